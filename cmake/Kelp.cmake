@@ -11,6 +11,9 @@ function(kelp_add_folder_library folder)
     ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp
     ${CMAKE_SOURCE_DIR}/src/${folder}/*.h
     ${CMAKE_SOURCE_DIR}/src/${folder}/*.qrc)
+  if(NOT folder IN_LIST KELP_FOLDERS)
+    set(sources)
+  endif()
   if(NOT sources)
     # An empty folder still gets a library so that linking stays uniform.
     set(stub ${CMAKE_BINARY_DIR}/empty_${folder}.cpp)
@@ -39,6 +42,9 @@ endfunction()
 
 # One test binary per folder of tests/.
 function(kelp_add_folder_test folder)
+  if(NOT folder IN_LIST KELP_FOLDERS)
+    return()
+  endif()
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/tests/${folder}/*.h)
   if(NOT sources)
     return()
