@@ -13,7 +13,10 @@ namespace kit {
 
 namespace {
 ActionRouter* g_shared = nullptr;
+QList<ActionRouter*> g_routers; // every live router, so a dying responder leaves them all
 const char* const MenuAttachedProperty = "kelpMenuAttached";
+// Validation after input waits for a pause, so fast typing does not pay for it per key.
+constexpr int IdleValidationDelayMs = 150;
 }
 
 ActionRouter& ActionRouter::shared()
@@ -26,32 +29,37 @@ ActionRouter& ActionRouter::shared()
 
 ActionRouter::ActionRouter()
 {
+    g_routers.append(this);
     m_validationTimer = new QTimer(this);
     m_validationTimer->setSingleShot(true);
     m_validationTimer->setInterval(0);
     connect(m_validationTimer, &QTimer::timeout, this, &ActionRouter::validateAllActions);
+    m_idleTimer = new QTimer(this);
+    m_idleTimer->setSingleShot(true);
+    m_idleTimer->setInterval(IdleValidationDelayMs);
+    connect(m_idleTimer, &QTimer::timeout, this, &ActionRouter::validateAllActions);
 }
 
 ActionRouter::~ActionRouter()
 {
     if (g_shared == this)
         g_shared = nullptr;
+    g_routers.removeAll(this);
     if (m_filterInstalled && qApp)
         qApp->removeEventFilter(this);
 }
 
 void ActionRouter::responderDestroyed(Responder* responder)
 {
-    ActionRouter* router = g_shared;
-    if (!router)
-        return;
-    if (router->m_delegate == responder)
-        router->m_delegate = nullptr;
-    for (auto it = router->m_windowResponders.begin(); it != router->m_windowResponders.end();) {
-        if (it.value() == responder)
-            it = router->m_windowResponders.erase(it);
-        else
-            ++it;
+    for (ActionRouter* router : std::as_const(g_routers)) {
+        if (router->m_delegate == responder)
+            router->m_delegate = nullptr;
+        for (auto it = router->m_windowResponders.begin(); it != router->m_windowResponders.end();) {
+            if (it.value() == responder)
+                it = router->m_windowResponders.erase(it);
+            else
+                ++it;
+        }
     }
 }
 
@@ -216,7 +224,10 @@ void ActionRouter::validateForShortcut(const QKeySequence& typed)
 
 bool ActionRouter::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ShortcutOverride) {
+    if (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease) {
+        if (watched->isWidgetType() && !m_actions.isEmpty())
+            m_idleTimer->start();
+    } else if (event->type() == QEvent::ShortcutOverride) {
         // Validate the items this key would trigger before the shortcut is looked up,
         // so that a key never runs an action that cannot run now and never fails to
         // run one that can.

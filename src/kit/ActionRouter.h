@@ -65,7 +65,9 @@ public:
     /// answers the new state. Items that send no action are left alone.
     bool validateAction(QAction* item);
     void validateMenu(QMenu* menu);
-    /// Validates every attached action (coalesced to the next turn by scheduleValidation()).
+    /// Validates every attached action. scheduleValidation() does it on the next
+    /// turn (coalesced); after user input (key or mouse release) it also happens
+    /// once the input pauses, which keeps toolbar buttons current.
     void validateAllActions();
     void scheduleValidation();
 
@@ -86,6 +88,7 @@ private:
     QList<QPointer<QAction>> m_actions;
     QPointer<QWidget> m_focusOverride;
     QTimer* m_validationTimer = nullptr;
+    QTimer* m_idleTimer = nullptr;
     bool m_filterInstalled = false;
 };
 

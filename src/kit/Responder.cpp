@@ -26,11 +26,11 @@ bool Responder::validateAction(const QString& action, QAction* item)
     return it->validate(item);
 }
 
-void Responder::addAction(const QString& action, Performer perform, Validator validate)
+void Responder::registerAction(const QString& action, Performer perform, Validator validate)
 {
     m_actions.insert(action, Entry{std::move(perform), std::move(validate)});
 }
 
-void Responder::removeAction(const QString& action) { m_actions.remove(action); }
+void Responder::unregisterAction(const QString& action) { m_actions.remove(action); }
 
 } // namespace kit

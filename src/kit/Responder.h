@@ -16,13 +16,13 @@ public:
     virtual ~Responder();
 
     /// Whether this responder handles the action. The default answers for the
-    /// actions added with addAction().
+    /// actions registered with registerAction().
     virtual bool respondsToAction(const QString& action) const;
     /// Performs an action this responder handles (sender: the QAction or widget).
     virtual void performAction(const QString& action, QObject* sender);
     /// Whether the item that sends the action is enabled; may also update the
     /// item (title, check mark). Asked only when respondsToAction() holds. The
-    /// default answers the validator given to addAction(), else true.
+    /// default answers the validator given to registerAction(), else true.
     virtual bool validateAction(const QString& action, QAction* item);
     /// The responder asked after this one (a window controller answers its
     /// document, a delegate the document controller). Null ends the chain.
@@ -31,8 +31,8 @@ public:
     using Performer = std::function<void(QObject* sender)>;
     using Validator = std::function<bool(QAction* item)>;
     /// Handles an action with a function, for responders that don't override.
-    void addAction(const QString& action, Performer perform, Validator validate = {});
-    void removeAction(const QString& action);
+    void registerAction(const QString& action, Performer perform, Validator validate = {});
+    void unregisterAction(const QString& action);
 
 private:
     struct Entry {

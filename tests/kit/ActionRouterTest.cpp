@@ -1,0 +1,220 @@
+#include "kit/ActionRouter.h"
+#include "kit/Responder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+#include <memory>
+
+using kit::ActionRouter;
+using kit::Responder;
+
+namespace {
+
+// A responder that records what it performs.
+class Recorder : public Responder {
+public:
+    explicit Recorder(QString name, QStringList* log, Responder* next = nullptr) : m_name(std::move(name)), m_log(log), m_next(next) {}
+    void handle(const QString& action, bool enabled = true)
+    {
+        registerAction(
+            action, [this, action](QObject*) { *m_log << m_name + QLatin1Char(':') + action; },
+            [enabled](QAction*) { return enabled; });
+    }
+    Responder* nextResponder() const override { return m_next; }
+    void setNext(Responder* next) { m_next = next; }
+
+private:
+    QString m_name;
+    QStringList* m_log;
+    Responder* m_next;
+};
+
+// A text field that handles actions itself, as an editor view does.
+class ResponderEdit : public QLineEdit, public Responder {
+public:
+    explicit ResponderEdit(QStringList* log) : m_log(log)
+    {
+        registerAction(QStringLiteral("selectAll:"), [this](QObject*) { *m_log << QStringLiteral("view:selectAll:"); });
+    }
+    QStringList* m_log;
+};
+
+class ActionRouterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto* central = new QWidget;
+        auto* layout = new QVBoxLayout(central);
+        edit = new ResponderEdit(&log);
+        plain = new QLineEdit;
+        layout->addWidget(edit);
+        layout->addWidget(plain);
+        window.setCentralWidget(central);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        edit->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == edit; }, 2000));
+    }
+
+    QStringList log;
+    QMainWindow window;
+    ResponderEdit* edit = nullptr;
+    QLineEdit* plain = nullptr;
+    ActionRouter router;
+};
+
+} // namespace
+
+TEST_F(ActionRouterTest, ChainRunsFromFocusToWindowControllerToDocumentToDelegate)
+{
+    Recorder document(QStringLiteral("document"), &log);
+    Recorder controller(QStringLiteral("controller"), &log, &document);
+    Recorder delegate(QStringLiteral("delegate"), &log);
+    router.setWindowResponder(&window, &controller);
+    router.setApplicationDelegate(&delegate);
+    document.handle(QStringLiteral("saveDocument:"));
+    document.handle(QStringLiteral("selectAll:"));
+    controller.handle(QStringLiteral("performClose:"));
+    delegate.handle(QStringLiteral("saveDocument:"));
+    delegate.handle(QStringLiteral("newDocument:"));
+
+    const QList<Responder*> chain = router.responderChain();
+    ASSERT_EQ(chain.size(), 4);
+    EXPECT_EQ(chain[0], static_cast<Responder*>(edit));
+    EXPECT_EQ(chain[1], &controller);
+    EXPECT_EQ(chain[2], &document);
+    EXPECT_EQ(chain[3], &delegate);
+
+    EXPECT_TRUE(router.sendAction(QStringLiteral("selectAll:")));    // the focused view first
+    EXPECT_TRUE(router.sendAction(QStringLiteral("saveDocument:"))); // the document before the delegate
+    EXPECT_TRUE(router.sendAction(QStringLiteral("performClose:")));
+    EXPECT_TRUE(router.sendAction(QStringLiteral("newDocument:")));
+    EXPECT_FALSE(router.sendAction(QStringLiteral("nobodyHandles:")));
+    EXPECT_EQ(log, (QStringList{QStringLiteral("view:selectAll:"), QStringLiteral("document:saveDocument:"),
+                                QStringLiteral("controller:performClose:"), QStringLiteral("delegate:newDocument:")}));
+
+    // Focus on a plain widget: the view is out of the chain.
+    plain->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == plain; }, 2000));
+    log.clear();
+    router.sendAction(QStringLiteral("selectAll:"));
+    EXPECT_EQ(log, QStringList{QStringLiteral("document:selectAll:")});
+
+    // A cycle through nextResponder() ends the chain instead of looping.
+    document.setNext(&controller);
+    EXPECT_EQ(router.responderChain().size(), 3);
+}
+
+TEST_F(ActionRouterTest, MenusValidateBeforeShowing)
+{
+    Recorder controller(QStringLiteral("controller"), &log);
+    router.setWindowResponder(&window, &controller);
+    controller.handle(QStringLiteral("saveDocument:"));
+    controller.handle(QStringLiteral("revertDocumentToSaved:"), false);
+    controller.registerAction(
+        QStringLiteral("toggleLivePreview:"), [](QObject*) {},
+        [](QAction* item) {
+            item->setText(QStringLiteral("Hide Live Preview"));
+            return true;
+        });
+
+    QMenu menu;
+    QAction* save = router.makeAction(QStringLiteral("Save"), QStringLiteral("saveDocument:"), &menu);
+    QAction* revert = router.makeAction(QStringLiteral("Revert"), QStringLiteral("revertDocumentToSaved:"), &menu);
+    QAction* unknown = router.makeAction(QStringLiteral("Frobnicate"), QStringLiteral("frobnicate:"), &menu);
+    QAction* preview = router.makeAction(QStringLiteral("Show Live Preview"), QStringLiteral("toggleLivePreview:"), &menu);
+    QAction* untouched = menu.addAction(QStringLiteral("Plain"));
+    untouched->setEnabled(false);
+    menu.addActions({save, revert, unknown, preview});
+    QMenu* sub = menu.addMenu(QStringLiteral("More"));
+    QAction* subSave = router.makeAction(QStringLiteral("Save Too"), QStringLiteral("saveDocument:"), sub);
+    sub->addAction(subSave);
+    router.attachMenu(&menu);
+
+    // Everything becomes disabled when nothing takes it, and follows the state on showing.
+    router.setWindowResponder(&window, nullptr);
+    router.validateMenu(&menu);
+    EXPECT_FALSE(save->isEnabled());
+    router.setWindowResponder(&window, &controller);
+    Q_EMIT menu.aboutToShow();
+    EXPECT_TRUE(save->isEnabled());
+    EXPECT_FALSE(revert->isEnabled());
+    EXPECT_FALSE(unknown->isEnabled());
+    EXPECT_TRUE(preview->isEnabled());
+    EXPECT_EQ(preview->text(), QStringLiteral("Hide Live Preview"));
+    EXPECT_FALSE(untouched->isEnabled()); // items without an action are left alone
+    subSave->setEnabled(false);
+    Q_EMIT sub->aboutToShow();
+    EXPECT_TRUE(subSave->isEnabled());
+    EXPECT_EQ(ActionRouter::actionOf(save), QStringLiteral("saveDocument:"));
+    EXPECT_EQ(save->property("kelpAction").toString(), QStringLiteral("saveDocument:"));
+
+    save->trigger();
+    EXPECT_EQ(log, QStringList{QStringLiteral("controller:saveDocument:")});
+}
+
+TEST_F(ActionRouterTest, ShortcutsAreValidatedWhenTyped)
+{
+    QAction* save = router.makeAction(QStringLiteral("Save"), QStringLiteral("saveDocument:"), &window,
+                                      QKeySequence(Qt::CTRL | Qt::Key_S));
+    window.addAction(save);
+    EXPECT_FALSE(save->isEnabled()); // nobody takes it yet
+
+    // A responder appears without any menu being shown: the key still works.
+    Recorder controller(QStringLiteral("controller"), &log);
+    controller.handle(QStringLiteral("saveDocument:"));
+    router.setWindowResponder(&window, &controller);
+    QTest::keyClick(edit, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(log, QStringList{QStringLiteral("controller:saveDocument:")});
+
+    // And when it can no longer run, the key does nothing even though the item was enabled.
+    controller.unregisterAction(QStringLiteral("saveDocument:"));
+    controller.handle(QStringLiteral("saveDocument:"), false);
+    EXPECT_TRUE(save->isEnabled());
+    QTest::keyClick(edit, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(log.size(), 1);
+    EXPECT_FALSE(save->isEnabled());
+}
+
+TEST_F(ActionRouterTest, PanelsReachTheirParentWindowsController)
+{
+    Recorder controller(QStringLiteral("controller"), &log);
+    controller.handle(QStringLiteral("findNext:"));
+    router.setWindowResponder(&window, &controller);
+    QDialog panel(&window);
+    auto* field = new QLineEdit(&panel);
+    panel.show();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    field->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == field; }, 2000));
+    EXPECT_TRUE(router.sendAction(QStringLiteral("findNext:")));
+    EXPECT_EQ(log, QStringList{QStringLiteral("controller:findNext:")});
+}
+
+TEST_F(ActionRouterTest, DestroyedRespondersAndWindowsLeaveTheRouter)
+{
+    auto delegate = std::make_unique<Recorder>(QStringLiteral("delegate"), &log);
+    auto controller = std::make_unique<Recorder>(QStringLiteral("controller"), &log);
+    router.setApplicationDelegate(delegate.get());
+    router.setWindowResponder(&window, controller.get());
+    delegate.reset();
+    controller.reset();
+    EXPECT_EQ(router.applicationDelegate(), nullptr);
+    EXPECT_EQ(router.windowResponder(&window), nullptr);
+    EXPECT_FALSE(router.sendAction(QStringLiteral("anything:")));
+
+    Recorder other(QStringLiteral("other"), &log);
+    auto* transient = new QWidget;
+    router.setWindowResponder(transient, &other);
+    delete transient;
+    EXPECT_EQ(router.windowResponder(transient), nullptr);
+}
