@@ -33,6 +33,13 @@ public:
     /// Handles an action with a function, for responders that don't override.
     void registerAction(const QString& action, Performer perform, Validator validate = {});
     void unregisterAction(const QString& action);
+    /// The same, for responders that are not widgets (in a QWidget these names
+    /// would clash with QWidget::addAction and removeAction).
+    void addAction(const QString& action, Performer perform, Validator validate = {})
+    {
+        registerAction(action, std::move(perform), std::move(validate));
+    }
+    void removeAction(const QString& action) { unregisterAction(action); }
 
 private:
     struct Entry {
