@@ -11,10 +11,10 @@ const TagAttribute* Tag::attribute(const QString& name) const
 
 void Tag::addAttribute(const TagAttribute& attribute)
 {
-    // Lower-case both and compare code units: a prefix sorts first, "xml:lang" before "xmlns".
-    const QString newName = attribute.name().toLower();
+    // Letters folded to lower case, then code units: a prefix sorts first, "xml:lang" before "xmlns".
     qsizetype index = 0;
-    while (index < m_attributes.size() && QString::compare(newName, m_attributes[index].name().toLower()) > 0)
+    while (index < m_attributes.size()
+        && QString::compare(attribute.name(), m_attributes[index].name(), Qt::CaseInsensitive) > 0)
         ++index;
     m_attributes.insert(index, attribute);
 }

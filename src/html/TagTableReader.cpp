@@ -26,9 +26,8 @@ QString unquoted(const QString& text)
 
 qsizetype indexOfName(const QList<TagAttribute>& attributes, const QString& name)
 {
-    const QString lower = name.toLower();
     for (qsizetype i = 0; i < attributes.size(); ++i) {
-        if (attributes[i].name().toLower() == lower)
+        if (attributes[i].name().compare(name, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;

@@ -349,6 +349,15 @@ TEST(TagCheckerTest, TodaysMarkupIsAccepted)
         { "body", "onunhandledrejection", "log()" },
         { "a", "download", "" },
         { "a", "referrerpolicy", "origin" },
+        { "svg", "viewbox", "0 0 24 24" },
+        { "svg", "fill", "none" },
+        { "path", "d", "M0 0L10 10" },
+        { "path", "stroke-width", "2" },
+        { "lineargradient", "gradientunits", "userSpaceOnUse" },
+        { "use", "xlink:href", "#icon" },
+        { "a", "transform", "scale(2)" },
+        { "math", "display", "block" },
+        { "mfrac", "linethickness", "0" },
     };
     for (const auto& c : accepted)
         EXPECT_EQ(check(html5, c.element, c.attribute, c.value), QString())
@@ -369,4 +378,10 @@ TEST(TagCheckerTest, TodaysMarkupIsAccepted)
     EXPECT_TRUE(nestingAllowed(html5, "style", { "body", "my-card", "template" }));
     EXPECT_TRUE(nestingAllowed(html5, "link", { "html", "body", "div" }));
     EXPECT_FALSE(nestingAllowed(html5, "title", { "html", "body" }));
+    EXPECT_TRUE(nestingAllowed(html5, "title", { "body", "svg" }));
+    EXPECT_TRUE(nestingAllowed(html5, "style", { "body", "svg" }));
+    EXPECT_TRUE(nestingAllowed(html5, "circle", { "body", "svg", "g" }));
+    EXPECT_FALSE(nestingAllowed(html5, "circle", { "body", "div" }));
+    EXPECT_TRUE(nestingAllowed(html5, "mi", { "p", "math", "mrow" }));
+    EXPECT_TRUE(html5.nonStructuralTags().contains("svg"));
 }
