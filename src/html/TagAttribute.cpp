@@ -166,8 +166,11 @@ QString TagAttribute::errorMessageForAttributeValue(const QString& value) const
         return mustBe(name, QStringLiteral("a number greater than or equal to zero, a percentage, or a relative width. "));
     }
     case NotDefined:
+        // HTML attribute names ignore case, so "DATA-X" is as valid as "data-x" (the
+        // error checker lower-cases names before the same test).
         if (showHTML5Completions()
-            && (name.startsWith(QLatin1String("data-")) || name.startsWith(QLatin1String("aria-"))))
+            && (name.startsWith(QLatin1String("data-"), Qt::CaseInsensitive)
+                || name.startsWith(QLatin1String("aria-"), Qt::CaseInsensitive)))
             return {};
         return QStringLiteral("The attribute \"") + name + QStringLiteral("\" is not permitted in this tag. ");
     case Custom: {

@@ -114,7 +114,9 @@ TEST(TagAttributeTest, UndefinedAttributeDependsOnTheHTML5Setting)
     } cases[] = {
         { true, "data-x", "" },
         { true, "aria-label", "" },
-        { true, "Data-x", "The attribute \"Data-x\" is not permitted in this tag. " },
+        { true, "Data-x", "" },
+        { true, "ARIA-HIDDEN", "" },
+        { true, "datax", "The attribute \"datax\" is not permitted in this tag. " },
         { true, "foo", "The attribute \"foo\" is not permitted in this tag. " },
         { false, "data-x", "The attribute \"data-x\" is not permitted in this tag. " },
         { false, "aria-label", "The attribute \"aria-label\" is not permitted in this tag. " },
