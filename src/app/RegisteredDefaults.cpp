@@ -13,7 +13,10 @@
 QList<KELRegisteredDefault> KELRegisteredDefaultsTable(const QString& defaultFileTypeName)
 {
     using kit::UserDefaults;
-    const QColor selection = QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight);
+    // The desktop's selection colour needs the application object; a plain blue stands in without one.
+    const QColor selection = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+        ? QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight)
+        : QColor(0x30, 0x8c, 0xc6);
     const QStringList php = UtilityFunctions::sharedInstance().availablePHPLocations();
     const qlonglong noEncoding = qlonglong(kit::NoEncoding);
 

@@ -1,7 +1,8 @@
 #pragma once
 // The shipped value of every setting, and the move of settings kept under older names.
 // Start-up calls KELMoveLegacyDefaults() first (so it sees only what the user
-// stored), then KELRegisterDefaults().
+// stored), then KELRegisterDefaults(), once the QApplication exists (the
+// selection colour and the default font come from the desktop).
 
 #include <QList>
 #include <QString>
