@@ -11,6 +11,7 @@
 #include <QTimeZone>
 #include <QUrl>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 #include <libxml/parser.h>
@@ -104,7 +105,12 @@ std::optional<qlonglong> parseInteger(const QString& text)
     }
     if (!ok || digits.isEmpty())
         return std::nullopt;
-    return negative ? -v : v;
+    if (!negative)
+        return v;
+    const qulonglong magnitude = qulonglong(v);
+    if (magnitude > qulonglong(std::numeric_limits<qlonglong>::max()) + 1)
+        return std::nullopt;
+    return qlonglong(0 - magnitude);
 }
 
 std::optional<double> parseReal(const QString& text)

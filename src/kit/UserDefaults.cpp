@@ -129,11 +129,7 @@ UserDefaults::UserDefaults(const QString& filePath, QObject* parent) : QObject(p
     m_writeTimer->setSingleShot(true);
     m_writeTimer->setInterval(WriteDelayMs);
     connect(m_writeTimer, &QTimer::timeout, this, [this] { synchronize(); });
-    if (QCoreApplication* app = QCoreApplication::instance())
-        connect(app, &QCoreApplication::aboutToQuit, this, [this] {
-            m_writeTimer->stop();
-            synchronize();
-        });
+    watchForQuit();
     load();
 }
 
@@ -347,8 +343,23 @@ QFont UserDefaults::fontValue(const QString& key) const
 
 void UserDefaults::setFont(const QString& key, const QFont& font) { setValue(key, font.toString()); }
 
+void UserDefaults::watchForQuit()
+{
+    // Pending changes are written when the application quits; defaults made before
+    // the application object catch up on their first change.
+    QCoreApplication* app = QCoreApplication::instance();
+    if (m_watchingQuit || !app)
+        return;
+    m_watchingQuit = true;
+    connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+        m_writeTimer->stop();
+        synchronize();
+    });
+}
+
 void UserDefaults::scheduleWrite()
 {
+    watchForQuit();
     m_dirty = true;
     if (!m_path.isEmpty())
         m_writeTimer->start();

@@ -20,7 +20,9 @@ class UserDefaults : public QObject {
     Q_OBJECT
 public:
     /// The process-wide defaults, stored in "defaults.plist" under the application
-    /// configuration folder; read on first use.
+    /// configuration folder; read on first use, which must come after the
+    /// application has its name. Under QStandardPaths' test mode they live in a
+    /// temporary file instead and start empty.
     static UserDefaults& standard();
 
     /// Defaults kept in the given file (tests, tools). Read at once.
@@ -72,12 +74,14 @@ Q_SIGNALS:
 private:
     void load();
     void scheduleWrite();
+    void watchForQuit();
 
     QString m_path;
     QVariantMap m_registered;
     QVariantMap m_persistent;
     bool m_dirty = false;
     bool m_writeBlocked = false;
+    bool m_watchingQuit = false;
     QTimer* m_writeTimer = nullptr;
     std::unique_ptr<QTemporaryDir> m_testDir;
 };

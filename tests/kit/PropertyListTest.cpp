@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -136,6 +137,28 @@ TEST(PropertyListTest, ExternalEntitiesAreNeverLoaded)
     // Either refused or read without the file's contents; never the contents of /etc/passwd.
     EXPECT_FALSE(v.toMap().value(QStringLiteral("Leak")).toString().contains(QStringLiteral("root:")));
     EXPECT_FALSE(error.isNull());
+}
+
+TEST(PropertyListTest, EntityExpansionIsRefusedQuickly)
+{
+    // Nested internal entities that would expand to gigabytes.
+    kit::Error error;
+    EXPECT_FALSE(kit::readPropertyList(fixture("entity-expansion.plist"), &error).isValid());
+    EXPECT_FALSE(error.isNull());
+}
+
+TEST(PropertyListTest, IntegerLimits)
+{
+    const QVariantMap map = kit::propertyListFromData("<plist><dict><key>min</key><integer>-9223372036854775808</integer>"
+                                                      "<key>max</key><integer>9223372036854775807</integer>"
+                                                      "<key>hex</key><integer>0x1F</integer></dict></plist>")
+                                .toMap();
+    EXPECT_EQ(map.value(QStringLiteral("min")).toLongLong(), std::numeric_limits<qlonglong>::min());
+    EXPECT_EQ(map.value(QStringLiteral("max")).toLongLong(), std::numeric_limits<qlonglong>::max());
+    EXPECT_EQ(map.value(QStringLiteral("hex")).toLongLong(), 31);
+    kit::Error error;
+    EXPECT_FALSE(kit::propertyListFromData("<plist><integer>-9223372036854775809</integer></plist>", &error).isValid());
+    EXPECT_FALSE(kit::propertyListFromData("<plist><integer>99999999999999999999</integer></plist>", &error).isValid());
 }
 
 TEST(PropertyListTest, DeepNestingIsRefusedNotACrash)
