@@ -349,6 +349,8 @@ TEST(TagCheckerTest, TodaysMarkupIsAccepted)
         { "body", "onunhandledrejection", "log()" },
         { "a", "download", "" },
         { "a", "referrerpolicy", "origin" },
+        { "meta", "property", "og:title" },
+        { "input", "capture", "environment" },
         { "svg", "viewbox", "0 0 24 24" },
         { "svg", "fill", "none" },
         { "path", "d", "M0 0L10 10" },
