@@ -1,20 +1,32 @@
 #include "app/Application.h"
 
+#include "app/AppController.h"
+#include "app/MainMenu.h"
+
 #include <QApplication>
+#include <QLabel>
 #include <QMainWindow>
-#include <QMenuBar>
+#include <QTimer>
 
 int KELApplicationMain(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelp Studio"));
     QApplication::setOrganizationName(QStringLiteral("Kelp Studio"));
+    QApplication::setApplicationVersion(QStringLiteral(KELP_VERSION));
+
+    AppController& controller = AppController::sharedInstance();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, [&controller] { controller.applicationWillTerminate(); });
+
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Kelp Studio"));
-    auto* quit = window.menuBar()->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("&Quit"));
-    quit->setShortcut(QKeySequence::Quit);
-    QObject::connect(quit, &QAction::triggered, &app, &QApplication::quit);
-    window.resize(900, 700);
+    window.setMenuBar(KELBuildMenuBar(&window));
+    auto* welcome = new QLabel(QStringLiteral("Kelp Studio"));
+    welcome->setAlignment(Qt::AlignCenter);
+    window.setCentralWidget(welcome);
+    window.resize(1000, 720);
     window.show();
+
+    QTimer::singleShot(0, &controller, [&controller] { controller.applicationDidFinishLaunching(); });
     return app.exec();
 }

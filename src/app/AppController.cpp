@@ -1,0 +1,149 @@
+#include "app/AppController.h"
+
+#include "app/DefaultsKeys.h"
+#include "app/Notifications.h"
+#include "app/RegisteredDefaults.h"
+#include "kit/ActionRouter.h"
+#include "kit/NotificationCenter.h"
+#include "kit/Resources.h"
+#include "kit/TemporaryFolder.h"
+#include "kit/UserDefaults.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+const QString kUserAgreesKey = QStringLiteral("User Agrees to the User Agreement");
+const QString kCreateNewDocumentKey = QStringLiteral("Create New Document");
+}
+
+AppController& AppController::sharedInstance()
+{
+    static AppController* instance = [] {
+        initialize();
+        return new AppController;
+    }();
+    return *instance;
+}
+
+void AppController::initialize()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    // Legacy keys move before registration so the test for a stored new key
+    // never sees a registered default.
+    KELMoveLegacyDefaults();
+    KELRegisterDefaults();
+}
+
+AppController::AppController()
+{
+    kit::ActionRouter::shared().setApplicationDelegate(this);
+    addAction(QStringLiteral("terminate:"), [](QObject*) { QApplication::closeAllWindows(); QApplication::quit(); });
+    addAction(QStringLiteral("toggleContinuousSpellChecking:"), [](QObject*) {
+        auto& d = kit::UserDefaults::standard();
+        d.setValue(KELCheckSpellingAsYouType, !d.boolValue(KELCheckSpellingAsYouType));
+        kit::NotificationCenter::defaultCenter().post(KELUpdatedTextSettingsNotification, &AppController::sharedInstance());
+    }, [](QAction* item) {
+        item->setChecked(kit::UserDefaults::standard().boolValue(KELCheckSpellingAsYouType));
+        return true;
+    });
+    addAction(QStringLiteral("toggleAutomaticSpellingCorrection:"), [](QObject*) {
+        auto& d = kit::UserDefaults::standard();
+        d.setValue(KELAutomaticallyCorrectSpelling, !d.boolValue(KELAutomaticallyCorrectSpelling));
+        kit::NotificationCenter::defaultCenter().post(KELUpdatedTextSettingsNotification, &AppController::sharedInstance());
+    }, [](QAction* item) {
+        item->setChecked(kit::UserDefaults::standard().boolValue(KELAutomaticallyCorrectSpelling));
+        return true;
+    });
+    // showConsole: is kept for old menus and does nothing.
+    addAction(QStringLiteral("showConsole:"), [](QObject*) {});
+}
+
+bool AppController::applicationShouldOpenUntitledFile() const
+{
+    return kit::UserDefaults::standard().boolValue(kCreateNewDocumentKey);
+}
+
+void AppController::applicationDidFinishLaunching()
+{
+    UserAgreementController agreement;
+    agreement.showWindow();
+}
+
+void AppController::applicationWillTerminate()
+{
+    if (m_terminated)
+        return;
+    m_terminated = true;
+    kit::NotificationCenter::defaultCenter().post(KELApplicationWillTerminateNotification, qApp);
+    kit::removeTemporaryFolder();
+    kit::UserDefaults::standard().synchronize();
+}
+
+UserAgreementController::UserAgreementController()
+{
+    m_panel = new QDialog;
+    m_panel->setWindowTitle(QStringLiteral("Kelp Studio Licence"));
+    auto* layout = new QVBoxLayout(m_panel);
+    auto* intro = new QLabel(QStringLiteral(
+        "Kelp Studio is free software: you can redistribute it and/or modify it under the terms of the "
+        "GNU General Public License as published by the Free Software Foundation, either version 3 of the "
+        "License, or (at your option) any later version. Please read the licence and agree to continue."));
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+    auto* text = new QPlainTextEdit;
+    text->setReadOnly(true);
+    QFile licence(kit::resourcesPath() + QStringLiteral("/../LICENSE"));
+    if (licence.open(QIODevice::ReadOnly))
+        text->setPlainText(QString::fromUtf8(licence.readAll()));
+    else
+        text->setPlainText(QStringLiteral("GNU General Public License, version 3 or any later version."));
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* agreeButton = buttons->addButton(QStringLiteral("Agree"), QDialogButtonBox::AcceptRole);
+    agreeButton->setObjectName(QStringLiteral("agree"));
+    QPushButton* quitButton = buttons->addButton(QStringLiteral("Quit"), QDialogButtonBox::RejectRole);
+    quitButton->setObjectName(QStringLiteral("quit"));
+    layout->addWidget(buttons);
+    connect(agreeButton, &QPushButton::clicked, this, &UserAgreementController::agree);
+    connect(quitButton, &QPushButton::clicked, this, &UserAgreementController::quit);
+    m_panel->resize(620, 480);
+}
+
+UserAgreementController::~UserAgreementController()
+{
+    delete m_panel;
+}
+
+bool UserAgreementController::showWindow()
+{
+    if (kit::UserDefaults::standard().boolValue(kUserAgreesKey))
+        return true;
+    m_panel->exec();
+    if (m_quit) {
+        QApplication::quit();
+        return false;
+    }
+    return kit::UserDefaults::standard().boolValue(kUserAgreesKey);
+}
+
+void UserAgreementController::agree()
+{
+    kit::UserDefaults::standard().setValue(kUserAgreesKey, true);
+    m_panel->accept();
+}
+
+void UserAgreementController::quit()
+{
+    m_quit = true;
+    m_panel->reject();
+}

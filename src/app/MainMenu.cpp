@@ -1,0 +1,236 @@
+#include "app/MainMenu.h"
+
+#include "kit/ActionRouter.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+KELMenuItemSpec item(const QString& title, const QString& action, const QKeySequence& shortcut = {}, int tag = 0,
+                     const QString& identifier = {})
+{
+    KELMenuItemSpec s;
+    s.title = title;
+    s.action = action;
+    s.shortcut = shortcut;
+    s.tag = tag;
+    s.identifier = identifier;
+    return s;
+}
+
+KELMenuItemSpec check(const QString& title, const QString& action, const QKeySequence& shortcut = {})
+{
+    KELMenuItemSpec s = item(title, action, shortcut);
+    s.checkable = true;
+    return s;
+}
+
+KELMenuItemSpec submenu(const QString& title, const QString& identifier, QList<KELMenuItemSpec> items)
+{
+    KELMenuItemSpec s;
+    s.title = title;
+    s.identifier = identifier;
+    s.submenu = std::move(items);
+    return s;
+}
+
+KELMenuItemSpec separator() { return {}; }
+
+QKeySequence keys(const char* s) { return QKeySequence(QString::fromLatin1(s)); }
+
+QList<KELMenuSpec> buildModel()
+{
+    QList<KELMenuSpec> menus;
+    menus.append({QStringLiteral("&File"), QStringLiteral("file"), {
+        item(QStringLiteral("&New"), QStringLiteral("newDocument:"), QKeySequence::New),
+        item(QStringLiteral("&Open…"), QStringLiteral("openDocument:"), QKeySequence::Open),
+        item(QStringLiteral("Open &Quickly…"), QStringLiteral("openQuickly:"), keys("Ctrl+Shift+O")),
+        submenu(QStringLiteral("Open &Recent"), QStringLiteral("openRecent"), {
+            item(QStringLiteral("Clear Menu"), QStringLiteral("clearRecentDocuments:"), {}, 0, QStringLiteral("clearRecentDocuments")),
+        }),
+        submenu(QStringLiteral("Recent &Projects"), QStringLiteral("recentProjects"), {
+            item(QStringLiteral("Clear Menu"), QString(), {}, 0, QStringLiteral("clearRecentProjects")),
+        }),
+        separator(),
+        item(QStringLiteral("Close Window"), QStringLiteral("performClose:"), keys("Ctrl+Shift+W"), 0, QStringLiteral("closeWindow")),
+        item(QStringLiteral("Close Tab"), QStringLiteral("closeTab:"), QKeySequence::Close, 0, QStringLiteral("closeTab")),
+        item(QStringLiteral("&Save"), QStringLiteral("saveDocument:"), QKeySequence::Save),
+        item(QStringLiteral("Save &As…"), QStringLiteral("saveDocumentAs:"), keys("Ctrl+Shift+S")),
+        item(QStringLiteral("Save &To…"), QStringLiteral("saveDocumentTo:"), keys("Ctrl+Alt+S")),
+        item(QStringLiteral("Re&vert to Saved"), QStringLiteral("revertDocumentToSaved:")),
+        separator(),
+        item(QStringLiteral("Show &Info"), QStringLiteral("getInfo:"), keys("Ctrl+I")),
+        item(QStringLiteral("E&xport as HTML…"), QStringLiteral("export:")),
+        separator(),
+        item(QStringLiteral("Page Set&up…"), QStringLiteral("runPageLayout:"), keys("Ctrl+Shift+P")),
+        item(QStringLiteral("&Print…"), QStringLiteral("printDocument:"), QKeySequence::Print),
+        separator(),
+        item(QStringLiteral("&Quit Kelp Studio"), QStringLiteral("terminate:"), QKeySequence::Quit),
+    }});
+    menus.append({QStringLiteral("&Edit"), QStringLiteral("edit"), {
+        item(QStringLiteral("&Undo"), QStringLiteral("undo:"), QKeySequence::Undo),
+        item(QStringLiteral("&Redo"), QStringLiteral("redo:"), keys("Ctrl+Shift+Z")),
+        separator(),
+        item(QStringLiteral("Cu&t"), QStringLiteral("cut:"), QKeySequence::Cut),
+        item(QStringLiteral("&Copy"), QStringLiteral("copy:"), QKeySequence::Copy),
+        item(QStringLiteral("&Paste"), QStringLiteral("paste:"), QKeySequence::Paste),
+        item(QStringLiteral("&Delete"), QStringLiteral("delete:")),
+        item(QStringLiteral("Select &All"), QStringLiteral("selectAll:"), QKeySequence::SelectAll),
+        separator(),
+        submenu(QStringLiteral("&Find"), QStringLiteral("find"), {
+            item(QStringLiteral("&Find…"), QStringLiteral("performFindPanelAction:"), QKeySequence::Find, 1),
+            item(QStringLiteral("Find &Next"), QStringLiteral("performFindPanelAction:"), QKeySequence::FindNext, 2),
+            item(QStringLiteral("Find &Previous"), QStringLiteral("performFindPanelAction:"), QKeySequence::FindPrevious, 3),
+            item(QStringLiteral("Use Selection for Find"), QStringLiteral("performFindPanelAction:"), keys("Ctrl+E"), 7),
+            item(QStringLiteral("Jump to Selection"), QStringLiteral("centerSelectionInVisibleArea:"), keys("Ctrl+J")),
+            separator(),
+            item(QStringLiteral("&Batch Find…"), QStringLiteral("showBatchTextFinderPanel:"), keys("Ctrl+Shift+F")),
+        }),
+        item(QStringLiteral("&Go to Line…"), QStringLiteral("showGoToLineNumberPanel:"), keys("Ctrl+L")),
+        separator(),
+        item(QStringLiteral("Edit &Tag…"), QStringLiteral("editTag:"), keys("Ctrl+Shift+T"), 0, QStringLiteral("editTag")),
+        item(QStringLiteral("Shift &Left"), QStringLiteral("shiftLeft:"), keys("Ctrl+[")),
+        item(QStringLiteral("Shift &Right"), QStringLiteral("shiftRight:"), keys("Ctrl+]")),
+        item(QStringLiteral("Co&mment Selection"), QStringLiteral("toggleComments:"), keys("Ctrl+/")),
+        item(QStringLiteral("Format Tags"), QStringLiteral("formatTags:")),
+        item(QStringLiteral("&Organize Tags"), QStringLiteral("organizeTags:"), keys("Ctrl+Shift+I")),
+        separator(),
+        submenu(QStringLiteral("&Spelling"), QStringLiteral("spelling"), {
+            item(QStringLiteral("Show Spelling…"), QStringLiteral("showGuessPanel:"), keys("Ctrl+:")),
+            item(QStringLiteral("Check Document Now"), QStringLiteral("checkSpelling:"), keys("Ctrl+;")),
+            separator(),
+            check(QStringLiteral("Check Spelling While Typing"), QStringLiteral("toggleContinuousSpellChecking:")),
+            check(QStringLiteral("Correct Spelling Automatically"), QStringLiteral("toggleAutomaticSpellingCorrection:")),
+        }),
+        submenu(QStringLiteral("Substitutions"), QStringLiteral("substitutions"), {
+            check(QStringLiteral("Smart Copy/Paste"), QStringLiteral("toggleSmartInsertDelete:")),
+            check(QStringLiteral("Smart Quotes"), QStringLiteral("toggleAutomaticQuoteSubstitution:")),
+            check(QStringLiteral("Smart Dashes"), QStringLiteral("toggleAutomaticDashSubstitution:")),
+        }),
+        separator(),
+        item(QStringLiteral("Pr&eferences…"), QStringLiteral("showPreferencePanel2:"), QKeySequence::Preferences),
+    }});
+    menus.append({QStringLiteral("&View"), QStringLiteral("view"), {
+        check(QStringLiteral("Line &Numbers"), QStringLiteral("toggleLineNumbers:")),
+        check(QStringLiteral("&Wrap Lines"), QStringLiteral("toggleWordWrap:")),
+        separator(),
+        item(QStringLiteral("Fold Selection"), QStringLiteral("foldSelection:"), keys("Ctrl+Alt+[")),
+        item(QStringLiteral("Unfold All"), QStringLiteral("unfoldAll:"), keys("Ctrl+Alt+]")),
+        separator(),
+        item(QStringLiteral("Zoom &In"), QStringLiteral("zoomIn:"), QKeySequence::ZoomIn, 0, QStringLiteral("zoomIn")),
+        item(QStringLiteral("Zoom &Out"), QStringLiteral("zoomOut:"), QKeySequence::ZoomOut),
+        separator(),
+        item(QStringLiteral("Show &Live Preview"), QStringLiteral("toggleLivePreview:"), keys("Ctrl+Alt+P"), 0, QStringLiteral("livePreview")),
+        item(QStringLiteral("&Refresh Live Preview"), QStringLiteral("refreshLivePreviewFromMenu:"), keys("Ctrl+R"), 0, QStringLiteral("refreshLivePreview")),
+        item(QStringLiteral("&Preview"), QStringLiteral("quickPreviewCode:"), keys("Ctrl+Shift+R"), 0, QStringLiteral("preview")),
+        submenu(QStringLiteral("Preview With &Browser"), QStringLiteral("previewInBrowser"), {
+            item(QStringLiteral("Default Browser"), QStringLiteral("previewInDefaultBrowser:"), keys("Ctrl+Alt+B")),
+        }),
+        separator(),
+        item(QStringLiteral("Code &Navigator"), QStringLiteral("toggleCodeNavigator:"), keys("Ctrl+Alt+N")),
+        item(QStringLiteral("Check &Document"), QStringLiteral("showErrorChecker:"), keys("Ctrl+Shift+K")),
+        separator(),
+        check(QStringLiteral("Show &Toolbar"), QStringLiteral("toggleToolbarShown:"), {}),
+        item(QStringLiteral("Enter &Full Screen"), QStringLiteral("toggleFullScreen:"), QKeySequence::FullScreen),
+    }});
+    menus.append({QStringLiteral("&Insert"), QStringLiteral("insert"), {
+        item(QStringLiteral("&Advanced Tag Insert…"), QStringLiteral("showAdvancedInsertPanel:"), keys("Ctrl+Shift+A"), 0, QStringLiteral("advancedInsert")),
+        item(QStringLiteral("&Quick Insert"), QStringLiteral("quickInsert:"), keys("Ctrl+Shift+Q")),
+        separator(),
+        item(QStringLiteral("&Link…"), QStringLiteral("showInsertLinkPanel:")),
+        item(QStringLiteral("&Image…"), QStringLiteral("showInsertImageTagPanel:")),
+        item(QStringLiteral("&Table…"), QStringLiteral("showInsertTablePanel:")),
+        item(QStringLiteral("Li&st…"), QStringLiteral("showInsertListPanel:")),
+        item(QStringLiteral("&Font Tag…"), QStringLiteral("showInsertFontTagPanel:")),
+        item(QStringLiteral("&Color…"), QStringLiteral("showInsertColorPanel:")),
+        item(QStringLiteral("&Meta Tag…"), QStringLiteral("showInsertMetaTagPanel:")),
+        item(QStringLiteral("Image &Map…"), QStringLiteral("showInsertImageMapPanel:")),
+        separator(),
+        item(QStringLiteral("Component &Library"), QStringLiteral("showComponentLibrary:"), keys("Ctrl+Shift+L"), 0, QStringLiteral("componentLibrary")),
+    }});
+    menus.append({QStringLiteral("S&yntax"), QStringLiteral("syntax"), {
+        item(QStringLiteral("Color &All Tags"), QStringLiteral("colorAllTags:")),
+    }});
+    menus.append({QStringLiteral("&Clips"), QStringLiteral("clips"), {
+        item(QStringLiteral("&Manage Code Clips…"), QStringLiteral("manageCodeClips:")),
+        item(QStringLiteral("&New Clip…"), QStringLiteral("newClip:")),
+        item(QStringLiteral("New Clip from &Selection…"), QStringLiteral("newClipFromSelection:"), {}, 0, QStringLiteral("newClipFromSelection")),
+    }});
+    menus.append({QStringLiteral("&Window"), QStringLiteral("window"), {
+        item(QStringLiteral("&Minimize"), QStringLiteral("performMiniaturize:"), keys("Ctrl+M")),
+        separator(),
+        item(QStringLiteral("Select &Next Tab"), QStringLiteral("selectNextTab:"), QKeySequence::NextChild),
+        item(QStringLiteral("Select &Previous Tab"), QStringLiteral("selectPreviousTab:"), QKeySequence::PreviousChild),
+    }});
+    menus.append({QStringLiteral("&Help"), QStringLiteral("help"), {
+        item(QStringLiteral("Kelp Studio &Help"), QStringLiteral("showHelp:"), QKeySequence::HelpContents),
+        item(QStringLiteral("&Support"), QStringLiteral("showSupport:")),
+        item(QStringLiteral("Kelp Studio &Web Site"), QStringLiteral("showWebSite:")),
+    }});
+    return menus;
+}
+
+void addItems(QMenu* menu, const QList<KELMenuItemSpec>& items)
+{
+    auto& router = kit::ActionRouter::shared();
+    for (const KELMenuItemSpec& spec : items) {
+        if (spec.title.isEmpty()) {
+            menu->addSeparator();
+            continue;
+        }
+        if (!spec.submenu.isEmpty()) {
+            QMenu* sub = menu->addMenu(spec.title);
+            sub->setObjectName(spec.identifier);
+            sub->menuAction()->setObjectName(spec.identifier);
+            addItems(sub, spec.submenu);
+            continue;
+        }
+        QAction* action = menu->addAction(spec.title);
+        action->setObjectName(spec.identifier);
+        action->setData(spec.tag);
+        action->setCheckable(spec.checkable);
+        if (!spec.shortcut.isEmpty())
+            action->setShortcut(spec.shortcut);
+        if (spec.action.isEmpty())
+            action->setEnabled(false);
+        else
+            router.attachAction(action, spec.action);
+    }
+}
+
+} // namespace
+
+const QList<KELMenuSpec>& KELMainMenuModel()
+{
+    static const QList<KELMenuSpec> model = buildModel();
+    return model;
+}
+
+QMenuBar* KELBuildMenuBar(QWidget* window)
+{
+    auto* bar = new QMenuBar(window);
+    for (const KELMenuSpec& spec : KELMainMenuModel()) {
+        QMenu* menu = bar->addMenu(spec.title);
+        menu->setObjectName(spec.identifier);
+        addItems(menu, spec.items);
+        kit::ActionRouter::shared().attachMenu(menu);
+    }
+    return bar;
+}
+
+QMenu* KELFindMenu(QMenuBar* bar, const QString& identifier)
+{
+    return bar ? bar->findChild<QMenu*>(identifier) : nullptr;
+}
+
+QAction* KELFindMenuItem(QWidget* barOrMenu, const QString& identifier)
+{
+    if (!barOrMenu)
+        return nullptr;
+    for (QAction* a : barOrMenu->findChildren<QAction*>(identifier))
+        if (a->objectName() == identifier)
+            return a;
+    return nullptr;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Names of the application-wide broadcasts of settings and commands.
+
+#include <QString>
+
+// Preferences: colours (object: the new colour as a QColor in userInfo "color").
+inline const QString KELTextColorChangedNotification = QStringLiteral("KELTextColorChangedNotification");
+inline const QString KELBackgroundColoringChangedNotification = QStringLiteral("KELBackgroundColoringChangedNotification");
+inline const QString KELSelectionColorChangedNotification = QStringLiteral("KELSelectionColorChangedNotification");
+// Colouring settings changed (no object); the second one re-colours the documents.
+inline const QString KELColoringSettingsChangedNotification = QStringLiteral("KELColoringSettingsChangedNotification");
+inline const QString KELColoringSettingsChangedSecondNotification = QStringLiteral("KELColoringSettingsChangedSecondNotification");
+// Every document re-wraps its editor or changes its font.
+inline const QString KELWordWrapNotification = QStringLiteral("KELWordWrap");
+inline const QString KELSetFontNotification = QStringLiteral("KELSetFont");
+inline const QString KELPreferencesWindowWillCloseNotification = QStringLiteral("KELPreferencesWindowWillCloseNotification");
+// Live preview settings.
+inline const QString KELLivePreviewDividerChangedNotification = QStringLiteral("KELLivePreviewDividerChanged");
+inline const QString KELLivePreviewShowImagesChangedNotification = QStringLiteral("KELLivePreviewShowImagesChanged");
+inline const QString KELLivePreviewDownloadFilesChangedNotification = QStringLiteral("KELLivePreviewDownloadFilesChanged");
+// Spelling and substitution toggles: every editor view re-applies its text settings.
+inline const QString KELUpdatedTextSettingsNotification = QStringLiteral("KELUpdatedTextSettingsNotification");
