@@ -15,6 +15,7 @@ namespace {
 ActionRouter* g_shared = nullptr;
 QList<ActionRouter*> g_routers; // every live router, so a dying responder leaves them all
 const char* const MenuAttachedProperty = "kelpMenuAttached";
+const char* const RoutedProperty = "kelpRoutedBy";
 // Validation after input waits for a pause, so fast typing does not pay for it per key.
 constexpr int IdleValidationDelayMs = 150;
 }
@@ -130,18 +131,24 @@ void ActionRouter::attachAction(QAction* item, const QString& action)
 {
     if (!item)
         return;
-    const bool known = !item->property(ActionProperty).toString().isEmpty();
     item->setProperty(ActionProperty, action);
-    if (!known) {
-        connect(item, &QAction::triggered, this, [this, item] { sendAction(actionOf(item), item); });
-        m_actions.append(item);
-    }
+    route(item);
     if (!m_filterInstalled && qApp) {
         qApp->installEventFilter(this);
         connect(qApp, &QApplication::focusChanged, this, &ActionRouter::scheduleValidation);
         m_filterInstalled = true;
     }
     validateAction(item);
+}
+
+void ActionRouter::route(QAction* item)
+{
+    // Once per item and router, whoever set the action name.
+    if (item->property(RoutedProperty).value<QObject*>() == this)
+        return;
+    item->setProperty(RoutedProperty, QVariant::fromValue<QObject*>(this));
+    connect(item, &QAction::triggered, this, [this, item] { sendAction(actionOf(item), item); });
+    m_actions.append(item);
 }
 
 QAction* ActionRouter::makeAction(const QString& title, const QString& action, QObject* parent, const QKeySequence& shortcut)
@@ -157,13 +164,16 @@ QString ActionRouter::actionOf(const QAction* item) { return item ? item->proper
 
 void ActionRouter::attachMenu(QMenu* menu)
 {
-    if (!menu || menu->property(MenuAttachedProperty).toBool())
+    if (!menu || menu->property(MenuAttachedProperty).value<QObject*>() == this)
         return;
-    menu->setProperty(MenuAttachedProperty, true);
+    menu->setProperty(MenuAttachedProperty, QVariant::fromValue<QObject*>(this));
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { validateMenu(menu); });
-    for (QAction* a : menu->actions())
+    for (QAction* a : menu->actions()) {
         if (a->menu())
             attachMenu(a->menu());
+        else if (!actionOf(a).isEmpty())
+            attachAction(a, actionOf(a)); // named by its builder, routed here
+    }
 }
 
 bool ActionRouter::validateAction(QAction* item)
@@ -184,10 +194,13 @@ void ActionRouter::validateMenu(QMenu* menu)
     if (!menu)
         return;
     for (QAction* a : menu->actions()) {
-        if (a->menu())
+        if (a->menu()) {
             attachMenu(a->menu()); // submenus added since
-        else
+        } else {
+            if (!actionOf(a).isEmpty())
+                route(a);
             validateAction(a);
+        }
     }
 }
 

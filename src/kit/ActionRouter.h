@@ -59,6 +59,7 @@ public:
     static QString actionOf(const QAction* item);
 
     /// Validates the menu's items each time it is about to show (submenus too).
+    /// Items that carry an action name (the property) are routed as by attachAction().
     void attachMenu(QMenu* menu);
 
     /// Enables the item when a responder takes its action and validates it;
@@ -82,6 +83,7 @@ protected:
 
 private:
     void validateForShortcut(const QKeySequence& typed);
+    void route(QAction* item);
 
     Responder* m_delegate = nullptr;
     QHash<QWidget*, Responder*> m_windowResponders;

@@ -131,6 +131,8 @@ TEST_F(ActionRouterTest, MenusValidateBeforeShowing)
     QAction* revert = router.makeAction(QStringLiteral("Revert"), QStringLiteral("revertDocumentToSaved:"), &menu);
     QAction* unknown = router.makeAction(QStringLiteral("Frobnicate"), QStringLiteral("frobnicate:"), &menu);
     QAction* preview = router.makeAction(QStringLiteral("Show Live Preview"), QStringLiteral("toggleLivePreview:"), &menu);
+    QAction* named = menu.addAction(QStringLiteral("Named by its builder"));
+    named->setProperty("kelpAction", QStringLiteral("saveDocument:"));
     QAction* untouched = menu.addAction(QStringLiteral("Plain"));
     untouched->setEnabled(false);
     menu.addActions({save, revert, unknown, preview});
@@ -159,6 +161,10 @@ TEST_F(ActionRouterTest, MenusValidateBeforeShowing)
 
     save->trigger();
     EXPECT_EQ(log, QStringList{QStringLiteral("controller:saveDocument:")});
+    // An item that only carries the property is routed once its menu is attached.
+    EXPECT_TRUE(named->isEnabled());
+    named->trigger();
+    EXPECT_EQ(log.size(), 2);
 }
 
 TEST_F(ActionRouterTest, ShortcutsAreValidatedWhenTyped)
