@@ -1,0 +1,189 @@
+#include "kit/document/FileReference.h"
+
+#include <QDataStream>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QQueue>
+
+#include <sys/stat.h>
+
+namespace kit {
+
+namespace {
+constexpr quint32 Magic = 0x4b465231; // "KFR1"
+// A failed search is not repeated for this long: lookups walk many references.
+constexpr qint64 RetryAfterMs = 30000;
+
+qint64 nowMs()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed() + 1;
+}
+} // namespace
+
+bool fileIdentity(const QString& path, quint64* device, quint64* inode)
+{
+    struct stat st;
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    if (device)
+        *device = quint64(st.st_dev);
+    if (inode)
+        *inode = quint64(st.st_ino);
+    return true;
+}
+
+std::optional<FileReference> FileReference::fromPath(const QString& path)
+{
+    FileReference ref;
+    if (!ref.setPath(path))
+        return std::nullopt;
+    return ref;
+}
+
+bool FileReference::setPath(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    quint64 dev = 0, ino = 0;
+    if (!fileIdentity(absolute, &dev, &ino))
+        return false;
+    m_path = absolute;
+    m_device = dev;
+    m_inode = ino;
+    m_lastFailedSearch = 0;
+    return true;
+}
+
+std::optional<FileReference> FileReference::fromData(const QByteArray& data)
+{
+    if (data.isEmpty())
+        return std::nullopt;
+    QDataStream in(data);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint32 magic = 0;
+    FileReference ref;
+    in >> magic;
+    if (magic != Magic)
+        return std::nullopt;
+    in >> ref.m_path >> ref.m_device >> ref.m_inode;
+    if (in.status() != QDataStream::Ok || ref.m_path.isEmpty() || !QDir::isAbsolutePath(ref.m_path))
+        return std::nullopt;
+    return ref;
+}
+
+QByteArray FileReference::data() const
+{
+    if (!isValid())
+        return {};
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << Magic << m_path << m_device << m_inode;
+    return bytes;
+}
+
+QString FileReference::lastKnownName() const
+{
+    return m_path.isEmpty() ? QString() : QFileInfo(m_path).fileName();
+}
+
+QString FileReference::findByIdentity() const
+{
+    // Search the nearest existing folder above the remembered path, then the one
+    // above it: a rename, or a move into a sibling folder, is found there.
+    QString start = QFileInfo(m_path).path();
+    while (!start.isEmpty() && start != QLatin1String("/") && !QFileInfo(start).isDir())
+        start = QFileInfo(start).path();
+    if (start.isEmpty() || start == QLatin1String("/"))
+        return {};
+    QStringList roots{start};
+    const QString above = QFileInfo(start).path();
+    if (!above.isEmpty() && above != QLatin1String("/") && above != QDir::homePath())
+        roots << above;
+
+    int budget = SearchBudget;
+    QSet<QString> searched;
+    for (const QString& root : roots) {
+        QQueue<QString> folders;
+        folders.enqueue(root);
+        while (!folders.isEmpty() && budget > 0) {
+            const QString folder = folders.dequeue();
+            if (searched.contains(folder))
+                continue;
+            searched.insert(folder);
+            QDir dir(folder);
+            const QFileInfoList entries = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+            for (const QFileInfo& entry : entries) {
+                if (--budget <= 0)
+                    break;
+                quint64 dev = 0, ino = 0;
+                const QString path = entry.absoluteFilePath();
+                if (!fileIdentity(path, &dev, &ino))
+                    continue;
+                if (dev == m_device && ino == m_inode)
+                    return path;
+                if (entry.isDir() && !entry.isSymLink())
+                    folders.enqueue(path);
+            }
+        }
+    }
+    return {};
+}
+
+QString FileReference::resolvedPath()
+{
+    m_changed = false;
+    if (!isValid())
+        return {};
+    quint64 dev = 0, ino = 0;
+    const bool existsAtPath = fileIdentity(m_path, &dev, &ino);
+    const bool sameItem = existsAtPath && dev == m_device && ino == m_inode;
+    if (sameItem)
+        return m_path;
+
+    if (!existsAtPath || m_tryFileIDFirst) {
+        if (m_lastFailedSearch == 0 || nowMs() - m_lastFailedSearch > RetryAfterMs) {
+            const QString found = findByIdentity();
+            if (!found.isEmpty()) {
+                m_path = found;
+                m_changed = true;
+                m_lastFailedSearch = 0;
+                return m_path;
+            }
+            m_lastFailedSearch = nowMs();
+        }
+    }
+    if (existsAtPath) {
+        // Something else stands at the remembered path now (a safe save replaces
+        // the file with a new one): that is the item the user knows by this name.
+        m_device = dev;
+        m_inode = ino;
+        m_changed = true;
+        return m_path;
+    }
+    return {};
+}
+
+QUrl FileReference::resolvedURL()
+{
+    const QString path = resolvedPath();
+    return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path);
+}
+
+bool FileReference::isSameItem(FileReference& other)
+{
+    const QString a = resolvedPath();
+    const QString b = other.resolvedPath();
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    return m_device == other.m_device && m_inode == other.m_inode;
+}
+
+} // namespace kit
