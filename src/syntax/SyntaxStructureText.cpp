@@ -1,0 +1,192 @@
+#include "syntax/SyntaxStructureText.h"
+
+#include "syntax/SyntaxXML.h"
+
+namespace {
+
+quint64 readCount(const QString& text, quint64 fallback)
+{
+    if (text.isNull())
+        return fallback;
+    if (text == QLatin1String("unlimited"))
+        return SyntaxUnlimited;
+    bool ok = false;
+    const qlonglong v = text.trimmed().toLongLong(&ok);
+    if (!ok || v < 0)
+        return fallback;
+    return quint64(v);
+}
+
+QStringList lowered(const QStringList& values)
+{
+    QStringList out;
+    out.reserve(values.size());
+    for (const QString& v : values) {
+        QString l = v;
+        for (QChar& c : l)
+            c = c.toLower();
+        out.append(l);
+    }
+    return out;
+}
+
+} // namespace
+
+SyntaxStructureText::SyntaxStructureText(const SyntaxXMLNode& node)
+{
+    const QString escape = node.valueForAttribute("escapeChar");
+    if (!escape.isEmpty())
+        m_escapeChar = escape.at(0).unicode();
+    m_minCharLength = readCount(node.valueForAttribute("minLength"), 1);
+    m_maxCharLength = readCount(node.valueForAttribute("maxLength"), SyntaxUnlimited);
+    m_matchOutsideRange = node.valueForAttribute("matchOutside") == QLatin1String("true");
+    for (const SyntaxXMLNode& child : node.childNodes()) {
+        const QString name = child.nodeName();
+        if (name == QLatin1String("characterSet"))
+            m_characters = readCharacterSetNode(child);
+        else if (name == QLatin1String("values"))
+            setValues(readValuesNode(child));
+        else if (name == QLatin1String("exclude"))
+            setExcludeValues(readValuesNode(child));
+        else if (name == QLatin1String("endOfContents"))
+            m_endOfContents = true;
+    }
+}
+
+QStringList SyntaxStructureText::readValuesNode(const SyntaxXMLNode& node)
+{
+    QStringList values;
+    for (const SyntaxXMLNode& child : node.childNodes()) {
+        const QString text = child.contents();
+        values.append(text.isNull() ? QString(QLatin1String("")) : text);
+    }
+    return values;
+}
+
+SyntaxCharacterSet SyntaxStructureText::readCharacterSetNode(const SyntaxXMLNode& node)
+{
+    return SyntaxCharacterSet::fromNode(node);
+}
+
+void SyntaxStructureText::setValues(std::optional<QStringList> values)
+{
+    m_values = std::move(values);
+    m_loweredValues = m_values ? lowered(*m_values) : QStringList();
+}
+
+void SyntaxStructureText::setExcludeValues(std::optional<QStringList> values)
+{
+    m_excludeValues = std::move(values);
+    m_loweredExcludes = m_excludeValues ? lowered(*m_excludeValues) : QStringList();
+}
+
+qsizetype SyntaxStructureText::maxLength() const
+{
+    if (m_values) {
+        qsizetype longest = 0;
+        for (const QString& v : *m_values)
+            longest = std::max(longest, v.size());
+        return longest;
+    }
+    if (m_maxCharLength == SyntaxUnlimited)
+        return 500;
+    return qsizetype(std::min<quint64>(m_maxCharLength, quint64(std::numeric_limits<qsizetype>::max())));
+}
+
+qsizetype SyntaxStructureText::matchValues(const QChar* s, qsizetype stringLength, kit::Range range,
+                                           const QStringList& list, bool atEnd) const
+{
+    if (list.isEmpty())
+        return kit::NotFound;
+    qsizetype best = kit::NotFound;
+    for (const QString& value : list) {
+        const qsizetype len = value.size();
+        if (len > range.length)
+            continue;
+        if (best != kit::NotFound && len <= best)
+            continue; // longest wins; of equal lengths the first listed
+        const qsizetype start = atEnd ? range.end() - len : range.location;
+        const QChar* v = value.constData();
+        bool equal = true;
+        for (qsizetype k = 0; k < len; ++k) {
+            if (s[start + k].toLower() != v[k]) {
+                equal = false;
+                break;
+            }
+        }
+        if (equal)
+            best = len;
+    }
+    if (best == kit::NotFound || m_escapeChar == 0)
+        return best;
+    // An odd run of escape characters right before the match cancels it. The run
+    // is counted before where the match begins, whichever way it was anchored.
+    const qsizetype matchStart = atEnd ? range.end() - best : range.location;
+    qsizetype count = 0;
+    for (qsizetype k = matchStart - 1; k >= 0 && k < stringLength && s[k].unicode() == m_escapeChar; --k)
+        ++count;
+    return (count % 2) ? kit::NotFound : best;
+}
+
+qsizetype SyntaxStructureText::longestMatchInString(const QString& string, kit::Range range, const QStringList& list,
+                                                    bool atEnd) const
+{
+    const qsizetype n = string.size();
+    if (range.location < 0 || range.location > n)
+        return kit::NotFound;
+    range.length = std::clamp<qsizetype>(range.length, 0, n - range.location);
+    return matchValues(string.constData(), n, range, lowered(list), atEnd);
+}
+
+qsizetype SyntaxStructureText::longestMatchInString(const QString& string, kit::Range range, bool atEnd) const
+{
+    const qsizetype n = string.size();
+    if (range.location < 0 || range.location > n)
+        return kit::NotFound;
+    range.length = std::clamp<qsizetype>(range.length, 0, n - range.location);
+    // Looking outside the range turns the anchor around: after the range's end
+    // forwards, or before its start backwards.
+    if (m_matchOutsideRange) {
+        if (atEnd) {
+            range = kit::Range(range.end(), n - range.end());
+            atEnd = false;
+        } else {
+            range = kit::Range(0, range.location);
+            atEnd = true;
+        }
+    }
+    const QChar* s = string.constData();
+    if (m_excludeValues && matchValues(s, n, range, m_loweredExcludes, atEnd) != kit::NotFound)
+        return kit::NotFound;
+    if (m_values) {
+        const qsizetype found = matchValues(s, n, range, m_loweredValues, atEnd);
+        if (found != kit::NotFound)
+            return found;
+        if (!m_characters)
+            return kit::NotFound;
+    }
+    if (!m_characters)
+        return m_minCharLength == 0 ? 0 : kit::NotFound;
+    quint64 count = 0;
+    const SyntaxCharacterSet& set = *m_characters;
+    if (atEnd) {
+        for (qsizetype k = range.end() - 1; k >= range.location; --k) {
+            if (m_maxCharLength != SyntaxUnlimited && count >= m_maxCharLength)
+                break;
+            if (!set.contains(s[k].unicode()))
+                break;
+            ++count;
+        }
+    } else {
+        for (qsizetype k = range.location; k < range.end(); ++k) {
+            if (m_maxCharLength != SyntaxUnlimited && count >= m_maxCharLength)
+                break;
+            if (!set.contains(s[k].unicode()))
+                break;
+            ++count;
+        }
+    }
+    if (count < m_minCharLength)
+        return kit::NotFound;
+    return qsizetype(count);
+}

@@ -1,0 +1,69 @@
+#pragma once
+// A text matcher of the grammar: literal values (compared without regard to
+// case), a run of characters from a set, exclusions and an escape character.
+
+#include "kit/Types.h"
+#include "syntax/SyntaxCharacterSet.h"
+
+#include <QString>
+#include <QStringList>
+#include <limits>
+#include <optional>
+
+class SyntaxXMLNode;
+
+/// The "unlimited" marker of occurrence counts and lengths.
+inline constexpr quint64 SyntaxUnlimited = std::numeric_limits<quint64>::max();
+
+class SyntaxStructureText {
+public:
+    SyntaxStructureText() = default;
+    explicit SyntaxStructureText(const SyntaxXMLNode& node);
+
+    /// Reads the children of a "values" or "exclude" element: the text of each
+    /// child, whatever its name; a child without text gives the empty value.
+    static QStringList readValuesNode(const SyntaxXMLNode& node);
+    static SyntaxCharacterSet readCharacterSetNode(const SyntaxXMLNode& node);
+
+    quint64 minCharLength() const { return m_minCharLength; }
+    quint64 maxCharLength() const { return m_maxCharLength; }
+    bool matchOutsideRange() const { return m_matchOutsideRange; }
+    bool endOfContents() const { return m_endOfContents; }
+    const std::optional<SyntaxCharacterSet>& characters() const { return m_characters; }
+    const std::optional<QStringList>& values() const { return m_values; }
+    const std::optional<QStringList>& excludeValues() const { return m_excludeValues; }
+    char16_t escapeChar() const { return m_escapeChar; }
+
+    void setMinCharLength(quint64 v) { m_minCharLength = v; }
+    void setMaxCharLength(quint64 v) { m_maxCharLength = v; }
+    void setMatchOutsideRange(bool v) { m_matchOutsideRange = v; }
+    void setEndOfContents(bool v) { m_endOfContents = v; }
+    void setCharacters(std::optional<SyntaxCharacterSet> set) { m_characters = std::move(set); }
+    void setValues(std::optional<QStringList> values);
+    void setExcludeValues(std::optional<QStringList> values);
+    void setEscapeChar(char16_t c) { m_escapeChar = c; }
+
+    /// The longest value; else the character run's maximum, or 500 when unlimited.
+    qsizetype maxLength() const;
+
+    /// Length of the longest match anchored at the range's start (atEnd false) or
+    /// ending at its end (atEnd true); kit::NotFound when nothing matches.
+    qsizetype longestMatchInString(const QString& string, kit::Range range, bool atEnd) const;
+    /// The value test alone, over the given list (lower-cased copies in `lowered`).
+    qsizetype longestMatchInString(const QString& string, kit::Range range, const QStringList& lowered, bool atEnd) const;
+
+private:
+    qsizetype matchValues(const QChar* s, qsizetype stringLength, kit::Range range, const QStringList& lowered, bool atEnd) const;
+
+    quint64 m_minCharLength = 1;
+    quint64 m_maxCharLength = SyntaxUnlimited;
+    bool m_matchOutsideRange = false;
+    bool m_endOfContents = false;
+    std::optional<SyntaxCharacterSet> m_characters;
+    std::optional<QStringList> m_values;
+    std::optional<QStringList> m_excludeValues;
+    // Lower-cased copies, so matching allocates nothing.
+    QStringList m_loweredValues;
+    QStringList m_loweredExcludes;
+    char16_t m_escapeChar = 0;
+};

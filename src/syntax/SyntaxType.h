@@ -1,0 +1,127 @@
+#pragma once
+// One language: its identity and settings, grammar, colouring styles,
+// completions, words and copyright notices, read from one definition file.
+
+#include "syntax/StructureTreeNode.h"
+#include "syntax/SyntaxColoringStyle.h"
+#include "syntax/SyntaxCompletion.h"
+#include "syntax/SyntaxStructure.h"
+#include "syntax/SyntaxWordDictionary.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <memory>
+#include <vector>
+
+class SyntaxManager;
+class SyntaxXMLNode;
+
+class SyntaxType {
+public:
+    SyntaxType();
+    ~SyntaxType();
+    SyntaxType(const SyntaxType&) = delete;
+    SyntaxType& operator=(const SyntaxType&) = delete;
+
+    /// Reads a definition file. Null when the file cannot be parsed or is not a
+    /// valid definition; `problem` then says why.
+    static std::unique_ptr<SyntaxType> typeWithPath(const QString& path, QString* problem = nullptr);
+
+    // Identity.
+    const QString& typeName() const { return m_typeName; }
+    /// "SyntaxType:" + name: the text attribute that holds the parse state.
+    const QString& typeAttribute() const { return m_typeAttribute; }
+    void setTypeName(const QString& name);
+    const QString& mimeType() const { return m_mimeType; }
+    const QString& parentTypeName() const { return m_parentTypeName; }
+    const QString& deferToTypeName() const { return m_deferToTypeName; }
+    bool isDefaultType() const { return m_isDefaultType; }
+    bool usesPreviewFile() const { return m_usesPreviewFile; }
+    const QStringList& defaultExtensions() const { return m_defaultExtensions; }
+    void setParentTypeName(const QString& n) { m_parentTypeName = n; }
+    void setDeferToTypeName(const QString& n) { m_deferToTypeName = n; }
+    void setDefaultExtensions(const QStringList& e) { m_defaultExtensions = e; }
+
+    // Grammar.
+    const QHash<QString, SyntaxStructure*>& structures() const { return m_structures; }
+    SyntaxStructure* structureWithName(const QString& name) const { return m_structures.value(name); }
+    const QList<SyntaxStructure*>& rootStructures() const { return m_rootStructures; }
+    const QList<SyntaxStructure*>& structuresWithStart() const { return m_structuresWithStart; }
+    /// Working state of the engine: one per root structure with a start pattern.
+    std::vector<StructureValid>& structureValidsWithStartStructureMatch() const { return m_structureValids; }
+    qsizetype maxStartEndLength() const { return m_maxStartEndLength; }
+
+    // Styles, completions, words.
+    const std::vector<std::unique_ptr<SyntaxColoringStyle>>& coloringStyles() const { return m_coloringStyles; }
+    const std::vector<std::unique_ptr<SyntaxCompletion>>& syntaxCompletions() const { return m_syntaxCompletions; }
+    const SyntaxWordDictionary& words() const { return *m_words; }
+    const SyntaxCopyright* copyrightWithId(const QString& id) const;
+    QStringList copyrightIds() const;
+
+    /// Orders types by name without regard to case.
+    int compare(const SyntaxType& other) const;
+
+    /// The manager that owns this type (it resolves parent and deferral names).
+    SyntaxManager* manager() const;
+    void setManager(SyntaxManager* m) { m_manager = m; }
+
+    /// This type when it has no parent; else the top of the parent chain. A
+    /// parent that names no type, or a chain that loops, makes the type its own root.
+    const SyntaxType* ancestorType() const;
+    SyntaxType* ancestorType();
+    /// The type that colours documents of this type: the ancestor, then the
+    /// types it defers to. A deferral that loops stops at the ancestor.
+    SyntaxType* rootType();
+    /// Whether the parent chain or the deferral chain loops (the names on it).
+    bool hasParentCycle(QStringList* chain = nullptr) const;
+    bool hasDeferralCycle(QStringList* chain = nullptr) const;
+
+    // Settings, kept per root type in the user defaults.
+    QString currentStyleUserDefaultsKey() const;
+    QString currentStyleName() const;
+    void setCurrentStyleName(const QString& name);
+    const SyntaxColoringStyle* currentStyle() const;
+    const SyntaxColoringStyle* defaultStyle() const;
+    const SyntaxColoringStyle* styleWithName(const QString& name) const;
+    QString coloringEnabledUserDefaultsKey() const;
+    bool coloringEnabled() const;
+    void setColoringEnabled(bool enabled);
+    bool supportsCodeCompletion() const { return !m_syntaxCompletions.empty(); }
+    QString completionTypeUserDefaultsKey() const;
+    bool usesAutoCompletion() const;
+    void setUsesAutoCompletion(bool automatic);
+
+    /// A type with a name and nothing else (the built-in last resort).
+    static std::unique_ptr<SyntaxType> emptyType(const QString& name);
+
+private:
+    bool read(const SyntaxXMLNode& root, QString* problem);
+    void resolveInterrupts();
+    const SyntaxType* typeNamed(const QString& name) const;
+
+    QString m_typeName;
+    QString m_typeAttribute;
+    QString m_mimeType;
+    QString m_parentTypeName;
+    QString m_deferToTypeName;
+    bool m_isDefaultType = false;
+    bool m_usesPreviewFile = false;
+    QStringList m_defaultExtensions;
+
+    std::vector<std::unique_ptr<SyntaxStructure>> m_ownedStructures;
+    QHash<QString, SyntaxStructure*> m_structures;
+    QList<SyntaxStructure*> m_rootStructures;
+    QList<SyntaxStructure*> m_structuresWithStart;
+    mutable std::vector<StructureValid> m_structureValids;
+    qsizetype m_maxStartEndLength = 1;
+
+    std::vector<std::unique_ptr<SyntaxColoringStyle>> m_coloringStyles;
+    std::vector<std::unique_ptr<SyntaxCompletion>> m_syntaxCompletions;
+    std::unique_ptr<SyntaxWordDictionary> m_words;
+    std::map<QString, std::unique_ptr<SyntaxCopyright>> m_copyrights;
+
+    SyntaxManager* m_manager = nullptr;
+};

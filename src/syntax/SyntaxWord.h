@@ -1,0 +1,100 @@
+#pragma once
+// A vocabulary word offered by completion, a reference to one, and a copyright
+// notice shown under a word's description.
+
+#include "syntax/StyledText.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+class SyntaxXMLNode;
+
+class SyntaxWord {
+public:
+    SyntaxWord() = default;
+    explicit SyntaxWord(const SyntaxXMLNode& node);
+    static std::unique_ptr<SyntaxWord> wordWithNode(const SyntaxXMLNode& node) { return std::make_unique<SyntaxWord>(node); }
+
+    const QString& wordId() const { return m_wordId; }
+    /// The word as shown; upper case for an "Element" word while the default
+    /// "Should Capitalize Tags" is on.
+    QString value() const;
+    /// The text inserted: the value without its display-only "<!...!>" sections.
+    QString insertValue() const;
+    const QString& description() const { return m_description; }
+    const QString& type() const { return m_type; }
+    const QString& object() const { return m_object; }
+    const QString& copyrightRef() const { return m_copyrightRef; }
+    const QString& infoUrl() const { return m_infoUrl; }
+    const QString& standard() const { return m_standard; }
+    bool caseSensitive() const { return m_caseSensitive; }
+
+    void setWordId(const QString& v) { m_wordId = v; }
+    /// Also derives the insert text again.
+    void setValue(const QString& v);
+    void setInsertValue(const QString& v) { m_insertValue = v; }
+    void setDescription(const QString& v) { m_description = v; }
+    void setType(const QString& v) { m_type = v; }
+    void setObject(const QString& v) { m_object = v; }
+    void setCopyrightRef(const QString& v) { m_copyrightRef = v; }
+    void setInfoUrl(const QString& v) { m_infoUrl = v; }
+    void setStandard(const QString& v) { m_standard = v; }
+    void setCaseSensitive(bool v) { m_caseSensitive = v; }
+
+    /// The list's text: "object::" in grey first, placeholder and display-only
+    /// sections shown by their inner text in grey.
+    StyledText displayValue() const;
+
+    /// The insert text of a value: "<!...!>" sections removed when it holds a ">".
+    static QString insertValueForValue(const QString& value);
+
+private:
+    bool capitalized() const;
+
+    QString m_wordId;
+    QString m_value;
+    QString m_insertValue;
+    QString m_description;
+    QString m_type;
+    QString m_object;
+    QString m_copyrightRef;
+    QString m_infoUrl;
+    QString m_standard;
+    bool m_caseSensitive = true;
+};
+
+class SyntaxWordRef {
+public:
+    explicit SyntaxWordRef(QString wordId = QString()) : m_wordId(std::move(wordId)) {}
+    static SyntaxWordRef wordRefWithId(const QString& id) { return SyntaxWordRef(id); }
+    const QString& wordId() const { return m_wordId; }
+    void setWordId(const QString& id) { m_wordId = id; }
+
+private:
+    QString m_wordId;
+};
+
+class SyntaxCopyright {
+public:
+    SyntaxCopyright() = default;
+    explicit SyntaxCopyright(const SyntaxXMLNode& node);
+    static std::unique_ptr<SyntaxCopyright> copyrightWithNode(const SyntaxXMLNode& node)
+    {
+        return std::make_unique<SyntaxCopyright>(node);
+    }
+
+    const QString& copyrightId() const { return m_copyrightId; }
+    void setCopyrightId(const QString& id) { m_copyrightId = id; }
+    const QString& htmlValue() const { return m_htmlValue; }
+    /// Also remakes value().
+    void setHtmlValue(const QString& html);
+    /// The notice as styled text; empty when there is no HTML. Any Unicode
+    /// text is kept (not only ASCII).
+    StyledText value() const;
+
+private:
+    QString m_copyrightId;
+    QString m_htmlValue;
+    mutable std::optional<StyledText> m_value;
+};
