@@ -1,0 +1,74 @@
+#include "css/KELParsedCSSValue.h"
+
+#include <cmath>
+
+void KELParsedCSSValue::addSubvalue(std::unique_ptr<KELParsedCSSValue> value)
+{
+    if (!value)
+        return;
+    m_subvalueList.append(value.get());
+    m_subvalues.push_back(std::move(value));
+}
+
+QString KELParsedCSSValue::nameForType(qint64 type)
+{
+    switch (type) {
+    case Identifier: return QStringLiteral("identifier");
+    case Number: return QStringLiteral("number");
+    case Dimension: return QStringLiteral("dimension");
+    case Percentage: return QStringLiteral("percentage");
+    case String: return QStringLiteral("string");
+    case URI: return QStringLiteral("uri");
+    case Hash: return QStringLiteral("hash");
+    case Function: return QStringLiteral("function");
+    case Delimiter: return QStringLiteral("delimiter");
+    case Block: return QStringLiteral("block");
+    case URLToken: return QStringLiteral("url-token");
+    default: return QString();
+    }
+}
+
+QString KELParsedCSSValue::formatFloat(float value)
+{
+    if (std::isnan(value) || std::isinf(value))
+        return QString::number(double(value));
+    for (int precision = 1; precision <= 9; ++precision) {
+        const QString text = QString::number(double(value), 'g', precision);
+        if (text.toFloat() == value)
+            return text;
+    }
+    return QString::number(double(value), 'g', 9);
+}
+
+QString KELParsedCSSValue::description() const
+{
+    switch (m_type) {
+    case Number: return formatFloat(m_value);
+    case Dimension: return formatFloat(m_value) + m_name;
+    case Percentage: return formatFloat(m_value) + QLatin1Char('%');
+    case Hash: return QLatin1Char('#') + m_name;
+    case UnicodeRange: return QStringLiteral("u+") + m_name;
+    case Function: return m_name + QStringLiteral("()");
+    case Block: return QStringLiteral("block");
+    default: return m_name;
+    }
+}
+
+bool KELParsedCSSValue::isWhitespace() const
+{
+    if (m_type != Delimiter || m_name.isEmpty())
+        return false;
+    for (QChar c : m_name)
+        if (!c.isSpace())
+            return false;
+    return true;
+}
+
+QString KELParsedCSSValue::itemTypeName() const
+{
+    if (m_type == Function)
+        return QStringLiteral("function");
+    if (m_type == Block)
+        return QStringLiteral("block");
+    return QStringLiteral("value");
+}

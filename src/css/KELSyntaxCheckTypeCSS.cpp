@@ -1,0 +1,1307 @@
+#include "css/KELSyntaxCheckTypeCSS.h"
+
+#include "css/KELCSSSpec.h"
+
+using namespace KELCSS;
+
+namespace {
+
+constexpr int MaxDepth = 200;
+
+bool containsAt(const QString& text, qsizetype index, QLatin1String s)
+{
+    return index >= 0 && index + s.size() <= text.size() && QStringView(text).mid(index, s.size()) == s;
+}
+
+bool isDelimiterToken(const KELParsedCSSValue* v, QChar c)
+{
+    return v && v->type() == KELParsedCSSValue::Delimiter && v->name().size() == 1 && v->name().at(0) == c;
+}
+
+bool isNewline(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == u'\n' || u == u'\r' || u == 0x0085 || u == 0x2028 || u == 0x2029 || u == 0x0C;
+}
+
+struct DepthGuard {
+    int& depth;
+    explicit DepthGuard(int& d) : depth(d) { ++depth; }
+    ~DepthGuard() { --depth; }
+};
+
+} // namespace
+
+KELSyntaxCheckTypeCSS& KELSyntaxCheckTypeCSS::sharedInstance()
+{
+    static KELSyntaxCheckTypeCSS instance;
+    return instance;
+}
+
+KELSyntaxCheckTypeCSS::KELSyntaxCheckTypeCSS()
+    : m_attributeOperators { QStringLiteral("="), QStringLiteral("~="), QStringLiteral("|="), QStringLiteral("^="), QStringLiteral("$="), QStringLiteral("*=") }
+{
+}
+
+void KELSyntaxCheckTypeCSS::report(Errors* errors, const QString& title, const QString& description, kit::Range range)
+{
+    if (errors)
+        errors->append(makeError(title, description, range));
+}
+
+// ---- entry points ----
+
+std::unique_ptr<KELParsedCSSDocument> KELSyntaxCheckTypeCSS::parseText(const QString& text, kit::Range range, Errors* errors, QVariantMap* userInfo)
+{
+    auto document = std::make_unique<KELParsedCSSDocument>();
+    qsizetype index = std::clamp<qsizetype>(range.location, 0, text.size());
+    const qsizetype max = std::min<qsizetype>(range.location == kit::NotFound ? text.size() : range.end(), text.size());
+    m_depth = 0;
+    while (index < max) {
+        skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+        if (index >= max)
+            break;
+        if (containsAt(text, index, QLatin1String("<!--")) && index + 4 <= max) {
+            index += 4;
+        } else if (containsAt(text, index, QLatin1String("-->")) && index + 3 <= max) {
+            index += 3;
+        } else if (text.at(index) == u'@') {
+            document->addAtRule(parseAtRuleAtIndex(index, max, text, errors));
+        } else {
+            document->addRuleSet(parseRuleSetAtIndex(index, max, text, errors));
+        }
+    }
+    if (const KELCSSDocumentDefinition* def = KELCSSSpec::sharedInstance().documentDefinition()) {
+        const Errors found = def->validateDocument(document.get(), userInfo);
+        if (errors)
+            errors->append(found);
+    }
+    return document;
+}
+
+std::unique_ptr<KELParsedCSSDeclarationBlock> KELSyntaxCheckTypeCSS::checkForStyleAttributeErrors(const QString& text, kit::Range range,
+    Errors* errors, QVariantMap* userInfo)
+{
+    qsizetype index = std::clamp<qsizetype>(range.location, 0, text.size());
+    const qsizetype max = std::min<qsizetype>(range.end(), text.size());
+    m_depth = 0;
+    auto block = parseDeclarationBlockAtIndex(index, max, text, errors, false);
+    if (block) {
+        if (const KELCSSDeclarationBlockDefinition* def = KELCSSSpec::sharedInstance().standardDeclarationBlockDefinition()) {
+            const Errors found = def->validateDeclarationBlock(block.get(), userInfo);
+            if (errors)
+                errors->append(found);
+        }
+    }
+    return block;
+}
+
+// ---- white space, comments ----
+
+void KELSyntaxCheckTypeCSS::skipWhiteSpaceAndCommentsAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    while (index < max) {
+        if (text.at(index).isSpace())
+            ++index;
+        else if (!parseCommentAtIndex(index, max, text, errors))
+            return;
+    }
+}
+
+bool KELSyntaxCheckTypeCSS::parseCommentAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    if (index + 1 >= max || text.at(index) != u'/' || text.at(index + 1) != u'*')
+        return false;
+    const qsizetype start = index;
+    const qsizetype close = text.indexOf(QLatin1String("*/"), index + 2);
+    if (close < 0 || close + 2 > max) {
+        index = max;
+        report(errors, QStringLiteral("Unterminated Comment"), QStringLiteral("A comment is not terminated properly."), kit::Range(start, max - start));
+    } else {
+        index = close + 2;
+    }
+    return true;
+}
+
+// ---- at-rules ----
+
+std::unique_ptr<KELParsedCSSAtRule> KELSyntaxCheckTypeCSS::parseAtRuleAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors,
+    bool forPageMargin)
+{
+    if (index >= max || text.at(index) != u'@')
+        return nullptr;
+    auto rule = std::make_unique<KELParsedCSSAtRule>();
+    const qsizetype start = index;
+    ++index;
+    Value name = index < max ? parseIdentifierAtIndex(index, max, text, errors) : nullptr;
+    if (!name) {
+        report(errors, QStringLiteral("At-Rule Error"), QStringLiteral("Expected an identifier following the \"@\" delimiter."), kit::Range(start, 1));
+        rule->setTextRange(kit::Range(start, index - start));
+        return rule;
+    }
+    rule->setName(name->name());
+    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
+    const KELCSSAtRuleDefinition* def = forPageMargin ? spec.marginAtRuleForName(rule->name()) : spec.atRuleForName(rule->name());
+
+    while (true) {
+        if (index >= max) {
+            rule->setTextRange(kit::Range(start, index - start));
+            report(errors, QStringLiteral("Improperly Closed At-Rule"), QStringLiteral("An at-rule must be closed with a semicolon or block."),
+                rule->textRange());
+            return rule;
+        }
+        skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+        if (index < max && text.at(index) == u'{')
+            break;
+        if (index >= max)
+            continue;
+        Value token = parseAnyValueAtIndex(index, max, text, errors);
+        if (isDelimiterToken(token.get(), QLatin1Char(';'))) {
+            rule->setTextRange(kit::Range(start, index - start));
+            return rule;
+        }
+        rule->addSubvalue(std::move(token));
+    }
+
+    const qint32 type = def ? def->type() : -1;
+    if (type == KELCSSAtRuleDefinition::Declarations) {
+        rule->setDeclarationBlock(parseDeclarationBlockAtIndex(index, max, text, errors, true));
+    } else if (type == KELCSSAtRuleDefinition::RuleSets) {
+        ++index;
+        auto document = std::make_unique<KELParsedCSSDocument>();
+        while (true) {
+            if (index >= max) {
+                report(errors, QStringLiteral("At-Rule Error"), QStringLiteral("Expected a '}' character to close at-rule."), kit::Range(start, index - start));
+                break;
+            }
+            skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+            if (index >= max)
+                continue;
+            if (text.at(index) == u'}') {
+                ++index;
+                break;
+            }
+            // Conditional rules may nest (@media inside @supports and the like).
+            if (text.at(index) == u'@' && m_depth < MaxDepth) {
+                DepthGuard guard(m_depth);
+                document->addAtRule(parseAtRuleAtIndex(index, max, text, errors));
+            } else {
+                document->addRuleSet(parseRuleSetAtIndex(index, max, text, errors));
+            }
+        }
+        rule->setSubDocument(std::move(document));
+    } else if (type == KELCSSAtRuleDefinition::PageLike) {
+        ++index;
+        rule->setDeclarationBlock(std::make_unique<KELParsedCSSDeclarationBlock>());
+        while (index < max) {
+            skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+            if (index >= max)
+                break;
+            if (text.at(index) == u'}') {
+                ++index;
+                break;
+            }
+            if (auto nested = parseAtRuleAtIndex(index, max, text, errors, true))
+                rule->addAtRule(std::move(nested));
+            else if (auto declaration = parseDeclarationAtIndex(index, max, text, errors))
+                rule->declarationBlock()->addDeclaration(std::move(declaration));
+        }
+    } else if (type == KELCSSAtRuleDefinition::Keyframes) {
+        parseKeyframeBlocks(rule.get(), start, index, max, text, errors);
+    } else {
+        rule->addSubvalue(parseGenericBlockAtIndex(index, max, text, errors));
+    }
+    rule->setTextRange(kit::Range(start, index - start));
+    return rule;
+}
+
+void KELSyntaxCheckTypeCSS::parseKeyframeBlocks(KELParsedCSSAtRule* rule, qsizetype start, qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    ++index; // "{"
+    while (true) {
+        skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+        if (index >= max) {
+            report(errors, QStringLiteral("At-Rule Error"), QStringLiteral("Expected a '}' character to close at-rule."), kit::Range(start, index - start));
+            return;
+        }
+        if (text.at(index) == u'}') {
+            ++index;
+            return;
+        }
+        auto block = std::make_unique<KELParsedCSSAtRule>();
+        block->setKeyframeBlock(true);
+        const qsizetype blockStart = index;
+        while (index < max && text.at(index) != u'{' && text.at(index) != u'}') {
+            Value token = parseAnyValueAtIndex(index, max, text, errors);
+            if (!isDelimiterToken(token.get(), QLatin1Char(';')))
+                block->addSubvalue(std::move(token));
+            skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+        }
+        if (index < max && text.at(index) == u'{')
+            block->setDeclarationBlock(parseDeclarationBlockAtIndex(index, max, text, errors, true));
+        block->setTextRange(kit::Range(blockStart, index - blockStart));
+        rule->addAtRule(std::move(block));
+    }
+}
+
+// ---- rule sets and selectors ----
+
+std::unique_ptr<KELParsedCSSRuleSet> KELSyntaxCheckTypeCSS::parseRuleSetAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    auto set = std::make_unique<KELParsedCSSRuleSet>();
+    const qsizetype start = index;
+    for (auto& selector : parseSelectorGroupAtIndex(index, max, text, errors))
+        set->addSelector(std::move(selector));
+    set->setDeclarationBlock(parseDeclarationBlockAtIndex(index, max, text, errors, true));
+    set->setTextRange(kit::Range(start, index - start));
+    return set;
+}
+
+std::vector<std::unique_ptr<KELParsedCSSSelector>> KELSyntaxCheckTypeCSS::parseSelectorGroupAtIndex(qsizetype& index, qsizetype max, const QString& text,
+    Errors* errors)
+{
+    std::vector<std::unique_ptr<KELParsedCSSSelector>> group;
+    skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+    bool lastValid = true;
+    while (index < max) {
+        auto selector = parseSelectorAtIndex(index, max, text, errors);
+        lastValid = selector->valid();
+        group.push_back(std::move(selector));
+        if (!lastValid)
+            break;
+        skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+        if (index >= max || text.at(index) != u',')
+            break;
+        ++index;
+    }
+    if (index < max && lastValid && text.at(index) != u'{')
+        report(errors, QStringLiteral("Selector Group Error"), QStringLiteral("Expected beginning of declaration block with \"{\" after selector group."),
+            kit::Range(index, 1));
+    while (true) {
+        skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+        if (index >= max || text.at(index) == u'{')
+            break;
+        parseAnyValueAtIndex(index, max, text, errors);
+    }
+    return group;
+}
+
+std::unique_ptr<KELParsedCSSSelector> KELSyntaxCheckTypeCSS::parseSelectorAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    auto selector = std::make_unique<KELParsedCSSSelector>();
+    bool combinatorSeen = true;
+    while (index < max) {
+        auto sequence = parseSimpleSelectorSequenceAtIndex(index, max, text, errors);
+        if (!sequence)
+            break;
+        const bool valid = sequence->valid();
+        selector->addSequence(std::move(sequence));
+        if (!valid) {
+            selector->setValid(false);
+            break;
+        }
+        const qsizetype before = index;
+        skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+        const bool skipped = index > before;
+        combinatorSeen = index < max && parseCombinatorAtIndex(index, max, text, errors);
+        if (!skipped && !combinatorSeen)
+            break;
+    }
+    if (selector->valid() && combinatorSeen) {
+        report(errors, QStringLiteral("Selector Error"), QStringLiteral("Expected the beginning of a simple selector sequence."), kit::Range(index, 0));
+        selector->setValid(false);
+    }
+    if (selector->valid()) {
+        const auto& sequences = selector->sequences();
+        for (qsizetype s = 0; s < sequences.size(); ++s) {
+            const auto& simple = sequences.at(s)->simpleSelectors();
+            for (qsizetype k = 0; k < simple.size(); ++k) {
+                const bool last = s == sequences.size() - 1 && k == simple.size() - 1;
+                if (simple.at(k)->type() == KELParsedCSSSimpleSelector::PseudoElement && !last)
+                    report(errors, QStringLiteral("Selector Error"),
+                        QStringLiteral("A pseudo-element can appear only at the end of the last sequence of simple selectors in a selector."),
+                        simple.at(k)->textRange());
+            }
+        }
+    }
+    return selector;
+}
+
+bool KELSyntaxCheckTypeCSS::parseCombinatorAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    const qsizetype start = index;
+    skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+    if (index < max && (text.at(index) == u'+' || text.at(index) == u'>' || text.at(index) == u'~'))
+        ++index;
+    return index > start;
+}
+
+std::unique_ptr<KELParsedCSSSelectorSequence> KELSyntaxCheckTypeCSS::parseSimpleSelectorSequenceAtIndex(qsizetype& index, qsizetype max,
+    const QString& text, Errors* errors)
+{
+    skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+    auto sequence = std::make_unique<KELParsedCSSSelectorSequence>();
+    if (index < max) {
+        if (auto type = parseTypeOrUniversalSelectorAtIndex(index, max, text, errors)) {
+            if (!type->valid())
+                sequence->setValid(false);
+            sequence->addSimpleSelector(std::move(type));
+        }
+    }
+    while (sequence->valid() && index < max) {
+        auto simple = parseSimpleSelectorAtIndex(index, max, text, errors, false);
+        if (!simple)
+            break;
+        const bool valid = simple->valid();
+        sequence->addSimpleSelector(std::move(simple));
+        if (!valid)
+            sequence->setValid(false);
+    }
+    if (sequence->simpleSelectors().isEmpty())
+        return nullptr;
+    return sequence;
+}
+
+std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parseSimpleSelectorAtIndex(qsizetype& index, qsizetype max, const QString& text,
+    Errors* errors, bool allowTypeOrUniversal)
+{
+    if (allowTypeOrUniversal)
+        if (auto s = parseTypeOrUniversalSelectorAtIndex(index, max, text, errors))
+            return s;
+    if (auto s = parseAttributeSelectorAtIndex(index, max, text, errors))
+        return s;
+    if (auto s = parseClassSelectorAtIndex(index, max, text, errors))
+        return s;
+    if (auto s = parseIdSelectorAtIndex(index, max, text, errors))
+        return s;
+    if (auto s = parsePseudoElementAtIndex(index, max, text, errors))
+        return s;
+    return parsePseudoClassSelectorAtIndex(index, max, text, errors);
+}
+
+std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parseTypeOrUniversalSelectorAtIndex(qsizetype& index, qsizetype max,
+    const QString& text, Errors* errors)
+{
+    qsizetype i = index;
+    Value token = parseAnyValueAtIndex(i, max, text, nullptr);
+    qint32 type = KELParsedCSSSimpleSelector::TypeSelector;
+    if (token && (token->type() == KELParsedCSSValue::Identifier || isDelimiterToken(token.get(), QLatin1Char('*')))) {
+        index = i;
+        qsizetype j = index;
+        Value bar = index < max ? parseAnyValueAtIndex(j, max, text, nullptr) : nullptr;
+        if (!isDelimiterToken(bar.get(), QLatin1Char('|')))
+            return KELParsedCSSSimpleSelector::simpleSelectorWithType(type);
+        index = j;
+    } else if (isDelimiterToken(token.get(), QLatin1Char('|'))) {
+        index = i;
+    } else {
+        return nullptr;
+    }
+    auto selector = KELParsedCSSSimpleSelector::simpleSelectorWithType(KELParsedCSSSimpleSelector::NamespacedTypeSelector);
+    qsizetype j = index;
+    Value name = index < max ? parseAnyValueAtIndex(j, max, text, nullptr) : nullptr;
+    if (name && (name->type() == KELParsedCSSValue::Identifier || isDelimiterToken(name.get(), QLatin1Char('*')))) {
+        index = j;
+    } else {
+        report(errors, QStringLiteral("Separator Error"), QStringLiteral("Expected a name or asterisk after the separator \"|\"."), kit::Range(index, 0));
+        selector->setValid(false);
+    }
+    return selector;
+}
+
+std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parseAttributeSelectorAtIndex(qsizetype& index, qsizetype max,
+    const QString& text, Errors* errors)
+{
+    if (index >= max || text.at(index) != u'[')
+        return nullptr;
+    const qsizetype start = index;
+    ++index;
+    auto selector = KELParsedCSSSimpleSelector::simpleSelectorWithType(KELParsedCSSSimpleSelector::Attribute);
+    const QString title = QStringLiteral("Attribute Selector Error");
+    int state = 0;
+    bool reported = false;
+    auto fail = [&](const QString& message, kit::Range range) {
+        if (!reported)
+            report(errors, title, message, range);
+        reported = true;
+        selector->setValid(false);
+    };
+    skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+    while (true) {
+        if (index >= max) {
+            report(errors, title, QStringLiteral("The attribute selector is not closed with \"]\"."), kit::Range(start, index - start));
+            selector->setValid(false);
+            break;
+        }
+        const qsizetype tokenStart = index;
+        Value token = parseAnyValueAtIndex(index, max, text, errors);
+        const kit::Range range = token->textRange();
+        if (isDelimiterToken(token.get(), QLatin1Char(']'))) {
+            if (!reported) {
+                if (state == 0 || state == 1)
+                    fail(QStringLiteral("Expected an attribute identifier."), range);
+                else if (state == 3)
+                    fail(QStringLiteral("Expected an attribute value identifier or string."), range);
+            }
+            break;
+        }
+        if (!reported) {
+            switch (state) {
+            case 0:
+                if (isDelimiterToken(token.get(), QLatin1Char('|'))) {
+                    state = 1;
+                } else if (isDelimiterToken(token.get(), QLatin1Char('*'))) {
+                    if (index < max && text.at(index) == u'|') {
+                        ++index;
+                        state = 1;
+                    } else {
+                        fail(QStringLiteral("Expected a '|' and an attribute identifier after namespace wildcard."), range);
+                    }
+                } else if (token->type() == KELParsedCSSValue::Identifier) {
+                    state = 2;
+                    if (index + 1 < max && text.at(index) == u'|') {
+                        qsizetype j = index + 1;
+                        if (parseIdentifierCharAtIndex(j, max, text, nullptr)) {
+                            ++index;
+                            state = 1;
+                        }
+                    }
+                } else {
+                    fail(QStringLiteral("Expected an attribute identifier."), range);
+                }
+                break;
+            case 1:
+                if (token->type() == KELParsedCSSValue::Identifier)
+                    state = 2;
+                else
+                    fail(QStringLiteral("Expected an attribute identifier."), range);
+                break;
+            case 2:
+                if (token->type() == KELParsedCSSValue::Delimiter && m_attributeOperators.contains(token->name())) {
+                    state = 3;
+                } else if (token->type() == KELParsedCSSValue::Delimiter && tokenStart + 2 <= max) {
+                    const QString pair = text.mid(tokenStart, 2);
+                    index = tokenStart + 2;
+                    if (m_attributeOperators.contains(pair)) {
+                        state = 3;
+                    } else {
+                        QStringList ops(m_attributeOperators.begin(), m_attributeOperators.end());
+                        fail(QStringLiteral("Expected one of the following attribute selector operators: %1.").arg(sortedJoined(ops, QStringLiteral(", "))),
+                            range);
+                    }
+                } else {
+                    QStringList ops(m_attributeOperators.begin(), m_attributeOperators.end());
+                    fail(QStringLiteral("Expected one of the following attribute selector operators: %1.").arg(sortedJoined(ops, QStringLiteral(", "))),
+                        range);
+                }
+                break;
+            case 3:
+                if (token->type() == KELParsedCSSValue::Identifier || token->type() == KELParsedCSSValue::String)
+                    state = 4;
+                else
+                    fail(QStringLiteral("Expected an attribute value identifier or string."), range);
+                break;
+            default:
+                // An "i" or "s" flag after the value asks for case-(in)sensitive matching.
+                if (state == 4 && token->type() == KELParsedCSSValue::Identifier
+                    && (token->name().compare(QLatin1String("i"), Qt::CaseInsensitive) == 0 || token->name().compare(QLatin1String("s"), Qt::CaseInsensitive) == 0)) {
+                    state = 5;
+                    break;
+                }
+                fail(QStringLiteral("Expected the attribute selector to be closed with \"]\"."), range);
+                break;
+            }
+        }
+        skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+    }
+    selector->setTextRange(kit::Range(start, index - start));
+    return selector;
+}
+
+std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parseNamedSelector(qsizetype& index, qsizetype max, const QString& text,
+    Errors* errors, qint32 type, const QString& title, const QString& message)
+{
+    const qsizetype start = index;
+    const qsizetype introducer = type == KELParsedCSSSimpleSelector::PseudoElement ? 2 : 1;
+    index += introducer;
+    auto selector = KELParsedCSSSimpleSelector::simpleSelectorWithType(type);
+    qsizetype i = index;
+    Value name = i < max ? parseIdentifierAtIndex(i, max, text, errors) : nullptr;
+    if (!name) {
+        kit::Range range(index, 0);
+        if (index < max) {
+            qsizetype j = index;
+            if (Value other = parseAnyValueAtIndex(j, max, text, nullptr))
+                range = other->textRange();
+        }
+        report(errors, title, message, range);
+        selector->setValid(false);
+        selector->setTextRange(kit::Range(start, index - start));
+        return selector;
+    }
+    index = i;
+    selector->setName(name->name());
+    selector->setTextRange(kit::Range(start, index - start));
+    return selector;
+}
+
+std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parseClassSelectorAtIndex(qsizetype& index, qsizetype max, const QString& text,
+    Errors* errors)
+{
+    if (index >= max || text.at(index) != u'.')
+        return nullptr;
+    return parseNamedSelector(index, max, text, errors, KELParsedCSSSimpleSelector::Class, QStringLiteral("Class Selector Error"),
+        QStringLiteral("Expected a class identifier."));
+}
+
+std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parseIdSelectorAtIndex(qsizetype& index, qsizetype max, const QString& text,
+    Errors* errors)
+{
+    if (index >= max || text.at(index) != u'#')
+        return nullptr;
+    return parseNamedSelector(index, max, text, errors, KELParsedCSSSimpleSelector::ID, QStringLiteral("ID Selector Error"),
+        QStringLiteral("Expected an identifier."));
+}
+
+std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parsePseudoElementAtIndex(qsizetype& index, qsizetype max, const QString& text,
+    Errors* errors)
+{
+    if (index + 1 >= max || text.at(index) != u':' || text.at(index + 1) != u':')
+        return nullptr;
+    auto selector = parseNamedSelector(index, max, text, errors, KELParsedCSSSimpleSelector::PseudoElement, QStringLiteral("Pseudo-Element Error"),
+        QStringLiteral("Expected a psuedo-element name identifier."));
+    if (!selector->valid())
+        return selector;
+    if (const KELCSSPseudoElementDefinition* def = KELCSSSpec::sharedInstance().pseudoElementDefinitionForName(selector->name())) {
+        if (errors)
+            errors->append(def->validateSimpleSelector(selector.get()));
+    } else {
+        report(errors, QStringLiteral("Pseudo-Element Error"),
+            QStringLiteral("Pseudo-Element name \"%1\" is not recognized as a valid name.").arg(selector->name()), selector->textRange());
+    }
+    return selector;
+}
+
+std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parsePseudoClassSelectorAtIndex(qsizetype& index, qsizetype max,
+    const QString& text, Errors* errors)
+{
+    if (index >= max || text.at(index) != u':')
+        return nullptr;
+    const qsizetype start = index;
+    const QString title = QStringLiteral("Pseudo-Class Selector Error");
+    auto selector = parseNamedSelector(index, max, text, errors, KELParsedCSSSimpleSelector::PseudoClass, title,
+        QStringLiteral("Expected a psuedo-class name identifier."));
+    if (!selector->valid())
+        return selector;
+    if (index < max && text.at(index) == u'(') {
+        const qsizetype open = index;
+        ++index;
+        bool closed = false;
+        if (selector->name().compare(QLatin1String("not"), Qt::CaseInsensitive) == 0) {
+            if (m_depth < MaxDepth) {
+                DepthGuard guard(m_depth);
+                skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+                if (auto argument = parseSimpleSelectorAtIndex(index, max, text, errors, true)) {
+                    if (!argument->valid())
+                        selector->setValid(false);
+                    selector->setSubselector(std::move(argument));
+                }
+            }
+            while (index < max) {
+                skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+                if (index >= max)
+                    break;
+                Value token = parseAnyValueAtIndex(index, max, text, errors);
+                if (isDelimiterToken(token.get(), QLatin1Char(')'))) {
+                    closed = true;
+                    break;
+                }
+                if (selector->valid()) {
+                    report(errors, title, QStringLiteral("Expected closing parentheses \")\"."), token->textRange());
+                    selector->setValid(false);
+                }
+            }
+        } else {
+            while (index < max) {
+                const QChar c = text.at(index);
+                Value token;
+                if (c == u'+' || c == u'-')
+                    token = parseDelimiterAtIndex(index, max, text, errors);
+                else if (c.isDigit())
+                    token = parseNumberAtIndex(index, max, text, errors);
+                else if (c == u'n' || c == u'N') {
+                    token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Identifier);
+                    token->setName(QString(c));
+                    token->setTextRange(kit::Range(index, 1));
+                    ++index;
+                } else {
+                    token = parseAnyValueAtIndex(index, max, text, errors);
+                }
+                if (!token) {
+                    token = parseDelimiterAtIndex(index, max, text, errors);
+                    if (!token)
+                        ++index;
+                }
+                if (isDelimiterToken(token.get(), QLatin1Char(')'))) {
+                    closed = true;
+                    break;
+                }
+                selector->addSubvalue(std::move(token));
+            }
+        }
+        if (!closed) {
+            report(errors, title, QStringLiteral("Pseudo-Class Parentheses are not closed."), kit::Range(open, index - open));
+            selector->setValid(false);
+        }
+    }
+    selector->setTextRange(kit::Range(start, index - start));
+    if (!selector->valid())
+        return selector;
+    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
+    const KELCSSPseudoClassDefinition* pseudoClass = spec.pseudoClassDefinitionForName(selector->name());
+    const KELCSSPseudoElementDefinition* pseudoElement = spec.pseudoElementDefinitionForName(selector->name());
+    if (pseudoClass) {
+        if (errors)
+            errors->append(pseudoClass->validateSimpleSelector(selector.get()));
+    } else if (!pseudoElement) {
+        report(errors, title, QStringLiteral("Pseudo-Class name \"%1\" is not recognized as a valid name.").arg(selector->name()), selector->textRange());
+    }
+    return selector;
+}
+
+// ---- declarations ----
+
+std::unique_ptr<KELParsedCSSDeclarationBlock> KELSyntaxCheckTypeCSS::parseDeclarationBlockAtIndex(qsizetype& index, qsizetype max,
+    const QString& text, Errors* errors, bool includeBraces)
+{
+    const qsizetype start = index;
+    if (includeBraces) {
+        if (index >= max || text.at(index) != u'{') {
+            report(errors, QStringLiteral("Declaration Block Error"), QStringLiteral("The declaration block should be opened with a '{' character."),
+                kit::Range(index, 0));
+            return nullptr;
+        }
+        ++index;
+    }
+    auto block = std::make_unique<KELParsedCSSDeclarationBlock>();
+    while (index < max) {
+        const QChar c = text.at(index);
+        if (c.isSpace()) {
+            ++index;
+        } else if (includeBraces && c == u'}') {
+            ++index;
+            return block;
+        } else if (parseCommentAtIndex(index, max, text, errors)) {
+            continue;
+        } else if (auto declaration = parseDeclarationAtIndex(index, max, text, errors)) {
+            block->addDeclaration(std::move(declaration));
+        }
+    }
+    if (includeBraces)
+        report(errors, QStringLiteral("Declaration Block Error"), QStringLiteral("The declaration block should be closed with a '}' character."),
+            kit::Range(start, index - start));
+    return block;
+}
+
+std::unique_ptr<KELParsedCSSDeclaration> KELSyntaxCheckTypeCSS::parseDeclarationAtIndex(qsizetype& index, qsizetype max, const QString& text,
+    Errors* errors)
+{
+    const qsizetype start = index;
+    Value name = parseAnyValueAtIndex(index, max, text, errors);
+    if (!name || isDelimiterToken(name.get(), QLatin1Char(';')))
+        return nullptr;
+    if (name->type() != KELParsedCSSValue::Identifier) {
+        report(errors, QStringLiteral("Declaration Error"), QStringLiteral("Expected a property name for declaration."), kit::Range(start, index - start));
+        return nullptr;
+    }
+    auto declaration = std::make_unique<KELParsedCSSDeclaration>();
+    declaration->setPropertyName(name->name());
+    skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+    if (index < max && text.at(index) == u':')
+        ++index;
+    else
+        report(errors, QStringLiteral("Declaration Error"), QStringLiteral("\":\" was expected after the property name."), kit::Range(start, index - start));
+    const KELParsedCSSValue* lastValue = nullptr;
+    while (index < max) {
+        const QChar c = text.at(index);
+        if (c.isSpace()) {
+            ++index;
+            continue;
+        }
+        if (c == u';') {
+            ++index;
+            break;
+        }
+        if (c == u'}')
+            break;
+        if (c == u':' && lastValue && lastValue->type() == KELParsedCSSValue::Identifier) {
+            const qsizetype identifierStart = lastValue->textRange().location;
+            report(errors, QStringLiteral("Declaration Error"), QStringLiteral("A semicolon \";\" should appear between declarations."),
+                kit::Range(identifierStart, index - identifierStart));
+            if (identifierStart > start)
+                index = identifierStart;
+            break;
+        }
+        if (parseCommentAtIndex(index, max, text, errors))
+            continue;
+        Value value = parseAnyValueAtIndex(index, max, text, errors);
+        lastValue = value.get();
+        declaration->addPropertyValue(std::move(value));
+    }
+    declaration->setTextRange(kit::Range(start, index - start));
+    return declaration;
+}
+
+// ---- tokens ----
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseAnyValueAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors,
+    bool allowURLToken)
+{
+    if (index >= max)
+        return nullptr;
+    const qsizetype start = index;
+    Value best;
+    qsizetype bestEnd = start;
+    auto consider = [&](Value candidate, qsizetype end, qint32 type) {
+        if (candidate && end > bestEnd) {
+            candidate->setType(type);
+            best = std::move(candidate);
+            bestEnd = end;
+        }
+    };
+    qsizetype i;
+    i = start, consider(parseIdentifierAtIndex(i, max, text, nullptr), i, KELParsedCSSValue::Identifier);
+    i = start, consider(parseNumberAtIndex(i, max, text, errors), i, KELParsedCSSValue::Number);
+    i = start, consider(parseDimensionAtIndex(i, max, text, errors), i, KELParsedCSSValue::Dimension);
+    i = start, consider(parsePercentageAtIndex(i, max, text, errors), i, KELParsedCSSValue::Percentage);
+    i = start, consider(parseStringAtIndex(i, max, text, errors), i, KELParsedCSSValue::String);
+    i = start, consider(parseURIAtIndex(i, max, text, errors), i, KELParsedCSSValue::URI);
+    i = start, consider(parseHashAtIndex(i, max, text, errors), i, KELParsedCSSValue::Hash);
+    i = start, consider(parseUnicodeRangeAtIndex(i, max, text, errors), i, KELParsedCSSValue::UnicodeRange);
+    i = start, consider(parseFunctionAtIndex(i, max, text, errors), i, KELParsedCSSValue::Function);
+    if (!best)
+        i = start, consider(parseDelimiterAtIndex(i, max, text, errors), i, KELParsedCSSValue::Delimiter);
+    if (allowURLToken)
+        i = start, consider(parseURLTokenAtIndex(i, max, text, nullptr), i, KELParsedCSSValue::URLToken);
+    if (!best) {
+        // A lone quotation mark that no reader took: keep moving.
+        best = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Delimiter);
+        best->setName(text.mid(start, 1));
+        best->setTextRange(kit::Range(start, 1));
+        bestEnd = start + 1;
+    }
+    index = bestEnd;
+    return best;
+}
+
+std::optional<QString> KELSyntaxCheckTypeCSS::parseEscapedCharAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors*, bool asWritten)
+{
+    if (index >= max || text.at(index) != u'\\')
+        return std::nullopt;
+    const qsizetype start = index;
+    ++index;
+    if (index >= max)
+        return QString();
+    if (isHexChar(text.at(index))) {
+        qsizetype end = index;
+        while (end < max && end - index < 6 && isHexChar(text.at(end)) && text.at(end) != QChar(0))
+            ++end;
+        const uint code = text.mid(index, end - index).toUInt(nullptr, 16);
+        index = end;
+        QString result;
+        if (asWritten || code >= 128)
+            result = text.mid(start, end - start);
+        else
+            result = QChar(char16_t(code));
+        if (index + 1 < max && text.at(index) == u'\r' && text.at(index + 1) == u'\n')
+            index += 2;
+        else if (index < max && text.at(index).isSpace())
+            ++index;
+        return result;
+    }
+    const QString c = text.mid(index, 1);
+    ++index;
+    return asWritten ? QStringLiteral("\\") + c : c;
+}
+
+std::optional<QString> KELSyntaxCheckTypeCSS::parseIdentifierCharAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    if (index >= max)
+        return std::nullopt;
+    const QChar c = text.at(index);
+    if (c == u'\\')
+        return parseEscapedCharAtIndex(index, max, text, errors);
+    if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'_') {
+        ++index;
+        return QString(c);
+    }
+    if (c.unicode() < 128)
+        return std::nullopt;
+    // One Unicode scalar value of U+00A0 or above, not followed by a combining mark.
+    qsizetype end = index + 1;
+    char32_t code = c.unicode();
+    if (c.isHighSurrogate() && end < max && text.at(end).isLowSurrogate()) {
+        code = QChar::surrogateToUcs4(c, text.at(end));
+        ++end;
+    } else if (c.isSurrogate()) {
+        return std::nullopt;
+    }
+    if (code < 0xA0 || (end < max && text.at(end).isMark()))
+        return std::nullopt;
+    const QString result = text.mid(index, end - index);
+    index = end;
+    return result;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseIdentifierAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    if (index >= max)
+        return nullptr;
+    const qsizetype start = index;
+    const QChar first = text.at(start);
+    const QString title = QStringLiteral("Invalid Identifier");
+    if (first.isDigit() && first.unicode() < 128) {
+        report(errors, title, QStringLiteral("A CSS identifier cannot start with a digit."), kit::Range(start, 1));
+        return nullptr;
+    }
+    if (first == u'-' && start + 1 < max) {
+        const QChar second = text.at(start + 1);
+        // "--name" is a custom property or custom identifier; a bare "--" is not.
+        const bool customName = second == u'-' && start + 2 < max && [&] {
+            qsizetype j = start + 2;
+            return bool(parseIdentifierCharAtIndex(j, max, text, nullptr));
+        }();
+        if ((second == u'-' && !customName) || (second.isDigit() && second.unicode() < 128)) {
+            report(errors, title, QStringLiteral("A CSS identifier cannot start with two hyphens or a hyphen followed by a digit."), kit::Range(start, 1));
+            return nullptr;
+        }
+    }
+    QString name;
+    while (auto c = parseIdentifierCharAtIndex(index, max, text, errors))
+        name += *c;
+    if (index == start) {
+        report(errors, title, QStringLiteral("A CSS identifier cannot start with \"%1\".").arg(first), kit::Range(start, 1));
+        return nullptr;
+    }
+    if (index - start == 1 && first == u'-') {
+        report(errors, title, QStringLiteral("A CSS identifier be only a single hyphen."), kit::Range(start, 1));
+        index = start;
+        return nullptr;
+    }
+    auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Identifier);
+    token->setName(name);
+    token->setTextRange(kit::Range(start, index - start));
+    return token;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseNumberAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors*)
+{
+    const qsizetype start = index;
+    qsizetype i = index;
+    if (i < max && (text.at(i) == u'+' || text.at(i) == u'-'))
+        ++i;
+    qsizetype digits = 0;
+    while (i < max && text.at(i) >= u'0' && text.at(i) <= u'9')
+        ++i, ++digits;
+    if (i + 1 < max && text.at(i) == u'.' && text.at(i + 1) >= u'0' && text.at(i + 1) <= u'9') {
+        ++i;
+        while (i < max && text.at(i) >= u'0' && text.at(i) <= u'9')
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return nullptr;
+    auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Number);
+    token->setName(text.mid(start, i - start));
+    token->setValue(token->name().toFloat());
+    token->setTextRange(kit::Range(start, i - start));
+    index = i;
+    return token;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseDimensionAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors,
+    bool stopAtHyphen)
+{
+    const qsizetype start = index;
+    qsizetype i = index;
+    Value number = parseNumberAtIndex(i, max, text, errors);
+    if (!number)
+        return nullptr;
+    QString unit;
+    if (stopAtHyphen) {
+        while (i < max && text.at(i) != u'-') {
+            auto c = parseIdentifierCharAtIndex(i, max, text, nullptr);
+            if (!c)
+                break;
+            unit += *c;
+        }
+        if (unit.isEmpty())
+            return nullptr;
+    } else {
+        Value identifier = parseIdentifierAtIndex(i, max, text, nullptr);
+        if (!identifier)
+            return nullptr;
+        unit = identifier->name();
+    }
+    auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Dimension);
+    token->setName(unit);
+    token->setValue(number->value());
+    token->setTextRange(kit::Range(start, i - start));
+    index = i;
+    return token;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parsePercentageAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    const qsizetype start = index;
+    qsizetype i = index;
+    Value number = parseNumberAtIndex(i, max, text, errors);
+    if (!number || i >= max || text.at(i) != u'%')
+        return nullptr;
+    ++i;
+    auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Percentage);
+    token->setValue(number->value());
+    token->setTextRange(kit::Range(start, i - start));
+    index = i;
+    return token;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseStringAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    if (index >= max || (text.at(index) != u'"' && text.at(index) != u'\''))
+        return nullptr;
+    const QChar quote = text.at(index);
+    const qsizetype start = index;
+    qsizetype i = index + 1;
+    QString name;
+    auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::String);
+    while (true) {
+        if (i >= max) {
+            report(errors, QStringLiteral("String Parse Error"), QStringLiteral("String is not terminated."), kit::Range(start, i - start));
+            name = text.mid(start + 1, i - start - 1);
+            break;
+        }
+        const QChar c = text.at(i);
+        if (c == quote) {
+            ++i;
+            break;
+        }
+        if (c == u'\\') {
+            if (auto escaped = parseEscapedCharAtIndex(i, max, text, errors))
+                name += *escaped;
+            continue;
+        }
+        if (isNewline(c)) {
+            report(errors, QStringLiteral("String Parse Error"), QStringLiteral("Newlines in a string must be escaped with \"\\\""), kit::Range(i, 1));
+            name = text.mid(start + 1, i - start - 1);
+            ++i;
+            break;
+        }
+        name += c;
+        ++i;
+    }
+    token->setName(name);
+    token->setTextRange(kit::Range(start, i - start));
+    index = i;
+    return token;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseURIAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    if (!containsAt(text, index, QLatin1String("url(")) || index + 4 > max)
+        return nullptr;
+    const qsizetype start = index;
+    qsizetype i = index + 4;
+    while (i < max && text.at(i).isSpace())
+        ++i;
+    auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::URI);
+    if (Value string = parseStringAtIndex(i, max, text, errors)) {
+        token->setName(string->name());
+    } else {
+        const qsizetype urlStart = i;
+        bool reported = false;
+        while (i < max && text.at(i) != u')') {
+            const QChar c = text.at(i);
+            if (isNewline(c))
+                break;
+            if (c == u'\\') {
+                parseEscapedCharAtIndex(i, max, text, nullptr, true);
+                continue;
+            }
+            if (c.isSpace()) {
+                qsizetype j = i;
+                while (j < max && text.at(j).isSpace() && !isNewline(text.at(j)))
+                    ++j;
+                if (j >= max || text.at(j) == u')')
+                    break; // white space before the closing parenthesis
+            }
+            if (c == u'"' || c == u'\'' || c == u'(' || c == u',' || c.isSpace()) {
+                if (!reported)
+                    report(errors, QStringLiteral("URL Parse Error"), QStringLiteral("Quotes, parentheses, and whitespace in a URL must be escaped with \"\\\""),
+                        kit::Range(i, 1));
+                reported = true;
+            }
+            ++i;
+        }
+        token->setName(text.mid(urlStart, i - urlStart));
+    }
+    while (i < max && text.at(i).isSpace())
+        ++i;
+    if (i < max && text.at(i) == u')') {
+        ++i;
+    } else {
+        report(errors, QStringLiteral("URL Parse Error"), QStringLiteral("The URL function is not properly terminated with \")\"."), kit::Range(start, i - start));
+    }
+    token->setTextRange(kit::Range(start, i - start));
+    index = i;
+    return token;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseURLTokenAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors*)
+{
+    const qsizetype start = index;
+    qsizetype i = index;
+    while (i < max) {
+        const QChar c = text.at(i);
+        if (c == u'"' || c == u'\'' || c == u'(' || c == u')' || c == u',' || c.isSpace())
+            break;
+        if (c == u'\\') {
+            parseEscapedCharAtIndex(i, max, text, nullptr, true);
+            continue;
+        }
+        ++i;
+    }
+    if (i == start)
+        return nullptr;
+    auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::URLToken);
+    token->setName(text.mid(start, i - start));
+    token->setTextRange(kit::Range(start, i - start));
+    index = i;
+    return token;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseHashAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    if (index >= max || text.at(index) != u'#')
+        return nullptr;
+    const qsizetype start = index;
+    qsizetype i = index + 1;
+    while (parseIdentifierCharAtIndex(i, max, text, nullptr)) {
+    }
+    if (i == start + 1)
+        report(errors, QStringLiteral("Hash Parse Error"),
+            QStringLiteral("A hash must be followed by at least one identifier character (e.g. hexadecimal characters for a color value, like \"#ff0099\")."),
+            kit::Range(start, 1));
+    auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Hash);
+    token->setName(text.mid(start + 1, i - start - 1));
+    token->setTextRange(kit::Range(start, i - start));
+    index = i;
+    return token;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseUnicodeRangeAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors*)
+{
+    const qsizetype start = index;
+    if (start + 2 >= max || (text.at(start) != u'u' && text.at(start) != u'U') || text.at(start + 1) != u'+')
+        return nullptr;
+    qsizetype i = start + 2;
+    auto hexOrQuestion = [&](QChar c) { return isHexChar(c) || c == u'?'; };
+    if (!hexOrQuestion(text.at(i)))
+        return nullptr;
+    const qsizetype digitsStart = i;
+    while (i < max && i - digitsStart < 6 && hexOrQuestion(text.at(i)))
+        ++i;
+    if (i + 1 < max && text.at(i) == u'-' && isHexChar(text.at(i + 1))) {
+        qsizetype j = i + 1;
+        while (j < max && j - (i + 1) < 6 && isHexChar(text.at(j)))
+            ++j;
+        i = j;
+    }
+    auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::UnicodeRange);
+    token->setName(text.mid(start + 2, i - start - 2));
+    token->setTextRange(kit::Range(start, i - start));
+    index = i;
+    return token;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseFunctionAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    const qsizetype start = index;
+    qsizetype i = index;
+    Value name = parseIdentifierAtIndex(i, max, text, nullptr);
+    if (!name || name->name().compare(QLatin1String("url"), Qt::CaseInsensitive) == 0 || i >= max || text.at(i) != u'(')
+        return nullptr;
+    // Past this depth a function is read as its name alone, so deep input cannot exhaust the stack.
+    if (m_depth >= MaxDepth)
+        return nullptr;
+    DepthGuard guard(m_depth);
+    ++i;
+    auto function = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Function);
+    function->setName(name->name());
+    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
+    bool failed = false;
+    if (spec.isMathFunction(name->name())) {
+        int depth = 1;
+        bool operandExpected = true;
+        while (true) {
+            while (i < max && text.at(i).isSpace())
+                ++i;
+            if (i >= max) {
+                failed = true;
+                break;
+            }
+            const QChar c = text.at(i);
+            Value token = (!operandExpected && (c == u'+' || c == u'-')) ? parseDelimiterAtIndex(i, max, text, errors)
+                                                                          : parseCalcValueAtIndex(i, max, text, errors);
+            if (token->type() == KELParsedCSSValue::Delimiter) {
+                if (isDelimiterToken(token.get(), QLatin1Char('('))) {
+                    ++depth;
+                } else if (isDelimiterToken(token.get(), QLatin1Char(')'))) {
+                    if (--depth == 0)
+                        break;
+                } else if (isDelimiterToken(token.get(), QLatin1Char(';')) || isDelimiterToken(token.get(), QLatin1Char('}'))) {
+                    --i;
+                    failed = true;
+                    break;
+                } else {
+                    operandExpected = true;
+                }
+                if (!isDelimiterToken(token.get(), QLatin1Char('(')) && !isDelimiterToken(token.get(), QLatin1Char(')')))
+                    operandExpected = true;
+                else
+                    operandExpected = isDelimiterToken(token.get(), QLatin1Char('('));
+            } else {
+                operandExpected = token->type() == KELParsedCSSValue::Identifier;
+            }
+            function->addSubvalue(std::move(token));
+        }
+    } else {
+        const bool isAttr = name->name().compare(QLatin1String("attr"), Qt::CaseInsensitive) == 0;
+        const bool isImage = name->name().compare(QLatin1String("image"), Qt::CaseInsensitive) == 0;
+        bool urlAllowed = isImage;
+        while (true) {
+            skipWhiteSpaceAndCommentsAtIndex(i, max, text, errors);
+            if (i >= max) {
+                failed = true;
+                break;
+            }
+            if (isAttr && function->subvalues().isEmpty()) {
+                const qsizetype attrStart = i;
+                qsizetype j = i;
+                if (Value first = parseIdentifierAtIndex(j, max, text, nullptr)) {
+                    QString joined = first->name();
+                    if (j < max && text.at(j) == u'|') {
+                        ++j;
+                        qsizetype k = j;
+                        if (Value second = parseIdentifierAtIndex(k, max, text, nullptr)) {
+                            joined += QLatin1Char('|') + second->name();
+                            j = k;
+                        } else {
+                            joined += QLatin1Char('|');
+                            report(errors, QStringLiteral("Function Parse Error"), QStringLiteral("Expected an identifer after \"|\" in attr() function."),
+                                kit::Range(j, 0));
+                        }
+                    }
+                    first->setName(joined);
+                    first->setTextRange(kit::Range(attrStart, j - attrStart));
+                    i = j;
+                    function->addSubvalue(std::move(first));
+                    continue;
+                }
+            }
+            Value token = parseAnyValueAtIndex(i, max, text, errors, urlAllowed);
+            if (isDelimiterToken(token.get(), QLatin1Char(')')))
+                break;
+            // A declaration or block end means the function was never closed: give it back.
+            if (isDelimiterToken(token.get(), QLatin1Char(';')) || isDelimiterToken(token.get(), QLatin1Char('}'))) {
+                --i;
+                failed = true;
+                break;
+            }
+            urlAllowed = isImage && isDelimiterToken(token.get(), QLatin1Char(','));
+            function->addSubvalue(std::move(token));
+        }
+    }
+    if (!failed)
+        ++i;
+    else
+        report(errors, QStringLiteral("Function Parse Error"), QStringLiteral("Expected \")\" to close function, or a function parameter could not be parsed."),
+            kit::Range(start, i - start));
+    function->setTextRange(kit::Range(start, i - start));
+    index = i;
+    return function;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseCalcValueAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    const qsizetype start = index;
+    Value best;
+    qsizetype bestEnd = start;
+    auto consider = [&](Value candidate, qsizetype end, qint32 type) {
+        if (candidate && end > bestEnd) {
+            candidate->setType(type);
+            best = std::move(candidate);
+            bestEnd = end;
+        }
+    };
+    qsizetype i;
+    i = start, consider(parseIdentifierAtIndex(i, max, text, nullptr), i, KELParsedCSSValue::Identifier);
+    i = start, consider(parseNumberAtIndex(i, max, text, errors), i, KELParsedCSSValue::Number);
+    i = start, consider(parseDimensionAtIndex(i, max, text, errors, true), i, KELParsedCSSValue::Dimension);
+    i = start, consider(parsePercentageAtIndex(i, max, text, errors), i, KELParsedCSSValue::Percentage);
+    i = start, consider(parseStringAtIndex(i, max, text, errors), i, KELParsedCSSValue::String);
+    i = start, consider(parseHashAtIndex(i, max, text, errors), i, KELParsedCSSValue::Hash);
+    i = start, consider(parseUnicodeRangeAtIndex(i, max, text, errors), i, KELParsedCSSValue::UnicodeRange);
+    // Nested functions: var(), env() and further math functions.
+    i = start, consider(parseFunctionAtIndex(i, max, text, errors), i, KELParsedCSSValue::Function);
+    if (!best)
+        i = start, consider(parseDelimiterAtIndex(i, max, text, errors), i, KELParsedCSSValue::Delimiter);
+    if (!best) {
+        best = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Delimiter);
+        best->setName(text.mid(start, 1));
+        best->setTextRange(kit::Range(start, 1));
+        bestEnd = start + 1;
+    }
+    index = bestEnd;
+    return best;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseDelimiterAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors*)
+{
+    if (index >= max || text.at(index) == u'"' || text.at(index) == u'\'')
+        return nullptr;
+    auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Delimiter);
+    token->setName(text.mid(index, 1));
+    token->setTextRange(kit::Range(index, 1));
+    ++index;
+    return token;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseGenericBlockAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    if (index >= max || text.at(index) != u'{')
+        return nullptr;
+    const qsizetype start = index;
+    ++index;
+    auto block = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Block);
+    int depth = 1;
+    bool closed = false;
+    while (true) {
+        skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+        if (index >= max)
+            break;
+        Value token = parseAnyValueAtIndex(index, max, text, errors);
+        if (isDelimiterToken(token.get(), QLatin1Char('{'))) {
+            ++depth;
+        } else if (isDelimiterToken(token.get(), QLatin1Char('}'))) {
+            if (--depth == 0) {
+                closed = true;
+                break;
+            }
+        }
+        block->addSubvalue(std::move(token));
+    }
+    if (!closed)
+        report(errors, QStringLiteral("Block Not Closed"), QStringLiteral("A block is not closed with \"}\"."), kit::Range(start, index - start));
+    block->setTextRange(kit::Range(start, index - start));
+    return block;
+}
