@@ -170,6 +170,44 @@ TEST_F(SyntaxManagerTest, ShippedDefinitionsNameOnlyKnownStructuresStylesAndWord
     EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
 }
 
+TEST_F(SyntaxManagerTest, ShippedWordsAreFoundById)
+{
+    SyntaxManager manager(shippedSyntaxFolder());
+    kit::UserDefaults::standard().setValue(QStringLiteral("Should Capitalize Tags"), false);
+    struct Case {
+        const char* type;
+        const char* id;
+        const char* insert;
+        const char* kind;
+        const char* standard;
+    } const cases[] = {
+        {"HTML", "element.div", "div", "Element", ""},
+        {"HTML", "element.main", "main", "Element", "HTML5"},
+        {"HTML", "attribute.href", "href=\"<#value#>\"", "Attribute", ""},
+        {"HTML", "attribute.hidden", "hidden", "Attribute", "HTML5"},
+        {"HTML", "value.target._blank", "_blank", "Attribute Value", ""},
+        {"CSS Block", "property.color", "color", "Property", ""},
+        {"CSS Block", "property.grid-template-columns", "grid-template-columns", "Property", "CSS3"},
+        {"CSS Block", "keyword.inherit", "inherit", "Value", ""},
+        {"CSS", "atrule.media", "@media", "At-Rule", ""},
+        {"JavaScript", "keyword.function", "function", "Keyword", ""},
+        {"JavaScript", "member.Math.floor", "floor(<#arguments#>)", "Member", ""},
+        {"PHP", "function.strlen", "strlen(<#string#>)", "Function", ""},
+        {"PHP", "keyword.match", "match", "Keyword", ""},
+        {"PHP", "class.Exception", "Exception", "Class", ""},
+        {"PHP", "constant.PHP_EOL", "PHP_EOL", "Constant", ""},
+        {"PHP", "variable.$_GET", "$_GET", "Variable", ""},
+    };
+    for (const Case& c : cases) {
+        const SyntaxWord* w = manager.typeForName(QString::fromUtf8(c.type))->words().objectForKey(QString::fromUtf8(c.id));
+        ASSERT_TRUE(w) << c.id;
+        EXPECT_EQ(w->insertValue(), QString::fromUtf8(c.insert)) << c.id;
+        EXPECT_EQ(w->type(), QString::fromUtf8(c.kind)) << c.id;
+        EXPECT_EQ(w->standard(), QString::fromUtf8(c.standard)) << c.id;
+    }
+    EXPECT_FALSE(manager.typeForName(QStringLiteral("HTML"))->words().objectForKey(QStringLiteral("element.nonsense")));
+}
+
 TEST_F(SyntaxManagerTest, StylesAndColourGroupsResolveWithStoredColours)
 {
     kit::UserDefaults& defaults = kit::UserDefaults::standard();

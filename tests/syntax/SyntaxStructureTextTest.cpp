@@ -64,6 +64,10 @@ TEST(SyntaxStructureText, MatchesAsTheTableSays)
         {"quote after one escape is no end", {"\""}, {}, {}, 1, U, '\\', false, "\"a\\\"", {0, 4}, true, NF},
         {"quote after two escapes is an end", {"\""}, {}, {}, 1, U, '\\', false, "\"a\\\\\"", {0, 5}, true, 1},
         {"quote without escape is an end", {"\""}, {}, {}, 1, U, '\\', false, "\"ab\"", {0, 4}, true, 1},
+        // Escapes are counted before where the match begins, also for matches
+        // anchored at the range's start (not before the range's end).
+        {"forward: escape before the start", {"\""}, {}, {}, 1, U, '\\', false, "a\\\"bc", {2, 3}, false, NF},
+        {"forward: escape near the range end", {"\""}, {}, {}, 1, U, '\\', false, "\"a\\x", {0, 4}, false, 1},
         {"outside, at end: looks forward", {"</style"}, {}, {}, 1, U, {}, true, "a{}</style>", {0, 3}, true, 7},
         {"outside, at end: nothing there", {"</style"}, {}, {}, 1, U, {}, true, "a{} </style>", {0, 3}, true, NF},
         {"outside, at start: looks back", {"="}, {}, {}, 1, U, {}, true, "a=b", {2, 1}, false, 1},

@@ -10,6 +10,7 @@ shared grammar nodes ("- <name> ::= grammar") and the at-rule tables. Today's
 CSS that those tables lack comes from css-additions.txt beside this script."""
 
 import os
+import plistlib
 import re
 import sys
 
@@ -34,10 +35,26 @@ speech-rate stress table-layout text-align text-decoration text-indent text-tran
 vertical-align visibility voice-family volume white-space widows width word-spacing z-index'''.split())
 
 
+def colour_names():
+    """The colour keywords: the names of resources/ColorNames.plist, and those CSS adds."""
+    path = os.path.join(common.ROOT, 'resources', 'ColorNames.plist')
+    names = []
+    if os.path.exists(path):
+        with open(path, 'rb') as f:
+            names = sorted(n.lower() for n in plistlib.load(f))
+    return names + ['currentcolor', 'transparent']
+
+
+COLOURS = colour_names()
+
+
 def keywords_of(grammar, shared, seen=None):
-    """Bare lower-case words of a grammar, with those of the shared nodes it names."""
+    """Bare lower-case words of a grammar, with those of the shared nodes it names
+    and the colour names where it takes a colour."""
     seen = set() if seen is None else seen
     words = []
+    if re.search(r'<color\b', grammar):
+        words += COLOURS
     for ref in re.findall(r"<'?([a-z][a-z0-9-]*)'?[^>]*>", grammar):
         if ref in shared and ref not in seen:
             seen.add(ref)
@@ -96,8 +113,10 @@ def read_additions(properties, at_rules):
                 continue
             if line.startswith('property '):
                 name, kws = line[len('property '):].split(':', 1)
-                current = properties.setdefault(name.strip(), [])
-                for k in kws.split():
+                name = name.strip()
+                current = properties.setdefault(name, [])
+                extra = COLOURS if name.endswith('color') else []
+                for k in kws.split() + extra:
                     if k not in current:
                         current.append(k)
             elif line.startswith('at-rule '):
