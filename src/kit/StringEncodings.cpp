@@ -504,6 +504,8 @@ bool isValidUtf8(const QByteArray& data, bool* pureAscii)
     return true;
 }
 
+constexpr qsizetype DetectionSampleBytes = 256 * 1024;
+
 // UTF-16 without a mark: text in Latin scripts has a zero in every other byte.
 StringEncoding guessUnmarkedUtf16(const QByteArray& data)
 {
@@ -553,7 +555,10 @@ StringEncoding detectStringEncoding(const QByteArray& data, bool* hadByteOrderMa
     if (!detector)
         return NoEncoding;
     StringEncoding result = NoEncoding;
-    if (uchardet_handle_data(detector, data.constData(), size_t(data.size())) == 0) {
+    // The statistics settle long before the end of a large file; the full text is
+    // still checked below.
+    const size_t sample = size_t(qMin<qsizetype>(data.size(), DetectionSampleBytes));
+    if (uchardet_handle_data(detector, data.constData(), sample) == 0) {
         uchardet_data_end(detector);
         const char* charset = uchardet_get_charset(detector);
         if (charset && *charset)
