@@ -114,6 +114,8 @@ UserDefaults& UserDefaults::standard()
             // Tests never share a file with each other or with the user.
             d = new UserDefaults(QString());
             d->resetForTesting();
+            // The object lives on (others may hold it), but its temporary file goes with the application.
+            qAddPostRoutine([] { standard().m_testDir.reset(); });
         } else {
             d = new UserDefaults(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QLatin1Char('/')
                                  + defaultsFileName());
