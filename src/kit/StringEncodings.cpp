@@ -236,14 +236,14 @@ const EncodingRow* rowFor(StringEncoding encoding)
     return nullptr;
 }
 
-Error unknownEncodingError(StringEncoding encoding)
+Error unknownEncodingError(StringEncoding encoding, bool writing = false)
 {
     QVariantMap info;
     info[StringEncodingErrorKey] = QVariant::fromValue<qulonglong>(encoding);
     info[LocalizedDescriptionKey] = QStringLiteral("The text encoding %1 (0x%2) is not known.")
                                         .arg(encoding)
                                         .arg(encoding, 0, 16);
-    return Error(ErrorDomainCocoa, FileReadInapplicableStringEncodingError, info);
+    return Error(ErrorDomainCocoa, writing ? FileWriteInapplicableStringEncodingError : FileReadInapplicableStringEncodingError, info);
 }
 
 struct ConverterCloser {
@@ -392,7 +392,7 @@ std::optional<QByteArray> encodeString(const QString& text, StringEncoding encod
 {
     const EncodingRow* row = rowFor(encoding);
     if (!row) {
-        setError(error, unknownEncodingError(encoding));
+        setError(error, unknownEncodingError(encoding, true));
         return std::nullopt;
     }
     // UTF-16 and UTF-32 without a stated order: the machine's order with a mark.
@@ -408,7 +408,7 @@ std::optional<QByteArray> encodeString(const QString& text, StringEncoding encod
     UErrorCode status = U_ZERO_ERROR;
     Converter cnv(ucnv_open(converterName, &status));
     if (U_FAILURE(status) || !cnv) {
-        setError(error, unknownEncodingError(encoding));
+        setError(error, unknownEncodingError(encoding, true));
         return std::nullopt;
     }
     status = U_ZERO_ERROR;

@@ -148,7 +148,9 @@ TEST(StringEncodingsTest, UnknownEncodingNumberIsAClearError)
         EXPECT_TRUE(error.localizedDescription().contains(QStringLiteral("not known"))) << error.localizedDescription().toStdString();
         Error encodeError;
         EXPECT_FALSE(encodeString(QStringLiteral("abc"), bad, true, &encodeError).has_value());
-        EXPECT_FALSE(encodeError.isNull());
+        EXPECT_EQ(encodeError.code(), FileWriteInapplicableStringEncodingError);
+        EXPECT_TRUE(encodeError.localizedDescription().contains(QStringLiteral("not known")));
+        EXPECT_EQ(error.code(), FileReadInapplicableStringEncodingError);
     }
 }
 
