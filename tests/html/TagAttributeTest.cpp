@@ -47,6 +47,7 @@ TEST(TagAttributeTest, ValueChecksGiveTheirExactMessages)
         { 3, "direction", {}, "auto", "The value of the \"dir\" attribute must either be \"rtl\" or \"ltr\"" },
         { 4, "bgcolor", {}, "Red", "" },
         { 4, "bgcolor", {}, "#ABC", "" },
+        { 4, "bgcolor", {}, "RebeccaPurple", "" },
         { 4, "bgcolor", {}, "#00ff00", "" },
         { 4, "bgcolor", {}, "#abcd", "The value of the \"bgcolor\" attribute must be a color name or a hexadecimal value. " },
         { 4, "bgcolor", {}, "#ffff", "The value of the \"bgcolor\" attribute must be a color name or a hexadecimal value. " },
