@@ -78,6 +78,32 @@ QVariant normalized(const QVariant& v)
     }
 }
 
+// Whether the file can keep the (normalized) value as it is.
+bool isStorable(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::QVariantMap:
+        for (const QVariant& item : v.toMap())
+            if (!isStorable(item))
+                return false;
+        return true;
+    case QMetaType::QVariantList:
+        for (const QVariant& item : v.toList())
+            if (!isStorable(item))
+                return false;
+        return true;
+    case QMetaType::QString:
+    case QMetaType::Bool:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+    case QMetaType::QDateTime:
+    case QMetaType::QByteArray:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isTrueString(const QString& s)
 {
     const QString t = s.trimmed();
@@ -200,6 +226,10 @@ void UserDefaults::setValue(const QString& key, const QVariant& v)
         return;
     }
     const QVariant stored = normalized(v);
+    if (!isStorable(stored))
+        log(QStringLiteral("The default “%1” holds a value of type %2, which the defaults file cannot keep; it lasts "
+                           "for this session only.")
+                .arg(key, QString::fromLatin1(v.typeName())));
     auto it = m_persistent.constFind(key);
     if (it != m_persistent.constEnd() && it.value() == stored && it.value().typeId() == stored.typeId())
         return;
@@ -376,7 +406,11 @@ bool UserDefaults::synchronize()
     if (m_path.isEmpty() || m_writeBlocked)
         return false;
     Error error;
-    if (!writePropertyList(m_persistent, m_path, &error)) {
+    QVariantMap storable;
+    for (auto it = m_persistent.constBegin(); it != m_persistent.constEnd(); ++it)
+        if (isStorable(it.value()))
+            storable.insert(it.key(), it.value());
+    if (!writePropertyList(storable, m_path, &error)) {
         log(QStringLiteral("Could not save the defaults: %1").arg(error.localizedFailureReason()));
         return false;
     }

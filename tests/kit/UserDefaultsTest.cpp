@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QSize>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -79,6 +80,20 @@ TEST_F(UserDefaultsTest, RoundTripThroughTheFile)
     // What was stored compares equal to what is read back.
     kit::UserDefaults first(path());
     EXPECT_EQ(first.persistentDomain(), again.persistentDomain());
+}
+
+TEST_F(UserDefaultsTest, ValuesTheFileCannotKeepAreLoggedAndLeftOut)
+{
+    kit::LogCapture log;
+    kit::UserDefaults d(path());
+    d.setValue(QStringLiteral("Size"), QSize(3, 4));
+    d.setValue(QStringLiteral("Kept"), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("“Size”")));
+    EXPECT_EQ(d.value(QStringLiteral("Size")).toSize(), QSize(3, 4)); // for this session
+    ASSERT_TRUE(d.synchronize());
+    const QVariantMap onDisk = kit::readPropertyList(path()).toMap();
+    EXPECT_FALSE(onDisk.contains(QStringLiteral("Size")));
+    EXPECT_TRUE(onDisk.contains(QStringLiteral("Kept")));
 }
 
 TEST_F(UserDefaultsTest, ChangesReachTheFileWithoutAnExplicitSynchronize)
