@@ -1,11 +1,12 @@
 #include "html/VocabularyServices.h"
 
+#include "app/DefaultsKeys.h"
 #include "css/KELCSSPropertyComplexValueDefinition.h"
 #include "kit/UserDefaults.h"
 
 bool showHTML5Completions()
 {
-    return kit::UserDefaults::standard().boolValue(QStringLiteral("KELShowHTML5Completions"));
+    return kit::UserDefaults::standard().boolValue(KELShowHTML5Completions);
 }
 
 bool isHTMLColorName(const QString& lowerCaseName)

@@ -1,8 +1,8 @@
+#include "app/DefaultsKeys.h"
+#include "html/Printers.h"
 #include "html/Tag.h"
 #include "html/TagAttribute.h"
 #include "kit/UserDefaults.h"
-
-#include "html/Printers.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ namespace {
 
 void setShowHTML5(bool on)
 {
-    kit::UserDefaults::standard().setValue(QStringLiteral("KELShowHTML5Completions"), on);
+    kit::UserDefaults::standard().setValue(KELShowHTML5Completions, on);
 }
 
 struct ValueCase {

@@ -1,14 +1,14 @@
+#include "app/DefaultsKeys.h"
 #include "html/KELHTML4TagChecker.h"
 #include "html/KELHTML5TagChecker.h"
+#include "html/Printers.h"
 #include "html/TagChecker.h"
-#include "kit/UserDefaults.h"
 #include "kit/Log.h"
+#include "kit/UserDefaults.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
-#include "html/Printers.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ namespace {
 
 void setShowHTML5(bool on)
 {
-    kit::UserDefaults::standard().setValue(QStringLiteral("KELShowHTML5Completions"), on);
+    kit::UserDefaults::standard().setValue(KELShowHTML5Completions, on);
 }
 
 const QSet<qint64> kKnownTypes = { 1, 2, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 15, 16, 100, 101 };

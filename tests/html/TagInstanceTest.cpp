@@ -1,7 +1,6 @@
+#include "html/Printers.h"
 #include "html/TagEnclosure.h"
 #include "html/TagInstance.h"
-
-#include "html/Printers.h"
 
 #include <gtest/gtest.h>
 
