@@ -1,13 +1,11 @@
 #!/usr/bin/env python3
 # Copyright 2026 the Kelp Studio authors. SPDX-License-Identifier: GPL-3.0-or-later
 """Generates the CSS words (resources/Vocabulary/CSS.xml) and the completions of
-resources/Syntax/CSS.xml and "CSS Block.xml".
-
-Usage: gen_css.py TABLES.md
-TABLES.md is the Markdown text that holds the CSS grammar tables: the property
-table (rows "- name, name: grammar" after the line "The property table"), the
-shared grammar nodes ("- <name> ::= grammar") and the at-rule tables. Today's
-CSS that those tables lack comes from css-additions.txt beside this script."""
+resources/Syntax/CSS.xml and "CSS Block.xml" from the CSS grammar table
+resources/CSS/CSSGrammar.txt (properties with their grammars, shared grammar
+nodes, at-rules) and the colour keywords resources/CSS/ColorKeywords.txt.
+What that table lacks for completion comes from css-additions.txt beside this
+script. Run by hand after the table changes; the output is committed."""
 
 import os
 import plistlib
@@ -36,13 +34,18 @@ vertical-align visibility voice-family volume white-space widows width word-spac
 
 
 def colour_names():
-    """The colour keywords: the names of resources/ColorNames.plist, and those CSS adds."""
-    path = os.path.join(common.ROOT, 'resources', 'ColorNames.plist')
+    """The colour keywords of CSS."""
+    path = os.path.join(common.ROOT, 'resources', 'CSS', 'ColorKeywords.txt')
     names = []
-    if os.path.exists(path):
-        with open(path, 'rb') as f:
-            names = sorted(n.lower() for n in plistlib.load(f))
-    return names + ['currentcolor', 'transparent']
+    with open(path, encoding='utf-8') as f:
+        for line in f:
+            line = line.strip()
+            if line and not line.startswith('#'):
+                names.append(line.lower())
+    for extra in ('currentcolor', 'transparent'):
+        if extra not in names:
+            names.append(extra)
+    return names
 
 
 COLOURS = colour_names()
@@ -72,35 +75,38 @@ def keywords_of(grammar, shared, seen=None):
     return out
 
 
-def read_tables(path):
+def read_tables():
+    path = os.path.join(common.ROOT, 'resources', 'CSS', 'CSSGrammar.txt')
+    shared, grammars, at_rules, margin_rules = {}, {}, [], []
     with open(path, encoding='utf-8') as f:
-        lines = f.read().split('\n')
-    shared, properties, at_rules, margin_rules = {}, {}, [], []
-    in_table = False
+        lines = [line.rstrip('\n') for line in f]
     for line in lines:
-        m = re.match(r"- <'?([a-z][a-z0-9-]*)'?> ::= (.*)$", line)
+        m = re.match(r"node\+? <'?([a-z][a-z0-9-]*)'?> ::= (.*)$", line)
         if m:
             shared[m.group(1)] = m.group(2)
             continue
-        if line.startswith('The property table'):
-            in_table = True
+        m = re.match(r"extend node <'?([a-z][a-z0-9-]*)'?>: (.*)$", line)
+        if m:
+            shared[m.group(1)] = shared.get(m.group(1), '') + ' | ' + m.group(2)
             continue
-        if in_table:
-            m = re.match(r'- ([a-z][a-z0-9, -]*): (.*)$', line)
-            if m:
-                for name in m.group(1).split(','):
-                    name = name.strip()
-                    if name not in properties:
-                        properties[name] = keywords_of(m.group(2), shared)
-                continue
-            if line.startswith('**') or line.startswith('# '):
-                in_table = False
-        m = re.match(r'\| (font-face|media|import|charset|namespace|page|counter-style) \| \d', line)
+        m = re.match(r'(?:property\+?|extend property) ([a-z*-][a-z0-9, *-]*): (.*)$', line)
+        if m:
+            for name in m.group(1).split(','):
+                name = name.strip()
+                if not name.startswith('-'):
+                    grammars[name] = grammars.get(name, '') + ' | ' + m.group(2)
+            continue
+        m = re.match(r'at-rule\+? ([a-z-]+) ', line)
         if m:
             at_rules.append(m.group(1))
-        m = re.match(r'Page-margin at-rule table .*?: (.*)\.$', line)
+            continue
+        m = re.match(r'margin-at-rule (.*)$', line)
         if m:
-            margin_rules = [n.strip() for n in m.group(1).split(',')]
+            margin_rules += [n.strip() for n in m.group(1).split(',')]
+    # A property's grammar may name another's as <'name'>.
+    for name, grammar in grammars.items():
+        shared.setdefault(name, grammar)
+    properties = {name: keywords_of(grammar, shared) for name, grammar in grammars.items()}
     return properties, at_rules, margin_rules
 
 
@@ -126,11 +132,9 @@ def read_additions(properties, at_rules):
 
 
 def main():
-    if len(sys.argv) != 2:
-        sys.exit(__doc__)
-    properties, at_rules, margin_rules = read_tables(sys.argv[1])
+    properties, at_rules, margin_rules = read_tables()
     if len(properties) < 250 or not at_rules:
-        sys.exit('the tables were not found in %s' % sys.argv[1])
+        sys.exit('the CSS grammar table was not found or is incomplete')
     read_additions(properties, at_rules)
 
     words = []
