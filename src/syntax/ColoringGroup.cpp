@@ -11,19 +11,18 @@ std::function<QColor()>& textColorProvider()
     return provider;
 }
 const QString TextGroupName = QStringLiteral("Text");
-}
+} // namespace
 
 ColoringGroup::ColoringGroup(const SyntaxColoringRule* rule, SyntaxType* type)
-    : m_name(rule ? rule->name() : QString()), m_type(type), m_primaryRule(rule)
+    : m_name(rule ? rule->name() : QString())
+    , m_type(type)
+    , m_primaryRule(rule)
 {
     if (rule)
         m_rules.insert(rule);
 }
 
-QColor ColoringGroup::defaultColor() const
-{
-    return m_primaryRule ? m_primaryRule->defaultColor() : QColor(Qt::black);
-}
+QColor ColoringGroup::defaultColor() const { return m_primaryRule ? m_primaryRule->defaultColor() : QColor(Qt::black); }
 
 QString ColoringGroup::userDefaultsKey() const
 {
@@ -69,4 +68,7 @@ QColor ColoringGroup::textColor()
     return c.isValid() ? c : QColor(Qt::black);
 }
 
-void ColoringGroup::setTextColorProvider(std::function<QColor()> provider) { textColorProvider() = std::move(provider); }
+void ColoringGroup::setTextColorProvider(std::function<QColor()> provider)
+{
+    textColorProvider() = std::move(provider);
+}

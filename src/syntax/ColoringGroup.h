@@ -12,7 +12,8 @@
 class SyntaxColoringRule;
 class SyntaxType;
 
-class ColoringGroup {
+class ColoringGroup
+{
 public:
     ColoringGroup(const SyntaxColoringRule* rule, SyntaxType* type);
     static std::unique_ptr<ColoringGroup> colorGroupWithRule(const SyntaxColoringRule* rule, SyntaxType* type)

@@ -6,10 +6,14 @@
 
 class SyntaxColoringRule;
 
-class ColoringRuleRange {
+class ColoringRuleRange
+{
 public:
-    explicit ColoringRuleRange(const SyntaxColoringRule* r) : rule(r) {}
+    explicit ColoringRuleRange(const SyntaxColoringRule* r)
+        : rule(r)
+    {
+    }
     const SyntaxColoringRule* rule = nullptr;
-    kit::Range range{0, 0};
+    kit::Range range { 0, 0 };
     bool valid = false;
 };

@@ -7,7 +7,8 @@
 #include <QString>
 #include <QUrl>
 
-class KELCompletion {
+class KELCompletion
+{
 public:
     virtual ~KELCompletion() = default;
 

@@ -5,7 +5,8 @@
 
 class KELCompletion;
 
-class KELCompletionUtils {
+class KELCompletionUtils
+{
 public:
     static const KELCompletionUtils& sharedInstance();
 

@@ -9,10 +9,11 @@
 
 class SyntaxStructure;
 
-class StructureTreeNode {
+class StructureTreeNode
+{
 public:
     const SyntaxStructure* structure = nullptr;
-    kit::Range range{0, 0};
+    kit::Range range { 0, 0 };
     std::vector<std::unique_ptr<StructureTreeNode>> subStructures;
     bool incompleteStructure = false;
 
@@ -20,9 +21,13 @@ public:
 };
 
 /// Whether one root structure's start pattern was satisfied in the current colouring.
-class StructureValid {
+class StructureValid
+{
 public:
-    explicit StructureValid(const SyntaxStructure* s) : structure(s) {}
+    explicit StructureValid(const SyntaxStructure* s)
+        : structure(s)
+    {
+    }
     const SyntaxStructure* structure = nullptr;
     bool valid = false;
 };

@@ -7,7 +7,8 @@
 #include <QTextCharFormat>
 #include <QTextLayout>
 
-struct StyledText {
+struct StyledText
+{
     QString string;
     QList<QTextLayout::FormatRange> formats;
 

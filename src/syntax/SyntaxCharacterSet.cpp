@@ -57,9 +57,13 @@ bool SyntaxCharacterSet::isAlphanumeric(char16_t c)
 }
 
 // Builds over a full bitmap of the 16-bit range, then compresses.
-class SyntaxCharacterSet::Builder {
+class SyntaxCharacterSet::Builder
+{
 public:
-    Builder() : bits(0x10000, false) {}
+    Builder()
+        : bits(0x10000, false)
+    {
+    }
     std::vector<bool> bits;
 
     void addIf(bool (*test)(char16_t))
@@ -133,7 +137,7 @@ public:
             uint32_t end = c;
             while (end + 1 < 0x10000 && bits[end + 1])
                 ++end;
-            set.m_ranges.append({char16_t(c), char16_t(end)});
+            set.m_ranges.append({ char16_t(c), char16_t(end) });
             c = end + 1;
         }
         return set;
@@ -155,7 +159,7 @@ SyntaxCharacterSet SyntaxCharacterSet::fromString(const QString& characters)
         if (c < 128)
             set.m_ascii[c >> 6] |= quint64(1) << (c & 63);
         else
-            set.m_ranges.append({c, c});
+            set.m_ranges.append({ c, c });
     }
     std::sort(set.m_ranges.begin(), set.m_ranges.end());
     set.m_ranges.erase(std::unique(set.m_ranges.begin(), set.m_ranges.end()), set.m_ranges.end());

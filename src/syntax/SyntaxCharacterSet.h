@@ -10,7 +10,8 @@
 
 class SyntaxXMLNode;
 
-class SyntaxCharacterSet {
+class SyntaxCharacterSet
+{
 public:
     SyntaxCharacterSet() = default;
 
@@ -47,6 +48,6 @@ public:
 
 private:
     class Builder;
-    std::array<quint64, 2> m_ascii{0, 0};
+    std::array<quint64, 2> m_ascii { 0, 0 };
     QList<std::pair<char16_t, char16_t>> m_ranges;
 };

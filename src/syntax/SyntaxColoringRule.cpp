@@ -26,8 +26,8 @@ SyntaxColoringRule::SyntaxColoringRule(const SyntaxXMLNode& node)
 {
     m_name = node.valueForAttribute("name");
     m_defaultColor = QColor::fromRgbF(float(readComponent(node.valueForAttribute("defaultRed"))),
-                                      float(readComponent(node.valueForAttribute("defaultGreen"))),
-                                      float(readComponent(node.valueForAttribute("defaultBlue"))), 1.0f);
+        float(readComponent(node.valueForAttribute("defaultGreen"))),
+        float(readComponent(node.valueForAttribute("defaultBlue"))), 1.0f);
     m_applyInvalid = node.valueForAttribute("applyInvalid") == QLatin1String("true");
     const QList<SyntaxXMLNode> children = node.childNodes();
     if (children.size() > 0)
@@ -38,5 +38,11 @@ SyntaxColoringRule::SyntaxColoringRule(const SyntaxXMLNode& node)
 
 SyntaxColoringRule::~SyntaxColoringRule() = default;
 
-void SyntaxColoringRule::setApplyStructures(std::vector<std::unique_ptr<SyntaxStructure>> s) { m_applyStructures = std::move(s); }
-void SyntaxColoringRule::setMatchStructures(std::vector<std::unique_ptr<SyntaxStructure>> s) { m_matchStructures = std::move(s); }
+void SyntaxColoringRule::setApplyStructures(std::vector<std::unique_ptr<SyntaxStructure>> s)
+{
+    m_applyStructures = std::move(s);
+}
+void SyntaxColoringRule::setMatchStructures(std::vector<std::unique_ptr<SyntaxStructure>> s)
+{
+    m_matchStructures = std::move(s);
+}

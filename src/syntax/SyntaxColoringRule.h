@@ -10,7 +10,8 @@
 class SyntaxXMLNode;
 class SyntaxStructure;
 
-class SyntaxColoringRule {
+class SyntaxColoringRule
+{
 public:
     SyntaxColoringRule() = default;
     explicit SyntaxColoringRule(const SyntaxXMLNode& node);
@@ -37,4 +38,3 @@ private:
     std::vector<std::unique_ptr<SyntaxStructure>> m_matchStructures;
     bool m_applyInvalid = false;
 };
-

@@ -12,7 +12,8 @@
 
 class SyntaxXMLNode;
 
-class SyntaxColoringStyle {
+class SyntaxColoringStyle
+{
 public:
     SyntaxColoringStyle() = default;
     /// Reads a style element. A rule element with fewer than two children is

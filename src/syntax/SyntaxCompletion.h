@@ -15,7 +15,8 @@ class SyntaxStructure;
 class StructureTreeNode;
 class KELCompletion;
 
-class SyntaxCompletion {
+class SyntaxCompletion
+{
 public:
     SyntaxCompletion() = default;
     explicit SyntaxCompletion(const SyntaxXMLNode& node);
@@ -53,10 +54,17 @@ private:
 };
 
 /// The search state of one completion during a pass.
-class SyntaxCompletionRange {
+class SyntaxCompletionRange
+{
 public:
-    explicit SyntaxCompletionRange(const SyntaxCompletion* c) : m_completion(c) {}
-    static SyntaxCompletionRange completionRangeWithCompletion(const SyntaxCompletion* c) { return SyntaxCompletionRange(c); }
+    explicit SyntaxCompletionRange(const SyntaxCompletion* c)
+        : m_completion(c)
+    {
+    }
+    static SyntaxCompletionRange completionRangeWithCompletion(const SyntaxCompletion* c)
+    {
+        return SyntaxCompletionRange(c);
+    }
 
     const SyntaxCompletion* completion() const { return m_completion; }
     void setCompletion(const SyntaxCompletion* c) { m_completion = c; }
@@ -70,12 +78,13 @@ public:
 private:
     const SyntaxCompletion* m_completion = nullptr;
     bool m_valid = false;
-    kit::Range m_range{kit::NotFound, 0};
+    kit::Range m_range { kit::NotFound, 0 };
     QList<const StructureTreeNode*> m_applyStructureTrees;
 };
 
 /// The entries a colouring pass collected at the cursor.
-class SyntaxCompletionResult {
+class SyntaxCompletionResult
+{
 public:
     QList<std::shared_ptr<KELCompletion>>& completions() { return m_completions; }
     const QList<std::shared_ptr<KELCompletion>>& completions() const { return m_completions; }
@@ -84,5 +93,5 @@ public:
 
 private:
     QList<std::shared_ptr<KELCompletion>> m_completions;
-    kit::Range m_maxCompletionRange{kit::NotFound, 0};
+    kit::Range m_maxCompletionRange { kit::NotFound, 0 };
 };

@@ -4,7 +4,8 @@
 #include <QRegularExpression>
 
 SyntaxInfo::SyntaxInfo(kit::Range colorRange)
-    : m_colorRange(colorRange), m_switchIndex(colorRange.location + defaultColoringLength())
+    : m_colorRange(colorRange)
+    , m_switchIndex(colorRange.location + defaultColoringLength())
 {
 }
 
@@ -37,8 +38,8 @@ qint64 SyntaxInfo::processorClockSpeedInMHz()
     }
     QFile info(QStringLiteral("/proc/cpuinfo"));
     if (info.open(QIODevice::ReadOnly)) {
-        static const QRegularExpression re(QStringLiteral("^cpu MHz\\s*:\\s*([0-9.]+)"),
-                                           QRegularExpression::MultilineOption);
+        static const QRegularExpression re(
+            QStringLiteral("^cpu MHz\\s*:\\s*([0-9.]+)"), QRegularExpression::MultilineOption);
         const auto m = re.match(QString::fromLatin1(info.readAll()));
         if (m.hasMatch()) {
             const double mhz = m.captured(1).toDouble();

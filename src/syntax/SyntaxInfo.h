@@ -5,7 +5,8 @@
 
 class SyntaxStructureObserver;
 
-class SyntaxInfo {
+class SyntaxInfo
+{
 public:
     explicit SyntaxInfo(kit::Range colorRange);
     static SyntaxInfo syntaxInfoWithColorRange(kit::Range colorRange) { return SyntaxInfo(colorRange); }

@@ -48,7 +48,7 @@ SyntaxManager::~SyntaxManager() = default;
 void SyntaxManager::load(const QString& folder)
 {
     QDir dir(folder);
-    const QStringList files = dir.entryList(QStringList{QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
+    const QStringList files = dir.entryList(QStringList { QStringLiteral("*.xml") }, QDir::Files, QDir::Name);
     for (const QString& file : files) {
         const QString path = dir.filePath(file);
         QString problem;
@@ -65,7 +65,7 @@ void SyntaxManager::load(const QString& folder)
         // Documents always need a type to fall back on.
         kit::log(QStringLiteral("No syntax definition named \"%1\"; using an empty one").arg(plainTextTypeName()));
         auto plain = SyntaxType::emptyType(plainTextTypeName());
-        plain->setDefaultExtensions(QStringList{QStringLiteral("txt")});
+        plain->setDefaultExtensions(QStringList { QStringLiteral("txt") });
         plain->setManager(this);
         m_syntaxTypes[plainTextTypeName()] = std::move(plain);
     }
@@ -78,11 +78,13 @@ void SyntaxManager::checkChains()
     for (const auto& [name, type] : m_syntaxTypes) {
         QStringList chain;
         if (type->hasParentCycle(&chain))
-            kit::log(QStringLiteral("Error: the parent types of syntax type %1 form a cycle (%2); it is treated as its own root")
+            kit::log(QStringLiteral(
+                "Error: the parent types of syntax type %1 form a cycle (%2); it is treated as its own root")
                          .arg(name, chain.join(QStringLiteral(" -> "))));
         else if (!type->parentTypeName().isEmpty() && !typeForName(type->parentTypeName()))
-            kit::log(QStringLiteral("Error: syntax type %1 names an unknown parent type %2; it is treated as its own root")
-                         .arg(name, type->parentTypeName()));
+            kit::log(
+                QStringLiteral("Error: syntax type %1 names an unknown parent type %2; it is treated as its own root")
+                    .arg(name, type->parentTypeName()));
         chain.clear();
         if (type->hasDeferralCycle(&chain))
             kit::log(QStringLiteral("Error: the types syntax type %1 defers to form a cycle (%2); it does not defer")
@@ -121,7 +123,8 @@ void SyntaxManager::buildColoringGroups()
         }
     }
     for (QList<ColoringGroup*>& list : m_styleColoringGroups)
-        std::stable_sort(list.begin(), list.end(), [](ColoringGroup* a, ColoringGroup* b) { return a->compare(*b) < 0; });
+        std::stable_sort(
+            list.begin(), list.end(), [](ColoringGroup* a, ColoringGroup* b) { return a->compare(*b) < 0; });
 }
 
 SyntaxType* SyntaxManager::typeForName(const QString& name) const
@@ -167,8 +170,8 @@ SyntaxType* SyntaxManager::defaultType() const
     return nullptr;
 }
 
-QList<ColoringGroup*> SyntaxManager::sortedColoringGroupsForStyle(const SyntaxColoringStyle* style,
-                                                                  const SyntaxType* type) const
+QList<ColoringGroup*> SyntaxManager::sortedColoringGroupsForStyle(
+    const SyntaxColoringStyle* style, const SyntaxType* type) const
 {
     if (!style || !type)
         return {};

@@ -12,10 +12,12 @@
 #include <map>
 #include <memory>
 
-class SyntaxManager {
+class SyntaxManager
+{
 public:
     /// What the manager needs of a document: its file, if it has one.
-    class Document {
+    class Document
+    {
     public:
         virtual ~Document() = default;
         /// The path of the document's file; empty while it is untitled.

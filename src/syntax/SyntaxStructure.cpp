@@ -44,8 +44,8 @@ SyntaxStructure::SyntaxStructure(const SyntaxXMLNode& node)
     for (const SyntaxXMLNode& child : node.childNodes()) {
         const QString name = child.nodeName();
         if (name == QLatin1String("interrupt")) {
-            m_interrupts.append(SyntaxStructureInterrupt(child.valueForAttribute("ref"),
-                                                         child.valueForAttribute("nests") == QLatin1String("true")));
+            m_interrupts.append(SyntaxStructureInterrupt(
+                child.valueForAttribute("ref"), child.valueForAttribute("nests") == QLatin1String("true")));
         } else if (name == QLatin1String("start")) {
             m_excludeStartFromBody = child.valueForAttribute("excludeFromBody") != QLatin1String("false");
             const SyntaxXMLNode first = child.firstChild();
@@ -113,7 +113,7 @@ qsizetype SyntaxStructure::maxStartEndLength() const
 {
     const qsizetype s = m_start ? m_start->maxLength() : 1;
     const qsizetype e = m_end ? m_end->maxLength() : 1;
-    return std::max<qsizetype>({s, e, 1});
+    return std::max<qsizetype>({ s, e, 1 });
 }
 
 bool SyntaxStructure::canNest(const SyntaxStructure* structure) const

@@ -13,9 +13,14 @@
 class SyntaxXMLNode;
 class SyntaxStructureMatch;
 
-class SyntaxStructureInterrupt {
+class SyntaxStructureInterrupt
+{
 public:
-    SyntaxStructureInterrupt(QString structureName, bool canNest) : m_structureName(std::move(structureName)), m_canNest(canNest) {}
+    SyntaxStructureInterrupt(QString structureName, bool canNest)
+        : m_structureName(std::move(structureName))
+        , m_canNest(canNest)
+    {
+    }
     const QString& structureName() const { return m_structureName; }
     bool canNest() const { return m_canNest; }
 
@@ -24,7 +29,8 @@ private:
     bool m_canNest = false;
 };
 
-class SyntaxStructure {
+class SyntaxStructure
+{
 public:
     SyntaxStructure();
     explicit SyntaxStructure(const SyntaxXMLNode& node);

@@ -18,7 +18,7 @@ bool SyntaxStructureMatch::matches(const StructureTreeNode* node, const QString&
 }
 
 bool SyntaxStructureMatch::matches(const StructureTreeNode* node, const QString& string,
-                                   const std::vector<std::unique_ptr<SyntaxStructure>>& pattern, size_t first)
+    const std::vector<std::unique_ptr<SyntaxStructure>>& pattern, size_t first)
 {
     if (first >= pattern.size())
         return true;

@@ -10,7 +10,8 @@ class SyntaxXMLNode;
 class SyntaxStructure;
 class StructureTreeNode;
 
-class SyntaxStructureMatch {
+class SyntaxStructureMatch
+{
 public:
     SyntaxStructureMatch() = default;
     explicit SyntaxStructureMatch(const SyntaxXMLNode& node);
@@ -21,7 +22,7 @@ public:
 
     bool matches(const StructureTreeNode* node, const QString& string) const;
     static bool matches(const StructureTreeNode* node, const QString& string,
-                        const std::vector<std::unique_ptr<SyntaxStructure>>& pattern, size_t first = 0);
+        const std::vector<std::unique_ptr<SyntaxStructure>>& pattern, size_t first = 0);
 
 private:
     std::vector<std::unique_ptr<SyntaxStructure>> m_matchStructures;

@@ -7,10 +7,12 @@
 
 #include <QString>
 
-class SyntaxStructureObserver {
+class SyntaxStructureObserver
+{
 public:
     virtual ~SyntaxStructureObserver() = default;
     virtual void clearedSyntaxStructuresOfType(const QString& typeName, const QString& text, kit::Range range) = 0;
-    virtual void foundSyntaxStructure(const QString& structureName, const QString& typeName, const QString& text,
-                                      kit::Range range) = 0;
+    virtual void foundSyntaxStructure(
+        const QString& structureName, const QString& typeName, const QString& text, kit::Range range)
+        = 0;
 };

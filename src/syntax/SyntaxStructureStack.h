@@ -5,7 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-class SyntaxStructureStack {
+class SyntaxStructureStack
+{
 public:
     SyntaxStructureStack() = default;
     /// Splits at every "."; a null or empty string gives an empty stack.

@@ -93,8 +93,8 @@ qsizetype SyntaxStructureText::maxLength() const
     return qsizetype(std::min<quint64>(m_maxCharLength, quint64(std::numeric_limits<qsizetype>::max())));
 }
 
-qsizetype SyntaxStructureText::matchValues(const QChar* s, qsizetype stringLength, kit::Range range,
-                                           const QStringList& list, bool atEnd) const
+qsizetype SyntaxStructureText::matchValues(
+    const QChar* s, qsizetype stringLength, kit::Range range, const QStringList& list, bool atEnd) const
 {
     if (list.isEmpty())
         return kit::NotFound;
@@ -128,8 +128,8 @@ qsizetype SyntaxStructureText::matchValues(const QChar* s, qsizetype stringLengt
     return (count % 2) ? kit::NotFound : best;
 }
 
-qsizetype SyntaxStructureText::longestMatchInString(const QString& string, kit::Range range, const QStringList& list,
-                                                    bool atEnd) const
+qsizetype SyntaxStructureText::longestMatchInString(
+    const QString& string, kit::Range range, const QStringList& list, bool atEnd) const
 {
     const qsizetype n = string.size();
     if (range.location < 0 || range.location > n)

@@ -15,7 +15,8 @@ class SyntaxXMLNode;
 /// The "unlimited" marker of occurrence counts and lengths.
 inline constexpr quint64 SyntaxUnlimited = std::numeric_limits<quint64>::max();
 
-class SyntaxStructureText {
+class SyntaxStructureText
+{
 public:
     SyntaxStructureText() = default;
     explicit SyntaxStructureText(const SyntaxXMLNode& node);
@@ -50,10 +51,12 @@ public:
     /// ending at its end (atEnd true); kit::NotFound when nothing matches.
     qsizetype longestMatchInString(const QString& string, kit::Range range, bool atEnd) const;
     /// The value test alone, over the given list (lower-cased copies in `lowered`).
-    qsizetype longestMatchInString(const QString& string, kit::Range range, const QStringList& lowered, bool atEnd) const;
+    qsizetype longestMatchInString(
+        const QString& string, kit::Range range, const QStringList& lowered, bool atEnd) const;
 
 private:
-    qsizetype matchValues(const QChar* s, qsizetype stringLength, kit::Range range, const QStringList& lowered, bool atEnd) const;
+    qsizetype matchValues(
+        const QChar* s, qsizetype stringLength, kit::Range range, const QStringList& lowered, bool atEnd) const;
 
     quint64 m_minCharLength = 1;
     quint64 m_maxCharLength = SyntaxUnlimited;

@@ -7,7 +7,10 @@
 
 #include <QSet>
 
-SyntaxType::SyntaxType() : m_words(std::make_unique<SyntaxWordDictionary>()) {}
+SyntaxType::SyntaxType()
+    : m_words(std::make_unique<SyntaxWordDictionary>())
+{
+}
 SyntaxType::~SyntaxType() = default;
 
 void SyntaxType::setTypeName(const QString& name)
@@ -135,8 +138,9 @@ void SyntaxType::resolveInterrupts()
             SyntaxStructure* target = m_structures.value(i.structureName());
             if (!target) {
                 // Bad data: the interrupt is left out rather than guessed.
-                kit::log(QStringLiteral("Error: structure %1 of syntax type %2 names an unknown structure %3 to interrupt")
-                             .arg(s->name(), m_typeName, i.structureName()));
+                kit::log(
+                    QStringLiteral("Error: structure %1 of syntax type %2 names an unknown structure %3 to interrupt")
+                        .arg(s->name(), m_typeName, i.structureName()));
                 continue;
             }
             set.insert(target);
@@ -178,8 +182,8 @@ const SyntaxType* SyntaxType::typeNamed(const QString& name) const
 
 bool SyntaxType::hasParentCycle(QStringList* chain) const
 {
-    QSet<const SyntaxType*> seen{this};
-    QStringList names{m_typeName};
+    QSet<const SyntaxType*> seen { this };
+    QStringList names { m_typeName };
     const SyntaxType* t = this;
     while (!t->m_parentTypeName.isEmpty()) {
         const SyntaxType* parent = typeNamed(t->m_parentTypeName);
@@ -200,8 +204,8 @@ bool SyntaxType::hasParentCycle(QStringList* chain) const
 bool SyntaxType::hasDeferralCycle(QStringList* chain) const
 {
     const SyntaxType* t = ancestorType();
-    QSet<const SyntaxType*> seen{t};
-    QStringList names{t->m_typeName};
+    QSet<const SyntaxType*> seen { t };
+    QStringList names { t->m_typeName };
     while (!t->m_deferToTypeName.isEmpty()) {
         const SyntaxType* next = typeNamed(t->m_deferToTypeName);
         if (!next)
@@ -223,7 +227,7 @@ const SyntaxType* SyntaxType::ancestorType() const
 {
     if (m_parentTypeName.isEmpty())
         return this;
-    QSet<const SyntaxType*> seen{this};
+    QSet<const SyntaxType*> seen { this };
     const SyntaxType* t = this;
     while (!t->m_parentTypeName.isEmpty()) {
         const SyntaxType* parent = typeNamed(t->m_parentTypeName);
@@ -242,7 +246,7 @@ SyntaxType* SyntaxType::ancestorType() { return const_cast<SyntaxType*>(std::as_
 SyntaxType* SyntaxType::rootType()
 {
     SyntaxType* ancestor = ancestorType();
-    QSet<const SyntaxType*> seen{ancestor};
+    QSet<const SyntaxType*> seen { ancestor };
     const SyntaxType* t = ancestor;
     while (!t->m_deferToTypeName.isEmpty()) {
         const SyntaxType* next = typeNamed(t->m_deferToTypeName);

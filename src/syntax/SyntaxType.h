@@ -19,7 +19,8 @@
 class SyntaxManager;
 class SyntaxXMLNode;
 
-class SyntaxType {
+class SyntaxType
+{
 public:
     SyntaxType();
     ~SyntaxType();

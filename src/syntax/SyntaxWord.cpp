@@ -17,7 +17,7 @@ QString textOf(const SyntaxXMLNode& node)
     const QString t = node.contents();
     return t.isNull() ? QString(QLatin1String("")) : t;
 }
-}
+} // namespace
 
 SyntaxWord::SyntaxWord(const SyntaxXMLNode& node)
 {
@@ -121,7 +121,7 @@ StyledText SyntaxWord::displayValue() const
     for (qsizetype k = 1; k <= text.size(); ++k) {
         if (k == text.size() || grey[size_t(k)] != grey[size_t(runStart)]) {
             out.append(text.mid(runStart, k - runStart),
-                       grey[size_t(runStart)] ? utils.displayValueGreyAttributes() : utils.displayValueAttributes());
+                grey[size_t(runStart)] ? utils.displayValueGreyAttributes() : utils.displayValueAttributes());
             runStart = k;
         }
     }

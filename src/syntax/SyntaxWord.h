@@ -10,11 +10,15 @@
 
 class SyntaxXMLNode;
 
-class SyntaxWord {
+class SyntaxWord
+{
 public:
     SyntaxWord() = default;
     explicit SyntaxWord(const SyntaxXMLNode& node);
-    static std::unique_ptr<SyntaxWord> wordWithNode(const SyntaxXMLNode& node) { return std::make_unique<SyntaxWord>(node); }
+    static std::unique_ptr<SyntaxWord> wordWithNode(const SyntaxXMLNode& node)
+    {
+        return std::make_unique<SyntaxWord>(node);
+    }
 
     const QString& wordId() const { return m_wordId; }
     /// The word as shown; upper case for an "Element" word while the default
@@ -64,9 +68,13 @@ private:
     bool m_caseSensitive = true;
 };
 
-class SyntaxWordRef {
+class SyntaxWordRef
+{
 public:
-    explicit SyntaxWordRef(QString wordId = QString()) : m_wordId(std::move(wordId)) {}
+    explicit SyntaxWordRef(QString wordId = QString())
+        : m_wordId(std::move(wordId))
+    {
+    }
     static SyntaxWordRef wordRefWithId(const QString& id) { return SyntaxWordRef(id); }
     const QString& wordId() const { return m_wordId; }
     void setWordId(const QString& id) { m_wordId = id; }
@@ -75,7 +83,8 @@ private:
     QString m_wordId;
 };
 
-class SyntaxCopyright {
+class SyntaxCopyright
+{
 public:
     SyntaxCopyright() = default;
     explicit SyntaxCopyright(const SyntaxXMLNode& node);

@@ -4,7 +4,8 @@
 #include "kit/Resources.h"
 #include "syntax/SyntaxXML.h"
 
-SyntaxWordDictionary::SyntaxWordDictionary(const SyntaxXMLNode& node) : m_hasInited(true)
+SyntaxWordDictionary::SyntaxWordDictionary(const SyntaxXMLNode& node)
+    : m_hasInited(true)
 {
     readWords(node, QString());
 }

@@ -11,11 +11,18 @@
 
 class SyntaxXMLNode;
 
-class SyntaxWordDictionary {
+class SyntaxWordDictionary
+{
 public:
-    SyntaxWordDictionary() : m_hasInited(true) {}
+    SyntaxWordDictionary()
+        : m_hasInited(true)
+    {
+    }
     /// Lazy: the file "Vocabulary/<fileName>" is read on first use.
-    explicit SyntaxWordDictionary(const QString& fileName) : m_fileName(fileName) {}
+    explicit SyntaxWordDictionary(const QString& fileName)
+        : m_fileName(fileName)
+    {
+    }
     /// Reads the element's word children at once.
     explicit SyntaxWordDictionary(const SyntaxXMLNode& node);
 

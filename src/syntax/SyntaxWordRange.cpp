@@ -6,9 +6,12 @@
 
 #include <QStringList>
 
-SyntaxWordRange::SyntaxWordRange(const SyntaxWord* word, kit::Range range, const SyntaxCopyright* copyright,
-                                 const QString& typeName)
-    : m_word(word), m_range(range), m_copyright(copyright), m_typeName(typeName)
+SyntaxWordRange::SyntaxWordRange(
+    const SyntaxWord* word, kit::Range range, const SyntaxCopyright* copyright, const QString& typeName)
+    : m_word(word)
+    , m_range(range)
+    , m_copyright(copyright)
+    , m_typeName(typeName)
 {
     if (!word)
         kit::log(QStringLiteral("Error: Word range with no word"));
@@ -35,7 +38,7 @@ StyledText SyntaxWordRange::displayDescription() const
         StyledText notice = m_copyright->value();
         // Keep the notice's own weight and slant, in the description's font.
         for (auto& r : notice.formats) {
-            r.format.setFontFamilies(QStringList{format.font().family()});
+            r.format.setFontFamilies(QStringList { format.font().family() });
             r.format.setFontPointSize(format.font().pointSizeF());
         }
         out.append(notice);

@@ -6,11 +6,13 @@
 class SyntaxWord;
 class SyntaxCopyright;
 
-class SyntaxWordRange : public KELCompletion {
+class SyntaxWordRange : public KELCompletion
+{
 public:
-    SyntaxWordRange(const SyntaxWord* word, kit::Range range, const SyntaxCopyright* copyright, const QString& typeName);
-    static std::shared_ptr<SyntaxWordRange> wordRangeWithWord(const SyntaxWord* word, kit::Range range,
-                                                              const SyntaxCopyright* copyright, const QString& typeName)
+    SyntaxWordRange(
+        const SyntaxWord* word, kit::Range range, const SyntaxCopyright* copyright, const QString& typeName);
+    static std::shared_ptr<SyntaxWordRange> wordRangeWithWord(
+        const SyntaxWord* word, kit::Range range, const SyntaxCopyright* copyright, const QString& typeName)
     {
         return std::make_shared<SyntaxWordRange>(word, range, copyright, typeName);
     }

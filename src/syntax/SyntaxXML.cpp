@@ -89,7 +89,7 @@ void collectError(void* ctx, xmlErrorPtr error)
     if (out->isEmpty() && error && error->message)
         *out = QStringLiteral("line %1: %2").arg(error->line).arg(QString::fromUtf8(error->message).trimmed());
 }
-}
+} // namespace
 
 SyntaxXMLDocument::SyntaxXMLDocument(const QString& path)
 {

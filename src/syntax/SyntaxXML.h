@@ -10,10 +10,14 @@
 struct _xmlDoc;
 struct _xmlNode;
 
-class SyntaxXMLNode {
+class SyntaxXMLNode
+{
 public:
     SyntaxXMLNode() = default;
-    explicit SyntaxXMLNode(_xmlNode* node) : m_node(node) {}
+    explicit SyntaxXMLNode(_xmlNode* node)
+        : m_node(node)
+    {
+    }
 
     bool isNull() const { return m_node == nullptr; }
     bool isElement() const;
@@ -35,7 +39,8 @@ private:
     _xmlNode* m_node = nullptr;
 };
 
-class SyntaxXMLDocument {
+class SyntaxXMLDocument
+{
 public:
     /// Parses the file without network access or external entities. Check
     /// isValid(); errorString() tells why it could not be read.

@@ -8,13 +8,14 @@
 
 namespace syntaxtest {
 
-struct ProbeResult {
+struct ProbeResult
+{
     bool valid = false;
     qsizetype covered = 0;
 };
 
-inline ProbeResult probe(const SyntaxType& type, const SyntaxStructure* element, const QString& string, kit::Range range,
-                         kit::Range maxRange, int depth)
+inline ProbeResult probe(const SyntaxType& type, const SyntaxStructure* element, const QString& string,
+    kit::Range range, kit::Range maxRange, int depth)
 {
     const SyntaxStructure* s = element->isReference() ? type.structureWithName(element->name()) : element;
     if (!s)
@@ -85,7 +86,7 @@ inline ProbeResult probe(const SyntaxType& type, const SyntaxStructure* element,
     qsizetype covered = (complete && (c == bodyEnd || plain)) ? len : c - loc;
     if (depth == 0 && !s->isStartOnlyStructure())
         covered = len;
-    return {complete && c > loc, covered};
+    return { complete && c > loc, covered };
 }
 
 /// Probes a root structure over the first `length` characters of the string.

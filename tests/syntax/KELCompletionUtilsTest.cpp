@@ -8,9 +8,13 @@
 
 namespace {
 
-class ClipEntry : public KELCompletion {
+class ClipEntry : public KELCompletion
+{
 public:
-    explicit ClipEntry(QString n) : m_name(std::move(n)) {}
+    explicit ClipEntry(QString n)
+        : m_name(std::move(n))
+    {
+    }
     QString name() const override { return m_name; }
     QString value() const override { return m_name; }
     QString typeName() const override { return QStringLiteral("HTML"); }
@@ -26,21 +30,20 @@ private:
 
 TEST(KELCompletionUtils, NameOrder)
 {
-    struct Case {
+    struct Case
+    {
         const char* a;
         const char* b;
         bool latex;
         int expected;
     } const cases[] = {
-        {"a-b", "a_b", false, -1},   // a hyphen is punctuation, punctuation before names
-        {"div", "divider", false, -1}, // shorter first after equal runs
-        {"Alpha", "alpha", false, 0},  // equal by runs (identity decides for entries)
-        {"border", "Background", false, 1},
-        {"x2", "x10", false, 1},      // runs compare as text
-        {":hover", "a", false, -1},
-        {"\\a{b}", "\\a[b]", true, -1}, // "{" before "["
-        {"\\a*b", "\\a-b", true, 1},  // "*" is a name character in LaTeX...
-        {"\\a*b", "\\a-b", false, -1}, // ...and punctuation elsewhere
+        { "a-b", "a_b", false, -1 }, // a hyphen is punctuation, punctuation before names
+        { "div", "divider", false, -1 }, // shorter first after equal runs
+        { "Alpha", "alpha", false, 0 }, // equal by runs (identity decides for entries)
+        { "border", "Background", false, 1 }, { "x2", "x10", false, 1 }, // runs compare as text
+        { ":hover", "a", false, -1 }, { "\\a{b}", "\\a[b]", true, -1 }, // "{" before "["
+        { "\\a*b", "\\a-b", true, 1 }, // "*" is a name character in LaTeX...
+        { "\\a*b", "\\a-b", false, -1 }, // ...and punctuation elsewhere
     };
     for (const Case& c : cases)
         EXPECT_EQ(KELCompletionUtils::compareNames(QString::fromUtf8(c.a), QString::fromUtf8(c.b), c.latex), c.expected)

@@ -17,7 +17,8 @@ namespace {
 
 QString shippedSyntaxFolder() { return kit::resourcesPath() + QStringLiteral("/Syntax"); }
 
-class SyntaxManagerTest : public ::testing::Test {
+class SyntaxManagerTest : public ::testing::Test
+{
 protected:
     void SetUp() override { kit::UserDefaults::standard().resetForTesting(); }
     void TearDown() override
@@ -27,8 +28,12 @@ protected:
     }
 };
 
-struct Doc : SyntaxManager::Document {
-    explicit Doc(QString p) : path(std::move(p)) {}
+struct Doc : SyntaxManager::Document
+{
+    explicit Doc(QString p)
+        : path(std::move(p))
+    {
+    }
     QString fileURLPath() const override { return path; }
     QString path;
 };
@@ -40,7 +45,7 @@ void collectNames(const SyntaxStructure* s, QSet<QString>& names)
         return;
     if (!s->isReference())
         names.insert(s->name());
-    for (const auto* list : {s->sequence(), s->option()})
+    for (const auto* list : { s->sequence(), s->option() })
         if (list)
             for (const auto& child : *list)
                 collectNames(child.get(), names);
@@ -57,21 +62,22 @@ void checkReferences(const SyntaxStructure* s, const SyntaxType* type, const QSt
     for (const SyntaxStructureInterrupt& i : s->interrupts())
         if (!type->structures().contains(i.structureName()))
             problems << QStringLiteral("%1: unknown structure \"%2\" to interrupt").arg(where, i.structureName());
-    for (const auto* list : {s->sequence(), s->option()})
+    for (const auto* list : { s->sequence(), s->option() })
         if (list)
             for (const auto& child : *list)
                 checkReferences(child.get(), type, where, problems);
 }
 
 void checkPath(const std::vector<std::unique_ptr<SyntaxStructure>>& path, const QSet<QString>& names,
-               const QString& where, QStringList& problems)
+    const QString& where, QStringList& problems)
 {
     for (const auto& element : path)
         if (!names.contains(element->name()))
             problems << QStringLiteral("%1: unknown structure name \"%2\" in a path").arg(where, element->name());
 }
 
-void checkCompletion(const SyntaxCompletion& c, const SyntaxType* type, const QSet<QString>& names, QStringList& problems)
+void checkCompletion(
+    const SyntaxCompletion& c, const SyntaxType* type, const QSet<QString>& names, QStringList& problems)
 {
     const QString where = type->typeName() + QStringLiteral(" completion");
     checkPath(c.rootStructures(), names, where, problems);
@@ -95,7 +101,8 @@ TEST_F(SyntaxManagerTest, ShippedDefinitionsLoadCleanly)
         type->words().count(); // read the vocabularies too
     EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join(QLatin1Char('\n')).toStdString();
 
-    struct Expected {
+    struct Expected
+    {
         const char* name;
         const char* parent;
         const char* deferTo;
@@ -103,13 +110,13 @@ TEST_F(SyntaxManagerTest, ShippedDefinitionsLoadCleanly)
         bool hasStyles;
         bool completes;
     } const expected[] = {
-        {"HTML", "", "", "HTML", true, true},
-        {"CSS", "", "", "CSS", true, true},
-        {"CSS Block", "CSS", "", "CSS", true, true},
-        {"JavaScript", "", "", "JavaScript", true, true},
-        {"PHP", "", "HTML", "HTML", true, true},
-        {"SHTML", "", "HTML", "HTML", false, false},
-        {"Plain Text", "", "", "Plain Text", false, false},
+        { "HTML", "", "", "HTML", true, true },
+        { "CSS", "", "", "CSS", true, true },
+        { "CSS Block", "CSS", "", "CSS", true, true },
+        { "JavaScript", "", "", "JavaScript", true, true },
+        { "PHP", "", "HTML", "HTML", true, true },
+        { "SHTML", "", "HTML", "HTML", false, false },
+        { "Plain Text", "", "", "Plain Text", false, false },
     };
     for (const Expected& e : expected) {
         SyntaxType* t = manager.typeForName(QString::fromUtf8(e.name));
@@ -140,7 +147,7 @@ TEST_F(SyntaxManagerTest, ShippedDefinitionsNameOnlyKnownStructuresStylesAndWord
         if (!type->deferToTypeName().isEmpty() && !manager.typeForName(type->deferToTypeName()))
             problems << name + QStringLiteral(": unknown type to defer to");
 
-        QSet<QString> names{QStringLiteral("start"), QStringLiteral("end")};
+        QSet<QString> names { QStringLiteral("start"), QStringLiteral("end") };
         for (SyntaxStructure* s : type->structures())
             collectNames(s, names);
         for (SyntaxStructure* s : type->structures()) {
@@ -174,32 +181,34 @@ TEST_F(SyntaxManagerTest, ShippedWordsAreFoundById)
 {
     SyntaxManager manager(shippedSyntaxFolder());
     kit::UserDefaults::standard().setValue(QStringLiteral("Should Capitalize Tags"), false);
-    struct Case {
+    struct Case
+    {
         const char* type;
         const char* id;
         const char* insert;
         const char* kind;
         const char* standard;
     } const cases[] = {
-        {"HTML", "element.div", "div", "Element", ""},
-        {"HTML", "element.main", "main", "Element", "HTML5"},
-        {"HTML", "attribute.href", "href=\"<#value#>\"", "Attribute", ""},
-        {"HTML", "attribute.hidden", "hidden", "Attribute", "HTML5"},
-        {"HTML", "value.target._blank", "_blank", "Attribute Value", ""},
-        {"CSS Block", "property.color", "color", "Property", ""},
-        {"CSS Block", "property.grid-template-columns", "grid-template-columns", "Property", "CSS3"},
-        {"CSS Block", "keyword.inherit", "inherit", "Value", ""},
-        {"CSS", "atrule.media", "@media", "At-Rule", ""},
-        {"JavaScript", "keyword.function", "function", "Keyword", ""},
-        {"JavaScript", "member.Math.floor", "floor(<#arguments#>)", "Member", ""},
-        {"PHP", "function.strlen", "strlen(<#string#>)", "Function", ""},
-        {"PHP", "keyword.match", "match", "Keyword", ""},
-        {"PHP", "class.Exception", "Exception", "Class", ""},
-        {"PHP", "constant.PHP_EOL", "PHP_EOL", "Constant", ""},
-        {"PHP", "variable.$_GET", "$_GET", "Variable", ""},
+        { "HTML", "element.div", "div", "Element", "" },
+        { "HTML", "element.main", "main", "Element", "HTML5" },
+        { "HTML", "attribute.href", "href=\"<#value#>\"", "Attribute", "" },
+        { "HTML", "attribute.hidden", "hidden", "Attribute", "HTML5" },
+        { "HTML", "value.target._blank", "_blank", "Attribute Value", "" },
+        { "CSS Block", "property.color", "color", "Property", "" },
+        { "CSS Block", "property.grid-template-columns", "grid-template-columns", "Property", "CSS3" },
+        { "CSS Block", "keyword.inherit", "inherit", "Value", "" },
+        { "CSS", "atrule.media", "@media", "At-Rule", "" },
+        { "JavaScript", "keyword.function", "function", "Keyword", "" },
+        { "JavaScript", "member.Math.floor", "floor(<#arguments#>)", "Member", "" },
+        { "PHP", "function.strlen", "strlen(<#string#>)", "Function", "" },
+        { "PHP", "keyword.match", "match", "Keyword", "" },
+        { "PHP", "class.Exception", "Exception", "Class", "" },
+        { "PHP", "constant.PHP_EOL", "PHP_EOL", "Constant", "" },
+        { "PHP", "variable.$_GET", "$_GET", "Variable", "" },
     };
     for (const Case& c : cases) {
-        const SyntaxWord* w = manager.typeForName(QString::fromUtf8(c.type))->words().objectForKey(QString::fromUtf8(c.id));
+        const SyntaxWord* w
+            = manager.typeForName(QString::fromUtf8(c.type))->words().objectForKey(QString::fromUtf8(c.id));
         ASSERT_TRUE(w) << c.id;
         EXPECT_EQ(w->insertValue(), QString::fromUtf8(c.insert)) << c.id;
         EXPECT_EQ(w->type(), QString::fromUtf8(c.kind)) << c.id;
@@ -240,7 +249,8 @@ TEST_F(SyntaxManagerTest, StylesAndColourGroupsResolveWithStoredColours)
     };
     EXPECT_EQ(groupOf(html, QStringLiteral("Comment"))->color(), QColor(1, 2, 3));
     EXPECT_EQ(groupOf(cssBlock, QStringLiteral("Property"))->color(), QColor(4, 5, 6)); // the root's colour
-    EXPECT_EQ(groupOf(cssBlock, QStringLiteral("Property"))->userDefaultsKey(), QStringLiteral("Color for CSS:Property"));
+    EXPECT_EQ(
+        groupOf(cssBlock, QStringLiteral("Property"))->userDefaultsKey(), QStringLiteral("Color for CSS:Property"));
     ColoringGroup* unreadable = groupOf(cssBlock, QStringLiteral("Comment"));
     EXPECT_EQ(unreadable->color(), unreadable->defaultColor());
     ColoringGroup* text = groupOf(html, QStringLiteral("Text"));
@@ -254,7 +264,9 @@ TEST_F(SyntaxManagerTest, StylesAndColourGroupsResolveWithStoredColours)
     EXPECT_EQ(groupOf(css, QStringLiteral("Comment")), unreadable);
     // Both HTML styles share "Tag"; a colour set once shows in both.
     ColoringGroup* tag = groupOf(html, QStringLiteral("Tag"));
-    EXPECT_EQ(manager.coloringGroupForRule(html->styleWithName(QStringLiteral("Simple"))->rulesWithName(QStringLiteral("Tag")).value(0), html), tag);
+    EXPECT_EQ(manager.coloringGroupForRule(
+                  html->styleWithName(QStringLiteral("Simple"))->rulesWithName(QStringLiteral("Tag")).value(0), html),
+        tag);
     tag->setColor(QColor(20, 30, 40));
     EXPECT_EQ(defaults.colorValue(QStringLiteral("Color for HTML:Tag")), QColor(20, 30, 40));
 
@@ -267,29 +279,30 @@ TEST_F(SyntaxManagerTest, LookupsByNamePathAndDocument)
 {
     QTemporaryDir dir;
     SyntaxManager manager(shippedSyntaxFolder());
-    struct Case {
+    struct Case
+    {
         const char* what;
         const char* name;
-        const char* path;     // typeForPath
-        bool document;        // also asked as typeForDocument
+        const char* path; // typeForPath
+        bool document; // also asked as typeForDocument
         const char* expected; // "" for none
     } const cases[] = {
-        {"name", "HTML", nullptr, false, "HTML"},
-        {"no name", "", nullptr, false, ""},
-        {"unknown name", "Cobol", nullptr, false, ""},
-        {"extension", nullptr, "/site/index.html", true, "HTML"},
-        {"extension in capitals", nullptr, "/site/INDEX.HTM", true, "HTML"},
-        {"PHP", nullptr, "/site/a.php", true, "PHP"},
-        {"server-side includes", nullptr, "/site/a.shtml", true, "SHTML"},
-        {"style sheet", nullptr, "/site/a.css", true, "CSS"},
-        {"script", nullptr, "/site/a.mjs", true, "JavaScript"},
-        {"no extension", nullptr, "/site/README", true, "Plain Text"},
-        {"unknown extension", nullptr, "/site/a.zip", false, ""},
-        {"image", nullptr, "/site/a.png", false, ""},
+        { "name", "HTML", nullptr, false, "HTML" },
+        { "no name", "", nullptr, false, "" },
+        { "unknown name", "Cobol", nullptr, false, "" },
+        { "extension", nullptr, "/site/index.html", true, "HTML" },
+        { "extension in capitals", nullptr, "/site/INDEX.HTM", true, "HTML" },
+        { "PHP", nullptr, "/site/a.php", true, "PHP" },
+        { "server-side includes", nullptr, "/site/a.shtml", true, "SHTML" },
+        { "style sheet", nullptr, "/site/a.css", true, "CSS" },
+        { "script", nullptr, "/site/a.mjs", true, "JavaScript" },
+        { "no extension", nullptr, "/site/README", true, "Plain Text" },
+        { "unknown extension", nullptr, "/site/a.zip", false, "" },
+        { "image", nullptr, "/site/a.png", false, "" },
     };
     for (const Case& c : cases) {
-        SyntaxType* found = c.name ? manager.typeForName(QString::fromUtf8(c.name))
-                                   : manager.typeForPath(QString::fromUtf8(c.path));
+        SyntaxType* found
+            = c.name ? manager.typeForName(QString::fromUtf8(c.name)) : manager.typeForPath(QString::fromUtf8(c.path));
         EXPECT_EQ(found ? found->typeName() : QString(), QString::fromUtf8(c.expected)) << c.what;
         if (c.document) {
             SyntaxType* forDoc = manager.typeForDocument(Doc(QString::fromUtf8(c.path)));
@@ -306,7 +319,7 @@ TEST_F(SyntaxManagerTest, LookupsByNamePathAndDocument)
 
     // The file-type registry, once installed, decides.
     SyntaxManager::setFileTypeResolvers([](const QString&) { return QStringLiteral("JavaScript"); },
-                                        [](const SyntaxManager::Document&) { return QStringLiteral("Binary"); });
+        [](const SyntaxManager::Document&) { return QStringLiteral("Binary"); });
     EXPECT_EQ(manager.typeForPath(QStringLiteral("/a.html"))->typeName(), QStringLiteral("JavaScript"));
     EXPECT_EQ(manager.typeForDocument(Doc(QStringLiteral("/a.html")))->typeName(), QStringLiteral("Plain Text"));
     SyntaxManager::setFileTypeResolvers({}, {});
@@ -318,16 +331,19 @@ TEST_F(SyntaxManagerTest, BrokenDefinitionsAreSkippedAndTheOthersLoad)
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("Syntax"));
     const QString rule = QStringLiteral("<style name=\"S\"><rule name=\"Text\"><apply/><match/></rule></style>");
-    ASSERT_TRUE(syntaxtest::writeFile(folder + QStringLiteral("/A Good.xml"), definition(QStringLiteral("name=\"Good\""), {}, {}, {}, rule)));
-    ASSERT_TRUE(syntaxtest::writeFile(folder + QStringLiteral("/Broken.xml"), QStringLiteral("<syntax name=\"Broken\"><extensions>")));
-    ASSERT_TRUE(syntaxtest::writeFile(folder + QStringLiteral("/Short.xml"), QStringLiteral("<syntax name=\"Short\"><a/><b/></syntax>")));
+    ASSERT_TRUE(syntaxtest::writeFile(
+        folder + QStringLiteral("/A Good.xml"), definition(QStringLiteral("name=\"Good\""), {}, {}, {}, rule)));
+    ASSERT_TRUE(syntaxtest::writeFile(
+        folder + QStringLiteral("/Broken.xml"), QStringLiteral("<syntax name=\"Broken\"><extensions>")));
+    ASSERT_TRUE(syntaxtest::writeFile(
+        folder + QStringLiteral("/Short.xml"), QStringLiteral("<syntax name=\"Short\"><a/><b/></syntax>")));
     ASSERT_TRUE(syntaxtest::writeFile(folder + QStringLiteral("/Nameless.xml"), definition(QString())));
     ASSERT_TRUE(syntaxtest::writeFile(folder + QStringLiteral("/Rule.xml"),
-                                      definition(QStringLiteral("name=\"Rule\""), {}, {}, {},
-                                                 QStringLiteral("<style name=\"S\"><rule name=\"Lonely\"><apply/></rule></style>"))));
+        definition(QStringLiteral("name=\"Rule\""), {}, {}, {},
+            QStringLiteral("<style name=\"S\"><rule name=\"Lonely\"><apply/></rule></style>"))));
     ASSERT_TRUE(syntaxtest::writeFile(folder + QStringLiteral("/Entity.xml"),
-                                      QStringLiteral("<?xml version=\"1.0\"?><!DOCTYPE s [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
-                                                     "<syntax name=\"&x;\"><a/><b/><c/><d/><e/><f/><g/></syntax>")));
+        QStringLiteral("<?xml version=\"1.0\"?><!DOCTYPE s [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+                       "<syntax name=\"&x;\"><a/><b/><c/><d/><e/><f/><g/></syntax>")));
 
     kit::LogCapture log;
     SyntaxManager manager(folder);
@@ -338,7 +354,8 @@ TEST_F(SyntaxManagerTest, BrokenDefinitionsAreSkippedAndTheOthersLoad)
     EXPECT_TRUE(log.contains(QStringLiteral("Syntax definition \"%1\" skipped: line").arg(broken)));
     EXPECT_TRUE(log.contains(QStringLiteral("Short.xml\" skipped: the root element has 2 children instead of 7")));
     EXPECT_TRUE(log.contains(QStringLiteral("Nameless.xml\" skipped: the root element has no \"name\"")));
-    EXPECT_TRUE(log.contains(QStringLiteral("Rule.xml\" skipped: rule \"Lonely\" of style \"S\" needs an apply and a match element")));
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("Rule.xml\" skipped: rule \"Lonely\" of style \"S\" needs an apply and a match element")));
     // External entities are never loaded.
     EXPECT_TRUE(log.contains(QStringLiteral("Entity.xml\" skipped: line 1: Attribute references external entity 'x'")));
     // No definition of "Plain Text": an empty one stands in, so documents always get a type.
@@ -353,30 +370,37 @@ TEST_F(SyntaxManagerTest, CyclesInParentAndDeferralChainsAreBroken)
 {
     using syntaxtest::definition;
     QTemporaryDir dir;
-    const QString style = QStringLiteral("<style name=\"S\" default=\"true\"><rule name=\"Text\"><apply/><match/></rule>"
-                                         "<rule name=\"Word\" defaultRed=\"1\"><apply><structure name=\"w\"/></apply><match/></rule></style>");
-    const QString grammar = QStringLiteral("<structure name=\"w\"><start><text><values><value>w</value></values></text></start></structure>");
-    const struct {
+    const QString style = QStringLiteral(
+        "<style name=\"S\" default=\"true\"><rule name=\"Text\"><apply/><match/></rule>"
+        "<rule name=\"Word\" defaultRed=\"1\"><apply><structure name=\"w\"/></apply><match/></rule></style>");
+    const QString grammar = QStringLiteral(
+        "<structure name=\"w\"><start><text><values><value>w</value></values></text></start></structure>");
+    const struct
+    {
         const char* file;
         const char* attributes;
     } files[] = {
-        {"A.xml", "name=\"A\" parentType=\"B\""}, {"B.xml", "name=\"B\" parentType=\"A\""},
-        {"C.xml", "name=\"C\" deferToType=\"D\""}, {"D.xml", "name=\"D\" deferToType=\"C\""},
-        {"E.xml", "name=\"E\" parentType=\"Nowhere\""}, {"F.xml", "name=\"F\" parentType=\"F\""},
+        { "A.xml", "name=\"A\" parentType=\"B\"" },
+        { "B.xml", "name=\"B\" parentType=\"A\"" },
+        { "C.xml", "name=\"C\" deferToType=\"D\"" },
+        { "D.xml", "name=\"D\" deferToType=\"C\"" },
+        { "E.xml", "name=\"E\" parentType=\"Nowhere\"" },
+        { "F.xml", "name=\"F\" parentType=\"F\"" },
     };
     for (const auto& f : files)
         ASSERT_TRUE(syntaxtest::writeFile(dir.filePath(QString::fromUtf8(f.file)),
-                                          definition(QString::fromUtf8(f.attributes), {}, {}, grammar, style)));
+            definition(QString::fromUtf8(f.attributes), {}, {}, grammar, style)));
 
     kit::LogCapture log;
     SyntaxManager manager(dir.path());
-    for (const char* name : {"A", "B", "F"})
-        EXPECT_TRUE(log.contains(QStringLiteral("Error: the parent types of syntax type %1 form a cycle").arg(QLatin1String(name))))
+    for (const char* name : { "A", "B", "F" })
+        EXPECT_TRUE(log.contains(
+            QStringLiteral("Error: the parent types of syntax type %1 form a cycle").arg(QLatin1String(name))))
             << name;
     EXPECT_TRUE(log.contains(QStringLiteral("Error: the types syntax type C defers to form a cycle (C -> D -> C)")));
     EXPECT_TRUE(log.contains(QStringLiteral("Error: syntax type E names an unknown parent type Nowhere")));
 
-    for (const char* name : {"A", "B", "E", "F"}) {
+    for (const char* name : { "A", "B", "E", "F" }) {
         SyntaxType* t = manager.typeForName(QLatin1String(name));
         EXPECT_EQ(t->ancestorType(), t) << name; // its own root
         EXPECT_EQ(t->currentStyleUserDefaultsKey(), QStringLiteral("CurrentStyle:") + QLatin1String(name));
@@ -427,7 +451,7 @@ TEST_F(SyntaxManagerTest, ReadsDefinitionsByPosition)
     EXPECT_EQ(t->mimeType(), QStringLiteral("text/x-t"));
     EXPECT_TRUE(t->isDefaultType());
     EXPECT_TRUE(t->usesPreviewFile());
-    EXPECT_EQ(t->defaultExtensions(), (QStringList{QStringLiteral("t"), QStringLiteral("tt")}));
+    EXPECT_EQ(t->defaultExtensions(), (QStringList { QStringLiteral("t"), QStringLiteral("tt") }));
     EXPECT_TRUE(log.contains(QStringLiteral("Error: structure with name word already exists")));
     EXPECT_TRUE(log.contains(QStringLiteral("Error: unrecognized structure child bogus")));
     EXPECT_TRUE(log.contains(QStringLiteral("names an unknown structure missing to interrupt")));
@@ -447,7 +471,7 @@ TEST_F(SyntaxManagerTest, ReadsDefinitionsByPosition)
     EXPECT_EQ(string->maxOccurs(), SyntaxUnlimited);
     EXPECT_EQ(string->start()->escapeChar(), u'\\'); // only the first character
     ASSERT_TRUE(string->end()); // read although not named "text"
-    EXPECT_EQ(string->end()->values(), QStringList{QStringLiteral("\"")});
+    EXPECT_EQ(string->end()->values(), QStringList { QStringLiteral("\"") });
     EXPECT_TRUE(string->canInterrupt(comment)); // resolved to that very structure
     EXPECT_FALSE(string->canInterrupt(string));
     EXPECT_TRUE(string->canNest(comment));
@@ -495,9 +519,11 @@ TEST_F(SyntaxManagerTest, SettingsLiveUnderTheRootTypesName)
 
 TEST(SyntaxInfo, DefaultsAndClockSpeedTable)
 {
-    const struct {
+    const struct
+    {
         qint64 mhz, length;
-    } table[] = {{2000, 60000}, {1500, 60000}, {1499, 40000}, {1000, 40000}, {999, 20000}, {300, 20000}, {299, 60000}, {0, 60000}};
+    } table[] = { { 2000, 60000 }, { 1500, 60000 }, { 1499, 40000 }, { 1000, 40000 }, { 999, 20000 }, { 300, 20000 },
+        { 299, 60000 }, { 0, 60000 } };
     for (const auto& row : table)
         EXPECT_EQ(SyntaxInfo::defaultColoringLengthForClockSpeed(row.mhz), row.length) << row.mhz;
     EXPECT_GT(SyntaxInfo::processorClockSpeedInMHz(), 0);

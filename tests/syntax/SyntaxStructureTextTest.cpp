@@ -1,20 +1,21 @@
 // Text matchers, structure stacks and character sets.
 
+#include "syntax/SyntaxStructureText.h"
 #include "syntax/StructureTreeNode.h"
 #include "syntax/SyntaxStructure.h"
 #include "syntax/SyntaxStructureMatch.h"
 #include "syntax/SyntaxStructureStack.h"
-#include "syntax/SyntaxStructureText.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct MatchCase {
+struct MatchCase
+{
     const char* what;
-    QStringList values;       // empty: no values
-    QString characters;       // empty: no character set
-    QStringList excludes;     // empty: no exclusions
+    QStringList values; // empty: no values
+    QString characters; // empty: no character set
+    QStringList excludes; // empty: no exclusions
     quint64 minLength;
     quint64 maxLength;
     QChar escape;
@@ -29,7 +30,8 @@ SyntaxStructureText makeText(const MatchCase& c)
 {
     SyntaxStructureText t;
     if (!c.values.isEmpty())
-        t.setValues(c.values == QStringList{QStringLiteral("<empty>")} ? QStringList{QString(QLatin1String(""))} : c.values);
+        t.setValues(c.values == QStringList { QStringLiteral("<empty>") } ? QStringList { QString(QLatin1String("")) }
+                                                                          : c.values);
     if (!c.characters.isEmpty())
         t.setCharacters(SyntaxCharacterSet::fromString(c.characters));
     if (!c.excludes.isEmpty())
@@ -46,31 +48,32 @@ TEST(SyntaxStructureText, MatchesAsTheTableSays)
     const qsizetype NF = kit::NotFound;
     const quint64 U = SyntaxUnlimited;
     const MatchCase cases[] = {
-        {"longest value wins", {"a", "ab"}, {}, {}, 1, U, {}, false, "abc", {0, 3}, false, 2},
-        {"same length: first listed", {"ab", "AB"}, {}, {}, 1, U, {}, false, "abc", {0, 3}, false, 2},
-        {"case is ignored", {"<SCRIPT"}, {}, {}, 1, U, {}, false, "<script>", {0, 8}, false, 7},
-        {"value must fit in the range", {"abc"}, {}, {}, 1, U, {}, false, "abc", {0, 2}, false, NF},
-        {"empty value matches with 0", {"<empty>"}, {}, {}, 1, U, {}, false, "xyz", {0, 3}, false, 0},
-        {"at end: ends at the range end", {"-->"}, {}, {}, 1, U, {}, false, "<!-- x -->", {0, 10}, true, 3},
-        {"at end: not at the end", {"-->"}, {}, {}, 1, U, {}, false, "<!-- --> x", {0, 10}, true, NF},
-        {"values fall back to characters", {"if"}, "abcdefghijklmnopqrstuvwxyz", {}, 1, U, {}, false, "word", {0, 4}, false, 4},
-        {"exclusion vetoes values and run", {"x"}, "xyz", {"xy"}, 1, U, {}, false, "xyz", {0, 3}, false, NF},
-        {"character run up to a stranger", {}, "0123456789", {}, 1, U, {}, false, "123px", {0, 5}, false, 3},
-        {"run below the minimum", {}, "0123456789", {}, 4, U, {}, false, "123px", {0, 5}, false, NF},
-        {"run stops at the maximum", {}, "0123456789", {}, 1, 2, {}, false, "12345", {0, 5}, false, 2},
-        {"run backwards", {}, " ", {}, 1, U, {}, false, "ab   ", {0, 5}, true, 3},
-        {"neither values nor set, minimum 0", {}, {}, {}, 0, U, {}, false, "abc", {0, 3}, false, 0},
-        {"neither values nor set", {}, {}, {}, 1, U, {}, false, "abc", {0, 3}, false, NF},
-        {"quote after one escape is no end", {"\""}, {}, {}, 1, U, '\\', false, "\"a\\\"", {0, 4}, true, NF},
-        {"quote after two escapes is an end", {"\""}, {}, {}, 1, U, '\\', false, "\"a\\\\\"", {0, 5}, true, 1},
-        {"quote without escape is an end", {"\""}, {}, {}, 1, U, '\\', false, "\"ab\"", {0, 4}, true, 1},
+        { "longest value wins", { "a", "ab" }, {}, {}, 1, U, {}, false, "abc", { 0, 3 }, false, 2 },
+        { "same length: first listed", { "ab", "AB" }, {}, {}, 1, U, {}, false, "abc", { 0, 3 }, false, 2 },
+        { "case is ignored", { "<SCRIPT" }, {}, {}, 1, U, {}, false, "<script>", { 0, 8 }, false, 7 },
+        { "value must fit in the range", { "abc" }, {}, {}, 1, U, {}, false, "abc", { 0, 2 }, false, NF },
+        { "empty value matches with 0", { "<empty>" }, {}, {}, 1, U, {}, false, "xyz", { 0, 3 }, false, 0 },
+        { "at end: ends at the range end", { "-->" }, {}, {}, 1, U, {}, false, "<!-- x -->", { 0, 10 }, true, 3 },
+        { "at end: not at the end", { "-->" }, {}, {}, 1, U, {}, false, "<!-- --> x", { 0, 10 }, true, NF },
+        { "values fall back to characters", { "if" }, "abcdefghijklmnopqrstuvwxyz", {}, 1, U, {}, false, "word",
+            { 0, 4 }, false, 4 },
+        { "exclusion vetoes values and run", { "x" }, "xyz", { "xy" }, 1, U, {}, false, "xyz", { 0, 3 }, false, NF },
+        { "character run up to a stranger", {}, "0123456789", {}, 1, U, {}, false, "123px", { 0, 5 }, false, 3 },
+        { "run below the minimum", {}, "0123456789", {}, 4, U, {}, false, "123px", { 0, 5 }, false, NF },
+        { "run stops at the maximum", {}, "0123456789", {}, 1, 2, {}, false, "12345", { 0, 5 }, false, 2 },
+        { "run backwards", {}, " ", {}, 1, U, {}, false, "ab   ", { 0, 5 }, true, 3 },
+        { "neither values nor set, minimum 0", {}, {}, {}, 0, U, {}, false, "abc", { 0, 3 }, false, 0 },
+        { "neither values nor set", {}, {}, {}, 1, U, {}, false, "abc", { 0, 3 }, false, NF },
+        { "quote after one escape is no end", { "\"" }, {}, {}, 1, U, '\\', false, "\"a\\\"", { 0, 4 }, true, NF },
+        { "quote after two escapes is an end", { "\"" }, {}, {}, 1, U, '\\', false, "\"a\\\\\"", { 0, 5 }, true, 1 },
+        { "quote without escape is an end", { "\"" }, {}, {}, 1, U, '\\', false, "\"ab\"", { 0, 4 }, true, 1 },
         // Escapes are counted before where the match begins, also for matches
         // anchored at the range's start (not before the range's end).
-        {"forward: escape before the start", {"\""}, {}, {}, 1, U, '\\', false, "a\\\"bc", {2, 3}, false, NF},
-        {"forward: escape near the range end", {"\""}, {}, {}, 1, U, '\\', false, "\"a\\x", {0, 4}, false, 1},
-        {"outside, at end: looks forward", {"</style"}, {}, {}, 1, U, {}, true, "a{}</style>", {0, 3}, true, 7},
-        {"outside, at end: nothing there", {"</style"}, {}, {}, 1, U, {}, true, "a{} </style>", {0, 3}, true, NF},
-        {"outside, at start: looks back", {"="}, {}, {}, 1, U, {}, true, "a=b", {2, 1}, false, 1},
+        { "forward: escape before the start", { "\"" }, {}, {}, 1, U, '\\', false, "a\\\"bc", { 2, 3 }, false, NF },
+        { "forward: escape near the range end", { "\"" }, {}, {}, 1, U, '\\', false, "\"a\\x", { 0, 4 }, false, 1 },
+        { "outside, at end: looks forward", { "</style" }, {}, {}, 1, U, {}, true, "a{}</style>", { 0, 3 }, true, 7 },
+        { "outside, at end: nothing there", { "</style" }, {}, {}, 1, U, {}, true, "a{} </style>", { 0, 3 }, true, NF },
+        { "outside, at start: looks back", { "=" }, {}, {}, 1, U, {}, true, "a=b", { 2, 1 }, false, 1 },
     };
     for (const MatchCase& c : cases) {
         const SyntaxStructureText t = makeText(c);
@@ -86,9 +89,9 @@ TEST(SyntaxStructureText, MaxLength)
     run.setMaxCharLength(7);
     EXPECT_EQ(run.maxLength(), 7);
     SyntaxStructureText values;
-    values.setValues(QStringList{QStringLiteral("<!--"), QStringLiteral("<")});
+    values.setValues(QStringList { QStringLiteral("<!--"), QStringLiteral("<") });
     EXPECT_EQ(values.maxLength(), 4);
-    values.setValues(QStringList{});
+    values.setValues(QStringList {});
     EXPECT_EQ(values.maxLength(), 0);
 
     SyntaxStructure bare;
@@ -97,14 +100,15 @@ TEST(SyntaxStructureText, MaxLength)
 
 TEST(SyntaxStructureStack, StringFormRoundTrips)
 {
-    struct Case {
+    struct Case
+    {
         QString string;
         QStringList names;
     } const cases[] = {
-        {QString(), {}},
-        {QStringLiteral(""), {}},
-        {QStringLiteral("comment"), {QStringLiteral("comment")}},
-        {QStringLiteral("block.innerBlock"), {QStringLiteral("block"), QStringLiteral("innerBlock")}},
+        { QString(), {} },
+        { QStringLiteral(""), {} },
+        { QStringLiteral("comment"), { QStringLiteral("comment") } },
+        { QStringLiteral("block.innerBlock"), { QStringLiteral("block"), QStringLiteral("innerBlock") } },
     };
     for (const Case& c : cases) {
         const SyntaxStructureStack s(c.string);
@@ -126,15 +130,21 @@ TEST(SyntaxStructureStack, StringFormRoundTrips)
 
 TEST(SyntaxCharacterSet, CategoriesPerUnit)
 {
-    struct Case {
+    struct Case
+    {
         char16_t c;
         bool whitespace, newline, letter, alphanumeric;
     } const cases[] = {
-        {u' ', true, false, false, false},      {u'\t', true, false, false, false},
-        {u'\n', true, true, false, false},      {u'\u2028', true, true, false, false},
-        {u'\u00a0', true, false, false, false}, {u'a', false, false, true, true},
-        {u'\u00e9', false, false, true, true},  {u'\u0301', false, false, true, true}, // a combining mark
-        {u'7', false, false, false, true},      {u'_', false, false, false, false},
+        { u' ', true, false, false, false },
+        { u'\t', true, false, false, false },
+        { u'\n', true, true, false, false },
+        { u'\u2028', true, true, false, false },
+        { u'\u00a0', true, false, false, false },
+        { u'a', false, false, true, true },
+        { u'\u00e9', false, false, true, true },
+        { u'\u0301', false, false, true, true }, // a combining mark
+        { u'7', false, false, false, true },
+        { u'_', false, false, false, false },
     };
     for (const Case& c : cases) {
         EXPECT_EQ(SyntaxCharacterSet::isWhitespaceOrNewline(c.c), c.whitespace) << int(c.c);
@@ -153,7 +163,7 @@ TEST(SyntaxStructureMatch, PathPatternOverATree)
     pattern.push_back(std::make_unique<SyntaxStructure>());
     pattern.back()->setName(QStringLiteral("tagName"));
     auto text = std::make_unique<SyntaxStructureText>();
-    text->setValues(QStringList{QStringLiteral("script")});
+    text->setValues(QStringList { QStringLiteral("script") });
     pattern.back()->setText(std::move(text));
     SyntaxStructureMatch match;
     match.setMatchStructures(std::move(pattern));

@@ -11,8 +11,8 @@ namespace syntaxtest {
 /// A definition file with the seven parts in order; each argument is the
 /// inner XML of one part.
 inline QString definition(const QString& rootAttributes, const QString& extensions = {}, const QString& structures = {},
-                          const QString& grammar = {}, const QString& styles = {}, const QString& completions = {},
-                          const QString& words = QStringLiteral("<words/>"), const QString& copyrights = {})
+    const QString& grammar = {}, const QString& styles = {}, const QString& completions = {},
+    const QString& words = QStringLiteral("<words/>"), const QString& copyrights = {})
 {
     return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<syntax %1>"
                           "<extensions>%2</extensions><structures>%3</structures><grammar>%4</grammar>"

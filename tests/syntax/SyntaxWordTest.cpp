@@ -14,7 +14,8 @@
 
 namespace {
 
-class SyntaxWordTest : public ::testing::Test {
+class SyntaxWordTest : public ::testing::Test
+{
 protected:
     void SetUp() override { kit::UserDefaults::standard().resetForTesting(); }
     void TearDown() override
@@ -37,16 +38,17 @@ QStringList greyParts(const StyledText& t)
 
 TEST_F(SyntaxWordTest, InsertAndDisplayValues)
 {
-    struct Case {
+    struct Case
+    {
         const char* what;
         QString object, value, insert, shown;
         QStringList grey;
     } const cases[] = {
-        {"placeholder kept, display-only dropped", {}, "f(<#x#>)<!y!>", "f(<#x#>)", "f(x)y", {"x", "y"}},
-        {"two display-only sections", {}, "a<!b!>c<!d!>", "ac", "abcd", {"b", "d"}},
-        {"no '>' keeps everything", {}, "a<!b", "a<!b", "a<!b", {}},
-        {"object prefix", "Math", "floor(<#n#>)", "floor(<#n#>)", "Math::floor(n)", {"Math::", "n"}},
-        {"plain word", {}, "color", "color", "color", {}},
+        { "placeholder kept, display-only dropped", {}, "f(<#x#>)<!y!>", "f(<#x#>)", "f(x)y", { "x", "y" } },
+        { "two display-only sections", {}, "a<!b!>c<!d!>", "ac", "abcd", { "b", "d" } },
+        { "no '>' keeps everything", {}, "a<!b", "a<!b", "a<!b", {} },
+        { "object prefix", "Math", "floor(<#n#>)", "floor(<#n#>)", "Math::floor(n)", { "Math::", "n" } },
+        { "plain word", {}, "color", "color", "color", {} },
     };
     for (const Case& c : cases) {
         SyntaxWord w;
@@ -96,7 +98,8 @@ TEST_F(SyntaxWordTest, WordRangeEntry)
     SyntaxWord bare;
     bare.setValue(QStringLiteral("x"));
     bare.setStandard(QStringLiteral("HTML5"));
-    EXPECT_TRUE(SyntaxWordRange(&bare, kit::Range(0, 0), nullptr, QStringLiteral("HTML")).displayDescription().isEmpty());
+    EXPECT_TRUE(
+        SyntaxWordRange(&bare, kit::Range(0, 0), nullptr, QStringLiteral("HTML")).displayDescription().isEmpty());
 
     SyntaxWordRange same(&w, kit::Range(9, 9), nullptr, QStringLiteral("CSS"));
     SyntaxWord twin;
@@ -114,11 +117,12 @@ TEST_F(SyntaxWordTest, VocabularyFileIsReadOnceOnFirstUse)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(syntaxtest::writeFile(dir.filePath(QStringLiteral("Vocabulary/Words.xml")),
-                                      QStringLiteral("<v><word id=\"a\"><value>alpha</value></word>"
-                                                     "<word><value>no id</value></word>"
-                                                     "<word id=\"a\"><value>again</value></word>"
-                                                     "<word id=\"b\" caseSensitive=\"false\"><value/></word></v>")));
-    ASSERT_TRUE(syntaxtest::writeFile(dir.filePath(QStringLiteral("Vocabulary/Broken.xml")), QStringLiteral("<v><word>")));
+        QStringLiteral("<v><word id=\"a\"><value>alpha</value></word>"
+                       "<word><value>no id</value></word>"
+                       "<word id=\"a\"><value>again</value></word>"
+                       "<word id=\"b\" caseSensitive=\"false\"><value/></word></v>")));
+    ASSERT_TRUE(
+        syntaxtest::writeFile(dir.filePath(QStringLiteral("Vocabulary/Broken.xml")), QStringLiteral("<v><word>")));
     kit::setResourcesPathForTesting(dir.path());
 
     kit::LogCapture log;
