@@ -1,0 +1,1109 @@
+#include "kit/text/LayoutManager.h"
+
+#include "kit/text/TextStorage.h"
+#include "kit/text/TextView.h"
+
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QPainter>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace kit {
+
+namespace {
+constexpr char16_t UnitCharacter = 0x00A0;
+constexpr qreal NoWrapWidth = 1.0e6;
+constexpr int MaxCachedLayouts = 3000;
+constexpr qsizetype HugeParagraph = 20000;
+
+qsizetype terminatorLength(const QString& s, qsizetype t)
+{
+    if (t >= s.size())
+        return 0;
+    if (s.at(t) == QLatin1Char('\r') && t + 1 < s.size() && s.at(t + 1) == QLatin1Char('\n'))
+        return 2;
+    return 1;
+}
+} // namespace
+
+LayoutManager::LayoutManager(QObject* parent) : QObject(parent)
+{
+    m_font = QFont(QStringLiteral("DejaVu Sans Mono"));
+    m_font.setStyleHint(QFont::Monospace);
+    updateMetrics();
+}
+
+LayoutManager::~LayoutManager()
+{
+    if (m_storage)
+        m_storage->removeLayoutManager(this);
+}
+
+void LayoutManager::setTextStorage(TextStorage* storage)
+{
+    if (m_storage == storage)
+        return;
+    if (m_storage)
+        m_storage->removeLayoutManager(this);
+    m_storage = storage;
+    if (m_storage)
+        m_storage->addLayoutManager(this);
+    rebuildAll();
+}
+
+void LayoutManager::storageDestroyed(TextStorage* storage)
+{
+    if (m_storage == storage) {
+        m_storage = nullptr;
+        rebuildAll();
+    }
+}
+
+void LayoutManager::setTextView(TextView* view)
+{
+    m_textView = view;
+    m_view = view;
+}
+
+TextView* LayoutManager::textView() const
+{
+    return m_view ? m_textView : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings
+
+void LayoutManager::updateMetrics()
+{
+    QFontMetricsF fm(m_font);
+    m_lineHeight = defaultLineHeight(m_font);
+    m_avgCharWidth = std::max<qreal>(1.0, fm.horizontalAdvance(QLatin1Char('n')));
+    m_nbspAdvance = fm.horizontalAdvance(QChar(UnitCharacter));
+    if (m_tabDistance <= 0)
+        m_tabDistance = 4 * m_avgCharWidth;
+}
+
+qreal LayoutManager::defaultLineHeight(const QFont& font)
+{
+    QFontMetricsF fm(font);
+    return std::ceil(fm.ascent()) + std::ceil(fm.descent());
+}
+
+qreal LayoutManager::defaultBaselineOffset(const QFont& font)
+{
+    return std::ceil(QFontMetricsF(font).ascent());
+}
+
+void LayoutManager::settingsChanged()
+{
+    updateMetrics();
+    // Re-estimate every paragraph and drop every layout.
+    dropLayouts();
+    m_maxWidth = 0;
+    const int n = paragraphCount();
+    m_ys.assign(size_t(n) + 1, 0.0);
+    double y = 0;
+    for (int i = 0; i < n; ++i) {
+        m_ys[size_t(i)] = y;
+        y += estimateHeight(m_starts[size_t(i)], paragraphEnd(i));
+    }
+    m_ys[size_t(n)] = y;
+    Q_EMIT didInvalidateLayout();
+    Q_EMIT heightChanged();
+    Q_EMIT needsDisplay();
+}
+
+void LayoutManager::setContainerWidth(qreal width)
+{
+    width = std::max<qreal>(width, 2 * m_padding + 1);
+    if (qFuzzyCompare(width, m_containerWidth))
+        return;
+    m_containerWidth = width;
+    if (m_wrapMode != WrapMode::NoWrap)
+        settingsChanged();
+}
+
+void LayoutManager::setWrapMode(WrapMode mode)
+{
+    if (mode == m_wrapMode)
+        return;
+    m_wrapMode = mode;
+    settingsChanged();
+}
+
+void LayoutManager::setLineFragmentPadding(qreal pad)
+{
+    m_padding = pad;
+    settingsChanged();
+}
+
+void LayoutManager::setFont(const QFont& font)
+{
+    m_font = font;
+    m_tabDistance = 0;
+    settingsChanged();
+}
+
+void LayoutManager::setTabStopDistance(qreal distance)
+{
+    m_tabDistance = distance;
+    settingsChanged();
+}
+
+void LayoutManager::setTabStops(const QList<qreal>& stops)
+{
+    m_tabStops = stops;
+    settingsChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hooks
+
+void LayoutManager::displayUnitsInRange(Range, QList<DisplayUnit>&) const {}
+
+qreal LayoutManager::wrappedLineIndent(Range) const
+{
+    return 0;
+}
+
+bool LayoutManager::attributeAffectsLayout(const QString& key) const
+{
+    return key == FontAttributeName;
+}
+
+void LayoutManager::drawDisplayUnit(QPainter* painter, const DisplayUnit&, const QRectF& rect, qreal, const QRectF&,
+                                    const DrawContext& context)
+{
+    painter->save();
+    painter->setPen(context.textColor);
+    painter->drawRect(rect.adjusted(0.5, 2.5, -0.5, -2.5));
+    painter->restore();
+}
+
+QColor LayoutManager::selectionColor(const DrawContext& context) const
+{
+    if (context.focused)
+        return context.selectionColor;
+    const QColor c = context.selectionColor;
+    const int grey = (c.red() + c.green() + c.blue()) / 3;
+    return QColor(grey, grey, grey, c.alpha());
+}
+
+bool LayoutManager::unitAt(qsizetype index, DisplayUnit* unit) const
+{
+    if (!m_storage || index < 0 || index >= m_storage->length())
+        return false;
+    QList<DisplayUnit> units;
+    displayUnitsInRange(Range(index, 1), units);
+    for (const DisplayUnit& u : units) {
+        if (u.range.contains(index)) {
+            if (unit)
+                *unit = u;
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Paragraph partition
+
+qsizetype LayoutManager::paragraphEnd(int i) const
+{
+    if (size_t(i) + 1 < m_starts.size())
+        return m_starts[size_t(i) + 1];
+    return m_storage ? m_storage->length() : 0;
+}
+
+qsizetype LayoutManager::contentEnd(int i) const
+{
+    const qsizetype s = m_starts[size_t(i)];
+    const qsizetype e = paragraphEnd(i);
+    if (e <= s || !m_storage)
+        return e;
+    const QString& str = m_storage->string();
+    if (!TextStorage::isLineTerminator(str.at(e - 1)))
+        return e;
+    // A terminator inside a unit is content.
+    DisplayUnit u;
+    if (unitAt(e - 1, &u) && u.range.location >= s)
+        return e;
+    if (e - 2 >= s && str.at(e - 1) == QLatin1Char('\n') && str.at(e - 2) == QLatin1Char('\r'))
+        return e - 2;
+    return e - 1;
+}
+
+void LayoutManager::partition(qsizetype from, qsizetype to, std::vector<qsizetype>& starts, qsizetype* reachedEnd) const
+{
+    const QString& s = m_storage->string();
+    const qsizetype n = s.size();
+    const qsizetype limit = largeUnitLimit();
+    qsizetype pos = from;
+    bool endedWithTerminator = from > 0 && from <= n && TextStorage::isLineTerminator(s.at(from - 1)) && !unitAt(from - 1, nullptr);
+    if (from == 0)
+        endedWithTerminator = true; // an empty text has one empty paragraph
+    QList<DisplayUnit> units;
+    while (true) {
+        if (pos >= n) {
+            if (endedWithTerminator && (starts.empty() || starts.back() != n))
+                starts.push_back(n);
+            *reachedEnd = n;
+            return;
+        }
+        if (pos >= to && !starts.empty()) {
+            *reachedEnd = pos;
+            return;
+        }
+        qsizetype scan = pos;
+        qsizetype paraEnd = -1;
+        bool terminated = false;
+        while (paraEnd < 0) {
+            qsizetype t = TextStorage::nextLineTerminator(s, scan);
+            if (t == NotFound)
+                t = n;
+            units.clear();
+            displayUnitsInRange(Range(scan, std::min(t + 1, n) - scan), units);
+            bool rescanned = false;
+            for (const DisplayUnit& u : units) {
+                if (u.range.end() <= scan && u.range.location < pos)
+                    continue;
+                if (u.range.length > limit) {
+                    if (u.range.location <= pos)
+                        paraEnd = std::max(u.range.end(), pos + 1);
+                    else
+                        paraEnd = u.range.location;
+                    break;
+                }
+                if (t < n && u.range.contains(t)) {
+                    scan = u.range.end();
+                    rescanned = true;
+                    break;
+                }
+            }
+            if (paraEnd >= 0 || rescanned) {
+                if (rescanned && scan >= n)
+                    paraEnd = n;
+                continue;
+            }
+            if (t >= n) {
+                paraEnd = n;
+            } else {
+                paraEnd = t + terminatorLength(s, t);
+                terminated = true;
+            }
+        }
+        starts.push_back(pos);
+        pos = std::min(paraEnd, n);
+        endedWithTerminator = terminated;
+    }
+}
+
+qreal LayoutManager::estimateHeight(qsizetype start, qsizetype end) const
+{
+    if (m_wrapMode == WrapMode::NoWrap)
+        return m_lineHeight;
+    const qreal avail = std::max<qreal>(1.0, m_containerWidth - 2 * m_padding);
+    const qreal w = qreal(end - start) * m_avgCharWidth;
+    const qreal lines = std::max<qreal>(1.0, std::ceil(w / avail));
+    return lines * m_lineHeight;
+}
+
+void LayoutManager::rebuildAll()
+{
+    dropLayouts();
+    m_starts.clear();
+    m_paragraphs.clear();
+    m_ys.clear();
+    m_maxWidth = 0;
+    m_knownLength = m_storage ? m_storage->length() : 0;
+    if (m_storage) {
+        qsizetype reached = 0;
+        partition(0, m_storage->length(), m_starts, &reached);
+    }
+    if (m_starts.empty())
+        m_starts.push_back(0);
+    m_paragraphs.resize(m_starts.size());
+    m_ys.resize(m_starts.size() + 1);
+    double y = 0;
+    for (int i = 0; i < paragraphCount(); ++i) {
+        m_ys[size_t(i)] = y;
+        y += estimateHeight(m_starts[size_t(i)], paragraphEnd(i));
+    }
+    m_ys.back() = y;
+    Q_EMIT didInvalidateLayout();
+    Q_EMIT heightChanged();
+    Q_EMIT needsDisplay();
+}
+
+int LayoutManager::paragraphIndexForCharacter(qsizetype index) const
+{
+    if (m_starts.empty())
+        return 0;
+    auto it = std::upper_bound(m_starts.begin(), m_starts.end(), index);
+    if (it == m_starts.begin())
+        return 0;
+    return int(it - m_starts.begin()) - 1;
+}
+
+Range LayoutManager::paragraphRangeAtIndex(int i) const
+{
+    if (i < 0 || i >= paragraphCount())
+        return Range(NotFound, 0);
+    return Range(m_starts[size_t(i)], paragraphEnd(i) - m_starts[size_t(i)]);
+}
+
+int LayoutManager::paragraphIndexForY(qreal y) const
+{
+    if (m_starts.empty())
+        return 0;
+    auto it = std::upper_bound(m_ys.begin(), m_ys.end() - 1, double(y));
+    int i = int(it - m_ys.begin()) - 1;
+    return std::clamp(i, 0, paragraphCount() - 1);
+}
+
+void LayoutManager::shiftYs(int from, qreal delta)
+{
+    if (delta == 0)
+        return;
+    for (size_t i = size_t(from); i < m_ys.size(); ++i)
+        m_ys[i] += delta;
+}
+
+void LayoutManager::textStorageEdited(TextStorage* storage, int mask, Range range, qsizetype delta, Range)
+{
+    if (storage != m_storage)
+        return;
+    if (!(mask & TextStorageEditedCharacters)) {
+        bool affects = false;
+        for (const QString& key : storage->editedAttributeKeys()) {
+            if (attributeAffectsLayout(key)) {
+                affects = true;
+                break;
+            }
+        }
+        if (!affects) {
+            Q_EMIT needsDisplay();
+            return;
+        }
+    }
+    const qsizetype oldLength = m_knownLength;
+    m_knownLength = storage->length();
+    if (m_starts.empty() || range.location == NotFound) {
+        rebuildAll();
+        return;
+    }
+    const QString& s = storage->string();
+    const qsizetype loc = std::clamp<qsizetype>(range.location, 0, oldLength);
+    const qsizetype oldEnd = std::clamp<qsizetype>(range.end() - delta, loc, oldLength);
+    int first = paragraphIndexForCharacter(loc);
+    if (first > 0 && loc == m_starts[size_t(first)]) {
+        // The previous paragraph may join: CR then LF, or a unit ending at its terminator.
+        if ((loc > 0 && loc <= s.size() && s.at(loc - 1) == QLatin1Char('\r')) || unitAt(loc - 1, nullptr)
+            || !(mask & TextStorageEditedCharacters))
+            --first;
+    }
+    // Units that begin before the paragraph (a fold reaching into it) pull earlier paragraphs in.
+    DisplayUnit u;
+    while (first > 0 && m_starts[size_t(first)] > 0 && m_starts[size_t(first)] <= s.size()
+           && unitAt(m_starts[size_t(first)] - 1, &u) && u.range.end() > m_starts[size_t(first)])
+        --first;
+    const int last = paragraphIndexForCharacter(oldEnd);
+    repartition(first, std::max(first, last), oldLength, delta);
+}
+
+void LayoutManager::repartition(int first, int last, qsizetype oldLength, qsizetype delta)
+{
+    const int count = paragraphCount();
+    auto oldEndOf = [&](int i) { return size_t(i) + 1 < m_starts.size() ? m_starts[size_t(i) + 1] : oldLength; };
+    const qsizetype regionStart = m_starts[size_t(first)];
+    qsizetype newRegionEnd = oldEndOf(last) + delta;
+    std::vector<qsizetype> fresh;
+    qsizetype reached = regionStart;
+    partition(regionStart, newRegionEnd, fresh, &reached);
+    while (reached > newRegionEnd && last + 1 < count) {
+        ++last;
+        newRegionEnd = oldEndOf(last) + delta;
+        if (newRegionEnd > reached) {
+            std::vector<qsizetype> more;
+            partition(reached, newRegionEnd, more, &reached);
+            fresh.insert(fresh.end(), more.begin(), more.end());
+        }
+    }
+    if (last == count - 1 && reached < m_storage->length()) {
+        std::vector<qsizetype> more;
+        partition(reached, m_storage->length(), more, &reached);
+        fresh.insert(fresh.end(), more.begin(), more.end());
+    }
+    // Old paragraphs whose start (shifted) lies before reached are replaced too.
+    while (last + 1 < count && m_starts[size_t(last) + 1] + delta < reached)
+        ++last;
+    if (fresh.empty())
+        fresh.push_back(regionStart);
+
+    const int oldCount = last - first + 1;
+    const int newCount = int(fresh.size());
+    // Heights: reuse the old ones when the paragraph count is unchanged (the usual keystroke).
+    std::vector<double> heights(static_cast<size_t>(newCount), 0.0);
+    for (int k = 0; k < newCount; ++k) {
+        if (newCount == oldCount)
+            heights[size_t(k)] = m_ys[size_t(first + k) + 1] - m_ys[size_t(first + k)];
+        else {
+            const qsizetype e = size_t(k) + 1 < fresh.size() ? fresh[size_t(k) + 1] : reached;
+            heights[size_t(k)] = estimateHeight(fresh[size_t(k)], e);
+        }
+    }
+    const double oldHeight = m_ys[size_t(last) + 1] - m_ys[size_t(first)];
+    for (int i = first; i <= last; ++i) {
+        if (m_paragraphs[size_t(i)]) {
+            m_paragraphs[size_t(i)].reset();
+            --m_cachedCount;
+        }
+    }
+    if (newCount == oldCount) {
+        for (int k = 0; k < newCount; ++k)
+            m_starts[size_t(first + k)] = fresh[size_t(k)];
+    } else {
+        m_starts.erase(m_starts.begin() + first, m_starts.begin() + last + 1);
+        m_starts.insert(m_starts.begin() + first, fresh.begin(), fresh.end());
+        m_paragraphs.erase(m_paragraphs.begin() + first, m_paragraphs.begin() + last + 1);
+        std::vector<std::unique_ptr<Paragraph>> empties(static_cast<size_t>(newCount));
+        m_paragraphs.insert(m_paragraphs.begin() + first, std::make_move_iterator(empties.begin()),
+                            std::make_move_iterator(empties.end()));
+        m_paragraphs.resize(m_starts.size());
+        std::vector<double> ys(static_cast<size_t>(newCount), 0.0);
+        m_ys.erase(m_ys.begin() + first + 1, m_ys.begin() + last + 2);
+        m_ys.insert(m_ys.begin() + first + 1, ys.begin(), ys.end());
+    }
+    if (delta != 0) {
+        for (size_t i = size_t(first + newCount); i < m_starts.size(); ++i)
+            m_starts[i] += delta;
+    }
+    double y = m_ys[size_t(first)];
+    for (int k = 0; k < newCount; ++k) {
+        m_ys[size_t(first + k)] = y;
+        y += heights[size_t(k)];
+    }
+    double newHeight = y - m_ys[size_t(first)];
+    if (newCount == oldCount) {
+        // Already in place; nothing after moves.
+    } else {
+        m_ys[size_t(first + newCount)] = y;
+        // The entries after were erased and re-inserted: restore their positions.
+        const double shift = newHeight - oldHeight;
+        for (size_t i = size_t(first + newCount) + 1; i < m_ys.size(); ++i)
+            m_ys[i] += shift;
+        // m_ys[first + newCount] was the old top of the following paragraph before shifting.
+    }
+    Q_EMIT didInvalidateLayout();
+    Q_EMIT heightChanged();
+    Q_EMIT needsDisplay();
+}
+
+void LayoutManager::invalidateLayout(Range range)
+{
+    if (!m_storage || m_starts.empty())
+        return;
+    const qsizetype n = m_storage->length();
+    range = Range::intersection(range, Range(0, n));
+    int first = paragraphIndexForCharacter(range.location);
+    int last = paragraphIndexForCharacter(range.end());
+    repartition(first, last, n, 0);
+}
+
+void LayoutManager::invalidateAllLayout()
+{
+    settingsChanged();
+}
+
+void LayoutManager::invalidateDisplay(Range)
+{
+    Q_EMIT needsDisplay();
+}
+
+void LayoutManager::dropLayouts()
+{
+    for (auto& p : m_paragraphs)
+        p.reset();
+    m_cachedCount = 0;
+}
+
+void LayoutManager::evictIfNeeded(int keepFrom, int keepTo)
+{
+    if (m_cachedCount <= MaxCachedLayouts)
+        return;
+    for (int i = 0; i < paragraphCount(); ++i) {
+        if (m_paragraphs[size_t(i)] && (i < keepFrom - 200 || i > keepTo + 200)) {
+            m_paragraphs[size_t(i)].reset();
+            --m_cachedCount;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Laying out one paragraph
+
+LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
+{
+    if (i < 0 || i >= paragraphCount() || !m_storage)
+        return nullptr;
+    auto& slot = m_paragraphs[size_t(i)];
+    if (slot) {
+        slot->lastUse = ++m_useClock;
+        return slot.get();
+    }
+    auto p = std::make_unique<Paragraph>();
+    const QString& s = m_storage->string();
+    const qsizetype start = m_starts[size_t(i)];
+    const qsizetype ce = contentEnd(i);
+    p->contentLength = ce - start;
+    QList<DisplayUnit> units;
+    if (ce > start)
+        displayUnitsInRange(Range(start, ce - start), units);
+    QList<QTextLayout::FormatRange> formats;
+    qsizetype pos = start;
+    p->display.reserve(ce - start);
+    for (const DisplayUnit& u : units) {
+        const qsizetype us = std::max(u.range.location, start);
+        const qsizetype ue = std::min(u.range.end(), ce);
+        if (ue <= us || us < pos)
+            continue;
+        p->display.append(QStringView(s).mid(pos, us - pos));
+        Segment seg{p->display.size(), us - start, ue - us, u.width, u.kind};
+        p->segments.push_back(seg);
+        p->display.append(QChar(UnitCharacter));
+        QTextLayout::FormatRange fr;
+        fr.start = int(seg.display);
+        fr.length = 1;
+        fr.format.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+        fr.format.setFontLetterSpacing(u.width - m_nbspAdvance);
+        formats.append(fr);
+        pos = ue;
+    }
+    p->display.append(QStringView(s).mid(pos, ce - pos));
+
+    p->layout = std::make_unique<QTextLayout>(p->display, m_font);
+    QTextOption opt;
+    switch (m_wrapMode) {
+    case WrapMode::NoWrap:
+        opt.setWrapMode(QTextOption::NoWrap);
+        break;
+    case WrapMode::WordWrap:
+        // Word breaking rescans the rest of an unbreakable run for every line; a huge
+        // paragraph (a minified file, a 1 MB line) wraps anywhere instead.
+        opt.setWrapMode(p->display.size() > HugeParagraph ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
+        break;
+    case WrapMode::CharacterWrap:
+        opt.setWrapMode(QTextOption::WrapAnywhere);
+        break;
+    }
+    opt.setTabStopDistance(m_tabDistance);
+    if (!m_tabStops.isEmpty()) {
+        QList<QTextOption::Tab> tabs;
+        for (qreal t : m_tabStops)
+            tabs.append(QTextOption::Tab(t, QTextOption::LeftTab));
+        opt.setTabs(tabs);
+    }
+    p->layout->setTextOption(opt);
+    p->layout->setCacheEnabled(true);
+    if (!formats.isEmpty())
+        p->layout->setFormats(formats);
+    const bool wraps = m_wrapMode != WrapMode::NoWrap;
+    const qreal avail = wraps ? std::max<qreal>(1.0, m_containerWidth - 2 * m_padding) : NoWrapWidth;
+    qreal indent = wraps ? wrappedLineIndent(Range(start, ce - start)) : 0;
+    if (indent < 0 || indent >= avail)
+        indent = 0;
+    p->layout->beginLayout();
+    qreal y = 0;
+    bool first = true;
+    while (true) {
+        QTextLine line = p->layout->createLine();
+        if (!line.isValid())
+            break;
+        if (first) {
+            line.setLineWidth(avail);
+            line.setPosition(QPointF(m_padding, y));
+        } else {
+            line.setLineWidth(std::max<qreal>(1.0, avail - indent));
+            line.setPosition(QPointF(m_padding + indent, y));
+        }
+        y += line.height();
+        m_maxWidth = std::max(m_maxWidth, line.x() + line.naturalTextWidth() + m_padding);
+        first = false;
+    }
+    p->layout->endLayout();
+    p->height = std::max(y, m_lineHeight);
+    p->lastUse = ++m_useClock;
+
+    const double oldHeight = m_ys[size_t(i) + 1] - m_ys[size_t(i)];
+    slot = std::move(p);
+    ++m_cachedCount;
+    if (!m_deferShift && std::abs(oldHeight - slot->height) > 0.001) {
+        shiftYs(i + 1, slot->height - oldHeight);
+        Q_EMIT heightChanged();
+    }
+    return slot.get();
+}
+
+void LayoutManager::ensureLayoutForRect(const QRectF& rect)
+{
+    if (!m_storage || m_starts.empty())
+        return;
+    int i = paragraphIndexForY(rect.top());
+    const int firstIndex = i;
+    const int n = paragraphCount();
+    // Heights become exact paragraph by paragraph; the tail below moves once at the end.
+    double y = m_ys[size_t(i)];
+    double shift = 0;
+    m_deferShift = true;
+    while (i < n && y <= rect.bottom()) {
+        const double oldHeight = m_ys[size_t(i) + 1] - m_ys[size_t(i)];
+        Paragraph* p = layoutParagraph(i);
+        const double h = p ? p->height : oldHeight;
+        m_ys[size_t(i)] = y;
+        shift += h - oldHeight;
+        y += h;
+        ++i;
+    }
+    m_deferShift = false;
+    if (shift != 0) {
+        for (size_t j = size_t(i); j < m_ys.size(); ++j)
+            m_ys[j] += shift;
+        Q_EMIT heightChanged();
+    }
+    evictIfNeeded(firstIndex, i);
+}
+
+void LayoutManager::ensureLayoutForCharacterRange(Range range)
+{
+    if (!m_storage || m_starts.empty())
+        return;
+    const int a = paragraphIndexForCharacter(range.location);
+    const int b = paragraphIndexForCharacter(range.end());
+    for (int i = a; i <= b && i < paragraphCount(); ++i)
+        layoutParagraph(i);
+}
+
+bool LayoutManager::isLaidOut(qsizetype charIndex) const
+{
+    const int i = paragraphIndexForCharacter(charIndex);
+    return i < paragraphCount() && m_paragraphs[size_t(i)] != nullptr;
+}
+
+qreal LayoutManager::usedHeight() const
+{
+    return m_ys.empty() ? m_lineHeight : m_ys.back();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Index mapping
+
+qsizetype LayoutManager::toDisplay(const Paragraph& p, qsizetype rel, bool insideToEnd) const
+{
+    rel = std::clamp<qsizetype>(rel, 0, p.contentLength);
+    const auto& segs = p.segments;
+    auto it = std::upper_bound(segs.begin(), segs.end(), rel, [](qsizetype v, const Segment& s) { return v < s.storage; });
+    if (it == segs.begin())
+        return rel;
+    const Segment& seg = *(it - 1);
+    if (rel == seg.storage)
+        return seg.display;
+    if (rel < seg.storage + seg.length)
+        return seg.display + (insideToEnd ? 1 : 0);
+    return seg.display + 1 + (rel - seg.storage - seg.length);
+}
+
+qsizetype LayoutManager::toStorage(const Paragraph& p, qsizetype d) const
+{
+    const auto& segs = p.segments;
+    auto it = std::lower_bound(segs.begin(), segs.end(), d, [](const Segment& s, qsizetype v) { return s.display < v; });
+    if (it == segs.begin())
+        return std::min<qsizetype>(d, p.contentLength);
+    const Segment& seg = *(it - 1);
+    return std::min<qsizetype>(seg.storage + seg.length + (d - seg.display - 1), p.contentLength);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometry
+
+namespace {
+QTextLine lineFor(QTextLayout* layout, qsizetype disp, SelectionAffinity affinity)
+{
+    const int count = layout->lineCount();
+    if (count == 0)
+        return QTextLine();
+    // Binary search over line starts.
+    int lo = 0, hi = count - 1;
+    while (lo < hi) {
+        const int mid = (lo + hi + 1) / 2;
+        if (layout->lineAt(mid).textStart() <= disp)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    QTextLine line = layout->lineAt(lo);
+    if (affinity == SelectionAffinity::Upstream && lo > 0 && disp == line.textStart())
+        line = layout->lineAt(lo - 1);
+    return line;
+}
+
+QTextLine lineForY(QTextLayout* layout, qreal y)
+{
+    const int count = layout->lineCount();
+    if (count == 0)
+        return QTextLine();
+    int lo = 0, hi = count - 1;
+    while (lo < hi) {
+        const int mid = (lo + hi + 1) / 2;
+        if (layout->lineAt(mid).y() <= y)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return layout->lineAt(lo);
+}
+} // namespace
+
+QRectF LayoutManager::caretRect(qsizetype index, SelectionAffinity affinity)
+{
+    if (!m_storage || m_starts.empty())
+        return QRectF(m_padding, 0, 1, m_lineHeight);
+    index = std::clamp<qsizetype>(index, 0, m_storage->length());
+    const int i = paragraphIndexForCharacter(index);
+    Paragraph* p = layoutParagraph(i);
+    if (!p)
+        return QRectF();
+    const qsizetype d = toDisplay(*p, index - m_starts[size_t(i)], true);
+    QTextLine line = lineFor(p->layout.get(), d, affinity);
+    if (!line.isValid())
+        return QRectF(m_padding, m_ys[size_t(i)], 1, m_lineHeight);
+    const qreal x = line.cursorToX(int(d));
+    return QRectF(x, m_ys[size_t(i)] + line.y(), 1, line.height());
+}
+
+QPointF LayoutManager::locationForCharacter(qsizetype index)
+{
+    const QRectF r = caretRect(index, SelectionAffinity::Downstream);
+    const int i = paragraphIndexForCharacter(index);
+    Paragraph* p = layoutParagraph(i);
+    qreal ascent = defaultBaselineOffset(m_font);
+    if (p) {
+        QTextLine line = lineFor(p->layout.get(), toDisplay(*p, index - m_starts[size_t(i)], false), SelectionAffinity::Downstream);
+        if (line.isValid())
+            ascent = line.ascent();
+    }
+    return QPointF(r.x(), ascent);
+}
+
+QRectF LayoutManager::lineFragmentRect(qsizetype index, Range* lineCharacters, SelectionAffinity affinity)
+{
+    if (!m_storage || m_starts.empty())
+        return QRectF(0, 0, m_containerWidth, m_lineHeight);
+    index = std::clamp<qsizetype>(index, 0, m_storage->length());
+    const int i = paragraphIndexForCharacter(index);
+    Paragraph* p = layoutParagraph(i);
+    const qsizetype start = m_starts[size_t(i)];
+    const qsizetype d = toDisplay(*p, index - start, false);
+    QTextLine line = lineFor(p->layout.get(), d, affinity);
+    if (!line.isValid())
+        return QRectF(0, m_ys[size_t(i)], m_containerWidth, m_lineHeight);
+    if (lineCharacters) {
+        const qsizetype a = start + toStorage(*p, line.textStart());
+        qsizetype b = start + toStorage(*p, line.textStart() + line.textLength());
+        if (line.lineNumber() == p->layout->lineCount() - 1)
+            b = paragraphEnd(i);
+        *lineCharacters = Range(a, b - a);
+    }
+    return QRectF(0, m_ys[size_t(i)] + line.y(), m_containerWidth, line.height());
+}
+
+QRectF LayoutManager::lineFragmentUsedRect(qsizetype index, SelectionAffinity affinity)
+{
+    if (!m_storage || m_starts.empty())
+        return QRectF(0, 0, 2 * m_padding, m_lineHeight);
+    index = std::clamp<qsizetype>(index, 0, m_storage->length());
+    const int i = paragraphIndexForCharacter(index);
+    Paragraph* p = layoutParagraph(i);
+    QTextLine line = lineFor(p->layout.get(), toDisplay(*p, index - m_starts[size_t(i)], false), affinity);
+    if (!line.isValid())
+        return QRectF(0, m_ys[size_t(i)], 2 * m_padding, m_lineHeight);
+    return QRectF(line.x() - m_padding, m_ys[size_t(i)] + line.y(), line.naturalTextWidth() + 2 * m_padding, line.height());
+}
+
+QRectF LayoutManager::extraLineFragmentRect()
+{
+    if (!m_storage)
+        return QRectF(0, 0, m_containerWidth, m_lineHeight);
+    const int last = paragraphCount() - 1;
+    if (last < 0 || m_starts[size_t(last)] != m_storage->length() || paragraphEnd(last) != m_starts[size_t(last)])
+        return QRectF();
+    return QRectF(0, m_ys[size_t(last)], m_containerWidth, m_lineHeight);
+}
+
+QRectF LayoutManager::boundingRect(Range range)
+{
+    QRectF out;
+    if (range.length <= 0)
+        return caretRect(range.location);
+    for (const QRectF& r : selectionRects(range))
+        out = out.isNull() ? r : out.united(r);
+    return out;
+}
+
+qsizetype LayoutManager::insertionIndexForPoint(const QPointF& point)
+{
+    if (!m_storage || m_starts.empty())
+        return 0;
+    if (point.y() < 0)
+        return 0;
+    if (point.y() >= usedHeight())
+        return m_storage->length();
+    ensureLayoutForRect(QRectF(0, point.y(), 1, 1));
+    const int i = paragraphIndexForY(point.y());
+    Paragraph* p = layoutParagraph(i);
+    QTextLine line = lineForY(p->layout.get(), point.y() - m_ys[size_t(i)]);
+    if (!line.isValid())
+        return m_starts[size_t(i)];
+    int d = line.xToCursor(point.x(), QTextLine::CursorBetweenCharacters);
+    // A point past the end of a wrapped line stays on that line.
+    const int lineEnd = line.textStart() + line.textLength();
+    if (d >= lineEnd && line.lineNumber() < p->layout->lineCount() - 1) {
+        d = lineEnd;
+        // Before the trailing space that ends the wrapped line, not after it.
+        if (d > line.textStart() && p->display.at(d - 1).isSpace())
+            d -= 1;
+    }
+    return m_starts[size_t(i)] + toStorage(*p, d);
+}
+
+qsizetype LayoutManager::characterIndexForPoint(const QPointF& point, qreal* fraction)
+{
+    if (!m_storage || m_starts.empty())
+        return 0;
+    const qsizetype n = m_storage->length();
+    if (point.y() >= usedHeight())
+        return n;
+    ensureLayoutForRect(QRectF(0, std::max<qreal>(0, point.y()), 1, 1));
+    const int i = paragraphIndexForY(std::max<qreal>(0, point.y()));
+    Paragraph* p = layoutParagraph(i);
+    QTextLine line = lineForY(p->layout.get(), point.y() - m_ys[size_t(i)]);
+    if (!line.isValid())
+        return m_starts[size_t(i)];
+    int d = line.xToCursor(point.x(), QTextLine::CursorOnCharacter);
+    const int lineEnd = line.textStart() + line.textLength();
+    if (d >= lineEnd && lineEnd > line.textStart())
+        d = lineEnd - 1;
+    const qsizetype rel = toStorage(*p, d);
+    if (fraction) {
+        const qreal x0 = line.cursorToX(d);
+        const qreal x1 = line.cursorToX(d + 1);
+        *fraction = x1 > x0 ? std::clamp((point.x() - x0) / (x1 - x0), 0.0, 1.0) : 0.0;
+    }
+    return std::min(m_starts[size_t(i)] + rel, n);
+}
+
+QList<QRectF> LayoutManager::selectionRects(Range range)
+{
+    QList<QRectF> out;
+    if (!m_storage || m_starts.empty() || range.location == NotFound)
+        return out;
+    range = Range::intersection(range, Range(0, m_storage->length()));
+    if (range.length <= 0)
+        return out;
+    const int a = paragraphIndexForCharacter(range.location);
+    const int b = paragraphIndexForCharacter(range.end() - 1);
+    const qreal rightEdge = m_wrapMode == WrapMode::NoWrap ? std::max(m_maxWidth, m_containerWidth) : m_containerWidth;
+    for (int i = a; i <= b; ++i) {
+        Paragraph* p = layoutParagraph(i);
+        if (!p)
+            continue;
+        const qsizetype start = m_starts[size_t(i)];
+        const qsizetype ds = toDisplay(*p, range.location - start, false);
+        const qsizetype de = toDisplay(*p, range.end() - start, true);
+        const bool throughEnd = range.end() > start + p->contentLength;
+        const int lines = p->layout->lineCount();
+        for (int k = 0; k < lines; ++k) {
+            QTextLine line = p->layout->lineAt(k);
+            const qsizetype ls = line.textStart();
+            const qsizetype le = ls + line.textLength();
+            const bool lastLine = k == lines - 1;
+            if (de < ls || ds > le)
+                continue;
+            if (de == ls && !(ds < ls))
+                continue;
+            const qsizetype x1d = std::max(ds, ls);
+            const qsizetype x2d = std::min(de, le);
+            qreal x1 = line.cursorToX(int(x1d));
+            qreal x2 = line.cursorToX(int(x2d));
+            if (x1 > x2)
+                std::swap(x1, x2);
+            if ((!lastLine && de > le) || (lastLine && throughEnd))
+                x2 = std::max(x2, rightEdge - m_padding);
+            if (x2 <= x1 && !(lastLine && throughEnd))
+                continue;
+            out.append(QRectF(x1, m_ys[size_t(i)] + line.y(), std::max<qreal>(x2 - x1, 1.0), line.height()));
+        }
+    }
+    return out;
+}
+
+Range LayoutManager::lineRangeForCharacter(qsizetype index, SelectionAffinity affinity)
+{
+    Range r;
+    lineFragmentRect(index, &r, affinity);
+    return r;
+}
+
+qsizetype LayoutManager::nextCaretPosition(qsizetype index) const
+{
+    if (!m_storage)
+        return 0;
+    const qsizetype n = m_storage->length();
+    if (index >= n)
+        return n;
+    DisplayUnit u;
+    if (unitAt(index, &u))
+        return u.range.end();
+    return std::min(n, m_storage->composedCharacterRange(index).end());
+}
+
+qsizetype LayoutManager::previousCaretPosition(qsizetype index) const
+{
+    if (!m_storage || index <= 0)
+        return 0;
+    index = std::min(index, m_storage->length());
+    DisplayUnit u;
+    if (unitAt(index - 1, &u))
+        return u.range.location;
+    return m_storage->composedCharacterRange(index - 1).location;
+}
+
+Range LayoutManager::characterRangeForRect(const QRectF& rect)
+{
+    if (!m_storage || m_starts.empty())
+        return Range(0, 0);
+    ensureLayoutForRect(rect);
+    const int a = paragraphIndexForY(rect.top());
+    const int b = paragraphIndexForY(rect.bottom());
+    qsizetype start = m_starts[size_t(a)];
+    qsizetype end = paragraphEnd(b);
+    // Narrow the first and last paragraphs to their visible lines.
+    if (Paragraph* p = layoutParagraph(a)) {
+        QTextLine line = lineForY(p->layout.get(), rect.top() - m_ys[size_t(a)]);
+        if (line.isValid())
+            start += toStorage(*p, line.textStart());
+    }
+    if (Paragraph* p = layoutParagraph(b)) {
+        QTextLine line = lineForY(p->layout.get(), rect.bottom() - m_ys[size_t(b)]);
+        if (line.isValid() && line.lineNumber() < p->layout->lineCount() - 1)
+            end = m_starts[size_t(b)] + toStorage(*p, line.textStart() + line.textLength());
+    }
+    if (end < start)
+        end = start;
+    return Range(start, end - start);
+}
+
+void LayoutManager::enumerateLineFragments(Range range, const std::function<bool(const QRectF&, const QRectF&, Range)>& f)
+{
+    if (!m_storage || m_starts.empty())
+        return;
+    range = Range::intersection(range, Range(0, m_storage->length()));
+    const int a = paragraphIndexForCharacter(range.location);
+    const int b = paragraphIndexForCharacter(range.end());
+    for (int i = a; i <= b && i < paragraphCount(); ++i) {
+        Paragraph* p = layoutParagraph(i);
+        const qsizetype start = m_starts[size_t(i)];
+        const int lines = p->layout->lineCount();
+        for (int k = 0; k < lines; ++k) {
+            QTextLine line = p->layout->lineAt(k);
+            const qsizetype cs = start + toStorage(*p, line.textStart());
+            qsizetype ce = start + toStorage(*p, line.textStart() + line.textLength());
+            if (k == lines - 1)
+                ce = paragraphEnd(i);
+            if (ce < range.location || (cs > range.end()) || (cs == range.end() && range.length > 0))
+                continue;
+            const QRectF frag(0, m_ys[size_t(i)] + line.y(), m_containerWidth, line.height());
+            const QRectF used(line.x() - m_padding, frag.y(), line.naturalTextWidth() + 2 * m_padding, line.height());
+            if (!f(frag, used, Range(cs, ce - cs)))
+                return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+void LayoutManager::draw(QPainter* painter, const QRectF& rect, const DrawContext& context)
+{
+    if (!m_storage || m_starts.empty())
+        return;
+    ensureLayoutForRect(rect);
+    const int n = paragraphCount();
+    const QColor selColor = selectionColor(context);
+    for (int i = paragraphIndexForY(rect.top()); i < n && m_ys[size_t(i)] <= rect.bottom(); ++i) {
+        Paragraph* p = layoutParagraph(i);
+        if (!p)
+            continue;
+        const qsizetype start = m_starts[size_t(i)];
+        const QPointF origin(0, m_ys[size_t(i)]);
+        const Range paraRange(start, paragraphEnd(i) - start);
+        // 1. Selection backgrounds.
+        if (context.drawSelection) {
+            for (const Range& sel : context.selectedRanges) {
+                if (sel.length <= 0 || sel.end() <= paraRange.location || sel.location >= std::max(paraRange.end(), paraRange.location + 1))
+                    continue;
+                const Range part = Range::intersection(sel, paraRange);
+                for (const QRectF& r : selectionRects(part)) {
+                    if (r.intersects(rect))
+                        painter->fillRect(r, selColor);
+                }
+            }
+        }
+        // 2. Glyphs, coloured per run without touching the layout.
+        const QList<AttributeRun> colours = m_storage->runs(ForegroundColorAttributeName, Range(start, p->contentLength));
+        const bool plain = colours.size() <= 1 && (colours.isEmpty() || !colours.first().value.isValid());
+        const int lines = p->layout->lineCount();
+        for (int k = 0; k < lines; ++k) {
+            QTextLine line = p->layout->lineAt(k);
+            const qreal top = m_ys[size_t(i)] + line.y();
+            if (top > rect.bottom() || top + line.height() < rect.top())
+                continue;
+            if (plain) {
+                const QColor c = colours.isEmpty() || !colours.first().value.isValid() ? context.textColor
+                                                                                        : colours.first().value.value<QColor>();
+                painter->setPen(c);
+                line.draw(painter, origin);
+                continue;
+            }
+            const qsizetype ls = line.textStart();
+            const qsizetype le = ls + line.textLength();
+            for (const AttributeRun& run : colours) {
+                const qsizetype a = std::max(toDisplay(*p, run.start - start, false), ls);
+                const qsizetype b = std::min(toDisplay(*p, run.start + run.length - start, true), le);
+                if (b <= a)
+                    continue;
+                const QColor c = run.value.isValid() ? run.value.value<QColor>() : context.textColor;
+                painter->setPen(c);
+                const QList<QGlyphRun> glyphs = line.glyphRuns(int(a), int(b - a));
+                for (const QGlyphRun& g : glyphs)
+                    painter->drawGlyphRun(origin, g);
+            }
+        }
+        // 3. Units on top.
+        for (const Segment& seg : p->segments) {
+            QTextLine line = lineFor(p->layout.get(), seg.display, SelectionAffinity::Downstream);
+            if (!line.isValid())
+                continue;
+            const qreal x = line.cursorToX(int(seg.display));
+            const qreal top = m_ys[size_t(i)] + line.y();
+            const QRectF box(x, top, seg.width, line.height());
+            if (!box.intersects(rect.adjusted(-1, -1, 1, 1)))
+                continue;
+            DisplayUnit u{Range(start + seg.storage, seg.length), seg.width, seg.kind};
+            drawDisplayUnit(painter, u, box, top + line.ascent(), QRectF(0, top, m_containerWidth, line.height()), context);
+        }
+    }
+}
+
+} // namespace kit

@@ -1,0 +1,510 @@
+#include "kit/text/TextStorage.h"
+
+#include "kit/text/LayoutManager.h"
+
+#include <QTextBoundaryFinder>
+#include <algorithm>
+
+namespace kit {
+
+void AttributedString::addAttribute(const QString& key, const QVariant& value, Range range)
+{
+    if (range.length <= 0 || !value.isValid())
+        return;
+    attributes[key].append(AttributeRun{range.location, range.length, value});
+}
+
+TextStorage::TextStorage(QObject* parent) : QObject(parent) {}
+
+TextStorage::TextStorage(const QString& text, QObject* parent) : QObject(parent), m_string(text) {}
+
+TextStorage::~TextStorage()
+{
+    for (LayoutManager* lm : std::as_const(m_layoutManagers))
+        lm->storageDestroyed(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Run lists
+
+qsizetype TextStorage::runIndexAt(const RunList& list, qsizetype index)
+{
+    auto it = std::upper_bound(list.begin(), list.end(), index, [](qsizetype v, const Run& r) { return v < r.start; });
+    if (it == list.begin())
+        return 0;
+    return qsizetype(it - list.begin()) - 1;
+}
+
+qsizetype TextStorage::runEnd(const RunList& list, qsizetype i) const
+{
+    return i + 1 < qsizetype(list.size()) ? list[size_t(i + 1)].start : m_string.size();
+}
+
+void TextStorage::mergeAround(RunList& list, qsizetype from, qsizetype to)
+{
+    from = std::max<qsizetype>(from, 1);
+    to = std::min<qsizetype>(to, qsizetype(list.size()) - 1);
+    for (qsizetype i = to; i >= from; --i) {
+        if (list[size_t(i)].value == list[size_t(i - 1)].value)
+            list.erase(list.begin() + i);
+    }
+}
+
+void TextStorage::setRunValue(RunList& list, Range range, const QVariant& value)
+{
+    const qsizetype total = m_string.size();
+    if (range.length <= 0 || total == 0)
+        return;
+    if (list.empty())
+        list.push_back(Run{0, QVariant()});
+    const qsizetype loc = range.location;
+    const qsizetype end = std::min(range.end(), total);
+    auto split = [&](qsizetype p) -> qsizetype {
+        // Index of the run that starts at p (creating it); list.size() when p == total.
+        if (p >= total)
+            return qsizetype(list.size());
+        qsizetype i = runIndexAt(list, p);
+        if (list[size_t(i)].start == p)
+            return i;
+        list.insert(list.begin() + i + 1, Run{p, list[size_t(i)].value});
+        return i + 1;
+    };
+    const qsizetype first = split(loc);
+    const qsizetype last = split(end);
+    list.erase(list.begin() + first, list.begin() + last);
+    list.insert(list.begin() + first, Run{loc, value});
+    mergeAround(list, first, first + 1);
+}
+
+void TextStorage::replaceRuns(Range range, qsizetype newLength)
+{
+    // Called before m_string changes: lengths are the old ones.
+    const qsizetype oldTotal = m_string.size();
+    const qsizetype newTotal = oldTotal - range.length + newLength;
+    const qsizetype delta = newLength - range.length;
+    for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
+        RunList& list = it.value();
+        if (newTotal == 0) {
+            list.clear();
+            continue;
+        }
+        QVariant inherited;
+        if (!list.empty()) {
+            if (range.length > 0)
+                inherited = list[size_t(runIndexAt(list, range.location))].value;
+            else if (range.location > 0)
+                inherited = list[size_t(runIndexAt(list, range.location - 1))].value;
+            else if (oldTotal > 0)
+                inherited = list[0].value;
+        }
+        if (list.empty()) {
+            list.push_back(Run{0, inherited});
+            continue;
+        }
+        const qsizetype loc = range.location;
+        const qsizetype end = range.end();
+        // Split at loc and end in old coordinates.
+        auto split = [&](qsizetype p) -> qsizetype {
+            if (p >= oldTotal)
+                return qsizetype(list.size());
+            qsizetype i = runIndexAt(list, p);
+            if (list[size_t(i)].start == p)
+                return i;
+            list.insert(list.begin() + i + 1, Run{p, list[size_t(i)].value});
+            return i + 1;
+        };
+        const qsizetype first = split(loc);
+        const qsizetype last = split(end);
+        list.erase(list.begin() + first, list.begin() + last);
+        for (size_t i = size_t(first); i < list.size(); ++i)
+            list[i].start += delta;
+        qsizetype mergeFrom = first;
+        if (newLength > 0)
+            list.insert(list.begin() + first, Run{loc, inherited});
+        if (!list.empty() && list[0].start != 0)
+            list[0].start = 0; // cannot happen, but keep the cover invariant
+        mergeAround(list, mergeFrom, mergeFrom + 1);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Characters
+
+void TextStorage::replaceCharacters(Range range, const QString& text)
+{
+    const qsizetype len = m_string.size();
+    if (range.location == NotFound || range.location < 0)
+        return;
+    range.location = std::min(range.location, len);
+    range.length = std::clamp<qsizetype>(range.length, 0, len - range.location);
+    if (range.length == 0 && text.isEmpty())
+        return;
+    replaceRuns(range, text.size());
+    m_string.replace(range.location, range.length, text);
+    edited(TextStorageEditedCharacters | (text.isEmpty() ? 0 : TextStorageEditedAttributes), range,
+           text.size() - range.length);
+}
+
+void TextStorage::replaceCharacters(Range range, const AttributedString& text)
+{
+    beginEditing();
+    const qsizetype start = std::min(std::max<qsizetype>(range.location, 0), length());
+    replaceCharacters(range, text.string);
+    const Range newRange(start, text.string.size());
+    for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
+        setRunValue(it.value(), newRange, QVariant());
+        m_acc.keys.insert(it.key());
+    }
+    for (auto it = text.attributes.begin(); it != text.attributes.end(); ++it) {
+        for (const AttributeRun& r : it.value())
+            addAttribute(it.key(), r.value, Range(start + r.start, r.length));
+    }
+    endEditing();
+}
+
+void TextStorage::setString(const QString& text)
+{
+    replaceCharacters(Range(0, length()), text);
+}
+
+AttributedString TextStorage::attributedSubstring(Range range) const
+{
+    AttributedString out;
+    range = Range::intersection(range, Range(0, length()));
+    out.string = m_string.mid(range.location, range.length);
+    for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
+        for (const AttributeRun& r : valueRuns(it.key(), range))
+            out.attributes[it.key()].append(AttributeRun{r.start - range.location, r.length, r.value});
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Attributes
+
+QVariant TextStorage::attribute(const QString& key, qsizetype index, Range* effectiveRange) const
+{
+    const qsizetype len = length();
+    auto it = m_runs.constFind(key);
+    if (index < 0 || index >= len) {
+        if (effectiveRange)
+            *effectiveRange = Range(std::clamp<qsizetype>(index, 0, len), 0);
+        return QVariant();
+    }
+    if (it == m_runs.constEnd() || it->empty()) {
+        if (effectiveRange)
+            *effectiveRange = Range(0, len);
+        return QVariant();
+    }
+    const qsizetype i = runIndexAt(*it, index);
+    if (effectiveRange) {
+        const qsizetype s = (*it)[size_t(i)].start;
+        *effectiveRange = Range(s, runEnd(*it, i) - s);
+    }
+    return (*it)[size_t(i)].value;
+}
+
+QVariant TextStorage::attribute(const QString& key, qsizetype index, Range* longest, Range limit) const
+{
+    Range r;
+    QVariant v = attribute(key, index, &r);
+    if (longest) {
+        Range clipped = Range::intersection(r, limit);
+        if (!(index >= limit.location && index < limit.end()))
+            clipped = Range(std::clamp(index, limit.location, limit.end()), 0);
+        *longest = clipped;
+    }
+    return v;
+}
+
+QHash<QString, QVariant> TextStorage::attributes(qsizetype index, Range* effectiveRange) const
+{
+    QHash<QString, QVariant> out;
+    Range eff(0, length());
+    for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
+        Range r;
+        const QVariant v = attribute(it.key(), index, &r);
+        eff = Range::intersection(eff, r);
+        if (v.isValid())
+            out.insert(it.key(), v);
+    }
+    if (effectiveRange)
+        *effectiveRange = eff;
+    return out;
+}
+
+void TextStorage::addAttribute(const QString& key, const QVariant& value, Range range)
+{
+    range = Range::intersection(range, Range(0, length()));
+    if (range.length <= 0)
+        return;
+    RunList& list = m_runs[key];
+    setRunValue(list, range, value);
+    m_acc.keys.insert(key);
+    edited(TextStorageEditedAttributes, range, 0);
+}
+
+void TextStorage::addAttributes(const QHash<QString, QVariant>& attrs, Range range)
+{
+    beginEditing();
+    for (auto it = attrs.begin(); it != attrs.end(); ++it)
+        addAttribute(it.key(), it.value(), range);
+    endEditing();
+}
+
+void TextStorage::removeAttribute(const QString& key, Range range)
+{
+    range = Range::intersection(range, Range(0, length()));
+    auto it = m_runs.find(key);
+    if (range.length <= 0 || it == m_runs.end())
+        return;
+    setRunValue(it.value(), range, QVariant());
+    m_acc.keys.insert(key);
+    edited(TextStorageEditedAttributes, range, 0);
+}
+
+void TextStorage::setAttributes(const QHash<QString, QVariant>& attrs, Range range)
+{
+    beginEditing();
+    for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
+        if (!attrs.contains(it.key()))
+            removeAttribute(it.key(), range);
+    }
+    addAttributes(attrs, range);
+    endEditing();
+}
+
+QList<AttributeRun> TextStorage::runs(const QString& key, Range range) const
+{
+    QList<AttributeRun> out;
+    range = Range::intersection(range, Range(0, length()));
+    if (range.length <= 0)
+        return out;
+    auto it = m_runs.constFind(key);
+    if (it == m_runs.constEnd() || it->empty()) {
+        out.append(AttributeRun{range.location, range.length, QVariant()});
+        return out;
+    }
+    const RunList& list = *it;
+    for (qsizetype i = runIndexAt(list, range.location); i < qsizetype(list.size()); ++i) {
+        const qsizetype s = std::max(list[size_t(i)].start, range.location);
+        const qsizetype e = std::min(runEnd(list, i), range.end());
+        if (s >= range.end())
+            break;
+        if (e > s)
+            out.append(AttributeRun{s, e - s, list[size_t(i)].value});
+    }
+    return out;
+}
+
+QList<AttributeRun> TextStorage::valueRuns(const QString& key, Range range) const
+{
+    QList<AttributeRun> out;
+    auto it = m_runs.constFind(key);
+    if (it == m_runs.constEnd())
+        return out;
+    for (const AttributeRun& r : runs(key, range)) {
+        if (r.value.isValid())
+            out.append(r);
+    }
+    return out;
+}
+
+bool TextStorage::hasAttribute(const QString& key) const
+{
+    auto it = m_runs.constFind(key);
+    if (it == m_runs.constEnd())
+        return false;
+    for (const Run& r : *it) {
+        if (r.value.isValid())
+            return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Edit processing
+
+void TextStorage::beginEditing()
+{
+    ++m_editLevel;
+}
+
+void TextStorage::endEditing()
+{
+    if (m_editLevel == 0)
+        return;
+    if (--m_editLevel == 0 && !m_processing && m_acc.mask != 0)
+        processEditing();
+}
+
+void TextStorage::EditRecord::add(int m, Range r, qsizetype d, qsizetype newLength)
+{
+    const Range now(r.location, std::max<qsizetype>(0, r.length + d));
+    if (mask == 0 || range.location == NotFound) {
+        range = now;
+    } else {
+        // Map the range edited so far through this change, then join.
+        auto mapEnd = [&](qsizetype x) {
+            if (x <= r.location)
+                return x;
+            if (x >= r.end())
+                return x + d;
+            return r.location + r.length + d;
+        };
+        const qsizetype st = std::min(range.location, now.location);
+        const qsizetype e = std::max(mapEnd(range.end()), now.end());
+        range = Range(st, e - st);
+    }
+    range = Range::intersection(range, Range(0, newLength));
+    mask |= m;
+    delta += d;
+}
+
+void TextStorage::edited(int mask, Range range, qsizetype delta)
+{
+    m_acc.add(mask, range, delta, length());
+    if (m_editLevel == 0 && !m_processing)
+        processEditing();
+}
+
+void TextStorage::processEditing()
+{
+    m_processing = true;
+    m_cur = std::move(m_acc);
+    m_acc = EditRecord();
+    for (int round = 0; round < 8 && m_cur.mask != 0; ++round) {
+        Q_EMIT willProcessEditing();
+        if (m_delegate) {
+            m_delegate->textStorageWillProcessEditing(this);
+            m_delegate->textStorageDidProcessEditing(this);
+        }
+        // What the delegate changed belongs to the same edit.
+        if (m_acc.mask != 0) {
+            m_cur.add(m_acc.mask, Range(m_acc.range.location, m_acc.range.length - m_acc.delta), m_acc.delta, length());
+            m_cur.keys.unite(m_acc.keys);
+            m_acc = EditRecord();
+        }
+        const QList<LayoutManager*> lms = m_layoutManagers;
+        for (LayoutManager* lm : lms)
+            lm->textStorageEdited(this, m_cur.mask, m_cur.range, m_cur.delta, m_cur.range);
+        Q_EMIT didProcessEditing();
+        // Edits made by observers start another round.
+        m_cur = std::move(m_acc);
+        m_acc = EditRecord();
+    }
+    m_cur = EditRecord();
+    m_processing = false;
+}
+
+void TextStorage::addLayoutManager(LayoutManager* lm)
+{
+    if (lm && !m_layoutManagers.contains(lm))
+        m_layoutManagers.append(lm);
+}
+
+void TextStorage::removeLayoutManager(LayoutManager* lm)
+{
+    m_layoutManagers.removeAll(lm);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lines
+
+bool TextStorage::isLineTerminator(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == u'\n' || u == u'\r' || u == 0x0085 || u == 0x2028 || u == 0x2029;
+}
+
+qsizetype TextStorage::nextLineTerminator(const QString& s, qsizetype from)
+{
+    const QChar* d = s.constData();
+    const qsizetype n = s.size();
+    for (qsizetype i = std::max<qsizetype>(from, 0); i < n; ++i) {
+        const char16_t u = d[i].unicode();
+        if (u == u'\n' || u == u'\r' || (u >= 0x85 && (u == 0x0085 || u == 0x2028 || u == 0x2029)))
+            return i;
+    }
+    return NotFound;
+}
+
+void TextStorage::getLineStart(const QString& s, qsizetype* start, qsizetype* end, qsizetype* contentsEnd, Range range)
+{
+    const qsizetype n = s.size();
+    const qsizetype loc = std::clamp<qsizetype>(range.location, 0, n);
+    auto isCRLFTail = [&](qsizetype i) { return i > 0 && i < n && s.at(i) == QLatin1Char('\n') && s.at(i - 1) == QLatin1Char('\r'); };
+    qsizetype st = isCRLFTail(loc) ? loc - 1 : loc;
+    while (st > 0 && !isLineTerminator(s.at(st - 1)))
+        --st;
+    const qsizetype p = std::clamp<qsizetype>(range.length > 0 ? range.location + range.length - 1 : loc, loc, n);
+    qsizetype ce, e;
+    if (isCRLFTail(p)) {
+        ce = p - 1;
+        e = p + 1;
+    } else {
+        const qsizetype t = nextLineTerminator(s, p);
+        if (t == NotFound) {
+            ce = e = n;
+        } else {
+            ce = t;
+            e = t + 1;
+            if (s.at(t) == QLatin1Char('\r') && t + 1 < n && s.at(t + 1) == QLatin1Char('\n'))
+                e = t + 2;
+        }
+    }
+    if (start)
+        *start = st;
+    if (end)
+        *end = e;
+    if (contentsEnd)
+        *contentsEnd = ce;
+}
+
+void TextStorage::getLineStart(qsizetype* start, qsizetype* end, qsizetype* contentsEnd, Range range) const
+{
+    getLineStart(m_string, start, end, contentsEnd, range);
+}
+
+Range TextStorage::lineRange(Range range) const
+{
+    qsizetype s = 0, e = 0;
+    getLineStart(&s, &e, nullptr, range);
+    return Range(s, e - s);
+}
+
+Range TextStorage::paragraphRange(Range range) const
+{
+    // Like lineRange, but a line separator does not end a paragraph.
+    Range r = lineRange(range);
+    while (r.location > 0 && m_string.at(r.location - 1).unicode() == 0x2028)
+        r = Range::unionOf(r, lineRange(Range(r.location - 1, 0)));
+    while (r.end() < length() && r.length > 0 && m_string.at(r.end() - 1).unicode() == 0x2028)
+        r = Range::unionOf(r, lineRange(Range(r.end(), 0)));
+    return r;
+}
+
+Range TextStorage::composedCharacterRange(qsizetype index) const
+{
+    const qsizetype n = length();
+    if (index < 0 || index >= n)
+        return Range(std::clamp<qsizetype>(index, 0, n), 0);
+    // Look only at a small window: composed sequences are short.
+    const qsizetype from = std::max<qsizetype>(0, index - 32);
+    const qsizetype to = std::min<qsizetype>(n, index + 32);
+    const QString window = m_string.mid(from, to - from);
+    QTextBoundaryFinder f(QTextBoundaryFinder::Grapheme, window);
+    f.setPosition(index - from);
+    qsizetype s = index - from;
+    if (!f.isAtBoundary())
+        s = f.toPreviousBoundary();
+    f.setPosition(s);
+    qsizetype e = f.toNextBoundary();
+    if (s < 0)
+        s = index - from;
+    if (e <= s)
+        e = s + 1;
+    return Range(from + s, e - s);
+}
+
+} // namespace kit

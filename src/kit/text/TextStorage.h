@@ -1,0 +1,163 @@
+#pragma once
+// The editor's model: a UTF-16 string plus attribute runs, one run list per key.
+
+#include "kit/Types.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QVariant>
+#include <vector>
+
+namespace kit {
+
+class LayoutManager;
+class TextStorage;
+
+// Attribute keys the kit itself reads.
+inline const QString ForegroundColorAttributeName = QStringLiteral("NSColor");
+inline const QString BackgroundColorAttributeName = QStringLiteral("NSBackgroundColor");
+inline const QString FontAttributeName = QStringLiteral("NSFont");
+inline const QString CursorAttributeName = QStringLiteral("NSCursor");
+inline const QString UnderlineStyleAttributeName = QStringLiteral("NSUnderline");
+
+inline const QString TextStorageDidProcessEditingNotification = QStringLiteral("NSTextStorageDidProcessEditingNotification");
+inline const QString TextStorageWillProcessEditingNotification = QStringLiteral("NSTextStorageWillProcessEditingNotification");
+
+/// Bits of the edited mask.
+enum TextStorageEditActions : int { TextStorageEditedAttributes = 1, TextStorageEditedCharacters = 2 };
+
+/// One run of one attribute: [start, start + length) carries value.
+struct AttributeRun {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    QVariant value;
+};
+
+/// A string with attributes, for attributed reads and replacements.
+struct AttributedString {
+    QString string;
+    /// Only runs with a valid value are listed; ranges are relative to `string`.
+    QHash<QString, QList<AttributeRun>> attributes;
+    AttributedString() = default;
+    explicit AttributedString(const QString& s) : string(s) {}
+    void addAttribute(const QString& key, const QVariant& value, Range range);
+};
+
+/// Receives the storage's edit processing first (token upkeep and the like).
+class TextStorageDelegate {
+public:
+    virtual ~TextStorageDelegate() = default;
+    virtual void textStorageWillProcessEditing(TextStorage*) {}
+    virtual void textStorageDidProcessEditing(TextStorage*) {}
+};
+
+class TextStorage : public QObject {
+    Q_OBJECT
+public:
+    explicit TextStorage(QObject* parent = nullptr);
+    explicit TextStorage(const QString& text, QObject* parent = nullptr);
+    ~TextStorage() override;
+
+    const QString& string() const { return m_string; }
+    qsizetype length() const { return m_string.size(); }
+    QChar characterAt(qsizetype i) const { return i >= 0 && i < m_string.size() ? m_string.at(i) : QChar(); }
+
+    // --- Characters. Inserted text inherits the attributes of the first replaced character,
+    // or for an insertion those of the preceding character, else of the following one.
+    void replaceCharacters(Range range, const QString& text);
+    /// Replaces the range with exactly the given attributes (no inheritance).
+    void replaceCharacters(Range range, const AttributedString& text);
+    void setString(const QString& text);
+    void insertString(const QString& text, qsizetype index) { replaceCharacters(Range(index, 0), text); }
+    void deleteCharacters(Range range) { replaceCharacters(range, QString()); }
+    AttributedString attributedSubstring(Range range) const;
+
+    // --- Attributes. Value equality per key is QVariant equality; identity objects
+    // (shared pointers) therefore compare by identity.
+    QVariant attribute(const QString& key, qsizetype index, Range* effectiveRange = nullptr) const;
+    /// The run of equal values at index, clipped to limit.
+    QVariant attribute(const QString& key, qsizetype index, Range* longestEffectiveRange, Range limit) const;
+    QHash<QString, QVariant> attributes(qsizetype index, Range* effectiveRange = nullptr) const;
+    void addAttribute(const QString& key, const QVariant& value, Range range);
+    void addAttributes(const QHash<QString, QVariant>& attrs, Range range);
+    void removeAttribute(const QString& key, Range range);
+    /// Replaces all attributes over the range.
+    void setAttributes(const QHash<QString, QVariant>& attrs, Range range);
+    /// The runs of one key that meet the range (absent values included), clipped to it.
+    QList<AttributeRun> runs(const QString& key, Range range) const;
+    /// Runs with a valid value only.
+    QList<AttributeRun> valueRuns(const QString& key, Range range) const;
+    bool hasAttribute(const QString& key) const;
+    QStringList attributeKeys() const { return m_runs.keys(); }
+
+    // --- Editing batches and edit processing.
+    void beginEditing();
+    void endEditing();
+    int editingLevel() const { return m_editLevel; }
+    bool isProcessingEditing() const { return m_processing; }
+    /// Records a change: range in the coordinates before the change.
+    void edited(int mask, Range range, qsizetype changeInLength);
+    int editedMask() const { return m_cur.mask; }
+    Range editedRange() const { return m_cur.range; }
+    qsizetype changeInLength() const { return m_cur.delta; }
+    /// Keys whose values changed in the edit being processed.
+    const QSet<QString>& editedAttributeKeys() const { return m_cur.keys; }
+
+    void setDelegate(TextStorageDelegate* d) { m_delegate = d; }
+    TextStorageDelegate* delegate() const { return m_delegate; }
+    void addLayoutManager(LayoutManager* lm);
+    void removeLayoutManager(LayoutManager* lm);
+    const QList<LayoutManager*>& layoutManagers() const { return m_layoutManagers; }
+
+    // --- Lines, paragraphs and composed characters.
+    static bool isLineTerminator(QChar c);
+    /// Start of the line holding range.location, end past its terminator, contentsEnd before it.
+    void getLineStart(qsizetype* start, qsizetype* end, qsizetype* contentsEnd, Range range) const;
+    Range lineRange(Range range) const;
+    /// As lineRange, but U+2028 does not end a paragraph.
+    Range paragraphRange(Range range) const;
+    Range composedCharacterRange(qsizetype index) const;
+    static void getLineStart(const QString& s, qsizetype* start, qsizetype* end, qsizetype* contentsEnd, Range range);
+    /// Index of the first line terminator at or after from (NotFound when none).
+    static qsizetype nextLineTerminator(const QString& s, qsizetype from);
+
+Q_SIGNALS:
+    void willProcessEditing();
+    /// After the delegate and the layout managers have seen an edit.
+    void didProcessEditing();
+
+private:
+    struct Run {
+        qsizetype start;
+        QVariant value;
+    };
+    using RunList = std::vector<Run>;
+
+    void replaceRuns(Range range, qsizetype newLength);
+    void setRunValue(RunList& list, Range range, const QVariant& value);
+    static qsizetype runIndexAt(const RunList& list, qsizetype index);
+    static void mergeAround(RunList& list, qsizetype from, qsizetype to);
+    qsizetype runEnd(const RunList& list, qsizetype i) const;
+    void processEditing();
+
+    QString m_string;
+    QHash<QString, RunList> m_runs;
+    int m_editLevel = 0;
+    bool m_processing = false;
+    struct EditRecord {
+        int mask = 0;
+        Range range = Range(NotFound, 0);
+        qsizetype delta = 0;
+        QSet<QString> keys;
+        void add(int mask, Range oldRange, qsizetype delta, qsizetype newLength);
+    };
+    EditRecord m_acc;  // edits not yet processed
+    EditRecord m_cur;  // the edit being processed
+    TextStorageDelegate* m_delegate = nullptr;
+    QList<LayoutManager*> m_layoutManagers;
+};
+
+} // namespace kit

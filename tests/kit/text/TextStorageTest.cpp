@@ -1,0 +1,129 @@
+#include "kit/text/TextStorage.h"
+
+#include <QColor>
+#include <gtest/gtest.h>
+#include <memory>
+
+using kit::Range;
+using kit::TextStorage;
+
+namespace {
+struct Recorder : kit::TextStorageDelegate {
+    QStringList events;
+    TextStorage* storage = nullptr;
+    bool colourOnProcess = false;
+    void textStorageDidProcessEditing(TextStorage* ts) override
+    {
+        events << QStringLiteral("delegate %1 %2 %3 %4").arg(ts->editedMask()).arg(ts->editedRange().location).arg(ts->editedRange().length).arg(ts->changeInLength());
+        if (colourOnProcess)
+            ts->addAttribute(QStringLiteral("k"), 7, Range(0, 1));
+    }
+};
+} // namespace
+
+TEST(TextStorageTest, InsertedTextInheritsAttributes)
+{
+    TextStorage ts(QStringLiteral("abcdef"));
+    ts.addAttribute(QStringLiteral("k"), 1, Range(0, 3));
+    ts.addAttribute(QStringLiteral("k"), 2, Range(3, 3));
+    struct Case {
+        Range range;
+        QString text;
+        qsizetype probe;
+        int expected;
+    } cases[] = {
+        {Range(3, 0), QStringLiteral("X"), 3, 1},  // insertion takes the preceding character's value
+        {Range(0, 0), QStringLiteral("X"), 0, 1},  // at the start, the following one's
+        {Range(3, 2), QStringLiteral("XY"), 3, 2}, // a replacement takes the first replaced character's
+        {Range(1, 3), QStringLiteral("Q"), 1, 1},
+    };
+    for (const Case& c : cases) {
+        TextStorage t(ts.string());
+        t.addAttribute(QStringLiteral("k"), 1, Range(0, 3));
+        t.addAttribute(QStringLiteral("k"), 2, Range(3, 3));
+        t.replaceCharacters(c.range, c.text);
+        EXPECT_EQ(t.attribute(QStringLiteral("k"), c.probe).toInt(), c.expected) << c.range.location << " " << c.text.toStdString();
+        // Every character still carries a value: nothing lost at the run boundaries.
+        for (qsizetype i = 0; i < t.length(); ++i)
+            EXPECT_TRUE(t.attribute(QStringLiteral("k"), i).isValid());
+    }
+}
+
+TEST(TextStorageTest, RunsMergeOnlyForEqualValuesAndIdentity)
+{
+    TextStorage ts(QStringLiteral("aaaabbbb"));
+    auto a = std::make_shared<int>(1);
+    auto b = std::make_shared<int>(1); // equal value, other object
+    ts.addAttribute(QStringLiteral("id"), QVariant::fromValue(a), Range(0, 4));
+    ts.addAttribute(QStringLiteral("id"), QVariant::fromValue(b), Range(4, 4));
+    Range r;
+    ts.attribute(QStringLiteral("id"), 0, &r);
+    EXPECT_EQ(r, Range(0, 4));
+    ts.addAttribute(QStringLiteral("n"), 5, Range(0, 4));
+    ts.addAttribute(QStringLiteral("n"), 5, Range(4, 4));
+    ts.attribute(QStringLiteral("n"), 2, &r);
+    EXPECT_EQ(r, Range(0, 8));
+    ts.attribute(QStringLiteral("n"), 2, &r, Range(1, 3));
+    EXPECT_EQ(r, Range(1, 3));
+    ts.removeAttribute(QStringLiteral("n"), Range(2, 2));
+    EXPECT_FALSE(ts.attribute(QStringLiteral("n"), 3).isValid());
+    EXPECT_EQ(ts.valueRuns(QStringLiteral("n"), Range(0, 8)).size(), 2);
+}
+
+TEST(TextStorageTest, BatchesProcessOnceInOrderWithDelegateEditsFolded)
+{
+    TextStorage ts(QStringLiteral("hello"));
+    Recorder rec;
+    rec.colourOnProcess = true;
+    ts.setDelegate(&rec);
+    QStringList notices;
+    QObject::connect(&ts, &TextStorage::didProcessEditing, [&] {
+        notices << QStringLiteral("did %1 %2 %3").arg(ts.editedMask()).arg(ts.editedRange().location).arg(ts.editedRange().length);
+    });
+    ts.beginEditing();
+    ts.replaceCharacters(Range(0, 0), QStringLiteral("ab"));
+    ts.beginEditing();
+    ts.replaceCharacters(Range(7, 0), QStringLiteral("!"));
+    ts.endEditing();
+    EXPECT_TRUE(rec.events.isEmpty());
+    ts.endEditing();
+    ASSERT_EQ(rec.events.size(), 1);
+    EXPECT_EQ(rec.events.first(), QStringLiteral("delegate 3 0 8 3"));
+    ASSERT_EQ(notices.size(), 1); // the delegate's attribute change belongs to the same edit
+    EXPECT_EQ(notices.first(), QStringLiteral("did 3 0 8"));
+    ts.setDelegate(nullptr);
+}
+
+TEST(TextStorageTest, LineRangesOverEveryTerminator)
+{
+    const QString text = QStringLiteral("a\nb\rc\r\nd") + QChar(0x2028) + QStringLiteral("e") + QChar(0x2029) + QStringLiteral("f")
+                         + QChar(0x0085) + QStringLiteral("g");
+    TextStorage ts(text);
+    struct Case {
+        qsizetype index;
+        Range line;
+    } cases[] = {{0, Range(0, 2)}, {1, Range(0, 2)}, {2, Range(2, 2)}, {4, Range(4, 3)}, {6, Range(4, 3)}, {5, Range(4, 3)},
+                 {7, Range(7, 2)}, {9, Range(9, 2)}, {11, Range(11, 2)}, {13, Range(13, 1)}, {14, Range(13, 1)}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ts.lineRange(Range(c.index, 0)), c.line) << c.index;
+    qsizetype s, e, ce;
+    ts.getLineStart(&s, &e, &ce, Range(4, 0));
+    EXPECT_EQ(ce, 5);
+    EXPECT_EQ(e, 7);
+    // U+2028 does not end a paragraph.
+    EXPECT_EQ(ts.paragraphRange(Range(7, 0)), Range(7, 4));
+    // A surrogate pair is one composed character.
+    TextStorage emoji(QStringLiteral("x") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("y"));
+    EXPECT_EQ(emoji.composedCharacterRange(2), Range(1, 2));
+}
+
+TEST(TextStorageTest, BadInputKeepsEveryCharacter)
+{
+    QString text = QStringLiteral("a") + QChar(0) + QStringLiteral("b") + QChar(0xD800) + QStringLiteral("c") + QChar(0xDC00);
+    TextStorage ts(text);
+    ts.replaceCharacters(Range(1, 0), QString(QChar(0)));
+    ts.replaceCharacters(Range(100, 5), QStringLiteral("z")); // beyond the end: appended at the end
+    ts.replaceCharacters(Range(kit::NotFound, 0), QStringLiteral("never"));
+    EXPECT_EQ(ts.string(), QStringLiteral("a") + QChar(0) + QChar(0) + QStringLiteral("b") + QChar(0xD800) + QStringLiteral("c") + QChar(0xDC00) + QStringLiteral("z"));
+    EXPECT_EQ(ts.composedCharacterRange(4).length, 1);
+}
