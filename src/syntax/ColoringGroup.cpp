@@ -1,15 +1,11 @@
 #include "syntax/ColoringGroup.h"
 
 #include "kit/UserDefaults.h"
+#include "support/PreferenceController2.h"
 #include "syntax/SyntaxColoringRule.h"
 #include "syntax/SyntaxType.h"
 
 namespace {
-std::function<QColor()>& textColorProvider()
-{
-    static std::function<QColor()> provider;
-    return provider;
-}
 const QString TextGroupName = QStringLiteral("Text");
 } // namespace
 
@@ -49,8 +45,12 @@ QColor ColoringGroup::color() const
 
 void ColoringGroup::setColor(const QColor& color)
 {
-    if (m_name != TextGroupName)
-        m_color = color;
+    if (m_name == TextGroupName) {
+        // The editor's text colour: stored where the preferences keep it.
+        PreferenceController2::setColor(color, userDefaultsKey());
+        return;
+    }
+    m_color = color;
     kit::UserDefaults::standard().setColor(userDefaultsKey(), color);
 }
 
@@ -62,13 +62,6 @@ int ColoringGroup::compare(const ColoringGroup& other) const
 
 QColor ColoringGroup::textColor()
 {
-    if (textColorProvider())
-        return textColorProvider()();
-    const QColor c = kit::UserDefaults::standard().colorValue(QStringLiteral("Text Color"));
+    const QColor c = PreferenceController2::colorForKey(QStringLiteral("Text Color"));
     return c.isValid() ? c : QColor(Qt::black);
-}
-
-void ColoringGroup::setTextColorProvider(std::function<QColor()> provider)
-{
-    textColorProvider() = std::move(provider);
 }

@@ -5,7 +5,6 @@
 #include <QColor>
 #include <QSet>
 #include <QString>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -39,11 +38,9 @@ public:
     /// Orders groups by name without regard to case.
     int compare(const ColoringGroup& other) const;
 
-    /// The editor's text colour; the preferences install their reader here.
-    /// Until then it is read from the user defaults under "Text Color" (black
-    /// when none is stored).
+    /// The editor's text colour ("Text Color" of the preferences; black when
+    /// none is stored).
     static QColor textColor();
-    static void setTextColorProvider(std::function<QColor()> provider);
 
 private:
     QString m_name;

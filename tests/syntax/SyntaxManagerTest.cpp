@@ -6,6 +6,7 @@
 #include "kit/Log.h"
 #include "kit/Resources.h"
 #include "kit/UserDefaults.h"
+#include "support/PreferenceController2.h"
 #include "syntax/SyntaxInfo.h"
 #include "syntax/SyntaxManager.h"
 #include "syntax/SyntaxStructureMatch.h"
@@ -20,11 +21,16 @@ QString shippedSyntaxFolder() { return kit::resourcesPath() + QStringLiteral("/S
 class SyntaxManagerTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { kit::UserDefaults::standard().resetForTesting(); }
+    void SetUp() override
+    {
+        kit::UserDefaults::standard().resetForTesting();
+        PreferenceController2::resetColorCacheForTesting();
+    }
     void TearDown() override
     {
         kit::setResourcesPathForTesting(QString());
         kit::UserDefaults::standard().resetForTesting();
+        PreferenceController2::resetColorCacheForTesting();
     }
 };
 
@@ -256,8 +262,10 @@ TEST_F(SyntaxManagerTest, StylesAndColourGroupsResolveWithStoredColours)
     ColoringGroup* text = groupOf(html, QStringLiteral("Text"));
     EXPECT_EQ(text->userDefaultsKey(), QStringLiteral("Text Color"));
     EXPECT_EQ(text->color(), QColor(7, 8, 9));
-    defaults.setColor(QStringLiteral("Text Color"), QColor(10, 11, 12));
-    EXPECT_EQ(text->color(), QColor(10, 11, 12)); // never cached
+    PreferenceController2::setColor(QColor(10, 11, 12), QStringLiteral("Text Color"));
+    EXPECT_EQ(text->color(), QColor(10, 11, 12)); // never kept by the group
+    text->setColor(QColor(13, 14, 15));
+    EXPECT_EQ(PreferenceController2::colorForKey(QStringLiteral("Text Color")), QColor(13, 14, 15));
 
     // One group for a name across styles and sub-types: CSS and CSS Block share "Comment".
     SyntaxType* css = manager.typeForName(QStringLiteral("CSS"));
