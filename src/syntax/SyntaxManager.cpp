@@ -3,11 +3,11 @@
 #include "kit/Log.h"
 #include "kit/Resources.h"
 #include "kit/UserDefaults.h"
+#include "support/KELFileTypeManager.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QImageReader>
 #include <QSet>
+#include <QUrl>
 
 namespace {
 
@@ -208,35 +208,15 @@ QString SyntaxManager::fileTypeNameForPath(const QString& path) const
 {
     if (pathResolver())
         return pathResolver()(path);
-    const QFileInfo info(path);
-    if (info.isDir())
-        return QStringLiteral("Folder");
-    const QString extension = info.fileName().contains(QLatin1Char('.')) ? info.suffix() : QString();
-    for (SyntaxType* t : rootTypes())
-        for (const QString& e : t->defaultExtensions())
-            if (e.compare(extension, Qt::CaseInsensitive) == 0)
-                return t->typeName();
-    const QString lower = extension.toLower();
-    if (lower == QLatin1String("pdf"))
-        return QStringLiteral("PDF");
-    if (lower == QLatin1String("svg"))
-        return QStringLiteral("SVG");
-    if (!lower.isEmpty() && QImageReader::supportedImageFormats().contains(lower.toLatin1()))
-        return QStringLiteral("Image");
-    return QStringLiteral("Binary");
+    return KELFileTypeManager::sharedInstance().typeNameForPath(path);
 }
 
 QString SyntaxManager::fileTypeNameForDocument(const Document& document) const
 {
     if (documentResolver())
         return documentResolver()(document);
-    const QString path = document.fileURLPath();
-    if (!path.isEmpty())
-        return fileTypeNameForPath(path);
     // Untitled documents take the default file type.
-    const QString stored = kit::UserDefaults::standard().stringValue(QStringLiteral("KELDefaultFileTypeKey"));
-    if (!stored.isEmpty())
-        return stored;
-    SyntaxType* def = defaultType();
-    return def ? def->typeName() : QString();
+    const QString path = document.fileURLPath();
+    return KELFileTypeManager::sharedInstance().typeNameForDocumentURL(
+        path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path));
 }

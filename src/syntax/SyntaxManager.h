@@ -57,9 +57,8 @@ public:
     /// Colouring on, the default style current, every listed group at its default colour.
     void resetToDefaults(SyntaxType* type);
 
-    /// The file-type registry answers type names for paths and documents; until
-    /// it is installed, extensions are matched against the types' own default
-    /// extensions.
+    /// Type names of paths and documents come from the file-type registry
+    /// (KELFileTypeManager); tests may answer them instead (null restores it).
     using TypeNameForPath = std::function<QString(const QString& path)>;
     using TypeNameForDocument = std::function<QString(const Document& document)>;
     static void setFileTypeResolvers(TypeNameForPath forPath, TypeNameForDocument forDocument);
