@@ -410,7 +410,9 @@ public:
             return base;
         // The added forms are tried first: a function of a known name always matches,
         // so the older grammar's function would otherwise win with its complaints.
-        return make<KELCSSPropertyDisjunctiveValueDefinition>(QList<const Def*> { extra, base });
+        Def* wrapper = make<KELCSSPropertyDisjunctiveValueDefinition>(QList<const Def*> { extra, base });
+        wrapper->setExpectedValuesDescription(base->expectedValuesDescription());
+        return wrapper;
     }
 
     const Def* rowRoot(int index)
@@ -455,8 +457,11 @@ public:
         const Def* result = base;
         if (base && propertyExtensions.contains(name)) {
             const Extension ext = propertyExtensions.value(name);
-            if (const Def* extra = compile(ext.grammar, ext.line))
-                result = make<KELCSSPropertyDisjunctiveValueDefinition>(QList<const Def*> { extra, base });
+            if (const Def* extra = compile(ext.grammar, ext.line)) {
+                Def* wrapper = make<KELCSSPropertyDisjunctiveValueDefinition>(QList<const Def*> { extra, base });
+                wrapper->setExpectedValuesDescription(base->expectedValuesDescription());
+                result = wrapper;
+            }
         }
         propertyBuilding.remove(name);
         propertyResolved.insert(name, result);
@@ -485,7 +490,11 @@ public:
     {
         if (Def* cached = terminals.value(text))
             return cached;
-        const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        // "warning": values out of range are warned about, not reported as errors.
+        const bool warnOutOfRange = words.size() > 1 && words.last() == QLatin1String("warning");
+        if (warnOutOfRange)
+            words.removeLast();
         const QString base = words.value(0);
         const QString rest = words.mid(1).join(QLatin1Char(' '));
         Def* def = nullptr;
@@ -506,6 +515,7 @@ public:
             }
         }
         auto number = [&](KELCSSPropertyNumberValueDefinition* n) {
+            n->setWarningForOutOfRange(warnOutOfRange);
             if (rangeGiven) {
                 n->setMinValue(minValue);
                 if (maxValue != KELCSSPropertyNumberValueDefinition::Unset)

@@ -1,6 +1,6 @@
 #include "css/KELParsedCSSValue.h"
 
-#include <cmath>
+#include <charconv>
 
 void KELParsedCSSValue::addSubvalue(std::unique_ptr<KELParsedCSSValue> value)
 {
@@ -30,14 +30,10 @@ QString KELParsedCSSValue::nameForType(qint64 type)
 
 QString KELParsedCSSValue::formatFloat(float value)
 {
-    if (std::isnan(value) || std::isinf(value))
-        return QString::number(double(value));
-    for (int precision = 1; precision <= 9; ++precision) {
-        const QString text = QString::number(double(value), 'g', precision);
-        if (text.toFloat() == value)
-            return text;
-    }
-    return QString::number(double(value), 'g', 9);
+    // The shortest text that reads back as the same float.
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
 QString KELParsedCSSValue::description() const

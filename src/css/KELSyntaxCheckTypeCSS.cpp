@@ -526,7 +526,8 @@ std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parseNamedSel
     index += introducer;
     auto selector = KELParsedCSSSimpleSelector::simpleSelectorWithType(type);
     qsizetype i = index;
-    Value name = i < max ? parseIdentifierAtIndex(i, max, text, errors) : nullptr;
+    // Only the pseudo-class name is read with errors; the others are read as plain tokens.
+    Value name = i < max ? parseIdentifierAtIndex(i, max, text, type == KELParsedCSSSimpleSelector::PseudoClass ? errors : nullptr) : nullptr;
     if (!name) {
         kit::Range range(index, 0);
         if (index < max) {
@@ -770,19 +771,19 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseAnyValueAtIndex(q
         }
     };
     qsizetype i;
-    i = start, consider(parseIdentifierAtIndex(i, max, text, nullptr), i, KELParsedCSSValue::Identifier);
-    i = start, consider(parseNumberAtIndex(i, max, text, errors), i, KELParsedCSSValue::Number);
-    i = start, consider(parseDimensionAtIndex(i, max, text, errors), i, KELParsedCSSValue::Dimension);
-    i = start, consider(parsePercentageAtIndex(i, max, text, errors), i, KELParsedCSSValue::Percentage);
-    i = start, consider(parseStringAtIndex(i, max, text, errors), i, KELParsedCSSValue::String);
-    i = start, consider(parseURIAtIndex(i, max, text, errors), i, KELParsedCSSValue::URI);
-    i = start, consider(parseHashAtIndex(i, max, text, errors), i, KELParsedCSSValue::Hash);
-    i = start, consider(parseUnicodeRangeAtIndex(i, max, text, errors), i, KELParsedCSSValue::UnicodeRange);
-    i = start, consider(parseFunctionAtIndex(i, max, text, errors), i, KELParsedCSSValue::Function);
+    { i = start; Value v = parseIdentifierAtIndex(i, max, text, nullptr); consider(std::move(v), i, KELParsedCSSValue::Identifier); }
+    { i = start; Value v = parseNumberAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Number); }
+    { i = start; Value v = parseDimensionAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Dimension); }
+    { i = start; Value v = parsePercentageAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Percentage); }
+    { i = start; Value v = parseStringAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::String); }
+    { i = start; Value v = parseURIAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::URI); }
+    { i = start; Value v = parseHashAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Hash); }
+    { i = start; Value v = parseUnicodeRangeAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::UnicodeRange); }
+    { i = start; Value v = parseFunctionAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Function); }
     if (!best)
-        i = start, consider(parseDelimiterAtIndex(i, max, text, errors), i, KELParsedCSSValue::Delimiter);
+        { i = start; Value v = parseDelimiterAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Delimiter); }
     if (allowURLToken)
-        i = start, consider(parseURLTokenAtIndex(i, max, text, nullptr), i, KELParsedCSSValue::URLToken);
+        { i = start; Value v = parseURLTokenAtIndex(i, max, text, nullptr); consider(std::move(v), i, KELParsedCSSValue::URLToken); }
     if (!best) {
         // A lone quotation mark that no reader took: keep moving.
         best = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Delimiter);
@@ -1221,9 +1222,7 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseFunctionAtIndex(q
             function->addSubvalue(std::move(token));
         }
     }
-    if (!failed)
-        ++i;
-    else
+    if (failed)
         report(errors, QStringLiteral("Function Parse Error"), QStringLiteral("Expected \")\" to close function, or a function parameter could not be parsed."),
             kit::Range(start, i - start));
     function->setTextRange(kit::Range(start, i - start));
@@ -1244,17 +1243,17 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseCalcValueAtIndex(
         }
     };
     qsizetype i;
-    i = start, consider(parseIdentifierAtIndex(i, max, text, nullptr), i, KELParsedCSSValue::Identifier);
-    i = start, consider(parseNumberAtIndex(i, max, text, errors), i, KELParsedCSSValue::Number);
-    i = start, consider(parseDimensionAtIndex(i, max, text, errors, true), i, KELParsedCSSValue::Dimension);
-    i = start, consider(parsePercentageAtIndex(i, max, text, errors), i, KELParsedCSSValue::Percentage);
-    i = start, consider(parseStringAtIndex(i, max, text, errors), i, KELParsedCSSValue::String);
-    i = start, consider(parseHashAtIndex(i, max, text, errors), i, KELParsedCSSValue::Hash);
-    i = start, consider(parseUnicodeRangeAtIndex(i, max, text, errors), i, KELParsedCSSValue::UnicodeRange);
+    { i = start; Value v = parseIdentifierAtIndex(i, max, text, nullptr); consider(std::move(v), i, KELParsedCSSValue::Identifier); }
+    { i = start; Value v = parseNumberAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Number); }
+    { i = start; Value v = parseDimensionAtIndex(i, max, text, errors, true); consider(std::move(v), i, KELParsedCSSValue::Dimension); }
+    { i = start; Value v = parsePercentageAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Percentage); }
+    { i = start; Value v = parseStringAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::String); }
+    { i = start; Value v = parseHashAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Hash); }
+    { i = start; Value v = parseUnicodeRangeAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::UnicodeRange); }
     // Nested functions: var(), env() and further math functions.
-    i = start, consider(parseFunctionAtIndex(i, max, text, errors), i, KELParsedCSSValue::Function);
+    { i = start; Value v = parseFunctionAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Function); }
     if (!best)
-        i = start, consider(parseDelimiterAtIndex(i, max, text, errors), i, KELParsedCSSValue::Delimiter);
+        { i = start; Value v = parseDelimiterAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Delimiter); }
     if (!best) {
         best = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Delimiter);
         best->setName(text.mid(start, 1));
