@@ -78,18 +78,31 @@ QString desktopDefaultApplication(const QString& path)
 
 } // namespace
 
+static KELFileTypeManager::SyntaxTypesProvider& syntaxTypesProvider()
+{
+    static KELFileTypeManager::SyntaxTypesProvider provider;
+    return provider;
+}
+
 QList<KELFileTypeSyntaxInfo> KELFileTypeManager::syntaxTypes()
 {
-    // The languages of the bundled syntax definitions and their usual extensions.
+    if (syntaxTypesProvider()) {
+        QList<KELFileTypeSyntaxInfo> types = syntaxTypesProvider()();
+        if (!types.isEmpty())
+            return types;
+    }
+    // Until a provider is installed: the languages of the bundled syntax definitions
+    // and their extensions, so that no text file of theirs counts as binary.
     // "" stands for files without extension (README, Makefile, .htaccess).
     return {
         {KELHTMLTypeName, {}, {}, {"html", "htm", "xhtml", "xht"}, true},
         {KELCSSTypeName, {}, {}, {"css"}, false},
         {QStringLiteral("CSS Block"), KELCSSTypeName, {}, {}, false},
-        {KELJavaScriptTypeName, {}, {}, {"js", "mjs", "json"}, false},
-        {KELPHPTypeName, {}, KELHTMLTypeName, {"php", "php3", "php4", "php5", "phtml"}, false},
+        {KELJavaScriptTypeName, {}, {}, {"js", "mjs", "cjs"}, false},
+        {KELPHPTypeName, {}, KELHTMLTypeName, {"php", "phtml", "php3", "php4", "php5", "php7", "php8", "phps", "inc"},
+            false},
         {KELSHTMLTypeName, {}, KELHTMLTypeName, {"shtml", "shtm", "stm"}, false},
-        {KELPlainTextTypeName, {}, {}, {"txt", "text", "", "xml", "md", "csv", "log"}, false},
+        {KELPlainTextTypeName, {}, {}, {"txt", "text", "", "md", "json", "xml", "csv", "log"}, false},
     };
 }
 
@@ -100,17 +113,32 @@ KELFileTypeManager& KELFileTypeManager::sharedInstance()
     return instance;
 }
 
+void KELFileTypeManager::setSyntaxTypesProvider(SyntaxTypesProvider provider)
+{
+    syntaxTypesProvider() = std::move(provider);
+    KELFileTypeManager& registry = sharedInstance();
+    registry.buildTypeNames();
+    registry.readDefaults();
+}
+
 KELFileTypeManager::KELFileTypeManager()
 {
-    for (const KELFileTypeSyntaxInfo& type : syntaxTypes())
-        if (type.parentTypeName.isEmpty())
-            m_typeNames.append(type.typeName);
-    m_typeNames.append(KELHiddenTypeName);
-    std::sort(m_typeNames.begin(), m_typeNames.end(),
-        [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    buildTypeNames();
     readDefaults();
     kit::NotificationCenter::defaultCenter().addObserver(KELApplicationWillTerminateNotification,
         nullptr, [this](const kit::Notification&) { writeDefaults(); });
+}
+
+void KELFileTypeManager::buildTypeNames()
+{
+    m_typeNames.clear();
+    for (const KELFileTypeSyntaxInfo& type : syntaxTypes())
+        if (type.parentTypeName.isEmpty() && !m_typeNames.contains(type.typeName))
+            m_typeNames.append(type.typeName);
+    if (!m_typeNames.contains(KELHiddenTypeName))
+        m_typeNames.append(KELHiddenTypeName);
+    std::sort(m_typeNames.begin(), m_typeNames.end(),
+        [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
 }
 
 void KELFileTypeManager::setExtensionTypes(ExtensionTypeList extensionTypes)

@@ -46,8 +46,13 @@ public:
     /// The one registry; reads the mapping from the user defaults when first used.
     static KELFileTypeManager& sharedInstance();
 
-    /// The syntax types whose names and default extensions the registry offers.
+    /// The syntax types whose names and default extensions the registry offers: those
+    /// of the installed provider, else a built-in list of the bundled languages.
     static QList<KELFileTypeSyntaxInfo> syntaxTypes();
+    /// Installs where the syntax types come from (the syntax manager, at start-up), then
+    /// rebuilds the type names and re-reads the mapping. Null restores the built-in list.
+    using SyntaxTypesProvider = std::function<QList<KELFileTypeSyntaxInfo>()>;
+    static void setSyntaxTypesProvider(SyntaxTypesProvider provider);
 
     /// The live mapping; lookups take the first matching entry.
     const ExtensionTypeList& extensionTypes() const { return m_extensionTypes; }
@@ -105,6 +110,7 @@ private:
     KELFileTypeManager(const KELFileTypeManager&) = delete;
     KELFileTypeManager& operator=(const KELFileTypeManager&) = delete;
 
+    void buildTypeNames();
     bool isOpenedByThisApplication(const QString& path) const;
     bool looksBinary(const QString& path) const;
 

@@ -27,6 +27,7 @@ protected:
     void TearDown() override
     {
         registry().setDefaultApplicationLookupForTesting({});
+        KELFileTypeManager::setSyntaxTypesProvider({});
         kit::UserDefaults::standard().resetForTesting();
         registry().readDefaults();
     }
@@ -289,6 +290,31 @@ TEST_F(FileTypeManagerTest, EntriesOrderAndAnnounceTheirChanges)
     EXPECT_EQ(seen, QStringList({KELExtensionValueChangedNotification, KELExtensionTypeNameChangedNotification}));
     EXPECT_EQ(changed->extension(), QString("b"));
     EXPECT_EQ(changed->typeName(), "CSS");
+}
+
+TEST_F(FileTypeManagerTest, TheSyntaxTypesComeFromTheInstalledProvider)
+{
+    KELFileTypeManager::setSyntaxTypesProvider([] {
+        return QList<KELFileTypeSyntaxInfo>{
+            {"HTML", {}, {}, {"html"}, false},
+            {"Pascal", {}, {}, {"pas", "pp"}, true},
+            {"Pascal Unit", "Pascal", {}, {"unit"}, false},
+            {"Lazarus", {}, "Pascal", {"lpr"}, false},
+        };
+    });
+    EXPECT_EQ(registry().allTypeNames(), QStringList({"Hidden", "HTML", "Lazarus", "Pascal"}));
+    EXPECT_EQ(registry().typeNameForExtension(QStringLiteral("PP")), "Pascal");
+    EXPECT_EQ(registry().typeNameForExtension(QStringLiteral("unit")), "Binary"); // not a root type
+    EXPECT_EQ(registry().typeNameForExtension(QStringLiteral("css")), "Binary");
+    EXPECT_TRUE(registry().typeNameIsKindOfType("Lazarus", "Pascal"));
+    EXPECT_EQ(registry().defaultTypeName(), "Pascal");
+
+    // Without a provider (or when it knows no types) the bundled languages are offered.
+    KELFileTypeManager::setSyntaxTypesProvider([] { return QList<KELFileTypeSyntaxInfo>(); });
+    EXPECT_TRUE(registry().allTypeNames().contains("PHP"));
+    KELFileTypeManager::setSyntaxTypesProvider({});
+    EXPECT_EQ(registry().typeNameForExtension(QStringLiteral("css")), "CSS");
+    EXPECT_FALSE(registry().allTypeNames().contains("Pascal"));
 }
 
 TEST(FileExtensionFormatterTest, ALeadingPointIsDropped)
