@@ -68,8 +68,14 @@ TextView::TextView(QWidget* parent) : QWidget(parent)
 
 TextView::~TextView()
 {
-    if (m_layout)
+    // Children (storage, layout manager) outlive this object's own part: cut them loose first.
+    if (m_layout) {
+        disconnect(m_layout, nullptr, this, nullptr);
         m_layout->setTextView(nullptr);
+        m_layout->setTextStorage(nullptr);
+    }
+    if (m_storage)
+        disconnect(m_storage, nullptr, this, nullptr);
 }
 
 void TextView::connectLayout()
