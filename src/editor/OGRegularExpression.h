@@ -1,7 +1,8 @@
 #pragma once
 // The regular-expression engine used by find, batch find, Open Quickly and the
 // template scanner: Oniguruma with Ruby syntax, over UTF-16 so that every index
-// and range is a QString index.
+// and range is a QString index. A compiled expression is immutable: several threads
+// may search with one at the same time.
 
 #include "editor/OGRegularExpressionMatch.h"
 #include "kit/Error.h"

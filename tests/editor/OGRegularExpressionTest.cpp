@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace {
 
 const kit::Range None(kit::NotFound, 0);
@@ -186,6 +190,29 @@ TEST(OGRegularExpressionTest, CatastrophicPatternsGiveUpInsteadOfRunningOn)
     kit::Error pageError;
     EXPECT_EQ(ordinary->allMatchesInString(page, OgreNoneOption, kit::Range(0, page.size()), &pageError).size(), 20000);
     EXPECT_TRUE(pageError.isNull());
+}
+
+TEST(OGRegularExpressionTest, OneExpressionSearchesFromSeveralThreadsAtOnce)
+{
+    // Batch find shares a compiled expression between its workers.
+    const auto expression = OGRegularExpression::regularExpressionWithString(QStringLiteral("<(\\w+)[^>]*>"),
+        OgreIgnoreCaseOption | OgreMultilineOption);
+    QString text;
+    for (int i = 0; i < 2000; ++i)
+        text += QStringLiteral("<P class=x>text</p>\n");
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t)
+        workers.emplace_back([&] {
+            for (int round = 0; round < 5; ++round) {
+                const auto matches = expression->allMatchesInString(text);
+                if (matches.size() != 2000 || matches.last().substringAtIndex(1) != QStringLiteral("P"))
+                    ++wrong;
+            }
+        });
+    for (std::thread& worker : workers)
+        worker.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 } // namespace
