@@ -250,6 +250,9 @@ bool ActionRouter::eventFilter(QObject* watched, QEvent* event)
             && code != Qt::Key_Alt && code != Qt::Key_Meta) {
             const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
             validateForShortcut(QKeySequence(QKeyCombination(mods, Qt::Key(code))));
+            // Symbols typed with Shift ("+" on many layouts) also match their plain form, as Qt's own lookup does.
+            if ((mods & Qt::ShiftModifier) && code < Qt::Key_Escape && !QChar(code).isLetter())
+                validateForShortcut(QKeySequence(QKeyCombination(mods & ~Qt::ShiftModifier, Qt::Key(code))));
         }
     }
     return QObject::eventFilter(watched, event);

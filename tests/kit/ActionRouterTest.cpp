@@ -190,6 +190,19 @@ TEST_F(ActionRouterTest, ShortcutsAreValidatedWhenTyped)
     EXPECT_FALSE(save->isEnabled());
 }
 
+TEST_F(ActionRouterTest, ShiftedSymbolShortcutsAreValidatedToo)
+{
+    QAction* zoom = router.makeAction(QStringLiteral("Zoom In"), QStringLiteral("zoomIn:"), &window,
+                                      QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    window.addAction(zoom);
+    Recorder controller(QStringLiteral("controller"), &log);
+    controller.handle(QStringLiteral("zoomIn:"));
+    router.setWindowResponder(&window, &controller);
+    zoom->setEnabled(false); // stale: no menu was shown since the responder appeared
+    QTest::keyClick(edit, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(zoom->isEnabled()); // ready for Qt's own lookup, which also tries the key without Shift
+}
+
 TEST_F(ActionRouterTest, PanelsReachTheirParentWindowsController)
 {
     Recorder controller(QStringLiteral("controller"), &log);
