@@ -1,0 +1,201 @@
+#pragma once
+// The base of every document: a file (URL and type), a change count hooked to
+// an undo manager, the save operations, autosave to a side file, revert, the
+// save-changes question and errors with recovery options.
+//
+// Writes are safe: the new contents are produced in full first, then written to
+// a temporary file in the same folder that replaces the old file by a rename,
+// so a failed save leaves the file as it was. An autosave never touches the
+// user's file: it writes a side file under the application data folder.
+
+#include "kit/Error.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <QVariantMap>
+#include <functional>
+#include <optional>
+
+class QFileDialog;
+class QWidget;
+
+namespace kit {
+
+class UndoManager;
+class WindowController;
+
+enum class SaveOperation : int { Save = 0, SaveAs = 1, SaveTo = 2, Autosave = 3 };
+
+enum class ChangeType {
+    Done,      // a change was made
+    Undone,    // a change was undone
+    Redone,    // an undone change was redone
+    Cleared,   // the document now matches its file (saved or reverted)
+    Autosaved, // the side file now holds the changes
+};
+
+class Document : public QObject {
+    Q_OBJECT
+public:
+    explicit Document(QObject* parent = nullptr);
+    ~Document() override;
+
+    // -- The file
+    QUrl fileURL() const { return m_fileURL; }
+    virtual void setFileURL(const QUrl& url);
+    /// The file's path; empty while untitled.
+    QString filePath() const;
+    QString fileType() const { return m_fileType; }
+    virtual void setFileType(const QString& type) { m_fileType = type; }
+    /// The file name, or "Untitled" while there is no file.
+    virtual QString displayName() const;
+
+    /// The file's modification date as last seen by this document (read, saved,
+    /// reverted); compared with the disk to notice changes made by others.
+    QDateTime fileModificationDate() const { return m_fileModificationDate; }
+    void setFileModificationDate(const QDateTime& date) { m_fileModificationDate = date; }
+    /// The modification date of the file on disk now; invalid when there is none.
+    static QDateTime modificationDateOnDisk(const QUrl& url);
+    /// The file on disk is newer than the date this document last saw.
+    bool fileChangedOnDisk() const;
+
+    // -- Autosave side files
+    QUrl autosavedContentsFileURL() const { return m_autosaveURL; }
+    virtual void setAutosavedContentsFileURL(const QUrl& url);
+    /// The folder of the side files, under the application data folder.
+    static QString autosaveFolder();
+
+    // -- Change count
+    virtual void updateChangeCount(ChangeType change);
+    int changeCount() const { return m_changeCount; }
+    virtual bool isDocumentEdited() const;
+    virtual bool hasUnautosavedChanges() const;
+    /// The document's undo manager (made on first use); its groups, undos and
+    /// redos count as changes.
+    UndoManager* undoManager();
+    void setUndoManager(UndoManager* manager);
+
+    // -- Reading
+    /// Reads the file's bytes (with clear errors for a missing, unreadable,
+    /// non-regular or too large file) and hands them to readFromData.
+    virtual bool readFromURL(const QUrl& url, const QString& type, Error* error);
+    virtual bool readFromData(const QByteArray& data, const QString& type, Error* error);
+    /// Reads the file again; the change count is cleared and undo forgotten only
+    /// when the read succeeded, so a failed revert keeps the edits.
+    virtual bool revertToContentsOfURL(const QUrl& url, const QString& type, Error* error);
+    /// Files larger than this are refused with a clear message.
+    virtual qint64 maximumFileSize() const;
+    /// Reads a whole file with the checks of readFromURL.
+    static std::optional<QByteArray> readFileData(const QString& path, qint64 maximumSize, Error* error);
+
+    // -- Writing
+    /// The bytes to write; none with an error when they cannot be made.
+    virtual std::optional<QByteArray> dataOfType(const QString& type, Error* error);
+    /// Writes dataOfType to the URL safely.
+    virtual bool writeToURL(const QUrl& url, const QString& type, Error* error);
+    /// Writes for a save operation (the hook for subclasses around writeToURL).
+    virtual bool writeSafelyToURL(const QUrl& url, const QString& type, SaveOperation operation, Error* error);
+    /// Saves: Save and Save As write the file and make it the document's file,
+    /// Save To writes a copy, Autosave writes the side file.
+    virtual bool saveToURL(const QUrl& url, const QString& type, SaveOperation operation, Error* error);
+    /// The same, reporting through a completion (a null error means success).
+    virtual void saveToURL(const QUrl& url, const QString& type, SaveOperation operation,
+                           std::function<void(const Error&)> completion);
+    /// Writes bytes to a file without ever leaving it half written: a temporary
+    /// file in the same folder is renamed over the old one (whose permissions are
+    /// kept). On failure the old file is untouched.
+    static bool writeDataSafely(const QByteArray& data, const QString& path, Error* error);
+
+    /// Whether an autosave may run now; false with an error that may offer recovery.
+    virtual bool checkAutosavingSafety(Error* error);
+    virtual void autosaveWithImplicitCancellability(bool implicitlyCancellable,
+                                                    std::function<void(const Error&)> completion);
+
+    // -- User commands
+    /// Save: asks for a place when untitled; errors are presented. done gets
+    /// whether the document was saved.
+    virtual void saveDocumentWithDelegate(std::function<void(Document*, bool didSave)> done);
+    void saveDocument() { saveDocumentWithDelegate({}); }
+    void saveDocumentAs();
+    void saveDocumentTo();
+    /// Asks for a place and saves there with the operation (Save As, Save To or,
+    /// for an untitled document, Save).
+    virtual void runModalSavePanel(SaveOperation operation, std::function<void(Document*, bool didSave)> done);
+    /// Lets a subclass adjust the save dialog; false cancels.
+    virtual bool prepareSavePanel(QFileDialog& panel);
+    /// The extension proposed for a new file name.
+    virtual QString fileNameExtensionForType(const QString& type, SaveOperation operation) const;
+    /// Asks, then reverts to the file; failures are presented and keep the edits.
+    virtual void revertDocumentToSaved();
+
+    // -- Errors
+    /// Shows the error (with its recovery options as buttons); answers whether
+    /// the chosen option recovered.
+    virtual bool presentError(const Error& error);
+    virtual Error willPresentError(const Error& error) { return error; }
+
+    // -- Closing
+    /// Asks the save-changes question when the document is edited; done gets
+    /// whether the document may close (it was saved, or the user discarded).
+    virtual void canCloseDocument(std::function<void(bool shouldClose)> done);
+    /// Closes: window controllers let go, the document leaves the controller and
+    /// its side file is removed. The object is deleted later.
+    virtual void close();
+    bool isClosed() const { return m_closed; }
+
+    // -- Windows
+    QList<WindowController*> windowControllers() const;
+    void addWindowController(WindowController* controller);
+    void removeWindowController(WindowController* controller);
+    virtual void makeWindowControllers() {}
+    virtual void showWindows();
+    /// The window sheets and alerts of this document belong to.
+    virtual QWidget* windowForSheet() const;
+
+    // -- Restorable state
+    virtual void encodeRestorableState(QVariantMap& state) const;
+    virtual void restoreState(const QVariantMap& state);
+    virtual void invalidateRestorableState();
+
+    // -- Tests
+    /// Answers save dialogs: returns the chosen URL, or an empty URL to cancel.
+    using SavePanelResponder = std::function<QUrl(Document&, SaveOperation)>;
+    static void setSavePanelResponderForTesting(SavePanelResponder responder);
+
+    /// The save-changes question's answers.
+    enum SaveChangesAnswer { SaveChangesSave = 1000, SaveChangesCancel = 1001, SaveChangesDontSave = 1002 };
+
+Q_SIGNALS:
+    void editedStateChanged(bool edited);
+    void fileURLChanged();
+    void autosaveURLChanged();
+    void documentWillClose();
+    void restorableStateInvalidated();
+
+protected:
+    /// Emits editedStateChanged when the answer of isDocumentEdited changed.
+    void noteEditedStateMayHaveChanged();
+    /// The file's name for messages (display name in quotes is the caller's).
+    static Error fileError(int code, const QString& path, const QString& reason);
+
+private:
+    void removeAutosaveFile();
+    QUrl newAutosaveURL() const;
+
+    QUrl m_fileURL;
+    QString m_fileType;
+    QDateTime m_fileModificationDate;
+    QUrl m_autosaveURL;
+    int m_changeCount = 0;
+    bool m_hasUnautosavedChanges = false;
+    bool m_lastEdited = false;
+    bool m_closed = false;
+    UndoManager* m_undoManager = nullptr;
+    bool m_ownsUndoManager = false;
+    QList<QPointer<WindowController>> m_windowControllers;
+};
+
+} // namespace kit

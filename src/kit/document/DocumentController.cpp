@@ -1,0 +1,404 @@
+#include "kit/document/DocumentController.h"
+
+#include "kit/Alert.h"
+#include "kit/Log.h"
+#include "kit/UserDefaults.h"
+#include "kit/document/WindowController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTimer>
+#include <QWidget>
+
+namespace kit {
+
+namespace {
+DocumentController*& sharedSlot()
+{
+    static DocumentController* shared = nullptr;
+    return shared;
+}
+
+std::function<QList<QUrl>()>& openPanelResponder()
+{
+    static std::function<QList<QUrl>()> responder;
+    return responder;
+}
+
+QString cleanLocalPath(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return QString();
+    return QDir::cleanPath(url.toLocalFile());
+}
+} // namespace
+
+DocumentController::DocumentController(QObject* parent) : QObject(parent)
+{
+    if (!sharedSlot())
+        sharedSlot() = this;
+}
+
+DocumentController::~DocumentController()
+{
+    if (sharedSlot() == this)
+        sharedSlot() = nullptr;
+    const QList<Document*> documents = m_documents;
+    m_documents.clear();
+    qDeleteAll(documents);
+}
+
+DocumentController& DocumentController::sharedDocumentController()
+{
+    if (!sharedSlot())
+        new DocumentController(qApp);
+    return *sharedSlot();
+}
+
+DocumentController* DocumentController::existingSharedDocumentController()
+{
+    return sharedSlot();
+}
+
+void DocumentController::resetSharedForTesting()
+{
+    delete sharedSlot();
+    sharedSlot() = nullptr;
+}
+
+// ---------------------------------------------------------------- documents
+
+void DocumentController::addDocument(Document* document)
+{
+    if (!document || m_documents.contains(document))
+        return;
+    m_documents << document;
+    document->setParent(this);
+    Q_EMIT documentAdded(document);
+}
+
+void DocumentController::removeDocument(Document* document)
+{
+    if (!m_documents.removeAll(document))
+        return;
+    Q_EMIT documentRemoved(document);
+}
+
+void DocumentController::forgetDocument(Document* document)
+{
+    m_documents.removeAll(document);
+}
+
+Document* DocumentController::documentForURL(const QUrl& url) const
+{
+    const QString path = cleanLocalPath(url);
+    for (Document* document : m_documents) {
+        if (path.isEmpty() ? document->fileURL() == url && !url.isEmpty() : cleanLocalPath(document->fileURL()) == path)
+            return document;
+    }
+    return nullptr;
+}
+
+Document* DocumentController::currentDocument() const
+{
+    QWidget* active = QApplication::activeWindow();
+    if (!active)
+        return nullptr;
+    for (WindowController* controller : WindowController::allWindowControllers()) {
+        if (controller->window() == active && controller->document())
+            return controller->document();
+    }
+    return nullptr;
+}
+
+bool DocumentController::hasEditedDocuments() const
+{
+    for (Document* document : m_documents) {
+        if (document->isDocumentEdited())
+            return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- making
+
+QString DocumentController::defaultType() const
+{
+    return QStringLiteral("Plain Text");
+}
+
+QString DocumentController::typeForContentsOfURL(const QUrl&, Error*) const
+{
+    return defaultType();
+}
+
+std::unique_ptr<Document> DocumentController::makeDocumentForType(const QString& type)
+{
+    if (m_factory)
+        return m_factory(type);
+    return nullptr;
+}
+
+std::unique_ptr<Document> DocumentController::makeUntitledDocumentOfType(const QString& type, Error* error)
+{
+    std::unique_ptr<Document> document = makeDocumentForType(type);
+    if (!document) {
+        setError(error, Error::withDescription(ErrorDomainCocoa, FileReadUnknownError,
+                                               QStringLiteral("No document of the type “%1” can be made.").arg(type)));
+        return nullptr;
+    }
+    document->setFileType(type);
+    return document;
+}
+
+std::unique_ptr<Document> DocumentController::makeDocumentWithContentsOfURL(const QUrl& url, const QString& type, Error* error)
+{
+    std::unique_ptr<Document> document = makeDocumentForType(type);
+    if (!document) {
+        setError(error, Error::withDescription(ErrorDomainCocoa, FileReadUnknownError,
+                                               QStringLiteral("No document of the type “%1” can be made.").arg(type)));
+        return nullptr;
+    }
+    document->setFileType(type);
+    // The document knows its file while it reads (readers look up per-file settings).
+    document->setFileURL(url);
+    if (!document->readFromURL(url, type, error))
+        return nullptr;
+    document->setFileModificationDate(Document::modificationDateOnDisk(url));
+    return document;
+}
+
+std::unique_ptr<Document> DocumentController::makeDocumentForRestoration(const QUrl& url, const QUrl& autosaveURL,
+                                                                         const QString& type, Error* error)
+{
+    const bool hasSideFile = autosaveURL.isLocalFile() && QFileInfo::exists(autosaveURL.toLocalFile());
+    if (!hasSideFile)
+        return url.isEmpty() ? nullptr : makeDocumentWithContentsOfURL(url, type, error);
+    std::unique_ptr<Document> document = makeDocumentForType(type);
+    if (!document)
+        return nullptr;
+    document->setFileType(type);
+    document->setFileURL(url);
+    if (!document->readFromURL(autosaveURL, type, error))
+        return nullptr;
+    document->setAutosavedContentsFileURL(autosaveURL);
+    if (!url.isEmpty())
+        document->setFileModificationDate(Document::modificationDateOnDisk(url));
+    // The side file holds changes the file does not.
+    document->updateChangeCount(ChangeType::Done);
+    document->updateChangeCount(ChangeType::Autosaved);
+    return document;
+}
+
+Document* DocumentController::openUntitledDocumentAndDisplay(bool display, Error* error)
+{
+    std::unique_ptr<Document> made = makeUntitledDocumentOfType(defaultType(), error);
+    if (!made)
+        return nullptr;
+    Document* document = made.release();
+    addDocument(document);
+    document->makeWindowControllers();
+    if (display)
+        document->showWindows();
+    return document;
+}
+
+Document* DocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool display, Error* error)
+{
+    if (Document* open = documentForURL(url)) {
+        if (display)
+            open->showWindows();
+        return open;
+    }
+    const QString type = typeForContentsOfURL(url, error);
+    if (type.isEmpty())
+        return nullptr;
+    std::unique_ptr<Document> made = makeDocumentWithContentsOfURL(url, type, error);
+    if (!made)
+        return nullptr;
+    Document* document = made.release();
+    addDocument(document);
+    noteNewRecentDocument(document);
+    document->makeWindowControllers();
+    if (display)
+        document->showWindows();
+    return document;
+}
+
+// ---------------------------------------------------------------- recent documents
+
+int DocumentController::maximumRecentDocumentCount() const
+{
+    const QVariant limit = UserDefaults::standard().value(RecentDocumentsLimitKey);
+    bool ok = false;
+    const int count = limit.toInt(&ok);
+    return ok && count >= 0 ? count : 10;
+}
+
+QList<QUrl> DocumentController::recentDocumentURLs() const
+{
+    QList<QUrl> urls;
+    for (const QString& path : UserDefaults::standard().stringListValue(RecentDocumentsKey)) {
+        if (!path.isEmpty())
+            urls << QUrl::fromLocalFile(path);
+    }
+    return urls;
+}
+
+void DocumentController::noteNewRecentDocumentURL(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return;
+    const QString path = QDir::cleanPath(url.toLocalFile());
+    QStringList paths = UserDefaults::standard().stringListValue(RecentDocumentsKey);
+    paths.removeAll(path);
+    paths.prepend(path);
+    const int limit = maximumRecentDocumentCount();
+    while (paths.size() > limit)
+        paths.removeLast();
+    UserDefaults::standard().setValue(RecentDocumentsKey, paths);
+}
+
+void DocumentController::noteNewRecentDocument(Document* document)
+{
+    if (document && !document->fileURL().isEmpty())
+        noteNewRecentDocumentURL(document->fileURL());
+}
+
+void DocumentController::clearRecentDocuments()
+{
+    UserDefaults::standard().removeValue(RecentDocumentsKey);
+}
+
+// ---------------------------------------------------------------- open panel
+
+void DocumentController::setOpenPanelResponderForTesting(std::function<QList<QUrl>()> responder)
+{
+    openPanelResponder() = std::move(responder);
+}
+
+int DocumentController::runModalOpenPanel(QFileDialog& panel)
+{
+    return panel.exec();
+}
+
+QList<QUrl> DocumentController::URLsFromRunningOpenPanel()
+{
+    QFileDialog panel(QApplication::activeWindow());
+    panel.setAcceptMode(QFileDialog::AcceptOpen);
+    panel.setFileMode(QFileDialog::ExistingFiles);
+    panel.setOption(QFileDialog::DontUseNativeDialog, true);
+    if (openPanelResponder()) {
+        // Tests still go through the subclass's preparation of the dialog.
+        const QList<QUrl> urls = openPanelResponder()();
+        panel.selectUrl(urls.value(0));
+        return urls;
+    }
+    if (runModalOpenPanel(panel) != QDialog::Accepted)
+        return {};
+    return panel.selectedUrls();
+}
+
+// ---------------------------------------------------------------- quitting
+
+void DocumentController::reviewNext(QList<QPointer<Document>> queue, std::function<void(bool)> done)
+{
+    while (!queue.isEmpty() && (!queue.constFirst() || !queue.constFirst()->isDocumentEdited()))
+        queue.removeFirst();
+    if (queue.isEmpty()) {
+        done(true);
+        return;
+    }
+    QPointer<Document> document = queue.takeFirst();
+    QPointer<DocumentController> self(this);
+    document->canCloseDocument([self, document, queue, done](bool shouldClose) {
+        if (!shouldClose) {
+            done(false);
+            return;
+        }
+        if (document)
+            document->close();
+        if (self)
+            self->reviewNext(queue, done);
+        else
+            done(true);
+    });
+}
+
+void DocumentController::reviewUnsavedDocuments(std::function<void(bool)> done)
+{
+    QList<QPointer<Document>> edited;
+    for (Document* document : m_documents) {
+        if (document->isDocumentEdited())
+            edited << document;
+    }
+    if (edited.size() <= 1) {
+        reviewNext(edited, std::move(done));
+        return;
+    }
+    Alert alert;
+    alert.setMessageText(QStringLiteral("You have %1 documents with unsaved changes. Do you want to review these changes before quitting?").arg(edited.size()));
+    alert.setInformativeText(QStringLiteral("If you don’t review your documents, all your changes will be lost."));
+    alert.addButton(QStringLiteral("Review Changes…"));
+    alert.addButton(QStringLiteral("Cancel"));
+    alert.addButton(QStringLiteral("Discard Changes"));
+    const int response = alert.runModal();
+    if (response == Alert::FirstButtonReturn) {
+        reviewNext(edited, std::move(done));
+    } else if (response == Alert::ThirdButtonReturn) {
+        for (const QPointer<Document>& document : edited) {
+            if (document)
+                document->close();
+        }
+        done(true);
+    } else {
+        done(false);
+    }
+}
+
+void DocumentController::closeAllDocuments(std::function<void(bool)> done)
+{
+    QList<QPointer<Document>> all;
+    for (Document* document : m_documents)
+        all << document;
+    QPointer<DocumentController> self(this);
+    reviewNext(all, [self, done](bool ok) {
+        if (ok && self) {
+            const QList<Document*> rest = self->m_documents;
+            for (Document* document : rest)
+                document->close();
+        }
+        done(ok);
+    });
+}
+
+void DocumentController::autosaveAllDocuments(std::function<void()> done)
+{
+    const QList<Document*> documents = m_documents;
+    for (Document* document : documents) {
+        QPointer<Document> guard(document);
+        document->autosaveWithImplicitCancellability(false, [guard](const Error& error) {
+            if (!error.isNull())
+                log(QStringLiteral("Error autosaving: %1").arg(error.localizedDescription()));
+        });
+    }
+    if (done)
+        done();
+}
+
+void DocumentController::setAutosavingDelay(int seconds)
+{
+    m_autosavingDelay = qMax(0, seconds);
+    if (!m_autosaveTimer) {
+        m_autosaveTimer = new QTimer(this);
+        connect(m_autosaveTimer, &QTimer::timeout, this, [this] { autosaveAllDocuments({}); });
+    }
+    if (m_autosavingDelay > 0)
+        m_autosaveTimer->start(m_autosavingDelay * 1000);
+    else
+        m_autosaveTimer->stop();
+}
+
+} // namespace kit

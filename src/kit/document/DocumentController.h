@@ -1,0 +1,113 @@
+#pragma once
+// Keeps the open documents: makes untitled ones, opens files (an already open
+// file is shown again, not read twice), knows the current document, remembers
+// recent documents in the user defaults and reviews unsaved documents at quit.
+// The first controller made becomes the shared one.
+
+#include "kit/Error.h"
+#include "kit/document/Document.h"
+
+#include <QList>
+#include <QObject>
+#include <QUrl>
+#include <functional>
+#include <memory>
+
+class QFileDialog;
+class QTimer;
+
+namespace kit {
+
+class DocumentController : public QObject {
+    Q_OBJECT
+public:
+    explicit DocumentController(QObject* parent = nullptr);
+    ~DocumentController() override;
+
+    /// The shared controller; a plain one is made when none exists yet.
+    static DocumentController& sharedDocumentController();
+    static DocumentController* existingSharedDocumentController();
+
+    // -- The documents
+    QList<Document*> documents() const { return m_documents; }
+    /// Adds the document; the controller owns it from now on.
+    virtual void addDocument(Document* document);
+    /// Takes the document out of the list (closing it is the document's business).
+    virtual void removeDocument(Document* document);
+    /// The open document of the URL (paths compared exactly, after cleaning).
+    virtual Document* documentForURL(const QUrl& url) const;
+    /// The document of the active window, else none.
+    virtual Document* currentDocument() const;
+    bool hasEditedDocuments() const;
+
+    // -- Types and making documents
+    virtual QString defaultType() const;
+    virtual QString typeForContentsOfURL(const QUrl& url, Error* error) const;
+    /// A new, empty document of the type (the factory's; none without one).
+    virtual std::unique_ptr<Document> makeDocumentForType(const QString& type);
+    using DocumentFactory = std::function<std::unique_ptr<Document>(const QString& type)>;
+    void setDocumentFactory(DocumentFactory factory) { m_factory = std::move(factory); }
+
+    virtual std::unique_ptr<Document> makeUntitledDocumentOfType(const QString& type, Error* error);
+    /// Reads the file into a new document; none with the read's error.
+    virtual std::unique_ptr<Document> makeDocumentWithContentsOfURL(const QUrl& url, const QString& type, Error* error);
+    /// Remakes a document from a restored window: its file, or its side file
+    /// when it had unsaved changes (the document then stays edited).
+    virtual std::unique_ptr<Document> makeDocumentForRestoration(const QUrl& url, const QUrl& autosaveURL,
+                                                                 const QString& type, Error* error);
+
+    virtual Document* openUntitledDocumentAndDisplay(bool display, Error* error);
+    /// The open document of the URL when there is one, else a new one read from
+    /// the file; shown when display is set; noted as a recent document.
+    virtual Document* openDocumentWithContentsOfURL(const QUrl& url, bool display, Error* error);
+
+    // -- Recent documents (stored under RecentDocumentsKey, newest first)
+    static inline const QString RecentDocumentsKey = QStringLiteral("KELRecentDocumentURLs");
+    static inline const QString RecentDocumentsLimitKey = QStringLiteral("NSRecentDocumentsLimit");
+    QList<QUrl> recentDocumentURLs() const;
+    virtual void noteNewRecentDocumentURL(const QUrl& url);
+    virtual void noteNewRecentDocument(Document* document);
+    void clearRecentDocuments();
+    int maximumRecentDocumentCount() const;
+
+    // -- Open panel
+    /// Runs the Open dialog; empty when cancelled.
+    virtual QList<QUrl> URLsFromRunningOpenPanel();
+    /// Runs the prepared dialog (subclasses add to it); answers QDialog's result.
+    virtual int runModalOpenPanel(QFileDialog& panel);
+    /// Tests: answer the Open dialog with these URLs (empty = cancel).
+    static void setOpenPanelResponderForTesting(std::function<QList<QUrl>()> responder);
+
+    // -- Closing and quitting
+    /// Asks about every edited document (one question per document, or first
+    /// whether to review several); done gets whether the application may quit.
+    /// Documents the user saved or discarded are closed.
+    virtual void reviewUnsavedDocuments(std::function<void(bool shouldTerminate)> done);
+    /// Closes every document, asking about unsaved ones; stops at the first Cancel.
+    virtual void closeAllDocuments(std::function<void(bool didCloseAll)> done);
+    /// Autosaves every document with unsaved changes to its side file.
+    virtual void autosaveAllDocuments(std::function<void()> done);
+    /// Seconds between automatic autosaves of all documents; 0 turns them off.
+    void setAutosavingDelay(int seconds);
+    int autosavingDelay() const { return m_autosavingDelay; }
+
+    /// Tests: forget the shared controller (its documents are deleted).
+    static void resetSharedForTesting();
+
+    /// Called by a document going away without close().
+    void forgetDocument(Document* document);
+
+Q_SIGNALS:
+    void documentAdded(kit::Document* document);
+    void documentRemoved(kit::Document* document);
+
+private:
+    void reviewNext(QList<QPointer<Document>> queue, std::function<void(bool)> done);
+
+    QList<Document*> m_documents;
+    DocumentFactory m_factory;
+    QTimer* m_autosaveTimer = nullptr;
+    int m_autosavingDelay = 0;
+};
+
+} // namespace kit
