@@ -19,15 +19,3 @@ public:
 
     static std::unique_ptr<StructureTreeNode> structureTreeNode() { return std::make_unique<StructureTreeNode>(); }
 };
-
-/// Whether one root structure's start pattern was satisfied in the current colouring.
-class StructureValid
-{
-public:
-    explicit StructureValid(const SyntaxStructure* s)
-        : structure(s)
-    {
-    }
-    const SyntaxStructure* structure = nullptr;
-    bool valid = false;
-};

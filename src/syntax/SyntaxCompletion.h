@@ -1,9 +1,9 @@
 #pragma once
-// Where in the parse tree a completion applies and which words it offers,
-// with the working records of one completion search.
+// Where in the parse tree a completion applies and which words it offers.
 
 #include "kit/Types.h"
-#include "syntax/SyntaxWord.h"
+#include "syntax/SyntaxStructure.h"
+#include "syntax/SyntaxWordRef.h"
 
 #include <QList>
 #include <QString>
@@ -11,9 +11,6 @@
 #include <vector>
 
 class SyntaxXMLNode;
-class SyntaxStructure;
-class StructureTreeNode;
-class KELCompletion;
 
 class SyntaxCompletion
 {
@@ -51,47 +48,4 @@ private:
     QList<SyntaxWordRef> m_applyWordRefs;
     std::vector<std::unique_ptr<SyntaxCompletion>> m_nestedCompletions;
     QString m_standard;
-};
-
-/// The search state of one completion during a pass.
-class SyntaxCompletionRange
-{
-public:
-    explicit SyntaxCompletionRange(const SyntaxCompletion* c)
-        : m_completion(c)
-    {
-    }
-    static SyntaxCompletionRange completionRangeWithCompletion(const SyntaxCompletion* c)
-    {
-        return SyntaxCompletionRange(c);
-    }
-
-    const SyntaxCompletion* completion() const { return m_completion; }
-    void setCompletion(const SyntaxCompletion* c) { m_completion = c; }
-    bool valid() const { return m_valid; }
-    void setValid(bool v) { m_valid = v; }
-    kit::Range range() const { return m_range; }
-    void setRange(kit::Range r) { m_range = r; }
-    const QList<const StructureTreeNode*>& applyStructureTrees() const { return m_applyStructureTrees; }
-    void addApplyStructureTree(const StructureTreeNode* node) { m_applyStructureTrees.append(node); }
-
-private:
-    const SyntaxCompletion* m_completion = nullptr;
-    bool m_valid = false;
-    kit::Range m_range { kit::NotFound, 0 };
-    QList<const StructureTreeNode*> m_applyStructureTrees;
-};
-
-/// The entries a colouring pass collected at the cursor.
-class SyntaxCompletionResult
-{
-public:
-    QList<std::shared_ptr<KELCompletion>>& completions() { return m_completions; }
-    const QList<std::shared_ptr<KELCompletion>>& completions() const { return m_completions; }
-    kit::Range maxCompletionRange() const { return m_maxCompletionRange; }
-    void setMaxCompletionRange(kit::Range r) { m_maxCompletionRange = r; }
-
-private:
-    QList<std::shared_ptr<KELCompletion>> m_completions;
-    kit::Range m_maxCompletionRange { kit::NotFound, 0 };
 };

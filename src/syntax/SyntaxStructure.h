@@ -2,6 +2,7 @@
 // One structure of a grammar: how it starts and ends, what it contains, which
 // structures may interrupt it, and which nested syntax type colours its body.
 
+#include "syntax/SyntaxStructureInterrupt.h"
 #include "syntax/SyntaxStructureText.h"
 
 #include <QList>
@@ -12,22 +13,6 @@
 
 class SyntaxXMLNode;
 class SyntaxStructureMatch;
-
-class SyntaxStructureInterrupt
-{
-public:
-    SyntaxStructureInterrupt(QString structureName, bool canNest)
-        : m_structureName(std::move(structureName))
-        , m_canNest(canNest)
-    {
-    }
-    const QString& structureName() const { return m_structureName; }
-    bool canNest() const { return m_canNest; }
-
-private:
-    QString m_structureName;
-    bool m_canNest = false;
-};
 
 class SyntaxStructure
 {

@@ -2,12 +2,13 @@
 // A path pattern over a parse tree: the first element names a structure, each
 // further one a structure nested inside the previous one.
 
+#include "syntax/SyntaxStructure.h"
+
 #include <QString>
 #include <memory>
 #include <vector>
 
 class SyntaxXMLNode;
-class SyntaxStructure;
 class StructureTreeNode;
 
 class SyntaxStructureMatch

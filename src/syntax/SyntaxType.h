@@ -2,9 +2,10 @@
 // One language: its identity and settings, grammar, colouring styles,
 // completions, words and copyright notices, read from one definition file.
 
-#include "syntax/StructureTreeNode.h"
+#include "syntax/StructureValid.h"
 #include "syntax/SyntaxColoringStyle.h"
 #include "syntax/SyntaxCompletion.h"
+#include "syntax/SyntaxCopyright.h"
 #include "syntax/SyntaxStructure.h"
 #include "syntax/SyntaxWordDictionary.h"
 

@@ -1,6 +1,5 @@
 #pragma once
-// A vocabulary word offered by completion, a reference to one, and a copyright
-// notice shown under a word's description.
+// A vocabulary word offered by completion.
 
 #include "syntax/StyledText.h"
 
@@ -66,44 +65,4 @@ private:
     QString m_infoUrl;
     QString m_standard;
     bool m_caseSensitive = true;
-};
-
-class SyntaxWordRef
-{
-public:
-    explicit SyntaxWordRef(QString wordId = QString())
-        : m_wordId(std::move(wordId))
-    {
-    }
-    static SyntaxWordRef wordRefWithId(const QString& id) { return SyntaxWordRef(id); }
-    const QString& wordId() const { return m_wordId; }
-    void setWordId(const QString& id) { m_wordId = id; }
-
-private:
-    QString m_wordId;
-};
-
-class SyntaxCopyright
-{
-public:
-    SyntaxCopyright() = default;
-    explicit SyntaxCopyright(const SyntaxXMLNode& node);
-    static std::unique_ptr<SyntaxCopyright> copyrightWithNode(const SyntaxXMLNode& node)
-    {
-        return std::make_unique<SyntaxCopyright>(node);
-    }
-
-    const QString& copyrightId() const { return m_copyrightId; }
-    void setCopyrightId(const QString& id) { m_copyrightId = id; }
-    const QString& htmlValue() const { return m_htmlValue; }
-    /// Also remakes value().
-    void setHtmlValue(const QString& html);
-    /// The notice as styled text; empty when there is no HTML. Any Unicode
-    /// text is kept (not only ASCII).
-    StyledText value() const;
-
-private:
-    QString m_copyrightId;
-    QString m_htmlValue;
-    mutable std::optional<StyledText> m_value;
 };

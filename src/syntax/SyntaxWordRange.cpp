@@ -2,6 +2,7 @@
 
 #include "kit/Log.h"
 #include "syntax/KELCompletionUtils.h"
+#include "syntax/SyntaxCopyright.h"
 #include "syntax/SyntaxWord.h"
 
 #include <QStringList>

@@ -6,6 +6,7 @@
 #include "kit/Resources.h"
 #include "kit/UserDefaults.h"
 #include "syntax/KELCompletionUtils.h"
+#include "syntax/SyntaxCopyright.h"
 #include "syntax/SyntaxWord.h"
 #include "syntax/SyntaxWordDictionary.h"
 #include "syntax/SyntaxWordRange.h"
