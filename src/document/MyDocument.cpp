@@ -1,0 +1,659 @@
+#include "document/MyDocument.h"
+
+#include "app/DefaultsKeys.h"
+#include "document/KELFilePrefsManager.h"
+#include "document/MyDocumentController.h"
+#include "kit/Alert.h"
+#include "kit/Log.h"
+#include "kit/NotificationCenter.h"
+#include "kit/StringEncodings.h"
+#include "kit/Timers.h"
+#include "kit/text/TextStorage.h"
+#include "kit/UndoManager.h"
+#include "kit/UserDefaults.h"
+#include "support/KELEncodingManager.h"
+#include "support/KELEncodingPopUpButtonCell.h"
+#include "support/KELFileTypeManager.h"
+#include "support/UtilityFunctions.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+
+namespace {
+// One "Save" or "Unlock" silences the component-library warning until quit.
+bool g_suppressComponentLibraryWarning = false;
+
+MyDocument::ChecksumVerifier& checksumVerifier()
+{
+    static MyDocument::ChecksumVerifier verifier;
+    return verifier;
+}
+
+QString encodingName(kit::StringEncoding encoding)
+{
+    if (std::optional<QString> name = KELEncodingManager::nameForEncoding(encoding))
+        return *name;
+    return kit::localizedNameOfStringEncoding(encoding);
+}
+
+// An encoding stored in the defaults; NoEncoding when unset.
+kit::StringEncoding defaultEncoding(const QString& key)
+{
+    const QVariant value = kit::UserDefaults::standard().value(key);
+    if (!value.isValid())
+        return kit::NoEncoding;
+    const auto encoding = kit::StringEncoding(value.toULongLong());
+    return encoding == 0 ? kit::NoEncoding : encoding;
+}
+
+MyDocumentController* documentController()
+{
+    return qobject_cast<MyDocumentController*>(kit::DocumentController::existingSharedDocumentController());
+}
+} // namespace
+
+MyDocument::MyDocument(QObject* parent) : kit::Document(parent), m_textStorage(new kit::TextStorage(this))
+{
+    static const bool lookupInstalled = [] {
+        KELFilePrefsManager::installFileEncodingLookup();
+        return true;
+    }();
+    Q_UNUSED(lookupInstalled);
+
+    if (std::optional<QString> text = UtilityFunctions::stringForNewDocument(&m_documentEncoding))
+        m_textStorage->setString(*text);
+    connect(this, &kit::Document::editedStateChanged, this, &MyDocument::editedStateDidChange);
+    kit::NotificationCenter::defaultCenter().addObserver(
+        KELDocumentDidBecomeActiveNotification, this, [this](const kit::Notification&) { checkForExternalFileChanges(); }, this);
+}
+
+MyDocument::~MyDocument() = default;
+
+void MyDocument::setChecksumVerifier(ChecksumVerifier verifier)
+{
+    checksumVerifier() = std::move(verifier);
+}
+
+void MyDocument::resetComponentLibraryWarningSuppression()
+{
+    g_suppressComponentLibraryWarning = false;
+}
+
+QString MyDocument::displayName() const
+{
+    return kit::Document::displayName();
+}
+
+QString MyDocument::syntaxTypeName() const
+{
+    return KELFileTypeManager::sharedInstance().typeNameForDocument(this);
+}
+
+const QString& MyDocument::currentString() const
+{
+    return m_textStorage->string();
+}
+
+void MyDocument::setInitialString(const QString& text)
+{
+    m_textStorage->setString(text);
+}
+
+void MyDocument::replaceCharactersInRange(kit::Range range, const QString& replacement)
+{
+    const qsizetype length = m_textStorage->length();
+    range.location = qBound<qsizetype>(0, range.location, length);
+    range.length = qBound<qsizetype>(0, range.length, length - range.location);
+    const QString old = currentString().mid(range.location, range.length);
+    m_textStorage->replaceCharacters(range, replacement);
+    const kit::Range inserted(range.location, replacement.size());
+    QPointer<MyDocument> self(this);
+    undoManager()->registerUndo([self, inserted, old] {
+        if (self)
+            self->replaceCharactersInRange(inserted, old);
+    });
+    validateEditInRange(inserted);
+}
+
+// ---------------------------------------------------------------- encodings
+
+void MyDocument::setDocumentEncoding(kit::StringEncoding encoding)
+{
+    m_documentEncoding = encoding;
+    m_hasUnsavedEncodingChange = true;
+    noteEditedStateMayHaveChanged();
+}
+
+kit::StringEncoding MyDocument::suggestedDocumentEncoding() const
+{
+    const kit::StringEncoding forSave = defaultEncoding(KELDefaultEncodingForSave);
+    if (forSave == kit::UTF8StringEncoding || forSave == kit::UTF16StringEncoding)
+        return forSave;
+    if (forSave != kit::NoEncoding && kit::canEncodeString(currentString(), forSave))
+        return forSave;
+    return kit::canEncodeString(currentString(), kit::ASCIIStringEncoding) ? kit::ASCIIStringEncoding : kit::UTF8StringEncoding;
+}
+
+bool MyDocument::isTextEncodableForDocumentEncoding(const QString& text) const
+{
+    if (m_documentEncoding == kit::UTF8StringEncoding || m_documentEncoding == kit::NoEncoding)
+        return true;
+    return kit::canEncodeString(text, m_documentEncoding);
+}
+
+void MyDocument::updateFilePrefsWithDocumentEncoding(kit::StringEncoding encoding)
+{
+    const QString path = filePath();
+    if (path.isEmpty())
+        return;
+    KELFilePrefs& record = KELFilePrefsManager::sharedFilePrefsManager().filePrefsForFile(path);
+    if (record.encoding() == encoding)
+        return;
+    const kit::StringEncoding openDefault = defaultEncoding(KELDefaultEncodingForOpen);
+    kit::StringEncoding value = encoding;
+    // What the chain finds by itself needs no record.
+    if (encoding == openDefault || (openDefault == kit::NoEncoding && encoding == kit::ASCIIStringEncoding))
+        value = kit::NoEncoding;
+    if (value != record.encoding()) {
+        record.setEncoding(value);
+        KELFilePrefsManager::sharedFilePrefsManager().saveFilePrefs(record);
+    }
+}
+
+void MyDocument::validateEditInRange(kit::Range range)
+{
+    if (m_willShowEncodingAlert || m_documentEncoding == kit::UTF8StringEncoding || m_documentEncoding == kit::NoEncoding)
+        return;
+    if (range.length <= 0 || range.location < 0 || range.end() > currentString().size())
+        return;
+    if (kit::canEncodeString(currentString().mid(range.location, range.length), m_documentEncoding))
+        return;
+    m_willShowEncodingAlert = true;
+    const bool undoing = undoManager()->isUndoing();
+    QPointer<MyDocument> self(this);
+    kit::performOnNextTurn(this, [self, undoing] {
+        if (self)
+            self->showEncodingAlert(undoing);
+    });
+}
+
+void MyDocument::showEncodingAlert(bool editWasUndo)
+{
+    m_willShowEncodingAlert = false;
+    kit::Alert alert;
+    alert.setMessageText(QStringLiteral("The document \"%1\" can no longer be saved using its original encoding: %2.")
+                             .arg(displayName(), encodingName(m_documentEncoding)));
+    alert.setInformativeText(QStringLiteral("Please, use the UTF-8 encoding, so that your document can be saved. If you "
+                                            "prefer a different encoding, you may later select one in %1's Get Info panel.")
+                                 .arg(UtilityFunctions::currentApplicationName()));
+    alert.addButton(QStringLiteral("Use UTF-8"));
+    alert.addButton(QStringLiteral("Undo Changes"));
+    if (alert.runModal() == kit::Alert::FirstButtonReturn) {
+        // Recorded in the per-file settings when the file is saved in it: until
+        // then the file on disk still has its old encoding.
+        m_documentEncoding = kit::UTF8StringEncoding;
+    } else if (editWasUndo) {
+        undoManager()->redo();
+    } else {
+        undoManager()->undo();
+    }
+}
+
+// ---------------------------------------------------------------- reading
+
+qint64 MyDocument::maximumFileSize() const
+{
+    // Bigger files are logs or data dumps rather than pages to edit.
+    return qint64(64) * 1024 * 1024;
+}
+
+bool MyDocument::readFromURL(const QUrl& url, const QString&, kit::Error* error)
+{
+    const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+    const std::optional<QByteArray> data = readFileData(path, maximumFileSize(), error);
+    if (!data)
+        return false;
+
+    std::optional<QString> text;
+    kit::Error chainError;
+    if (fileURL().isEmpty()) {
+        // An untitled document restored from its side file: detection alone.
+        text = UtilityFunctions::stringContentsForURL(url, nullptr, nullptr);
+    } else {
+        kit::StringEncoding first = kit::NoEncoding;
+        if (MyDocumentController* controller = documentController())
+            first = controller->lastSelectedEncodingForURL(url);
+        if (first == kit::NoEncoding && url != fileURL()) {
+            // Restoring from the side file: try the file's own encoding first.
+            if (KELFilePrefs* record = KELFilePrefsManager::sharedFilePrefsManager().existingFilePrefsForFile(filePath()))
+                first = record->encoding();
+        }
+        kit::StringEncoding used = m_documentEncoding;
+        text = UtilityFunctions::stringContentsForURL(url, first, &used, &chainError);
+        if (text)
+            m_documentEncoding = used;
+    }
+
+    const bool looksBinary = text ? text->contains(QChar(0)) : data->contains('\0');
+    if (looksBinary) {
+        const QString name = QFileInfo(path).fileName();
+        kit::Error binary(kit::ErrorDomainCocoa, kit::FileReadCorruptFileError,
+                          {{kit::FilePathErrorKey, path},
+                           {kit::LocalizedDescriptionKey, QStringLiteral("The file “%1” couldn’t be opened because it is not a text file.").arg(name)},
+                           {kit::LocalizedRecoverySuggestionKey, QStringLiteral("It holds binary data, which the editor cannot show.")}});
+        kit::setError(error, binary);
+        return false;
+    }
+    if (!text) {
+        if (chainError.isNull())
+            chainError = kit::Error(kit::ErrorDomainCocoa, kit::FileReadInapplicableStringEncodingError, {{kit::FilePathErrorKey, path}});
+        chainError.userInfo()[kit::LocalizedRecoverySuggestionKey] =
+            QStringLiteral("No text encoding reads this file. Try opening it with another encoding.");
+        kit::setError(error, chainError);
+        return false;
+    }
+
+    if (!m_showComponentLibraryWarning && checksumVerifier())
+        m_showComponentLibraryWarning = checksumVerifier()(*text);
+    m_textStorage->setString(*text);
+    updateView();
+    updateFilePrefsWithDocumentEncoding(m_documentEncoding);
+    return true;
+}
+
+void MyDocument::updateView() {}
+
+bool MyDocument::revertToSaved()
+{
+    kit::Error error;
+    if (!revertToContentsOfURL(kit::Document::fileURL(), fileType(), &error)) {
+        // The edits stay, and the document stays edited.
+        presentError(error);
+        return false;
+    }
+    m_hasUnsavedEncodingChange = false;
+    noteEditedStateMayHaveChanged();
+    return true;
+}
+
+// ---------------------------------------------------------------- saving
+
+kit::Error MyDocument::encodingError(kit::StringEncoding encoding) const
+{
+    kit::Error error(KELErrorDomain, KELErrorCannotSaveInEncoding);
+    error.userInfo()[kit::LocalizedDescriptionKey] =
+        QStringLiteral("The document \"%1\" cannot be saved with encoding %2.").arg(displayName(), encodingName(encoding));
+    error.userInfo()[kit::LocalizedRecoverySuggestionKey] = syntaxTypeName() == QLatin1String("HTML")
+        ? QStringLiteral("You can save the file with the UTF-8 encoding and include the following meta tag for browsers "
+                         "to read:\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n\nDo you "
+                         "want to use the UTF8 encoding to save this file?")
+        : QStringLiteral("Do you want to use the UTF-8 encoding to save this file instead?");
+    error.setRecoveryOptions({QStringLiteral("Use UTF-8"), QStringLiteral("Cancel")});
+    QPointer<MyDocument> self(const_cast<MyDocument*>(this));
+    error.setRecoveryAttempter([self](int option) { return self && self->attemptRecoveryFromError(KELErrorCannotSaveInEncoding, option); });
+    return error;
+}
+
+bool MyDocument::writeText(const QString& path, kit::StringEncoding encoding, kit::Error* error)
+{
+    std::optional<QByteArray> bytes = kit::encodeString(currentString(), encoding, false, error);
+    if (!bytes)
+        return false;
+    return writeDataSafely(*bytes, path, error);
+}
+
+bool MyDocument::writeToURL(const QUrl& url, const QString& type, kit::Error* error)
+{
+    kit::StringEncoding encoding = m_encodingForSaving;
+    if (encoding == kit::NoEncoding)
+        encoding = m_documentEncoding;
+    if (encoding == kit::NoEncoding)
+        encoding = suggestedDocumentEncoding();
+    setFileType(type);
+    const QString path = url.toLocalFile();
+
+    // The bytes are made before anything is written, so a text that does not
+    // fit never touches the file.
+    if (std::optional<QByteArray> bytes = kit::encodeString(currentString(), encoding, false, nullptr)) {
+        if (!writeDataSafely(*bytes, path, error))
+            return false;
+        m_encodingForSaving = encoding;
+        return true;
+    }
+
+    if (m_currentOperation == kit::SaveOperation::Autosave || (kit::Document::fileURL().isEmpty() && !m_isUserInitiatedSave)) {
+        // A side file keeps the changes whatever the encoding.
+        m_encodingForSaving = encoding;
+        return writeText(path, kit::UTF8StringEncoding, error);
+    }
+    if (!kit::Document::fileURL().isEmpty()) {
+        m_encodingForSaving = encoding;
+        kit::setError(error, encodingError(encoding));
+        return false;
+    }
+
+    kit::Alert alert;
+    alert.setMessageText(QStringLiteral("Cannot Save"));
+    if (syntaxTypeName() == QLatin1String("HTML")) {
+        alert.setInformativeText(
+            QStringLiteral("The document \"%1\" contains characters that cannot be saved with the \"%2\" text encoding.  "
+                           "You can save the file with the UTF-8 encoding and include the following meta tag for browsers "
+                           "to read:\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n\nDo you "
+                           "want to use the UTF8 encoding to save this file?")
+                .arg(displayName(), encodingName(encoding)));
+    } else {
+        alert.setInformativeText(QStringLiteral("The document \"%1\" contains characters that cannot be saved with the "
+                                                "\"%2\" text encoding.\n\nDo you want to use the UTF-8 encoding to save "
+                                                "this file instead?")
+                                     .arg(displayName(), encodingName(encoding)));
+    }
+    alert.addButton(QStringLiteral("Use UTF-8"));
+    alert.addButton(QStringLiteral("Cancel"));
+    if (alert.runModal() == kit::Alert::FirstButtonReturn) {
+        const bool written = writeText(path, kit::UTF8StringEncoding, error);
+        m_encodingForSaving = kit::UTF8StringEncoding;
+        return written;
+    }
+    m_encodingForSaving = encoding;
+    kit::setError(error, kit::Error::userCancelled());
+    return false;
+}
+
+bool MyDocument::writeSafelyToURL(const QUrl& url, const QString& type, kit::SaveOperation operation, kit::Error* error)
+{
+    m_currentOperation = operation;
+    return kit::Document::writeSafelyToURL(url, type, operation, error);
+}
+
+bool MyDocument::saveToURL(const QUrl& url, const QString& type, kit::SaveOperation operation, kit::Error* error)
+{
+    m_isUserInitiatedSave = operation != kit::SaveOperation::Autosave;
+    QPointer<MyDocument> other;
+    if (operation == kit::SaveOperation::SaveAs && !url.isEmpty()) {
+        if (kit::DocumentController* controller = kit::DocumentController::existingSharedDocumentController()) {
+            auto* open = qobject_cast<MyDocument*>(controller->documentForURL(url));
+            if (open && open != this)
+                other = open;
+        }
+    }
+    if (other && other->isDocumentEdited()) {
+        // Replacing the file of an open document would throw away its edits: ask.
+        kit::Alert alert;
+        alert.setMessageText(QStringLiteral("The document “%1” is open and has unsaved changes.").arg(other->displayName()));
+        alert.setInformativeText(QStringLiteral("Saving here replaces its file and closes it; its unsaved changes will be lost."));
+        alert.addButton(QStringLiteral("Replace"));
+        alert.addButton(QStringLiteral("Cancel"));
+        if (alert.runModal() != kit::Alert::FirstButtonReturn) {
+            m_isUserInitiatedSave = false;
+            m_encodingForSaving = kit::NoEncoding;
+            kit::setError(error, kit::Error::userCancelled());
+            return false;
+        }
+    }
+    const bool saved = kit::Document::saveToURL(url, type, operation, error);
+    if (saved && other)
+        other->closeWithWindowUpdate();
+    completeSaveToURL(url, type, operation, saved);
+    m_isUserInitiatedSave = false;
+    return saved;
+}
+
+void MyDocument::completeSaveToURL(const QUrl& url, const QString&, kit::SaveOperation operation, bool success)
+{
+    if (success && (operation == kit::SaveOperation::Save || operation == kit::SaveOperation::SaveAs)) {
+        // Only a save of the document's own file carries the new encoding to disk.
+        m_hasUnsavedEncodingChange = false;
+        if (m_encodingForSaving != kit::NoEncoding)
+            m_documentEncoding = m_encodingForSaving;
+        updateFilePrefsWithDocumentEncoding(m_documentEncoding);
+        if (operation == kit::SaveOperation::SaveAs) {
+            QPointer<MyDocument> self(this);
+            kit::performOnNextTurn(this, [self, url] {
+                if (self)
+                    self->setFileURLIfOpen(url);
+            });
+            if (kit::DocumentController* controller = kit::DocumentController::existingSharedDocumentController())
+                controller->noteNewRecentDocument(this);
+        }
+    }
+    m_encodingForSaving = kit::NoEncoding;
+    noteEditedStateMayHaveChanged();
+}
+
+void MyDocument::saveDocumentWithDelegate(std::function<void(kit::Document*, bool)> done)
+{
+    if (!kit::Document::fileURL().isEmpty() && showComponentLibraryWarning() && isDocumentEdited()) {
+        kit::Alert alert;
+        alert.setMessageText(QStringLiteral("Are you sure that you want to save changes to the Component Library file \"%1\"?").arg(displayName()));
+        alert.setInformativeText(QStringLiteral("Making changes to this file may cause components to stop functioning correctly on your web pages."));
+        alert.addButton(QStringLiteral("Save"));
+        alert.addButton(QStringLiteral("Cancel"));
+        if (alert.runModal() != kit::Alert::FirstButtonReturn) {
+            if (done)
+                done(this, false);
+            return;
+        }
+        setShowComponentLibraryWarning(false);
+    }
+    kit::Document::saveDocumentWithDelegate(std::move(done));
+}
+
+bool MyDocument::checkAutosavingSafety(kit::Error* error)
+{
+    if (!showComponentLibraryWarning())
+        return true;
+    kit::Error locked(KELErrorDomain, KELErrorComponentLibraryLocked);
+    locked.userInfo()[kit::LocalizedDescriptionKey] =
+        QStringLiteral("Are you sure that you want to unlock the Component Library file \"%1\"?").arg(displayName());
+    locked.userInfo()[kit::LocalizedRecoverySuggestionKey] =
+        QStringLiteral("Making changes to this file may cause components to stop functioning correctly on your web pages.");
+    locked.setRecoveryOptions({QStringLiteral("Unlock"), QStringLiteral("Cancel")});
+    QPointer<MyDocument> self(this);
+    locked.setRecoveryAttempter([self](int option) { return self && self->attemptRecoveryFromError(KELErrorComponentLibraryLocked, option); });
+    kit::setError(error, locked);
+    return false;
+}
+
+bool MyDocument::attemptRecoveryFromError(int code, int optionIndex)
+{
+    bool recovered = false;
+    if (code == KELErrorCannotSaveInEncoding && optionIndex == 0) {
+        setDocumentEncoding(kit::UTF8StringEncoding);
+        updateFilePrefsWithDocumentEncoding(kit::UTF8StringEncoding);
+        recovered = true;
+    } else if (code == KELErrorComponentLibraryLocked && optionIndex == 0) {
+        setShowComponentLibraryWarning(false);
+        recovered = true;
+    }
+    if (recovered) {
+        QPointer<MyDocument> self(this);
+        kit::performOnNextTurn(this, [self] {
+            if (self)
+                self->autosaveAfterError();
+        });
+    }
+    return recovered;
+}
+
+void MyDocument::autosaveAfterError()
+{
+    QPointer<MyDocument> self(this);
+    autosaveWithImplicitCancellability(false, [self](const kit::Error& error) {
+        if (error.isNull() || error.isUserCancelled() || !self)
+            return;
+        kit::performOnNextTurn(self, [self, error] {
+            if (self)
+                self->presentError(error);
+        });
+    });
+}
+
+bool MyDocument::prepareSavePanel(QFileDialog& panel)
+{
+    if (kit::Document::fileURL().isEmpty())
+        panel.selectFile(QStringLiteral("Untitled.") + fileNameExtensionForType(fileType(), kit::SaveOperation::SaveAs));
+    m_encodingForSaving = m_documentEncoding != kit::NoEncoding ? m_documentEncoding : suggestedDocumentEncoding();
+    if (auto* grid = qobject_cast<QGridLayout*>(panel.layout())) {
+        auto* label = new QLabel(QStringLiteral("Text Encoding:"), &panel);
+        auto* popUp = new KELEncodingPopUpButtonCell(false, m_encodingForSaving, &panel);
+        const int row = grid->rowCount();
+        grid->addWidget(label, row, 0);
+        grid->addWidget(popUp, row, 1, 1, grid->columnCount() - 1);
+        QPointer<MyDocument> self(this);
+        QObject::connect(popUp, &QComboBox::currentIndexChanged, &panel, [self, popUp] {
+            if (self && popUp->selectedEncoding() != kit::NoEncoding)
+                self->setEncodingForSaving(popUp->selectedEncoding());
+        });
+    }
+    return true;
+}
+
+QString MyDocument::fileNameExtensionForType(const QString&, kit::SaveOperation) const
+{
+    const QString extension = QFileInfo(filePath()).suffix();
+    if (!extension.isEmpty())
+        return extension;
+    const QString fallback = kit::UserDefaults::standard().stringValue(KELDefaultFileExtensionKey);
+    return fallback.isEmpty() ? QStringLiteral("html") : fallback;
+}
+
+bool MyDocument::isDocumentEdited() const
+{
+    return kit::Document::isDocumentEdited() || m_hasUnsavedEncodingChange;
+}
+
+bool MyDocument::hasUnautosavedChanges() const
+{
+    return m_hasUnsavedEncodingChange || kit::Document::hasUnautosavedChanges();
+}
+
+void MyDocument::editedStateDidChange()
+{
+    const bool edited = isDocumentEdited();
+    if (edited == m_isEdited)
+        return;
+    m_isEdited = edited;
+    kit::NotificationCenter::defaultCenter().post(KELDocumentEditedStateDidChangeNotification, this);
+}
+
+// ---------------------------------------------------------------- component library files
+
+bool MyDocument::showComponentLibraryWarning() const
+{
+    return m_showComponentLibraryWarning && !g_suppressComponentLibraryWarning;
+}
+
+void MyDocument::setShowComponentLibraryWarning(bool show)
+{
+    m_showComponentLibraryWarning = show;
+    if (!show)
+        g_suppressComponentLibraryWarning = true;
+}
+
+// ---------------------------------------------------------------- outside changes
+
+void MyDocument::checkForExternalFileChanges()
+{
+    QPointer<MyDocument> self(this);
+    kit::performOnNextTurn(this, [self] {
+        if (self)
+            self->checkForExternalFileChangesAfterDelay();
+    });
+}
+
+QDateTime MyDocument::lastModifiedDateFromFileSystem() const
+{
+    return modificationDateOnDisk(kit::Document::fileURL());
+}
+
+void MyDocument::updateLastModifiedDateFromFileSystem()
+{
+    setLastModifiedDate(lastModifiedDateFromFileSystem());
+}
+
+void MyDocument::checkForExternalFileChangesAfterDelay()
+{
+    if (m_documentClosed)
+        return;
+    const QDateTime onDisk = lastModifiedDateFromFileSystem();
+    const QDateTime seen = lastModifiedDate();
+    if (onDisk.isValid() && seen.isValid() && onDisk > seen && !QApplication::activeModalWidget()) {
+        // Remember the date first: a revert that fails must not ask again and again.
+        setLastModifiedDate(onDisk);
+        if (isDocumentEdited()) {
+            kit::Alert alert;
+            alert.setMessageText(QStringLiteral("Warning"));
+            alert.setInformativeText(QStringLiteral("The file for the document at %1 has been modified by another "
+                                                    "application.  There are also unsaved changes in %2.  Do you want to "
+                                                    "keep the current version or revert to the version on disk?")
+                                         .arg(filePath(), UtilityFunctions::currentApplicationName()));
+            alert.addButton(QStringLiteral("Keep Current Version"));
+            alert.addButton(QStringLiteral("Revert"));
+            if (alert.runModal() == kit::Alert::SecondButtonReturn)
+                revertToSaved();
+        } else {
+            revertToSaved();
+        }
+    }
+    if (!onDisk.isValid() && seen.isValid() && !QFileInfo::exists(filePath()) && !QApplication::activeModalWidget()) {
+        // The file went away (moved or deleted by another program): the text is
+        // now only here, so say so and let closing ask before it is lost.
+        setLastModifiedDate(QDateTime());
+        if (!isDocumentEdited())
+            updateChangeCount(kit::ChangeType::Done);
+        kit::Alert alert;
+        alert.setMessageText(QStringLiteral("The file of the document “%1” has been moved or deleted.").arg(displayName()));
+        alert.setInformativeText(QStringLiteral("Its text is still open here. Save the document to write the file again."));
+        alert.addButton(QStringLiteral("OK"));
+        alert.runModal();
+        return;
+    }
+    setLastModifiedDate(onDisk);
+}
+
+// ---------------------------------------------------------------- file and closing
+
+void MyDocument::setFileURL(const QUrl& url)
+{
+    const bool changed = url != kit::Document::fileURL();
+    kit::Document::setFileURL(url);
+    if (!changed)
+        return;
+    updateLastModifiedDateFromFileSystem();
+    kit::NotificationCenter::defaultCenter().post(KELDocumentFileURLDidChangeNotification, this);
+}
+
+void MyDocument::setFileURLIfOpen(const QUrl& url)
+{
+    if (!m_documentClosed)
+        setFileURL(url);
+}
+
+void MyDocument::setAutosavedContentsFileURL(const QUrl& url)
+{
+    kit::Document::setAutosavedContentsFileURL(url);
+    kit::NotificationCenter::defaultCenter().post(KELDocumentAutosaveURLDidChangeNotification, this);
+}
+
+void MyDocument::closeWithWindowUpdate()
+{
+    kit::NotificationCenter::defaultCenter().post(KELDocumentDidCloseWithWindowUpdateNotification, this);
+    close();
+}
+
+void MyDocument::close()
+{
+    if (m_documentClosed)
+        return;
+    m_documentClosed = true;
+    kit::Document::close();
+}
+
+void MyDocument::invalidateRestorableState()
+{
+    kit::Document::invalidateRestorableState();
+    kit::NotificationCenter::defaultCenter().post(KELDocumentDidInvalidateRestorableStateNotification, this);
+}

@@ -1,0 +1,231 @@
+#include "document/MyDocumentController.h"
+
+#include "app/DefaultsKeys.h"
+#include "document/ExternalDocument.h"
+#include "document/MyDocument.h"
+#include "document/MyDocumentPlaceholder.h"
+#include "kit/Alert.h"
+#include "kit/Log.h"
+#include "kit/NotificationCenter.h"
+#include "kit/UserDefaults.h"
+#include "kit/document/WindowController.h"
+#include "support/KELEncodingPopUpButtonCell.h"
+#include "support/KELFileTypeManager.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QWindow>
+
+namespace {
+QString urlKey(const QUrl& url)
+{
+    return url.isLocalFile() ? QDir::cleanPath(url.toLocalFile()) : url.toString();
+}
+} // namespace
+
+MyDocumentController::MyDocumentController(QObject* parent) : kit::DocumentController(parent)
+{
+    // Side files for crash recovery, never the user's files.
+    setAutosavingDelay(60);
+    auto recompute = [this] { sendDocumentNotificationsIfNeeded(); };
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, recompute);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, recompute);
+    // Window controllers announce tab and current-document changes by name.
+    for (const QString& name : {QStringLiteral("KELSelectedTabDidChangeNotification"),
+                                QStringLiteral("KELCurrentDocumentDidChangeNotification")}) {
+        kit::NotificationCenter::defaultCenter().addObserver(name, nullptr, [this](const kit::Notification&) { sendDocumentNotificationsIfNeeded(); }, this);
+    }
+}
+
+MyDocumentController::~MyDocumentController() = default;
+
+MyDocumentController* MyDocumentController::sharedDocumentController()
+{
+    return qobject_cast<MyDocumentController*>(kit::DocumentController::existingSharedDocumentController());
+}
+
+// ---------------------------------------------------------------- opening
+
+kit::Document* MyDocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool display, kit::Error* error)
+{
+    struct ForgetPick {
+        MyDocumentController* controller;
+        QUrl url;
+        ~ForgetPick() { controller->m_pickedEncodings.remove(urlKey(url)); }
+    } forget{this, url};
+
+    const QFileInfo info(url.toLocalFile());
+    const bool isFolder = url.isLocalFile() && info.isDir();
+    const QString typeName = isFolder ? QStringLiteral("Folder") : KELFileTypeManager::sharedInstance().typeNameForURL(url);
+    if (isFolder || typeName == QLatin1String("Image") || typeName == QLatin1String("PDF")) {
+        // Project and viewer windows are not part of this program yet.
+        const QString what = isFolder ? QStringLiteral("folder") : typeName == QLatin1String("PDF") ? QStringLiteral("PDF file") : QStringLiteral("image");
+        kit::setError(error, kit::Error::withDescription(
+                                 kit::ErrorDomainCocoa, kit::FileReadUnknownError,
+                                 QStringLiteral("The %1 “%2” cannot be opened yet.").arg(what, info.fileName()),
+                                 QStringLiteral("This version of %1 opens text files only; folders, images and PDF files will open in their own windows in a later version.")
+                                     .arg(QCoreApplication::applicationName())));
+        return nullptr;
+    }
+    closeSingleUntitledDocument();
+    return kit::DocumentController::openDocumentWithContentsOfURL(url, display, error);
+}
+
+MyDocument* MyDocumentController::openTextDocumentWithContentsOfURL(const QUrl& url, bool display, kit::Error* error)
+{
+    if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir())
+        return nullptr;
+    closeSingleUntitledDocument();
+    return qobject_cast<MyDocument*>(kit::DocumentController::openDocumentWithContentsOfURL(url, display, error));
+}
+
+MyDocument* MyDocumentController::openDocumentForExternalEditor(const QUrl& url, const ExternalEditorRequest& request,
+                                                                bool display, kit::Error* error)
+{
+    m_externalRequest = request.sender.isEmpty() ? std::nullopt : std::optional<ExternalEditorRequest>(request);
+    kit::Document* document = openDocumentWithContentsOfURL(url, display, error);
+    m_externalRequest.reset();
+    return qobject_cast<MyDocument*>(document);
+}
+
+std::unique_ptr<kit::Document> MyDocumentController::makeDocumentForType(const QString&)
+{
+    if (m_externalRequest)
+        return std::make_unique<ExternalDocument>(*m_externalRequest);
+    return std::make_unique<MyDocument>();
+}
+
+std::unique_ptr<kit::Document> MyDocumentController::makeDocumentWithContentsOfURL(const QUrl& url, const QString& type,
+                                                                                   kit::Error* error)
+{
+    std::unique_ptr<kit::Document> document = kit::DocumentController::makeDocumentWithContentsOfURL(url, type, error);
+    if (document)
+        document->setFileType(QStringLiteral("Plain Text"));
+    return document;
+}
+
+void MyDocumentController::closeSingleUntitledDocument()
+{
+    if (!kit::UserDefaults::standard().boolValue(KELCreateNewDocumentKey) || documents().size() != 1)
+        return;
+    auto* document = qobject_cast<MyDocument*>(documents().constFirst());
+    if (!document || !document->kit::Document::fileURL().isEmpty() || document->isDocumentEdited()
+        || document->windowControllers().size() > 1)
+        return;
+    document->closeWithWindowUpdate();
+}
+
+// ---------------------------------------------------------------- picked encodings
+
+kit::StringEncoding MyDocumentController::lastSelectedEncodingForURL(const QUrl& url) const
+{
+    return m_pickedEncodings.value(urlKey(url), kit::NoEncoding);
+}
+
+void MyDocumentController::setSelectedEncodingForURL(const QUrl& url, kit::StringEncoding encoding)
+{
+    m_pickedEncodings.insert(urlKey(url), encoding);
+}
+
+int MyDocumentController::runModalOpenPanel(QFileDialog& panel)
+{
+    const auto openDefault = kit::StringEncoding(kit::UserDefaults::standard().value(KELDefaultEncodingForOpen).toULongLong());
+    KELEncodingPopUpButtonCell* popUp = nullptr;
+    if (auto* grid = qobject_cast<QGridLayout*>(panel.layout())) {
+        popUp = new KELEncodingPopUpButtonCell(true, openDefault == 0 ? kit::NoEncoding : openDefault, &panel);
+        const int row = grid->rowCount();
+        grid->addWidget(new QLabel(QStringLiteral("Text Encoding:"), &panel), row, 0);
+        grid->addWidget(popUp, row, 1, 1, grid->columnCount() - 1);
+    }
+    const int result = kit::DocumentController::runModalOpenPanel(panel);
+    if (result == QDialog::Accepted && popUp) {
+        const kit::StringEncoding picked = popUp->selectedEncoding();
+        for (const QUrl& url : panel.selectedUrls())
+            setSelectedEncodingForURL(url, picked);
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------- lookups
+
+kit::Document* MyDocumentController::documentForURL(const QUrl& url) const
+{
+    if (m_inDocumentForURL) {
+        kit::log(QStringLiteral("recursive call to documentForURL"));
+        return nullptr;
+    }
+    m_inDocumentForURL = true;
+    kit::Document* document = kit::DocumentController::documentForURL(url);
+    m_inDocumentForURL = false;
+    return document;
+}
+
+std::shared_ptr<DocumentContents> MyDocumentController::documentContentsForPath(const QString& path)
+{
+    if (auto* document = qobject_cast<MyDocument*>(documentForURL(QUrl::fromLocalFile(path)))) {
+        // Open documents belong to the controller: hand out a non-owning pointer.
+        return std::shared_ptr<DocumentContents>(std::shared_ptr<DocumentContents>(), document);
+    }
+    return std::make_shared<MyDocumentPlaceholder>(path);
+}
+
+QList<MyDocument*> MyDocumentController::allUntitledDocuments() const
+{
+    QList<MyDocument*> untitled;
+    for (kit::Document* document : documents()) {
+        auto* text = qobject_cast<MyDocument*>(document);
+        if (text && document->kit::Document::fileURL().isEmpty())
+            untitled << text;
+    }
+    return untitled;
+}
+
+MyDocument* MyDocumentController::untitledDocumentWithAutoSaveURL(const QUrl& url) const
+{
+    for (MyDocument* document : allUntitledDocuments()) {
+        if (document->autosavedContentsFileURL() == url)
+            return document;
+    }
+    return nullptr;
+}
+
+void MyDocumentController::removeDocument(kit::Document* document)
+{
+    if (!documents().contains(document))
+        return;
+    kit::NotificationCenter::defaultCenter().post(KELDocumentDidCloseNotification, document);
+    if (document == m_activeDocument)
+        m_activeDocument = nullptr;
+    kit::DocumentController::removeDocument(document);
+}
+
+// ---------------------------------------------------------------- active document
+
+void MyDocumentController::sendDocumentNotificationsIfNeeded(QWidget* window)
+{
+    if (!window)
+        window = QApplication::activeWindow();
+    MyDocument* candidate = nullptr;
+    if (window) {
+        for (kit::WindowController* controller : kit::WindowController::allWindowControllers()) {
+            if (controller->window() == window) {
+                candidate = qobject_cast<MyDocument*>(controller->document());
+                break;
+            }
+        }
+    }
+    if (candidate == m_activeDocument)
+        return;
+    QPointer<MyDocument> old = m_activeDocument;
+    m_activeDocument = candidate;
+    auto& center = kit::NotificationCenter::defaultCenter();
+    if (old)
+        center.post(KELDocumentDidResignActiveNotification, old.data());
+    if (candidate)
+        center.post(KELDocumentDidBecomeActiveNotification, candidate);
+    center.post(KELActiveDocumentDidChangeNotification, candidate);
+}

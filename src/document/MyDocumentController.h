@@ -1,0 +1,83 @@
+#pragma once
+// The application's document controller: every open passes through it. It
+// decides what a URL becomes, remembers the encoding picked in the Open dialog
+// per URL, finds documents by URL or path, makes external-editor documents for
+// opens that name a sender, and tracks the active document.
+
+#include "document/DocumentContents.h"
+#include "kit/Types.h"
+#include "kit/document/DocumentController.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QUrl>
+#include <memory>
+#include <optional>
+
+class MyDocument;
+class QWidget;
+
+inline const QString KELDocumentDidResignActiveNotification = QStringLiteral("Document Did Resign Active");
+inline const QString KELDocumentDidBecomeActiveNotification = QStringLiteral("Document Did Become Active");
+inline const QString KELActiveDocumentDidChangeNotification = QStringLiteral("KELActiveDocumentDidChangeNotification");
+inline const QString KELDocumentDidCloseNotification = QStringLiteral("KELDocumentDidCloseNotification");
+
+/// What an external editor client asked for with an open (see ExternalDocument).
+struct ExternalEditorRequest {
+    QString sender;                 // the client's D-Bus service name
+    std::optional<QString> token;   // handed back with every notice
+    QString customPath;             // shown instead of the file's name
+};
+
+class MyDocumentController : public kit::DocumentController {
+    Q_OBJECT
+public:
+    explicit MyDocumentController(QObject* parent = nullptr);
+    ~MyDocumentController() override;
+
+    /// The shared controller when it is one of these (none otherwise).
+    static MyDocumentController* sharedDocumentController();
+
+    // -- Opening
+    kit::Document* openDocumentWithContentsOfURL(const QUrl& url, bool display, kit::Error* error) override;
+    /// Opens any file as a text document; a folder gives none without error.
+    MyDocument* openTextDocumentWithContentsOfURL(const QUrl& url, bool display, kit::Error* error);
+    /// An open on behalf of an external editor client.
+    MyDocument* openDocumentForExternalEditor(const QUrl& url, const ExternalEditorRequest& request, bool display, kit::Error* error);
+    std::unique_ptr<kit::Document> makeDocumentForType(const QString& type) override;
+    std::unique_ptr<kit::Document> makeDocumentWithContentsOfURL(const QUrl& url, const QString& type, kit::Error* error) override;
+    QString defaultType() const override { return QStringLiteral("Plain Text"); }
+
+    /// The external-editor request of the open under way, if any.
+    const std::optional<ExternalEditorRequest>& currentExternalEditorRequest() const { return m_externalRequest; }
+
+    // -- Encodings picked in the Open dialog
+    kit::StringEncoding lastSelectedEncodingForURL(const QUrl& url) const;
+    void setSelectedEncodingForURL(const QUrl& url, kit::StringEncoding encoding);
+    int runModalOpenPanel(QFileDialog& panel) override;
+
+    // -- Lookups
+    kit::Document* documentForURL(const QUrl& url) const override;
+    /// The open document of the path, else a placeholder that reads the file.
+    std::shared_ptr<DocumentContents> documentContentsForPath(const QString& path);
+    QList<MyDocument*> allUntitledDocuments() const;
+    MyDocument* untitledDocumentWithAutoSaveURL(const QUrl& url) const;
+    void removeDocument(kit::Document* document) override;
+
+    // -- The active document
+    MyDocument* activeDocument() const { return m_activeDocument; }
+    /// Recomputes the active document from the window (the active window when
+    /// none is given) and announces a change.
+    void sendDocumentNotificationsIfNeeded(QWidget* window = nullptr);
+
+    // Menu state of the versions browser, which this platform does not have.
+    bool isVersionBrowserOpen() const { return false; }
+
+    void closeSingleUntitledDocument();
+
+private:
+    QHash<QString, kit::StringEncoding> m_pickedEncodings;
+    std::optional<ExternalEditorRequest> m_externalRequest;
+    QPointer<MyDocument> m_activeDocument;
+    mutable bool m_inDocumentForURL = false;
+};

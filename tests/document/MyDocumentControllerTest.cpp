@@ -1,0 +1,128 @@
+#include "app/DefaultsKeys.h"
+#include "document/KELFilePrefsManager.h"
+#include "document/MyDocument.h"
+#include "document/MyDocumentController.h"
+#include "kit/NotificationCenter.h"
+#include "kit/StringEncodings.h"
+#include "kit/UserDefaults.h"
+#include "kit/document/DocumentTestSupport.h"
+#include "kit/document/WindowController.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QWidget>
+
+namespace {
+
+class MyDocumentControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        kit::UserDefaults::standard().resetForTesting();
+        KELFilePrefsManager::resetSharedForTesting();
+        kit::DocumentController::resetSharedForTesting();
+        controller = new MyDocumentController(QCoreApplication::instance());
+    }
+    void TearDown() override { kit::DocumentController::resetSharedForTesting(); }
+    QString file(const QString& name, const QByteArray& bytes = "x")
+    {
+        EXPECT_TRUE(testsupport::writeBytes(dir.filePath(name), bytes));
+        return dir.filePath(name);
+    }
+    MyDocument* open(const QString& path)
+    {
+        kit::Error error;
+        return qobject_cast<MyDocument*>(controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false, &error));
+    }
+
+    QTemporaryDir dir;
+    MyDocumentController* controller = nullptr;
+};
+
+TEST_F(MyDocumentControllerTest, ActiveDocumentChangesAreAnnouncedInOrder)
+{
+    MyDocument* one = open(file("one.html"));
+    MyDocument* two = open(file("two.html"));
+    ASSERT_TRUE(one && two);
+    kit::WindowController w1(new QWidget), w2(new QWidget), other(new QWidget);
+    w1.setDocument(one);
+    w2.setDocument(two);
+
+    QStringList seen;
+    auto& center = kit::NotificationCenter::defaultCenter();
+    QObject context;
+    for (const QString& name : {KELDocumentDidResignActiveNotification, KELDocumentDidBecomeActiveNotification,
+                                KELActiveDocumentDidChangeNotification}) {
+        center.addObserver(name, nullptr, [&, one, two](const kit::Notification& n) {
+            const QString who = n.object == one ? "one" : n.object == two ? "two" : "none";
+            seen << n.name + ":" + who;
+        }, &context);
+    }
+    controller->sendDocumentNotificationsIfNeeded(w1.window());
+    controller->sendDocumentNotificationsIfNeeded(w2.window());
+    controller->sendDocumentNotificationsIfNeeded(other.window());
+    controller->sendDocumentNotificationsIfNeeded(other.window()); // no change, nothing posted
+    EXPECT_EQ(seen, (QStringList{
+                        "Document Did Become Active:one", "KELActiveDocumentDidChangeNotification:one",
+                        "Document Did Resign Active:one", "Document Did Become Active:two", "KELActiveDocumentDidChangeNotification:two",
+                        "Document Did Resign Active:two", "KELActiveDocumentDidChangeNotification:none",
+                    }));
+    EXPECT_EQ(controller->activeDocument(), nullptr);
+}
+
+TEST_F(MyDocumentControllerTest, AnEncodingPickedInTheOpenDialogServesOneOpenOfEachFile)
+{
+    const QString a = file("a.html", "caf\xe9");
+    const QString b = file("b.html", "na\xefve");
+    controller->setSelectedEncodingForURL(QUrl::fromLocalFile(a), kit::ISOLatin1StringEncoding);
+    controller->setSelectedEncodingForURL(QUrl::fromLocalFile(b), kit::ISOLatin1StringEncoding);
+    MyDocument* docA = open(a);
+    MyDocument* docB = open(b);
+    ASSERT_TRUE(docA && docB);
+    EXPECT_EQ(docA->currentString(), QStringLiteral("café"));
+    EXPECT_EQ(docB->currentString(), QStringLiteral("naïve"));
+    EXPECT_EQ(controller->lastSelectedEncodingForURL(QUrl::fromLocalFile(a)), kit::NoEncoding);
+    EXPECT_EQ(controller->lastSelectedEncodingForURL(QUrl::fromLocalFile(b)), kit::NoEncoding);
+}
+
+TEST_F(MyDocumentControllerTest, APristineUntitledDocumentMakesWayForTheFirstFile)
+{
+    struct Case {
+        bool createNewDocument;
+        bool edited;
+        bool untitledStays;
+    } cases[] = {{true, false, false}, {true, true, true}, {false, false, true}};
+    for (const Case& c : cases) {
+        kit::UserDefaults::standard().setValue(KELCreateNewDocumentKey, c.createNewDocument);
+        kit::Error error;
+        QPointer<kit::Document> untitled = controller->openUntitledDocumentAndDisplay(false, &error);
+        ASSERT_TRUE(untitled);
+        if (c.edited)
+            untitled->updateChangeCount(kit::ChangeType::Done);
+        ASSERT_TRUE(open(file("page.html")));
+        EXPECT_EQ(controller->documents().contains(untitled.data()), c.untitledStays);
+        EXPECT_EQ(controller->allUntitledDocuments().size(), c.untitledStays ? 1 : 0);
+        for (kit::Document* d : controller->documents())
+            d->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(MyDocumentControllerTest, ClosingADocumentIsAnnouncedBeforeItLeaves)
+{
+    MyDocument* doc = open(file("page.html"));
+    ASSERT_TRUE(doc);
+    int listedWhenAnnounced = -1;
+    QObject context;
+    kit::NotificationCenter::defaultCenter().addObserver(KELDocumentDidCloseNotification, doc, [&](const kit::Notification&) {
+        listedWhenAnnounced = int(controller->documents().size());
+    }, &context);
+    doc->close();
+    EXPECT_EQ(listedWhenAnnounced, 1);
+    EXPECT_TRUE(controller->documents().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,543 @@
+#include "app/DefaultsKeys.h"
+#include "document/KELFilePrefsManager.h"
+#include "document/MyDocument.h"
+#include "document/MyDocumentController.h"
+#include "kit/Alert.h"
+#include "kit/Log.h"
+#include "kit/NotificationCenter.h"
+#include "kit/StringEncodings.h"
+#include "kit/UndoManager.h"
+#include "kit/UserDefaults.h"
+#include "kit/document/DocumentTestSupport.h"
+#include "support/KELEncodingPopUpButtonCell.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <sys/time.h>
+
+using testsupport::fileBytes;
+using testsupport::writeBytes;
+
+namespace {
+
+constexpr kit::StringEncoding None = kit::NoEncoding;
+constexpr kit::StringEncoding ASCII = kit::ASCIIStringEncoding;
+constexpr kit::StringEncoding UTF8 = kit::UTF8StringEncoding;
+constexpr kit::StringEncoding Latin1 = kit::ISOLatin1StringEncoding;
+constexpr kit::StringEncoding CP1252 = kit::WindowsCP1252StringEncoding;
+constexpr kit::StringEncoding UTF16 = kit::UTF16StringEncoding;
+
+constexpr kit::StringEncoding Detected = 0;
+
+const QString French = QStringLiteral("Le café est prêt à être servi près de la fenêtre.");
+
+void processEvents()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+// Moves a file's modification time forward, as an outside edit would.
+void touchLater(const QString& path, int seconds)
+{
+    struct timeval times[2];
+    ::gettimeofday(&times[0], nullptr);
+    times[0].tv_sec += seconds;
+    times[1] = times[0];
+    ::utimes(QFile::encodeName(path).constData(), times);
+}
+
+class MyDocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        kit::UserDefaults::standard().resetForTesting();
+        KELFilePrefsManager::resetSharedForTesting();
+        kit::DocumentController::resetSharedForTesting();
+        controller = new MyDocumentController(qApp);
+        MyDocument::resetComponentLibraryWarningSuppression();
+        MyDocument::setChecksumVerifier({});
+        kit::Alert::setResponderForTesting([this](const kit::Alert& alert) {
+            alerts << (alert.messageText() + QLatin1Char('|') + alert.informativeText());
+            return answers.isEmpty() ? kit::Alert::FirstButtonReturn : answers.takeFirst();
+        });
+    }
+    void TearDown() override
+    {
+        kit::Alert::setResponderForTesting({});
+        kit::Document::setSavePanelResponderForTesting({});
+        MyDocument::setChecksumVerifier({});
+        kit::DocumentController::resetSharedForTesting();
+        KELFilePrefsManager::resetSharedForTesting();
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString copyFixture(const QString& name)
+    {
+        const QString target = path(name);
+        QFile::remove(target);
+        EXPECT_TRUE(QFile::copy(QStringLiteral(KELP_TEST_FIXTURES "/document/") + name, target));
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        return target;
+    }
+    MyDocument* open(const QString& file, kit::Error* error = nullptr)
+    {
+        kit::Error ignored;
+        return qobject_cast<MyDocument*>(controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(file), false, error ? error : &ignored));
+    }
+    kit::StringEncoding storedEncoding(const QString& file)
+    {
+        KELFilePrefs* record = KELFilePrefsManager::sharedFilePrefsManager().existingFilePrefsForFile(file);
+        return record ? record->encoding() : None;
+    }
+    void closeAll()
+    {
+        for (kit::Document* d : controller->documents())
+            d->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    QTemporaryDir dir;
+    MyDocumentController* controller = nullptr;
+    QStringList alerts;
+    QList<int> answers;
+};
+
+// The read chain: picked encoding, per-file encoding, default, detection.
+TEST_F(MyDocumentTest, ReadChain)
+{
+    struct Case {
+        const char* fixture;
+        kit::StringEncoding perFile;
+        kit::StringEncoding openDefault;
+        kit::StringEncoding picked;
+        QList<kit::StringEncoding> expected; // any of these
+        bool readsFrench;                    // the text reads as written
+        kit::StringEncoding recorded;        // in the per-file record afterwards (Detected: the one used)
+        const char* logFragment;             // a failed attempt's log line
+    } cases[] = {
+        {"ascii.txt", None, None, None, {ASCII}, false, None, nullptr},
+        {"ascii.txt", None, UTF8, None, {UTF8}, false, None, nullptr},
+        {"ascii.txt", Latin1, None, None, {Latin1}, false, Latin1, nullptr},
+        {"utf8.html", None, None, None, {UTF8}, true, UTF8, nullptr},
+        {"utf8.html", ASCII, None, None, {UTF8}, true, UTF8, "with file prefs encoding"},
+        {"utf8.html", None, ASCII, None, {UTF8}, true, UTF8, "Could not open URL"},
+        {"utf8.html", None, None, Latin1, {Latin1}, false, Latin1, nullptr},
+        {"latin1.html", None, None, None, {Latin1, CP1252}, true, Detected, nullptr},
+        {"latin1.html", None, UTF8, None, {Latin1, CP1252}, true, Detected, "with encoding"},
+        {"latin1.html", Latin1, UTF8, None, {Latin1}, true, Latin1, nullptr},
+        {"latin1.html", UTF8, None, Latin1, {Latin1}, true, Latin1, nullptr},
+        {"latin1.html", None, Latin1, None, {Latin1}, true, None, nullptr},
+        {"utf16-bom.txt", None, None, None, {UTF16}, true, UTF16, nullptr},
+        {"utf16-bom.txt", None, ASCII, None, {UTF16}, true, UTF16, "with encoding"},
+        {"utf16-bom.txt", UTF8, None, UTF16, {UTF16}, true, UTF16, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 perFile=%2 default=%3 picked=%4").arg(c.fixture).arg(c.perFile).arg(c.openDefault).arg(c.picked).toStdString());
+        kit::UserDefaults::standard().resetForTesting();
+        KELFilePrefsManager::resetSharedForTesting();
+        const QString file = copyFixture(c.fixture);
+        if (c.perFile != None) {
+            KELFilePrefs& record = KELFilePrefsManager::sharedFilePrefsManager().filePrefsForFile(file);
+            record.setEncoding(c.perFile);
+            KELFilePrefsManager::sharedFilePrefsManager().saveFilePrefs(record);
+        }
+        if (c.openDefault != None)
+            kit::UserDefaults::standard().setValue(KELDefaultEncodingForOpen, qlonglong(c.openDefault));
+        if (c.picked != None)
+            controller->setSelectedEncodingForURL(QUrl::fromLocalFile(file), c.picked);
+
+        kit::LogCapture log;
+        kit::Error error;
+        MyDocument* doc = open(file, &error);
+        ASSERT_TRUE(doc) << error.localizedDescription().toStdString();
+        EXPECT_TRUE(c.expected.contains(doc->documentEncoding())) << doc->documentEncoding();
+        EXPECT_EQ(doc->currentString().contains(French), c.readsFrench) << doc->currentString().left(60).toStdString();
+        EXPECT_FALSE(doc->currentString().startsWith(QChar(0xFEFF)));
+        EXPECT_EQ(storedEncoding(file), c.recorded == Detected ? doc->documentEncoding() : c.recorded);
+        if (c.logFragment)
+            EXPECT_TRUE(log.contains(QLatin1String(c.logFragment))) << log.lines().join('\n').toStdString();
+        // The pick served this open only.
+        EXPECT_EQ(controller->lastSelectedEncodingForURL(QUrl::fromLocalFile(file)), None);
+        closeAll();
+    }
+}
+
+TEST_F(MyDocumentTest, BadFilesGetAClearMessageAndOpenNothing)
+{
+    const QString binary = copyFixture("binary.dat");
+    QDir().mkpath(path("folder"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe")).constData(), 0600), 0);
+    ASSERT_TRUE(writeBytes(path("photo.png"), "\x89PNG\r\n\x1a\n"));
+    struct Case {
+        QString file;
+        kit::StringEncoding picked;
+        const char* fragment;
+    } cases[] = {
+        {binary, None, "not a text file"},
+        {binary, Latin1, "not a text file"}, // an 8-bit encoding reads anything: still refused
+        {path("pipe"), None, "not a regular file"},
+        {path("missing.html"), None, "does not exist"},
+        {path("folder"), None, "cannot be opened yet"},
+        {path("photo.png"), None, "cannot be opened yet"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        if (c.picked != None)
+            controller->setSelectedEncodingForURL(QUrl::fromLocalFile(c.file), c.picked);
+        kit::Error error;
+        EXPECT_EQ(open(c.file, &error), nullptr);
+        const QString message = error.localizedDescription() + QLatin1Char(' ') + error.localizedRecoverySuggestion();
+        EXPECT_TRUE(message.contains(QLatin1String(c.fragment))) << message.toStdString();
+        EXPECT_TRUE(controller->documents().isEmpty());
+    }
+}
+
+TEST_F(MyDocumentTest, TextThatDoesNotFitItsEncodingOffersUTF8AndLeavesTheFileAlone)
+{
+    const QString file = copyFixture("ascii.txt");
+    const QByteArray original = fileBytes(file);
+    MyDocument* doc = open(file);
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->documentEncoding(), ASCII);
+    doc->replaceCharactersInRange(kit::Range(4, 4), QStringLiteral("café"));
+    processEvents();
+    // The edit itself is warned about; keep it for now.
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].startsWith("The document \"ascii.txt\" can no longer be saved using its original encoding:"));
+    doc->kit::Document::updateChangeCount(kit::ChangeType::Done);
+    // The alert's "Use UTF-8" took effect; go back to ASCII to see the save refuse.
+    doc->setDocumentEncoding(ASCII);
+
+    kit::Error error;
+    EXPECT_FALSE(doc->saveToURL(doc->kit::Document::fileURL(), doc->fileType(), kit::SaveOperation::Save, &error));
+    EXPECT_EQ(error.domain(), KELErrorDomain);
+    EXPECT_EQ(error.code(), KELErrorCannotSaveInEncoding);
+    EXPECT_EQ(error.localizedRecoveryOptions(), (QStringList{"Use UTF-8", "Cancel"}));
+    EXPECT_TRUE(error.localizedDescription().startsWith("The document \"ascii.txt\" cannot be saved with encoding"));
+    EXPECT_EQ(fileBytes(file), original);
+    EXPECT_TRUE(doc->isDocumentEdited());
+
+    // "Cancel" changes nothing.
+    EXPECT_FALSE(error.attemptRecovery(1));
+    EXPECT_EQ(doc->documentEncoding(), ASCII);
+
+    // "Use UTF-8" through the user's Save: recovered and saved in UTF-8.
+    alerts.clear();
+    answers = {kit::Alert::FirstButtonReturn};
+    bool saved = false;
+    doc->saveDocumentWithDelegate([&](kit::Document*, bool ok) { saved = ok; });
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(alerts.size(), 1);
+    EXPECT_EQ(doc->documentEncoding(), UTF8);
+    EXPECT_EQ(QString::fromUtf8(fileBytes(file)), doc->currentString());
+    EXPECT_FALSE(doc->isDocumentEdited());
+    EXPECT_EQ(storedEncoding(file), UTF8);
+    processEvents(); // the autosave after the recovery finds nothing left to do
+    EXPECT_EQ(QString::fromUtf8(fileBytes(file)), doc->currentString());
+}
+
+TEST_F(MyDocumentTest, RecoveryByUTF8KeepsTheDocumentEditedAndAutosavesTheSideFileOnly)
+{
+    const QString file = copyFixture("ascii.txt");
+    const QByteArray original = fileBytes(file);
+    MyDocument* doc = open(file);
+    ASSERT_TRUE(doc);
+    answers = {kit::Alert::SecondButtonReturn}; // the edit warning: keep the edit? no: undo it
+    doc->replaceCharactersInRange(kit::Range(0, 0), QStringLiteral("€ "));
+    processEvents();
+    EXPECT_FALSE(doc->currentString().contains(QStringLiteral("€"))) << "Undo Changes took the edit back";
+
+    doc->replaceCharactersInRange(kit::Range(0, 0), QStringLiteral("€ "));
+    processEvents();
+    doc->setDocumentEncoding(ASCII);
+    kit::Error error;
+    ASSERT_FALSE(doc->saveToURL(doc->kit::Document::fileURL(), doc->fileType(), kit::SaveOperation::Save, &error));
+    ASSERT_TRUE(error.attemptRecovery(0));
+    EXPECT_EQ(doc->documentEncoding(), UTF8);
+    EXPECT_TRUE(doc->hasUnsavedEncodingChange());
+    processEvents();
+    EXPECT_TRUE(doc->isDocumentEdited());
+    EXPECT_EQ(fileBytes(file), original);
+    const QString side = doc->autosavedContentsFileURL().toLocalFile();
+    ASSERT_FALSE(side.isEmpty());
+    EXPECT_EQ(QString::fromUtf8(fileBytes(side)), doc->currentString());
+}
+
+TEST_F(MyDocumentTest, UntitledDocumentsAskWhenTheirTextDoesNotFit)
+{
+    struct Case {
+        int answer;
+        bool saved;
+    } cases[] = {{kit::Alert::FirstButtonReturn, true}, {kit::Alert::SecondButtonReturn, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        kit::Error error;
+        auto* doc = qobject_cast<MyDocument*>(controller->openUntitledDocumentAndDisplay(false, &error));
+        ASSERT_TRUE(doc);
+        doc->setInitialString(QStringLiteral("naïve"));
+        doc->setDocumentEncoding(ASCII);
+        const QString file = path(QStringLiteral("untitled%1.txt").arg(c.answer));
+        kit::Document::setSavePanelResponderForTesting([&](kit::Document&, kit::SaveOperation) { return QUrl::fromLocalFile(file); });
+        alerts.clear();
+        answers = {c.answer};
+        bool saved = !c.saved;
+        doc->saveDocumentWithDelegate([&](kit::Document*, bool ok) { saved = ok; });
+        EXPECT_EQ(saved, c.saved);
+        ASSERT_EQ(alerts.size(), 1);
+        EXPECT_TRUE(alerts[0].startsWith("Cannot Save|The document \"Untitled\" contains characters"));
+        if (c.saved) {
+            EXPECT_EQ(fileBytes(file), QStringLiteral("naïve").toUtf8());
+            EXPECT_EQ(doc->documentEncoding(), UTF8);
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(file));
+            EXPECT_TRUE(doc->isDocumentEdited());
+        }
+        closeAll();
+    }
+}
+
+TEST_F(MyDocumentTest, TheSavePanelProposesANameAndTheSavingEncoding)
+{
+    kit::Error error;
+    auto* doc = qobject_cast<MyDocument*>(controller->openUntitledDocumentAndDisplay(false, &error));
+    ASSERT_TRUE(doc);
+    doc->setInitialString(QStringLiteral("plain text"));
+    QFileDialog panel;
+    panel.setOption(QFileDialog::DontUseNativeDialog, true);
+    panel.setAcceptMode(QFileDialog::AcceptSave);
+    panel.setDirectory(dir.path());
+    ASSERT_TRUE(doc->prepareSavePanel(panel));
+    ASSERT_FALSE(panel.selectedFiles().isEmpty());
+    EXPECT_EQ(QFileInfo(panel.selectedFiles().constFirst()).fileName(), "Untitled.html");
+    EXPECT_EQ(doc->encodingForSaving(), ASCII) << "the suggestion for ASCII text";
+    bool found = false;
+    for (auto* popUp : panel.findChildren<KELEncodingPopUpButtonCell*>()) {
+        const int index = popUp->findData(QVariant::fromValue<quint64>(UTF8), KELEncodingPopUpButtonCell::EncodingRole);
+        if (index >= 0) {
+            popUp->setCurrentIndex(index);
+            found = true;
+        }
+    }
+    ASSERT_TRUE(found) << "an encoding pop-up in the panel";
+    EXPECT_EQ(doc->encodingForSaving(), UTF8);
+}
+
+TEST_F(MyDocumentTest, SuggestedEncoding)
+{
+    struct Case {
+        kit::StringEncoding saveDefault;
+        const char* text;
+        kit::StringEncoding expected;
+    } cases[] = {
+        {None, "plain", ASCII},
+        {None, "é", UTF8},
+        {UTF16, "plain", UTF16},
+        {ASCII, "é", UTF8},
+        {Latin1, "é", Latin1},
+        {Latin1, "€", UTF8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        if (c.saveDefault == None)
+            kit::UserDefaults::standard().removeValue(KELDefaultEncodingForSave);
+        else
+            kit::UserDefaults::standard().setValue(KELDefaultEncodingForSave, qlonglong(c.saveDefault));
+        MyDocument doc;
+        doc.setInitialString(QString::fromUtf8(c.text));
+        EXPECT_EQ(doc.suggestedDocumentEncoding(), c.expected);
+    }
+}
+
+TEST_F(MyDocumentTest, SaveAsOntoAnotherOpenDocumentNeverDropsItsEditsSilently)
+{
+    struct Case {
+        bool otherEdited;
+        int answer;
+        bool saved;
+        bool otherClosed;
+    } cases[] = {
+        {false, kit::Alert::FirstButtonReturn, true, true}, // unedited: closed without a question
+        {true, kit::Alert::SecondButtonReturn, false, false},
+        {true, kit::Alert::FirstButtonReturn, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.otherEdited);
+        ASSERT_TRUE(writeBytes(path("a.html"), "A"));
+        ASSERT_TRUE(writeBytes(path("b.html"), "B"));
+        MyDocument* a = open(path("a.html"));
+        QPointer<MyDocument> b = open(path("b.html"));
+        ASSERT_TRUE(a && b);
+        if (c.otherEdited) {
+            b->replaceCharactersInRange(kit::Range(1, 0), QStringLiteral(" edited"));
+            b->kit::Document::updateChangeCount(kit::ChangeType::Done);
+        }
+        alerts.clear();
+        answers = {c.answer};
+        kit::Error error;
+        EXPECT_EQ(a->saveToURL(QUrl::fromLocalFile(path("b.html")), a->fileType(), kit::SaveOperation::SaveAs, &error), c.saved);
+        EXPECT_EQ(alerts.size(), c.otherEdited ? 1 : 0);
+        EXPECT_EQ(fileBytes(path("b.html")), c.saved ? "A" : "B");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(b.isNull() || b->documentClosed(), c.otherClosed);
+        processEvents();
+        closeAll();
+    }
+}
+
+TEST_F(MyDocumentTest, OutsideChangesAreNoticedOnActivation)
+{
+    struct Case {
+        bool edited;
+        int answer;
+        const char* expectedText;
+        int expectedAlerts;
+    } cases[] = {
+        {false, 0, "changed outside", 0},
+        {true, kit::Alert::FirstButtonReturn, "mine", 1},  // Keep Current Version
+        {true, kit::Alert::SecondButtonReturn, "changed outside", 1}, // Revert
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.edited);
+        const QString file = path("page.html");
+        ASSERT_TRUE(writeBytes(file, "original"));
+        MyDocument* doc = open(file);
+        ASSERT_TRUE(doc);
+        if (c.edited) {
+            doc->setInitialString(QStringLiteral("mine"));
+            doc->kit::Document::updateChangeCount(kit::ChangeType::Done);
+        }
+        ASSERT_TRUE(writeBytes(file, "changed outside"));
+        touchLater(file, 5);
+        alerts.clear();
+        answers = {c.answer};
+        kit::NotificationCenter::defaultCenter().post(KELDocumentDidBecomeActiveNotification, doc);
+        processEvents();
+        EXPECT_EQ(doc->currentString(), QString::fromLatin1(c.expectedText));
+        EXPECT_EQ(alerts.size(), c.expectedAlerts);
+        if (c.expectedAlerts)
+            EXPECT_TRUE(alerts[0].startsWith("Warning|The file for the document at " + file + " has been modified by another application."));
+        // Noticed once only.
+        alerts.clear();
+        kit::NotificationCenter::defaultCenter().post(KELDocumentDidBecomeActiveNotification, doc);
+        processEvents();
+        EXPECT_TRUE(alerts.isEmpty());
+        closeAll();
+    }
+}
+
+TEST_F(MyDocumentTest, AFileRemovedWhileOpenLosesNothing)
+{
+    const QString file = path("gone.html");
+    ASSERT_TRUE(writeBytes(file, "saved"));
+    MyDocument* doc = open(file);
+    ASSERT_TRUE(doc);
+    doc->replaceCharactersInRange(kit::Range(5, 0), QStringLiteral(" and edited"));
+    processEvents();
+    ASSERT_TRUE(doc->isDocumentEdited());
+    QFile::remove(file);
+
+    // Activation says the file is gone (once); Revert says why it cannot.
+    kit::NotificationCenter::defaultCenter().post(KELDocumentDidBecomeActiveNotification, doc);
+    processEvents();
+    kit::NotificationCenter::defaultCenter().post(KELDocumentDidBecomeActiveNotification, doc);
+    processEvents();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].startsWith(QStringLiteral("The file of the document “gone.html” has been moved or deleted.")));
+    EXPECT_FALSE(doc->revertToSaved());
+    ASSERT_EQ(alerts.size(), 2);
+    EXPECT_TRUE(alerts[1].contains("does not exist"));
+    EXPECT_EQ(doc->currentString(), "saved and edited");
+    EXPECT_TRUE(doc->isDocumentEdited());
+    EXPECT_TRUE(doc->undoManager()->canUndo());
+
+    // Saving puts the file back.
+    bool saved = false;
+    doc->saveDocumentWithDelegate([&](kit::Document*, bool ok) { saved = ok; });
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(fileBytes(file), "saved and edited");
+}
+
+TEST_F(MyDocumentTest, AnUneditedDocumentWhoseFileVanishedAsksBeforeClosing)
+{
+    const QString file = path("vanish.html");
+    ASSERT_TRUE(writeBytes(file, "only copy"));
+    MyDocument* doc = open(file);
+    ASSERT_TRUE(doc);
+    QFile::remove(file);
+    kit::NotificationCenter::defaultCenter().post(KELDocumentDidBecomeActiveNotification, doc);
+    processEvents();
+    EXPECT_TRUE(doc->isDocumentEdited());
+    answers = {kit::Document::SaveChangesSave};
+    bool mayClose = false;
+    doc->canCloseDocument([&](bool ok) { mayClose = ok; });
+    EXPECT_TRUE(mayClose);
+    EXPECT_EQ(fileBytes(file), "only copy");
+}
+
+TEST_F(MyDocumentTest, AFailedWriteLeavesTheFileAsItWas)
+{
+    QDir().mkpath(path("ro"));
+    const QString file = path("ro/page.html");
+    ASSERT_TRUE(writeBytes(file, "on disk"));
+    MyDocument* doc = open(file);
+    ASSERT_TRUE(doc);
+    doc->setInitialString(QStringLiteral("replacement"));
+    doc->kit::Document::updateChangeCount(kit::ChangeType::Done);
+    {
+        testsupport::UnwritableFolder guard(path("ro"));
+        if (!guard.effective())
+            GTEST_SKIP() << "cannot make a folder refuse writes here";
+        bool saved = true;
+        doc->saveDocumentWithDelegate([&](kit::Document*, bool ok) { saved = ok; });
+        EXPECT_FALSE(saved);
+        ASSERT_EQ(alerts.size(), 1);
+        EXPECT_TRUE(alerts[0].contains(QStringLiteral("couldn’t be saved"))) << alerts[0].toStdString();
+    }
+    EXPECT_EQ(fileBytes(file), "on disk");
+    EXPECT_TRUE(doc->isDocumentEdited());
+    EXPECT_EQ(doc->currentString(), "replacement");
+}
+
+TEST_F(MyDocumentTest, ComponentLibraryFilesAskBeforeSaving)
+{
+    MyDocument::setChecksumVerifier([](const QString& text) { return text.contains("KelpStudioChecksum: "); });
+    ASSERT_TRUE(writeBytes(path("lib1.html"), "<p>\nKelpStudioChecksum: 1"));
+    ASSERT_TRUE(writeBytes(path("lib2.html"), "<p>\nKelpStudioChecksum: 2"));
+    MyDocument* one = open(path("lib1.html"));
+    MyDocument* two = open(path("lib2.html"));
+    ASSERT_TRUE(one && two);
+    EXPECT_TRUE(one->showComponentLibraryWarning());
+
+    // Autosaves are refused until unlocked.
+    one->kit::Document::updateChangeCount(kit::ChangeType::Done);
+    kit::Error error;
+    EXPECT_FALSE(one->checkAutosavingSafety(&error));
+    EXPECT_EQ(error.code(), KELErrorComponentLibraryLocked);
+
+    answers = {kit::Alert::SecondButtonReturn};
+    bool saved = true;
+    one->saveDocumentWithDelegate([&](kit::Document*, bool ok) { saved = ok; });
+    EXPECT_FALSE(saved);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].startsWith("Are you sure that you want to save changes to the Component Library file \"lib1.html\"?"));
+
+    // One "Save" silences every library file.
+    answers = {kit::Alert::FirstButtonReturn};
+    one->saveDocumentWithDelegate([&](kit::Document*, bool ok) { saved = ok; });
+    EXPECT_TRUE(saved);
+    EXPECT_FALSE(two->showComponentLibraryWarning());
+    EXPECT_TRUE(two->checkAutosavingSafety(nullptr));
+}
+
+} // namespace
