@@ -368,6 +368,13 @@ TEST_F(SyntaxManagerTest, BrokenDefinitionsAreSkippedAndTheOthersLoad)
     EXPECT_TRUE(log.contains(QStringLiteral("Entity.xml\" skipped: line 1: Attribute references external entity 'x'")));
     // No definition of "Plain Text": an empty one stands in, so documents always get a type.
     EXPECT_TRUE(log.contains(QStringLiteral("No syntax definition named \"Plain Text\"")));
+    // The shared registry reads the resources folder the same way.
+    kit::setResourcesPathForTesting(dir.path());
+    SyntaxManager::resetSharedInstanceForTesting();
+    EXPECT_TRUE(SyntaxManager::sharedInstance().typeForName(QStringLiteral("Good")));
+    EXPECT_FALSE(SyntaxManager::sharedInstance().typeForName(QStringLiteral("Broken")));
+    SyntaxManager::resetSharedInstanceForTesting();
+
     SyntaxType* plain = manager.typeForDocument(Doc(QStringLiteral("/a.unknown")));
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->typeName(), QStringLiteral("Plain Text"));
