@@ -179,6 +179,11 @@ TEST_F(MyDocumentTest, BadFilesGetAClearMessageAndOpenNothing)
     QDir().mkpath(path("folder"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe")).constData(), 0600), 0);
     ASSERT_TRUE(writeBytes(path("photo.png"), "\x89PNG\r\n\x1a\n"));
+    {
+        QFile huge(path("huge.log")); // sparse: no real disk use
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(qint64(65) * 1024 * 1024));
+    }
     struct Case {
         QString file;
         kit::StringEncoding picked;
@@ -187,6 +192,7 @@ TEST_F(MyDocumentTest, BadFilesGetAClearMessageAndOpenNothing)
         {binary, None, "not a text file"},
         {binary, Latin1, "not a text file"}, // an 8-bit encoding reads anything: still refused
         {path("pipe"), None, "not a regular file"},
+        {path("huge.log"), None, "too large"},
         {path("missing.html"), None, "does not exist"},
         {path("folder"), None, "cannot be opened yet"},
         {path("photo.png"), None, "cannot be opened yet"},
