@@ -104,12 +104,16 @@ SyntaxXMLDocument::SyntaxXMLDocument(const QString& path)
         m_error = QStringLiteral("out of memory");
         return;
     }
+    // Collect the parser's messages for the log line; the handler that was
+    // installed before is put back afterwards.
+    const xmlStructuredErrorFunc previousHandler = xmlStructuredError;
+    void* const previousContext = xmlStructuredErrorContext;
     xmlSetStructuredErrorFunc(&m_error, collectError);
     // No network, no external entities or DTD loading, no entity expansion beyond the built-in ones.
     const int options = XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_NOWARNING;
     m_doc = xmlCtxtReadMemory(ctxt, data.constData(), int(data.size()), path.toUtf8().constData(), nullptr, options);
     xmlFreeParserCtxt(ctxt);
-    xmlSetStructuredErrorFunc(nullptr, nullptr);
+    xmlSetStructuredErrorFunc(previousContext, previousHandler);
     if (!m_doc) {
         if (m_error.isEmpty())
             m_error = QStringLiteral("not well-formed XML");
