@@ -500,6 +500,25 @@ TEST_F(SyntaxManagerTest, ReadsDefinitionsByPosition)
     EXPECT_EQ(comment->start()->longestMatchInString(QStringLiteral("abc"), kit::Range(0, 3), false), 0);
 }
 
+TEST_F(SyntaxManagerTest, ExternalEntitiesAreNeverRead)
+{
+    QTemporaryDir dir;
+    const QString secret = dir.filePath(QStringLiteral("secret.txt"));
+    ASSERT_TRUE(syntaxtest::writeFile(secret, QStringLiteral("SECRET")));
+    const QString path = dir.filePath(QStringLiteral("X.xml"));
+    ASSERT_TRUE(syntaxtest::writeFile(path,
+        QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE s [<!ENTITY x SYSTEM \"file://%1\">]>\n"
+                       "<syntax name=\"X\"><a/><b/><c/><d/><e/><f/>"
+                       "<g><copyright id=\"c\">before &x; after</copyright></g></syntax>\n")
+            .arg(secret)));
+    kit::LogCapture log;
+    std::unique_ptr<SyntaxType> t = SyntaxType::typeWithPath(path);
+    if (t) {
+        ASSERT_TRUE(t->copyrightWithId(QStringLiteral("c")));
+        EXPECT_FALSE(t->copyrightWithId(QStringLiteral("c"))->htmlValue().contains(QStringLiteral("SECRET")));
+    }
+}
+
 TEST_F(SyntaxManagerTest, SettingsLiveUnderTheRootTypesName)
 {
     SyntaxManager manager(shippedSyntaxFolder());
