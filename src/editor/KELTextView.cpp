@@ -16,6 +16,11 @@ KELTextView::KELTextView(QWidget* parent) : kit::TextView(parent)
 {
     replaceLayoutManager(new KELLayoutManager(this));
     textStorage()->setDelegate(this);
+    registerAction(QStringLiteral("foldSelection:"), [this](QObject*) { foldSelection(); },
+                   [this](QAction*) { return validateUserInterfaceItem(QStringLiteral("foldSelection:")); });
+    registerAction(QStringLiteral("unfoldSelection:"), [this](QObject*) { unfoldSelection(); },
+                   [this](QAction*) { return validateUserInterfaceItem(QStringLiteral("unfoldSelection:")); });
+    registerAction(QStringLiteral("unfoldAll:"), [this](QObject*) { unfoldAll(); });
 }
 
 KELTextView::~KELTextView()

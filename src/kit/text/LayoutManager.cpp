@@ -615,6 +615,7 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
     if (indent < 0 || indent >= avail)
         indent = 0;
     p->layout->beginLayout();
+    const qreal widthBefore = m_maxWidth;
     qreal y = 0;
     bool first = true;
     while (true) {
@@ -642,6 +643,8 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
     if (!m_deferShift && std::abs(oldHeight - slot->height) > 0.001) {
         shiftYs(i + 1, slot->height - oldHeight);
         Q_EMIT heightChanged();
+    } else if (m_maxWidth > widthBefore && m_wrapMode == WrapMode::NoWrap) {
+        Q_EMIT heightChanged(); // the document got wider
     }
     return slot.get();
 }

@@ -24,6 +24,9 @@ void ScrollView::setDocumentView(TextView* view)
     if (!view)
         return;
     setViewport(view);
+    // Keyboard focus belongs to the document view, not to the frame around it.
+    view->setFocusProxy(nullptr);
+    setFocusProxy(view);
     view->m_scrollView = this;
     view->setAutoFillBackground(false);
     view->updateContainerWidth();

@@ -1,5 +1,6 @@
 #include "kit/text/TextStorage.h"
 
+#include "kit/NotificationCenter.h"
 #include "kit/text/LayoutManager.h"
 
 #include <QTextBoundaryFinder>
@@ -389,6 +390,7 @@ void TextStorage::processEditing()
         for (LayoutManager* lm : lms)
             lm->textStorageEdited(this, m_cur.mask, m_cur.range, m_cur.delta, m_cur.range);
         Q_EMIT didProcessEditing();
+        NotificationCenter::defaultCenter().post(TextStorageDidProcessEditingNotification, this);
         // Edits made by observers start another round.
         m_cur = std::move(m_acc);
         m_acc = EditRecord();

@@ -4,7 +4,7 @@
 #include "kit/text/ScrollView.h"
 #include "kit/text/TextStorage.h"
 
-#include <QAbstractTextDocumentLayout>
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -64,6 +64,22 @@ TextView::TextView(QWidget* parent) : QWidget(parent)
         if (m_storage->editedMask() & TextStorageEditedCharacters)
             adjustRangesForEdit(m_storage->editedRange(), m_storage->changeInLength());
     });
+    // The menu commands reach the focused view through the responder chain.
+    const std::pair<const char*, void (TextView::*)()> commands[] = {
+        {"undo:", &TextView::undo}, {"redo:", &TextView::redo},   {"cut:", &TextView::cut},
+        {"copy:", &TextView::copy}, {"paste:", &TextView::paste}, {"selectAll:", &TextView::selectAll},
+    };
+    for (const auto& [name, method] : commands) {
+        const QString action = QString::fromLatin1(name);
+        auto m = method;
+        registerAction(action, [this, m](QObject*) { (this->*m)(); }, [this, action](QAction* item) {
+            if (item && action == QLatin1String("undo:"))
+                item->setText(undoManager()->undoMenuItemTitle());
+            else if (item && action == QLatin1String("redo:"))
+                item->setText(undoManager()->redoMenuItemTitle());
+            return validateUserInterfaceItem(action);
+        });
+    }
 }
 
 TextView::~TextView()
@@ -1111,14 +1127,15 @@ bool TextView::readSelectionFromMimeData(const QMimeData* data)
 {
     if (!data)
         return false;
+    // File URLs come as their paths (a URL list also answers as text).
     QString text;
-    if (data->hasText()) {
-        text = data->text();
-    } else if (data->hasUrls()) {
+    if (data->hasUrls()) {
         QStringList parts;
         for (const QUrl& u : data->urls())
             parts.append(u.isLocalFile() ? u.toLocalFile() : u.toString());
         text = parts.join(QLatin1Char('\n'));
+    } else if (data->hasText()) {
+        text = data->text();
     } else {
         return false;
     }
@@ -1162,13 +1179,13 @@ bool TextView::performDrop(const QMimeData* data, qsizetype index, bool moveFrom
     if (!data || !m_editable)
         return false;
     QString text;
-    if (data->hasText())
-        text = data->text();
-    else if (data->hasUrls()) {
+    if (data->hasUrls()) {
         QStringList parts;
         for (const QUrl& u : data->urls())
             parts.append(u.isLocalFile() ? u.toLocalFile() : u.toString());
         text = parts.join(QLatin1Char('\n'));
+    } else if (data->hasText()) {
+        text = data->text();
     }
     if (text.isEmpty())
         return false;

@@ -4,6 +4,7 @@
 // The view is normally the document view of a ScrollView (its viewport); alone it
 // shows the top of the text. Commands are virtual so subclasses can wrap them.
 
+#include "kit/Responder.h"
 #include "kit/Types.h"
 #include "kit/text/LayoutManager.h"
 
@@ -31,7 +32,7 @@ enum class SelectionGranularity { Character, Word, Paragraph };
 inline const QString TextViewDidChangeSelectionNotification = QStringLiteral("NSTextViewDidChangeSelectionNotification");
 inline const QString TextDidChangeNotification = QStringLiteral("NSTextDidChangeNotification");
 
-class TextView : public QWidget {
+class TextView : public QWidget, public Responder {
     Q_OBJECT
 public:
     explicit TextView(QWidget* parent = nullptr);

@@ -1,0 +1,139 @@
+// Speed of the editor text engine on a large file: opening and laying out the first
+// screen, typing in the middle, scrolling to the end and back. Input: KELP_BENCH_INPUT
+// when set, else a generated 400,000-line HTML file (about 20 MB).
+#include "editor/KELTextView.h"
+#include "kit/text/ScrollView.h"
+#include "kit/text/TextStorage.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QScrollBar>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QString& inputText()
+{
+    static const QString text = [] {
+        const QByteArray path = qgetenv("KELP_BENCH_INPUT");
+        if (!path.isEmpty()) {
+            QFile f(QString::fromLocal8Bit(path));
+            if (f.open(QIODevice::ReadOnly))
+                return QString::fromUtf8(f.readAll());
+        }
+        QString s;
+        s.reserve(21 * 1000 * 1000);
+        s += QStringLiteral("<!DOCTYPE html>\n<html>\n<body>\n");
+        for (int i = 0; i < 400000; ++i)
+            s += QStringLiteral("  <div class=\"row-%1\"><p>Row %1 of the table</p></div>\n").arg(i);
+        s += QStringLiteral("</body>\n</html>\n");
+        return s;
+    }();
+    return text;
+}
+
+struct Editor {
+    std::unique_ptr<kit::ScrollView> scroll = std::make_unique<kit::ScrollView>();
+    KELTextView* view = new KELTextView;
+    QImage image = QImage(1000, 800, QImage::Format_ARGB32_Premultiplied);
+    Editor()
+    {
+        scroll->setDocumentView(view);
+        QFont f(QStringLiteral("DejaVu Sans Mono"));
+        f.setPixelSize(13);
+        view->setFont(f);
+        scroll->resize(1000, 800);
+        scroll->show();
+    }
+    void paint()
+    {
+        QPainter p(&image);
+        view->render(&p);
+    }
+};
+
+double peakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+void BM_OpenAndShowFirstScreen(benchmark::State& state)
+{
+    const QString& text = inputText();
+    int laidOut = 0, paragraphs = 0;
+    for (auto _ : state) {
+        Editor e;
+        e.view->setString(text);
+        e.paint();
+        laidOut = e.view->layoutManager()->laidOutParagraphCount();
+        paragraphs = e.view->layoutManager()->paragraphCount();
+    }
+    state.counters["paragraphs"] = paragraphs;
+    state.counters["laid_out"] = laidOut;
+    state.counters["megabytes"] = double(text.size()) * 2 / (1024 * 1024);
+}
+BENCHMARK(BM_OpenAndShowFirstScreen)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_TypeInTheMiddle(benchmark::State& state)
+{
+    Editor e;
+    e.view->setString(inputText());
+    const qsizetype middle = e.view->textStorage()->lineRange(kit::Range(inputText().size() / 2, 0)).location + 10;
+    e.view->setSelectedRange(kit::Range(middle, 0));
+    e.view->scrollRangeToVisible(kit::Range(middle, 0));
+    e.paint();
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (auto _ : state) {
+        timer.start();
+        e.view->insertText(QStringLiteral("x"));
+        e.paint();
+        times.push_back(double(timer.nsecsElapsed()) / 1000.0);
+    }
+    std::sort(times.begin(), times.end());
+    state.counters["median_us_per_key"] = times.empty() ? 0 : times[times.size() / 2];
+    state.counters["laid_out"] = e.view->layoutManager()->laidOutParagraphCount();
+}
+BENCHMARK(BM_TypeInTheMiddle)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+void BM_ScrollToEndAndBack(benchmark::State& state)
+{
+    Editor e;
+    e.view->setString(inputText());
+    e.paint();
+    for (auto _ : state) {
+        QScrollBar* bar = e.scroll->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        e.paint();
+        bar->setValue(bar->maximum());
+        e.paint();
+        bar->setValue(0);
+        e.paint();
+    }
+    state.counters["laid_out"] = e.view->layoutManager()->laidOutParagraphCount();
+    state.counters["peak_MB"] = peakMegabytes();
+}
+BENCHMARK(BM_ScrollToEndAndBack)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

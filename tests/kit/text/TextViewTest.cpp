@@ -1,0 +1,141 @@
+#include "kit/text/TextView.h"
+
+#include "kit/UndoManager.h"
+#include "kit/text/RulerView.h"
+#include "kit/text/ScrollView.h"
+#include "kit/text/TextStorage.h"
+
+#include <QApplication>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+using kit::Range;
+
+namespace {
+class Speller : public kit::TextView {
+public:
+    QList<Range> checkSpellingOfRange(Range range) override
+    {
+        QList<Range> bad;
+        const qsizetype i = string().indexOf(QStringLiteral("teh"), range.location);
+        if (i >= 0 && i < range.end())
+            bad.append(Range(i, 3));
+        return bad;
+    }
+};
+
+class Fixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        scroll = std::make_unique<kit::ScrollView>();
+        view = new Speller;
+        scroll->setDocumentView(view);
+        QFont f(QStringLiteral("DejaVu Sans Mono"));
+        f.setPixelSize(14);
+        view->setFont(f);
+        scroll->resize(400, 200);
+        scroll->show();
+        view->setFocus();
+        QApplication::processEvents();
+    }
+    QPointF docPoint(qsizetype index)
+    {
+        const QRectF r = view->layoutManager()->caretRect(index);
+        return view->documentPointToView(r.topLeft() + view->textContainerOrigin() + QPointF(1, r.height() / 2));
+    }
+    std::unique_ptr<kit::ScrollView> scroll;
+    Speller* view = nullptr;
+};
+} // namespace
+
+TEST_F(Fixture, DropsInsertAndMoveWithinTheView)
+{
+    view->setString(QStringLiteral("one two three"));
+    QMimeData data;
+    data.setText(QStringLiteral("X"));
+    QDragEnterEvent enter(docPoint(4).toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &enter);
+    QDropEvent drop(docPoint(4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(view->string(), QStringLiteral("one Xtwo three"));
+    EXPECT_EQ(view->selectedRange(), Range(4, 1));
+    // A move from the view itself removes the source text, in one undo step.
+    view->setSelectedRange(Range(0, 4));
+    EXPECT_TRUE(view->performDrop(view->mimeDataForRanges({Range(0, 4)}), 14, true));
+    EXPECT_EQ(view->string(), QStringLiteral("Xtwo threeone "));
+    QApplication::processEvents();
+    view->undo();
+    EXPECT_EQ(view->string(), QStringLiteral("one Xtwo three"));
+    // File URLs drop as their paths.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a b.html"))});
+    EXPECT_TRUE(view->performDrop(&files, 0, false));
+    EXPECT_TRUE(view->string().startsWith(QStringLiteral("/tmp/a b.html")));
+}
+
+TEST_F(Fixture, DragSelectionScrollsBeyondTheView)
+{
+    QString text;
+    for (int i = 0; i < 200; ++i)
+        text += QStringLiteral("line %1\n").arg(i);
+    view->setString(text);
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, docPoint(2).toPoint());
+    const QPoint below(50, view->height() + 40);
+    QMouseEvent move(QEvent::MouseMove, below, view->mapToGlobal(below), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    QTest::qWait(300);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, below);
+    EXPECT_GT(scroll->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(view->selectedRange().location, 2);
+    EXPECT_GT(view->selectedRange().length, 100);
+}
+
+TEST_F(Fixture, SpellingUnderlinesFollowEdits)
+{
+    view->setString(QStringLiteral("see teh cat"));
+    view->setContinuousSpellCheckingEnabled(true);
+    QTest::qWait(400);
+    ASSERT_EQ(view->misspelledRanges(), QList<Range>{Range(4, 3)});
+    view->setSelectedRange(Range(0, 0));
+    QTest::keyClicks(view, QStringLiteral("I "));
+    EXPECT_EQ(view->misspelledRanges(), QList<Range>{Range(6, 3)});
+    view->setSelectedRange(Range(7, 1));
+    QTest::keyClicks(view, QStringLiteral("h"));
+    EXPECT_TRUE(view->misspelledRanges().isEmpty()); // an edit inside clears the mark until checked again
+    view->showFindIndicatorForRange(Range(2, 3));
+    EXPECT_EQ(view->findIndicatorRange(), Range(2, 3));
+}
+
+TEST_F(Fixture, WrappingCommandsAndRuler)
+{
+    view->setString(QString(300, QLatin1Char('w')) + QStringLiteral("\nend"));
+    EXPECT_GT(view->layoutManager()->caretRect(299).top(), 0);
+    view->setWrapsLines(false);
+    EXPECT_EQ(view->layoutManager()->caretRect(299).top(), 0);
+    EXPECT_GT(scroll->horizontalScrollBar()->maximum(), 0);
+    // Commands arrive through the responder interface too.
+    view->setSelectedRange(Range(0, 3));
+    EXPECT_TRUE(view->respondsToAction(QStringLiteral("cut:")));
+    EXPECT_TRUE(view->validateAction(QStringLiteral("cut:"), nullptr));
+    view->performAction(QStringLiteral("cut:"), nullptr);
+    EXPECT_EQ(view->string().size(), 301);
+    view->setEditable(false);
+    EXPECT_FALSE(view->validateAction(QStringLiteral("cut:"), nullptr));
+    QTest::keyClicks(view, QStringLiteral("zz"));
+    EXPECT_EQ(view->string().size(), 301);
+    // A ruler takes its width from the text on the left.
+    auto* ruler = new kit::RulerView(scroll.get());
+    ruler->setRuleThickness(30);
+    scroll->setVerticalRulerView(ruler);
+    scroll->setHasVerticalRuler(true);
+    scroll->setRulersVisible(true);
+    QApplication::processEvents();
+    EXPECT_TRUE(ruler->isVisible());
+    EXPECT_EQ(view->geometry().left(), ruler->geometry().right() + 1);
+    EXPECT_EQ(ruler->clientView(), view);
+}
