@@ -101,19 +101,29 @@ KELSyntaxCheckErrors KELCSSPropertyValueDefinition::validateParsedValues(const K
 
 QString KELCSSPropertyValueDefinition::displayDescription() const
 {
+    if (m_haveDisplayCache)
+        return m_displayCache;
     const QString expected = expectedValuesDescription();
-    if (!expected.isEmpty())
-        return QStringLiteral("Expected: ") + expected;
-    const QString generic = genericErrorDescription();
-    if (generic.size() <= 500)
-        return generic;
-    return QStringLiteral("Expected: ") + shortGenericErrorDescription();
+    QString text;
+    if (!expected.isEmpty()) {
+        text = QStringLiteral("Expected: ") + expected;
+    } else {
+        const QString generic = genericErrorDescription();
+        text = generic.size() <= 500 ? generic : QStringLiteral("Expected: ") + shortGenericErrorDescription();
+    }
+    m_displayCache = text;
+    m_haveDisplayCache = true;
+    return text;
 }
 
 QString KELCSSPropertyValueDefinition::displayExpectedValuesDescription() const
 {
+    if (m_haveExpectedCache)
+        return m_expectedCache;
     const QString expected = expectedValuesDescription();
-    return expected.isEmpty() ? shortGenericErrorDescription() : expected;
+    m_expectedCache = expected.isEmpty() ? shortGenericErrorDescription() : expected;
+    m_haveExpectedCache = true;
+    return m_expectedCache;
 }
 
 KELSyntaxCheckError KELCSSPropertyValueDefinition::missingValueErrorForValues(const KELParsedCSSValues& values,
@@ -265,6 +275,7 @@ KELCSSPropertyIdSetValueDefinition::KELCSSPropertyIdSetValueDefinition(const QSt
         m_ids.insert(id.toLower());
     m_sorted = QStringList(m_ids.begin(), m_ids.end());
     std::sort(m_sorted.begin(), m_sorted.end());
+    m_joined = m_sorted.join(QStringLiteral(", "));
 }
 
 void KELCSSPropertyIdSetValueDefinition::validateParsedValue(const KELParsedCSSValue* value, const KELParsedCSSObject* declaration, KELSyntaxCheckErrors& errors) const
@@ -276,13 +287,13 @@ void KELCSSPropertyIdSetValueDefinition::validateParsedValue(const KELParsedCSSV
     errors.append(makeError(QStringLiteral("Unrecognized Value"),
         QStringLiteral("The value \"%1\" is not recognized for the %2 \"%3\". One of the following was expected: %4.")
             .arg(value->name(), declaration ? declaration->itemTypeName() : QStringLiteral("value"),
-                declaration ? declaration->itemName() : QString(), m_sorted.join(QStringLiteral(", "))),
+                declaration ? declaration->itemName() : QString(), m_joined),
         value->textRange()));
 }
 
 QString KELCSSPropertyIdSetValueDefinition::genericErrorDescription() const
 {
-    return QStringLiteral("One of the following values was expected: %1.").arg(m_sorted.join(QStringLiteral(", ")));
+    return QStringLiteral("One of the following values was expected: %1.").arg(m_joined);
 }
 
 QString KELCSSPropertyIdSetValueDefinition::shortGenericErrorDescription() const
@@ -344,11 +355,11 @@ struct UnitTable {
     QMutex mutex;
     QHash<QString, QStringList> units {
         { QStringLiteral("dimension"), {} },
-        { QStringLiteral("length"), { "in", "cm", "mm", "pt", "pc", "px", "em", "ex", "gr" } },
+        { QStringLiteral("length"), { "cm", "em", "ex", "gr", "in", "mm", "pc", "pt", "px" } },
         { QStringLiteral("angle"), { "deg", "grad", "rad", "turn" } },
         { QStringLiteral("time"), { "ms", "s" } },
         { QStringLiteral("frequency"), { "hz", "khz" } },
-        { QStringLiteral("resolution"), { "dpi", "dpcm", "dppx" } },
+        { QStringLiteral("resolution"), { "dpcm", "dpi", "dppx" } },
         { QStringLiteral("semitones"), { "st" } },
     };
 };
@@ -365,9 +376,7 @@ QStringList KELCSSPropertyDimensionValueDefinition::validUnitsForType(const QStr
 {
     UnitTable& t = unitTable();
     QMutexLocker lock(&t.mutex);
-    QStringList list = t.units.value(typeName);
-    std::sort(list.begin(), list.end());
-    return list;
+    return t.units.value(typeName);
 }
 
 void KELCSSPropertyDimensionValueDefinition::addValidUnits(const QString& typeName, const QStringList& units)
@@ -378,6 +387,7 @@ void KELCSSPropertyDimensionValueDefinition::addValidUnits(const QString& typeNa
     for (const QString& u : units)
         if (!list.contains(u.toLower()))
             list.append(u.toLower());
+    std::sort(list.begin(), list.end());
 }
 
 QStringList KELCSSPropertyDimensionValueDefinition::validUnits() const

@@ -50,7 +50,11 @@ public:
     KELSyntaxCheckError missingValueErrorForValues(const KELParsedCSSValues& values, const KELParsedCSSObject* declaration) const;
 
     virtual QString expectedValuesDescription() const { return m_expectedValuesDescription; }
-    virtual void setExpectedValuesDescription(const QString& text) { m_expectedValuesDescription = text; }
+    virtual void setExpectedValuesDescription(const QString& text)
+    {
+        m_expectedValuesDescription = text;
+        m_haveDisplayCache = m_haveExpectedCache = false;
+    }
 
 protected:
     /// "Invalid %@ Value" with the node's display description.
@@ -60,6 +64,9 @@ protected:
 
 private:
     QString m_expectedValuesDescription;
+    // Grammar nodes do not change once built; their descriptions are worked out once.
+    mutable QString m_displayCache, m_expectedCache;
+    mutable bool m_haveDisplayCache = false, m_haveExpectedCache = false;
 };
 
 class KELCSSPropertySimpleValueDefinition : public KELCSSPropertyValueDefinition {
@@ -115,6 +122,7 @@ public:
 private:
     QSet<QString> m_ids;
     QStringList m_sorted;
+    QString m_joined; // the keywords as messages list them
 };
 
 class KELCSSPropertyNumberValueDefinition : public KELCSSPropertySimpleValueDefinition {
