@@ -220,3 +220,14 @@ QString SyntaxManager::fileTypeNameForDocument(const Document& document) const
     return KELFileTypeManager::sharedInstance().typeNameForDocumentURL(
         path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path));
 }
+
+void SyntaxManager::installAsFileTypeProvider()
+{
+    KELFileTypeManager::setSyntaxTypesProvider([] {
+        QList<KELFileTypeSyntaxInfo> types;
+        for (const SyntaxType* t : SyntaxManager::sharedInstance().allTypes())
+            types.append({ t->typeName(), t->parentTypeName(), t->deferToTypeName(), t->defaultExtensions(),
+                t->isDefaultType() });
+        return types;
+    });
+}

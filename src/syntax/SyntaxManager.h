@@ -65,6 +65,11 @@ public:
     QString fileTypeNameForPath(const QString& path) const;
     QString fileTypeNameForDocument(const Document& document) const;
 
+    /// Makes the file-type registry offer the types of the shared registry (their
+    /// names, parents, deferrals, default extensions and the default type). Called
+    /// once at start-up.
+    static void installAsFileTypeProvider();
+
     /// The name of the last-resort type.
     static QString plainTextTypeName() { return QStringLiteral("Plain Text"); }
 

@@ -6,6 +6,7 @@
 #include "kit/Log.h"
 #include "kit/Resources.h"
 #include "kit/UserDefaults.h"
+#include "support/KELFileTypeManager.h"
 #include "support/PreferenceController2.h"
 #include "syntax/SyntaxInfo.h"
 #include "syntax/SyntaxManager.h"
@@ -331,6 +332,21 @@ TEST_F(SyntaxManagerTest, LookupsByNamePathAndDocument)
     EXPECT_EQ(manager.typeForPath(QStringLiteral("/a.html"))->typeName(), QStringLiteral("JavaScript"));
     EXPECT_EQ(manager.typeForDocument(Doc(QStringLiteral("/a.html")))->typeName(), QStringLiteral("Plain Text"));
     SyntaxManager::setFileTypeResolvers({}, {});
+}
+
+TEST_F(SyntaxManagerTest, FileTypeRegistryOffersTheLoadedTypes)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(syntaxtest::writeFile(dir.filePath(QStringLiteral("Syntax/Markdown.xml")),
+        syntaxtest::definition(QStringLiteral("name=\"Markdown\""), QStringLiteral("<e value=\"markdown\"/>"))));
+    kit::setResourcesPathForTesting(dir.path());
+    SyntaxManager::resetSharedInstanceForTesting();
+    SyntaxManager::installAsFileTypeProvider();
+    EXPECT_TRUE(KELFileTypeManager::sharedInstance().allTypeNames().contains(QStringLiteral("Markdown")));
+    EXPECT_EQ(SyntaxManager::sharedInstance().typeForPath(QStringLiteral("/notes/a.markdown"))->typeName(),
+        QStringLiteral("Markdown"));
+    KELFileTypeManager::setSyntaxTypesProvider(nullptr);
+    SyntaxManager::resetSharedInstanceForTesting();
 }
 
 TEST_F(SyntaxManagerTest, BrokenDefinitionsAreSkippedAndTheOthersLoad)
