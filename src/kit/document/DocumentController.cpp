@@ -227,6 +227,22 @@ Document* DocumentController::openDocumentWithContentsOfURL(const QUrl& url, boo
     return document;
 }
 
+void DocumentController::newDocument()
+{
+    Error error;
+    if (!openUntitledDocumentAndDisplay(true, &error) && !error.isNull() && !error.isUserCancelled())
+        Alert::presentError(error, QApplication::activeWindow());
+}
+
+void DocumentController::openDocument()
+{
+    for (const QUrl& url : URLsFromRunningOpenPanel()) {
+        Error error;
+        if (!openDocumentWithContentsOfURL(url, true, &error) && !error.isNull() && !error.isUserCancelled())
+            Alert::presentError(error, QApplication::activeWindow());
+    }
+}
+
 // ---------------------------------------------------------------- recent documents
 
 int DocumentController::maximumRecentDocumentCount() const

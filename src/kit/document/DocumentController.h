@@ -61,6 +61,12 @@ public:
     /// the file; shown when display is set; noted as a recent document.
     virtual Document* openDocumentWithContentsOfURL(const QUrl& url, bool display, Error* error);
 
+    /// The New command: an untitled document, shown; failures are presented.
+    virtual void newDocument();
+    /// The Open command: the Open dialog, then every chosen file opened and shown;
+    /// each failure is presented and the other files still open.
+    virtual void openDocument();
+
     // -- Recent documents (stored under RecentDocumentsKey, newest first)
     static inline const QString RecentDocumentsKey = QStringLiteral("KELRecentDocumentURLs");
     static inline const QString RecentDocumentsLimitKey = QStringLiteral("NSRecentDocumentsLimit");

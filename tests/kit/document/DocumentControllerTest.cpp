@@ -85,6 +85,21 @@ TEST_F(DocumentControllerTest, OpeningAFileTwiceGivesTheSameDocument)
     EXPECT_EQ(controller->documents().size(), 1);
 }
 
+TEST_F(DocumentControllerTest, TheOpenCommandOpensEveryChosenFileAndReportsEachFailure)
+{
+    ASSERT_TRUE(writeBytes(path("a.html"), "A"));
+    ASSERT_TRUE(writeBytes(path("b.html"), "B"));
+    DocumentController::setOpenPanelResponderForTesting([this] {
+        return QList<QUrl>{QUrl::fromLocalFile(path("a.html")), QUrl::fromLocalFile(path("gone.html")), QUrl::fromLocalFile(path("b.html"))};
+    });
+    controller->openDocument();
+    DocumentController::setOpenPanelResponderForTesting({});
+    EXPECT_EQ(controller->documents().size(), 2);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].contains("gone.html"));
+    EXPECT_EQ(controller->recentDocumentURLs().value(0), QUrl::fromLocalFile(path("b.html")));
+}
+
 TEST_F(DocumentControllerTest, RecentDocumentsAreNewestFirstWithoutDuplicatesAndLimited)
 {
     UserDefaults::standard().setValue(DocumentController::RecentDocumentsLimitKey, 3);
