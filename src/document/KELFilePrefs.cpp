@@ -22,9 +22,9 @@ std::optional<KELFilePrefs> KELFilePrefs::withDictionary(const QVariantMap& dict
     std::optional<NDAlias> alias = NDAlias::unarchive(archive.toByteArray());
     if (!alias)
         return std::nullopt;
-    KELFilePrefs record;
-    record.m_prefs = dictionary;
-    record.m_alias = std::move(alias);
+    std::optional<KELFilePrefs> record(std::in_place);
+    record->m_prefs = dictionary;
+    record->m_alias = std::move(alias);
     return record;
 }
 

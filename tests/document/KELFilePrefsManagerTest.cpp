@@ -24,8 +24,9 @@ protected:
     QString file(const QString& name)
     {
         const QString path = dir.filePath(name);
-        if (!QFile::exists(path))
+        if (!QFile::exists(path)) {
             EXPECT_TRUE(testsupport::writeBytes(path, "x"));
+        }
         return path;
     }
     QVariantList storedArray(const QString& key = QStringLiteral("KELFilePrefs.FilePrefs"))

@@ -165,8 +165,9 @@ TEST_F(MyDocumentTest, ReadChain)
         EXPECT_EQ(doc->currentString().contains(French), c.readsFrench) << doc->currentString().left(60).toStdString();
         EXPECT_FALSE(doc->currentString().startsWith(QChar(0xFEFF)));
         EXPECT_EQ(storedEncoding(file), c.recorded == Detected ? doc->documentEncoding() : c.recorded);
-        if (c.logFragment)
+        if (c.logFragment) {
             EXPECT_TRUE(log.contains(QLatin1String(c.logFragment))) << log.lines().join('\n').toStdString();
+        }
         // The pick served this open only.
         EXPECT_EQ(controller->lastSelectedEncodingForURL(QUrl::fromLocalFile(file)), None);
         closeAll();
@@ -431,8 +432,9 @@ TEST_F(MyDocumentTest, OutsideChangesAreNoticedOnActivation)
         processEvents();
         EXPECT_EQ(doc->currentString(), QString::fromLatin1(c.expectedText));
         EXPECT_EQ(alerts.size(), c.expectedAlerts);
-        if (c.expectedAlerts)
+        if (c.expectedAlerts) {
             EXPECT_TRUE(alerts[0].startsWith("Warning|The file for the document at " + file + " has been modified by another application."));
+        }
         // Noticed once only.
         alerts.clear();
         kit::NotificationCenter::defaultCenter().post(KELDocumentDidBecomeActiveNotification, doc);
