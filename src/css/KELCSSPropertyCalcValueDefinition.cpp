@@ -112,107 +112,140 @@ bool KELCSSPropertyCalcValueDefinition::isNumberAdditiveExpression(const Values&
 bool KELCSSPropertyCalcValueDefinition::isAdditive(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc,
     KELSyntaxCheckErrors* errors, bool number) const
 {
-    if (!isNotEmpty(v, start, end, calc, errors, number))
-        return false;
-    qsizetype depth = 0;
-    for (qsizetype i = end - 1; i >= start; --i) {
-        const KELParsedCSSValue* t = v.at(i);
-        if (isDelimiter(t, u')')) {
-            ++depth;
-        } else if (isDelimiter(t, u'(')) {
-            if (depth == 0) {
-                report(errors, QStringLiteral("Unmatched Parentheses"), QStringLiteral("There are unmatched parentheses in the expression."),
-                    fallbackRange(v, start, end, calc));
-                return false;
+    // The rightmost "+" or "-" outside parentheses splits the range: the part after it is
+    // a product, the part before it again a sum (checked in a loop, not by recursion).
+    while (true) {
+        if (!isNotEmpty(v, start, end, calc, errors, number))
+            return false;
+        qsizetype depth = 0;
+        qsizetype split = -1;
+        for (qsizetype i = end - 1; i >= start && split < 0; --i) {
+            const KELParsedCSSValue* t = v.at(i);
+            if (isDelimiter(t, u')')) {
+                ++depth;
+            } else if (isDelimiter(t, u'(')) {
+                if (depth == 0) {
+                    report(errors, QStringLiteral("Unmatched Parentheses"), QStringLiteral("There are unmatched parentheses in the expression."),
+                        fallbackRange(v, start, end, calc));
+                    return false;
+                }
+                --depth;
+            } else if (depth == 0 && (isDelimiter(t, u'+') || isDelimiter(t, u'-'))) {
+                split = i;
             }
-            --depth;
-        } else if (depth == 0 && (isDelimiter(t, u'+') || isDelimiter(t, u'-'))) {
-            const bool right = number ? isNumberMultiplicativeExpression(v, i + 1, end, calc, errors)
-                                      : isLengthMultiplicativeExpression(v, i + 1, end, calc, errors);
-            if (!right)
-                return false;
-            return isAdditive(v, start, i, calc, errors, number);
         }
+        if (split < 0)
+            return number ? isNumberMultiplicativeExpression(v, start, end, calc, errors) : isLengthMultiplicativeExpression(v, start, end, calc, errors);
+        const bool right = number ? isNumberMultiplicativeExpression(v, split + 1, end, calc, errors)
+                                  : isLengthMultiplicativeExpression(v, split + 1, end, calc, errors);
+        if (!right)
+            return false;
+        end = split;
     }
-    return number ? isNumberMultiplicativeExpression(v, start, end, calc, errors) : isLengthMultiplicativeExpression(v, start, end, calc, errors);
 }
 
 bool KELCSSPropertyCalcValueDefinition::isLengthMultiplicativeExpression(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc, KELSyntaxCheckErrors* errors) const
 {
-    if (!isNotEmpty(v, start, end, calc, errors, false))
-        return false;
-    qsizetype depth = 0;
-    for (qsizetype i = end - 1; i >= start; --i) {
-        const KELParsedCSSValue* t = v.at(i);
-        if (isDelimiter(t, u')')) {
-            ++depth;
-        } else if (isDelimiter(t, u'(')) {
-            if (depth == 0) {
-                report(errors, QStringLiteral("Unmatched Parentheses"), QStringLiteral("There are unmatched parentheses in the expression."),
-                    fallbackRange(v, start, end, calc));
-                return false;
-            }
-            --depth;
-        } else if (depth == 0 && isDelimiter(t, u'*')) {
-            if (isNumberTerm(v, i + 1, end, calc, nullptr))
-                return isLengthMultiplicativeExpression(v, start, i, calc, errors);
-            if (isLengthTerm(v, i + 1, end, calc, nullptr))
-                return isNumberMultiplicativeExpression(v, start, i, calc, errors);
-            report(errors, QStringLiteral("Invalid Operand"), QStringLiteral("Expected a length or a number as the second operand of multiplication."),
-                fallbackRange(v, i + 1, end, calc));
-            return false;
-        } else if (depth == 0 && (isDelimiter(t, u'/') || isMod(t))) {
-            if (!isNumberTerm(v, i + 1, end, calc, errors))
-                return false;
-            return isLengthMultiplicativeExpression(v, start, i, calc, errors);
-        }
-    }
-    return isLengthTerm(v, start, end, calc, errors);
+    return isMultiplicative(v, start, end, calc, errors, false);
 }
 
 bool KELCSSPropertyCalcValueDefinition::isNumberMultiplicativeExpression(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc, KELSyntaxCheckErrors* errors) const
 {
-    if (!isNotEmpty(v, start, end, calc, errors, true))
-        return false;
-    qsizetype depth = 0;
-    for (qsizetype i = end - 1; i >= start; --i) {
-        const KELParsedCSSValue* t = v.at(i);
-        if (isDelimiter(t, u')')) {
-            ++depth;
-        } else if (isDelimiter(t, u'(')) {
-            if (depth == 0) {
-                report(errors, QStringLiteral("Unmatched Parentheses"), QStringLiteral("There are unmatched parentheses in the expression."),
-                    fallbackRange(v, start, end, calc));
-                return false;
-            }
-            --depth;
-        } else if (depth == 0 && isDelimiter(t, u'*')) {
-            if (!isNumberTerm(v, i + 1, end, calc, errors))
-                return false;
-            return isNumberMultiplicativeExpression(v, start, i, calc, errors);
-        } else if (depth == 0 && isDelimiter(t, u'/')) {
-            if (isNumberTerm(v, i + 1, end, calc, nullptr))
-                return isNumberMultiplicativeExpression(v, start, i, calc, errors);
-            if (!isLengthTerm(v, i + 1, end, calc, errors))
-                return false;
-            return isLengthMultiplicativeExpression(v, start, i, calc, errors);
-        } else if (depth == 0 && isMod(t)) {
-            if (isNumberTerm(v, i + 1, end, calc, errors))
-                return isNumberMultiplicativeExpression(v, start, i, calc, errors);
-            if (!isLengthTerm(v, i + 1, end, calc, errors))
-                return false;
-            return isLengthMultiplicativeExpression(v, start, i, calc, errors);
-        }
-    }
-    return isNumberTerm(v, start, end, calc, errors);
+    return isMultiplicative(v, start, end, calc, errors, true);
 }
+
+bool KELCSSPropertyCalcValueDefinition::isMultiplicative(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc,
+    KELSyntaxCheckErrors* errors, bool number) const
+{
+    // The rightmost "*", "/" or "mod" outside parentheses splits the range; what stands
+    // after it decides whether the part before it must be a length or a number product.
+    while (true) {
+        if (!isNotEmpty(v, start, end, calc, errors, number))
+            return false;
+        qsizetype depth = 0;
+        qsizetype split = -1;
+        for (qsizetype i = end - 1; i >= start && split < 0; --i) {
+            const KELParsedCSSValue* t = v.at(i);
+            if (isDelimiter(t, u')')) {
+                ++depth;
+            } else if (isDelimiter(t, u'(')) {
+                if (depth == 0) {
+                    report(errors, QStringLiteral("Unmatched Parentheses"), QStringLiteral("There are unmatched parentheses in the expression."),
+                        fallbackRange(v, start, end, calc));
+                    return false;
+                }
+                --depth;
+            } else if (depth == 0 && (isDelimiter(t, u'*') || isDelimiter(t, u'/') || isMod(t))) {
+                split = i;
+            }
+        }
+        if (split < 0)
+            return number ? isNumberTerm(v, start, end, calc, errors) : isLengthTerm(v, start, end, calc, errors);
+        const KELParsedCSSValue* op = v.at(split);
+        const qsizetype after = split + 1;
+        if (!number) {
+            if (isDelimiter(op, u'*')) {
+                if (isNumberTerm(v, after, end, calc, nullptr)) {
+                    number = false;
+                } else if (isLengthTerm(v, after, end, calc, nullptr)) {
+                    number = true;
+                } else {
+                    report(errors, QStringLiteral("Invalid Operand"), QStringLiteral("Expected a length or a number as the second operand of multiplication."),
+                        fallbackRange(v, after, end, calc));
+                    return false;
+                }
+            } else {
+                if (!isNumberTerm(v, after, end, calc, errors))
+                    return false;
+                number = false;
+            }
+        } else if (isDelimiter(op, u'*')) {
+            if (!isNumberTerm(v, after, end, calc, errors))
+                return false;
+            number = true;
+        } else if (isDelimiter(op, u'/')) {
+            if (isNumberTerm(v, after, end, calc, nullptr)) {
+                number = true;
+            } else {
+                if (!isLengthTerm(v, after, end, calc, errors))
+                    return false;
+                number = false;
+            }
+        } else {
+            if (isNumberTerm(v, after, end, calc, errors)) {
+                number = true;
+            } else {
+                if (!isLengthTerm(v, after, end, calc, errors))
+                    return false;
+                number = false;
+            }
+        }
+        end = split;
+    }
+}
+
+namespace {
+// Parentheses nest through recursion; beyond this depth the expression is not followed.
+constexpr int MaxCalcNesting = 64;
+thread_local int calcNesting = 0;
+struct NestingGuard {
+    NestingGuard() { ++calcNesting; }
+    ~NestingGuard() { --calcNesting; }
+};
+} // namespace
 
 bool KELCSSPropertyCalcValueDefinition::isLengthTerm(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc, KELSyntaxCheckErrors* errors) const
 {
     if (!isNotEmpty(v, start, end, calc, errors, false))
         return false;
-    if (end - start >= 2 && isDelimiter(v.at(start), u'(') && isDelimiter(v.at(end - 1), u')'))
+    if (end - start >= 2 && isDelimiter(v.at(start), u'(') && isDelimiter(v.at(end - 1), u')')) {
+        NestingGuard guard;
+        if (calcNesting > MaxCalcNesting) {
+            report(errors, QStringLiteral("Invalid Calc Expression"), QStringLiteral("The calc expression is not valid."), fallbackRange(v, start, end, calc));
+            return false;
+        }
         return isLengthExpression(v, start + 1, end - 1, calc, errors);
+    }
     return isAtomicLength(v, start, end, calc, errors);
 }
 
@@ -220,8 +253,14 @@ bool KELCSSPropertyCalcValueDefinition::isNumberTerm(const Values& v, qsizetype 
 {
     if (!isNotEmpty(v, start, end, calc, errors, true))
         return false;
-    if (end - start >= 2 && isDelimiter(v.at(start), u'(') && isDelimiter(v.at(end - 1), u')'))
+    if (end - start >= 2 && isDelimiter(v.at(start), u'(') && isDelimiter(v.at(end - 1), u')')) {
+        NestingGuard guard;
+        if (calcNesting > MaxCalcNesting) {
+            report(errors, QStringLiteral("Invalid Calc Expression"), QStringLiteral("The calc expression is not valid."), fallbackRange(v, start, end, calc));
+            return false;
+        }
         return isNumberAdditiveExpression(v, start + 1, end - 1, calc, errors);
+    }
     return isNumber(v, start, end, calc, errors);
 }
 
@@ -232,8 +271,12 @@ bool KELCSSPropertyCalcValueDefinition::isAtomicLength(const Values& v, qsizetyp
     if (end - start == 1) {
         const KELParsedCSSValue* t = v.at(start);
         // A nested math function stands for a length of its own.
-        if (t->type() == KELParsedCSSValue::Function && KELCSSSpec::sharedInstance().isMathFunction(t->name()))
+        if (t->type() == KELParsedCSSValue::Function && KELCSSSpec::sharedInstance().isMathFunction(t->name())) {
+            NestingGuard guard;
+            if (calcNesting > MaxCalcNesting)
+                return false;
             return checkArguments(t, errors);
+        }
         KELCSSPropertyAbsoluteLengthValueDefinition length;
         KELSyntaxCheckErrors list;
         length.validateParsedValue(t, nullptr, list);

@@ -32,6 +32,7 @@ public:
     bool isNotEmpty(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc, KELSyntaxCheckErrors* errors, bool isNumber) const;
 
 private:
+    bool isMultiplicative(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc, KELSyntaxCheckErrors* errors, bool number) const;
     bool isAdditive(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc, KELSyntaxCheckErrors* errors, bool number) const;
     /// The argument ranges of a math function: calc() has one, the others are comma lists.
     bool checkArguments(const KELParsedCSSValue* function, KELSyntaxCheckErrors* errors) const;

@@ -1032,10 +1032,16 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseURIAtIndex(qsizet
                 qsizetype j = i;
                 while (j < max && text.at(j).isSpace() && !isNewline(text.at(j)))
                     ++j;
-                if (j >= max || text.at(j) == u')')
+                if (j >= max || text.at(j) == u')' || isNewline(text.at(j)))
                     break; // white space before the closing parenthesis
+                if (!reported)
+                    report(errors, QStringLiteral("URL Parse Error"), QStringLiteral("Quotes, parentheses, and whitespace in a URL must be escaped with \"\\\""),
+                        kit::Range(i, 1));
+                reported = true;
+                i = j; // the whole run of white space stays in the URL
+                continue;
             }
-            if (c == u'"' || c == u'\'' || c == u'(' || c == u',' || c.isSpace()) {
+            if (c == u'"' || c == u'\'' || c == u'(' || c == u',') {
                 if (!reported)
                     report(errors, QStringLiteral("URL Parse Error"), QStringLiteral("Quotes, parentheses, and whitespace in a URL must be escaped with \"\\\""),
                         kit::Range(i, 1));

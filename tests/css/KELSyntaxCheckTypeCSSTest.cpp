@@ -198,6 +198,8 @@ TEST(KELSyntaxCheckTypeCSSTest, TodaysDeclarationsAreAccepted)
         "@media (prefers-reduced-motion: reduce) { @supports (scroll-behavior: smooth) { html { scroll-behavior: auto } } }",
         "@media (min-resolution: 2dppx), (orientation: landscape) and (hover: none) {}",
         "@font-face { font-family: X; src: url(x.woff2) format('woff2'); font-display: optional; font-weight: 300 700; font-style: oblique 10deg; size-adjust: 90% }",
+        "@media (width >= 600px) and (400px < height <= 900px), (aspect-ratio > 16/9) {}",
+        "@container sidebar (min-width: 400px) { .card { display: grid } }",
         "input::placeholder, ::selection, li::marker, dialog::backdrop, a:focus-visible, p:focus-within, :is(a, b):where(.c) {}",
     };
     for (const char* sheet : sheets) {
