@@ -39,13 +39,13 @@ int KELTokenParser::tokenTypeAt(const TextStorage* ts, qsizetype index)
 
 std::optional<QString> KELTokenParser::tokenNameInTextStorage(const TextStorage* ts, qsizetype index) const
 {
-    const QString& s = ts->string();
-    if (index < 0 || index + 1 >= s.size() || s.at(index) != QLatin1Char('<') || s.at(index + 1) != QLatin1Char('#'))
+    const qsizetype n = ts->length();
+    if (index < 0 || index + 1 >= n || ts->characterAt(index) != QLatin1Char('<') || ts->characterAt(index + 1) != QLatin1Char('#'))
         return std::nullopt;
     qsizetype j = index + 2;
-    while (j < s.size() && isTokenNameCharacter(s.at(j)))
+    while (j < n && isTokenNameCharacter(ts->characterAt(j)))
         ++j;
-    return s.mid(index + 2, j - index - 2);
+    return ts->substring(Range(index + 2, j - index - 2));
 }
 
 void KELTokenParser::textStorageDidProcessEditing(TextStorage* ts)
@@ -77,23 +77,25 @@ void KELTokenParser::tokenizeTextStorage(TextStorage* ts, Range range)
     }
     ts->beginEditing();
     clearTokenAttributes(ts, range);
-    const QString& s = ts->string();
+    // Scan a copy of the range only: the whole text may be huge and typing keeps a gap in it.
+    const qsizetype base = range.location;
+    const QString scanned = ts->substring(range);
+    const QStringView s(scanned);
     const qsizetype stop = range.end();
     qsizetype i = range.location;
-    const QStringView view(s);
     while (i < stop) {
-        const qsizetype found = view.mid(i, stop - i).indexOf(u"<#");
+        const qsizetype found = s.mid(i - base, stop - i).indexOf(u"<#");
         if (found < 0)
             break;
         const qsizetype p = i + found;
         if (p + 2 >= stop)
             break;
         qsizetype j = p + 2;
-        while (j < stop && isTokenNameCharacter(s.at(j)))
+        while (j < stop && isTokenNameCharacter(s.at(j - base)))
             ++j;
         if (j >= stop || j >= stop - 1)
             break;
-        if (s.at(j) == QLatin1Char('#') && s.at(j + 1) == QLatin1Char('>')) {
+        if (s.at(j - base) == QLatin1Char('#') && s.at(j + 1 - base) == QLatin1Char('>')) {
             setTokenType(KELTokenTypePlaceholder, ts, Range(p, j + 2 - p));
             i = j + 2;
         } else {

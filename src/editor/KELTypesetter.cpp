@@ -12,11 +12,10 @@ qreal KELTypesetter::wrappedLineIndent(const kit::TextStorage* ts, Range paragra
 {
     if (!m_indentWrapped || m_unit.isEmpty())
         return 0;
-    const QString& s = ts->string();
     qsizetype i = paragraph.location;
     qsizetype units = 0;
     const qsizetype limit = paragraph.end();
-    while (i + m_unit.size() <= limit && QStringView(s).mid(i, m_unit.size()) == m_unit) {
+    while (i + m_unit.size() <= limit && ts->substring(Range(i, m_unit.size())) == m_unit) {
         i += m_unit.size();
         ++units;
     }
@@ -26,7 +25,7 @@ qreal KELTypesetter::wrappedLineIndent(const kit::TextStorage* ts, Range paragra
     if (m_unit == QLatin1String("\t"))
         width = units * tabWidth;
     else
-        width = QFontMetricsF(font).horizontalAdvance(s.mid(paragraph.location, i - paragraph.location));
+        width = QFontMetricsF(font).horizontalAdvance(ts->substring(Range(paragraph.location, i - paragraph.location)));
     if (width > 0 && width < 0.75 * containerWidth)
         return width;
     return 0;
@@ -36,14 +35,13 @@ bool KELTypesetter::shouldBreakLineByWordBeforeCharacterAtIndex(const kit::TextS
 {
     if (!m_indentWrapped || m_unit.isEmpty())
         return true;
-    const QString& s = ts->string();
     const QChar indentChar = m_unit.at(0);
     qsizetype i = index - 1;
-    while (i >= 0 && s.at(i) == indentChar)
+    while (i >= 0 && ts->characterAt(i) == indentChar)
         --i;
     if (i < 0)
         return false;
-    if (!kit::TextStorage::isLineTerminator(s.at(i)))
+    if (!kit::TextStorage::isLineTerminator(ts->characterAt(i)))
         return true;
     return bool(KELTokenParser::tokenIdAt(ts, i));
 }

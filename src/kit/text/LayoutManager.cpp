@@ -18,11 +18,11 @@ constexpr qreal NoWrapWidth = 1.0e6;
 constexpr int MaxCachedLayouts = 3000;
 constexpr qsizetype HugeParagraph = 20000;
 
-qsizetype terminatorLength(const QString& s, qsizetype t)
+qsizetype terminatorLength(const TextStorage* s, qsizetype t)
 {
-    if (t >= s.size())
+    if (t >= s->length())
         return 0;
-    if (s.at(t) == QLatin1Char('\r') && t + 1 < s.size() && s.at(t + 1) == QLatin1Char('\n'))
+    if (s->characterAt(t) == QLatin1Char('\r') && s->characterAt(t + 1) == QLatin1Char('\n'))
         return 2;
     return 1;
 }
@@ -223,25 +223,25 @@ qsizetype LayoutManager::contentEnd(int i) const
     const qsizetype e = paragraphEnd(i);
     if (e <= s || !m_storage)
         return e;
-    const QString& str = m_storage->string();
-    if (!TextStorage::isLineTerminator(str.at(e - 1)))
+    const TextStorage* str = m_storage;
+    if (!TextStorage::isLineTerminator(str->characterAt(e - 1)))
         return e;
     // A terminator inside a unit is content.
     DisplayUnit u;
     if (unitAt(e - 1, &u) && u.range.location >= s)
         return e;
-    if (e - 2 >= s && str.at(e - 1) == QLatin1Char('\n') && str.at(e - 2) == QLatin1Char('\r'))
+    if (e - 2 >= s && str->characterAt(e - 1) == QLatin1Char('\n') && str->characterAt(e - 2) == QLatin1Char('\r'))
         return e - 2;
     return e - 1;
 }
 
 void LayoutManager::partition(qsizetype from, qsizetype to, std::vector<qsizetype>& starts, qsizetype* reachedEnd) const
 {
-    const QString& s = m_storage->string();
-    const qsizetype n = s.size();
+    const TextStorage* s = m_storage;
+    const qsizetype n = s->length();
     const qsizetype limit = largeUnitLimit();
     qsizetype pos = from;
-    bool endedWithTerminator = from > 0 && from <= n && TextStorage::isLineTerminator(s.at(from - 1)) && !unitAt(from - 1, nullptr);
+    bool endedWithTerminator = from > 0 && from <= n && TextStorage::isLineTerminator(s->characterAt(from - 1)) && !unitAt(from - 1, nullptr);
     if (from == 0)
         endedWithTerminator = true; // an empty text has one empty paragraph
     QList<DisplayUnit> units;
@@ -260,7 +260,7 @@ void LayoutManager::partition(qsizetype from, qsizetype to, std::vector<qsizetyp
         qsizetype paraEnd = -1;
         bool terminated = false;
         while (paraEnd < 0) {
-            qsizetype t = TextStorage::nextLineTerminator(s, scan);
+            qsizetype t = s->nextLineTerminator(scan);
             if (t == NotFound)
                 t = n;
             units.clear();
@@ -394,19 +394,18 @@ void LayoutManager::textStorageEdited(TextStorage* storage, int mask, Range rang
         rebuildAll();
         return;
     }
-    const QString& s = storage->string();
     const qsizetype loc = std::clamp<qsizetype>(range.location, 0, oldLength);
     const qsizetype oldEnd = std::clamp<qsizetype>(range.end() - delta, loc, oldLength);
     int first = paragraphIndexForCharacter(loc);
     if (first > 0 && loc == m_starts[size_t(first)]) {
         // The previous paragraph may join: CR then LF, or a unit ending at its terminator.
-        if ((loc > 0 && loc <= s.size() && s.at(loc - 1) == QLatin1Char('\r')) || unitAt(loc - 1, nullptr)
+        if ((loc > 0 && loc <= storage->length() && storage->characterAt(loc - 1) == QLatin1Char('\r')) || unitAt(loc - 1, nullptr)
             || !(mask & TextStorageEditedCharacters))
             --first;
     }
     // Units that begin before the paragraph (a fold reaching into it) pull earlier paragraphs in.
     DisplayUnit u;
-    while (first > 0 && m_starts[size_t(first)] > 0 && m_starts[size_t(first)] <= s.size()
+    while (first > 0 && m_starts[size_t(first)] > 0 && m_starts[size_t(first)] <= storage->length()
            && unitAt(m_starts[size_t(first)] - 1, &u) && u.range.end() > m_starts[size_t(first)])
         --first;
     const int last = paragraphIndexForCharacter(oldEnd);
@@ -554,9 +553,10 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
         return slot.get();
     }
     auto p = std::make_unique<Paragraph>();
-    const QString& s = m_storage->string();
     const qsizetype start = m_starts[size_t(i)];
     const qsizetype ce = contentEnd(i);
+    const QString content = m_storage->substring(Range(start, ce - start));
+    const QStringView s(content);
     p->contentLength = ce - start;
     QList<DisplayUnit> units;
     if (ce > start)
@@ -569,7 +569,7 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
         const qsizetype ue = std::min(u.range.end(), ce);
         if (ue <= us || us < pos)
             continue;
-        p->display.append(QStringView(s).mid(pos, us - pos));
+        p->display.append(s.mid(pos - start, us - pos));
         Segment seg{p->display.size(), us - start, ue - us, u.width, u.kind};
         p->segments.push_back(seg);
         p->display.append(QChar(UnitCharacter));
@@ -581,7 +581,7 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
         formats.append(fr);
         pos = ue;
     }
-    p->display.append(QStringView(s).mid(pos, ce - pos));
+    p->display.append(s.mid(pos - start, ce - pos));
 
     p->layout = std::make_unique<QTextLayout>(p->display, m_font);
     QTextOption opt;

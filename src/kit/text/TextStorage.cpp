@@ -5,6 +5,7 @@
 
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <cstring>
 
 namespace kit {
 
@@ -17,7 +18,92 @@ void AttributedString::addAttribute(const QString& key, const QVariant& value, R
 
 TextStorage::TextStorage(QObject* parent) : QObject(parent) {}
 
-TextStorage::TextStorage(const QString& text, QObject* parent) : QObject(parent), m_string(text) {}
+TextStorage::TextStorage(const QString& text, QObject* parent) : QObject(parent), m_buf(text) {}
+
+// ---------------------------------------------------------------------------------------------
+// The gap buffer
+
+namespace {
+constexpr qsizetype GapSize = 64 * 1024;
+}
+
+void TextStorage::closeGap() const
+{
+    if (m_gapLength == 0)
+        return;
+    QChar* d = m_buf.data();
+    const qsizetype tail = m_buf.size() - m_gapStart - m_gapLength;
+    std::memmove(d + m_gapStart, d + m_gapStart + m_gapLength, size_t(tail) * sizeof(QChar));
+    m_buf.truncate(m_buf.size() - m_gapLength);
+    m_gapLength = 0;
+    m_gapStart = 0;
+}
+
+const QString& TextStorage::string() const
+{
+    closeGap();
+    return m_buf;
+}
+
+void TextStorage::moveGapTo(qsizetype position, qsizetype minimumGap)
+{
+    if (m_gapLength < minimumGap) {
+        // Re-open a larger gap at the position: one move of the tail.
+        closeGap();
+        const qsizetype n = m_buf.size();
+        const qsizetype gap = std::max(minimumGap, GapSize);
+        m_buf.resize(n + gap);
+        QChar* d = m_buf.data();
+        std::memmove(d + position + gap, d + position, size_t(n - position) * sizeof(QChar));
+        m_gapStart = position;
+        m_gapLength = gap;
+        return;
+    }
+    QChar* d = m_buf.data();
+    if (position < m_gapStart) {
+        const qsizetype count = m_gapStart - position;
+        std::memmove(d + position + m_gapLength, d + position, size_t(count) * sizeof(QChar));
+    } else if (position > m_gapStart) {
+        const qsizetype count = position - m_gapStart;
+        std::memmove(d + m_gapStart, d + m_gapStart + m_gapLength, size_t(count) * sizeof(QChar));
+    }
+    m_gapStart = position;
+}
+
+QString TextStorage::substring(Range range) const
+{
+    const qsizetype n = length();
+    range = Range::intersection(range, Range(0, n));
+    if (range.length <= 0)
+        return QString();
+    if (range.end() <= m_gapStart)
+        return m_buf.mid(range.location, range.length);
+    if (range.location >= m_gapStart)
+        return m_buf.mid(range.location + m_gapLength, range.length);
+    QString out;
+    out.reserve(range.length);
+    out.append(QStringView(m_buf).mid(range.location, m_gapStart - range.location));
+    out.append(QStringView(m_buf).mid(m_gapStart + m_gapLength, range.end() - m_gapStart));
+    return out;
+}
+
+qsizetype TextStorage::nextLineTerminator(qsizetype from) const
+{
+    from = std::max<qsizetype>(from, 0);
+    if (m_gapLength == 0 || from >= m_gapStart) {
+        const qsizetype shift = m_gapLength == 0 ? 0 : m_gapLength;
+        const qsizetype t = nextLineTerminator(m_buf, from + shift);
+        return t == NotFound ? NotFound : t - shift;
+    }
+    // Before the gap, then after it.
+    const QChar* d = m_buf.constData();
+    for (qsizetype i = from; i < m_gapStart; ++i) {
+        if (isLineTerminator(d[i]))
+            return i;
+    }
+    const qsizetype t = nextLineTerminator(m_buf, m_gapStart + m_gapLength);
+    return t == NotFound ? NotFound : t - m_gapLength;
+}
 
 TextStorage::~TextStorage()
 {
@@ -38,7 +124,7 @@ qsizetype TextStorage::runIndexAt(const RunList& list, qsizetype index)
 
 qsizetype TextStorage::runEnd(const RunList& list, qsizetype i) const
 {
-    return i + 1 < qsizetype(list.size()) ? list[size_t(i + 1)].start : m_string.size();
+    return i + 1 < qsizetype(list.size()) ? list[size_t(i + 1)].start : length();
 }
 
 void TextStorage::mergeAround(RunList& list, qsizetype from, qsizetype to)
@@ -53,7 +139,7 @@ void TextStorage::mergeAround(RunList& list, qsizetype from, qsizetype to)
 
 void TextStorage::setRunValue(RunList& list, Range range, const QVariant& value)
 {
-    const qsizetype total = m_string.size();
+    const qsizetype total = length();
     if (range.length <= 0 || total == 0)
         return;
     if (list.empty())
@@ -79,8 +165,8 @@ void TextStorage::setRunValue(RunList& list, Range range, const QVariant& value)
 
 void TextStorage::replaceRuns(Range range, qsizetype newLength)
 {
-    // Called before m_string changes: lengths are the old ones.
-    const qsizetype oldTotal = m_string.size();
+    // Called before the text changes: lengths are the old ones.
+    const qsizetype oldTotal = length();
     const qsizetype newTotal = oldTotal - range.length + newLength;
     const qsizetype delta = newLength - range.length;
     for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
@@ -133,7 +219,7 @@ void TextStorage::replaceRuns(Range range, qsizetype newLength)
 
 void TextStorage::replaceCharacters(Range range, const QString& text)
 {
-    const qsizetype len = m_string.size();
+    const qsizetype len = length();
     if (range.location == NotFound || range.location < 0)
         return;
     range.location = std::min(range.location, len);
@@ -141,7 +227,18 @@ void TextStorage::replaceCharacters(Range range, const QString& text)
     if (range.length == 0 && text.isEmpty())
         return;
     replaceRuns(range, text.size());
-    m_string.replace(range.location, range.length, text);
+    if (text.size() <= 4096) {
+        // Typing and small edits: move the gap to the edit and fill it.
+        moveGapTo(range.location, text.size() - range.length + 1);
+        m_gapLength += range.length;
+        if (!text.isEmpty())
+            std::memcpy(m_buf.data() + m_gapStart, text.constData(), size_t(text.size()) * sizeof(QChar));
+        m_gapStart += text.size();
+        m_gapLength -= text.size();
+    } else {
+        closeGap();
+        m_buf.replace(range.location, range.length, text);
+    }
     edited(TextStorageEditedCharacters | (text.isEmpty() ? 0 : TextStorageEditedAttributes), range,
            text.size() - range.length);
 }
@@ -172,7 +269,7 @@ AttributedString TextStorage::attributedSubstring(Range range) const
 {
     AttributedString out;
     range = Range::intersection(range, Range(0, length()));
-    out.string = m_string.mid(range.location, range.length);
+    out.string = substring(range);
     for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
         for (const AttributeRun& r : valueRuns(it.key(), range))
             out.attributes[it.key()].append(AttributeRun{r.start - range.location, r.length, r.value});
@@ -465,7 +562,36 @@ void TextStorage::getLineStart(const QString& s, qsizetype* start, qsizetype* en
 
 void TextStorage::getLineStart(qsizetype* start, qsizetype* end, qsizetype* contentsEnd, Range range) const
 {
-    getLineStart(m_string, start, end, contentsEnd, range);
+    // Gap-aware version of the string routine below.
+    const qsizetype n = length();
+    const qsizetype loc = std::clamp<qsizetype>(range.location, 0, n);
+    auto at = [this](qsizetype i) { return characterAt(i); };
+    auto isCRLFTail = [&](qsizetype i) { return i > 0 && i < n && at(i) == QLatin1Char('\n') && at(i - 1) == QLatin1Char('\r'); };
+    qsizetype st = isCRLFTail(loc) ? loc - 1 : loc;
+    while (st > 0 && !isLineTerminator(at(st - 1)))
+        --st;
+    const qsizetype p = std::clamp<qsizetype>(range.length > 0 ? range.location + range.length - 1 : loc, loc, n);
+    qsizetype ce, e;
+    if (isCRLFTail(p)) {
+        ce = p - 1;
+        e = p + 1;
+    } else {
+        const qsizetype t = nextLineTerminator(p);
+        if (t == NotFound) {
+            ce = e = n;
+        } else {
+            ce = t;
+            e = t + 1;
+            if (at(t) == QLatin1Char('\r') && t + 1 < n && at(t + 1) == QLatin1Char('\n'))
+                e = t + 2;
+        }
+    }
+    if (start)
+        *start = st;
+    if (end)
+        *end = e;
+    if (contentsEnd)
+        *contentsEnd = ce;
 }
 
 Range TextStorage::lineRange(Range range) const
@@ -479,9 +605,9 @@ Range TextStorage::paragraphRange(Range range) const
 {
     // Like lineRange, but a line separator does not end a paragraph.
     Range r = lineRange(range);
-    while (r.location > 0 && m_string.at(r.location - 1).unicode() == 0x2028)
+    while (r.location > 0 && characterAt(r.location - 1).unicode() == 0x2028)
         r = Range::unionOf(r, lineRange(Range(r.location - 1, 0)));
-    while (r.end() < length() && r.length > 0 && m_string.at(r.end() - 1).unicode() == 0x2028)
+    while (r.end() < length() && r.length > 0 && characterAt(r.end() - 1).unicode() == 0x2028)
         r = Range::unionOf(r, lineRange(Range(r.end(), 0)));
     return r;
 }
@@ -494,7 +620,7 @@ Range TextStorage::composedCharacterRange(qsizetype index) const
     // Look only at a small window: composed sequences are short.
     const qsizetype from = std::max<qsizetype>(0, index - 32);
     const qsizetype to = std::min<qsizetype>(n, index + 32);
-    const QString window = m_string.mid(from, to - from);
+    const QString window = substring(Range(from, to - from));
     QTextBoundaryFinder f(QTextBoundaryFinder::Grapheme, window);
     f.setPosition(index - from);
     qsizetype s = index - from;

@@ -61,9 +61,20 @@ public:
     explicit TextStorage(const QString& text, QObject* parent = nullptr);
     ~TextStorage() override;
 
-    const QString& string() const { return m_string; }
-    qsizetype length() const { return m_string.size(); }
-    QChar characterAt(qsizetype i) const { return i >= 0 && i < m_string.size() ? m_string.at(i) : QChar(); }
+    /// The whole text. Typing keeps a gap in the buffer at the caret; asking for the whole
+    /// string closes it, so code on the typing path reads through the accessors below.
+    const QString& string() const;
+    qsizetype length() const { return m_buf.size() - m_gapLength; }
+    QChar characterAt(qsizetype i) const
+    {
+        if (i < 0 || i >= length())
+            return QChar();
+        return m_buf.at(i < m_gapStart ? i : i + m_gapLength);
+    }
+    /// A copy of part of the text (cheap for short ranges, whatever the gap).
+    QString substring(Range range) const;
+    /// The first line terminator at or after from (NotFound when none).
+    qsizetype nextLineTerminator(qsizetype from) const;
 
     // --- Characters. Inserted text inherits the attributes of the first replaced character,
     // or for an insertion those of the preceding character, else of the following one.
@@ -143,7 +154,12 @@ private:
     qsizetype runEnd(const RunList& list, qsizetype i) const;
     void processEditing();
 
-    QString m_string;
+    void moveGapTo(qsizetype position, qsizetype minimumGap);
+    void closeGap() const;
+
+    mutable QString m_buf;
+    mutable qsizetype m_gapStart = 0;
+    mutable qsizetype m_gapLength = 0;
     QHash<QString, RunList> m_runs;
     int m_editLevel = 0;
     bool m_processing = false;

@@ -544,21 +544,21 @@ void TextView::moveDown()
 
 qsizetype TextView::wordLeftIndex(qsizetype i) const
 {
-    const QString& s = m_storage->string();
-    while (i > 0 && !isWordChar(s.at(i - 1)))
+    const TextStorage* s = m_storage;
+    while (i > 0 && !isWordChar(s->characterAt(i - 1)))
         --i;
-    while (i > 0 && isWordChar(s.at(i - 1)))
+    while (i > 0 && isWordChar(s->characterAt(i - 1)))
         --i;
     return i;
 }
 
 qsizetype TextView::wordRightIndex(qsizetype i) const
 {
-    const QString& s = m_storage->string();
-    const qsizetype n = s.size();
-    while (i < n && !isWordChar(s.at(i)))
+    const TextStorage* s = m_storage;
+    const qsizetype n = s->length();
+    while (i < n && !isWordChar(s->characterAt(i)))
         ++i;
-    while (i < n && isWordChar(s.at(i)))
+    while (i < n && isWordChar(s->characterAt(i)))
         ++i;
     return i;
 }
@@ -798,7 +798,7 @@ bool TextView::replaceWithUndo(Range range, const QString& text, const QString& 
     if (!shouldChangeTextInRange(range, text))
         return false;
     breakUndoCoalescing();
-    const QString old = m_storage->string().mid(range.location, range.length);
+    const QString old = m_storage->substring(range);
     const QList<Range> before = m_selection;
     UndoManager* um = m_allowsUndo ? undoManager() : nullptr;
     if (um) {
@@ -847,7 +847,7 @@ void TextView::insertTyped(const QString& text)
         m_typing = std::make_shared<TypingRecord>();
         m_typing->location = r.location;
         m_typing->newLength = text.size();
-        m_typing->oldText = m_storage->string().mid(r.location, r.length);
+        m_typing->oldText = m_storage->substring(r);
         m_typing->selectionBefore = m_selection;
         std::shared_ptr<TypingRecord> rec = m_typing;
         QPointer<TextView> self(this);
@@ -905,7 +905,7 @@ void TextView::deleteRangeForCommand(Range range, const QString&)
         if (range.location >= m_typing->location) {
             m_typing->newLength -= range.length;
         } else {
-            m_typing->oldText = m_storage->string().mid(range.location, m_typing->location - range.location) + m_typing->oldText;
+            m_typing->oldText = m_storage->substring(Range(range.location, m_typing->location - range.location)) + m_typing->oldText;
             m_typing->location = range.location;
             m_typing->newLength = 0;
         }
@@ -914,7 +914,7 @@ void TextView::deleteRangeForCommand(Range range, const QString&)
         m_typing = std::make_shared<TypingRecord>();
         m_typing->location = range.location;
         m_typing->newLength = 0;
-        m_typing->oldText = m_storage->string().mid(range.location, range.length);
+        m_typing->oldText = m_storage->substring(range);
         m_typing->selectionBefore = m_selection;
         std::shared_ptr<TypingRecord> rec = m_typing;
         QPointer<TextView> self(this);
@@ -955,14 +955,14 @@ void TextView::deleteBackward()
     const qsizetype p = m_layout->previousCaretPosition(r.location);
     // Backspace removes one code point of a cluster, but a surrogate pair or CR LF whole.
     qsizetype from = p;
-    const QString& s = m_storage->string();
+    const TextStorage* s = m_storage;
     if (r.location - p > 1) {
         DisplayUnit u;
         const bool unit = m_layout->unitAt(r.location - 1, &u);
-        const bool crlf = s.at(r.location - 1) == QLatin1Char('\n') && r.location - 2 >= 0 && s.at(r.location - 2) == QLatin1Char('\r');
+        const bool crlf = s->characterAt(r.location - 1) == QLatin1Char('\n') && r.location - 2 >= 0 && s->characterAt(r.location - 2) == QLatin1Char('\r');
         if (!unit && !crlf) {
             from = r.location - 1;
-            if (s.at(from).isLowSurrogate() && from > 0 && s.at(from - 1).isHighSurrogate())
+            if (s->characterAt(from).isLowSurrogate() && from > 0 && s->characterAt(from - 1).isHighSurrogate())
                 --from;
         }
     }
@@ -1093,9 +1093,9 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImAnchorPosition:
         return int(sel.location - para.location);
     case Qt::ImSurroundingText:
-        return m_storage->string().mid(para.location, std::min<qsizetype>(para.length, 4096));
+        return m_storage->substring(Range(para.location, std::min<qsizetype>(para.length, 4096)));
     case Qt::ImCurrentSelection:
-        return m_storage->string().mid(sel.location, sel.length);
+        return m_storage->substring(sel);
     case Qt::ImHints:
         return int(Qt::ImhMultiLine);
     default:
@@ -1111,7 +1111,7 @@ QMimeData* TextView::mimeDataForRanges(const QList<Range>& ranges) const
     QStringList parts;
     for (const Range& r : ranges) {
         if (r.length > 0)
-            parts.append(m_storage->string().mid(r.location, r.length));
+            parts.append(m_storage->substring(r));
     }
     auto* data = new QMimeData;
     data->setText(parts.join(QLatin1Char('\n')));
