@@ -43,6 +43,10 @@ TEST(KELSyntaxCheckTypeCSSTest, DeclarationRecovery)
     EXPECT_EQ(colon[0].description(), QStringLiteral("\":\" was expected after the property name."));
     EXPECT_TRUE(checkSheet(QStringLiteral("a { color: red;; ; }")).isEmpty());
 
+    // An unclosed function ends at the declaration's end: the next declaration is still checked.
+    const KELSyntaxCheckErrors unclosed = checkSheet(QStringLiteral("a { color: rgb(1, 2, 3; colr: red }"));
+    EXPECT_EQ(titles(unclosed), QStringList({ "Function Parse Error", "Unknown Property" })) << dump(unclosed);
+
     // The name read as a value stays among the values of the declaration before it.
     const KELSyntaxCheckErrors missingSemicolon = checkStyleAttribute(QStringLiteral("color:red background:blue"));
     ASSERT_EQ(titles(missingSemicolon), QStringList({ "Declaration Error", "Unexpected Values" })) << dump(missingSemicolon);
@@ -186,7 +190,7 @@ TEST(KELSyntaxCheckTypeCSSTest, TodaysDeclarationsAreAccepted)
         "word-break: break-word", "text-decoration: underline dotted red 2px", "text-underline-offset: 3px", "list-style: '- ' inside",
         "cursor: grab", "appearance: none", "outline: 2px solid", "border-inline-start: 2px solid red", "margin-block: 1em", "padding-inline: 1rem 2rem",
         "border-start-end-radius: 8px", "opacity: 50%", "line-height: calc(1em + 4px)", "fill: currentColor", "stroke-dasharray: 4 2",
-        "container-type: inline-size", "color-scheme: light dark", "scrollbar-gutter: stable both-edges", "width: env(safe-area-inset-left, 0px)",
+        "container-type: inline-size", "text-decoration-skip-ink: none", "all: unset", "zoom: 1.5", "color-scheme: light dark", "scrollbar-gutter: stable both-edges", "width: env(safe-area-inset-left, 0px)",
     };
     for (const char* declaration : declarations) {
         const KELSyntaxCheckErrors errors = checkStyleAttribute(QString::fromUtf8(declaration));
