@@ -1,0 +1,64 @@
+#pragma once
+// What the preview needs of an open text document. The text document derives
+// from this; every live instance is listed, so previews of a path or of a token
+// find the open document (and its unsaved text) without the document controller.
+
+#include "kit/Types.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+class KELPreviewDocument {
+public:
+    KELPreviewDocument();
+    virtual ~KELPreviewDocument();
+    KELPreviewDocument(const KELPreviewDocument&) = delete;
+    KELPreviewDocument& operator=(const KELPreviewDocument&) = delete;
+
+    /// The current (unsaved) text of the editor.
+    virtual QString previewText() const = 0;
+    /// The text's encoding; NoEncoding when none was chosen.
+    virtual kit::StringEncoding previewEncoding() const = 0;
+    /// The file's path; empty while untitled.
+    virtual QString previewFilePath() const = 0;
+    virtual QString previewDisplayName() const = 0;
+    /// Files of some types are previewed through another page that includes them.
+    virtual bool usesPreviewFile() const { return false; }
+    /// The chosen page for such a file; empty when none.
+    virtual QString previewFile() const { return {}; }
+    /// The object the document controller posts with "KELDocumentDidCloseNotification":
+    /// the most-derived document object.
+    const void* previewNotificationObject() const { return dynamic_cast<const void*>(this); }
+
+    /// A number of its own, never reused in this process: preview URLs name the
+    /// document by it (an address could name a later document after this one is gone).
+    quint64 previewToken() const { return m_token; }
+    /// "0x" and the token in hexadecimal, as written in preview URLs.
+    QString previewTokenString() const;
+    static quint64 tokenFromString(const QString& text);
+
+    /// Every live document, oldest first.
+    static QList<KELPreviewDocument*> documents();
+    /// The document whose file is at the path (compared exactly); null when none.
+    static KELPreviewDocument* documentForPath(const QString& path);
+    static KELPreviewDocument* documentForToken(quint64 token);
+
+    /// The folder of the open project window holding a path; empty when none. The
+    /// project windows install the lookup.
+    using ProjectDirectoryLookup = std::function<QString(const QString& path)>;
+    static void setProjectDirectoryLookup(ProjectDirectoryLookup lookup);
+    static QString projectDirectoryContainingPath(const QString& path);
+
+    /// Generators and URL loads of this document listen here for its end.
+    quint64 addCloseObserver(std::function<void()> observer);
+    void removeCloseObserver(quint64 id);
+    /// The document closed: its previews stop. Call it when the document closes,
+    /// while it is still whole; the destructor calls it too as a last resort.
+    void previewDocumentDidClose();
+
+private:
+    quint64 m_token;
+    quint64 m_nextObserverId = 1;
+    QList<QPair<quint64, std::function<void()>>> m_closeObservers;
+};
