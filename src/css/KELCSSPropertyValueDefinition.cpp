@@ -188,10 +188,22 @@ bool KELCSSPropertySimpleValueDefinition::checkType(const KELParsedCSSValue* val
 {
     if (m_expectedType == AnyType || quint32(value->type()) == m_expectedType)
         return true;
-    errors.append(makeError(QStringLiteral("Unexpected Value Type"),
-        QStringLiteral("Value type <%1> was expected, but the actual value was of type <%2>.")
-            .arg(KELParsedCSSValue::nameForType(m_expectedType), KELParsedCSSValue::nameForType(value->type())),
-        value->textRange()));
+    // Failed alternatives make many of these; the texts are formatted once per pair of types.
+    static QString texts[12][12];
+    const quint32 actual = quint32(value->type());
+    QString text;
+    if (m_expectedType < 12 && actual < 12) {
+        QString& cached = texts[m_expectedType][actual];
+        if (cached.isEmpty())
+            cached = QStringLiteral("Value type <%1> was expected, but the actual value was of type <%2>.")
+                         .arg(KELParsedCSSValue::nameForType(m_expectedType), KELParsedCSSValue::nameForType(actual));
+        text = cached;
+    } else {
+        text = QStringLiteral("Value type <%1> was expected, but the actual value was of type <%2>.")
+                   .arg(KELParsedCSSValue::nameForType(m_expectedType), KELParsedCSSValue::nameForType(actual));
+    }
+    static const QString title = QStringLiteral("Unexpected Value Type");
+    errors.append(makeError(title, text, value->textRange()));
     return false;
 }
 
