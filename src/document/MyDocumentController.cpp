@@ -119,6 +119,13 @@ void MyDocumentController::closeSingleUntitledDocument()
     document->closeWithWindowUpdate();
 }
 
+void MyDocumentController::noteNewRecentDocument(kit::Document* document)
+{
+    if (m_openingProjects != 0)
+        return;
+    kit::DocumentController::noteNewRecentDocument(document);
+}
+
 // ---------------------------------------------------------------- picked encodings
 
 kit::StringEncoding MyDocumentController::lastSelectedEncodingForURL(const QUrl& url) const

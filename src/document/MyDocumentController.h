@@ -75,9 +75,15 @@ public:
 
     void closeSingleUntitledDocument();
 
+    /// While a project opens, the files it opens are not recent documents.
+    void beginOpeningProject() { ++m_openingProjects; }
+    void endOpeningProject() { --m_openingProjects; }
+    void noteNewRecentDocument(kit::Document* document) override;
+
 private:
     QHash<QString, kit::StringEncoding> m_pickedEncodings;
     std::optional<ExternalEditorRequest> m_externalRequest;
     QPointer<MyDocument> m_activeDocument;
     mutable bool m_inDocumentForURL = false;
+    qint64 m_openingProjects = 0;
 };

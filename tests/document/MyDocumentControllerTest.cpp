@@ -111,6 +111,16 @@ TEST_F(MyDocumentControllerTest, APristineUntitledDocumentMakesWayForTheFirstFil
     }
 }
 
+TEST_F(MyDocumentControllerTest, FilesOpenedWhileAProjectOpensAreNotRecent)
+{
+    controller->beginOpeningProject();
+    ASSERT_TRUE(open(file("inside.html")));
+    controller->endOpeningProject();
+    EXPECT_TRUE(controller->recentDocumentURLs().isEmpty());
+    ASSERT_TRUE(open(file("alone.html")));
+    EXPECT_EQ(controller->recentDocumentURLs(), QList<QUrl>{QUrl::fromLocalFile(dir.filePath("alone.html"))});
+}
+
 TEST_F(MyDocumentControllerTest, ClosingADocumentIsAnnouncedBeforeItLeaves)
 {
     MyDocument* doc = open(file("page.html"));
