@@ -1,10 +1,19 @@
 #include "document/MyDocumentPlaceholder.h"
 
+#include "document/KELFilePrefsManager.h"
 #include "support/UtilityFunctions.h"
 
 #include <QHashFunctions>
 
-MyDocumentPlaceholder::MyDocumentPlaceholder(const std::optional<QString>& fileName) : m_fileName(fileName) {}
+MyDocumentPlaceholder::MyDocumentPlaceholder(const std::optional<QString>& fileName) : m_fileName(fileName)
+{
+    // Reads go through the per-file encodings even before any document opened.
+    static const bool lookupInstalled = [] {
+        KELFilePrefsManager::installFileEncodingLookup();
+        return true;
+    }();
+    Q_UNUSED(lookupInstalled);
+}
 
 QUrl MyDocumentPlaceholder::fileURL() const
 {
