@@ -252,10 +252,9 @@ TEST_F(KELPreviewGeneratorTest, UntitledPHPDocumentRunsInTheApplicationDataFolde
 {
     FakePreviewDocument document(QString(), QStringLiteral("<?php echo getcwd(); ?>"));
     // An untitled document's type comes from the default file type.
-    kit::UserDefaults::standard().setValue(QStringLiteral("KELDefaultFileTypeKey"), QStringLiteral("PHP"));
+    kit::UserDefaults::standard().setValue(KELDefaultFileTypeKey, QStringLiteral("PHP"));
     auto generator = KELPreviewGenerator::generatorWithDocument(&document);
-    if (generator->fileType() != QStringLiteral("PHP"))
-        GTEST_SKIP() << "default type for untitled documents is " << generator->fileType().toStdString();
+    ASSERT_EQ(generator->fileType(), QStringLiteral("PHP"));
     Answer answer;
     generator->generatePreview(recordInto(answer), nullptr, KELPreviewGenerator::StringResult);
     ASSERT_TRUE(waitUntil([&] { return answer.calls > 0; }));

@@ -1,0 +1,150 @@
+#include "PreviewTestSupport.h"
+
+#include "html/TagInstance.h"
+#include "preview/KELSHTMLPreviewGenerator.h"
+
+namespace {
+
+class KELSHTMLPreviewGeneratorTest : public PreviewTest {
+protected:
+    struct Answer {
+        int calls = 0;
+        bool success = false;
+        QString text;
+    };
+    /// Previews the page as a string; waits when PHP is involved.
+    Answer preview(KELPreviewGenerator& generator, int options = 0)
+    {
+        Answer answer;
+        generator.generatePreview(
+            [&answer](KELPreviewGenerator*, bool success, const std::optional<KELPreviewGeneratorResult>& result, void*) {
+                ++answer.calls;
+                answer.success = success;
+                if (result)
+                    answer.text = result->previewFileContents();
+            },
+            nullptr, KELPreviewGenerator::StringResult, options);
+        EXPECT_TRUE(waitUntil([&] { return answer.calls > 0; }));
+        return answer;
+    }
+};
+
+TEST_F(KELSHTMLPreviewGeneratorTest, IncludesAreExpandedInPlace)
+{
+    makeFile(QStringLiteral("site/header.html"), "HEADER");
+    makeFile(QStringLiteral("site/my header.html"), "SPACED");
+    makeFile(QStringLiteral("site/a%20b.html"), "LITERAL");
+    makeFile(QStringLiteral("site/parts/nested.shtml"), "[<!--#include file=\"../header.html\" -->]");
+    const QString missing = path(QStringLiteral("site/missing.html"));
+    struct Case {
+        const char* name;
+        QString page;
+        QString expected;
+    };
+    const Case cases[] = {
+        { "no includes", "<p>plain</p>", "<p>plain</p>" },
+        { "virtual, in the middle", "a<!--#include virtual=\"header.html\" -->b", "aHEADERb" },
+        { "capitals over two lines", "a<!--#INCLUDE\n  VIRTUAL=\"header.html\"\n-->b", "aHEADERb" },
+        { "percent escape in virtual", "<!--#include virtual=\"my%20header.html\" -->", "SPACED" },
+        { "file is taken as written", "<!--#include file=\"a%20b.html\" -->", "LITERAL" },
+        { "malformed escape falls back to file", "<!--#include virtual=\"x%zz.html\" file=\"header.html\" -->", "HEADER" },
+        { "malformed escape and no file", "<!--#include virtual=\"x%2\" -->",
+          "[Error: No file or virtual attribute found in include]" },
+        { "no attribute", "a<!--#include -->b", "a[Error: No file or virtual attribute found in include]b" },
+        { "missing file", "<!--#include virtual=\"missing.html\" -->",
+          "[Error: Preview generation failed for " + missing + "]" },
+        { "nested include resolved from its own folder", "<!--#include virtual=\"parts/nested.shtml\" -->", "[HEADER]" },
+        { "two includes, text after the last", "<!--#include virtual=\"header.html\" --><!--#include file=\"header.html\" -->!",
+          "HEADERHEADER!" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePreviewDocument document(path(QStringLiteral("site/page.shtml")), c.page);
+        auto generator = KELPreviewGenerator::generatorWithDocument(&document);
+        ASSERT_TRUE(qobject_cast<KELSHTMLPreviewGenerator*>(generator.get()));
+        const Answer answer = preview(*generator);
+        EXPECT_TRUE(answer.success);
+        EXPECT_EQ(answer.text, c.expected);
+    }
+}
+
+TEST_F(KELSHTMLPreviewGeneratorTest, IncludesStopAtTheLimitAcrossTheWholeTree)
+{
+    const QString self = copyFixture(QStringLiteral("self.shtml"));
+    auto generator = KELPreviewGenerator::generatorWithFileName(self);
+    const Answer answer = preview(*generator);
+    EXPECT_TRUE(answer.success);
+    // The page and its 100 nested copies, then the limit text in place of the 101st include.
+    EXPECT_EQ(answer.text, QString(101, QLatin1Char('x')) + "[Error: Total number of includes exceeds maximum (100)]");
+
+    // The counter starts again for the next generation.
+    EXPECT_EQ(preview(*generator).text, answer.text);
+}
+
+TEST_F(KELSHTMLPreviewGeneratorTest, UntitledPageCannotIncludeRelativePaths)
+{
+    makeFile(QStringLiteral("header.html"), "HEADER");
+    kit::UserDefaults::standard().setValue(KELDefaultFileTypeKey, QStringLiteral("SHTML"));
+    FakePreviewDocument document(QString(), "<!--#include virtual=\"header.html\" -->");
+    // An untitled page has no folder, whatever the working folder holds.
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    auto generator = KELPreviewGenerator::generatorWithDocument(&document);
+    ASSERT_TRUE(qobject_cast<KELSHTMLPreviewGenerator*>(generator.get()));
+    const Answer answer = preview(*generator);
+    QDir::setCurrent(cwd);
+    EXPECT_TRUE(answer.success);
+    EXPECT_EQ(answer.text, QStringLiteral("[Error: Preview generation failed for header.html]"));
+}
+
+TEST_F(KELSHTMLPreviewGeneratorTest, PHPIncludeMakesThePageWaitAndGetsNoOptions)
+{
+    copyFixture(QStringLiteral("notice.php"), QStringLiteral("site/notice.php"));
+    FakePreviewDocument document(path(QStringLiteral("site/page.shtml")),
+                                 "<div><!--#include virtual=\"notice.php\" --></div>");
+    auto generator = KELPreviewGenerator::generatorWithDocument(&document);
+    Answer answer;
+    generator->generatePreview(
+        [&answer](KELPreviewGenerator*, bool success, const std::optional<KELPreviewGeneratorResult>& result, void*) {
+            ++answer.calls;
+            answer.success = success;
+            answer.text = result ? result->previewFileContents() : QString();
+        },
+        nullptr, KELPreviewGenerator::StringResult, KELPreviewGenerator::PHPErrorMarkersOption);
+    EXPECT_EQ(answer.calls, 0);
+    ASSERT_TRUE(waitUntil([&] { return answer.calls > 0; }));
+    EXPECT_TRUE(answer.success);
+    EXPECT_TRUE(answer.text.startsWith(QStringLiteral("<div>")));
+    EXPECT_TRUE(answer.text.endsWith(QStringLiteral("after</div>")));
+    EXPECT_FALSE(answer.text.contains(QStringLiteral("<kelphperror>")));
+
+    // Terminated while the PHP include runs: failure, and nothing more later.
+    Answer stopped;
+    generator->generatePreview(
+        [&stopped](KELPreviewGenerator*, bool success, const std::optional<KELPreviewGeneratorResult>&, void*) {
+            ++stopped.calls;
+            stopped.success = success;
+        },
+        nullptr, KELPreviewGenerator::StringResult);
+    generator->terminatePreview();
+    EXPECT_EQ(stopped.calls, 1);
+    EXPECT_FALSE(stopped.success);
+    waitUntil([] { return false; }, 1500);
+    EXPECT_EQ(stopped.calls, 1);
+}
+
+TEST_F(KELSHTMLPreviewGeneratorTest, IncludeCommentIsReadAsOneTag)
+{
+    const auto tag = KELSHTMLPreviewGenerator::tagForIncludeComment(
+        QStringLiteral("<!--#include virtual='a b.html' file=c.html -->"));
+    ASSERT_TRUE(tag);
+    EXPECT_EQ(tag->name(), QStringLiteral("#include"));
+    EXPECT_EQ(tag->valueForAttribute(QStringLiteral("VIRTUAL")), QStringLiteral("a b.html"));
+    EXPECT_EQ(tag->valueForAttribute(QStringLiteral("file")), QStringLiteral("c.html"));
+
+    EXPECT_EQ(KELSHTMLPreviewGenerator::decodePercentEscapes(QStringLiteral("caf%C3%A9%20x")), QStringLiteral("caf\u00e9 x"));
+    EXPECT_FALSE(KELSHTMLPreviewGenerator::decodePercentEscapes(QStringLiteral("%FF")));
+    EXPECT_FALSE(KELSHTMLPreviewGenerator::decodePercentEscapes(QStringLiteral("50%")));
+}
+
+} // namespace
