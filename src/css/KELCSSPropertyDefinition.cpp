@@ -16,15 +16,15 @@ bool isDelimiter(const KELParsedCSSValue* v, QChar c)
 }
 
 // Functions such as var() whose value is only known when the page is shown.
-void collectSubstitutions(const KELParsedCSSValues& values, const KELCSSSpec& spec, KELParsedCSSValues& found, int depth = 0)
+void collectSubstitutions(const KELParsedCSSValues& values, const KELCSSSpec& grammar, KELParsedCSSValues& found, int depth = 0)
 {
     if (depth > 64)
         return;
     for (const KELParsedCSSValue* v : values) {
-        if (v->type() == KELParsedCSSValue::Function && spec.substitutionFunction(v->name()))
+        if (v->type() == KELParsedCSSValue::Function && grammar.substitutionFunction(v->name()))
             found.append(v);
         else if (v->type() == KELParsedCSSValue::Function || v->type() == KELParsedCSSValue::Block)
-            collectSubstitutions(v->subvalues(), spec, found, depth + 1);
+            collectSubstitutions(v->subvalues(), grammar, found, depth + 1);
     }
 }
 
@@ -37,19 +37,19 @@ KELSyntaxCheckErrors KELCSSPropertyDefinition::validateParsedValues(const KELPar
 
 KELSyntaxCheckErrors KELCSSPropertyDefinition::validate(const KELParsedCSSValues& values, const KELParsedCSSDeclaration* declaration, bool substituted) const
 {
-    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
+    const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
     if (m_allowsInherit && values.size() == 1 && values.at(0)->type() == KELParsedCSSValue::Identifier
-        && spec.isCSSWideKeyword(values.at(0)->name()))
+        && grammar.isCSSWideKeyword(values.at(0)->name()))
         return {};
 
     KELSyntaxCheckErrors errors;
     KELParsedCSSValues substitutions;
-    collectSubstitutions(values, spec, substitutions);
+    collectSubstitutions(values, grammar, substitutions);
     if (!substitutions.isEmpty()) {
         // The grammar cannot be applied before the substitution is known; check the functions themselves.
         for (const KELParsedCSSValue* function : substitutions) {
             qsizetype index = 0;
-            spec.substitutionFunction(function->name())->validateParsedValues(KELParsedCSSValues { function }, declaration, index, errors);
+            grammar.substitutionFunction(function->name())->validateParsedValues(KELParsedCSSValues { function }, declaration, index, errors);
         }
         return errors;
     }
@@ -239,7 +239,7 @@ KELSyntaxCheckErrors KELCSSAtRuleDefinition::validatePrelude(const KELParsedCSSA
 
 KELSyntaxCheckErrors KELCSSAtRuleDefinition::validateAtRule(const KELParsedCSSAtRule* rule, QVariantMap* userInfo) const
 {
-    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
+    const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
     const QString title = QStringLiteral("At-Rule Syntax Error");
     KELSyntaxCheckErrors errors = validatePrelude(rule, m_valueDef);
 
@@ -251,7 +251,7 @@ KELSyntaxCheckErrors KELCSSAtRuleDefinition::validateAtRule(const KELParsedCSSAt
     }
 
     if (rule->subDocument()) {
-        if (const KELCSSDocumentDefinition* document = spec.documentDefinition())
+        if (const KELCSSDocumentDefinition* document = grammar.documentDefinition())
             errors.append(document->validateDocument(rule->subDocument(), userInfo));
     } else if (m_type == RuleSets) {
         errors.append(makeError(title, QStringLiteral("Expected a set of rules delimited by curly braces at the end of the at-rule."), rule->textRange()));
@@ -259,11 +259,11 @@ KELSyntaxCheckErrors KELCSSAtRuleDefinition::validateAtRule(const KELParsedCSSAt
     for (const KELParsedCSSAtRule* nested : rule->atRules()) {
         if (nested->isKeyframeBlock()) {
             errors.append(validatePrelude(nested, m_keyframeSelectorDef));
-            if (nested->declarationBlock() && spec.standardDeclarationBlockDefinition())
-                errors.append(spec.standardDeclarationBlockDefinition()->validateDeclarationBlock(nested->declarationBlock(), userInfo));
+            if (nested->declarationBlock() && grammar.standardDeclarationBlockDefinition())
+                errors.append(grammar.standardDeclarationBlockDefinition()->validateDeclarationBlock(nested->declarationBlock(), userInfo));
             continue;
         }
-        const KELCSSAtRuleDefinition* def = m_type == PageLike ? spec.marginAtRuleForName(nested->name()) : spec.atRuleForName(nested->name());
+        const KELCSSAtRuleDefinition* def = m_type == PageLike ? grammar.marginAtRuleForName(nested->name()) : grammar.atRuleForName(nested->name());
         if (def)
             errors.append(def->validateAtRule(nested, userInfo));
         else if (m_type == PageLike)
@@ -283,13 +283,13 @@ KELSyntaxCheckErrors KELCSSDocumentDefinition::validateDocument(const KELParsedC
     KELSyntaxCheckErrors errors;
     if (!document)
         return errors;
-    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
+    const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
     const qsizetype ruleSetLimit = document->ruleSets().isEmpty() ? std::numeric_limits<qsizetype>::max()
                                                                   : document->ruleSets().first()->textRange().location;
     bool seenOtherThanCharsetImport = false; // A
     bool seenOtherThanCharsetImportNamespace = false; // B
     for (const KELParsedCSSAtRule* rule : document->atRules()) {
-        const KELCSSAtRuleDefinition* def = spec.atRuleForName(rule->name());
+        const KELCSSAtRuleDefinition* def = grammar.atRuleForName(rule->name());
         if (!def) {
             errors.append(makeError(QStringLiteral("Unknown At-Rule"), QStringLiteral("\"%1\" is not a valid CSS at-rule name.").arg(rule->name()),
                 rule->textRange()));
@@ -319,7 +319,7 @@ KELSyntaxCheckErrors KELCSSDocumentDefinition::validateDocument(const KELParsedC
             seenOtherThanCharsetImportNamespace = true;
         }
     }
-    if (const KELCSSDeclarationBlockDefinition* block = spec.standardDeclarationBlockDefinition())
+    if (const KELCSSDeclarationBlockDefinition* block = grammar.standardDeclarationBlockDefinition())
         for (const KELParsedCSSRuleSet* set : document->ruleSets())
             errors.append(block->validateDeclarationBlock(set->declarationBlock(), userInfo));
     return errors;

@@ -297,7 +297,7 @@ class KELCSSGrammarBuilder {
 public:
     using Def = KELCSSPropertyValueDefinition;
 
-    explicit KELCSSGrammarBuilder(KELCSSSpec& spec) : m_spec(spec) {}
+    explicit KELCSSGrammarBuilder(KELCSSSpec& grammar) : m_spec(grammar) {}
 
     struct Named {
         QString grammar;
@@ -764,20 +764,20 @@ KELCSSSpec::~KELCSSSpec() = default;
 KELCSSSpec& KELCSSSpec::sharedInstance()
 {
     static KELCSSSpec* instance = [] {
-        static KELCSSSpec spec;
-        spec.load(kit::resourcePath(QStringLiteral("CSS/CSSGrammar.txt")));
-        for (const QString& e : spec.m_loadErrors)
+        static KELCSSSpec grammar;
+        grammar.load(kit::resourcePath(QStringLiteral("CSS/CSSGrammar.txt")));
+        for (const QString& e : grammar.m_loadErrors)
             kit::log(QStringLiteral("CSS grammar: %1").arg(e));
-        return &spec;
+        return &grammar;
     }();
     return *instance;
 }
 
 std::unique_ptr<KELCSSSpec> KELCSSSpec::createFromFile(const QString& path)
 {
-    std::unique_ptr<KELCSSSpec> spec(new KELCSSSpec);
-    spec->load(path);
-    return spec;
+    std::unique_ptr<KELCSSSpec> grammar(new KELCSSSpec);
+    grammar->load(path);
+    return grammar;
 }
 
 const KELCSSPseudoClassDefinition* KELCSSSpec::pseudoClassDefinitionForName(const QString& name) const

@@ -140,8 +140,8 @@ std::unique_ptr<KELParsedCSSAtRule> KELSyntaxCheckTypeCSS::parseAtRuleAtIndex(qs
         return rule;
     }
     rule->setName(name->name());
-    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
-    const KELCSSAtRuleDefinition* def = forPageMargin ? spec.marginAtRuleForName(rule->name()) : spec.atRuleForName(rule->name());
+    const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
+    const KELCSSAtRuleDefinition* def = forPageMargin ? grammar.marginAtRuleForName(rule->name()) : grammar.atRuleForName(rule->name());
 
     while (true) {
         if (index >= max) {
@@ -658,9 +658,9 @@ std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parsePseudoCl
     selector->setTextRange(kit::Range(start, index - start));
     if (!selector->valid())
         return selector;
-    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
-    const KELCSSPseudoClassDefinition* pseudoClass = spec.pseudoClassDefinitionForName(selector->name());
-    const KELCSSPseudoElementDefinition* pseudoElement = spec.pseudoElementDefinitionForName(selector->name());
+    const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
+    const KELCSSPseudoClassDefinition* pseudoClass = grammar.pseudoClassDefinitionForName(selector->name());
+    const KELCSSPseudoElementDefinition* pseudoElement = grammar.pseudoElementDefinitionForName(selector->name());
     if (pseudoClass) {
         if (errors)
             errors->append(pseudoClass->validateSimpleSelector(selector.get()));
@@ -1144,9 +1144,9 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseFunctionAtIndex(q
     ++i;
     auto function = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Function);
     function->setName(name->name());
-    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
+    const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
     bool failed = false;
-    if (spec.isMathFunction(name->name())) {
+    if (grammar.isMathFunction(name->name())) {
         int depth = 1;
         bool operandExpected = true;
         while (true) {

@@ -1,6 +1,11 @@
 // Combining nodes: alternatives, sequences, any-order combinations,
 // repetitions, and the colour, page-float and media-feature grammars.
 #include "CSSTestSupport.h"
+#include "css/KELCSSPropertyComplexValueDefinition.h"
+#include "kit/Resources.h"
+
+#include <QFile>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -120,6 +125,23 @@ TEST(KELCSSPropertyComplexValueDefinitionTest, Colours)
     EXPECT_TRUE(cmyk.valid);
     ASSERT_FALSE(cmyk.messages.isEmpty());
     EXPECT_TRUE(cmyk.messages.first().startsWith(QStringLiteral("e: Invalid Function Value"))) << cmyk.messages.first().toStdString();
+}
+
+TEST(KELCSSPropertyComplexValueDefinitionTest, ColourNamesComeFromTheColourTable)
+{
+    const QSet<QString>& names = KELCSSPropertyColorValueDefinition::colorNames();
+    EXPECT_TRUE(names.contains(QStringLiteral("rebeccapurple")));
+    QFile plist(kit::resourcePath(QStringLiteral("ColorNames.plist")));
+    if (!plist.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "no colour table";
+    const QString text = QString::fromUtf8(plist.readAll());
+    static const QRegularExpression key(QStringLiteral("<key>([^<]+)</key>"));
+    int count = 0;
+    for (auto it = key.globalMatch(text); it.hasNext(); ++count) {
+        const QString name = it.next().captured(1).toLower();
+        EXPECT_TRUE(names.contains(name)) << name.toStdString();
+    }
+    EXPECT_GT(count, 0);
 }
 
 TEST(KELCSSPropertyComplexValueDefinitionTest, PageFloats)

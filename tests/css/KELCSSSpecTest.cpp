@@ -9,34 +9,34 @@
 
 TEST(KELCSSSpecTest, GrammarDataCompilesWithoutFaults)
 {
-    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
-    EXPECT_TRUE(spec.loadErrors().isEmpty()) << spec.loadErrors().join(QLatin1Char('\n')).toStdString();
+    const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
+    EXPECT_TRUE(grammar.loadErrors().isEmpty()) << grammar.loadErrors().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(KELCSSSpecTest, GivenPropertyTableHasItsRowsOnce)
 {
-    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
-    const QStringList& given = spec.givenPropertyNames();
+    const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
+    const QStringList& given = grammar.givenPropertyNames();
     EXPECT_EQ(given.size(), 291);
     EXPECT_EQ(QSet<QString>(given.begin(), given.end()).size(), 291);
     for (const QString& name : given) {
         EXPECT_EQ(name, name.toLower());
-        EXPECT_NE(spec.propertyValueDef(name), nullptr) << name.toStdString();
+        EXPECT_NE(grammar.propertyValueDef(name), nullptr) << name.toStdString();
     }
-    for (const QString& name : spec.addedPropertyNames())
+    for (const QString& name : grammar.addedPropertyNames())
         EXPECT_FALSE(given.contains(name)) << name.toStdString() << " is given already; extend it instead";
 }
 
 TEST(KELCSSSpecTest, LookupsIgnoreCase)
 {
-    const KELCSSSpec& spec = KELCSSSpec::sharedInstance();
-    EXPECT_NE(spec.pseudoClassDefinitionForName(QStringLiteral("HOVER")), nullptr);
-    EXPECT_NE(spec.pseudoClassDefinitionForName(QStringLiteral("Nth-Child")), nullptr);
-    EXPECT_NE(spec.pseudoElementDefinitionForName(QStringLiteral("First-Line")), nullptr);
-    EXPECT_NE(spec.atRuleForName(QStringLiteral("MEDIA")), nullptr);
-    EXPECT_NE(spec.marginAtRuleForName(QStringLiteral("top-LEFT")), nullptr);
-    EXPECT_EQ(spec.atRuleForName(QStringLiteral("foo")), nullptr);
-    EXPECT_EQ(&KELCSSSpec::sharedInstance(), &spec);
+    const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
+    EXPECT_NE(grammar.pseudoClassDefinitionForName(QStringLiteral("HOVER")), nullptr);
+    EXPECT_NE(grammar.pseudoClassDefinitionForName(QStringLiteral("Nth-Child")), nullptr);
+    EXPECT_NE(grammar.pseudoElementDefinitionForName(QStringLiteral("First-Line")), nullptr);
+    EXPECT_NE(grammar.atRuleForName(QStringLiteral("MEDIA")), nullptr);
+    EXPECT_NE(grammar.marginAtRuleForName(QStringLiteral("top-LEFT")), nullptr);
+    EXPECT_EQ(grammar.atRuleForName(QStringLiteral("foo")), nullptr);
+    EXPECT_EQ(&KELCSSSpec::sharedInstance(), &grammar);
 }
 
 TEST(KELCSSSpecTest, BrokenGrammarFileIsReportedNotFatal)
