@@ -142,6 +142,11 @@ TEST_F(LayoutFixture, FoldsJoinLinesAndLargeFoldsStandAlone)
     EXPECT_GT(y(5), y(0));
     EXPECT_GT(y(5005), y(5));
     EXPECT_DOUBLE_EQ(x(5), lm()->lineFragmentPadding());
+    // Upstream, the caret after the fold stands at the end of the fold's line; downstream at the next.
+    const QRectF up = lm()->caretRect(5005, kit::SelectionAffinity::Upstream);
+    EXPECT_EQ(up.top(), y(5));
+    EXPECT_NEAR(up.left(), x(5) + lm()->sizeOfTokenAtCharIndex(5).width(), 0.01);
+    EXPECT_GT(lm()->caretRect(5005, kit::SelectionAffinity::Downstream).top(), y(5));
     // Selecting across it gives one rectangle for the fold's line.
     const QList<QRectF> rects = lm()->selectionRects(Range(0, big.size()));
     EXPECT_EQ(rects.size(), 3);

@@ -773,7 +773,10 @@ QRectF LayoutManager::caretRect(qsizetype index, SelectionAffinity affinity)
     if (!m_storage || m_starts.empty())
         return QRectF(m_padding, 0, 1, m_lineHeight);
     index = std::clamp<qsizetype>(index, 0, m_storage->length());
-    const int i = paragraphIndexForCharacter(index);
+    int i = paragraphIndexForCharacter(index);
+    // Upstream, a position that ends a paragraph without a line end (a large unit) stays on it.
+    if (affinity == SelectionAffinity::Upstream && i > 0 && index == m_starts[size_t(i)] && contentEnd(i - 1) == index)
+        --i;
     Paragraph* p = layoutParagraph(i);
     if (!p)
         return QRectF();

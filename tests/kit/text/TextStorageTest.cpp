@@ -127,3 +127,37 @@ TEST(TextStorageTest, BadInputKeepsEveryCharacter)
     EXPECT_EQ(ts.string(), QStringLiteral("a") + QChar(0) + QChar(0) + QStringLiteral("b") + QChar(0xD800) + QStringLiteral("c") + QChar(0xDC00) + QStringLiteral("z"));
     EXPECT_EQ(ts.composedCharacterRange(4).length, 1);
 }
+
+TEST(TextStorageTest, RandomEditsMatchAPlainString)
+{
+    // The typing gap must be invisible: every read agrees with a plain string edited alike.
+    TextStorage ts(QStringLiteral("seed\ntext\r\nhere"));
+    QString model = ts.string();
+    quint32 seed = 12345;
+    auto next = [&](quint32 bound) {
+        seed = seed * 1103515245u + 12345u;
+        return bound == 0 ? 0u : (seed >> 8) % bound;
+    };
+    const QString alphabet = QStringLiteral("ab \n\r<#>") + QChar(0x2028);
+    for (int step = 0; step < 3000; ++step) {
+        const qsizetype loc = next(quint32(model.size() + 1));
+        const qsizetype len = next(quint32(std::min<qsizetype>(4, model.size() - loc) + 1));
+        QString text;
+        const int kind = int(next(10));
+        const int count = kind == 0 ? 5000 : int(next(3));
+        for (int k = 0; k < count; ++k)
+            text += alphabet.at(next(quint32(alphabet.size())));
+        ts.replaceCharacters(Range(loc, len), text);
+        model.replace(loc, len, text);
+        ASSERT_EQ(ts.length(), model.size());
+        const qsizetype probe = next(quint32(model.size() + 1));
+        ASSERT_EQ(ts.characterAt(probe), probe < model.size() ? model.at(probe) : QChar());
+        ASSERT_EQ(ts.substring(Range(probe, 7)), model.mid(probe, 7));
+        ASSERT_EQ(ts.nextLineTerminator(probe), TextStorage::nextLineTerminator(model, probe));
+        TextStorage plain(model);
+        ASSERT_EQ(ts.lineRange(Range(probe, 0)), plain.lineRange(Range(probe, 0)));
+        if (step % 97 == 0)
+            ASSERT_EQ(ts.string(), model);
+    }
+    EXPECT_EQ(ts.string(), model);
+}
