@@ -1,6 +1,10 @@
 #include "app/AppController.h"
 
 #include "app/DefaultsKeys.h"
+#include "app/KELCrashReporter.h"
+#include "app/TabView.h"
+#include "support/HelpUtils.h"
+#include "support/PreferenceController2.h"
 #include "app/Notifications.h"
 #include "app/RegisteredDefaults.h"
 #include "kit/ActionRouter.h"
@@ -10,6 +14,8 @@
 #include "kit/UserDefaults.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QToolBar>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -66,6 +72,42 @@ AppController::AppController()
     });
     // showConsole: is kept for old menus and does nothing.
     addAction(QStringLiteral("showConsole:"), [](QObject*) {});
+    registerCommands();
+}
+
+void AppController::registerCommands()
+{
+    for (const QString& command : unavailableCommands())
+        addAction(command, [](QObject*) {}, [](QAction*) { return false; });
+    addAction(QStringLiteral("showPreferencePanel2:"), [](QObject*) { PreferenceController2::sharedInstance().showWindow(); });
+    addAction(QStringLiteral("showWebSite:"), [](QObject*) {
+        QDesktopServices::openUrl(QUrl(QStringLiteral("https://kelp-studio.org/")));
+    });
+    addAction(QStringLiteral("showSupport:"), [](QObject*) { HelpUtils::showHelpForKey(KELSupportHelpKey); });
+    addAction(QStringLiteral("toggleToolbarShown:"), [](QObject*) {
+        QWidget* window = QApplication::activeWindow();
+        QToolBar* toolbar = window ? window->findChild<QToolBar*>() : nullptr;
+        if (toolbar) {
+            toolbar->setVisible(!toolbar->isVisible());
+            window->update();
+        }
+    }, [](QAction* item) {
+        QWidget* window = QApplication::activeWindow();
+        QToolBar* toolbar = window ? window->findChild<QToolBar*>() : nullptr;
+        if (!toolbar)
+            return false;
+        item->setChecked(toolbar->isVisible());
+        return true;
+    });
+
+    // The Close keys follow the window in front and its tabs.
+    kit::NotificationCenter::defaultCenter().addObserver(KELSelectedTabDidChangeNotification, nullptr,
+        [this](const kit::Notification& n) {
+            const auto* bar = static_cast<const TabView*>(n.object);
+            if (bar)
+                updateCloseWindowCommands(const_cast<TabView*>(bar)->window());
+        }, this);
+    connect(qApp, &QApplication::focusChanged, this, [this] { updateCloseWindowCommands(QApplication::activeWindow()); });
 }
 
 bool AppController::applicationShouldOpenUntitledFile() const
@@ -76,7 +118,10 @@ bool AppController::applicationShouldOpenUntitledFile() const
 void AppController::applicationDidFinishLaunching()
 {
     UserAgreementController agreement;
-    agreement.showWindow();
+    if (!agreement.showWindow())
+        return;
+    updateRecentProjects();
+    KELCrashReporter::sharedInstance().detectCrashes();
 }
 
 void AppController::applicationWillTerminate()

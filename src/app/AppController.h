@@ -1,12 +1,18 @@
 #pragma once
 // The application delegate: start-up, the application-wide commands and quit.
 
+#include "kit/Error.h"
 #include "kit/Responder.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
 
 #include <QDialog>
+
+class QMenu;
 
 inline const QString KELApplicationWillTerminateNotification = QStringLiteral("KELApplicationWillTerminateNotification");
 
@@ -26,9 +32,62 @@ public:
     /// The quit sequence.
     void applicationWillTerminate();
 
+    // -- Opening files handed over from outside (command line, file manager)
+    enum OpenReply { OpenReplySuccess = 0, OpenReplyCancel = 1, OpenReplyFailure = 2 };
+    /// Opens the files; files without a text extension are first offered as text,
+    /// externally, or not at all.
+    OpenReply openFiles(const QStringList& paths, bool promptForExternal);
+    OpenReply openFile(const QString& path, bool promptForExternal);
+    /// Opens one file through the document controller; failures are shown.
+    bool openFile(const QString& path);
+    /// Tests: what opens a file as a document (the document controller by default)
+    /// and what hands a file to the desktop.
+    using FileOpener = std::function<bool(const QString& path, kit::Error* error)>;
+    void setFileOpenerForTesting(FileOpener opener) { m_fileOpener = std::move(opener); }
+    using ExternalOpener = std::function<bool(const QString& path)>;
+    void setExternalOpenerForTesting(ExternalOpener opener) { m_externalOpener = std::move(opener); }
+
+    // -- Recent projects ("Recent Projects", newest first, at most 10)
+    static constexpr int MaximumRecentProjects = 10;
+    void addRecentProjectDirectory(const QString& path);
+    void cleanupRecentProjects();
+    /// Rebuilds the Recent Projects submenu of every menu bar.
+    void updateRecentProjects();
+    void clearRecentProjectDocuments();
+    void openRecentProject(const QString& path);
+    /// Removes a project's saved window settings.
+    void removeProjectDefaults(const QString& path);
+    /// Fills a Recent Projects menu from the list.
+    void buildRecentProjectsMenu(QMenu* menu);
+    /// The three autosave names of a project window (outline, frame, split view),
+    /// made by the project window from the folder path.
+    struct ProjectAutosaveNames {
+        QString outline;
+        QString frame;
+        QString splitView;
+    };
+    using ProjectAutosaveNamer = std::function<ProjectAutosaveNames(const QString& folder)>;
+    static void setProjectAutosaveNamer(ProjectAutosaveNamer namer);
+    static ProjectAutosaveNames projectAutosaveNames(const QString& folder);
+    /// The menu titles of recent project folders: the folder name, with its parent
+    /// added where two entries share a name.
+    static QStringList recentProjectTitles(const QStringList& paths);
+
+    // -- Close Window and Close Tab keys follow the window's tabs
+    /// Ctrl+W closes the tab when the window has several tabs (or is a project
+    /// with any), else the window; Ctrl+Shift+W always closes the window.
+    void updateCloseWindowCommands(QWidget* window);
+    static bool windowWantsTabCloseKey(QWidget* window);
+
+    // -- Commands whose windows come with later parts of the program
+    static QStringList unavailableCommands();
+
 private:
     AppController();
+    void registerCommands();
     bool m_terminated = false;
+    FileOpener m_fileOpener;
+    ExternalOpener m_externalOpener;
 };
 
 /// The agreement panel shown until the user agrees to the licence once.

@@ -1,0 +1,136 @@
+#include "support/PreferenceController2.h"
+
+#include "app/DefaultsKeys.h"
+#include "app/Notifications.h"
+#include "kit/Alert.h"
+#include "kit/NotificationCenter.h"
+#include "kit/UserDefaults.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QWidget>
+
+namespace {
+
+class PreferencesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        kit::Alert::setResponderForTesting([this](const kit::Alert& a) {
+            alerts << a.messageText();
+            return kit::Alert::FirstButtonReturn;
+        });
+        prefs.resetWindowForTesting();
+    }
+    void TearDown() override
+    {
+        kit::Alert::setResponderForTesting({});
+        PreferenceController2::setBrowserFinderForTesting({});
+        prefs.resetWindowForTesting();
+    }
+    PreferenceController2& prefs = PreferenceController2::sharedInstance();
+    QStringList alerts;
+};
+
+} // namespace
+
+TEST_F(PreferencesTest, TransparencyGivesBackgroundAndSelectionAlpha)
+{
+    prefs.window();
+    prefs.changeBackgroundColor(QColor(200, 220, 240));
+    prefs.changeSelectionColor(QColor(10, 20, 200));
+    struct Case {
+        double slider;
+        const char* label;
+        double background;
+        double selection;
+    };
+    const Case cases[] = {
+        {0.004, "Transparency: Off", 0.996, 0.996},
+        {0.5, "Transparency: 50%", 0.5, 0.5},
+        {0.8, "Transparency: 80%", 0.2, 0.5},
+        {0.0, "Transparency: Off", 1.0, 1.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.slider);
+        prefs.changeTransparency(c.slider);
+        EXPECT_EQ(prefs.transparencyText(), QString::fromLatin1(c.label));
+        EXPECT_NEAR(PreferenceController2::colorForKey(KELBackgroundColorKey).alphaF(), c.background, 0.005);
+        EXPECT_NEAR(PreferenceController2::colorForKey(KELSelectionColorKey).alphaF(), c.selection, 0.005);
+        EXPECT_NEAR(kit::UserDefaults::standard().colorValue(KELBackgroundColorKey).alphaF(), c.background, 0.005);
+    }
+}
+
+TEST_F(PreferencesTest, ColourChangesAreBroadcastWithTheColour)
+{
+    QStringList heard;
+    QObject context;
+    for (const QString& name : {KELTextColorChangedNotification, KELBackgroundColoringChangedNotification,
+                                KELSelectionColorChangedNotification})
+        kit::NotificationCenter::defaultCenter().addObserver(name, nullptr, [&heard, name](const kit::Notification& n) {
+            heard << name + QLatin1Char(' ') + n.userInfo.value(QStringLiteral("color")).value<QColor>().name();
+        }, &context);
+    prefs.setColorForKey(QColor(Qt::red), KELTextColorKey);
+    prefs.setColorForKey(QColor(Qt::blue), QStringLiteral("Some Other Color"));
+    EXPECT_EQ(heard, QStringList({KELTextColorChangedNotification + QStringLiteral(" #ff0000")}));
+}
+
+TEST_F(PreferencesTest, UnknownOrMissingPaneShowsGeneral)
+{
+    for (const QString& stored : {QString(), QStringLiteral("KELNoSuchPaneIdentifier")}) {
+        kit::UserDefaults::standard().setValue(QStringLiteral("KELSelectedPreferencesItem"), stored);
+        prefs.resetWindowForTesting();
+        prefs.window();
+        EXPECT_EQ(prefs.shownIdentifier(), QStringLiteral("KELGeneralPreferencesToolbarIdentifier"));
+        EXPECT_EQ(prefs.window()->windowTitle(), QStringLiteral("General"));
+    }
+    prefs.showPreferencesPane(QStringLiteral("KELFileTypesPreferencesToolbarIdentifier"));
+    EXPECT_EQ(prefs.window()->windowTitle(), QStringLiteral("File Types"));
+    prefs.showPreferencesPane(QStringLiteral("bogus")); // logged, nothing changes
+    EXPECT_EQ(prefs.shownIdentifier(), QStringLiteral("KELFileTypesPreferencesToolbarIdentifier"));
+    EXPECT_EQ(kit::UserDefaults::standard().stringValue(QStringLiteral("KELSelectedPreferencesItem")),
+              QStringLiteral("KELFileTypesPreferencesToolbarIdentifier"));
+    EXPECT_EQ(prefs.items().size(), 8);
+}
+
+TEST_F(PreferencesTest, VanishedCustomBrowserFallsBackToTheDefault)
+{
+    auto& defaults = kit::UserDefaults::standard();
+    defaults.setValue(KELSelectedPreviewBrowserKey, 4);
+    defaults.setValue(KELCustomUserBrowserKey, QStringLiteral("/nowhere/mybrowser"));
+    defaults.setValue(KELDefaultBrowserKey, QStringLiteral("/nowhere/mybrowser"));
+    PreferenceController2::setBrowserFinderForTesting([](const QString&) { return QString(); });
+    prefs.window();
+    EXPECT_EQ(prefs.selectedBrowserTag(), 5);
+    EXPECT_EQ(defaults.integerValue(KELSelectedPreviewBrowserKey), 5);
+    EXPECT_EQ(defaults.stringValue(KELDefaultBrowserKey), QString());
+
+    // Found again by its name: kept as the custom item.
+    prefs.resetWindowForTesting();
+    defaults.setValue(KELSelectedPreviewBrowserKey, 4);
+    PreferenceController2::setBrowserFinderForTesting([](const QString& name) {
+        return name == QLatin1String("mybrowser") ? QStringLiteral("/usr/local/bin/mybrowser") : QString();
+    });
+    prefs.window();
+    EXPECT_EQ(prefs.selectedBrowserTag(), 4);
+}
+
+TEST_F(PreferencesTest, PHPLocationNeedsAnExecutableFile)
+{
+    QTemporaryDir dir;
+    const QString plain = dir.filePath(QStringLiteral("php"));
+    QFile f(plain);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    kit::UserDefaults::standard().setValue(KELPHPLocationKey, QStringLiteral("/before"));
+    EXPECT_FALSE(prefs.setPHPLocation(plain));
+    EXPECT_FALSE(prefs.setPHPLocation(dir.path())); // a folder is no interpreter
+    EXPECT_EQ(alerts, QStringList({QStringLiteral("Execute Permission Error"), QStringLiteral("Execute Permission Error")}));
+    EXPECT_EQ(kit::UserDefaults::standard().stringValue(KELPHPLocationKey), QStringLiteral("/before"));
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    EXPECT_TRUE(prefs.setPHPLocation(plain));
+    EXPECT_EQ(kit::UserDefaults::standard().stringValue(KELPHPLocationKey), plain);
+}
