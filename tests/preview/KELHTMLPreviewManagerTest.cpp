@@ -1,6 +1,7 @@
 #include "WebEngineTestSupport.h"
 
 #include "kit/NotificationCenter.h"
+#include "preview/KELDocumentPreview.h"
 #include "preview/KELHTMLPreviewManager.h"
 #include "preview/KELLivePreviewSplitView.h"
 
@@ -185,6 +186,33 @@ TEST_F(KELHTMLPreviewManagerTest, ScriptDialogsFollowTheSetting)
     });
     EXPECT_EQ(evaluate(page, script), QVariant(false));
     EXPECT_EQ(alerts, (QStringList { "JavaScript Dialog: hello", "JavaScript Dialog: sure?" }));
+}
+
+TEST_F(KELHTMLPreviewManagerTest, LivePreviewOfADocumentTurnsOnAndOff)
+{
+    FakePreviewDocument document(path(QStringLiteral("page.html")), QStringLiteral("<p>live</p>"));
+    KELDocumentPreview preview(&document);
+    QWidget* shown = preview.quickPreview(editor, editor.data(), false);
+    ASSERT_TRUE(preview.previewManager());
+    EXPECT_EQ(shown, preview.previewManager()->livePreviewView());
+    EXPECT_TRUE(preview.isLivePreviewing());
+    EXPECT_TRUE(preview.previewManager()->shouldRefresh());
+    EXPECT_EQ(preview.previewManager()->splitView()->indexOf(editor), 0);
+    QWebEnginePage& page = *preview.previewManager()->webView()->page();
+    ASSERT_TRUE(waitUntil([&] { return evaluate(page, QStringLiteral("document.body ? document.body.innerText : ''")).toString() == QStringLiteral("live"); }));
+
+    EXPECT_EQ(preview.quickPreview(editor, editor.data(), false), nullptr);
+    EXPECT_FALSE(preview.isLivePreviewing());
+    EXPECT_FALSE(preview.previewManager()->shouldRefresh());
+    EXPECT_EQ(editor->parent(), nullptr);
+
+    // A type previewed through another page cannot show an untitled document.
+    FakePreviewDocument untitled(QString(), QStringLiteral("body {}"));
+    untitled.usesPreview = true;
+    KELDocumentPreview refused(&untitled);
+    EXPECT_EQ(refused.quickPreview(editor, editor.data(), false), nullptr);
+    EXPECT_FALSE(refused.isLivePreviewing());
+    EXPECT_EQ(alerts, QStringList { QStringLiteral("Preview Not Available") });
 }
 
 } // namespace

@@ -279,6 +279,8 @@ TEST_F(KELPreviewGeneratorTest, PHPPagesThatMisbehaveStillAnswer)
         { "reads-stdin.php", true, QStringLiteral("read:false"), QString() },
         // A failing exit status is logged; the output is still the page.
         { "fatal.php", true, QStringLiteral("before"), QStringLiteral("PHP CLI terminated with failure: 255") },
+        // Output that is not UTF-8 is still text.
+        { "latin1-output.php", true, QStringLiteral("caf\u00e9"), QString() },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fixture);

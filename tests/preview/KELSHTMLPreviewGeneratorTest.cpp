@@ -36,6 +36,7 @@ TEST_F(KELSHTMLPreviewGeneratorTest, IncludesAreExpandedInPlace)
     makeFile(QStringLiteral("site/a%20b.html"), "LITERAL");
     makeFile(QStringLiteral("site/parts/nested.shtml"), "[<!--#include file=\"../header.html\" -->]");
     const QString missing = path(QStringLiteral("site/missing.html"));
+    const QString missingPage = path(QStringLiteral("site/missing.shtml"));
     struct Case {
         const char* name;
         QString page;
@@ -53,6 +54,8 @@ TEST_F(KELSHTMLPreviewGeneratorTest, IncludesAreExpandedInPlace)
         { "no attribute", "a<!--#include -->b", "a[Error: No file or virtual attribute found in include]b" },
         { "missing file", "<!--#include virtual=\"missing.html\" -->",
           "[Error: Preview generation failed for " + missing + "]" },
+        { "missing include page", "<!--#include virtual=\"missing.shtml\" -->",
+          "[Error: Preview generation failed for " + missingPage + "]" },
         { "nested include resolved from its own folder", "<!--#include virtual=\"parts/nested.shtml\" -->", "[HEADER]" },
         { "two includes, text after the last", "<!--#include virtual=\"header.html\" --><!--#include file=\"header.html\" -->!",
           "HEADERHEADER!" },
