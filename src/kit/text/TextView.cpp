@@ -734,9 +734,64 @@ void TextView::setUndoManager(UndoManager* manager)
     breakUndoCoalescing();
 }
 
-bool TextView::shouldChangeTextInRange(Range, const QString&)
+bool TextView::shouldChangeTextInRange(Range range, const QString& replacement)
 {
-    return m_editable;
+    if (!m_editable)
+        return false;
+    registerUndoForChange(range, replacement);
+    return true;
+}
+
+void TextView::registerUndoForChange(Range range, const QString& replacement)
+{
+    UndoManager* um = m_allowsUndo ? undoManager() : nullptr;
+    if (!um || !um->isUndoRegistrationEnabled())
+        return;
+    const qsizetype n = m_storage->length();
+    range.location = std::clamp<qsizetype>(range.location, 0, n);
+    range.length = std::clamp<qsizetype>(range.length, 0, n - range.location);
+    QPointer<TextView> self(this);
+    if (m_typingChange && !um->isUndoing() && !um->isRedoing()) {
+        // Typing continues the run: one undo takes back the whole of it.
+        if (m_typing && !replacement.isEmpty() && range.length == 0 && range.location == m_typing->location + m_typing->newLength) {
+            m_typing->newLength += replacement.size();
+            return;
+        }
+        if (m_typing && replacement.isEmpty() && range.end() == m_typing->location + m_typing->newLength) {
+            if (range.location >= m_typing->location) {
+                m_typing->newLength -= range.length;
+            } else {
+                m_typing->oldText = m_storage->substring(Range(range.location, m_typing->location - range.location)) + m_typing->oldText;
+                m_typing->location = range.location;
+                m_typing->newLength = 0;
+            }
+            return;
+        }
+        m_typing = std::make_shared<TypingRecord>();
+        m_typing->location = range.location;
+        m_typing->newLength = replacement.size();
+        m_typing->oldText = m_storage->substring(range);
+        m_typing->selectionBefore = m_selection;
+        std::shared_ptr<TypingRecord> rec = m_typing;
+        um->registerUndo([self, rec] {
+            if (!self)
+                return;
+            self->breakUndoCoalescing();
+            const Range sel = rec->selectionBefore.isEmpty() ? Range(rec->location, rec->oldText.size()) : rec->selectionBefore.first();
+            self->replaceWithUndo(Range(rec->location, rec->newLength), rec->oldText, QString(), sel);
+        });
+        um->setActionName(tr("Typing"));
+        return;
+    }
+    breakUndoCoalescing();
+    const QString old = m_storage->substring(range);
+    const Range inserted(range.location, replacement.size());
+    const QList<Range> before = m_selection;
+    um->registerUndo([self, inserted, old, before] {
+        if (!self)
+            return;
+        self->replaceWithUndo(inserted, old, QString(), before.isEmpty() ? Range(inserted.location, old.size()) : before.first());
+    });
 }
 
 void TextView::didChangeText()
@@ -797,21 +852,8 @@ bool TextView::replaceWithUndo(Range range, const QString& text, const QString& 
     range.length = std::clamp<qsizetype>(range.length, 0, n - range.location);
     if (!shouldChangeTextInRange(range, text))
         return false;
-    breakUndoCoalescing();
-    const QString old = m_storage->substring(range);
-    const QList<Range> before = m_selection;
-    UndoManager* um = m_allowsUndo ? undoManager() : nullptr;
-    if (um) {
-        const Range inserted(range.location, text.size());
-        QPointer<TextView> self(this);
-        um->registerUndo([self, inserted, old, before, actionName] {
-            if (!self)
-                return;
-            self->replaceWithUndo(inserted, old, actionName, before.isEmpty() ? Range(inserted.location, old.size()) : before.first());
-        });
-        if (!actionName.isEmpty())
-            um->setActionName(actionName);
-    }
+    if (!actionName.isEmpty() && m_allowsUndo)
+        undoManager()->setActionName(actionName);
     m_storage->replaceCharacters(range, text);
     setSelectedRange(selectionAfter ? *selectionAfter : Range(range.location + text.size(), 0));
     didChangeText();
@@ -836,31 +878,11 @@ void TextView::insertTyped(const QString& text)
             um->endUndoGrouping();
         return;
     }
-    if (!shouldChangeTextInRange(r, text))
+    m_typingChange = true;
+    const bool ok = shouldChangeTextInRange(r, text);
+    m_typingChange = false;
+    if (!ok)
         return;
-    UndoManager* um = m_allowsUndo ? undoManager() : nullptr;
-    const bool extend = m_typing && r.length == 0 && r.location == m_typing->location + m_typing->newLength && um
-                        && !um->isUndoing() && !um->isRedoing();
-    if (extend) {
-        m_typing->newLength += text.size();
-    } else if (um) {
-        m_typing = std::make_shared<TypingRecord>();
-        m_typing->location = r.location;
-        m_typing->newLength = text.size();
-        m_typing->oldText = m_storage->substring(r);
-        m_typing->selectionBefore = m_selection;
-        std::shared_ptr<TypingRecord> rec = m_typing;
-        QPointer<TextView> self(this);
-        um->registerUndo([self, rec] {
-            if (!self)
-                return;
-            self->breakUndoCoalescing();
-            const Range sel = rec->selectionBefore.isEmpty() ? Range(rec->location, rec->oldText.size())
-                                                             : rec->selectionBefore.first();
-            self->replaceWithUndo(Range(rec->location, rec->newLength), rec->oldText, tr("Typing"), sel);
-        });
-        um->setActionName(tr("Typing"));
-    }
     std::shared_ptr<TypingRecord> keep = m_typing;
     m_storage->replaceCharacters(r, text);
     setSelectedRange(Range(r.location + text.size(), 0));
@@ -897,37 +919,11 @@ void TextView::deleteRangeForCommand(Range range, const QString&)
 {
     if (range.length <= 0)
         return;
-    if (!shouldChangeTextInRange(range, QString()))
+    m_typingChange = true;
+    const bool ok = shouldChangeTextInRange(range, QString());
+    m_typingChange = false;
+    if (!ok)
         return;
-    UndoManager* um = m_allowsUndo ? undoManager() : nullptr;
-    // Deleting at the end of the typed run continues it (backspace while typing).
-    if (m_typing && um && range.end() == m_typing->location + m_typing->newLength) {
-        if (range.location >= m_typing->location) {
-            m_typing->newLength -= range.length;
-        } else {
-            m_typing->oldText = m_storage->substring(Range(range.location, m_typing->location - range.location)) + m_typing->oldText;
-            m_typing->location = range.location;
-            m_typing->newLength = 0;
-        }
-    } else if (um) {
-        breakUndoCoalescing();
-        m_typing = std::make_shared<TypingRecord>();
-        m_typing->location = range.location;
-        m_typing->newLength = 0;
-        m_typing->oldText = m_storage->substring(range);
-        m_typing->selectionBefore = m_selection;
-        std::shared_ptr<TypingRecord> rec = m_typing;
-        QPointer<TextView> self(this);
-        um->registerUndo([self, rec] {
-            if (!self)
-                return;
-            self->breakUndoCoalescing();
-            const Range sel = rec->selectionBefore.isEmpty() ? Range(rec->location, rec->oldText.size())
-                                                             : rec->selectionBefore.first();
-            self->replaceWithUndo(Range(rec->location, rec->newLength), rec->oldText, tr("Typing"), sel);
-        });
-        um->setActionName(tr("Typing"));
-    }
     std::shared_ptr<TypingRecord> keep = m_typing;
     m_storage->replaceCharacters(range, QString());
     setSelectedRange(Range(range.location, 0));
@@ -1030,7 +1026,7 @@ void TextView::redo()
 void TextView::setMarkedText(const QString& text, Range selectedInMarked)
 {
     Range target = hasMarkedText() ? m_markedRange : selectedRange();
-    if (!hasMarkedText() && !shouldChangeTextInRange(target, text))
+    if (!m_editable)
         return;
     breakUndoCoalescing();
     UndoManager* um = undoManager();

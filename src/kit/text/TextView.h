@@ -157,6 +157,8 @@ public:
     virtual void cancelOperation() {}
 
     // --- Editing with change approval and undo.
+    /// Approves a change (no when not editable) and registers its undo, as typing when
+    /// it comes from typing; call storage edits between this and didChangeText().
     virtual bool shouldChangeTextInRange(Range range, const QString& replacement);
     virtual void didChangeText();
     /// Replaces with undo; the selection afterwards is a caret after the new text unless given.
@@ -262,6 +264,8 @@ private:
     void scheduleSpelling();
     void runSpelling();
     void deleteRangeForCommand(Range range, const QString& action);
+    void registerUndoForChange(Range range, const QString& replacement);
+    bool m_typingChange = false;
     void applySelection(const QList<Range>& ranges, SelectionAffinity affinity, bool stillSelecting, bool userDriven);
 
     TextStorage* m_storage = nullptr;

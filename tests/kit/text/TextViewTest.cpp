@@ -139,3 +139,23 @@ TEST_F(Fixture, WrappingCommandsAndRuler)
     EXPECT_EQ(view->geometry().left(), ruler->geometry().right() + 1);
     EXPECT_EQ(ruler->clientView(), view);
 }
+
+TEST_F(Fixture, ChangesMadeThroughApprovalAreUndoable)
+{
+    view->setString(QStringLiteral("abc def"));
+    view->undoManager()->removeAllActions();
+    // The pattern of callers that edit the storage themselves.
+    ASSERT_TRUE(view->shouldChangeTextInRange(Range(4, 3), QStringLiteral("xyz!")));
+    view->textStorage()->replaceCharacters(Range(4, 3), QStringLiteral("xyz!"));
+    view->didChangeText();
+    view->undoManager()->setActionName(QStringLiteral("Replace"));
+    QApplication::processEvents();
+    EXPECT_EQ(view->undoManager()->undoActionName(), QStringLiteral("Replace"));
+    view->undo();
+    EXPECT_EQ(view->string(), QStringLiteral("abc def"));
+    EXPECT_EQ(view->undoManager()->redoActionName(), QStringLiteral("Replace"));
+    view->redo();
+    EXPECT_EQ(view->string(), QStringLiteral("abc xyz!"));
+    view->setEditable(false);
+    EXPECT_FALSE(view->shouldChangeTextInRange(Range(0, 1), QString()));
+}
