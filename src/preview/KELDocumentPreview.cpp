@@ -26,12 +26,13 @@ QString choosePreviewFile(const QString& startFolder, const QString& typeName, Q
     panel.setOption(QFileDialog::DontUseNativeDialog);
     panel.setFileMode(QFileDialog::ExistingFile);
     panel.setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
-    auto* label = new QLabel(QStringLiteral("For %1 files, you must select an HTML or PHP file that will be used for the "
-                                            "preview. The preview file should be one that references this %1 file. This "
-                                            "preview file can be changed in the future by selecting \"Get Info\" from "
-                                            "the \"File\" menu.")
-                                 .arg(typeName),
-                             &panel);
+    auto* label
+        = new QLabel(QStringLiteral("For %1 files, you must select an HTML or PHP file that will be used for the "
+                                    "preview. The preview file should be one that references this %1 file. This "
+                                    "preview file can be changed in the future by selecting \"Get Info\" from "
+                                    "the \"File\" menu.")
+                         .arg(typeName),
+            &panel);
     label->setWordWrap(true);
     label->setFixedWidth(400);
     if (auto* grid = qobject_cast<QGridLayout*>(panel.layout()))
@@ -125,31 +126,31 @@ void KELDocumentPreview::previewInBrowser(const QString& browser)
         return;
     generator->generatePreview(
         [this, browser](KELPreviewGenerator*, bool success, const std::optional<KELPreviewGeneratorResult>& result,
-                        void*) { didCompletePreviewGenerationForBrowser(success, result, browser); },
+            void*) { didCompletePreviewGenerationForBrowser(success, result, browser); },
         nullptr, KELPreviewGenerator::FileResult, 0);
 }
 
-void KELDocumentPreview::didCompletePreviewGenerationForBrowser(bool success,
-                                                                const std::optional<KELPreviewGeneratorResult>& result,
-                                                                const QString& browser)
+void KELDocumentPreview::didCompletePreviewGenerationForBrowser(
+    bool success, const std::optional<KELPreviewGeneratorResult>& result, const QString& browser)
 {
     if (!success || !result || result->previewFileLocation().isEmpty())
         return;
-    const QString title = QStringLiteral("Preview for %1").arg(m_document ? m_document->previewDisplayName() : QString());
+    const QString title
+        = QStringLiteral("Preview for %1").arg(m_document ? m_document->previewDisplayName() : QString());
     KELPreviewUtils::sharedInstance().previewLocation(result->previewFileLocation(), title, browser);
 }
 
-KELHTMLPreviewManager* KELDocumentPreview::loadPreviewManager(QWidget* editorScrollView, const QObject* textView,
-                                                              bool inProjectWindow)
+KELHTMLPreviewManager* KELDocumentPreview::loadPreviewManager(
+    QWidget* editorScrollView, const QObject* textView, bool inProjectWindow)
 {
     if (!m_previewManager && m_document)
-        m_previewManager = std::make_unique<KELHTMLPreviewManager>(m_document, editorScrollView, textView,
-                                                                   inProjectWindow);
+        m_previewManager
+            = std::make_unique<KELHTMLPreviewManager>(m_document, editorScrollView, textView, inProjectWindow);
     return m_previewManager.get();
 }
 
-QWidget* KELDocumentPreview::quickPreview(QWidget* editorScrollView, const QObject* textView, bool inProjectWindow,
-                                          QWidget* window)
+QWidget* KELDocumentPreview::quickPreview(
+    QWidget* editorScrollView, const QObject* textView, bool inProjectWindow, QWidget* window)
 {
     if (!m_isLivePreviewing) {
         if (!assertCanPreview(window))

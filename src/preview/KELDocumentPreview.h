@@ -16,7 +16,8 @@ class KELPreviewGeneratorResult;
 class QObject;
 class QWidget;
 
-class KELDocumentPreview {
+class KELDocumentPreview
+{
 public:
     explicit KELDocumentPreview(KELPreviewDocument* document);
     ~KELDocumentPreview();
@@ -46,20 +47,19 @@ public:
 
     /// The live preview manager, made on first use with the editor's scroll view
     /// and text view.
-    KELHTMLPreviewManager* loadPreviewManager(QWidget* editorScrollView, const QObject* textView,
-                                              bool inProjectWindow);
+    KELHTMLPreviewManager* loadPreviewManager(QWidget* editorScrollView, const QObject* textView, bool inProjectWindow);
     KELHTMLPreviewManager* previewManager() const { return m_previewManager.get(); }
     bool isLivePreviewing() const { return m_isLivePreviewing; }
     /// Turns the live preview on (answers the view to show in the editor area, which
     /// now holds the editor's scroll view) or off (answers null: the scroll view is
     /// left without a parent for the document to put back). Turning on fails (null,
     /// still off) when assertCanPreview says no.
-    QWidget* quickPreview(QWidget* editorScrollView, const QObject* textView, bool inProjectWindow,
-                          QWidget* window = nullptr);
+    QWidget* quickPreview(
+        QWidget* editorScrollView, const QObject* textView, bool inProjectWindow, QWidget* window = nullptr);
 
 private:
-    void didCompletePreviewGenerationForBrowser(bool success, const std::optional<KELPreviewGeneratorResult>& result,
-                                                const QString& browser);
+    void didCompletePreviewGenerationForBrowser(
+        bool success, const std::optional<KELPreviewGeneratorResult>& result, const QString& browser);
 
     KELPreviewDocument* m_document;
     quint64 m_closeObserver = 0;

@@ -28,7 +28,8 @@ void KELRegisterDocumentURLScheme()
     QWebEngineUrlScheme::registerScheme(scheme);
 }
 
-struct KELDocumentURLProtocol::Load {
+struct KELDocumentURLProtocol::Load
+{
     QPointer<QWebEngineUrlRequestJob> job;
     std::unique_ptr<KELPreviewGenerator> previewGenerator;
     QString path;
@@ -64,11 +65,13 @@ bool KELDocumentURLProtocol::canInitWithURL(const QUrl& url)
 KELPreviewDocument* KELDocumentURLProtocol::documentForURL(const QUrl& url)
 {
     if (url.hasQuery()) {
-        const QHash<QString, QString> query = queryDictionaryUsingEncoding(url.query(QUrl::FullyEncoded), kit::UTF8StringEncoding);
+        const QHash<QString, QString> query
+            = queryDictionaryUsingEncoding(url.query(QUrl::FullyEncoded), kit::UTF8StringEncoding);
         const auto it = query.constFind(KELDocumentPointerParameterName);
         if (it != query.constEnd()) {
             // The token is only compared with the live documents' own.
-            if (KELPreviewDocument* document = KELPreviewDocument::documentForToken(KELPreviewDocument::tokenFromString(*it)))
+            if (KELPreviewDocument* document
+                = KELPreviewDocument::documentForToken(KELPreviewDocument::tokenFromString(*it)))
                 return document;
         }
     }
@@ -89,10 +92,7 @@ QByteArray KELDocumentURLProtocol::mimeTypeForFileType(const QString& typeName, 
     return type.name().toLatin1();
 }
 
-void KELDocumentURLProtocol::requestStarted(QWebEngineUrlRequestJob* job)
-{
-    startLoading(job);
-}
+void KELDocumentURLProtocol::requestStarted(QWebEngineUrlRequestJob* job) { startLoading(job); }
 
 void KELDocumentURLProtocol::startLoading(QWebEngineUrlRequestJob* job)
 {
@@ -114,13 +114,14 @@ void KELDocumentURLProtocol::startLoading(QWebEngineUrlRequestJob* job)
         return;
     }
     load->previewGenerator->generatePreview(
-        [this, key](KELPreviewGenerator*, bool success, const std::optional<KELPreviewGeneratorResult>& result,
-                    void*) { didCompletePreviewGeneration(key, success, result); },
+        [this, key](KELPreviewGenerator*, bool success, const std::optional<KELPreviewGeneratorResult>& result, void*) {
+            didCompletePreviewGeneration(key, success, result);
+        },
         nullptr, KELPreviewGenerator::DataResult, 0);
 }
 
-void KELDocumentURLProtocol::didCompletePreviewGeneration(Load* key, bool success,
-                                                          const std::optional<KELPreviewGeneratorResult>& result)
+void KELDocumentURLProtocol::didCompletePreviewGeneration(
+    Load* key, bool success, const std::optional<KELPreviewGeneratorResult>& result)
 {
     const auto it = m_loads.constFind(key);
     if (it == m_loads.constEnd())

@@ -24,7 +24,8 @@ inline const QString KELDocumentPointerParameterName = QStringLiteral("KELDocume
 /// Registers the scheme with the web engine; must run before the QApplication is made.
 void KELRegisterDocumentURLScheme();
 
-class KELDocumentURLProtocol : public QWebEngineUrlSchemeHandler {
+class KELDocumentURLProtocol : public QWebEngineUrlSchemeHandler
+{
     Q_OBJECT
 public:
     static KELDocumentURLProtocol& sharedInstance();

@@ -30,7 +30,7 @@ constexpr int kLoadTimeoutMilliseconds = 10000;
 bool isRemoteScheme(const QString& scheme)
 {
     static const QStringList remote { QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("ftp"),
-                                      QStringLiteral("ws"), QStringLiteral("wss") };
+        QStringLiteral("ws"), QStringLiteral("wss") };
     return remote.contains(scheme.toLower());
 }
 } // namespace
@@ -79,8 +79,8 @@ KELLivePreviewRequestInterceptor::KELLivePreviewRequestInterceptor(QObject* pare
 {
 }
 
-KELLivePreviewRequestInterceptor::Decision KELLivePreviewRequestInterceptor::decide(const QUrl& url, const QUrl& pageUrl,
-                                                                                   QUrl* redirect) const
+KELLivePreviewRequestInterceptor::Decision KELLivePreviewRequestInterceptor::decide(
+    const QUrl& url, const QUrl& pageUrl, QUrl* redirect) const
 {
     if (url == pageUrl)
         return Decision::Pass;
@@ -134,7 +134,7 @@ QMenu* KELLivePreviewWebView::contextMenuWithDefaultItems(const QList<QAction*>&
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const QList<QAction*> kept { pageAction(QWebEnginePage::CopyLinkToClipboard),
-                                 pageAction(QWebEnginePage::CopyImageToClipboard), pageAction(QWebEnginePage::Copy) };
+        pageAction(QWebEnginePage::CopyImageToClipboard), pageAction(QWebEnginePage::Copy) };
     bool any = false;
     for (QAction* action : defaultItems) {
         if (action && kept.contains(action)) {
@@ -160,8 +160,8 @@ void KELLivePreviewWebView::contextMenuEvent(QContextMenuEvent* event)
 
 // -- Manager
 
-KELHTMLPreviewManager::KELHTMLPreviewManager(KELPreviewDocument* document, QWidget* editorView, const QObject* textView,
-                                             bool inProjectWindow, QObject* parent)
+KELHTMLPreviewManager::KELHTMLPreviewManager(
+    KELPreviewDocument* document, QWidget* editorView, const QObject* textView, bool inProjectWindow, QObject* parent)
     : QObject(parent)
     , m_document(document)
     , m_editorView(editorView)
@@ -169,12 +169,17 @@ KELHTMLPreviewManager::KELHTMLPreviewManager(KELPreviewDocument* document, QWidg
     m_timer.setCallback([this] { refresh(); });
 
     auto& center = kit::NotificationCenter::defaultCenter();
-    center.addObserver(kDividerChanged, nullptr, [this](const kit::Notification&) { updateDivider(); }, this);
-    center.addObserver(kShowImagesChanged, nullptr, [this](const kit::Notification&) { applySettings(); }, this);
-    center.addObserver(kAnimateImagesChanged, nullptr, [this](const kit::Notification&) { applySettings(); }, this);
-    center.addObserver(kDownloadFilesChanged, nullptr, [this](const kit::Notification&) { applySettings(); }, this);
+    center.addObserver(
+        kDividerChanged, nullptr, [this](const kit::Notification&) { updateDivider(); }, this);
+    center.addObserver(
+        kShowImagesChanged, nullptr, [this](const kit::Notification&) { applySettings(); }, this);
+    center.addObserver(
+        kAnimateImagesChanged, nullptr, [this](const kit::Notification&) { applySettings(); }, this);
+    center.addObserver(
+        kDownloadFilesChanged, nullptr, [this](const kit::Notification&) { applySettings(); }, this);
     if (textView)
-        center.addObserver(kTextDidChange, textView, [this](const kit::Notification&) { textDidChange(); }, this);
+        center.addObserver(
+            kTextDidChange, textView, [this](const kit::Notification&) { textDidChange(); }, this);
     if (m_document) {
         m_documentCloseObserver = m_document->addCloseObserver([this] {
             m_document = nullptr;
@@ -213,8 +218,9 @@ KELHTMLPreviewManager::KELHTMLPreviewManager(KELPreviewDocument* document, QWidg
 
     updateDivider();
     applySettings();
-    m_splitView->setAutosaveName(inProjectWindow ? QStringLiteral("KELProjectDocumentLivePreviewSplitterAutosaveName")
-                                                 : QStringLiteral("KELStandaloneDocumentLivePreviewSplitterAutosaveName"));
+    m_splitView->setAutosaveName(inProjectWindow
+            ? QStringLiteral("KELProjectDocumentLivePreviewSplitterAutosaveName")
+            : QStringLiteral("KELStandaloneDocumentLivePreviewSplitterAutosaveName"));
 }
 
 KELHTMLPreviewManager::~KELHTMLPreviewManager()
@@ -231,10 +237,7 @@ KELHTMLPreviewManager::~KELHTMLPreviewManager()
     delete m_livePreviewView.data();
 }
 
-QWidget* KELHTMLPreviewManager::livePreviewView()
-{
-    return m_livePreviewView;
-}
+QWidget* KELHTMLPreviewManager::livePreviewView() { return m_livePreviewView; }
 
 void KELHTMLPreviewManager::updateDivider()
 {
@@ -247,8 +250,8 @@ void KELHTMLPreviewManager::updateDivider()
 void KELHTMLPreviewManager::applySettings()
 {
     auto& defaults = kit::UserDefaults::standard();
-    m_page->settings()->setAttribute(QWebEngineSettings::AutoLoadImages,
-                                     defaults.boolValue(KELDisplayImagesInLivePreviewKey));
+    m_page->settings()->setAttribute(
+        QWebEngineSettings::AutoLoadImages, defaults.boolValue(KELDisplayImagesInLivePreviewKey));
     m_interceptor->setDownloadFiles(defaults.boolValue(KELDownloadInternetFilesInLivePreviewKey));
 }
 
@@ -275,15 +278,9 @@ void KELHTMLPreviewManager::hideLivePreview()
     clearPreview();
 }
 
-void KELHTMLPreviewManager::clearPreview()
-{
-    m_page->setHtml(QString(), QUrl::fromLocalFile(QStringLiteral("/")));
-}
+void KELHTMLPreviewManager::clearPreview() { m_page->setHtml(QString(), QUrl::fromLocalFile(QStringLiteral("/"))); }
 
-void KELHTMLPreviewManager::textDidChange()
-{
-    m_timer.start(m_refreshDelay);
-}
+void KELHTMLPreviewManager::textDidChange() { m_timer.start(m_refreshDelay); }
 
 void KELHTMLPreviewManager::refresh()
 {
@@ -291,10 +288,7 @@ void KELHTMLPreviewManager::refresh()
         reloadWithCachePolicy(2);
 }
 
-void KELHTMLPreviewManager::refresh(QObject*)
-{
-    reloadWithCachePolicy(1);
-}
+void KELHTMLPreviewManager::refresh(QObject*) { reloadWithCachePolicy(1); }
 
 void KELHTMLPreviewManager::reloadWithCachePolicy(int policy)
 {
@@ -318,12 +312,12 @@ void KELHTMLPreviewManager::mainFrameDidFinishLoad(bool ok)
 {
     m_loadTimeout->stop();
     m_page->runJavaScript(QStringLiteral("window.scrollTo(%1, %2);").arg(m_visibleOrigin.x()).arg(m_visibleOrigin.y()),
-                          [self = QPointer<KELHTMLPreviewManager>(this), ok](const QVariant&) {
-                              if (!self)
-                                  return;
-                              self->m_shouldUpdateRect = true;
-                              self->m_requestPolicy = 2;
-                              Q_EMIT self->previewDidLoad(ok);
-                          });
+        [self = QPointer<KELHTMLPreviewManager>(this), ok](const QVariant&) {
+            if (!self)
+                return;
+            self->m_shouldUpdateRect = true;
+            self->m_requestPolicy = 2;
+            Q_EMIT self->previewDidLoad(ok);
+        });
     m_page->history()->clear();
 }

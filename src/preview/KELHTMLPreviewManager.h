@@ -20,7 +20,8 @@ class QMenu;
 class QTimer;
 
 /// The page of the live preview: script dialogs follow "KELLivePreviewShowAlerts".
-class KELLivePreviewPage : public QWebEnginePage {
+class KELLivePreviewPage : public QWebEnginePage
+{
     Q_OBJECT
 public:
     explicit KELLivePreviewPage(QObject* parent = nullptr);
@@ -28,12 +29,13 @@ public:
 protected:
     void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
     bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int lineNumber,
-                                  const QString& sourceID) override;
+    void javaScriptConsoleMessage(
+        JavaScriptConsoleMessageLevel level, const QString& message, int lineNumber, const QString& sourceID) override;
 };
 
 /// Decides the loads of the page's resources.
-class KELLivePreviewRequestInterceptor : public QWebEngineUrlRequestInterceptor {
+class KELLivePreviewRequestInterceptor : public QWebEngineUrlRequestInterceptor
+{
     Q_OBJECT
 public:
     explicit KELLivePreviewRequestInterceptor(QObject* parent = nullptr);
@@ -51,7 +53,8 @@ private:
 };
 
 /// The web view: its context menu offers copying and "Refresh" only.
-class KELLivePreviewWebView : public QWebEngineView {
+class KELLivePreviewWebView : public QWebEngineView
+{
     Q_OBJECT
 public:
     explicit KELLivePreviewWebView(QWidget* parent = nullptr);
@@ -66,13 +69,14 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
-class KELHTMLPreviewManager : public QObject, public KELPreviewManager {
+class KELHTMLPreviewManager : public QObject, public KELPreviewManager
+{
     Q_OBJECT
 public:
     /// editorView: the editor's scroll view, moved into the split view while shown;
     /// textView: the editor whose "KELTextDidChangeNotification" restarts the timer.
     KELHTMLPreviewManager(KELPreviewDocument* document, QWidget* editorView, const QObject* textView = nullptr,
-                          bool inProjectWindow = false, QObject* parent = nullptr);
+        bool inProjectWindow = false, QObject* parent = nullptr);
     ~KELHTMLPreviewManager() override;
 
     // KELPreviewManager

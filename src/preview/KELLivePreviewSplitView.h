@@ -3,7 +3,8 @@
 
 #include <QSplitter>
 
-class KELLivePreviewSplitView : public QSplitter {
+class KELLivePreviewSplitView : public QSplitter
+{
     Q_OBJECT
 public:
     explicit KELLivePreviewSplitView(QWidget* parent = nullptr);

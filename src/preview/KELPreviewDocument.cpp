@@ -28,10 +28,7 @@ KELPreviewDocument::~KELPreviewDocument()
     previewDocumentDidClose();
 }
 
-QString KELPreviewDocument::previewTokenString() const
-{
-    return QStringLiteral("0x") + QString::number(m_token, 16);
-}
+QString KELPreviewDocument::previewTokenString() const { return QStringLiteral("0x") + QString::number(m_token, 16); }
 
 quint64 KELPreviewDocument::tokenFromString(const QString& text)
 {
@@ -43,10 +40,7 @@ quint64 KELPreviewDocument::tokenFromString(const QString& text)
     return ok ? value : 0;
 }
 
-QList<KELPreviewDocument*> KELPreviewDocument::documents()
-{
-    return liveDocuments();
-}
+QList<KELPreviewDocument*> KELPreviewDocument::documents() { return liveDocuments(); }
 
 KELPreviewDocument* KELPreviewDocument::documentForPath(const QString& path)
 {

@@ -9,7 +9,8 @@
 #include <QString>
 #include <functional>
 
-class KELPreviewDocument {
+class KELPreviewDocument
+{
 public:
     KELPreviewDocument();
     virtual ~KELPreviewDocument();

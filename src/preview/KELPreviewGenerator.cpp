@@ -27,10 +27,7 @@ const QString kTempFileBase = QStringLiteral("KelpStudioTemp");
 const QString kDocumentDidClose = QStringLiteral("KELDocumentDidCloseNotification");
 const QString kApplicationWillTerminate = QStringLiteral("KELApplicationWillTerminateNotification");
 
-QString folderOfPath(const QString& path)
-{
-    return QFileInfo(path).absolutePath();
-}
+QString folderOfPath(const QString& path) { return QFileInfo(path).absolutePath(); }
 } // namespace
 
 std::unique_ptr<KELPreviewGenerator> KELPreviewGenerator::generatorWithDocument(KELPreviewDocument* document)
@@ -61,11 +58,12 @@ KELPreviewGenerator::KELPreviewGenerator(KELPreviewDocument* document, const QSt
     auto& center = kit::NotificationCenter::defaultCenter();
     if (m_document) {
         m_documentCloseObserver = m_document->addCloseObserver([this] { documentDidClose(); });
-        center.addObserver(kDocumentDidClose, m_document->previewNotificationObject(),
-                           [this](const kit::Notification&) { documentDidClose(); }, this);
+        center.addObserver(
+            kDocumentDidClose, m_document->previewNotificationObject(),
+            [this](const kit::Notification&) { documentDidClose(); }, this);
     }
-    center.addObserver(kApplicationWillTerminate, nullptr, [this](const kit::Notification&) { terminatePreview(); },
-                       this);
+    center.addObserver(
+        kApplicationWillTerminate, nullptr, [this](const kit::Notification&) { terminatePreview(); }, this);
     if (QCoreApplication::instance())
         connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { terminatePreview(); });
 }
@@ -240,8 +238,8 @@ void KELPreviewGenerator::performGeneration()
     finishGeneration(result.has_value(), result);
 }
 
-std::optional<KELPreviewGeneratorResult> KELPreviewGenerator::resultForContent(const QString& text,
-                                                                               kit::StringEncoding encoding)
+std::optional<KELPreviewGeneratorResult> KELPreviewGenerator::resultForContent(
+    const QString& text, kit::StringEncoding encoding)
 {
     if (m_resultType == StringResult)
         return KELPreviewGeneratorResult::resultWithContents(text);
@@ -285,15 +283,9 @@ std::optional<KELPreviewGeneratorResult> KELPreviewGenerator::resultForFileName(
 
 // -- Temporary files
 
-qint64 KELPreviewGenerator::temporaryNameCounter()
-{
-    return s_tempNameCounter;
-}
+qint64 KELPreviewGenerator::temporaryNameCounter() { return s_tempNameCounter; }
 
-void KELPreviewGenerator::setTemporaryNameCounterForTesting(qint64 value)
-{
-    s_tempNameCounter = value;
-}
+void KELPreviewGenerator::setTemporaryNameCounterForTesting(qint64 value) { s_tempNameCounter = value; }
 
 QString KELPreviewGenerator::uniqueTempName(const QString& extension)
 {
@@ -368,10 +360,7 @@ void KELPreviewGenerator::setPHPTimeoutForTesting(int milliseconds)
     s_phpTimeout = milliseconds > 0 ? milliseconds : DefaultPHPTimeoutMilliseconds;
 }
 
-int KELPreviewGenerator::phpTimeout()
-{
-    return s_phpTimeout;
-}
+int KELPreviewGenerator::phpTimeout() { return s_phpTimeout; }
 
 void KELPreviewGenerator::performPHPGeneration()
 {
@@ -394,7 +383,7 @@ void KELPreviewGenerator::performPHPGeneration()
     }
 
     QStringList arguments { QStringLiteral("-f"), script, QStringLiteral("-d"), QStringLiteral("display_errors=On"),
-                            QStringLiteral("-d"), QStringLiteral("log_errors=Off") };
+        QStringLiteral("-d"), QStringLiteral("log_errors=Off") };
     if (m_options & PHPErrorMarkersOption) {
         arguments << QStringLiteral("-d") << QStringLiteral("error_prepend_string=\"<kelphperror>\"")
                   << QStringLiteral("-d") << QStringLiteral("error_append_string=\"</kelphperror>\"");
@@ -457,7 +446,8 @@ void KELPreviewGenerator::phpDidFinish()
     const kit::StringEncoding encoding = m_tempFileEncoding;
     if (m_resultType == StringResult) {
         // Output that does not fit the expected encoding is still shown.
-        std::optional<QString> text = kit::decodeString(data, encoding == kit::NoEncoding ? kit::UTF8StringEncoding : encoding);
+        std::optional<QString> text
+            = kit::decodeString(data, encoding == kit::NoEncoding ? kit::UTF8StringEncoding : encoding);
         if (!text)
             text = kit::decodeString(data, kit::UTF8StringEncoding);
         if (!text)

@@ -18,7 +18,8 @@ class KELPreviewDocument;
 class QProcess;
 class QTimer;
 
-class KELPreviewGenerator : public QObject {
+class KELPreviewGenerator : public QObject
+{
     Q_OBJECT
 public:
     enum ResultType : int { DataResult = 0, FileResult = 1, StringResult = 2 };
@@ -30,7 +31,7 @@ public:
     /// Called once per generation: the generator, success, the result (none on
     /// failure) and the caller's context. The callback may delete the generator.
     using Callback = std::function<void(KELPreviewGenerator* generator, bool success,
-                                        const std::optional<KELPreviewGeneratorResult>& result, void* contextInfo)>;
+        const std::optional<KELPreviewGeneratorResult>& result, void* contextInfo)>;
 
     /// A generator for an open document (its unsaved text is previewed), or for a
     /// file; an "SHTML" page gets a KELSHTMLPreviewGenerator.
@@ -53,7 +54,8 @@ public:
     /// The page's type name; images, binaries, hidden files and PDFs of a
     /// document count as "Plain Text".
     QString fileType() const;
-    struct Contents {
+    struct Contents
+    {
         std::optional<QString> text;
         kit::StringEncoding encoding = kit::NoEncoding;
     };

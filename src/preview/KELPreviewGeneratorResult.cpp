@@ -7,7 +7,8 @@ KELPreviewGeneratorResult KELPreviewGeneratorResult::resultWithContents(const QS
     return result;
 }
 
-KELPreviewGeneratorResult KELPreviewGeneratorResult::resultWithLocation(const QString& path, kit::StringEncoding encoding)
+KELPreviewGeneratorResult KELPreviewGeneratorResult::resultWithLocation(
+    const QString& path, kit::StringEncoding encoding)
 {
     KELPreviewGeneratorResult result;
     result.m_location = path;
@@ -15,7 +16,8 @@ KELPreviewGeneratorResult KELPreviewGeneratorResult::resultWithLocation(const QS
     return result;
 }
 
-KELPreviewGeneratorResult KELPreviewGeneratorResult::resultWithData(const QByteArray& data, kit::StringEncoding encoding)
+KELPreviewGeneratorResult KELPreviewGeneratorResult::resultWithData(
+    const QByteArray& data, kit::StringEncoding encoding)
 {
     KELPreviewGeneratorResult result;
     result.m_data = data;

@@ -7,11 +7,14 @@
 #include <QByteArray>
 #include <QString>
 
-class KELPreviewGeneratorResult {
+class KELPreviewGeneratorResult
+{
 public:
     static KELPreviewGeneratorResult resultWithContents(const QString& contents);
-    static KELPreviewGeneratorResult resultWithLocation(const QString& path, kit::StringEncoding encoding = kit::NoEncoding);
-    static KELPreviewGeneratorResult resultWithData(const QByteArray& data, kit::StringEncoding encoding = kit::NoEncoding);
+    static KELPreviewGeneratorResult resultWithLocation(
+        const QString& path, kit::StringEncoding encoding = kit::NoEncoding);
+    static KELPreviewGeneratorResult resultWithData(
+        const QByteArray& data, kit::StringEncoding encoding = kit::NoEncoding);
 
     const QString& previewFileContents() const { return m_contents; }
     const QString& previewFileLocation() const { return m_location; }

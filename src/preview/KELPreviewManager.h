@@ -4,7 +4,8 @@
 class QObject;
 class QWidget;
 
-class KELPreviewManager {
+class KELPreviewManager
+{
 public:
     virtual ~KELPreviewManager() = default;
     /// The view that holds the editor and the preview; the document shows it in its editor area.

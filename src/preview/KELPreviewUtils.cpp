@@ -24,10 +24,7 @@ KELPreviewUtils& KELPreviewUtils::sharedInstance()
     return instance;
 }
 
-QString KELPreviewUtils::untitledDocPreviewPath() const
-{
-    return kit::resourcesPath() + QStringLiteral("/index.html");
-}
+QString KELPreviewUtils::untitledDocPreviewPath() const { return kit::resourcesPath() + QStringLiteral("/index.html"); }
 
 QUrl KELPreviewUtils::previewUrlForDocument(const KELPreviewDocument* document)
 {
@@ -61,7 +58,8 @@ QString KELPreviewUtils::applicationForBrowser(const QString& browser)
         return kit::UserDefaults::standard().stringValue(KELDefaultBrowserKey);
     if (browser.contains(QLatin1Char('/')))
         return browser;
-    const QString desktopId = browser.endsWith(QLatin1String(".desktop")) ? browser : browser + QStringLiteral(".desktop");
+    const QString desktopId
+        = browser.endsWith(QLatin1String(".desktop")) ? browser : browser + QStringLiteral(".desktop");
     if (GDesktopAppInfo* info = g_desktop_app_info_new(desktopId.toUtf8().constData())) {
         g_object_unref(info);
         return desktopId;
@@ -70,10 +68,7 @@ QString KELPreviewUtils::applicationForBrowser(const QString& browser)
     return executable.isEmpty() ? browser : executable;
 }
 
-void KELPreviewUtils::setBrowserOpenerForTesting(BrowserOpener opener)
-{
-    m_opener = std::move(opener);
-}
+void KELPreviewUtils::setBrowserOpenerForTesting(BrowserOpener opener) { m_opener = std::move(opener); }
 
 bool KELPreviewUtils::openWithDesktop(const QString& application, const QString& path)
 {
@@ -116,9 +111,8 @@ void KELPreviewUtils::waitForFileThenOpen(const QString& path, const QString& ap
     if (!QFileInfo::exists(path)) {
         // Checked up to three times a second apart, without blocking; then given up silently.
         if (checksLeft > 1) {
-            QTimer::singleShot(m_fileWaitInterval, QCoreApplication::instance(), [this, path, application, checksLeft] {
-                waitForFileThenOpen(path, application, checksLeft - 1);
-            });
+            QTimer::singleShot(m_fileWaitInterval, QCoreApplication::instance(),
+                [this, path, application, checksLeft] { waitForFileThenOpen(path, application, checksLeft - 1); });
         }
         return;
     }

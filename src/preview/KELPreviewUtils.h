@@ -8,7 +8,8 @@
 
 class KELPreviewDocument;
 
-class KELPreviewUtils {
+class KELPreviewUtils
+{
 public:
     static KELPreviewUtils& sharedInstance();
 

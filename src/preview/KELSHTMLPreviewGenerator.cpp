@@ -14,8 +14,7 @@ const QRegularExpression& includePattern()
 {
     // The shortest run from "<!--#include" to the next "-->", in any case, across lines.
     static const QRegularExpression pattern(QStringLiteral("<!--#include.*?-->"),
-                                            QRegularExpression::CaseInsensitiveOption
-                                                | QRegularExpression::DotMatchesEverythingOption);
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     return pattern;
 }
 
@@ -189,7 +188,7 @@ void KELSHTMLPreviewGenerator::performGeneration()
         m_subGenerators.push_back(std::move(generator));
         started->generatePreview(
             [this](KELPreviewGenerator* sub, bool success, const std::optional<KELPreviewGeneratorResult>& result,
-                   void*) { didCompleteSHTMLIncludeGeneration(sub, success, result); },
+                void*) { didCompleteSHTMLIncludeGeneration(sub, success, result); },
             nullptr, StringResult, 0);
         if (auto* nested = qobject_cast<KELSHTMLPreviewGenerator*>(started))
             nested->setTotalIncludes(nullptr);
@@ -198,8 +197,8 @@ void KELSHTMLPreviewGenerator::performGeneration()
     completedSHTMLPart();
 }
 
-void KELSHTMLPreviewGenerator::didCompleteSHTMLIncludeGeneration(KELPreviewGenerator* generator, bool success,
-                                                                 const std::optional<KELPreviewGeneratorResult>& result)
+void KELSHTMLPreviewGenerator::didCompleteSHTMLIncludeGeneration(
+    KELPreviewGenerator* generator, bool success, const std::optional<KELPreviewGeneratorResult>& result)
 {
     if (!isPreviewing())
         return;
@@ -234,10 +233,7 @@ void KELSHTMLPreviewGenerator::processSHTMLPreviewComplete()
     finishGeneration(result.has_value(), result);
 }
 
-void KELSHTMLPreviewGenerator::terminatePreview()
-{
-    KELPreviewGenerator::terminatePreview();
-}
+void KELSHTMLPreviewGenerator::terminatePreview() { KELPreviewGenerator::terminatePreview(); }
 
 void KELSHTMLPreviewGenerator::terminateDependents()
 {

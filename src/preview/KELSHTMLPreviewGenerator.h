@@ -12,7 +12,8 @@
 
 class TagInstance;
 
-class KELSHTMLPreviewGenerator : public KELPreviewGenerator {
+class KELSHTMLPreviewGenerator : public KELPreviewGenerator
+{
     Q_OBJECT
 public:
     static constexpr int MaximumIncludes = 100;
@@ -39,8 +40,8 @@ protected:
     void terminateDependents() override;
 
 private:
-    void didCompleteSHTMLIncludeGeneration(KELPreviewGenerator* generator, bool success,
-                                           const std::optional<KELPreviewGeneratorResult>& result);
+    void didCompleteSHTMLIncludeGeneration(
+        KELPreviewGenerator* generator, bool success, const std::optional<KELPreviewGeneratorResult>& result);
     void completedSHTMLPart();
     void processSHTMLPreviewComplete();
 

@@ -12,7 +12,8 @@ namespace {
 // The scheme must be known before the QApplication is made.
 const bool schemeRegistered = (KELRegisterDocumentURLScheme(), true);
 
-class KELDocumentURLProtocolTest : public PreviewTest {
+class KELDocumentURLProtocolTest : public PreviewTest
+{
 protected:
     void SetUp() override
     {
@@ -32,7 +33,8 @@ protected:
 
 TEST_F(KELDocumentURLProtocolTest, AnswersTypesAndCharsets)
 {
-    struct Case {
+    struct Case
+    {
         QString type;
         QString path;
         QByteArray mime;
@@ -56,13 +58,14 @@ TEST_F(KELDocumentURLProtocolTest, ServesUnsavedTextWithItsStyleSheetsAndImages)
 {
     QImage image(7, 5, QImage::Format_RGB32);
     image.fill(Qt::red);
-    ASSERT_TRUE(image.save(path(QStringLiteral("site/img/dot.png"))) || (QDir().mkpath(path("site/img")) && image.save(path("site/img/dot.png"))));
+    ASSERT_TRUE(image.save(path(QStringLiteral("site/img/dot.png")))
+        || (QDir().mkpath(path("site/img")) && image.save(path("site/img/dot.png"))));
     const QString pagePath = makeFile(QStringLiteral("site/page.html"), "<p>saved</p>");
     const QString cssPath = makeFile(QStringLiteral("site/style.css"), "p { color: rgb(9, 9, 9); }");
     // No charset in the page itself: the answer's charset must carry the encoding.
     FakePreviewDocument page(pagePath,
-                             QStringLiteral("<html><head><link rel=\"stylesheet\" href=\"style.css\"></head>"
-                                            "<body><p id=\"t\">caf\u00e9 unsaved</p><img id=\"i\" src=\"img/dot.png\"></body></html>"));
+        QStringLiteral("<html><head><link rel=\"stylesheet\" href=\"style.css\"></head>"
+                       "<body><p id=\"t\">caf\u00e9 unsaved</p><img id=\"i\" src=\"img/dot.png\"></body></html>"));
     FakePreviewDocument css(cssPath, QStringLiteral("p { color: rgb(1, 2, 3); }"));
 
     QWebEnginePage web;
@@ -99,7 +102,8 @@ TEST_F(KELDocumentURLProtocolTest, PHPPageRunsThroughTheInterpreterAndStoppedLoa
     const QString php = copyFixture(QStringLiteral("hello.php"));
     QWebEnginePage web;
     ASSERT_TRUE(load(web, QUrl(QStringLiteral("keldocumenturl://kelp1") + php)));
-    EXPECT_TRUE(evaluate(web, QStringLiteral("document.body.innerText")).toString().startsWith(QStringLiteral("Hello 3")));
+    EXPECT_TRUE(
+        evaluate(web, QStringLiteral("document.body.innerText")).toString().startsWith(QStringLiteral("Hello 3")));
 
     // A page that never ends: leaving it stops the interpreter and its script.
     const QString endless = copyFixture(QStringLiteral("endless.php"));

@@ -12,7 +12,8 @@
 
 namespace {
 
-class KELHTMLPreviewManagerTest : public PreviewTest {
+class KELHTMLPreviewManagerTest : public PreviewTest
+{
 protected:
     void SetUp() override
     {
@@ -62,13 +63,13 @@ TEST_F(KELHTMLPreviewManagerTest, ResourceRequests)
     const QString project = path(QStringLiteral("project"));
     makeFile(QStringLiteral("project/images/a.png"), "png");
     makeFile(QStringLiteral("project/pages/local.png"), "png");
-    KELPreviewDocument::setProjectDirectoryLookup([project](const QString& p) {
-        return p.startsWith(project + QLatin1Char('/')) ? project : QString();
-    });
+    KELPreviewDocument::setProjectDirectoryLookup(
+        [project](const QString& p) { return p.startsWith(project + QLatin1Char('/')) ? project : QString(); });
     KELLivePreviewRequestInterceptor interceptor;
     const QUrl pageUrl(QStringLiteral("keldocumenturl://kelp4") + project + QStringLiteral("/pages/page.html"));
     using D = KELLivePreviewRequestInterceptor::Decision;
-    struct Case {
+    struct Case
+    {
         const char* name;
         bool download;
         QString url;
@@ -79,9 +80,10 @@ TEST_F(KELHTMLPreviewManagerTest, ResourceRequests)
         { "the page itself", false, pageUrl.toString(), D::Pass, QString() },
         { "remote, downloads on", true, "https://example.com/a.png", D::Pass, QString() },
         { "remote, downloads off", false, "https://example.com/a.png", D::Block, QString() },
-        { "a file beside the page", false, "keldocumenturl://kelp4" + project + "/pages/local.png", D::Pass, QString() },
+        { "a file beside the page", false, "keldocumenturl://kelp4" + project + "/pages/local.png", D::Pass,
+            QString() },
         { "root-relative in a project", false, "keldocumenturl://kelp4/images/a.png", D::Redirect,
-          "keldocumenturl://kelp4" + project + "/images/a.png" },
+            "keldocumenturl://kelp4" + project + "/images/a.png" },
         { "root-relative, not in the project", false, "keldocumenturl://kelp4/images/b.png", D::Pass, QString() },
         { "inline data", false, "data:image/png;base64,AAAA", D::Pass, QString() },
     };
@@ -102,15 +104,15 @@ TEST_F(KELHTMLPreviewManagerTest, ContextMenuKeepsCopyingAndEndsWithRefresh)
     makeManager(document);
     KELLivePreviewWebView* view = manager->webView();
     const QList<QAction*> defaults { view->pageAction(QWebEnginePage::Back), view->pageAction(QWebEnginePage::Copy),
-                                     view->pageAction(QWebEnginePage::Reload),
-                                     view->pageAction(QWebEnginePage::CopyLinkToClipboard),
-                                     view->pageAction(QWebEnginePage::OpenLinkInNewWindow) };
+        view->pageAction(QWebEnginePage::Reload), view->pageAction(QWebEnginePage::CopyLinkToClipboard),
+        view->pageAction(QWebEnginePage::OpenLinkInNewWindow) };
     QMenu* menu = view->contextMenuWithDefaultItems(defaults);
     QStringList items;
     for (QAction* action : menu->actions())
         items.append(action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(items, (QStringList { view->pageAction(QWebEnginePage::Copy)->text(),
-                                    view->pageAction(QWebEnginePage::CopyLinkToClipboard)->text(), "-", "Refresh" }));
+    EXPECT_EQ(items,
+        (QStringList { view->pageAction(QWebEnginePage::Copy)->text(),
+            view->pageAction(QWebEnginePage::CopyLinkToClipboard)->text(), "-", "Refresh" }));
     delete menu;
 
     menu = view->contextMenuWithDefaultItems({ view->pageAction(QWebEnginePage::Back) });
@@ -125,7 +127,7 @@ TEST_F(KELHTMLPreviewManagerTest, ContextMenuKeepsCopyingAndEndsWithRefresh)
 TEST_F(KELHTMLPreviewManagerTest, TypingReloadsOnceAfterThePauseAndKeepsTheScrollPosition)
 {
     FakePreviewDocument document(path(QStringLiteral("page.html")),
-                                 QStringLiteral("<body style=\"margin:0\"><div style=\"height:5000px\">first</div></body>"));
+        QStringLiteral("<body style=\"margin:0\"><div style=\"height:5000px\">first</div></body>"));
     makeManager(document);
     manager->setRefreshDelayForTesting(300);
     QSignalSpy loaded(manager.get(), &KELHTMLPreviewManager::previewDidLoad);
@@ -162,7 +164,8 @@ TEST_F(KELHTMLPreviewManagerTest, TypingReloadsOnceAfterThePauseAndKeepsTheScrol
 
     // Turned off, the preview holds no page.
     manager->hideLivePreview();
-    ASSERT_TRUE(waitUntil([&] { return evaluate(page, QStringLiteral("document.body.innerText")).toString().isEmpty(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return evaluate(page, QStringLiteral("document.body.innerText")).toString().isEmpty(); }));
 }
 
 TEST_F(KELHTMLPreviewManagerTest, ScriptDialogsFollowTheSetting)
@@ -199,7 +202,10 @@ TEST_F(KELHTMLPreviewManagerTest, LivePreviewOfADocumentTurnsOnAndOff)
     EXPECT_TRUE(preview.previewManager()->shouldRefresh());
     EXPECT_EQ(preview.previewManager()->splitView()->indexOf(editor), 0);
     QWebEnginePage& page = *preview.previewManager()->webView()->page();
-    ASSERT_TRUE(waitUntil([&] { return evaluate(page, QStringLiteral("document.body ? document.body.innerText : ''")).toString() == QStringLiteral("live"); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return evaluate(page, QStringLiteral("document.body ? document.body.innerText : ''")).toString()
+            == QStringLiteral("live");
+    }));
 
     EXPECT_EQ(preview.quickPreview(editor, editor.data(), false), nullptr);
     EXPECT_FALSE(preview.isLivePreviewing());

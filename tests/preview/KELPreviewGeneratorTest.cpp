@@ -8,7 +8,8 @@
 
 namespace {
 
-struct Answer {
+struct Answer
+{
     int calls = 0;
     bool success = false;
     std::optional<KELPreviewGeneratorResult> result;
@@ -16,14 +17,16 @@ struct Answer {
 
 KELPreviewGenerator::Callback recordInto(Answer& answer)
 {
-    return [&answer](KELPreviewGenerator*, bool success, const std::optional<KELPreviewGeneratorResult>& result, void*) {
-        ++answer.calls;
-        answer.success = success;
-        answer.result = result;
-    };
+    return
+        [&answer](KELPreviewGenerator*, bool success, const std::optional<KELPreviewGeneratorResult>& result, void*) {
+            ++answer.calls;
+            answer.success = success;
+            answer.result = result;
+        };
 }
 
-class KELPreviewGeneratorTest : public PreviewTest {
+class KELPreviewGeneratorTest : public PreviewTest
+{
 protected:
     void SetUp() override
     {
@@ -42,7 +45,8 @@ protected:
 TEST_F(KELPreviewGeneratorTest, PlainDocumentIsAnsweredBeforeTheStartReturns)
 {
     const QString page = path(QStringLiteral("page.html"));
-    struct Case {
+    struct Case
+    {
         const char* name;
         QString text;
         kit::StringEncoding encoding;
@@ -54,11 +58,11 @@ TEST_F(KELPreviewGeneratorTest, PlainDocumentIsAnsweredBeforeTheStartReturns)
     const QString euro = QStringLiteral("<p>\u20ac</p>");
     const Case cases[] = {
         { "data in the document's encoding", latin, kit::ISOLatin1StringEncoding, KELPreviewGenerator::DataResult,
-          QByteArray("<p>caf\xe9</p>"), kit::ISOLatin1StringEncoding },
+            QByteArray("<p>caf\xe9</p>"), kit::ISOLatin1StringEncoding },
         { "text that does not fit falls back to UTF-8", euro, kit::ISOLatin1StringEncoding,
-          KELPreviewGenerator::DataResult, euro.toUtf8(), kit::UTF8StringEncoding },
+            KELPreviewGenerator::DataResult, euro.toUtf8(), kit::UTF8StringEncoding },
         { "no encoding chosen gives UTF-8", latin, kit::NoEncoding, KELPreviewGenerator::DataResult, latin.toUtf8(),
-          kit::UTF8StringEncoding },
+            kit::UTF8StringEncoding },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -170,10 +174,10 @@ TEST_F(KELPreviewGeneratorTest, PathsWrittenInAPage)
 {
     const QString project = path(QStringLiteral("project"));
     makeFile(QStringLiteral("project/images/a.png"), "png");
-    KELPreviewDocument::setProjectDirectoryLookup([project](const QString& p) {
-        return p.startsWith(project + QLatin1Char('/')) ? project : QString();
-    });
-    struct Case {
+    KELPreviewDocument::setProjectDirectoryLookup(
+        [project](const QString& p) { return p.startsWith(project + QLatin1Char('/')) ? project : QString(); });
+    struct Case
+    {
         const char* name;
         QString page;
         QString written;
@@ -216,7 +220,8 @@ TEST_F(KELPreviewGeneratorTest, ClosingTheDocumentStopsItsGeneration)
 TEST_F(KELPreviewGeneratorTest, PHPDocumentRunsItsUnsavedTextInThePagesFolder)
 {
     const QString page = copyFixture(QStringLiteral("hello.php"), QStringLiteral("site/hello.php"));
-    FakePreviewDocument document(page, QStringLiteral("<?php echo 'unsaved ' . (2 * 21) . \"\\n\"; echo 'cwd=' . getcwd(); ?>"));
+    FakePreviewDocument document(
+        page, QStringLiteral("<?php echo 'unsaved ' . (2 * 21) . \"\\n\"; echo 'cwd=' . getcwd(); ?>"));
     auto generator = KELPreviewGenerator::generatorWithDocument(&document);
     Answer answer;
     generator->generatePreview(recordInto(answer), nullptr, KELPreviewGenerator::StringResult);
@@ -224,8 +229,8 @@ TEST_F(KELPreviewGeneratorTest, PHPDocumentRunsItsUnsavedTextInThePagesFolder)
     EXPECT_TRUE(generator->isPreviewing());
     ASSERT_TRUE(waitUntil([&] { return answer.calls > 0; }));
     ASSERT_TRUE(answer.success);
-    EXPECT_EQ(answer.result->previewFileContents(),
-              QStringLiteral("unsaved 42\ncwd=") + QFileInfo(page).canonicalPath());
+    EXPECT_EQ(
+        answer.result->previewFileContents(), QStringLiteral("unsaved 42\ncwd=") + QFileInfo(page).canonicalPath());
     // The temporary script beside the page is gone.
     EXPECT_TRUE(filesNamed(path("site"), "KelpStudioTemp").isEmpty());
 }
@@ -266,7 +271,8 @@ TEST_F(KELPreviewGeneratorTest, UntitledPHPDocumentRunsInTheApplicationDataFolde
 
 TEST_F(KELPreviewGeneratorTest, PHPPagesThatMisbehaveStillAnswer)
 {
-    struct Case {
+    struct Case
+    {
         const char* fixture;
         bool success;
         QString output;
@@ -341,7 +347,8 @@ TEST_F(KELPreviewGeneratorTest, PHPThatCannotBeFoundOrStartedStillCallsBack)
     const QString page = copyFixture(QStringLiteral("hello.php"));
     const QString broken = copyFixture(QStringLiteral("cannot-start.sh"));
     QFile::setPermissions(broken, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    struct Case {
+    struct Case
+    {
         const char* name;
         QString location;
         QString logged;

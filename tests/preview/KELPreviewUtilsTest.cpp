@@ -12,7 +12,8 @@
 
 namespace {
 
-class KELPreviewUtilsTest : public PreviewTest {
+class KELPreviewUtilsTest : public PreviewTest
+{
 protected:
     void SetUp() override
     {
@@ -75,16 +76,18 @@ TEST_F(KELPreviewUtilsTest, DocumentOfAURLByTokenElseByPath)
     other.reset();
     FakePreviewDocument open(file, QString());
     FakePreviewDocument untitled { QString(), QString() };
-    struct Case {
+    struct Case
+    {
         const char* name;
         QString url;
         KELPreviewDocument* expected;
     };
     const Case cases[] = {
-        { "token", "keldocumenturl://kelp3" + file + "?KELDocumentPointerParameterName=" + untitled.previewTokenString(),
-          &untitled },
+        { "token",
+            "keldocumenturl://kelp3" + file + "?KELDocumentPointerParameterName=" + untitled.previewTokenString(),
+            &untitled },
         { "token of a closed document falls back to the path",
-          "keldocumenturl://kelp3" + file + "?KELDocumentPointerParameterName=" + staleToken, &open },
+            "keldocumenturl://kelp3" + file + "?KELDocumentPointerParameterName=" + staleToken, &open },
         { "host plays no part", "keldocumenturl://elsewhere" + file, &open },
         { "nothing open there", "keldocumenturl://kelp3/no/such/page.html", nullptr },
     };
@@ -98,7 +101,8 @@ TEST_F(KELPreviewUtilsTest, BrowserNames)
 {
     kit::UserDefaults::standard().setValue(KELDefaultBrowserKey, QStringLiteral("Some Browser"));
     const QString sh = QStandardPaths::findExecutable(QStringLiteral("sh"));
-    struct Case {
+    struct Case
+    {
         QString browser;
         QString expected;
     };

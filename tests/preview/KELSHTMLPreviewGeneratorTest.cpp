@@ -5,9 +5,11 @@
 
 namespace {
 
-class KELSHTMLPreviewGeneratorTest : public PreviewTest {
+class KELSHTMLPreviewGeneratorTest : public PreviewTest
+{
 protected:
-    struct Answer {
+    struct Answer
+    {
         int calls = 0;
         bool success = false;
         QString text;
@@ -17,7 +19,8 @@ protected:
     {
         Answer answer;
         generator.generatePreview(
-            [&answer](KELPreviewGenerator*, bool success, const std::optional<KELPreviewGeneratorResult>& result, void*) {
+            [&answer](
+                KELPreviewGenerator*, bool success, const std::optional<KELPreviewGeneratorResult>& result, void*) {
                 ++answer.calls;
                 answer.success = success;
                 if (result)
@@ -37,7 +40,8 @@ TEST_F(KELSHTMLPreviewGeneratorTest, IncludesAreExpandedInPlace)
     makeFile(QStringLiteral("site/parts/nested.shtml"), "[<!--#include file=\"../header.html\" -->]");
     const QString missing = path(QStringLiteral("site/missing.html"));
     const QString missingPage = path(QStringLiteral("site/missing.shtml"));
-    struct Case {
+    struct Case
+    {
         const char* name;
         QString page;
         QString expected;
@@ -48,17 +52,19 @@ TEST_F(KELSHTMLPreviewGeneratorTest, IncludesAreExpandedInPlace)
         { "capitals over two lines", "a<!--#INCLUDE\n  VIRTUAL=\"header.html\"\n-->b", "aHEADERb" },
         { "percent escape in virtual", "<!--#include virtual=\"my%20header.html\" -->", "SPACED" },
         { "file is taken as written", "<!--#include file=\"a%20b.html\" -->", "LITERAL" },
-        { "malformed escape falls back to file", "<!--#include virtual=\"x%zz.html\" file=\"header.html\" -->", "HEADER" },
+        { "malformed escape falls back to file", "<!--#include virtual=\"x%zz.html\" file=\"header.html\" -->",
+            "HEADER" },
         { "malformed escape and no file", "<!--#include virtual=\"x%2\" -->",
-          "[Error: No file or virtual attribute found in include]" },
+            "[Error: No file or virtual attribute found in include]" },
         { "no attribute", "a<!--#include -->b", "a[Error: No file or virtual attribute found in include]b" },
         { "missing file", "<!--#include virtual=\"missing.html\" -->",
-          "[Error: Preview generation failed for " + missing + "]" },
+            "[Error: Preview generation failed for " + missing + "]" },
         { "missing include page", "<!--#include virtual=\"missing.shtml\" -->",
-          "[Error: Preview generation failed for " + missingPage + "]" },
-        { "nested include resolved from its own folder", "<!--#include virtual=\"parts/nested.shtml\" -->", "[HEADER]" },
-        { "two includes, text after the last", "<!--#include virtual=\"header.html\" --><!--#include file=\"header.html\" -->!",
-          "HEADERHEADER!" },
+            "[Error: Preview generation failed for " + missingPage + "]" },
+        { "nested include resolved from its own folder", "<!--#include virtual=\"parts/nested.shtml\" -->",
+            "[HEADER]" },
+        { "two includes, text after the last",
+            "<!--#include virtual=\"header.html\" --><!--#include file=\"header.html\" -->!", "HEADERHEADER!" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -103,8 +109,8 @@ TEST_F(KELSHTMLPreviewGeneratorTest, UntitledPageCannotIncludeRelativePaths)
 TEST_F(KELSHTMLPreviewGeneratorTest, PHPIncludeMakesThePageWaitAndGetsNoOptions)
 {
     copyFixture(QStringLiteral("notice.php"), QStringLiteral("site/notice.php"));
-    FakePreviewDocument document(path(QStringLiteral("site/page.shtml")),
-                                 "<div><!--#include virtual=\"notice.php\" --></div>");
+    FakePreviewDocument document(
+        path(QStringLiteral("site/page.shtml")), "<div><!--#include virtual=\"notice.php\" --></div>");
     auto generator = KELPreviewGenerator::generatorWithDocument(&document);
     Answer answer;
     generator->generatePreview(
@@ -145,7 +151,8 @@ TEST_F(KELSHTMLPreviewGeneratorTest, IncludeCommentIsReadAsOneTag)
     EXPECT_EQ(tag->valueForAttribute(QStringLiteral("VIRTUAL")), QStringLiteral("a b.html"));
     EXPECT_EQ(tag->valueForAttribute(QStringLiteral("file")), QStringLiteral("c.html"));
 
-    EXPECT_EQ(KELSHTMLPreviewGenerator::decodePercentEscapes(QStringLiteral("caf%C3%A9%20x")), QStringLiteral("caf\u00e9 x"));
+    EXPECT_EQ(
+        KELSHTMLPreviewGenerator::decodePercentEscapes(QStringLiteral("caf%C3%A9%20x")), QStringLiteral("caf\u00e9 x"));
     EXPECT_FALSE(KELSHTMLPreviewGenerator::decodePercentEscapes(QStringLiteral("%FF")));
     EXPECT_FALSE(KELSHTMLPreviewGenerator::decodePercentEscapes(QStringLiteral("50%")));
 }

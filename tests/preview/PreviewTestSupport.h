@@ -11,13 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QCoreApplication>
-#include <functional>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 
 /// Runs the event loop until the condition holds or the time is up.
 inline bool waitUntil(const std::function<bool()>& condition, int milliseconds = 10000)
@@ -31,9 +31,11 @@ inline bool waitUntil(const std::function<bool()>& condition, int milliseconds =
     return true;
 }
 
-class FakePreviewDocument : public KELPreviewDocument {
+class FakePreviewDocument : public KELPreviewDocument
+{
 public:
-    FakePreviewDocument(const QString& path, const QString& text, kit::StringEncoding encoding = kit::UTF8StringEncoding)
+    FakePreviewDocument(
+        const QString& path, const QString& text, kit::StringEncoding encoding = kit::UTF8StringEncoding)
         : path(path)
         , text(text)
         , encoding(encoding)
@@ -42,7 +44,10 @@ public:
     QString previewText() const override { return text; }
     kit::StringEncoding previewEncoding() const override { return encoding; }
     QString previewFilePath() const override { return path; }
-    QString previewDisplayName() const override { return path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).fileName(); }
+    QString previewDisplayName() const override
+    {
+        return path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).fileName();
+    }
     bool usesPreviewFile() const override { return usesPreview; }
     QString previewFile() const override { return previewPage; }
 
@@ -53,7 +58,8 @@ public:
     QString previewPage;
 };
 
-class PreviewTest : public ::testing::Test {
+class PreviewTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
