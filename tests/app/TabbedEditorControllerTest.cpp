@@ -1,0 +1,178 @@
+#include "app/TabbedEditorController.h"
+
+#include "app/KELFileManager.h"
+#include "app/TabbedEditorView.h"
+#include "document/MyDocument.h"
+#include "document/MyDocumentPlaceholder.h"
+#include "kit/NotificationCenter.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+struct Recorder : TabbedEditorDelegate {
+    QStringList events;
+    void documentDidChange(TabbedEditorController*) override { events << QStringLiteral("changed"); }
+    void showDocumentWithPath(const QString& path) override { events << QStringLiteral("open ") + QFileInfo(path).fileName(); }
+    void documentRequestClose(MyDocument* d, TabbedEditorController*) override { events << QStringLiteral("close? ") + d->displayName(); }
+    void documentDidClose(MyDocument* d, TabbedEditorController*) override { events << QStringLiteral("closed ") + d->displayName(); }
+};
+
+class TabbedEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        view = std::make_unique<TabbedEditorView>();
+        view->resize(800, 600);
+        controller.setTabbedEditorView(view.get());
+        controller.setDelegate(&recorder);
+        TabbedEditorController::setDocumentHooks({[this](MyDocument* d) {
+            auto*& w = editors[d];
+            if (!w)
+                w = new QLabel(d->displayName());
+            return static_cast<QWidget*>(w);
+        }, {}, {}});
+    }
+    void TearDown() override
+    {
+        TabbedEditorController::setDocumentHooks({});
+        view.reset();
+        qDeleteAll(editors);
+    }
+    MyDocument* document(const QString& name)
+    {
+        auto* d = new MyDocument;
+        d->setParent(&owner);
+        d->setFileURL(QUrl::fromLocalFile(dir.filePath(name)));
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        return d;
+    }
+
+    QTemporaryDir dir;
+    QObject owner;
+    std::unique_ptr<TabbedEditorView> view;
+    TabbedEditorController controller;
+    Recorder recorder;
+    QHash<MyDocument*, QLabel*> editors;
+};
+
+} // namespace
+
+TEST_F(TabbedEditorTest, ShowingADocumentTwiceKeepsOneTab)
+{
+    MyDocument* a = document(QStringLiteral("a.html"));
+    MyDocument* b = document(QStringLiteral("b.html"));
+    controller.showDocument(a);
+    controller.showDocument(b);
+    controller.showDocument(a);
+    EXPECT_EQ(controller.numTabs(), 2);
+    EXPECT_EQ(controller.currentDocument(), a);
+    EXPECT_EQ(view->currentEditorView(), editors[a]);
+    EXPECT_EQ(controller.currentPath(), dir.filePath(QStringLiteral("a.html")));
+    // The tab's close button asks the window controller; the tab stays until it answers.
+    controller.tabView()->requestTabClose(controller.tabView()->selectedTab());
+    EXPECT_EQ(recorder.events.last(), QStringLiteral("close? a.html"));
+    EXPECT_EQ(controller.numTabs(), 2);
+    controller.closeDocument(a);
+    EXPECT_EQ(controller.numTabs(), 1);
+    EXPECT_EQ(recorder.events.last(), QStringLiteral("closed a.html"));
+    EXPECT_EQ(controller.currentDocument(), b);
+    // The bar refuses to close its last tab itself, but closeDocument still removes it.
+    controller.tabView()->repaint();
+    EXPECT_TRUE(controller.tabView()->tabs()[0]->closeRect.isEmpty());
+    controller.closeDocument(b);
+    EXPECT_EQ(controller.numTabs(), 0);
+    EXPECT_EQ(view->currentEditorView(), view->emptyView());
+}
+
+TEST_F(TabbedEditorTest, ImageTabsAndPlaceholders)
+{
+    QImage image(3, 2, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(dir.filePath(QStringLiteral("pic.png"))));
+    controller.showImageWithPath(dir.filePath(QStringLiteral("pic.png")));
+    controller.showImageWithPath(dir.filePath(QStringLiteral("pic.png")));
+    EXPECT_EQ(controller.numTabs(), 1);
+    EXPECT_EQ(controller.currentDocument(), nullptr);
+    auto* scroll = qobject_cast<QScrollArea*>(view->currentEditorView());
+    ASSERT_TRUE(scroll);
+    EXPECT_EQ(scroll->widget()->size(), QSize(3, 2)); // one point per pixel
+
+    MyDocument* untitled = new MyDocument(&owner);
+    controller.showDocument(untitled);
+    QFile unopened(dir.filePath(QStringLiteral("later.css")));
+    ASSERT_TRUE(unopened.open(QIODevice::WriteOnly));
+    auto* later = new Tab(unopened.fileName());
+    controller.tabView()->addTab(later);
+    EXPECT_EQ(recorder.events.last(), QStringLiteral("open later.css")); // selecting it asks to open it
+    const auto contents = controller.allDocumentsAndPlaceholders();
+    ASSERT_EQ(contents.size(), 2);
+    EXPECT_EQ(contents[0].get(), static_cast<DocumentContents*>(untitled));
+    auto* placeholder = dynamic_cast<MyDocumentPlaceholder*>(contents[1].get());
+    ASSERT_TRUE(placeholder);
+    EXPECT_EQ(placeholder->fileName(), unopened.fileName());
+
+    // A selected tab whose file has gone shows the empty view.
+    unopened.remove();
+    controller.tabView()->setSelectedTab(controller.tabView()->tabs()[0]);
+    controller.tabView()->setSelectedTab(later);
+    EXPECT_EQ(view->currentEditorView(), view->emptyView());
+}
+
+TEST_F(TabbedEditorTest, TrashingAFolderClosesTheUnopenedTabsInIt)
+{
+    TabView* bar = controller.tabView();
+    auto* inside = new Tab(QStringLiteral("/x/site/a.html"));
+    auto* sibling = new Tab(QStringLiteral("/x/sitemap.html"));
+    auto* otherCase = new Tab(QStringLiteral("/x/Site/b.html"));
+    bar->addTab(inside);
+    bar->addTab(sibling);
+    bar->addTab(otherCase);
+    kit::NotificationCenter::defaultCenter().post(KELFileManagerWillMoveURLToTrashNotification, nullptr,
+        {{KELFileManagerURLUserInfoKey, QUrl::fromLocalFile(QStringLiteral("/x/site"))}});
+    QStringList left;
+    for (Tab* t : bar->tabs())
+        left << t->path();
+    EXPECT_EQ(left, QStringList({QStringLiteral("/x/sitemap.html"), QStringLiteral("/x/Site/b.html")}));
+}
+
+TEST_F(TabbedEditorTest, ArchiveOfAnUntitledDocumentUntilItIsSaved)
+{
+    auto* untitled = new MyDocument(&owner);
+    untitled->setAutosavedContentsFileURL(QUrl::fromLocalFile(dir.filePath(QStringLiteral("side.autosave"))));
+    Tab tab(untitled);
+    QVariantMap archive = tab.encodeWithCoder();
+    EXPECT_TRUE(archive.contains(QStringLiteral("autosaveURL")));
+    EXPECT_TRUE(archive.contains(QStringLiteral("documentRestoreData")));
+    tab.setAutosaveURL(QUrl::fromLocalFile(dir.filePath(QStringLiteral("side.autosave"))));
+    untitled->setFileURL(QUrl::fromLocalFile(dir.filePath(QStringLiteral("saved.html")))); // Save As
+    archive = tab.encodeWithCoder();
+    EXPECT_FALSE(archive.contains(QStringLiteral("autosaveURL")));
+    EXPECT_FALSE(archive.contains(QStringLiteral("documentRestoreData")));
+    EXPECT_EQ(archive.value(QStringLiteral("path")).toString(), dir.filePath(QStringLiteral("saved.html")));
+    Tab* back = Tab::fromArchive(archive);
+    EXPECT_EQ(back->path(), dir.filePath(QStringLiteral("saved.html")));
+    EXPECT_EQ(back->safeDocument(), nullptr); // attached later, when asked for
+    delete back;
+}
+
+TEST_F(TabbedEditorTest, WithoutTabsOneDocumentAtATime)
+{
+    controller.hideTabs();
+    EXPECT_EQ(controller.tabView(), nullptr);
+    MyDocument* a = document(QStringLiteral("a.html"));
+    controller.showDocument(a);
+    EXPECT_EQ(controller.numTabs(), 0);
+    EXPECT_EQ(controller.currentDocument(), a);
+    controller.closeDocument(a);
+    EXPECT_EQ(controller.currentDocument(), nullptr);
+    EXPECT_EQ(recorder.events.last(), QStringLiteral("closed a.html"));
+}
