@@ -8,6 +8,7 @@
 #include "support/StringAdditions.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QMimeDatabase>
 #include <QSet>
 #include <QUrlQuery>
@@ -43,7 +44,8 @@ KELDocumentURLProtocol::KELDocumentURLProtocol(QObject* parent)
 
 KELDocumentURLProtocol& KELDocumentURLProtocol::sharedInstance()
 {
-    static KELDocumentURLProtocol* instance = new KELDocumentURLProtocol();
+    // Lives as long as the application; a profile forgets a handler that goes away.
+    static KELDocumentURLProtocol* instance = new KELDocumentURLProtocol(QCoreApplication::instance());
     return *instance;
 }
 

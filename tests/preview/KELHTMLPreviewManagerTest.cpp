@@ -6,6 +6,7 @@
 #include "preview/KELLivePreviewSplitView.h"
 
 #include <QAction>
+#include <QImage>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -219,6 +220,26 @@ TEST_F(KELHTMLPreviewManagerTest, LivePreviewOfADocumentTurnsOnAndOff)
     EXPECT_EQ(refused.quickPreview(editor, editor.data(), false), nullptr);
     EXPECT_FALSE(refused.isLivePreviewing());
     EXPECT_EQ(alerts, QStringList { QStringLiteral("Preview Not Available") });
+}
+
+TEST_F(KELHTMLPreviewManagerTest, RootRelativeImageLoadsFromTheProjectFolder)
+{
+    QImage image(5, 3, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QDir().mkpath(path(QStringLiteral("project/images")));
+    ASSERT_TRUE(image.save(path(QStringLiteral("project/images/a.png"))));
+    const QString project = path(QStringLiteral("project"));
+    KELPreviewDocument::setProjectDirectoryLookup(
+        [project](const QString& p) { return p.startsWith(project + QLatin1Char('/')) ? project : QString(); });
+    FakePreviewDocument document(
+        path(QStringLiteral("project/pages/page.html")), QStringLiteral("<img id=\"i\" src=\"/images/a.png\">"));
+    makeManager(document);
+    QSignalSpy loaded(manager.get(), &KELHTMLPreviewManager::previewDidLoad);
+    manager->refresh(nullptr);
+    ASSERT_TRUE(waitUntil([&] { return loaded.size() == 1; }));
+    QWebEnginePage& page = *manager->webView()->page();
+    EXPECT_TRUE(waitUntil(
+        [&] { return evaluate(page, QStringLiteral("document.getElementById('i').naturalWidth")).toInt() == 5; }));
 }
 
 } // namespace

@@ -62,6 +62,12 @@ TEST_F(KELPreviewUtilsTest, PreviewURLsNameTheDocumentAndNeverRepeat)
     EXPECT_EQ(QUrlQuery(untitledUrl).queryItemValue(KELDocumentPointerParameterName), untitled.previewTokenString());
     EXPECT_EQ(KELDocumentURLProtocol::documentForURL(untitledUrl), &untitled);
 
+    // Spaces, "#" and "%" in a path survive the URL.
+    FakePreviewDocument awkward(QStringLiteral("/site/my page #1 100%.html"), QString());
+    const QUrl awkwardUrl = utils.previewUrlForDocument(&awkward);
+    EXPECT_EQ(awkwardUrl.path(QUrl::FullyDecoded), awkward.path);
+    EXPECT_EQ(KELDocumentURLProtocol::documentForURL(QUrl(awkwardUrl.toString(QUrl::FullyEncoded))), &awkward);
+
     FakePreviewDocument style(QStringLiteral("/site/style.css"), QString());
     style.usesPreview = true;
     style.previewPage = QStringLiteral("/site/index.php");
