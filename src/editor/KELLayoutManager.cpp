@@ -140,6 +140,12 @@ qreal KELLayoutManager::wrappedLineIndent(Range paragraphContent) const
                                           containerWidth() - 2 * lineFragmentPadding());
 }
 
+bool KELLayoutManager::shouldBreakLineBeforeCharacterAtIndex(qsizetype index) const
+{
+    const kit::TextStorage* ts = textStorage();
+    return !ts || m_typesetter.shouldBreakLineByWordBeforeCharacterAtIndex(ts, index);
+}
+
 bool KELLayoutManager::attributeAffectsLayout(const QString& key) const
 {
     return key == KELTokenTypeAttributeName || key == KELTokenIdAttributeName || kit::LayoutManager::attributeAffectsLayout(key);

@@ -42,6 +42,7 @@ public:
     void displayUnitsInRange(kit::Range range, QList<kit::DisplayUnit>& out) const override;
     qsizetype largeUnitLimit() const override { return KELTypesetter::LargeTokenLimit; }
     qreal wrappedLineIndent(kit::Range paragraphContent) const override;
+    bool shouldBreakLineBeforeCharacterAtIndex(qsizetype index) const override;
     bool attributeAffectsLayout(const QString& key) const override;
     void drawDisplayUnit(QPainter* painter, const kit::DisplayUnit& unit, const QRectF& rect, qreal baseline,
                          const QRectF& lineFragment, const kit::DrawContext& context) override;

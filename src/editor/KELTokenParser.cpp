@@ -79,8 +79,14 @@ void KELTokenParser::tokenizeTextStorage(TextStorage* ts, Range range)
     clearTokenAttributes(ts, range);
     // Scan a copy of the range only: the whole text may be huge and typing keeps a gap in it.
     const qsizetype base = range.location;
-    const QString scanned = ts->substring(range);
-    const QStringView s(scanned);
+    QString copy;
+    QStringView s;
+    if (range.length > 65536) {
+        s = ts->stringView(range); // loading a file: no copy of it
+    } else {
+        copy = ts->substring(range);
+        s = QStringView(copy);
+    }
     const qsizetype stop = range.end();
     qsizetype i = range.location;
     while (i < stop) {

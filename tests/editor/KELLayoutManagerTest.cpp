@@ -120,6 +120,9 @@ TEST_F(LayoutFixture, WrappedLinesKeepTheIndent)
     lm()->lineFragmentRect(probe, &second);
     EXPECT_NEAR(x(second.location), pad, 0.01);
     lm()->setIndentWrappedLines(true);
+    // Indentation and the long word after it are not split.
+    view->setString(QStringLiteral("\t\t") + QString(200, QLatin1Char('q')));
+    EXPECT_EQ(y(2), y(0));
     // An indentation of 80% of the width gives no indent.
     const int tabs = int(0.8 * (lm()->containerWidth() - 2 * pad) / tab) + 1;
     view->setString(QString(tabs, QLatin1Char('\t')) + QString(200, QLatin1Char('x')));

@@ -168,6 +168,11 @@ qreal LayoutManager::wrappedLineIndent(Range) const
     return 0;
 }
 
+bool LayoutManager::shouldBreakLineBeforeCharacterAtIndex(qsizetype) const
+{
+    return true;
+}
+
 bool LayoutManager::attributeAffectsLayout(const QString& key) const
 {
     return key == FontAttributeName;
@@ -614,26 +619,45 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
     qreal indent = wraps ? wrappedLineIndent(Range(start, ce - start)) : 0;
     if (indent < 0 || indent >= avail)
         indent = 0;
-    p->layout->beginLayout();
     const qreal widthBefore = m_maxWidth;
     qreal y = 0;
-    bool first = true;
-    while (true) {
-        QTextLine line = p->layout->createLine();
-        if (!line.isValid())
-            break;
-        if (first) {
-            line.setLineWidth(avail);
-            line.setPosition(QPointF(m_padding, y));
-        } else {
-            line.setLineWidth(std::max<qreal>(1.0, avail - indent));
-            line.setPosition(QPointF(m_padding + indent, y));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        p->layout->beginLayout();
+        y = 0;
+        bool first = true;
+        while (true) {
+            QTextLine line = p->layout->createLine();
+            if (!line.isValid())
+                break;
+            if (first) {
+                line.setLineWidth(avail);
+                line.setPosition(QPointF(m_padding, y));
+            } else {
+                line.setLineWidth(std::max<qreal>(1.0, avail - indent));
+                line.setPosition(QPointF(m_padding + indent, y));
+            }
+            y += line.height();
+            first = false;
         }
-        y += line.height();
-        m_maxWidth = std::max(m_maxWidth, line.x() + line.naturalTextWidth() + m_padding);
-        first = false;
+        p->layout->endLayout();
+        // A break the typesetting rules forbid: wrap this paragraph anywhere instead.
+        bool forbidden = false;
+        if (wraps && attempt == 0 && opt.wrapMode() != QTextOption::WrapAnywhere) {
+            for (int k = 0; k + 1 < p->layout->lineCount() && !forbidden; ++k) {
+                QTextLine line = p->layout->lineAt(k);
+                const qsizetype breakAt = start + toStorage(*p, line.textStart() + line.textLength());
+                forbidden = !shouldBreakLineBeforeCharacterAtIndex(breakAt);
+            }
+        }
+        if (!forbidden)
+            break;
+        opt.setWrapMode(QTextOption::WrapAnywhere);
+        p->layout->setTextOption(opt);
     }
-    p->layout->endLayout();
+    for (int k = 0; k < p->layout->lineCount(); ++k) {
+        QTextLine line = p->layout->lineAt(k);
+        m_maxWidth = std::max(m_maxWidth, line.x() + line.naturalTextWidth() + m_padding);
+    }
     p->height = std::max(y, m_lineHeight);
     p->lastUse = ++m_useClock;
 

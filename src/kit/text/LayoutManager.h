@@ -85,6 +85,9 @@ public:
     virtual qsizetype largeUnitLimit() const { return 3000; }
     /// Indent of wrapped continuation lines of the paragraph whose content is range.
     virtual qreal wrappedLineIndent(Range paragraphContent) const;
+    /// Whether a wrapped line may end just before index (false keeps leading indentation
+    /// with the word after it: the paragraph then wraps anywhere).
+    virtual bool shouldBreakLineBeforeCharacterAtIndex(qsizetype index) const;
     /// Whether a change of this attribute key needs layout (else only display).
     virtual bool attributeAffectsLayout(const QString& key) const;
     /// Draws one unit; rect is its box in container coordinates, baseline its baseline y.

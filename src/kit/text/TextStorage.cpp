@@ -87,6 +87,15 @@ QString TextStorage::substring(Range range) const
     return out;
 }
 
+QStringView TextStorage::stringView(Range range) const
+{
+    range = Range::intersection(range, Range(0, length()));
+    if (range.location < m_gapStart && range.end() > m_gapStart)
+        closeGap();
+    const qsizetype shift = range.location >= m_gapStart ? m_gapLength : 0;
+    return QStringView(m_buf).mid(range.location + shift, range.length);
+}
+
 qsizetype TextStorage::nextLineTerminator(qsizetype from) const
 {
     from = std::max<qsizetype>(from, 0);

@@ -73,6 +73,8 @@ public:
     }
     /// A copy of part of the text (cheap for short ranges, whatever the gap).
     QString substring(Range range) const;
+    /// A view of part of the text; a range across the typing gap closes the gap first.
+    QStringView stringView(Range range) const;
     /// The first line terminator at or after from (NotFound when none).
     qsizetype nextLineTerminator(qsizetype from) const;
 
