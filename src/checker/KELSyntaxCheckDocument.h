@@ -1,0 +1,80 @@
+#pragma once
+// What a check run and the checker window need of a document, and the errors
+// that lie in the document's own text, which its gutter marks.
+
+#include "checker/KELSyntaxCheckError.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QWidget;
+namespace kit {
+class TextView;
+}
+
+/// Posted (object: the document's syntaxCheckNotificationObject()) whenever the
+/// errors in a document's own text change: after a check, and when the checker closes.
+inline const QString KELDocumentErrorsDidChangeNotification = QStringLiteral("KELDocumentErrorsDidChangeNotification");
+
+/// The page a browser would get for the document, as text: the document's text, the
+/// PHP output with errors wrapped in <kelphperror> elements, or the page with its
+/// includes resolved.
+class KELSyntaxCheckPreview {
+public:
+    /// Success with the page, or failure without one.
+    using Callback = std::function<void(bool success, const std::optional<QString>& page)>;
+    virtual ~KELSyntaxCheckPreview() = default;
+    /// May call back before it returns.
+    virtual void generate(Callback callback) = 0;
+    /// A generation under way is called back with failure; nothing more is called back.
+    virtual void terminate() = 0;
+};
+
+/// The page of a document whose page is its own text: answered at once.
+class KELSyntaxCheckTextPreview : public KELSyntaxCheckPreview {
+public:
+    explicit KELSyntaxCheckTextPreview(const QString& text) : m_text(text) { }
+    void generate(Callback callback) override { callback(true, m_text); }
+    void terminate() override { }
+
+private:
+    QString m_text;
+};
+
+class KELSyntaxCheckDocument {
+public:
+    virtual ~KELSyntaxCheckDocument() = default;
+
+    /// A copy of the editor's current text.
+    virtual QString syntaxCheckText() const = 0;
+    /// The file-type name of the document ("HTML", "PHP", "SHTML", "CSS", "JavaScript", ...).
+    virtual QString syntaxCheckFileTypeName() const = 0;
+    /// A generator of the document's page; the default answers the document's own text.
+    virtual std::unique_ptr<KELSyntaxCheckPreview> makeSyntaxCheckPreview()
+    {
+        return std::make_unique<KELSyntaxCheckTextPreview>(syntaxCheckText());
+    }
+
+    virtual QString syntaxCheckDisplayName() const = 0;
+    /// The editor text view, where errors in the document's own text are selected.
+    virtual kit::TextView* syntaxCheckTextView() const = 0;
+    /// Brings the document's tab and window to the front.
+    virtual void syntaxCheckShowDocument() { }
+    /// The object the document controller posts "KELDocumentDidCloseNotification" with.
+    virtual const void* syntaxCheckNotificationObject() const { return this; }
+
+    /// The errors that lie in the document's own text, sorted by location.
+    const QList<KELSyntaxCheckError>& documentErrors() const { return m_documentErrors; }
+    /// Replaces them (none clears) and posts KELDocumentErrorsDidChangeNotification.
+    void setDocumentErrors(const std::optional<QList<KELSyntaxCheckError>>& errors);
+
+protected:
+    /// Called after the errors changed (before the notification).
+    virtual void documentErrorsDidChange() { }
+
+private:
+    QList<KELSyntaxCheckError> m_documentErrors;
+};

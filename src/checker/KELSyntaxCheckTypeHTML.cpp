@@ -1,0 +1,462 @@
+#include "checker/KELSyntaxCheckTypeHTML.h"
+
+#include "app/DefaultsKeys.h"
+#include "checker/KELSyntaxCheckTypeCSSCheck.h"
+#include "checker/KELSyntaxCheckTypeJavaScript.h"
+#include "html/TagChecker.h"
+#include "kit/UserDefaults.h"
+
+#include <QSet>
+
+namespace {
+
+const QString HTMLType = QStringLiteral("HTML");
+
+bool isBlank(QChar c)
+{
+    return c.isSpace();
+}
+
+bool isQuote(QChar c)
+{
+    return c == u'"' || c == u'\'';
+}
+
+KELSyntaxCheckError makeError(const QString& title, const QString& description, kit::Range range)
+{
+    KELSyntaxCheckError error = KELSyntaxCheckError::error();
+    error.setTitle(title);
+    error.setDescription(description);
+    error.setTextRange(range);
+    return error;
+}
+
+// Script types whose body is classic JavaScript; any other declared type (JSON data,
+// templates, other languages) is not script for the engine.
+enum class ScriptKind { Classic, Module, Other };
+
+ScriptKind scriptKind(const TagInstance& tag)
+{
+    const std::optional<QString> type = tag.valueForAttribute(QStringLiteral("type"));
+    if (!type)
+        return ScriptKind::Classic;
+    QString essence = type->section(u';', 0, 0).trimmed().toLower();
+    if (essence.isEmpty())
+        return ScriptKind::Classic;
+    if (essence == QLatin1String("module"))
+        return ScriptKind::Module;
+    static const QSet<QString> javaScriptTypes {
+        QStringLiteral("text/javascript"), QStringLiteral("application/javascript"), QStringLiteral("application/ecmascript"),
+        QStringLiteral("text/ecmascript"), QStringLiteral("application/x-javascript"), QStringLiteral("application/x-ecmascript"),
+        QStringLiteral("text/x-javascript"), QStringLiteral("text/x-ecmascript"), QStringLiteral("text/jscript"),
+        QStringLiteral("text/livescript"), QStringLiteral("text/javascript1.0"), QStringLiteral("text/javascript1.1"),
+        QStringLiteral("text/javascript1.2"), QStringLiteral("text/javascript1.3"), QStringLiteral("text/javascript1.4"),
+        QStringLiteral("text/javascript1.5"),
+    };
+    return javaScriptTypes.contains(essence) ? ScriptKind::Classic : ScriptKind::Other;
+}
+
+// The line PHP names in its message: the last "line" followed by blanks and a
+// number (an earlier "line" may be part of a path or a name).
+quint64 phpErrorLine(const QString& message)
+{
+    qsizetype from = message.size();
+    while (from > 0) {
+        const qsizetype at = message.lastIndexOf(QLatin1String("line"), from - 1, Qt::CaseInsensitive);
+        if (at < 0)
+            break;
+        qsizetype k = at + 4;
+        while (k < message.size() && isBlank(message.at(k)))
+            ++k;
+        qsizetype runEnd = k;
+        while (runEnd < message.size() && message.at(runEnd).isLetterOrNumber())
+            ++runEnd;
+        bool ok = false;
+        const quint64 line = message.mid(k, runEnd - k).toULongLong(&ok);
+        if (ok && line > 0)
+            return line;
+        from = at;
+    }
+    return 0;
+}
+
+} // namespace
+
+class KELSyntaxCheckTypeHTML::Walk {
+public:
+    Walk(KELSyntaxCheckTypeHTML& owner, const QString& text, KELSyntaxCheckResult* result, bool generated)
+        : owner(owner)
+        , text(text)
+        , result(result)
+        , generated(generated)
+        , vocabulary(TagChecker::currentTagChecker())
+        , html5(kit::UserDefaults::standard().boolValue(KELShowHTML5Completions))
+    {
+        for (const QString& name : vocabulary.singleTags())
+            singleTags.insert(name);
+    }
+
+    bool isVoid(const QString& name) const
+    {
+        return singleTags.contains(name) || name.startsWith(u'!') || name.startsWith(u'?');
+    }
+
+    void report(const KELSyntaxCheckError& error, const QString& type = HTMLType)
+    {
+        if (result)
+            result->addError(error, type);
+    }
+
+    KELSyntaxCheckTypeHTML& owner;
+    const QString& text;
+    KELSyntaxCheckResult* result;
+    bool generated;
+    const TagChecker& vocabulary;
+    bool html5;
+    QSet<QString> singleTags;
+};
+
+KELSyntaxCheckTypeHTML& KELSyntaxCheckTypeHTML::sharedInstance()
+{
+    static KELSyntaxCheckTypeHTML instance;
+    return instance;
+}
+
+void KELSyntaxCheckTypeHTML::checkForErrors(KELSyntaxCheckResult& result, const QString& text, kit::Range range, bool generatedSource)
+{
+    result.establishType(typeName(), generatedSource);
+    parseText(text, range, &result, generatedSource, false);
+}
+
+std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& text)
+{
+    return parseText(text, kit::Range(0, text.size()), nullptr, false, false);
+}
+
+qsizetype KELSyntaxCheckTypeHTML::indexAfterPHPClose(qsizetype from, qsizetype last, const QString& text)
+{
+    const qsizetype at = text.indexOf(QLatin1String("?>"), from);
+    return at >= 0 && at + 1 <= last ? at + 2 : last + 1;
+}
+
+qsizetype KELSyntaxCheckTypeHTML::indexAfterCommentClose(qsizetype from, qsizetype last, const QString& text)
+{
+    const qsizetype at = text.indexOf(QLatin1String("-->"), from);
+    return at >= 0 && at + 2 <= last ? at + 3 : last + 1;
+}
+
+std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& text, kit::Range range, KELSyntaxCheckResult* errors,
+    bool generatedSource, bool markNewLines)
+{
+    Walk walk(*this, text, errors, generatedSource);
+    auto root = std::make_unique<TagEnclosure>(nullptr);
+    TagEnclosure* current = root.get();
+    const qsizetype end = range.isNotFound() ? 0 : qMin(range.end(), text.size());
+    qsizetype i = range.isNotFound() ? 0 : qMax<qsizetype>(0, range.location);
+    bool walkEnded = false;
+
+    while (i < end && !walkEnded) {
+        const QChar c = text.at(i);
+        if (c != u'<') {
+            if (markNewLines && (c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029) || c == QChar(0x85))) {
+                qsizetype k = i + 1;
+                while (k < end && isBlank(text.at(k)))
+                    ++k;
+                if (k < end && text.at(k) != u'<') {
+                    auto marker = std::make_shared<TagInstance>();
+                    marker->setLocation(kit::Range(k, 1));
+                    auto node = std::make_unique<TagEnclosure>(current);
+                    node->setTag(marker);
+                    current->addEnclosed(std::move(node));
+                }
+                i = k;
+            } else {
+                ++i;
+            }
+            continue;
+        }
+
+        auto tag = std::make_shared<TagInstance>();
+        const qsizetype j = tagSkippingComments(i, end - 1, *tag, current, text, errors, generatedSource);
+        qsizetype next = j + 1;
+        if (tag->name().isEmpty()) {
+            i = next;
+            continue;
+        }
+        if (!tag->isCloseTag()) {
+            auto node = std::make_unique<TagEnclosure>(current);
+            node->setTag(tag);
+            TagEnclosure* added = current->addEnclosed(std::move(node));
+            if (!tag->isXHTMLCloseTag()) {
+                current = added;
+                const QString& name = tag->name();
+                if (name == QLatin1String("script") || name == QLatin1String("style")) {
+                    const QString closer = QStringLiteral("</") + name;
+                    const qsizetype p = text.indexOf(closer, j + 1, Qt::CaseInsensitive);
+                    if (p < 0) {
+                        walkEnded = true;
+                        break;
+                    }
+                    const kit::Range body(j + 1, p - (j + 1));
+                    if (errors) {
+                        if (name == QLatin1String("style")) {
+                            KELSyntaxCheckTypeCSSCheck::sharedInstance().checkForErrors(*errors, text, body, generatedSource);
+                        } else if (body.length > 0) {
+                            switch (scriptKind(*tag)) {
+                            case ScriptKind::Classic:
+                                KELSyntaxCheckTypeJavaScript::sharedInstance().checkForErrors(*errors, text, body, generatedSource);
+                                break;
+                            case ScriptKind::Module:
+                                KELSyntaxCheckTypeJavaScript::sharedInstance().checkModuleForErrors(*errors, text, body, generatedSource);
+                                break;
+                            case ScriptKind::Other:
+                                break;
+                            }
+                        }
+                    }
+                    next = p;
+                } else if (name == QLatin1String("kelphperror")) {
+                    const qsizetype p = text.indexOf(QLatin1String("</kelphperror"), j + 1);
+                    if (p < 0) {
+                        walkEnded = true;
+                        break;
+                    }
+                    next = p;
+                }
+            }
+        } else {
+            TagEnclosure* match = current;
+            while (match && match->tag() && match->tag()->name() != tag->name())
+                match = match->parent();
+            if (!match || !match->tag()) {
+                walk.report(makeError(QStringLiteral("Unmatched Tag"),
+                    QStringLiteral("The </%1> tag attempts to close an element that is not open. ").arg(tag->name()), tag->location()));
+                auto node = std::make_unique<TagEnclosure>(current);
+                node->setTag(tag);
+                current->addEnclosed(std::move(node));
+            } else {
+                for (TagEnclosure* e = current; e != match; e = e->parent()) {
+                    const QString& name = e->tag()->name();
+                    if (walk.isVoid(name)) {
+                        e->shiftEnclosedObjectsToParent();
+                    } else {
+                        const qsizetype start = e->tag()->location().location;
+                        walk.report(makeError(QStringLiteral("Unmatched Tag"),
+                            QStringLiteral("The <%1> tag is closed implicitly by the </%2> tag. ").arg(name, tag->name()),
+                            kit::Range(start, tag->location().end() - start)));
+                    }
+                }
+                match->setCloseTag(tag);
+                match->tag()->setMatchingTag(tag.get());
+                tag->setMatchingTag(match->tag().get());
+                current = match->parent();
+
+                if (match->tag()->name() == QLatin1String("kelphperror") && errors) {
+                    const qsizetype from = match->tag()->location().end();
+                    const qsizetype to = tag->location().location;
+                    if (to > from && to <= text.size()) {
+                        KELSyntaxCheckError error = KELSyntaxCheckError::error();
+                        error.setTitle(QStringLiteral("PHP Error"));
+                        error.setDescription(text.mid(from, to - from).trimmed());
+                        error.setLineNumber(phpErrorLine(error.description()));
+                        walk.report(error, QStringLiteral("PHP"));
+                    }
+                }
+            }
+        }
+        i = next;
+    }
+
+    for (TagEnclosure* e = current; e && e != root.get(); e = e->parent()) {
+        const QString& name = e->tag()->name();
+        if (walk.isVoid(name))
+            e->shiftEnclosedObjectsToParent();
+        else
+            walk.report(makeError(QStringLiteral("Unmatched Tag"), QStringLiteral("The <%1> tag is not closed. ").arg(name), e->tag()->location()));
+    }
+    return root;
+}
+
+qsizetype KELSyntaxCheckTypeHTML::tagSkippingComments(qsizetype start, qsizetype last, TagInstance& tag, TagEnclosure* enclosure,
+    const QString& text, KELSyntaxCheckResult* errors, bool generatedSource)
+{
+    if (start + 1 <= last && text.at(start + 1) == u'?')
+        return indexAfterPHPClose(start + 1, last, text) - 1;
+    if (start + 3 <= last && QStringView(text).mid(start + 1, 3) == QLatin1String("!--"))
+        return indexAfterCommentClose(start + 1, last, text) - 1;
+    return tagStartingFrom(start, last, tag, enclosure, text, errors, generatedSource);
+}
+
+qsizetype KELSyntaxCheckTypeHTML::tagStartingFrom(qsizetype s, qsizetype e, TagInstance& tag, TagEnclosure* enclosure, const QString& text,
+    KELSyntaxCheckResult* errors, bool generatedSource)
+{
+    const qsizetype lastIndex = qMin(e, text.size() - 1);
+    if (s >= lastIndex)
+        return qMax(s, lastIndex);
+
+    // 1. The tag's end, past quoted parts and embedded PHP blocks.
+    qsizetype g = -1;
+    QChar quote;
+    qsizetype i = s + 1;
+    while (i <= lastIndex) {
+        const QChar c = text.at(i);
+        if (c == u'<' && i + 1 <= lastIndex && text.at(i + 1) == u'?') {
+            const qsizetype after = indexAfterPHPClose(i + 1, e, text);
+            if (after > lastIndex)
+                return lastIndex;
+            i = after;
+            continue;
+        }
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (isQuote(c)) {
+            quote = c;
+        } else if (c == u'>') {
+            g = i;
+            break;
+        } else if (c == u'<') {
+            return i - 1;
+        }
+        if (i == lastIndex)
+            return i;
+        ++i;
+    }
+    if (g < 0)
+        return lastIndex;
+
+    // 3. Name, kind and extent.
+    const bool isClose = text.at(s + 1) == u'/';
+    tag.setIsCloseTag(isClose);
+    tag.setLocation(kit::Range(s, g - s + 1));
+    qsizetype nameEnd = s;
+    while (nameEnd < g && !isBlank(text.at(nameEnd)))
+        ++nameEnd;
+    qsizetype attributeEnd = g;
+    const bool xhtml = !isClose && g - 1 > s && text.at(g - 1) == u'/';
+    if (xhtml) {
+        tag.setIsXHTMLCloseTag(true);
+        attributeEnd = g - 1;
+        if (nameEnd > attributeEnd)
+            nameEnd = attributeEnd;
+    }
+    const qsizetype nameStart = qMin(s + (isClose ? 2 : 1), nameEnd);
+    tag.setNameRange(kit::Range(nameStart, nameEnd - nameStart));
+    tag.setName(text.mid(nameStart, nameEnd - nameStart).toLower());
+    const qsizetype result = xhtml ? g - 1 : g;
+
+    // 4. Attributes.
+    qsizetype p = nameEnd + 1;
+    while (p < attributeEnd) {
+        while (p < attributeEnd && isBlank(text.at(p)))
+            ++p;
+        const qsizetype ns = p;
+        while (p < attributeEnd && text.at(p) != u'=' && !isBlank(text.at(p)))
+            ++p;
+        const QString name = text.mid(ns, p - ns);
+        qsizetype valueStart, valueEnd, stop, start;
+        if (p < attributeEnd && text.at(p) == u'=') {
+            qsizetype q = p + 1;
+            QChar open;
+            if (q < attributeEnd && isQuote(text.at(q))) {
+                open = text.at(q);
+                ++q;
+            }
+            valueStart = q;
+            while (q < attributeEnd) {
+                const QChar c = text.at(q);
+                if (!open.isNull()) {
+                    if (c == open)
+                        open = QChar();
+                } else if (isBlank(c)) {
+                    break;
+                } else if (isQuote(c)) {
+                    open = c;
+                }
+                ++q;
+            }
+            stop = q;
+            valueEnd = stop - 1 >= valueStart && isQuote(text.at(stop - 1)) ? stop - 1 : stop;
+            start = valueStart;
+        } else {
+            valueStart = valueEnd = stop = p;
+            start = ns;
+        }
+        if (start < attributeEnd) {
+            tag.addAttribute(name, text.mid(valueStart, valueEnd - valueStart));
+            if (errors && name.compare(QLatin1String("style"), Qt::CaseInsensitive) == 0)
+                KELSyntaxCheckTypeCSSCheck::sharedInstance().checkForStyleAttributeErrors(*errors, text,
+                    kit::Range(valueStart, valueEnd - valueStart), generatedSource);
+        }
+        p = stop + 1;
+    }
+
+    if (!errors || isClose)
+        return result;
+
+    // 6. The vocabulary.
+    const TagChecker& vocabulary = TagChecker::currentTagChecker();
+    const bool html5 = kit::UserDefaults::standard().boolValue(KELShowHTML5Completions);
+    const QString& tagName = tag.name();
+    const Tag* definition = vocabulary.tag(tagName);
+    if (!definition) {
+        const bool markup = !tagName.isEmpty()
+            && (tagName == QLatin1String("kelphperror") || tagName.startsWith(u'!') || tagName.startsWith(u'?'));
+        // Custom elements are valid wherever HTML5 is.
+        const bool custom = html5 && tagName.contains(u'-');
+        if (!markup && !custom)
+            errors->addError(makeError(QStringLiteral("Unrecognized Tag"),
+                                 QStringLiteral("The <%1> tag is not recognized as part of the HTML specification. ").arg(tagName),
+                                 tag.location()),
+                HTMLType);
+        return result;
+    }
+    const QList<TagAttribute>& known = definition->attributes();
+    for (qsizetype k = 0; k < tag.attributes().size(); ++k) {
+        const QString& name = tag.attributes().at(k);
+        const QString lower = name.toLower();
+        const TagAttribute* found = nullptr;
+        for (qsizetype d = known.size() - 1; d >= 0; --d) {
+            if (known.at(d).name() == lower) {
+                found = &known.at(d);
+                break;
+            }
+        }
+        if (found) {
+            if (std::optional<KELSyntaxCheckError> error = found->errorForAttributeValue(tag.values().at(k))) {
+                error->setTextRange(tag.location());
+                errors->addError(*error, HTMLType);
+            }
+        } else if (!(html5 && (lower.startsWith(QLatin1String("data-")) || lower.startsWith(QLatin1String("aria-"))))) {
+            errors->addError(makeError(QStringLiteral("Unrecognized Attribute"),
+                                 QStringLiteral("The \"%1\" attribute is not recognized as a valid attribute for the <%2> tag.").arg(name, tagName),
+                                 tag.location()),
+                HTMLType);
+        }
+    }
+    const QStringList& containedBy = definition->containedBy();
+    if (!containedBy.isEmpty() && enclosure) {
+        bool inside = false;
+        for (const TagEnclosure* e = enclosure; e && e->tag(); e = e->parent()) {
+            if (containedBy.contains(e->tag()->name().toLower())) {
+                inside = true;
+                break;
+            }
+        }
+        if (!inside)
+            errors->addError(makeError(QStringLiteral("Invalid Tag Nesting"), definition->containedByErrorStringWithTagName(tagName), tag.location()),
+                HTMLType);
+    }
+    return result;
+}
+
+std::shared_ptr<TagInstance> KELSyntaxCheckTypeHTML::tagInRange(kit::Range range, const QString& text)
+{
+    if (range.isNotFound() || range.length < 2 || range.end() > text.size())
+        return nullptr;
+    if (text.at(range.location) != u'<' || text.at(range.end() - 1) != u'>')
+        return nullptr;
+    auto tag = std::make_shared<TagInstance>();
+    tagStartingFrom(range.location, range.end() - 1, *tag, nullptr, text, nullptr, false);
+    return tag;
+}

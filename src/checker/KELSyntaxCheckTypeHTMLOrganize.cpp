@@ -1,0 +1,214 @@
+// Organize Tags and the character-entity table of the HTML checker.
+
+#include "checker/KELSyntaxCheckTypeHTML.h"
+
+#include "html/TagChecker.h"
+#include "kit/Log.h"
+#include "kit/Resources.h"
+#include "kit/UndoManager.h"
+#include "kit/text/TextStorage.h"
+#include "kit/text/TextView.h"
+#include "support/KELXMLDocument.h"
+#include "support/KELXMLNode.h"
+#include "support/UtilityFunctions.h"
+
+#include <QPointer>
+#include <QSet>
+#include <QTextBoundaryFinder>
+
+namespace {
+
+bool isLineTerminator(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == QChar(0x85) || c == QChar(0x2028) || c == QChar(0x2029);
+}
+
+// Elements whose content is shown as written: re-indenting would change the page.
+bool keepsItsText(const QString& name)
+{
+    return name.compare(QLatin1String("pre"), Qt::CaseInsensitive) == 0
+        || name.compare(QLatin1String("script"), Qt::CaseInsensitive) == 0
+        || name.compare(QLatin1String("textarea"), Qt::CaseInsensitive) == 0;
+}
+
+// Replaces the whole text and registers the undo that puts the present one back,
+// so that undo and redo each restore one whole text, attributes included.
+void setAttributedStringForUndo(kit::TextView* view, const kit::AttributedString& text)
+{
+    kit::TextStorage* storage = view->textStorage();
+    const kit::AttributedString current = storage->attributedSubstring(kit::Range(0, storage->length()));
+    QPointer<kit::TextView> guard(view);
+    if (kit::UndoManager* undo = view->undoManager())
+        undo->registerUndo([guard, current] {
+            if (guard)
+                setAttributedStringForUndo(guard, current);
+        });
+    storage->replaceCharacters(kit::Range(0, storage->length()), text);
+}
+
+} // namespace
+
+void KELSyntaxCheckTypeHTML::spaceTagWithRange(kit::Range range, QList<Edit>& edits, const QString& text, qint64 level)
+{
+    QString spacing = QStringLiteral("\n");
+    if (level > 0) {
+        const QString unit = UtilityFunctions::indentSpacerSpring();
+        for (qint64 i = 0; i < level; ++i)
+            spacing += unit;
+    }
+    qsizetype start = range.location;
+    while (start > 0 && text.at(start - 1).isSpace())
+        --start;
+    edits.append(Edit { start, range.location - start, spacing });
+}
+
+void KELSyntaxCheckTypeHTML::spaceTagsInEnclosure(const TagEnclosure& enclosure, QList<Edit>& edits, const QString& text, qint64 level,
+    const TagChecker& vocabulary)
+{
+    const std::shared_ptr<TagInstance>& open = enclosure.tag();
+    const auto& children = enclosure.enclosed();
+    auto spaceChildren = [&] {
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            spaceTagsInEnclosure(**it, edits, text, level + 1, vocabulary);
+    };
+    if (open && keepsItsText(open->name()))
+        return;
+    if (!open) {
+        spaceChildren();
+        return;
+    }
+    const kit::Range openRange = open->location();
+    const bool structural = open->name().isEmpty() || !vocabulary.nonStructuralTags().contains(open->name());
+    bool openOnOwnLine = structural;
+    if (!structural) {
+        qsizetype k = openRange.location - 1;
+        while (k >= 0 && (text.at(k) == u' ' || text.at(k) == u'\t'))
+            --k;
+        openOnOwnLine = k >= 1 && isLineTerminator(text.at(k));
+    }
+
+    const std::shared_ptr<TagInstance>& close = enclosure.closeTag();
+    if (!close) {
+        spaceChildren();
+        if (openOnOwnLine)
+            spaceTagWithRange(openRange, edits, text, level);
+        return;
+    }
+
+    const qsizetype contentStart = openRange.end();
+    const qsizetype contentEnd = close->location().location;
+    bool closeOnOwnLine = false;
+    bool descend = false;
+    if (structural && contentEnd - contentStart >= 100) {
+        closeOnOwnLine = descend = true;
+    } else {
+        bool lineBreak = false;
+        for (qsizetype k = contentStart; k < contentEnd && !lineBreak; ++k)
+            lineBreak = isLineTerminator(text.at(k));
+        if (lineBreak) {
+            descend = true;
+            closeOnOwnLine = structural || (contentEnd > 0 && text.at(contentEnd - 1).isSpace());
+        }
+    }
+    if (closeOnOwnLine)
+        spaceTagWithRange(close->location(), edits, text, level);
+    if (descend)
+        spaceChildren();
+    if (openOnOwnLine)
+        spaceTagWithRange(openRange, edits, text, level);
+}
+
+QList<KELSyntaxCheckTypeHTML::Edit> KELSyntaxCheckTypeHTML::organizeEdits(const QString& text)
+{
+    QList<Edit> edits;
+    const std::unique_ptr<TagEnclosure> root = parseText(text, kit::Range(0, text.size()), nullptr, false, true);
+    spaceTagsInEnclosure(*root, edits, text, -1, TagChecker::currentTagChecker());
+    return edits;
+}
+
+QString KELSyntaxCheckTypeHTML::organizedText(const QString& text)
+{
+    QString out = text;
+    for (const Edit& edit : organizeEdits(text))
+        out.replace(edit.location, edit.length, edit.text);
+    if (!out.isEmpty() && isLineTerminator(out.at(0)))
+        out.remove(0, 1);
+    return out;
+}
+
+void KELSyntaxCheckTypeHTML::organizeTags(kit::TextView* textView)
+{
+    if (!textView || !textView->textStorage())
+        return;
+    kit::TextStorage* storage = textView->textStorage();
+    const QString text = storage->string();
+    const QList<Edit> edits = organizeEdits(text);
+
+    const kit::AttributedString before = storage->attributedSubstring(kit::Range(0, storage->length()));
+    QPointer<kit::TextView> guard(textView);
+    if (kit::UndoManager* undo = textView->undoManager()) {
+        undo->registerUndo([guard, before] {
+            if (guard)
+                setAttributedStringForUndo(guard, before);
+        });
+        undo->setActionName(QStringLiteral("Organize Tags"));
+    }
+
+    // Edits run from the end of the text backwards, so every position still to be
+    // used is one of the text as parsed.
+    storage->beginEditing();
+    for (const Edit& edit : edits)
+        storage->replaceCharacters(kit::Range(edit.location, edit.length), edit.text);
+    if (storage->length() > 0 && isLineTerminator(storage->characterAt(0)))
+        storage->deleteCharacters(kit::Range(0, 1));
+    storage->endEditing();
+}
+
+void KELSyntaxCheckTypeHTML::setCharacterRefPathForTesting(const QString& path)
+{
+    m_characterRefPath = path;
+    m_characterRefDict.clear();
+    m_characterRefDictLoaded = false;
+}
+
+void KELSyntaxCheckTypeHTML::loadCharacterRefDict()
+{
+    if (m_characterRefDictLoaded)
+        return;
+    m_characterRefDictLoaded = true;
+    const QString path = m_characterRefPath.isEmpty() ? kit::resourcePath(QStringLiteral("htmlcharrefs.xml")) : m_characterRefPath;
+    const std::optional<KELXMLDocument> document = KELXMLDocument::fromPath(path);
+    if (!document)
+        return;
+    const std::optional<KELXMLNode> root = document->rootNode();
+    if (!root)
+        return;
+    for (const KELXMLNode& node : root->childNodes()) {
+        const std::optional<QString> character = node.valueForAttribute(QStringLiteral("character"));
+        const std::optional<QString> ref = node.valueForAttribute(QStringLiteral("ref"));
+        if (character && ref)
+            m_characterRefDict.insert(*character, *ref);
+        else
+            kit::log(QStringLiteral("Error loading htmlcharrefs.xml: %1 %2").arg(character.value_or(QStringLiteral("(null)")),
+                ref.value_or(QStringLiteral("(null)"))));
+    }
+}
+
+std::optional<QString> KELSyntaxCheckTypeHTML::entityReferenceForCharacter(const QString& character)
+{
+    if (character.isEmpty()) {
+        kit::log(QStringLiteral("Error: entityReferenceForCharacter, character is empty"));
+        return std::nullopt;
+    }
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, character);
+    const qsizetype firstEnd = finder.toNextBoundary();
+    if (firstEnd >= 0 && firstEnd < character.size()) {
+        kit::log(QStringLiteral("Error: entityReferenceForCharacter, character has multiple characters: %1").arg(character));
+        return std::nullopt;
+    }
+    loadCharacterRefDict();
+    auto it = m_characterRefDict.constFind(character);
+    if (it == m_characterRefDict.constEnd())
+        return std::nullopt;
+    return *it;
+}
