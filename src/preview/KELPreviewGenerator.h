@@ -92,6 +92,12 @@ protected:
     /// Ends the generation: no longer previewing, then the callback. The receiver
     /// may be gone when this returns.
     void finishGeneration(bool success, const std::optional<KELPreviewGeneratorResult>& result);
+    /// Drops the caller without telling it (for destructors).
+    void abandonGeneration()
+    {
+        m_callback = nullptr;
+        m_isPreviewing = false;
+    }
     /// Stops what a subclass started; called by terminatePreview before the callback.
     virtual void terminateDependents() { }
 

@@ -37,6 +37,8 @@ KELSHTMLPreviewGenerator::KELSHTMLPreviewGenerator(KELPreviewDocument* document,
 
 KELSHTMLPreviewGenerator::~KELSHTMLPreviewGenerator()
 {
+    // The includes' failures must not complete this page while it goes.
+    abandonGeneration();
     for (auto& generator : m_subGenerators) {
         if (generator)
             generator->terminatePreview();

@@ -140,6 +140,15 @@ TEST_F(KELSHTMLPreviewGeneratorTest, PHPIncludeMakesThePageWaitAndGetsNoOptions)
     EXPECT_FALSE(stopped.success);
     waitUntil([] { return false; }, 1500);
     EXPECT_EQ(stopped.calls, 1);
+
+    // Released while the PHP include runs: the caller is not called at all.
+    Answer released;
+    generator->generatePreview([&released](KELPreviewGenerator*, bool, const std::optional<KELPreviewGeneratorResult>&,
+                                   void*) { ++released.calls; },
+        nullptr, KELPreviewGenerator::StringResult);
+    generator.reset();
+    waitUntil([] { return false; }, 1000);
+    EXPECT_EQ(released.calls, 0);
 }
 
 TEST_F(KELSHTMLPreviewGeneratorTest, IncludeCommentIsReadAsOneTag)
