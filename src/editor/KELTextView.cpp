@@ -444,9 +444,14 @@ void KELTextView::setPlaceholderText(const QString& text)
     update();
 }
 
+bool KELTextView::showsPlaceholderText() const
+{
+    return !m_placeholderText.isEmpty() && textStorage()->length() == 0 && isEditable() && !hasFocus();
+}
+
 void KELTextView::drawOverlay(QPainter* painter)
 {
-    if (m_placeholderText.isEmpty() || textStorage()->length() > 0 || !isEditable() || hasFocus())
+    if (!showsPlaceholderText())
         return;
     painter->save();
     painter->setPen(Qt::gray);

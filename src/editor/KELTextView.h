@@ -14,7 +14,7 @@ public:
     ~KELTextView() override;
 
     KELLayoutManager* editorLayoutManager() const;
-    void setTextStorage(kit::TextStorage* storage);
+    void setTextStorage(kit::TextStorage* storage) override;
 
     // Token upkeep.
     void textStorageDidProcessEditing(kit::TextStorage* storage) override;
@@ -65,6 +65,8 @@ public:
 
     // Hint and drawing.
     QString placeholderText() const { return m_placeholderText; }
+    /// The hint shows while the view is empty, editable and not focused.
+    bool showsPlaceholderText() const;
     void setPlaceholderText(const QString& text);
     void drawOverlay(QPainter* painter) override;
     void drawViewBackgroundInRect(QPainter* painter, const QRectF& rect) override;

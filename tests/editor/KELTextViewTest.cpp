@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetricsF>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
@@ -291,4 +292,25 @@ TEST_F(ViewFixture, BadInputNoCrashNoLoss)
     view->selectAll();
     key(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), mixed);
+}
+
+TEST_F(ViewFixture, HintShowsOnlyWhileEmptyEditableAndUnfocused)
+{
+    QLineEdit other;
+    view->setPlaceholderText(QStringLiteral("Enter Clip's Content"));
+    setText(QString());
+    EXPECT_FALSE(view->showsPlaceholderText()); // focused
+    scroll->clearFocus();
+    view->clearFocus();
+    EXPECT_TRUE(view->showsPlaceholderText());
+    view->setEditable(false);
+    EXPECT_FALSE(view->showsPlaceholderText());
+    view->setEditable(true);
+    setText(QStringLiteral("x"));
+    EXPECT_FALSE(view->showsPlaceholderText());
+    // A storage given later is tokenized too.
+    auto* storage = new kit::TextStorage(view);
+    view->setTextStorage(storage);
+    storage->replaceCharacters(Range(0, 0), QStringLiteral("<#a#>"));
+    EXPECT_EQ(KELTokenParser::tokenTypeAt(storage, 0), 1);
 }

@@ -41,7 +41,7 @@ public:
     // --- Model and layout.
     TextStorage* textStorage() const { return m_storage; }
     /// Shows another storage (not owned unless its parent is this view).
-    void setTextStorage(TextStorage* storage);
+    virtual void setTextStorage(TextStorage* storage);
     LayoutManager* layoutManager() const { return m_layout; }
     /// Installs a layout manager (the view becomes its parent).
     void replaceLayoutManager(LayoutManager* lm);
