@@ -19,6 +19,14 @@
 
 class SyntaxManager;
 class SyntaxXMLNode;
+class SyntaxInfo;
+class SyntaxCompletionResult;
+class ColoringResult;
+class SyntaxStructureStack;
+class KELTextView;
+namespace kit {
+class TextStorage;
+}
 
 class SyntaxType
 {
@@ -95,6 +103,24 @@ public:
     QString completionTypeUserDefaultsKey() const;
     bool usesAutoCompletion() const;
     void setUsesAutoCompletion(bool automatic);
+
+    // Parse state kept in the text (attribute typeAttribute(), value the stack string).
+    /// The stack stored at the location; empty outside every structure.
+    SyntaxStructureStack storedStackAt(const kit::TextStorage* storage, qsizetype location,
+        kit::Range* longestEffectiveRange = nullptr, kit::Range limit = kit::Range(kit::NotFound, 0)) const;
+    /// Whether the stack stored at the location holds the structure at any depth;
+    /// `longestEffectiveRange` then receives the run of that stored value.
+    bool textViewHasStructure(const kit::TextStorage* storage, const QString& structureName, qsizetype location,
+        kit::Range* longestEffectiveRange = nullptr) const;
+    /// Whether no structure of the root type touches the range.
+    bool htmlViewIsTextInRange(kit::TextStorage* storage, kit::Range range);
+    bool rootTypeHtmlViewIsTextInRange(const kit::TextStorage* storage, kit::Range range) const;
+
+    // Nested types.
+    /// The innermost type at the index and (when asked) the range of text it governs.
+    SyntaxType* nestedSyntaxTypeForKELHTMLView(const kit::TextStorage* storage, qsizetype index, kit::Range* range);
+    SyntaxType* recursiveNestedSyntaxTypeForKELHTMLView(
+        const kit::TextStorage* storage, qsizetype index, kit::Range* range);
 
     /// A type with a name and nothing else (the built-in last resort).
     static std::unique_ptr<SyntaxType> emptyType(const QString& name);

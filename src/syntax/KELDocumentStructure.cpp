@@ -1,0 +1,447 @@
+#include "syntax/KELDocumentStructure.h"
+
+#include "editor/KELTextView.h"
+#include "kit/Log.h"
+#include "kit/text/TextStorage.h"
+#include "syntax/KELDocumentStructureParser.h"
+#include "syntax/KELDocumentStructureSubtypeItem.h"
+#include "syntax/SyntaxType.h"
+
+#include <algorithm>
+
+using kit::Range;
+
+KELDocumentStructure::KELDocumentStructure(
+    kit::TextStorage* storage, std::function<SyntaxType*()> syntaxType, QObject* parent)
+    : QObject(parent)
+    , m_storage(storage)
+    , m_syntaxType(std::move(syntaxType))
+{
+}
+
+KELDocumentStructure::~KELDocumentStructure() = default;
+
+void KELDocumentStructure::setTextView(KELTextView* view)
+{
+    m_textView = view;
+}
+
+SyntaxType* KELDocumentStructure::syntaxType() const
+{
+    return m_syntaxType ? m_syntaxType() : nullptr;
+}
+
+QString KELDocumentStructure::currentString() const
+{
+    return m_storage ? m_storage->string() : QString();
+}
+
+qsizetype KELDocumentStructure::indexOfItem(const KELDocumentStructureItem* item) const
+{
+    for (qsizetype i = 0; i < m_items.size(); ++i)
+        if (m_items[i].get() == item)
+            return i;
+    return -1;
+}
+
+// --- Absolute locations ---------------------------------------------------------------------
+
+void KELDocumentStructure::ensureCorrectAbsoluteThroughIndex(qsizetype index)
+{
+    index = std::min(index, m_items.size() - 1);
+    if (index <= m_correctAbsoluteIndex)
+        return;
+    qsizetype location = m_correctAbsoluteIndex >= 0 ? m_items[m_correctAbsoluteIndex]->absoluteLocation() : 0;
+    for (qsizetype i = m_correctAbsoluteIndex + 1; i <= index; ++i) {
+        location += m_items[i]->offsetFromPreviousItem();
+        m_items[i]->setAbsoluteLocation(location);
+    }
+    m_correctAbsoluteIndex = index;
+}
+
+qsizetype KELDocumentStructure::absoluteLocationOfItemAtIndex(qsizetype index)
+{
+    if (index < 0 || index >= m_items.size())
+        return kit::NotFound;
+    ensureCorrectAbsoluteThroughIndex(index);
+    return m_items[index]->absoluteLocation();
+}
+
+Range KELDocumentStructure::locationRangeOfItemAtIndex(qsizetype index)
+{
+    if (index < 0 || index >= m_items.size())
+        return Range(kit::NotFound, 0);
+    return Range(absoluteLocationOfItemAtIndex(index), m_items[index]->length());
+}
+
+Range KELDocumentStructure::textRangeOfItemAtIndex(qsizetype index)
+{
+    if (index < 0 || index >= m_items.size())
+        return Range(kit::NotFound, 0);
+    return Range(absoluteLocationOfItemAtIndex(index), m_items[index]->docStructureLength());
+}
+
+Range KELDocumentStructure::textRangeToSelectForItem(const KELDocumentStructureItem* item)
+{
+    const qsizetype index = indexOfItem(item);
+    if (index < 0)
+        return Range(kit::NotFound, 0);
+    return Range(absoluteLocationOfItemAtIndex(index), item->selectionLength());
+}
+
+// --- Searches -------------------------------------------------------------------------------
+
+qsizetype KELDocumentStructure::indexOfLastItemBeforeLocation(
+    qsizetype x, const std::function<qsizetype(KELDocumentStructure*, qsizetype)>& f)
+{
+    const qsizetype c = m_correctAbsoluteIndex;
+    if (c >= 0 && f(this, c) > x) {
+        // Binary search where the cached locations are valid.
+        qsizetype lo = -1;
+        qsizetype hi = c;
+        while (lo < hi) {
+            const qsizetype mid = (lo + 1 + hi) / 2;
+            if (f(this, mid) <= x)
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        return lo;
+    }
+    qsizetype index = c;
+    while (index + 1 < m_items.size() && f(this, index + 1) <= x)
+        ++index;
+    return index;
+}
+
+qsizetype KELDocumentStructure::indexOfLastItemStartingBeforeLocation(qsizetype location)
+{
+    return indexOfLastItemBeforeLocation(
+        location, [](KELDocumentStructure* s, qsizetype i) { return s->absoluteLocationOfItemAtIndex(i); });
+}
+
+qsizetype KELDocumentStructure::indexOfLastItemEndingBeforeLocation(qsizetype location)
+{
+    return indexOfLastItemBeforeLocation(
+        location, [](KELDocumentStructure* s, qsizetype i) { return s->locationRangeOfItemAtIndex(i).end(); });
+}
+
+qsizetype KELDocumentStructure::indexOfLastItemTextEndingBeforeLocation(qsizetype location)
+{
+    return indexOfLastItemBeforeLocation(
+        location, [](KELDocumentStructure* s, qsizetype i) { return s->textRangeOfItemAtIndex(i).end(); });
+}
+
+// --- Edits and reports ----------------------------------------------------------------------
+
+Range KELDocumentStructure::invalidateStructureForEditInRange(Range edited, qsizetype d)
+{
+    const qsizetype l = edited.location;
+    const qsizetype k = edited.length;
+    // The edit in the old text, with one character of context on the left.
+    const Range old = l > 0 ? Range(l - 1, std::max<qsizetype>(0, k - d + 1)) : Range(0, std::max<qsizetype>(0, k - d));
+    const qsizetype s = old.location;
+
+    Range affected = old;
+    for (qsizetype i = indexOfLastItemTextEndingBeforeLocation(s) + 1; i < m_items.size(); ++i) {
+        const Range t = textRangeOfItemAtIndex(i);
+        if (t.end() <= s || old.end() <= t.location)
+            break;
+        affected = Range::unionOf(affected, t);
+    }
+
+    clearItemsInRange(old);
+
+    const qsizetype j = indexOfLastItemStartingBeforeLocation(l);
+    m_correctAbsoluteIndex = std::min(m_correctAbsoluteIndex, j);
+    if (j + 1 < m_items.size()) {
+        KELDocumentStructureItem* next = m_items[j + 1].get();
+        next->setOffsetFromPreviousItem(next->offsetFromPreviousItem() + d);
+    }
+    return Range(affected.location, std::max<qsizetype>(0, affected.length + d));
+}
+
+void KELDocumentStructure::clearItemsInRange(Range range)
+{
+    if (m_items.isEmpty())
+        return;
+    const qsizetype x = range.location;
+    const qsizetype n = range.length;
+    const qsizetype j = indexOfLastItemEndingBeforeLocation(x);
+    qsizetype sum = 0;
+    qsizetype i = j + 1;
+    for (; i < m_items.size(); ++i) {
+        const Range r = locationRangeOfItemAtIndex(i);
+        sum += m_items[i]->offsetFromPreviousItem();
+        if (!(r.end() > x && x + n > r.location))
+            break;
+    }
+    const qsizetype removed = i - (j + 1);
+    if (removed <= 0)
+        return;
+    m_correctAbsoluteIndex = std::min(m_correctAbsoluteIndex, j);
+    if (i < m_items.size())
+        m_items[i]->setOffsetFromPreviousItem(sum); // keeps its absolute location
+    m_items.remove(j + 1, removed);
+    Q_EMIT itemsRemoved(j + 1, removed);
+}
+
+void KELDocumentStructure::removeAllItems()
+{
+    const qsizetype count = m_items.size();
+    if (count == 0)
+        return;
+    m_items.clear();
+    m_correctAbsoluteIndex = -1;
+    Q_EMIT itemsRemoved(0, count);
+}
+
+void KELDocumentStructure::clearedSyntaxStructuresOfType(const QString&, const QString&, Range range)
+{
+    clearItemsInRange(range);
+}
+
+void KELDocumentStructure::foundSyntaxStructure(
+    const QString& structureName, const QString& typeName, const QString& text, Range range)
+{
+    KELDocumentStructureParser* parser = KELDocumentStructureParser::parserForType(typeName);
+    if (!parser)
+        return;
+    Range actual = range;
+    KELDocumentStructureItemRef item = parser->parseSyntaxStructure(structureName, text, range, &actual);
+    if (!item)
+        return;
+    const qsizetype j = indexOfLastItemStartingBeforeLocation(actual.location);
+    const qsizetype base = j >= 0 ? absoluteLocationOfItemAtIndex(j) : 0;
+    item->setOffsetFromPreviousItem(actual.location - base);
+    item->setLength(actual.length);
+    m_correctAbsoluteIndex = std::min(m_correctAbsoluteIndex, j);
+    if (j + 1 < m_items.size()) {
+        KELDocumentStructureItem* next = m_items[j + 1].get();
+        next->setOffsetFromPreviousItem(next->offsetFromPreviousItem() - item->offsetFromPreviousItem());
+    }
+    m_items.insert(j + 1, std::move(item));
+    Q_EMIT itemsInserted(j + 1, 1);
+}
+
+// --- Folding --------------------------------------------------------------------------------
+
+QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInText(
+    const QString& text, Range range, bool force)
+{
+    SyntaxType* type = syntaxType();
+    const QString rootName = type && type->rootType() ? type->rootType()->typeName() : QString();
+    qsizetype index = indexOfLastItemTextEndingBeforeLocation(range.location) + 1;
+    QList<KELDocumentStructureSegmentRef> result
+        = structureSegmentsInText(text, range, force, rootName, Range(0, text.size()), &index);
+    std::stable_sort(result.begin(), result.end(),
+        [](const KELDocumentStructureSegmentRef& a, const KELDocumentStructureSegmentRef& b) {
+            return a->compareByLocation(*b) < 0;
+        });
+    return result;
+}
+
+QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInText(const QString& text,
+    Range range, bool force, const QString& t, Range typeRange, qsizetype* itemIndex)
+{
+    QList<KELDocumentStructureSegmentRef> results;
+    QList<KELDocumentStructureItemRef> open;
+    qsizetype extra = 0;
+    const qsizetype x = range.location;
+    const qsizetype n = range.length;
+    const qsizetype typeEnd = typeRange.end();
+    const qsizetype limit = std::min<qsizetype>(text.size(), typeEnd);
+    qsizetype& i = *itemIndex;
+
+    auto segmentFor = [&](const KELDocumentStructureItemRef& openItem, qsizetype location) {
+        return std::make_shared<KELDocumentStructureSegment>(
+            this, openItem, location + openItem->preFoldLength());
+    };
+
+    for (; i < m_items.size(); ++i) {
+        const KELDocumentStructureItemRef item = m_items[i];
+        const qsizetype location = absoluteLocationOfItemAtIndex(i);
+        if (location >= limit)
+            break;
+        if (location >= x + n + extra && !(force && !open.isEmpty()))
+            break;
+        if (item->typeName() != t) {
+            if (location < std::min(x + n, typeEnd) && m_storage) {
+                SyntaxType* type = syntaxType();
+                Range nestedRange(kit::NotFound, 0);
+                SyntaxType* nested
+                    = type ? type->nestedSyntaxTypeForKELHTMLView(m_storage, location, &nestedRange) : nullptr;
+                if (nested && nested->typeName() == item->typeName() && nestedRange.location != kit::NotFound) {
+                    const qsizetype before = i;
+                    results += structureSegmentsInText(
+                        text, range, force, item->typeName(), nestedRange, itemIndex);
+                    if (i > before)
+                        --i; // the item where the nested scan stopped is looked at here next
+                }
+            }
+            continue;
+        }
+        KELDocumentStructureParser* parser = KELDocumentStructureParser::parserForType(item->typeName());
+        if (item->closesSegment() && parser) {
+            qsizetype stop = -1; // open entries above this index are closed
+            qsizetype k = open.size() - 1;
+            for (; k >= 0; --k) {
+                const KELDocumentStructureItemRef& entry = open[k];
+                if (entry->typeName() != item->typeName())
+                    continue;
+                bool matched = false;
+                if (!parser->itemClosesItem(*item, *entry, &matched)) {
+                    stop = k;
+                    break;
+                }
+                if (matched) {
+                    stop = k - 1;
+                    break;
+                }
+            }
+            if (k < 0)
+                stop = -1;
+            for (qsizetype e = open.size() - 1; e > stop; --e) {
+                const KELDocumentStructureItemRef entry = open[e];
+                const qsizetype entryLocation = absoluteLocationOfItemAtIndex(indexOfItem(entry.get()));
+                KELDocumentStructureSegmentRef segment = segmentFor(entry, entryLocation);
+                segment->setCloseItem(item);
+                const qsizetype end = location;
+                if (end > segment->contentsLocation()) {
+                    segment->setContentsRange(Range(segment->contentsLocation(), end - segment->contentsLocation()));
+                    KELDocumentStructureParser* entryParser
+                        = KELDocumentStructureParser::parserForType(entry->typeName());
+                    if (entryParser && end - segment->contentsLocation() >= entryParser->minimumFoldLength()
+                        && entryParser->itemIsSuggestedCodeFold(*entry))
+                        results.append(segment);
+                }
+            }
+            open.resize(std::max<qsizetype>(stop + 1, 0));
+        }
+        if (item->opensSegment() && parser) {
+            extra = std::max(extra, parser->minimumFoldLength());
+            open.append(item);
+        }
+    }
+    for (const KELDocumentStructureItemRef& entry : std::as_const(open)) {
+        const qsizetype entryLocation = absoluteLocationOfItemAtIndex(indexOfItem(entry.get()));
+        KELDocumentStructureSegmentRef segment = segmentFor(entry, entryLocation);
+        if (force)
+            segment->setContentsRange(
+                Range(segment->contentsLocation(), std::max<qsizetype>(0, typeEnd - segment->contentsLocation())));
+        results.append(segment);
+    }
+    return results;
+}
+
+KELDocumentStructureSegmentRef KELDocumentStructure::structureSegmentForOpenItem(
+    const KELDocumentStructureItemRef& item)
+{
+    const qsizetype index = indexOfItem(item.get());
+    if (index < 0) {
+        kit::log(QStringLiteral("allItems does not contain item (structureSegmentForOpenItem:)"));
+        return nullptr;
+    }
+    const QList<KELDocumentStructureSegmentRef> segments
+        = structureSegmentsInText(currentString(), Range(absoluteLocationOfItemAtIndex(index), 1), true);
+    for (const KELDocumentStructureSegmentRef& segment : segments)
+        if (segment->openItem() == item)
+            return segment;
+    kit::log(QStringLiteral("No matching segment found (structureSegmentForOpenItem:)"));
+    return nullptr;
+}
+
+// --- Comments -------------------------------------------------------------------------------
+
+Range KELDocumentStructure::rangeForCommentOperation(Range range, QString* typeName)
+{
+    SyntaxType* type = syntaxType();
+    Range region(0, m_storage ? m_storage->length() : 0);
+    SyntaxType* inner = type && m_storage ? type->nestedSyntaxTypeForKELHTMLView(m_storage, range.location, &region)
+                                          : type;
+    const QString name = inner ? inner->typeName() : QString();
+    if (typeName)
+        *typeName = name;
+    Range r = range.length == 0 ? Range(range.location, 0) : Range::intersection(range, region);
+    for (qsizetype i = indexOfLastItemEndingBeforeLocation(r.location) + 1; i < m_items.size(); ++i) {
+        const Range item = locationRangeOfItemAtIndex(i);
+        if (item.location >= r.end())
+            break;
+        if (!dynamic_cast<KELDocumentStructureSubtypeItem*>(m_items[i].get()) || m_items[i]->typeName() != name)
+            continue;
+        if (item.location > r.location) {
+            r.length = item.location - r.location;
+        } else {
+            const qsizetype e = item.end();
+            if (e > r.end())
+                return Range(kit::NotFound, 0);
+            if (r.location < e)
+                r = Range(e, r.end() - e);
+        }
+    }
+    return r;
+}
+
+bool KELDocumentStructure::canAddOrRemoveCommentsForSelection(bool* isCommented)
+{
+    bool commented = true;
+    bool any = false;
+    if (m_textView) {
+        const QList<Range> ranges = m_textView->selectedRanges();
+        for (const Range& selected : ranges) {
+            QString typeName;
+            const Range r = rangeForCommentOperation(selected, &typeName);
+            KELDocumentStructureParser* parser = KELDocumentStructureParser::parserForType(typeName);
+            if (r.location == kit::NotFound || !parser || !parser->supportsComments())
+                continue;
+            any = true;
+            if (commented)
+                commented = parser->isCommented(m_textView, r);
+        }
+    }
+    if (!any)
+        commented = false;
+    if (isCommented)
+        *isCommented = commented;
+    return any;
+}
+
+bool KELDocumentStructure::isSelectionCommented()
+{
+    bool commented = false;
+    canAddOrRemoveCommentsForSelection(&commented);
+    return commented;
+}
+
+void KELDocumentStructure::addCommentsForSelection()
+{
+    commentSelection(true);
+}
+
+void KELDocumentStructure::removeCommentsForSelection()
+{
+    commentSelection(false);
+}
+
+void KELDocumentStructure::commentSelection(bool add)
+{
+    if (!m_textView)
+        return;
+    const QList<Range> ranges = m_textView->selectedRanges();
+    QList<Range> result;
+    qsizetype shift = 0;
+    for (const Range& selected : ranges) {
+        Range moved(selected.location + shift, selected.length);
+        QString typeName;
+        const Range r = rangeForCommentOperation(moved, &typeName);
+        KELDocumentStructureParser* parser = KELDocumentStructureParser::parserForType(typeName);
+        if (r.location != kit::NotFound && parser && parser->supportsComments()) {
+            qsizetype change = 0;
+            moved = add ? parser->addComments(m_textView, r, &change) : parser->removeComments(m_textView, r, &change);
+            shift += change;
+        }
+        result.append(moved);
+    }
+    if (!result.isEmpty())
+        m_textView->setSelectedRanges(result);
+}
