@@ -102,3 +102,9 @@ void KELPreviewDocument::previewDocumentDidClose()
             observer.second();
     }
 }
+
+KELPreviewDocumentAdapter::KELPreviewDocumentAdapter(const void* document, Functions functions)
+    : m_object(document)
+    , m_functions(std::move(functions))
+{
+}

@@ -30,7 +30,7 @@ public:
     virtual QString previewFile() const { return {}; }
     /// The object the document controller posts with "KELDocumentDidCloseNotification":
     /// the most-derived document object.
-    const void* previewNotificationObject() const { return dynamic_cast<const void*>(this); }
+    virtual const void* previewNotificationObject() const { return dynamic_cast<const void*>(this); }
 
     /// A number of its own, never reused in this process: preview URLs name the
     /// document by it (an address could name a later document after this one is gone).
@@ -62,4 +62,41 @@ private:
     quint64 m_token;
     quint64 m_nextObserverId = 1;
     QList<QPair<quint64, std::function<void()>>> m_closeObservers;
+};
+
+/// A document that gives its preview answers through functions: lets a document
+/// class be previewed without deriving from KELPreviewDocument. The owner keeps it
+/// as long as the document is open and calls previewDocumentDidClose() when it closes.
+class KELPreviewDocumentAdapter : public KELPreviewDocument
+{
+public:
+    struct Functions
+    {
+        std::function<QString()> text;
+        std::function<kit::StringEncoding()> encoding;
+        std::function<QString()> filePath;
+        std::function<QString()> displayName;
+        std::function<bool()> usesPreviewFile;
+        std::function<QString()> previewFile;
+    };
+    /// document: the object posted with "KELDocumentDidCloseNotification".
+    KELPreviewDocumentAdapter(const void* document, Functions functions);
+
+    QString previewText() const override { return m_functions.text ? m_functions.text() : QString(); }
+    kit::StringEncoding previewEncoding() const override
+    {
+        return m_functions.encoding ? m_functions.encoding() : kit::NoEncoding;
+    }
+    QString previewFilePath() const override { return m_functions.filePath ? m_functions.filePath() : QString(); }
+    QString previewDisplayName() const override
+    {
+        return m_functions.displayName ? m_functions.displayName() : QString();
+    }
+    bool usesPreviewFile() const override { return m_functions.usesPreviewFile && m_functions.usesPreviewFile(); }
+    QString previewFile() const override { return m_functions.previewFile ? m_functions.previewFile() : QString(); }
+    const void* previewNotificationObject() const override { return m_object; }
+
+private:
+    const void* m_object;
+    Functions m_functions;
 };

@@ -83,8 +83,10 @@ KELPreviewGenerator::~KELPreviewGenerator()
 void KELPreviewGenerator::documentDidClose()
 {
     if (m_document) {
-        // Possibly called while the document is being destroyed: no calls into it.
+        // Possibly called while the document is being destroyed: only its base part is used.
         m_fileName = m_lastDocumentPath;
+        if (m_documentCloseObserver)
+            m_document->removeCloseObserver(m_documentCloseObserver);
         m_document = nullptr;
         m_documentCloseObserver = 0;
     }

@@ -1,6 +1,7 @@
 #include "PreviewTestSupport.h"
 
 #include "kit/Log.h"
+#include "kit/NotificationCenter.h"
 #include "preview/KELPreviewGenerator.h"
 #include "support/UtilityFunctions.h"
 
@@ -212,6 +213,35 @@ TEST_F(KELPreviewGeneratorTest, ClosingTheDocumentStopsItsGeneration)
     EXPECT_EQ(answer.calls, 1);
     EXPECT_FALSE(answer.success);
     EXPECT_TRUE(generator->isAborted());
+    EXPECT_TRUE(filesNamed(dir.path(), "KelpStudioTemp_").isEmpty());
+}
+
+TEST_F(KELPreviewGeneratorTest, AdaptedDocumentIsPreviewedAndItsCloseNotificationStopsIt)
+{
+    const QString page = copyFixture(QStringLiteral("endless.php"));
+    int owner = 0;
+    QString text = QStringLiteral("<p>adapted</p>");
+    KELPreviewDocumentAdapter adapter(&owner,
+        { [&] { return text; }, [] { return kit::UTF8StringEncoding; },
+            [&] { return path(QStringLiteral("page.html")); }, [] { return QStringLiteral("page.html"); }, {}, {} });
+    EXPECT_EQ(KELPreviewDocument::documentForPath(path(QStringLiteral("page.html"))), &adapter);
+    auto generator = KELPreviewGenerator::generatorWithDocument(&adapter);
+    Answer answer;
+    generator->generatePreview(recordInto(answer), nullptr, KELPreviewGenerator::StringResult);
+    ASSERT_TRUE(answer.result);
+    EXPECT_EQ(answer.result->previewFileContents(), text);
+
+    // A PHP run of the document stops when the document controller says it closed.
+    KELPreviewDocumentAdapter php(&owner,
+        { [] { return QStringLiteral("<?php while (true) { usleep(10000); } ?>"); },
+            [] { return kit::UTF8StringEncoding; }, [&] { return page; }, {}, {}, {} });
+    auto phpGenerator = KELPreviewGenerator::generatorWithDocument(&php);
+    Answer stopped;
+    phpGenerator->generatePreview(recordInto(stopped), nullptr, KELPreviewGenerator::StringResult);
+    ASSERT_TRUE(waitUntil([&] { return !filesNamed(dir.path(), "KelpStudioTemp_").isEmpty(); }));
+    kit::NotificationCenter::defaultCenter().post(QStringLiteral("KELDocumentDidCloseNotification"), &owner);
+    EXPECT_EQ(stopped.calls, 1);
+    EXPECT_FALSE(stopped.success);
     EXPECT_TRUE(filesNamed(dir.path(), "KelpStudioTemp_").isEmpty());
 }
 
