@@ -7,6 +7,7 @@
 #include "kit/UserDefaults.h"
 #include "kit/text/TextStorage.h"
 #include "kit/text/TextView.h"
+#include "support/PreferenceController2.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -168,7 +169,14 @@ void KELLayoutManager::textStorageEdited(kit::TextStorage* storage, int mask, Ra
 
 QColor KELLayoutManager::selectionColor(const kit::DrawContext& context) const
 {
-    return kit::LayoutManager::selectionColor(context);
+    // The user's selection colour; its grey (the mean of its components) when not focused.
+    QColor c = PreferenceController2::colorForKey(KELSelectionColorKey);
+    if (!c.isValid())
+        c = context.selectionColor;
+    if (context.focused)
+        return c;
+    const float mean = (c.redF() + c.greenF() + c.blueF()) / 3.0f;
+    return QColor::fromRgbF(mean, mean, mean, c.alphaF());
 }
 
 void KELLayoutManager::drawDisplayUnit(QPainter* painter, const kit::DisplayUnit& unit, const QRectF& rect, qreal baseline,
