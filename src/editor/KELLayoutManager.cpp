@@ -7,7 +7,6 @@
 #include "kit/UserDefaults.h"
 #include "kit/text/TextStorage.h"
 #include "kit/text/TextView.h"
-#include "support/PreferenceController2.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -170,7 +169,7 @@ void KELLayoutManager::textStorageEdited(kit::TextStorage* storage, int mask, Ra
 QColor KELLayoutManager::selectionColor(const kit::DrawContext& context) const
 {
     // The user's selection colour; its grey (the mean of its components) when not focused.
-    QColor c = PreferenceController2::colorForKey(KELSelectionColorKey);
+    QColor c = kit::UserDefaults::standard().colorValue(KELSelectionColorKey);
     if (!c.isValid())
         c = context.selectionColor;
     if (context.focused)

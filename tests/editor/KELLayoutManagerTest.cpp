@@ -5,7 +5,6 @@
 #include "kit/text/TextStorage.h"
 #include "app/DefaultsKeys.h"
 #include "kit/UserDefaults.h"
-#include "support/PreferenceController2.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -83,14 +82,13 @@ TEST_F(LayoutFixture, BubbleGeometryAndColours)
         EXPECT_EQ(stroke, c.stroke);
     }
     // The selection in the user's colour, grey when the view is not focused.
-    PreferenceController2::setColor(QColor(240, 120, 0, 200), KELSelectionColorKey);
+    kit::UserDefaults::standard().setColor(KELSelectionColorKey, QColor(240, 120, 0, 200));
     kit::DrawContext ctx;
     ctx.focused = true;
     EXPECT_EQ(lm()->selectionColor(ctx), QColor(240, 120, 0, 200));
     ctx.focused = false;
     EXPECT_EQ(lm()->selectionColor(ctx), QColor(120, 120, 120, 200));
     kit::UserDefaults::standard().removeValue(KELSelectionColorKey);
-    PreferenceController2::resetColorCacheForTesting();
 }
 
 TEST_F(LayoutFixture, AttributeChangesInsideATokenKeepTheLayout)
