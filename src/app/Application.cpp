@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/AppController.h"
+#include "app/KELCrashReporter.h"
 #include "app/MainMenu.h"
 
 #include <QApplication>
@@ -14,6 +15,9 @@ int KELApplicationMain(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Kelp Studio"));
     QApplication::setOrganizationName(QStringLiteral("Kelp Studio"));
     QApplication::setApplicationVersion(QStringLiteral(KELP_VERSION));
+
+    // Reports of a crash are written from now on and offered at the next start.
+    KELCrashReporter::sharedInstance().installCrashHandler();
 
     AppController& controller = AppController::sharedInstance();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, [&controller] { controller.applicationWillTerminate(); });

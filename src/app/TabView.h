@@ -100,7 +100,8 @@ public:
     /// Asked to reveal a path in the project tree of the window (project windows).
     using RevealHandler = std::function<bool(QWidget* window, const QString& path)>;
     static void setRevealHandler(RevealHandler handler);
-    /// Whether the window belongs to a project (for the context menu).
+    /// Whether the window belongs to a project (for the context menu); without a
+    /// test, project windows carry the property "kelpProjectWindow".
     using ProjectWindowTest = std::function<bool(QWidget* window)>;
     static void setProjectWindowTest(ProjectWindowTest test);
 

@@ -593,7 +593,7 @@ QMenu* TabView::menuForPoint(QPointF point)
                 target->requestClose();
         });
     }
-    const bool isProject = projectWindowTest() && projectWindowTest()(window());
+    const bool isProject = projectWindowTest() ? projectWindowTest()(window()) : window()->property("kelpProjectWindow").toBool();
     if (!isProject && m_allowsDragAcrossTabViews && m_tabs.size() >= 2) {
         QAction* open = menu->addAction(QStringLiteral("Open Tab in New Window"));
         connect(open, &QAction::triggered, tab, [target] {

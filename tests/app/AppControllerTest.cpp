@@ -1,6 +1,7 @@
 #include "app/AppController.h"
 
 #include "app/DefaultsKeys.h"
+#include "app/KELBezierPath.h"
 #include "app/MainMenu.h"
 #include "app/TabView.h"
 #include "kit/ActionRouter.h"
@@ -209,4 +210,12 @@ TEST_F(AppControllerTest, CommandsOfLaterWindowsAreShownDisabled)
     ASSERT_TRUE(preferences);
     EXPECT_TRUE(kit::ActionRouter::shared().validateAction(preferences));
     kit::ActionRouter::shared().setFocusOverrideForTesting(nullptr);
+}
+
+TEST(RoundRectPathTest, RadiusIsClampedToHalfTheSmallerSide)
+{
+    const QRectF r(0, 0, 20, 10);
+    EXPECT_EQ(KELRoundRectPath(r, 100), KELRoundRectPath(r, 5));
+    EXPECT_NE(KELRoundRectPath(r, 3), KELRoundRectPath(r, 5));
+    EXPECT_EQ(KELRoundRectPath(r, 0).boundingRect(), r);
 }
