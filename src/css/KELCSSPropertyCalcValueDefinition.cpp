@@ -1,6 +1,13 @@
 #include "css/KELCSSPropertyCalcValueDefinition.h"
 
 #include "css/KELCSSSpec.h"
+#include "css/KELCSSPropertyValueDefinition.h"
+#include "css/KELParsedCSSValue.h"
+#include "css/KELCSSPropertyAbsoluteLengthValueDefinition.h"
+#include "css/KELCSSPropertyFunctionValueDefinition.h"
+#include "css/KELCSSPropertyNumberValueDefinition.h"
+#include "css/KELCSSPropertyPercentageValueDefinition.h"
+#include "css/KELParsedCSSObject.h"
 
 using namespace KELCSS;
 

@@ -3,7 +3,9 @@
 // names) where a length is allowed. It reports what it finds but never rejects
 // the value: all its errors are non-invalidating.
 
+#include "css/KELCSSPropertyFunctionValueDefinition.h"
 #include "css/KELCSSPropertyValueDefinition.h"
+#include "css/KELParsedCSSValue.h"
 
 class KELCSSPropertyCalcValueDefinition : public KELCSSPropertyFunctionValueDefinition {
 public:

@@ -4,7 +4,13 @@
 // The tables are data (resources/CSS/CSSGrammar.txt), compiled once on first use.
 
 #include "css/KELCSSPropertyDefinition.h"
+#include "css/KELCSSPseudoClassDefinition.h"
+#include "css/KELCSSPseudoElementDefinition.h"
+#include "css/KELCSSDeclarationBlockDefinition.h"
+#include "css/KELCSSAtRuleDefinition.h"
+#include "css/KELCSSDocumentDefinition.h"
 
+#include <QSet>
 #include <QHash>
 #include <QStringList>
 #include <memory>

@@ -1,23 +1,13 @@
 #pragma once
-// One CSS token as the parser read it, and the role every reportable item of a
-// parsed style sheet plays in messages.
+// One CSS token as the parser read it: identifier, number, string, function, block ...
 
+#include "css/KELParsedCSSObject.h"
 #include "kit/Types.h"
 
 #include <QList>
 #include <QString>
 #include <memory>
 #include <vector>
-
-/// An item of a parsed style sheet that messages can name and point at.
-class KELParsedCSSObject {
-public:
-    virtual ~KELParsedCSSObject() = default;
-    virtual kit::Range textRange() const = 0;
-    /// Lower-case word naming the kind of item ("property", "value", "at-rule" ...).
-    virtual QString itemTypeName() const = 0;
-    virtual QString itemName() const = 0;
-};
 
 class KELParsedCSSValue;
 using KELParsedCSSValues = QList<const KELParsedCSSValue*>;

@@ -1,6 +1,21 @@
 #include "css/KELSyntaxCheckTypeCSS.h"
 
 #include "css/KELCSSSpec.h"
+#include "css/KELCSSPropertyValueDefinition.h"
+#include "css/KELCSSAtRuleDefinition.h"
+#include "css/KELCSSDeclarationBlockDefinition.h"
+#include "css/KELCSSDocumentDefinition.h"
+#include "css/KELCSSPseudoClassDefinition.h"
+#include "css/KELCSSPseudoElementDefinition.h"
+#include "css/KELParsedCSSAtRule.h"
+#include "css/KELParsedCSSDeclaration.h"
+#include "css/KELParsedCSSDeclarationBlock.h"
+#include "css/KELParsedCSSDocument.h"
+#include "css/KELParsedCSSRuleSet.h"
+#include "css/KELParsedCSSSelector.h"
+#include "css/KELParsedCSSSelectorSequence.h"
+#include "css/KELParsedCSSSimpleSelector.h"
+#include "css/KELParsedCSSValue.h"
 
 using namespace KELCSS;
 

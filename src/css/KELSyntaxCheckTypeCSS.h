@@ -5,6 +5,13 @@
 // CSS grammar.
 
 #include "css/KELParsedCSSDocument.h"
+#include "css/KELParsedCSSDeclaration.h"
+#include "css/KELParsedCSSDeclarationBlock.h"
+#include "css/KELParsedCSSAtRule.h"
+#include "css/KELParsedCSSSimpleSelector.h"
+#include "css/KELParsedCSSSelectorSequence.h"
+#include "css/KELParsedCSSSelector.h"
+#include "css/KELParsedCSSRuleSet.h"
 #include "css/KELCSSPropertyValueDefinition.h"
 
 #include <QSet>

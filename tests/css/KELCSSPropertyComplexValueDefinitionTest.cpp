@@ -1,7 +1,7 @@
 // Combining nodes: alternatives, sequences, any-order combinations,
 // repetitions, and the colour, page-float and media-feature grammars.
 #include "CSSTestSupport.h"
-#include "css/KELCSSPropertyComplexValueDefinition.h"
+#include "css/KELCSSPropertyColorValueDefinition.h"
 #include "kit/Resources.h"
 
 #include <QFile>

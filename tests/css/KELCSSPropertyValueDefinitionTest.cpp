@@ -1,7 +1,7 @@
 // Single-token value nodes: each value is accepted, or reported with the exact
 // message; "e:" marks errors that are shown but do not make the value invalid.
 #include "CSSTestSupport.h"
-#include "css/KELCSSPropertyComplexValueDefinition.h"
+#include "css/KELCSSPropertyDimensionValueDefinition.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,13 @@
+#pragma once
+// Matches a length written with a unit.
+
+#include "checker/KELSyntaxCheckError.h"
+#include "css/KELCSSPropertyDimensionValueDefinition.h"
+
+#include <QList>
+#include <QString>
+
+class KELCSSPropertyAbsoluteLengthValueDefinition : public KELCSSPropertyDimensionValueDefinition {
+public:
+    KELCSSPropertyAbsoluteLengthValueDefinition() : KELCSSPropertyDimensionValueDefinition(QStringLiteral("length")) {}
+};

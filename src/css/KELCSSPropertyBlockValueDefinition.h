@@ -1,0 +1,14 @@
+#pragma once
+// Matches a block token ({ ... }).
+
+#include "checker/KELSyntaxCheckError.h"
+#include "css/KELCSSPropertySimpleValueDefinition.h"
+#include "css/KELParsedCSSValue.h"
+
+#include <QList>
+#include <QString>
+
+class KELCSSPropertyBlockValueDefinition : public KELCSSPropertySimpleValueDefinition {
+public:
+    KELCSSPropertyBlockValueDefinition() : KELCSSPropertySimpleValueDefinition(KELParsedCSSValue::Block) {}
+};

@@ -1,0 +1,13 @@
+#pragma once
+// Matches a frequency.
+
+#include "checker/KELSyntaxCheckError.h"
+#include "css/KELCSSPropertyDimensionValueDefinition.h"
+
+#include <QList>
+#include <QString>
+
+class KELCSSPropertyFrequencyValueDefinition : public KELCSSPropertyDimensionValueDefinition {
+public:
+    KELCSSPropertyFrequencyValueDefinition() : KELCSSPropertyDimensionValueDefinition(QStringLiteral("frequency")) {}
+};

@@ -1,0 +1,14 @@
+#pragma once
+// Matches a hash token (#name).
+
+#include "checker/KELSyntaxCheckError.h"
+#include "css/KELCSSPropertySimpleValueDefinition.h"
+#include "css/KELParsedCSSValue.h"
+
+#include <QList>
+#include <QString>
+
+class KELCSSPropertyHashValueDefinition : public KELCSSPropertySimpleValueDefinition {
+public:
+    KELCSSPropertyHashValueDefinition() : KELCSSPropertySimpleValueDefinition(KELParsedCSSValue::Hash) {}
+};

@@ -1,0 +1,13 @@
+#pragma once
+// Matches a resolution.
+
+#include "checker/KELSyntaxCheckError.h"
+#include "css/KELCSSPropertyDimensionValueDefinition.h"
+
+#include <QList>
+#include <QString>
+
+class KELCSSPropertyResolutionValueDefinition : public KELCSSPropertyDimensionValueDefinition {
+public:
+    KELCSSPropertyResolutionValueDefinition() : KELCSSPropertyDimensionValueDefinition(QStringLiteral("resolution")) {}
+};

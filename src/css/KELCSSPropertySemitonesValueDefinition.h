@@ -1,0 +1,13 @@
+#pragma once
+// Matches a pitch change in semitones.
+
+#include "checker/KELSyntaxCheckError.h"
+#include "css/KELCSSPropertyDimensionValueDefinition.h"
+
+#include <QList>
+#include <QString>
+
+class KELCSSPropertySemitonesValueDefinition : public KELCSSPropertyDimensionValueDefinition {
+public:
+    KELCSSPropertySemitonesValueDefinition() : KELCSSPropertyDimensionValueDefinition(QStringLiteral("semitones")) {}
+};

@@ -1,0 +1,41 @@
+#pragma once
+// One simple selector: type, attribute, class, ID, pseudo-class or pseudo-element.
+
+#include "css/KELParsedCSSObject.h"
+#include "css/KELParsedCSSValue.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class KELParsedCSSSimpleSelector : public KELParsedCSSObject {
+public:
+    enum Type : qint32 { TypeSelector = 0, NamespacedTypeSelector = 1, Attribute = 2, Class = 3, ID = 4, PseudoClass = 5, PseudoElement = 6 };
+
+    explicit KELParsedCSSSimpleSelector(qint32 type) : m_type(type) {}
+    static std::unique_ptr<KELParsedCSSSimpleSelector> simpleSelectorWithType(qint32 type) { return std::make_unique<KELParsedCSSSimpleSelector>(type); }
+
+    qint32 type() const { return m_type; }
+    const QString& name() const { return m_name; }
+    void setName(const QString& name) { m_name = name; }
+    const KELParsedCSSValues& subvalues() const { return m_subvalueList; }
+    void addSubvalue(std::unique_ptr<KELParsedCSSValue> value);
+    KELParsedCSSSimpleSelector* subselector() const { return m_subselector.get(); }
+    void setSubselector(std::unique_ptr<KELParsedCSSSimpleSelector> s) { m_subselector = std::move(s); }
+    bool valid() const { return m_valid; }
+    void setValid(bool valid) { m_valid = valid; }
+    kit::Range textRange() const override { return m_textRange; }
+    void setTextRange(kit::Range range) { m_textRange = range; }
+    QString itemTypeName() const override { return QStringLiteral("selector"); }
+    QString itemName() const override { return m_name; }
+
+private:
+    qint32 m_type;
+    QString m_name;
+    std::vector<std::unique_ptr<KELParsedCSSValue>> m_subvalues;
+    KELParsedCSSValues m_subvalueList;
+    std::unique_ptr<KELParsedCSSSimpleSelector> m_subselector;
+    bool m_valid = true;
+    kit::Range m_textRange { 0, 0 };
+};
