@@ -1,0 +1,276 @@
+#include "checker/KELErrorChecker.h"
+
+#include "app/DefaultsKeys.h"
+#include "checker/KELErrorCheckerViews.h"
+#include "kit/NotificationCenter.h"
+#include "kit/UserDefaults.h"
+#include "kit/text/ScrollView.h"
+#include "kit/text/TextView.h"
+
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+// One checker per document, keyed by the document's identity.
+QHash<const KELSyntaxCheckDocument*, KELErrorChecker*>& openCheckers()
+{
+    static QHash<const KELSyntaxCheckDocument*, KELErrorChecker*> table;
+    return table;
+}
+
+const QString DocumentDidCloseNotification = QStringLiteral("KELDocumentDidCloseNotification");
+
+} // namespace
+
+KELErrorChecker* KELErrorChecker::existingErrorCheckerWithDocument(const KELSyntaxCheckDocument* document)
+{
+    return openCheckers().value(document, nullptr);
+}
+
+void KELErrorChecker::removeExistingErrorCheckerWithDocument(const KELSyntaxCheckDocument* document)
+{
+    openCheckers().remove(document);
+}
+
+KELErrorChecker* KELErrorChecker::errorCheckerWithDocument(KELSyntaxCheckDocument* document)
+{
+    if (!document)
+        return nullptr;
+    if (KELErrorChecker* existing = existingErrorCheckerWithDocument(document))
+        return existing;
+    return new KELErrorChecker(document);
+}
+
+KELErrorChecker* KELErrorChecker::showErrorChecker(KELSyntaxCheckDocument* document)
+{
+    if (KELErrorChecker* existing = existingErrorCheckerWithDocument(document)) {
+        existing->show();
+        existing->raise();
+        existing->activateWindow();
+        existing->refresh();
+        return existing;
+    }
+    return errorCheckerWithDocument(document);
+}
+
+KELErrorChecker::KELErrorChecker(KELSyntaxCheckDocument* document)
+    : QWidget(nullptr, Qt::Window)
+    , m_document(document)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Errors for %1").arg(document->syntaxCheckDisplayName()));
+    resize(720, 520);
+
+    m_syntaxCheck = new KELSyntaxCheck(document, this);
+    m_syntaxCheck->setCompletionHandler([this](KELSyntaxCheck*, std::shared_ptr<KELSyntaxCheckResult> result) { syntaxCheckCompleted(result); });
+
+    // Left: the languages above the refresh bar. Right: errors above the generated text.
+    m_typeListView = new KELErrorCheckerTypeListView;
+    m_refreshView = new KELErrorCheckerRefreshView;
+    m_refreshButton = new QPushButton(QStringLiteral("Refresh"), m_refreshView);
+    m_progressIndicator = new QProgressBar(m_refreshView);
+    m_progressIndicator->setRange(0, 1);
+    m_progressIndicator->setTextVisible(false);
+    m_progressIndicator->setMaximumWidth(60);
+    auto* refreshLayout = new QHBoxLayout(m_refreshView);
+    refreshLayout->setContentsMargins(8, 6, 8, 6);
+    refreshLayout->addWidget(m_refreshButton);
+    refreshLayout->addStretch();
+    refreshLayout->addWidget(m_progressIndicator);
+    auto* left = new QWidget;
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->setSpacing(0);
+    leftLayout->addWidget(m_typeListView, 1);
+    leftLayout->addWidget(m_refreshView);
+    left->setMinimumWidth(160);
+    left->setMaximumWidth(240);
+
+    m_errorListTableView = new KELErrorCheckerTableView;
+    m_errorList = new KELErrorListModel(this);
+    m_errorListTableView->setModel(m_errorList);
+    m_sourceView = new QWidget;
+    auto* sourceLayout = new QVBoxLayout(m_sourceView);
+    sourceLayout->setContentsMargins(0, 0, 0, 0);
+    m_sourceScrollView = new kit::ScrollView;
+    m_sourceTextView = new kit::TextView;
+    m_sourceTextView->setEditable(false);
+    m_sourceTextView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_sourceScrollView->setDocumentView(m_sourceTextView);
+    sourceLayout->addWidget(m_sourceScrollView);
+    m_sourceSplitView = new QSplitter(Qt::Vertical);
+    m_sourceSplitView->addWidget(m_errorListTableView);
+    m_sourceSplitView->addWidget(m_sourceView);
+    m_sourceSplitView->setChildrenCollapsible(false);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(left);
+    layout->addWidget(m_sourceSplitView, 1);
+
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setSingleShot(true);
+    connect(m_progressTimer, &QTimer::timeout, this, &KELErrorChecker::fireProgressTimer);
+    connect(m_refreshButton, &QPushButton::clicked, this, &KELErrorChecker::refresh);
+    connect(m_typeListView, &KELErrorCheckerTypeListView::selectedTypeResultChanged, this, &KELErrorChecker::selectedTypeResultChanged);
+    connect(m_errorListTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &KELErrorChecker::chooseError);
+    connect(&kit::UserDefaults::standard(), &kit::UserDefaults::valueChanged, this, [this](const QString& key) {
+        if (key == KELErrorCheckerShowWarnings)
+            updateErrorsFilter();
+    });
+    m_closeObserver = kit::NotificationCenter::defaultCenter().addObserver(DocumentDidCloseNotification,
+        document->syntaxCheckNotificationObject(), [this](const kit::Notification&) { documentDidClose(); }, this);
+
+    openCheckers().insert(document, this);
+    updateSplitView();
+    show();
+    refresh();
+}
+
+KELErrorChecker::~KELErrorChecker()
+{
+    if (openCheckers().value(m_document) == this)
+        openCheckers().remove(m_document);
+    kit::NotificationCenter::defaultCenter().removeObserver(m_closeObserver);
+}
+
+bool KELErrorChecker::isSourcePaneShown() const
+{
+    return m_sourceView->isVisibleTo(const_cast<KELErrorChecker*>(this));
+}
+
+void KELErrorChecker::refresh()
+{
+    if (m_closed)
+        return;
+    m_refreshButton->setEnabled(false);
+    m_progressIndicator->setRange(0, 0); // turning
+    m_progressTimer->start(1000);
+    m_syntaxCheck->performCheck();
+}
+
+void KELErrorChecker::fireProgressTimer()
+{
+    // The indicator turns at least one second, and until the run has delivered.
+    if (!m_syntaxCheck->isRunning())
+        m_progressIndicator->setRange(0, 1);
+}
+
+void KELErrorChecker::syntaxCheckCompleted(std::shared_ptr<KELSyntaxCheckResult> result)
+{
+    m_result = result;
+    m_sourceTextView->setString(result->generatedSourceText().value_or(QString()));
+    m_typeListView->setSyntaxCheckResult(result);
+    m_document->setDocumentErrors(result->errorsFromSourceText(false));
+    m_sourceErrors = result->errorsFromSourceText(true);
+    m_refreshButton->setEnabled(true);
+    if (!m_progressTimer->isActive())
+        m_progressIndicator->setRange(0, 1);
+    Q_EMIT resultShown();
+}
+
+void KELErrorChecker::updateErrorsFilter()
+{
+    const KELSyntaxCheckTypeResult* selected = m_typeListView->selectedTypeResult();
+    QList<KELSyntaxCheckError> errors;
+    if (selected) {
+        const bool showWarnings = kit::UserDefaults::standard().boolValue(KELErrorCheckerShowWarnings);
+        for (const KELSyntaxCheckError& e : selected->errors())
+            if (showWarnings || e.level() != KELSyntaxCheckError::Warning)
+                errors.append(e);
+        std::stable_sort(errors.begin(), errors.end(), [](const KELSyntaxCheckError& a, const KELSyntaxCheckError& b) {
+            return KELSyntaxCheckError::compareByTextLocation(a, b) < 0;
+        });
+    }
+    m_errorList->setErrors(errors);
+}
+
+void KELErrorChecker::selectedTypeResultChanged()
+{
+    const KELSyntaxCheckTypeResult* selected = m_typeListView->selectedTypeResult();
+    m_errorListTableView->setTypeName(selected ? selected->typeName() : QString());
+    updateErrorsFilter();
+    updateSplitView();
+}
+
+void KELErrorChecker::updateSplitView()
+{
+    const KELSyntaxCheckTypeResult* selected = m_typeListView->selectedTypeResult();
+    const bool generated = selected && selected->usesGeneratedSourceText();
+    m_refreshView->setDrawSideBorder(generated);
+    if (generated == m_sourceView->isVisibleTo(this))
+        return;
+    m_sourceView->setVisible(generated);
+    if (generated) {
+        const int h = qMax(2, m_sourceSplitView->height());
+        m_sourceSplitView->setSizes({ h / 2, h - h / 2 });
+    }
+}
+
+const KELSyntaxCheckError* KELErrorChecker::errorForRow(int row) const
+{
+    return m_errorList->errorAt(row);
+}
+
+void KELErrorChecker::chooseError()
+{
+    const QModelIndexList rows = m_errorListTableView->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
+    const KELSyntaxCheckError* error = errorForRow(rows.first().row());
+    const KELSyntaxCheckTypeResult* selected = m_typeListView->selectedTypeResult();
+    if (!error || !selected)
+        return;
+    kit::TextView* target = nullptr;
+    if (selected->usesGeneratedSourceText()) {
+        target = m_sourceTextView;
+    } else {
+        m_document->syntaxCheckShowDocument();
+        target = m_document->syntaxCheckTextView();
+        raise();
+    }
+    if (!target)
+        return;
+    kit::Range r = error->textRange();
+    if (r.isNotFound())
+        return;
+    const qsizetype length = target->string().size();
+    if (r.length == 0) {
+        if (r.location >= length)
+            r = r.location > 0 && length > 0 ? kit::Range(length - 1, 1) : kit::Range(0, 0);
+        else
+            r = kit::Range(r.location, 1);
+    }
+    const kit::Range shown = kit::Range::intersection(r, kit::Range(0, length));
+    if (shown.length > 0) {
+        target->setSelectedRange(shown);
+        target->scrollRangeToVisible(shown);
+        target->showFindIndicatorForRange(shown);
+    }
+}
+
+void KELErrorChecker::documentDidClose()
+{
+    close();
+}
+
+void KELErrorChecker::closeEvent(QCloseEvent* event)
+{
+    if (!m_closed) {
+        m_closed = true;
+        m_syntaxCheck->stopCheck();
+        removeExistingErrorCheckerWithDocument(m_document);
+        m_document->setDocumentErrors(std::nullopt);
+    }
+    QWidget::closeEvent(event);
+}
