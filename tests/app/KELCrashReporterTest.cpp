@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUrlQuery>
+#include <csignal>
 
 namespace {
 
@@ -111,4 +112,27 @@ TEST_F(CrashReporterTest, CancelStillMovesTheCheckDateAndBadTextFallsBack)
     // A check date pushed into the future hides a report written just before it.
     reporter.setCrashCheckDate(QDateTime::currentDateTime().addSecs(10));
     EXPECT_TRUE(reporter.newestReportSince(reporter.lastCrashCheck()).isEmpty());
+}
+
+TEST_F(CrashReporterTest, TheHandlerWritesAReportThatTheNextStartOffers)
+{
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-5);
+    reporter.setCrashCheckDate(before);
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(
+        {
+            reporter.installCrashHandler();
+            std::raise(SIGSEGV);
+        },
+        ::testing::KilledBySignal(SIGSEGV), ".*");
+    const QString report = reporter.newestReportSince(before);
+    ASSERT_FALSE(report.isEmpty());
+    QFile file(report);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("Signal: 11 (SIGSEGV)"));
+    EXPECT_TRUE(text.contains("Backtrace:"));
+    reporter.detectCrashes();
+    ASSERT_EQ(mailed.size(), 1);
+    EXPECT_TRUE(body(mailed[0]).contains(QStringLiteral("SIGSEGV")));
 }

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QTemporaryDir>
+#include <QScreen>
 #include <QTest>
 #include <memory>
 
@@ -175,4 +176,52 @@ TEST_F(TabbedEditorTest, WithoutTabsOneDocumentAtATime)
     controller.closeDocument(a);
     EXPECT_EQ(controller.currentDocument(), nullptr);
     EXPECT_EQ(recorder.events.last(), QStringLiteral("closed a.html"));
+}
+
+TEST_F(TabbedEditorTest, DroppingATabOutsideEveryWindowOpensANewWindowThere)
+{
+    std::unique_ptr<QWidget> made;
+    TabbedEditorController madeController;
+    TabView::setNewWindowMaker([&](MyDocument* d) {
+        made = std::make_unique<QWidget>();
+        auto* editor = new TabbedEditorView(made.get());
+        editor->setGeometry(0, 30, 400, 300); // the bar sits 30 points below the window's top
+        made->resize(400, 330);
+        madeController.setTabbedEditorView(editor);
+        madeController.showDocument(d);
+        return made.get();
+    });
+    MyDocument* a = document(QStringLiteral("a.html"));
+    MyDocument* b = document(QStringLiteral("b.html"));
+    controller.showDocument(a);
+    controller.showDocument(b);
+    controller.setAllowsDragAcrossControllers(true);
+    view->setGeometry(0, 0, 500, 300);
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    TabView* bar = controller.tabView();
+    bar->finishAnimation();
+    QWindow* handle = view->windowHandle();
+    const QPoint start = bar->rectForTab(bar->tabs()[0]).center().toPoint();
+    const QPoint grab = start - bar->rectForTab(bar->tabs()[0]).topLeft().toPoint();
+    QTest::mousePress(handle, Qt::LeftButton, {}, start);
+    QTest::mouseMove(handle, start + QPoint(0, 20));
+    const QPoint outside(650, 200);
+    QTest::mouseMove(handle, outside);
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, outside);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(controller.numTabs(), 1);
+    EXPECT_EQ(madeController.numTabs(), 1);
+    EXPECT_EQ(madeController.currentDocument(), a);
+    EXPECT_EQ(controller.currentDocument(), b);
+    // The new window's tab bar starts at the dropped tab's place, kept on the screen.
+    const QRect screen = made->screen()->availableGeometry();
+    const QPoint expected = outside - grab - QPoint(0, 30);
+    // (within the few points a window frame may add)
+    EXPECT_NEAR(made->geometry().left(), std::min(expected.x(), screen.right() - 400 + 1), 2);
+    EXPECT_NEAR(made->geometry().top(), expected.y(), 2);
+    EXPECT_TRUE(screen.adjusted(-2, -2, 2, 2).contains(made->geometry()));
+    TabView::setNewWindowMaker({});
+    // One tab left: it cannot leave its window.
+    EXPECT_FALSE(bar->openInNewWindow(bar->tabs()[0]));
 }
