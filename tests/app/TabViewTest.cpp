@@ -1,6 +1,8 @@
 #include "app/TabView.h"
 
+#include "document/MyDocumentController.h"
 #include "kit/NotificationCenter.h"
+#include "kit/document/WindowController.h"
 
 #include <gtest/gtest.h>
 
@@ -339,4 +341,41 @@ TEST(TabViewTest, DragMovesATabIntoAnotherWindow)
     QTest::mouseRelease(to, Qt::LeftButton, {}, QPoint(20, 12));
     EXPECT_EQ(a.names(), QStringList({QStringLiteral("a1"), QStringLiteral("a3")})); // back in place
     EXPECT_EQ(b.bar->numTabs(), 2);
+}
+
+TEST(TabTest, AttachesOnlyTheDocumentOpenInItsOwnWindow)
+{
+    kit::DocumentController::resetSharedForTesting();
+    auto* controller = new MyDocumentController(qApp);
+    QTemporaryDir dir;
+    auto openDocument = [&](const QString& name) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        auto* d = new MyDocument;
+        d->setFileURL(QUrl::fromLocalFile(f.fileName()));
+        controller->addDocument(d);
+        return d;
+    };
+    MyDocument* here = openDocument(QStringLiteral("here.html"));
+    MyDocument* elsewhere = openDocument(QStringLiteral("elsewhere.html"));
+    auto* window = new QWidget;
+    auto* bar = new TabView(window);
+    kit::WindowController own(window);
+    kit::WindowController other(new QWidget);
+    here->addWindowController(&own);
+    elsewhere->addWindowController(&other);
+    auto* hereTab = new Tab(here->fileURLPath());
+    auto* elsewhereTab = new Tab(elsewhere->fileURLPath());
+    bar->addTab(hereTab);
+    bar->addTab(elsewhereTab);
+    EXPECT_EQ(hereTab->safeDocument(), nullptr); // nothing attaches until asked
+    EXPECT_EQ(hereTab->document(), here);
+    EXPECT_EQ(elsewhereTab->document(), nullptr);
+    EXPECT_EQ(bar->tabWithDocument(here), hereTab);
+    // The attached document's edits show; its close takes the tab with it.
+    here->closeWithWindowUpdate();
+    EXPECT_EQ(bar->numTabs(), 1);
+    here->removeWindowController(&own);
+    elsewhere->removeWindowController(&other);
+    kit::DocumentController::resetSharedForTesting();
 }
