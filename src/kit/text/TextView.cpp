@@ -891,8 +891,70 @@ void TextView::insertTyped(const QString& text)
     scrollRangeToVisible(selectedRange());
 }
 
-void TextView::insertText(const QString& text)
+QString TextView::correctionForWord(const QString&, Range)
 {
+    return QString();
+}
+
+QString TextView::smartInsertString(const QString& text, Range range) const
+{
+    if (!m_smartInsertDelete || text.isEmpty())
+        return text;
+    QString out = text;
+    const QChar before = m_storage->characterAt(range.location - 1);
+    const QChar after = m_storage->characterAt(range.end());
+    if (range.location > 0 && isWordChar(before) && isWordChar(text.front()))
+        out.prepend(QLatin1Char(' '));
+    if (range.end() < m_storage->length() && isWordChar(after) && isWordChar(text.back()))
+        out.append(QLatin1Char(' '));
+    return out;
+}
+
+Range TextView::smartDeleteRange(Range range) const
+{
+    if (!m_smartInsertDelete || range.length == 0 || m_granularity != SelectionGranularity::Word)
+        return range;
+    const QChar before = m_storage->characterAt(range.location - 1);
+    const QChar after = m_storage->characterAt(range.end());
+    const bool spaceBefore = range.location > 0 && before == QLatin1Char(' ');
+    const bool spaceAfter = range.end() < m_storage->length() && after == QLatin1Char(' ');
+    if (spaceAfter && (spaceBefore || range.location == 0))
+        return Range(range.location, range.length + 1);
+    if (spaceBefore && (range.end() == m_storage->length() || after.isPunct() || TextStorage::isLineTerminator(after)))
+        return Range(range.location - 1, range.length + 1);
+    return range;
+}
+
+void TextView::insertText(const QString& typed)
+{
+    QString text = typed;
+    const Range sel = selectedRange();
+    if (text.size() == 1 && m_selection.size() == 1 && !hasMarkedText()) {
+        const QChar c = text.at(0);
+        const QChar prev = m_storage->characterAt(sel.location - 1);
+        // A word ends: correct it first.
+        if (m_autoCorrect && sel.length == 0 && !isWordChar(c) && isWordChar(prev)) {
+            const qsizetype start = wordLeftIndex(sel.location);
+            const Range word(start, sel.location - start);
+            const QString original = m_storage->substring(word);
+            const QString corrected = correctionForWord(original, word);
+            if (!corrected.isEmpty() && corrected != original)
+                replaceWithUndo(word, corrected, tr("Spelling Correction"));
+        }
+        const Range now = selectedRange();
+        const QChar before = m_storage->characterAt(now.location - 1);
+        if (m_smartQuotes && (c == QLatin1Char('"') || c == QLatin1Char('\''))) {
+            const bool opening = now.location == 0 || before.isSpace() || QStringLiteral("([{<\u201C\u2018\u2014-").contains(before);
+            if (c == QLatin1Char('"'))
+                text = QString(QChar(opening ? 0x201C : 0x201D));
+            else
+                text = QString(QChar(opening ? 0x2018 : 0x2019));
+        } else if (m_smartDashes && c == QLatin1Char('-') && now.length == 0 && before == QLatin1Char('-')) {
+            // Two hyphens make an em dash.
+            replaceWithUndo(Range(now.location - 1, 1), QString(QChar(0x2014)), tr("Typing"));
+            return;
+        }
+    }
     if (hasMarkedText()) {
         const Range marked = m_markedRange;
         m_markedRange = Range(NotFound, 0);
@@ -942,7 +1004,7 @@ void TextView::deleteBackward()
                 replaceWithUndo(m_selection[k], QString(), tr("Delete"));
             undoManager()->endUndoGrouping();
         } else {
-            deleteRangeForCommand(r, tr("Delete"));
+            deleteRangeForCommand(smartDeleteRange(r), tr("Delete"));
         }
         return;
     }
@@ -1136,7 +1198,7 @@ bool TextView::readSelectionFromMimeData(const QMimeData* data)
         return false;
     }
     const Range r = selectedRange();
-    return replaceWithUndo(r, text, tr("Paste"));
+    return replaceWithUndo(r, smartInsertString(text, r), tr("Paste"));
 }
 
 void TextView::copy()
@@ -1159,7 +1221,7 @@ void TextView::cut()
             replaceWithUndo(m_selection[k], QString(), tr("Cut"));
         undoManager()->endUndoGrouping();
     } else {
-        replaceWithUndo(selectedRange(), QString(), tr("Cut"));
+        replaceWithUndo(smartDeleteRange(selectedRange()), QString(), tr("Cut"));
     }
 }
 

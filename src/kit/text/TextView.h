@@ -185,6 +185,22 @@ public:
     /// Drop of data at a character index; move is set for a move within this view.
     virtual bool performDrop(const QMimeData* data, qsizetype index, bool moveFromSelf);
 
+    // --- Text substitutions (all off by default).
+    void setAutomaticQuoteSubstitutionEnabled(bool on) { m_smartQuotes = on; }
+    bool isAutomaticQuoteSubstitutionEnabled() const { return m_smartQuotes; }
+    void setAutomaticDashSubstitutionEnabled(bool on) { m_smartDashes = on; }
+    bool isAutomaticDashSubstitutionEnabled() const { return m_smartDashes; }
+    void setSmartInsertDeleteEnabled(bool on) { m_smartInsertDelete = on; }
+    bool smartInsertDeleteEnabled() const { return m_smartInsertDelete; }
+    void setAutomaticSpellingCorrectionEnabled(bool on) { m_autoCorrect = on; }
+    bool isAutomaticSpellingCorrectionEnabled() const { return m_autoCorrect; }
+    /// The first suggestion for a misspelled word (empty: the word stands).
+    virtual QString correctionForWord(const QString& word, Range range);
+    /// Smart insert: the text to paste at range, with a space added against adjacent words.
+    QString smartInsertString(const QString& text, Range range) const;
+    /// Smart delete: the range to delete for a word selection, with one adjoining space.
+    Range smartDeleteRange(Range range) const;
+
     // --- Spelling.
     virtual bool shouldSetSpellingState(Range range, int state);
     void setSpellingState(int state, Range range);
@@ -266,6 +282,10 @@ private:
     void deleteRangeForCommand(Range range, const QString& action);
     void registerUndoForChange(Range range, const QString& replacement);
     bool m_typingChange = false;
+    bool m_smartQuotes = false;
+    bool m_smartDashes = false;
+    bool m_smartInsertDelete = false;
+    bool m_autoCorrect = false;
     void applySelection(const QList<Range>& ranges, SelectionAffinity affinity, bool stillSelecting, bool userDriven);
 
     TextStorage* m_storage = nullptr;

@@ -6,6 +6,7 @@
 #include "kit/text/TextStorage.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
@@ -158,4 +159,51 @@ TEST_F(Fixture, ChangesMadeThroughApprovalAreUndoable)
     EXPECT_EQ(view->string(), QStringLiteral("abc xyz!"));
     view->setEditable(false);
     EXPECT_FALSE(view->shouldChangeTextInRange(Range(0, 1), QString()));
+}
+
+namespace {
+class Correcting : public Speller {
+public:
+    QString correctionForWord(const QString& word, Range) override { return word == QLatin1String("teh") ? QStringLiteral("the") : QString(); }
+};
+} // namespace
+
+TEST(TextViewSubstitutionTest, QuotesDashesCorrectionAndSmartInsertDelete)
+{
+    kit::ScrollView scroll;
+    auto* view = new Correcting;
+    scroll.setDocumentView(view);
+    scroll.resize(300, 100);
+    scroll.show();
+    view->setFocus();
+    auto type = [&](const QString& s) {
+        for (QChar c : s) {
+            QTest::keyClicks(view, QString(c));
+            QApplication::processEvents();
+        }
+    };
+    // Off by default: typed as is.
+    type(QStringLiteral("\"a\" -- teh "));
+    EXPECT_EQ(view->string(), QStringLiteral("\"a\" -- teh "));
+    view->setString(QString());
+    view->setAutomaticQuoteSubstitutionEnabled(true);
+    view->setAutomaticDashSubstitutionEnabled(true);
+    view->setAutomaticSpellingCorrectionEnabled(true);
+    type(QStringLiteral("\"a\" it's -- teh."));
+    EXPECT_EQ(view->string(), QString::fromUtf8("\u201Ca\u201D it\u2019s \u2014 the."));
+    view->undo(); // the correction is its own step
+    EXPECT_TRUE(view->string().endsWith(QStringLiteral("teh")) || view->string().endsWith(QStringLiteral("teh.")));
+
+    view->setString(QStringLiteral("one three"));
+    view->setSmartInsertDeleteEnabled(true);
+    view->setSelectedRange(Range(3, 0));
+    QApplication::clipboard()->setText(QStringLiteral("two"));
+    view->paste();
+    EXPECT_EQ(view->string(), QStringLiteral("one two three"));
+    // A double-clicked word goes with one of its spaces.
+    const QRectF r = view->layoutManager()->caretRect(5);
+    QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, view->documentPointToView(r.center() + QPointF(2, 0)).toPoint());
+    EXPECT_EQ(view->selectedRange(), Range(4, 3));
+    QTest::keyClick(view, Qt::Key_Backspace);
+    EXPECT_EQ(view->string(), QStringLiteral("one three"));
 }
