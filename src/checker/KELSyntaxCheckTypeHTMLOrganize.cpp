@@ -128,9 +128,17 @@ QList<KELSyntaxCheckTypeHTML::Edit> KELSyntaxCheckTypeHTML::organizeEdits(const 
 
 QString KELSyntaxCheckTypeHTML::organizedText(const QString& text)
 {
-    QString out = text;
-    for (const Edit& edit : organizeEdits(text))
-        out.replace(edit.location, edit.length, edit.text);
+    // The edits come from the end backwards; put the text together from the front.
+    const QList<Edit> edits = organizeEdits(text);
+    QString out;
+    out.reserve(text.size() + text.size() / 4);
+    qsizetype from = 0;
+    for (auto it = edits.crbegin(); it != edits.crend(); ++it) {
+        out += QStringView(text).mid(from, it->location - from);
+        out += it->text;
+        from = it->location + it->length;
+    }
+    out += QStringView(text).mid(from);
     if (!out.isEmpty() && isLineTerminator(out.at(0)))
         out.remove(0, 1);
     return out;

@@ -20,9 +20,23 @@ QString fromJSString(JSStringRef s)
     return QString(reinterpret_cast<const QChar*>(JSStringGetCharactersPtr(s)), qsizetype(JSStringGetLength(s)));
 }
 
+// One engine context for every check of the main thread: making one costs far more
+// than a check, and a syntax check runs nothing, so checks cannot affect each other.
+JSGlobalContextRef classicContext()
+{
+    static JSGlobalContextRef context = JSGlobalContextCreate(nullptr);
+    return context;
+}
+
+JSCContext* moduleContext()
+{
+    static JSCContext* context = jsc_context_new();
+    return context;
+}
+
 std::optional<KELSyntaxCheckTypeJavaScript::SyntaxError> checkClassicScript(const QString& script)
 {
-    JSGlobalContextRef context = JSGlobalContextCreate(nullptr);
+    JSGlobalContextRef context = classicContext();
     JSStringRef source = JSStringCreateWithCharacters(reinterpret_cast<const JSChar*>(script.utf16()), size_t(script.size()));
     JSValueRef exception = nullptr;
     const bool valid = JSCheckScriptSyntax(context, source, nullptr, 0, &exception);
@@ -51,13 +65,12 @@ std::optional<KELSyntaxCheckTypeJavaScript::SyntaxError> checkClassicScript(cons
             JSStringRelease(message);
     }
     JSStringRelease(source);
-    JSGlobalContextRelease(context);
     return error;
 }
 
 std::optional<KELSyntaxCheckTypeJavaScript::SyntaxError> checkModuleScript(const QString& script)
 {
-    JSCContext* context = jsc_context_new();
+    JSCContext* context = moduleContext();
     const QByteArray utf8 = script.toUtf8();
     JSCException* exception = nullptr;
     const JSCCheckSyntaxResult verdict
@@ -73,7 +86,7 @@ std::optional<KELSyntaxCheckTypeJavaScript::SyntaxError> checkModuleScript(const
     }
     if (exception)
         g_object_unref(exception);
-    g_object_unref(context);
+    jsc_context_clear_exception(context);
     return error;
 }
 
