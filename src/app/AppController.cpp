@@ -100,6 +100,23 @@ void AppController::registerCommands()
         return true;
     });
 
+    // Preview commands go to the current document (the component window, when it
+    // exists, answers them first along the chain).
+    const QList<QPair<QString, QString>> forwarded = {
+        {QStringLiteral("previewInDefaultBrowser:"), QStringLiteral("preview:")},
+        {QStringLiteral("quickPreviewCode:"), QStringLiteral("quickPreview:")},
+        {QStringLiteral("refreshLivePreviewFromMenu:"), QStringLiteral("refreshLivePreview:")},
+        {QStringLiteral("editTag:"), QStringLiteral("startTagEdit:")},
+    };
+    for (const auto& [command, target] : forwarded) {
+        const QString to = target;
+        addAction(command, [to](QObject* sender) { kit::ActionRouter::shared().sendAction(to, sender); },
+                  [this, to](QAction* item) {
+                      kit::Responder* responder = kit::ActionRouter::shared().targetForAction(to);
+                      return responder && responder != this && responder->validateAction(to, item);
+                  });
+    }
+
     // The Close keys follow the window in front and its tabs.
     kit::NotificationCenter::defaultCenter().addObserver(KELSelectedTabDidChangeNotification, nullptr,
         [this](const kit::Notification& n) {

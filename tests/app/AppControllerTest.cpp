@@ -219,3 +219,30 @@ TEST(RoundRectPathTest, RadiusIsClampedToHalfTheSmallerSide)
     EXPECT_NE(KELRoundRectPath(r, 3), KELRoundRectPath(r, 5));
     EXPECT_EQ(KELRoundRectPath(r, 0).boundingRect(), r);
 }
+
+TEST_F(AppControllerTest, PreviewCommandsGoToTheCurrentDocument)
+{
+    QMainWindow window;
+    window.setMenuBar(KELBuildMenuBar(&window));
+    auto* editor = new QWidget;
+    window.setCentralWidget(editor);
+    auto& router = kit::ActionRouter::shared();
+    router.setFocusOverrideForTesting(editor);
+    QAction* preview = KELFindMenuItem(window.menuBar(), QStringLiteral("preview"));
+    ASSERT_TRUE(preview);
+    EXPECT_FALSE(router.validateAction(preview)); // no document
+    struct Document : kit::Responder {
+        int previews = 0;
+    } document;
+    document.addAction(QStringLiteral("quickPreview:"), [&document](QObject*) { ++document.previews; },
+                       [](QAction* item) {
+                           item->setText(QStringLiteral("Preview"));
+                           return true;
+                       });
+    router.setWindowResponder(&window, &document);
+    EXPECT_TRUE(router.validateAction(preview));
+    preview->trigger();
+    EXPECT_EQ(document.previews, 1);
+    router.setWindowResponder(&window, nullptr);
+    router.setFocusOverrideForTesting(nullptr);
+}
