@@ -108,6 +108,26 @@ TEST_F(FileOperationsTest, CopyOverAnOpenFileReloadsItButKeepsUnsavedEdits)
               QStringList({QStringLiteral("new"), QStringLiteral("old")}));
 }
 
+TEST_F(FileOperationsTest, MovingOverOpenFilesClosesOnlyTheUneditedOnes)
+{
+    write(QStringLiteral("in/a.html"), "moved a");
+    write(QStringLiteral("in/b.html"), "moved b");
+    write(QStringLiteral("out/a.html"), "old a");
+    write(QStringLiteral("out/b.html"), "old b");
+    MyDocument* clean = open(QStringLiteral("out/a.html"));
+    MyDocument* edited = open(QStringLiteral("out/b.html"));
+    QPointer<MyDocument> cleanGuard(clean);
+    edited->updateChangeCount(kit::ChangeType::Done);
+    kit::Error error;
+    ASSERT_TRUE(fm.replaceItem(path(QStringLiteral("in")), path(QStringLiteral("out")), true, &error));
+    EXPECT_EQ(read(QStringLiteral("out/a.html")), "moved a");
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("in"))));
+    EXPECT_TRUE(clean->isClosed());
+    EXPECT_FALSE(edited->isClosed()); // its unsaved text is still there to save
+    EXPECT_TRUE(edited->isDocumentEdited());
+    EXPECT_EQ(controller->documents(), QList<kit::Document*>({edited}));
+}
+
 TEST_F(FileOperationsTest, AFailingCopyKeepsTheReplacedItemAndLeavesNoHalfCopy)
 {
     write(QStringLiteral("src/one.html"), "1");
