@@ -808,6 +808,9 @@ void TextView::adjustRangesForEdit(Range edited, qsizetype delta)
 {
     // edited is in final coordinates; the replaced text was [loc, loc + len - delta).
     const qsizetype n = m_storage->length();
+    // Text changed behind the typing run: its positions no longer hold.
+    if (m_ownEdit == 0)
+        breakUndoCoalescing();
     const qsizetype oldEnd = edited.end() - delta;
     auto mapPos = [&](qsizetype x) {
         if (x <= edited.location)
@@ -884,7 +887,9 @@ void TextView::insertTyped(const QString& text)
     if (!ok)
         return;
     std::shared_ptr<TypingRecord> keep = m_typing;
+    ++m_ownEdit;
     m_storage->replaceCharacters(r, text);
+    --m_ownEdit;
     setSelectedRange(Range(r.location + text.size(), 0));
     m_typing = keep; // the selection change above must not end the typing run
     didChangeText();
@@ -987,7 +992,9 @@ void TextView::deleteRangeForCommand(Range range, const QString&)
     if (!ok)
         return;
     std::shared_ptr<TypingRecord> keep = m_typing;
+    ++m_ownEdit;
     m_storage->replaceCharacters(range, QString());
+    --m_ownEdit;
     setSelectedRange(Range(range.location, 0));
     m_typing = keep;
     didChangeText();

@@ -282,6 +282,7 @@ private:
     void deleteRangeForCommand(Range range, const QString& action);
     void registerUndoForChange(Range range, const QString& replacement);
     bool m_typingChange = false;
+    int m_ownEdit = 0;
     bool m_smartQuotes = false;
     bool m_smartDashes = false;
     bool m_smartInsertDelete = false;

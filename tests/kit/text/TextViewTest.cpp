@@ -207,3 +207,15 @@ TEST(TextViewSubstitutionTest, QuotesDashesCorrectionAndSmartInsertDelete)
     QTest::keyClick(view, Qt::Key_Backspace);
     EXPECT_EQ(view->string(), QStringLiteral("one three"));
 }
+
+TEST_F(Fixture, EditsBehindTheTypingRunEndIt)
+{
+    QTest::keyClicks(view, QStringLiteral("ab"));
+    QApplication::processEvents();
+    view->textStorage()->replaceCharacters(Range(0, 0), QStringLiteral("Z")); // e.g. another view of the same text
+    view->setSelectedRange(Range(2, 0));
+    QTest::keyClicks(view, QStringLiteral("c"));
+    QApplication::processEvents();
+    view->undo();
+    EXPECT_EQ(view->string(), QStringLiteral("Zab"));
+}
