@@ -219,3 +219,25 @@ TEST_F(Fixture, EditsBehindTheTypingRunEndIt)
     view->undo();
     EXPECT_EQ(view->string(), QStringLiteral("Zab"));
 }
+
+TEST_F(Fixture, WheelAndPageKeysScroll)
+{
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("row %1\n").arg(i);
+    view->setString(text);
+    QWheelEvent wheel(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    EXPECT_GT(scroll->verticalScrollBar()->value(), 0);
+    scroll->verticalScrollBar()->setValue(0);
+    view->setSelectedRange(Range(0, 0));
+    QTest::keyClick(view, Qt::Key_PageDown);
+    EXPECT_GT(scroll->verticalScrollBar()->value(), 0);
+    const qsizetype afterPage = view->selectedRange().location;
+    EXPECT_GT(afterPage, 0);
+    // The caret stays visible.
+    EXPECT_TRUE(view->visibleRect().intersects(view->caretRect()));
+    QTest::keyClick(view, Qt::Key_PageUp, Qt::ShiftModifier);
+    EXPECT_EQ(view->selectedRange(), Range(0, afterPage));
+}
