@@ -196,6 +196,13 @@ TEST_F(ViewFixture, PlaceholderMovesSelectsAndDeletesAsOneCharacter)
     view->undo();
     EXPECT_EQ(text(), QStringLiteral("x <#name#> y"));
     EXPECT_TRUE(parser.textStorageHasTokenStartingAtIndex(view->textStorage(), 2));
+    // The arrow over the bubble, the I-beam over text.
+    QMouseEvent over(QEvent::MouseMove, bubbleCentre(2), view->mapToGlobal(bubbleCentre(2)), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &over);
+    EXPECT_EQ(view->cursor().shape(), Qt::ArrowCursor);
+    QMouseEvent text0(QEvent::MouseMove, pointFor(0), view->mapToGlobal(pointFor(0)), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &text0);
+    EXPECT_EQ(view->cursor().shape(), Qt::IBeamCursor);
     view->setSelectedRange(Range(10, 0));
     key(Qt::Key_Backspace);
     EXPECT_EQ(text(), QStringLiteral("x  y"));

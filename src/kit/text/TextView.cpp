@@ -1,5 +1,6 @@
 #include "kit/text/TextView.h"
 
+#include "kit/NotificationCenter.h"
 #include "kit/UndoManager.h"
 #include "kit/text/ScrollView.h"
 #include "kit/text/TextStorage.h"
@@ -290,6 +291,12 @@ QRectF TextView::firstRectForCharacterRange(Range range) const
     return QRectF(documentPointToView(r.topLeft() + textContainerOrigin()), r.size());
 }
 
+QRect TextView::screenRectForCharacterRange(Range range) const
+{
+    const QRectF r = firstRectForCharacterRange(range);
+    return QRect(mapToGlobal(r.topLeft().toPoint()), r.size().toSize());
+}
+
 void TextView::scrollRectToVisible(const QRectF& rect)
 {
     if (!m_scrollView)
@@ -402,6 +409,7 @@ void TextView::applySelection(const QList<Range>& ranges, SelectionAffinity affi
         resetBlink();
         update();
         Q_EMIT selectionDidChange();
+        NotificationCenter::defaultCenter().post(TextViewDidChangeSelectionNotification, this);
     }
 }
 
@@ -797,6 +805,7 @@ void TextView::registerUndoForChange(Range range, const QString& replacement)
 void TextView::didChangeText()
 {
     Q_EMIT textDidChange();
+    NotificationCenter::defaultCenter().post(TextDidChangeNotification, this);
 }
 
 void TextView::breakUndoCoalescing()
@@ -1659,7 +1668,19 @@ void TextView::mouseMoveEvent(QMouseEvent* event)
         }
         return;
     }
-    if (!m_mouseSelecting || !(event->buttons() & Qt::LeftButton))
+    if (!(event->buttons() & Qt::LeftButton)) {
+        // The arrow over text that asks for it (token bubbles), the I-beam elsewhere.
+        const QPointF doc = viewPointToDocument(event->position());
+        const qsizetype index = m_layout->characterIndexForPoint(doc - textContainerOrigin());
+        bool arrow = false;
+        if (index < m_storage->length()) {
+            const QVariant c = m_storage->attribute(CursorAttributeName, index);
+            arrow = c.isValid() && m_layout->boundingRect(Range(index, 1)).translated(textContainerOrigin()).contains(doc);
+        }
+        setCursor(arrow ? Qt::ArrowCursor : Qt::IBeamCursor);
+        return;
+    }
+    if (!m_mouseSelecting)
         return;
     const QPoint p = m_lastMousePos;
     if (p.y() < 0 || p.y() > height() || p.x() < 0 || p.x() > width()) {

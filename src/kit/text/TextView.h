@@ -112,6 +112,8 @@ public:
     qreal documentHeight() const;
     /// Rectangle of a range (first line of it for several lines) in widget coordinates.
     QRectF firstRectForCharacterRange(Range range) const;
+    /// The same in screen coordinates (for popups placed at the caret).
+    QRect screenRectForCharacterRange(Range range) const;
 
     // --- Commands (Linux key bindings map to these).
     virtual void moveLeft();
