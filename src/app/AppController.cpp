@@ -132,13 +132,14 @@ bool AppController::applicationShouldOpenUntitledFile() const
     return kit::UserDefaults::standard().boolValue(kCreateNewDocumentKey);
 }
 
-void AppController::applicationDidFinishLaunching()
+bool AppController::applicationDidFinishLaunching()
 {
     UserAgreementController agreement;
     if (!agreement.showWindow())
-        return;
+        return false;
     updateRecentProjects();
     KELCrashReporter::sharedInstance().detectCrashes();
+    return true;
 }
 
 void AppController::applicationWillTerminate()

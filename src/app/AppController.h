@@ -13,6 +13,7 @@
 #include <QDialog>
 
 class QMenu;
+struct KELOpenRequest;
 
 inline const QString KELApplicationWillTerminateNotification = QStringLiteral("KELApplicationWillTerminateNotification");
 
@@ -28,7 +29,8 @@ public:
     /// Whether an untitled document is made at start-up ("Create New Document").
     bool applicationShouldOpenUntitledFile() const;
     /// After the event loop starts: the user agreement, then the crash check.
-    void applicationDidFinishLaunching();
+    /// Answers false when the user declined the agreement (the application quits).
+    bool applicationDidFinishLaunching();
     /// The quit sequence.
     void applicationWillTerminate();
 
@@ -38,6 +40,8 @@ public:
     /// externally, or not at all.
     OpenReply openFiles(const QStringList& paths, bool promptForExternal);
     OpenReply openFile(const QString& path, bool promptForExternal);
+    /// Opens what a command line asked for (files, possibly for an external editor client).
+    void openRequest(const KELOpenRequest& request);
     /// Opens one file through the document controller; failures are shown.
     bool openFile(const QString& path);
     /// Tests: what opens a file as a document (the document controller by default)

@@ -5,6 +5,7 @@
 #include "app/AppController.h"
 
 #include "app/DefaultsKeys.h"
+#include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
 #include "app/TabView.h"
 #include "document/MyDocumentController.h"
@@ -112,6 +113,26 @@ AppController::OpenReply AppController::openFiles(const QStringList& paths, bool
             revealInFileManager(path);
     }
     return openAll(text, OpenReplySuccess);
+}
+
+void AppController::openRequest(const KELOpenRequest& request)
+{
+    if (request.odbSender.isEmpty()) {
+        openFiles(request.paths, true);
+        return;
+    }
+    auto* controller = MyDocumentController::sharedDocumentController();
+    if (!controller)
+        return;
+    const ExternalEditorRequest external{request.odbSender, request.odbToken, request.odbCustomPath};
+    for (const QString& path : request.paths) {
+        kit::Error error;
+        if (!controller->openDocumentForExternalEditor(QUrl::fromLocalFile(path), external, true, &error)) {
+            if (error && !error.isUserCancelled())
+                kit::Alert::fromError(error).runModal();
+            kit::log(QStringLiteral("Error opening file %1: %2").arg(path, error.localizedDescription()));
+        }
+    }
 }
 
 bool AppController::openFile(const QString& path)
