@@ -10,8 +10,9 @@
 class KELCSSAtRuleDefinition {
 public:
     /// 0 statement or generic block, 1 declaration block, 2 rule sets,
-    /// 3 declarations with page-margin at-rules, 4 keyframe blocks.
-    enum Type : qint32 { Statement = 0, Declarations = 1, RuleSets = 2, PageLike = 3, Keyframes = 4 };
+    /// 3 declarations with page-margin at-rules, 4 keyframe blocks, 5 rule sets or nothing
+    /// (a statement such as "@layer a, b;").
+    enum Type : qint32 { Statement = 0, Declarations = 1, RuleSets = 2, PageLike = 3, Keyframes = 4, OptionalRuleSets = 5 };
     explicit KELCSSAtRuleDefinition(qint32 type) : m_type(type) {}
     qint32 type() const { return m_type; }
     const KELCSSPropertyValueDefinition* valueDef() const { return m_valueDef; }

@@ -369,8 +369,10 @@ public:
     QHash<QString, KELCSSPropertyValueDefinitionProxy*> propertyProxies;
     QSet<QString> propertyBuilding;
     QHash<QString, Extension> propertyExtensions;
-    QList<Row> fontFace;
-    QHash<QString, Extension> fontFaceExtensions;
+    // Descriptor tables of at-rules ("font-face", "property" ...), in the order first named.
+    QStringList descriptorTables;
+    QHash<QString, QList<Row>> descriptors;
+    QHash<QString, Extension> descriptorExtensions; // "table name" -> extension
     struct Feature {
         QStringList names;
         bool minMax = false;
@@ -869,6 +871,12 @@ QStringList splitNames(const QString& text)
     return names;
 }
 
+// "font-face" or "descriptor property" -> the table name.
+QString descriptorTable(const QString& kind)
+{
+    return kind.startsWith(QLatin1String("descriptor ")) ? kind.mid(11) : kind;
+}
+
 QString unquote(const QString& text, bool* ok)
 {
     const QString t = text.trimmed();
@@ -911,11 +919,12 @@ void KELCSSSpec::load(const QString& path)
 
     static const QRegularExpression nodeLine(QStringLiteral("^node\\+? <([^>]+)> ::= (.*)$"));
     static const QRegularExpression textLine(QStringLiteral("^text (.+?) = (\".*\")$"));
-    static const QRegularExpression rowLine(QStringLiteral("^(property|property\\+|font-face|font-face\\+) ([^:]+): (.*)$"));
-    static const QRegularExpression extendLine(QStringLiteral("^extend (property|font-face) ([^:]+): (.*)$"));
+    // "font-face x: g" is short for "descriptor font-face x: g".
+    static const QRegularExpression rowLine(QStringLiteral("^(?:(property|font-face)(\\+?)|descriptor(\\+?) ([a-z-]+)) ([^:]+): (.*)$"));
+    static const QRegularExpression extendLine(QStringLiteral("^extend (property|font-face|descriptor [a-z-]+) ([^:]+): (.*)$"));
     static const QRegularExpression extendNodeLine(QStringLiteral("^extend node <([^>]+)>: (.*)$"));
     static const QRegularExpression featureLine(QStringLiteral("^media-feature\\+? ([^:]+?)( min-max)?: (.*)$"));
-    static const QRegularExpression atRuleLine(QStringLiteral("^at-rule\\+? ([a-z-]+) ([0-4]) (none|standard|font-face):(.*)$"));
+    static const QRegularExpression atRuleLine(QStringLiteral("^at-rule\\+? ([a-z-]+) ([0-5]) ([a-z-]+):(.*)$"));
     static const QRegularExpression pseudoClassLine(QStringLiteral("^pseudo-class\\+? (plain|nth|identifier|negation|selector-list): (.*)$"));
     static const QRegularExpression grammarLine(QStringLiteral("^(nth-grammar|attr|keyframe-selector) ::= (.*)$"));
     static const QRegularExpression substitutionLine(QStringLiteral("^substitution-function ([a-z-]+) ::= (.*)$"));
@@ -945,17 +954,24 @@ void KELCSSSpec::load(const QString& path)
         } else if ((m = extendNodeLine.match(line)).hasMatch()) {
             b.nodeExtensions.insert(m.captured(1), { m.captured(2), lineNumber });
         } else if ((m = extendLine.match(line)).hasMatch()) {
-            auto& table = m.captured(1) == QLatin1String("property") ? b.propertyExtensions : b.fontFaceExtensions;
-            for (const QString& name : splitNames(m.captured(2)))
-                table.insert(name, { m.captured(3), lineNumber });
+            const QString kind = m.captured(1);
+            for (const QString& name : splitNames(m.captured(2))) {
+                if (kind == QLatin1String("property"))
+                    b.propertyExtensions.insert(name, { m.captured(3), lineNumber });
+                else
+                    b.descriptorExtensions.insert(descriptorTable(kind) + QLatin1Char(' ') + name, { m.captured(3), lineNumber });
+            }
         } else if ((m = rowLine.match(line)).hasMatch()) {
             KELCSSGrammarBuilder::Row row;
-            row.names = splitNames(m.captured(2));
-            row.grammar = m.captured(3);
+            row.names = splitNames(m.captured(5));
+            row.grammar = m.captured(6);
             row.line = lineNumber;
-            row.added = m.captured(1).endsWith(QLatin1Char('+'));
-            if (m.captured(1).startsWith(QLatin1String("font-face"))) {
-                b.fontFace.append(row);
+            row.added = !m.captured(2).isEmpty() || !m.captured(3).isEmpty();
+            if (m.captured(1) != QLatin1String("property")) {
+                const QString table = m.captured(1).isEmpty() ? m.captured(4) : m.captured(1);
+                if (!b.descriptorTables.contains(table))
+                    b.descriptorTables.append(table);
+                b.descriptors[table].append(row);
             } else {
                 for (const QString& name : row.names) {
                     if (b.rowOfName.contains(name))
@@ -1034,27 +1050,31 @@ void KELCSSSpec::load(const QString& path)
             b.error(QStringLiteral("extension of unknown property %1").arg(it.key()), it->line);
     m_standardBlock = std::make_unique<KELCSSDeclarationBlockDefinition>(properties);
 
-    // Font-face descriptors: inherit and initial go through their grammars.
-    QList<const KELCSSPropertyDefinition*> descriptors;
-    for (const KELCSSGrammarBuilder::Row& row : std::as_const(b.fontFace)) {
-        const KELCSSPropertyValueDefinition* root = b.compile(row.grammar, row.line);
-        if (root && b.texts.contains(QStringLiteral("font-face ") + row.names.first()))
-            const_cast<KELCSSPropertyValueDefinition*>(root)->setExpectedValuesDescription(b.texts.value(QStringLiteral("font-face ") + row.names.first()));
-        for (const QString& name : row.names) {
-            const KELCSSPropertyValueDefinition* node = root;
-            if (root && b.fontFaceExtensions.contains(name)) {
-                const auto ext = b.fontFaceExtensions.value(name);
-                if (const auto* extra = b.compile(ext.grammar, ext.line))
-                    node = b.make<KELCSSPropertyDisjunctiveValueDefinition>(QList<const KELCSSPropertyValueDefinition*> { extra, root });
+    // Descriptors of at-rules: inherit and initial go through their grammars.
+    for (const QString& table : std::as_const(b.descriptorTables)) {
+        QList<const KELCSSPropertyDefinition*> descriptors;
+        for (const KELCSSGrammarBuilder::Row& row : b.descriptors.value(table)) {
+            const KELCSSPropertyValueDefinition* root = b.compile(row.grammar, row.line);
+            const QString textKey = table + QLatin1Char(' ') + row.names.first();
+            if (root && b.texts.contains(textKey))
+                const_cast<KELCSSPropertyValueDefinition*>(root)->setExpectedValuesDescription(b.texts.value(textKey));
+            for (const QString& name : row.names) {
+                const KELCSSPropertyValueDefinition* node = root;
+                const QString key = table + QLatin1Char(' ') + name;
+                if (root && b.descriptorExtensions.contains(key)) {
+                    const auto ext = b.descriptorExtensions.value(key);
+                    if (const auto* extra = b.compile(ext.grammar, ext.line))
+                        node = b.make<KELCSSPropertyDisjunctiveValueDefinition>(QList<const KELCSSPropertyValueDefinition*> { extra, root });
+                }
+                auto def = std::make_unique<KELCSSPropertyDefinition>(name);
+                def->setValueDef(node);
+                def->setAllowsInherit(false);
+                descriptors.append(def.get());
+                m_propertyDefinitions.push_back(std::move(def));
             }
-            auto def = std::make_unique<KELCSSPropertyDefinition>(name);
-            def->setValueDef(node);
-            def->setAllowsInherit(false);
-            descriptors.append(def.get());
-            m_propertyDefinitions.push_back(std::move(def));
         }
+        m_descriptorBlocks.insert(table, std::make_shared<KELCSSDeclarationBlockDefinition>(descriptors));
     }
-    m_fontFaceBlock = std::make_unique<KELCSSDeclarationBlockDefinition>(descriptors);
 
     const KELCSSPropertyValueDefinition* keyframeSelector = keyframeGrammar.isEmpty() ? nullptr : b.compile(keyframeGrammar, keyframeLine);
     for (const AtRuleLine& l : atRuleLines) {
@@ -1063,8 +1083,10 @@ void KELCSSSpec::load(const QString& path)
             def->setValueDef(b.compile(l.grammar, l.line));
         if (l.body == QLatin1String("standard"))
             def->setDeclarationBlockDef(m_standardBlock.get());
-        else if (l.body == QLatin1String("font-face"))
-            def->setDeclarationBlockDef(m_fontFaceBlock.get());
+        else if (l.body != QLatin1String("none") && m_descriptorBlocks.contains(l.body))
+            def->setDeclarationBlockDef(m_descriptorBlocks.value(l.body).get());
+        else if (l.body != QLatin1String("none"))
+            b.error(QStringLiteral("unknown body \"%1\" of at-rule %2").arg(l.body, l.name), l.line);
         if (l.type == KELCSSAtRuleDefinition::Keyframes)
             def->setKeyframeSelectorDef(keyframeSelector);
         m_atRules.insert(l.name, std::shared_ptr<KELCSSAtRuleDefinition>(std::move(def)));

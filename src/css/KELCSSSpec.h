@@ -31,7 +31,12 @@ public:
     const KELCSSAtRuleDefinition* marginAtRuleForName(const QString& name) const;
     const KELCSSDocumentDefinition* documentDefinition() const { return m_documentDefinition.get(); }
     const KELCSSDeclarationBlockDefinition* standardDeclarationBlockDefinition() const { return m_standardBlock.get(); }
-    const KELCSSDeclarationBlockDefinition* fontFaceDeclarationBlockDefinition() const { return m_fontFaceBlock.get(); }
+    /// The descriptors an at-rule body may hold ("font-face", "property" ...), or null.
+    const KELCSSDeclarationBlockDefinition* descriptorBlockDefinition(const QString& table) const
+    {
+        const auto it = m_descriptorBlocks.constFind(table);
+        return it == m_descriptorBlocks.constEnd() ? nullptr : it->get();
+    }
     const KELCSSPropertyFunctionValueDefinition* attrFunction() const { return m_attrFunction; }
 
     /// Functions that take length expressions like calc(), with their argument counts (max 0 = any).
@@ -69,7 +74,7 @@ private:
     std::vector<std::unique_ptr<KELCSSPseudoClassDefinition>> m_sharedPseudoClasses;
     std::unique_ptr<KELCSSDocumentDefinition> m_documentDefinition;
     std::unique_ptr<KELCSSDeclarationBlockDefinition> m_standardBlock;
-    std::unique_ptr<KELCSSDeclarationBlockDefinition> m_fontFaceBlock;
+    QHash<QString, std::shared_ptr<KELCSSDeclarationBlockDefinition>> m_descriptorBlocks;
     std::vector<std::unique_ptr<KELCSSPropertyDefinition>> m_propertyDefinitions;
     std::vector<std::unique_ptr<KELCSSPropertyValueDefinition>> m_nodes;
     QHash<QString, const KELCSSPropertyValueDefinition*> m_propertyRoots;

@@ -181,7 +181,7 @@ std::unique_ptr<KELParsedCSSAtRule> KELSyntaxCheckTypeCSS::parseAtRuleAtIndex(qs
     const qint32 type = def ? def->type() : -1;
     if (type == KELCSSAtRuleDefinition::Declarations) {
         rule->setDeclarationBlock(parseDeclarationBlockAtIndex(index, max, text, errors, true));
-    } else if (type == KELCSSAtRuleDefinition::RuleSets) {
+    } else if (type == KELCSSAtRuleDefinition::RuleSets || type == KELCSSAtRuleDefinition::OptionalRuleSets) {
         ++index;
         auto document = std::make_unique<KELParsedCSSDocument>();
         while (true) {

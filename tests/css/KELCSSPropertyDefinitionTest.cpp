@@ -98,6 +98,7 @@ TEST(KELCSSPropertyDefinitionTest, AtRulePreludesAndBodies)
         { "@font-face { font-weight: inherit }", { "Invalid Property Value" } },
         { "@font-face { color: red }", { "Unknown Property" } },
         { "@counter-style x { system: cyclic }", {} },
+        { "@property --x { syntax: '<length>'; color: red }", { "Unknown Property" } },
     };
     for (const auto& c : cases) {
         const KELSyntaxCheckErrors errors = checkSheet(QString::fromUtf8(c.css));

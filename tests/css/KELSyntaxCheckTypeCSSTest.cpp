@@ -204,6 +204,8 @@ TEST(KELSyntaxCheckTypeCSSTest, TodaysDeclarationsAreAccepted)
         "@font-face { font-family: X; src: url(x.woff2) format('woff2'); font-display: optional; font-weight: 300 700; font-style: oblique 10deg; size-adjust: 90% }",
         "@media (width >= 600px) and (400px < height <= 900px), (aspect-ratio > 16/9) {}",
         "@container sidebar (min-width: 400px) { .card { display: grid } }",
+        "@layer reset, base; @layer base { html { color: black } } @layer { a { color: red } }",
+        "@property --angle { syntax: '<angle>'; inherits: false; initial-value: 0deg; }",
         "input::placeholder, ::selection, li::marker, dialog::backdrop, a:focus-visible, p:focus-within, :is(a, b):where(.c) {}",
     };
     for (const char* sheet : sheets) {
