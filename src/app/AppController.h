@@ -61,6 +61,8 @@ public:
     void openRecentProject(const QString& path);
     /// Removes a project's saved window settings.
     void removeProjectDefaults(const QString& path);
+    /// Fills an Open Recent menu from the document controller's recent documents.
+    void buildRecentDocumentsMenu(QMenu* menu);
     /// Fills a Recent Projects menu from the list.
     void buildRecentProjectsMenu(QMenu* menu);
     /// The three autosave names of a project window (outline, frame, split view),

@@ -13,6 +13,7 @@
 #include "kit/Alert.h"
 #include "kit/Log.h"
 #include "kit/UserDefaults.h"
+#include "kit/document/DocumentController.h"
 #include "kit/document/WindowController.h"
 #include "support/KELFileTypeManager.h"
 
@@ -248,6 +249,34 @@ void AppController::buildRecentProjectsMenu(QMenu* menu)
         clear->setEnabled(false); // no action: shown disabled
     else
         connect(clear, &QAction::triggered, this, [this] { clearRecentProjectDocuments(); });
+}
+
+void AppController::buildRecentDocumentsMenu(QMenu* menu)
+{
+    if (!menu)
+        return;
+    menu->clear();
+    auto* controller = kit::DocumentController::existingSharedDocumentController();
+    const QList<QUrl> urls = controller ? controller->recentDocumentURLs() : QList<QUrl>();
+    QStringList paths;
+    for (const QUrl& url : urls)
+        paths << url.toLocalFile();
+    const QStringList titles = recentProjectTitles(paths);
+    for (qsizetype i = 0; i < urls.size(); ++i) {
+        QAction* item = menu->addAction(titles[i]);
+        item->setToolTip(paths[i]);
+        const QUrl url = urls[i];
+        connect(item, &QAction::triggered, this, [this, url] { openFile(url.toLocalFile()); });
+    }
+    if (!urls.isEmpty())
+        menu->addSeparator();
+    QAction* clear = menu->addAction(QStringLiteral("Clear Menu"));
+    clear->setObjectName(QStringLiteral("clearRecentDocuments"));
+    clear->setEnabled(!urls.isEmpty());
+    connect(clear, &QAction::triggered, this, [] {
+        if (auto* c = kit::DocumentController::existingSharedDocumentController())
+            c->clearRecentDocuments();
+    });
 }
 
 void AppController::updateRecentProjects()

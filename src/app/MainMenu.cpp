@@ -1,5 +1,6 @@
 #include "app/MainMenu.h"
 
+#include "app/AppController.h"
 #include "kit/ActionRouter.h"
 
 #include <QAction>
@@ -219,6 +220,11 @@ QMenuBar* KELBuildMenuBar(QWidget* window)
         addItems(menu, spec.items);
         kit::ActionRouter::shared().attachMenu(menu);
     }
+    // The recent lists are filled each time they open.
+    if (QMenu* recent = KELFindMenu(bar, QStringLiteral("openRecent")))
+        QObject::connect(recent, &QMenu::aboutToShow, recent, [recent] { AppController::sharedInstance().buildRecentDocumentsMenu(recent); });
+    if (QMenu* projects = KELFindMenu(bar, QStringLiteral("recentProjects")))
+        QObject::connect(projects, &QMenu::aboutToShow, projects, [projects] { AppController::sharedInstance().buildRecentProjectsMenu(projects); });
     return bar;
 }
 

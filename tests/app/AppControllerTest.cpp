@@ -7,6 +7,7 @@
 #include "kit/ActionRouter.h"
 #include "kit/Alert.h"
 #include "kit/UserDefaults.h"
+#include "kit/document/DocumentController.h"
 
 #include <gtest/gtest.h>
 
@@ -245,4 +246,27 @@ TEST_F(AppControllerTest, PreviewCommandsGoToTheCurrentDocument)
     EXPECT_EQ(document.previews, 1);
     router.setWindowResponder(&window, nullptr);
     router.setFocusOverrideForTesting(nullptr);
+}
+
+TEST_F(AppControllerTest, OpenRecentListsTheRecentDocuments)
+{
+    kit::DocumentController::resetSharedForTesting();
+    auto* controller = new kit::DocumentController(qApp);
+    controller->clearRecentDocuments();
+    QMenu menu;
+    app.buildRecentDocumentsMenu(&menu);
+    ASSERT_EQ(menu.actions().size(), 1);
+    EXPECT_FALSE(menu.actions()[0]->isEnabled());
+    const QString a = make(QStringLiteral("one/index.html"));
+    const QString b = make(QStringLiteral("two/index.html"));
+    controller->noteNewRecentDocumentURL(QUrl::fromLocalFile(a));
+    controller->noteNewRecentDocumentURL(QUrl::fromLocalFile(b));
+    app.buildRecentDocumentsMenu(&menu);
+    ASSERT_EQ(menu.actions().size(), 4);
+    EXPECT_EQ(menu.actions()[0]->text(), QStringLiteral("index.html \u2014 two")); // newest first
+    menu.actions()[1]->trigger();
+    EXPECT_EQ(opened, QStringList({QStringLiteral("index.html")}));
+    menu.actions()[3]->trigger(); // Clear Menu
+    EXPECT_TRUE(controller->recentDocumentURLs().isEmpty());
+    kit::DocumentController::resetSharedForTesting();
 }
