@@ -187,8 +187,10 @@ void KELCrashReporter::detectCrashes()
             if (alert.runModal() == kit::Alert::FirstButtonReturn) {
                 QFile file(report);
                 QByteArray data;
+                // A mail link has room for a report, not for a runaway file.
+                constexpr qint64 MaximumReportBytes = 64 * 1024;
                 if (file.open(QIODevice::ReadOnly))
-                    data = file.readAll();
+                    data = file.read(MaximumReportBytes);
                 QString text;
                 if (auto utf8 = kit::decodeString(data, kit::UTF8StringEncoding))
                     text = *utf8;
