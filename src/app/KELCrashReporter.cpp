@@ -191,6 +191,16 @@ void KELCrashReporter::detectCrashes()
                 constexpr qint64 MaximumReportBytes = 64 * 1024;
                 if (file.open(QIODevice::ReadOnly))
                     data = file.read(MaximumReportBytes);
+                if (data.size() == MaximumReportBytes) {
+                    // Cut at a character boundary so the text still reads as UTF-8.
+                    qsizetype end = data.size();
+                    while (end > 0 && (uchar(data[end - 1]) & 0xC0) == 0x80)
+                        --end;
+                    if (end > 0 && uchar(data[end - 1]) >= 0xC0)
+                        --end;
+                    if (end < data.size() && end > data.size() - 4)
+                        data.truncate(end);
+                }
                 QString text;
                 if (auto utf8 = kit::decodeString(data, kit::UTF8StringEncoding))
                     text = *utf8;
