@@ -16,6 +16,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 #include <algorithm>
 
 namespace {
@@ -132,7 +133,7 @@ KELErrorChecker::KELErrorChecker(KELSyntaxCheckDocument* document)
         document->syntaxCheckNotificationObject(), [this](const kit::Notification&) { documentDidClose(); }, this);
 
     openCheckers().insert(document, this);
-    updateSplitView();
+    updateSplitView(false);
     show();
     refresh();
 }
@@ -200,21 +201,68 @@ void KELErrorChecker::selectedTypeResultChanged()
     const KELSyntaxCheckTypeResult* selected = m_typeListView->selectedTypeResult();
     m_errorListTableView->setTypeName(selected ? selected->typeName() : QString());
     updateErrorsFilter();
-    updateSplitView();
+    updateSplitView(true);
+    // Row heights follow the new list once it is laid out.
+    QTimer::singleShot(0, m_errorListTableView, [view = m_errorListTableView] { view->doItemsLayout(); });
 }
 
-void KELErrorChecker::updateSplitView()
+void KELErrorChecker::updateSplitView(bool animate)
+{
+    if (m_splitViewAnimation) {
+        m_splitViewAnimation->stop();
+        m_splitViewAnimation->deleteLater();
+        m_splitViewAnimation = nullptr;
+    }
+    const KELSyntaxCheckTypeResult* selected = m_typeListView->selectedTypeResult();
+    const bool generated = selected && selected->usesGeneratedSourceText();
+    const int total = qMax(2, m_sourceSplitView->height());
+    QList<int> target;
+    if (generated) {
+        m_refreshView->setDrawSideBorder(true);
+        if (!m_sourceView->isVisibleTo(this)) {
+            m_sourceView->setVisible(true);
+            m_sourceSplitView->setSizes({ total, 0 });
+        }
+        target = { total / 2, total - total / 2 };
+    } else {
+        if (!m_sourceView->isVisibleTo(this))
+            return;
+        target = { total, 0 };
+    }
+    if (!animate || !isVisible()) {
+        m_sourceSplitView->setSizes(target);
+        splitViewAnimationDidEnd();
+        return;
+    }
+    // The panes move in half a second; the interface stays live meanwhile.
+    auto* animation = new QVariantAnimation(this);
+    m_splitViewAnimation = animation;
+    const QList<int> from = m_sourceSplitView->sizes();
+    animation->setDuration(500);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    connect(animation, &QVariantAnimation::valueChanged, this, [this, from, target](const QVariant& value) {
+        const double t = value.toDouble();
+        const int upper = int(from.value(0) + (target[0] - from.value(0)) * t);
+        m_sourceSplitView->setSizes({ upper, qMax(0, from.value(0) + from.value(1) - upper) });
+    });
+    connect(animation, &QVariantAnimation::finished, this, [this, animation] {
+        if (m_splitViewAnimation != animation)
+            return;
+        m_splitViewAnimation = nullptr;
+        animation->deleteLater();
+        splitViewAnimationDidEnd();
+    });
+    animation->start();
+}
+
+void KELErrorChecker::splitViewAnimationDidEnd()
 {
     const KELSyntaxCheckTypeResult* selected = m_typeListView->selectedTypeResult();
     const bool generated = selected && selected->usesGeneratedSourceText();
+    if (!generated)
+        m_sourceView->setVisible(false);
     m_refreshView->setDrawSideBorder(generated);
-    if (generated == m_sourceView->isVisibleTo(this))
-        return;
-    m_sourceView->setVisible(generated);
-    if (generated) {
-        const int h = qMax(2, m_sourceSplitView->height());
-        m_sourceSplitView->setSizes({ h / 2, h - h / 2 });
-    }
 }
 
 const KELSyntaxCheckError* KELErrorChecker::errorForRow(int row) const

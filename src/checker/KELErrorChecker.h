@@ -8,6 +8,7 @@
 #include "checker/KELSyntaxCheck.h"
 
 #include <QPointer>
+#include <QVariantAnimation>
 #include <QWidget>
 
 class KELErrorCheckerRefreshView;
@@ -18,6 +19,7 @@ class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QTimer;
+
 namespace kit {
 class ScrollView;
 class TextView;
@@ -53,6 +55,8 @@ public:
     QProgressBar* progressIndicator() const { return m_progressIndicator; }
     /// Whether the generated text is shown below the error list.
     bool isSourcePaneShown() const;
+    /// Whether the panes are moving to show or hide the generated text.
+    bool isAnimatingPanes() const { return m_splitViewAnimation != nullptr; }
 
 Q_SIGNALS:
     /// A run's result is on screen.
@@ -66,7 +70,8 @@ private:
     void syntaxCheckCompleted(std::shared_ptr<KELSyntaxCheckResult> result);
     void fireProgressTimer();
     void updateErrorsFilter();
-    void updateSplitView();
+    void updateSplitView(bool animate);
+    void splitViewAnimationDidEnd();
     void selectedTypeResultChanged();
     void chooseError();
     void documentDidClose();
@@ -86,6 +91,7 @@ private:
     kit::ScrollView* m_sourceScrollView = nullptr;
     kit::TextView* m_sourceTextView = nullptr;
     QTimer* m_progressTimer = nullptr;
+    QPointer<QVariantAnimation> m_splitViewAnimation;
     quint64 m_closeObserver = 0;
     bool m_closed = false;
 };

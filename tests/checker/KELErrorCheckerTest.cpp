@@ -46,6 +46,11 @@ struct WindowFixture {
     {
         QTest::mouseClick(checker->typeListView(), Qt::LeftButton, {},
             QPoint(20, row * KELErrorCheckerTypeListView::RowHeight + 10));
+        waitForPanes(checker);
+    }
+    static void waitForPanes(KELErrorChecker* checker)
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !checker->isAnimatingPanes(); }, 3000));
     }
 
     FakeDocument document;
@@ -145,6 +150,8 @@ TEST(KELErrorCheckerTest, GeneratedTextOfAPHPPage)
     checker->typeListView()->setFocus();
     QTest::keyClick(checker->typeListView(), Qt::Key_Up);
     EXPECT_EQ(checker->typeListView()->selectedIndex(), 0u);
+    EXPECT_TRUE(checker->isAnimatingPanes());
+    WindowFixture::waitForPanes(checker);
     EXPECT_FALSE(checker->isSourcePaneShown());
     QTest::keyClick(checker->typeListView(), Qt::Key_Up);
     EXPECT_EQ(checker->typeListView()->selectedIndex(), 0u);
