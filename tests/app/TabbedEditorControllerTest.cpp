@@ -225,3 +225,41 @@ TEST_F(TabbedEditorTest, DroppingATabOutsideEveryWindowOpensANewWindowThere)
     // One tab left: it cannot leave its window.
     EXPECT_FALSE(bar->openInNewWindow(bar->tabs()[0]));
 }
+
+TEST_F(TabbedEditorTest, RestoredUntitledTabsGetANewDocumentWithTheirState)
+{
+    struct RecordingDocument : MyDocument {
+        QVariantMap restored;
+        void restoreState(const QVariantMap& state) override { restored = state; }
+    };
+    struct Maker : Recorder {
+        QList<RecordingDocument*> made;
+        QObject* owner = nullptr;
+        MyDocument* makeUntitledDocument() override
+        {
+            made << new RecordingDocument;
+            made.last()->setParent(owner);
+            return made.last();
+        }
+    } maker;
+    maker.owner = &owner;
+    controller.setDelegate(&maker);
+    QFile kept(dir.filePath(QStringLiteral("kept.html")));
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    const QVariantMap state{
+        {QStringLiteral("KELTabs"), QVariantList{
+            QVariantMap{{QStringLiteral("path"), QString()}, {QStringLiteral("isImage"), false},
+                        {QStringLiteral("documentRestoreData"), QVariantMap{{QStringLiteral("scroll"), 42}}}},
+            QVariantMap{{QStringLiteral("path"), kept.fileName()}, {QStringLiteral("isImage"), false}},
+        }},
+        {QStringLiteral("KELSelectedTab"), 1},
+    };
+    controller.restoreWithCoder(state);
+    ASSERT_EQ(controller.numTabs(), 2);
+    ASSERT_EQ(maker.made.size(), 1);
+    EXPECT_EQ(controller.tabView()->tabs()[0]->safeDocument(), maker.made[0]);
+    EXPECT_EQ(maker.made[0]->restored.value(QStringLiteral("scroll")).toInt(), 42);
+    EXPECT_EQ(controller.tabView()->selectedTab(), controller.tabView()->tabs()[1]);
+    EXPECT_EQ(maker.events.last(), QStringLiteral("open kept.html")); // the selected file is opened in this window
+    controller.setDelegate(&recorder);
+}
