@@ -39,6 +39,13 @@ bool isNewline(QChar c)
     return u == u'\n' || u == u'\r' || u == 0x0085 || u == 0x2028 || u == 0x2029 || u == 0x0C;
 }
 
+// The part of the text a range covers; a range partly or wholly outside the text is cut to it.
+void clampRange(kit::Range range, const QString& text, qsizetype& start, qsizetype& end)
+{
+    start = std::clamp<qsizetype>(range.location, 0, text.size());
+    end = start + std::clamp<qsizetype>(range.length, 0, text.size() - start);
+}
+
 struct DepthGuard {
     int& depth;
     explicit DepthGuard(int& d) : depth(d) { ++depth; }
@@ -69,8 +76,8 @@ void KELSyntaxCheckTypeCSS::report(Errors* errors, const QString& title, const Q
 std::unique_ptr<KELParsedCSSDocument> KELSyntaxCheckTypeCSS::parseText(const QString& text, kit::Range range, Errors* errors, QVariantMap* userInfo)
 {
     auto document = std::make_unique<KELParsedCSSDocument>();
-    qsizetype index = std::clamp<qsizetype>(range.location, 0, text.size());
-    const qsizetype max = std::min<qsizetype>(range.location == kit::NotFound ? text.size() : range.end(), text.size());
+    qsizetype index = 0, max = 0;
+    clampRange(range, text, index, max);
     m_depth = 0;
     while (index < max) {
         skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
@@ -97,8 +104,8 @@ std::unique_ptr<KELParsedCSSDocument> KELSyntaxCheckTypeCSS::parseText(const QSt
 std::unique_ptr<KELParsedCSSDeclarationBlock> KELSyntaxCheckTypeCSS::checkForStyleAttributeErrors(const QString& text, kit::Range range,
     Errors* errors, QVariantMap* userInfo)
 {
-    qsizetype index = std::clamp<qsizetype>(range.location, 0, text.size());
-    const qsizetype max = std::min<qsizetype>(range.end(), text.size());
+    qsizetype index = 0, max = 0;
+    clampRange(range, text, index, max);
     m_depth = 0;
     auto block = parseDeclarationBlockAtIndex(index, max, text, errors, false);
     if (block) {

@@ -36,6 +36,21 @@ TEST(KELSyntaxCheckTypeCSSTest, EmptySheetsAndCommentWrappers)
     EXPECT_TRUE(checkSheet(QStringLiteral("<!-- a { color: red } -->")).isEmpty());
 }
 
+TEST(KELSyntaxCheckTypeCSSTest, RangesStayInsideTheText)
+{
+    KELSyntaxCheckTypeCSS parser;
+    const QString page = QStringLiteral("<style>a { colr: red }</style>");
+    KELSyntaxCheckErrors errors;
+    parser.parseText(page, kit::Range(7, 15), &errors);
+    ASSERT_EQ(errors.size(), 1) << dump(errors);
+    EXPECT_EQ(errors[0].textRange(), kit::Range(11, 10)); // measured in the whole page
+    for (const kit::Range range : { kit::Range(kit::NotFound, 5), kit::Range(-3, 10), kit::Range(20, 1000), kit::Range(1000, 5) }) {
+        KELSyntaxCheckErrors none;
+        parser.parseText(page, range, &none);
+        parser.checkForStyleAttributeErrors(page, range, &none);
+    }
+}
+
 TEST(KELSyntaxCheckTypeCSSTest, DeclarationRecovery)
 {
     const KELSyntaxCheckErrors colon = checkSheet(QStringLiteral("a { color red; }"));
