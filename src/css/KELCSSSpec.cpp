@@ -1020,12 +1020,18 @@ void KELCSSSpec::load(const QString& path)
 
     // Pseudo-elements share one definition; pseudo-classes one per line.
     auto element = std::make_shared<KELCSSPseudoElementDefinition>();
-    for (const QString& name : pseudoElementNames)
+    for (const QString& name : pseudoElementNames) {
+        if (m_pseudoElements.contains(name))
+            b.error(QStringLiteral("pseudo-element %1 defined twice").arg(name), 0);
         m_pseudoElements.insert(name, element);
+    }
     const KELCSSPropertyValueDefinition* nth = nthGrammar.isEmpty() ? nullptr : b.compile(nthGrammar, nthLine);
     for (const PseudoClassLine& l : pseudoClassLines)
-        for (const QString& name : l.names)
+        for (const QString& name : l.names) {
+            if (m_pseudoClasses.contains(name))
+                b.error(QStringLiteral("pseudo-class %1 defined twice").arg(name), 0);
             m_pseudoClasses.insert(name, std::make_shared<KELCSSPseudoClassDefinition>(l.type, l.type == KELCSSPseudoClassDefinition::Nth ? nth : nullptr));
+        }
 
     if (!attrGrammar.isEmpty()) {
         if (const KELCSSPropertyValueDefinition* params = b.compile(attrGrammar, attrLine)) {
@@ -1089,6 +1095,8 @@ void KELCSSSpec::load(const QString& path)
             b.error(QStringLiteral("unknown body \"%1\" of at-rule %2").arg(l.body, l.name), l.line);
         if (l.type == KELCSSAtRuleDefinition::Keyframes)
             def->setKeyframeSelectorDef(keyframeSelector);
+        if (m_atRules.contains(l.name))
+            b.error(QStringLiteral("at-rule %1 defined twice").arg(l.name), l.line);
         m_atRules.insert(l.name, std::shared_ptr<KELCSSAtRuleDefinition>(std::move(def)));
     }
     for (const QString& name : marginNames) {
