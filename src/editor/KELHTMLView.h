@@ -1,0 +1,133 @@
+#pragma once
+// The editor view of every text document and of the other editable HTML panes: its
+// look from the user's colour and wrapping settings, auto-indent after a newline,
+// shifting lines by one indent unit, the undoable edits through which every change
+// made by the program goes, bracket-pair selection on double click, forwarding of
+// navigation keys to an open completion list, spelling that skips markup, and the
+// notifications that colouring and completion follow.
+
+#include "editor/KELTextView.h"
+#include "kit/Types.h"
+
+#include <QColor>
+#include <QList>
+#include <functional>
+
+namespace kit {
+class UndoManager;
+}
+class KELHTMLView;
+class QKeyEvent;
+
+inline const QString KELTextDidChangeNotification = QStringLiteral("KELTextDidChangeNotification");
+inline const QString KELUserDidEnterTextNotification = QStringLiteral("KELUserDidEnterTextNotification");
+inline const QString KELUserDidEnterTextInsertedString = QStringLiteral("KELUserDidEnterTextInsertedString");
+inline const QString KELTextViewDidMoveToWindowNotification = QStringLiteral("KELTextViewDidMoveToWindowNotification");
+
+/// What the view asks of the document that owns it.
+class KELHTMLViewDocument
+{
+public:
+    virtual ~KELHTMLViewDocument() = default;
+    virtual kit::UndoManager* documentUndoManager() = 0;
+    virtual bool isTextEncodableForDocumentEncoding(const QString& text) = 0;
+    /// Where misspelling marks may appear: the state for a range (0: none).
+    virtual int textViewShouldSetSpellingState(KELHTMLView* view, int state, kit::Range range) = 0;
+    /// A grown word selection inside markup, or (NotFound, 0) to keep the proposal.
+    virtual kit::Range textViewSelectionRangeForProposedRange(
+        KELHTMLView* view, kit::Range proposed, kit::SelectionGranularity granularity)
+        = 0;
+};
+
+/// The code-completion list, while it is shown, takes the navigation keys.
+class KELCodeCompletionKeyTarget
+{
+public:
+    virtual ~KELCodeCompletionKeyTarget() = default;
+    virtual bool isActive() const = 0;
+    virtual void forwardKeyEvent(QKeyEvent* event) = 0;
+};
+
+class KELHTMLView : public KELTextView
+{
+    Q_OBJECT
+public:
+    explicit KELHTMLView(QWidget* parent = nullptr);
+    ~KELHTMLView() override;
+
+    KELHTMLViewDocument* document() const { return m_document; }
+    void setDocument(KELHTMLViewDocument* document);
+    /// Stops following the broadcasts (the document calls it when it goes away).
+    void endNotificationResponse();
+
+    static void setCodeCompletionKeyTarget(KELCodeCompletionKeyTarget* target);
+    bool shouldForwardKeyEventToCodeCompletionController(const QKeyEvent* event) const;
+
+    // --- Look.
+    bool isOpaque() const;
+    void updateTextColor();
+    void updateInsertionPointColor();
+    /// Tab stops every four "n" widths of the font (50 of them) and the wrapping mode.
+    void updateParagraphStyle();
+    static QList<qreal> tabStopsForFont(const QFont& font);
+    void setFont(const QFont& font);
+    void updateWordWrapForChange(bool change);
+    void updateTextSettings();
+    int spellCheckerDocumentTag() const { return 1; }
+    /// Colouring without undo; the range is clipped to the text.
+    void setColor(const QColor& color, kit::Range range);
+    QRect cursorRectInScreenCoordinates() const;
+    kit::UndoManager* editorUndoManager() const;
+    /// Replaces the whole text, undoably.
+    void setAttributedStringForUndo(const kit::AttributedString& text);
+
+    // --- Typing.
+    void insertText(const QString& text) override;
+    void didChangeText() override;
+
+    // --- Edits made by the program, all undoable.
+    void replaceCharactersWithUndoInRange(kit::Range range, const QString& string, kit::Range newSelectedRange,
+        kit::Range undoSelectedRange, const QString& undoAction);
+    void replaceCharactersWithUndoInRange(kit::Range range, const QString& string, bool updateSelection);
+    void replaceCharactersWithUndoInRange(kit::Range range, const QString& string)
+    {
+        replaceCharactersWithUndoInRange(range, string, true);
+    }
+    void insertUntypedString(const QString& string, const QString& undoAction, kit::Range selectedRange);
+    void insertUntypedString(const QString& string, const QString& undoAction);
+    QString indentedStringForString(const QString& string, qsizetype index) const;
+    /// The selection {s, l} carried across the replacement of edit by newLength characters.
+    static kit::Range selectionAfterEdit(
+        kit::Range selection, kit::Range edit, qsizetype newLength, qsizetype textLength);
+
+    // --- Shifting (0 left, 1 right).
+    void shiftWithDirection(int direction);
+    kit::Range shiftWithDirection(int direction, kit::Range range, qsizetype* changeInLength, bool shiftFirstLine);
+
+    // --- Selection and spelling.
+    kit::Range selectionRangeForProposedRange(kit::Range proposed, kit::SelectionGranularity granularity) override;
+    bool shouldSetSpellingState(kit::Range range, int state) override;
+    QList<kit::Range> checkSpellingOfRange(kit::Range range) override;
+    /// Selects the next misspelled word after the selection (wrapping); false when none.
+    bool checkSpelling();
+    void showGuessPanel();
+    /// The range a double click at index selects when it hits a bracket; NotFound otherwise.
+    kit::Range bracketPairRangeAtIndex(qsizetype index) const;
+
+protected:
+    void mouseDown(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Edit
+    {
+        kit::Range range;
+        QString text;
+    };
+    /// Applies edits (non-overlapping) as one undo step, last first.
+    void applyEdits(QList<Edit> edits, const QString& actionName, const QList<kit::Range>& selectionAfter);
+    void setupView();
+
+    KELHTMLViewDocument* m_document = nullptr;
+    QObject* m_observerContext = nullptr;
+};

@@ -1,0 +1,145 @@
+#include "support/InterfaceHelpers.h"
+
+#include "support/ColorAdditions.h"
+
+#include <QBoxLayout>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QPainter>
+#include <QScreen>
+#include <cmath>
+
+QScreen* screenForPoint(const QPoint& point)
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (QScreen* s : screens) {
+        if (s->geometry().contains(point))
+            return s;
+    }
+    return screens.isEmpty() ? nullptr : screens.first();
+}
+
+QScreen* screenForRect(const QRect& rect) { return screenForPoint(rect.topLeft()); }
+
+QRect screenVisibleFrameForPoint(const QPoint& point)
+{
+    QScreen* s = screenForPoint(point);
+    return s ? s->availableGeometry() : QRect();
+}
+
+void replaceViewMatchingFrame(QWidget* oldView, QWidget* newView)
+{
+    if (!oldView || !newView || oldView == newView)
+        return;
+    QWidget* parent = oldView->parentWidget();
+    const QRect frame = oldView->geometry();
+    if (parent && parent->layout()) {
+        QLayoutItem* item = parent->layout()->replaceWidget(oldView, newView);
+        delete item;
+    } else {
+        newView->setParent(parent);
+    }
+    newView->setGeometry(frame);
+    oldView->hide();
+    newView->show();
+}
+
+void drawVerticalGradientInRect(QPainter* painter, const QRectF& rect, const GradientColorFunction& colourAt, int steps)
+{
+    if (!painter || !colourAt || rect.isEmpty())
+        return;
+    painter->save();
+    painter->setClipRect(rect, Qt::IntersectClip);
+    QLinearGradient g(rect.left(), rect.bottom(), rect.left(), rect.top());
+    steps = std::max(steps, 1);
+    for (int i = 0; i <= steps; ++i) {
+        const double t = double(i) / steps;
+        const auto c = colourAt(t);
+        g.setColorAt(t, QColor::fromRgbF(float(c[0]), float(c[1]), float(c[2]), float(c[3])));
+    }
+    g.setSpread(QGradient::PadSpread);
+    painter->fillRect(rect, g);
+    painter->restore();
+}
+
+QPointF constrainScrollPoint(const QPointF& proposed, const QSizeF& bounds, const QSizeF& document)
+{
+    auto axis = [](qreal p, qreal b, qreal d) {
+        if (b > d)
+            return std::round((d - b) / 2);
+        return std::round(std::clamp<qreal>(p, 0, d - b));
+    };
+    return QPointF(
+        axis(proposed.x(), bounds.width(), document.width()), axis(proposed.y(), bounds.height(), document.height()));
+}
+
+KELCenteredClipView::KELCenteredClipView(QWidget* parent)
+    : QScrollArea(parent)
+{
+    setAlignment(Qt::AlignCenter);
+}
+
+void KELBorderedView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setPen(QPen(viewBorderColor(), 1.0));
+    p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+QColor sourceListBackgroundColor(bool activeAndKey)
+{
+    return activeAndKey ? QColor::fromRgbF(0.914f, 0.937f, 0.96f, 1.0f) : viewBackgroundColor();
+}
+
+std::pair<QColor, QColor> sourceListSelectionColors(bool focused)
+{
+    if (focused)
+        return { QColor::fromRgbF(0.369f, 0.616f, 0.89f), QColor::fromRgbF(0.051f, 0.373f, 0.761f) };
+    return { QColor::fromRgbF(0.682f, 0.763f, 0.863f), QColor::fromRgbF(0.502f, 0.576f, 0.745f) };
+}
+
+QColor sourceListSelectionTopLineColor(bool firstRowOfBlock, bool focused, bool activeAndKey)
+{
+    if (firstRowOfBlock)
+        return focused ? QColor::fromRgbF(0.286f, 0.557f, 0.855f) : QColor::fromRgbF(0.631f, 0.682f, 0.812f);
+    return activeAndKey ? QColor::fromRgbF(0.84f, 0.895f, 0.95f) : QColor::fromRgbF(0.855f, 0.855f, 0.855f);
+}
+
+QString pathDisplayString(const QString& path, bool withArrowSeparator, bool newLineSeparator, int maxComponents)
+{
+    const QStringList components = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (components.isEmpty())
+        return QString();
+    const qsizetype n = components.size();
+    const qsizetype first = maxComponents >= 0 && n > maxComponents ? n - maxComponents : 0;
+    QString out;
+    for (qsizetype i = first; i < n; ++i) {
+        QString name = components.at(i);
+        if (i == n - 1 && name.endsWith(QStringLiteral(".app")))
+            name.chop(4);
+        out += name;
+        if (i != n - 1) {
+            if (withArrowSeparator)
+                out += QStringLiteral(" \u279E ");
+            if (newLineSeparator)
+                out += QLatin1Char('\n');
+        }
+    }
+    return out;
+}
+
+QString pathDisplayStringFittingWidth(
+    const QString& path, const QFont& font, bool withArrowSeparator, int maxComponents, qreal maxWidth)
+{
+    const QFontMetricsF fm(font);
+    qsizetype n = path.split(QLatin1Char('/'), Qt::SkipEmptyParts).size();
+    if (maxComponents >= 0)
+        n = std::min<qsizetype>(n, maxComponents);
+    for (qsizetype k = n; k >= 2; --k) {
+        const QString s = pathDisplayString(path, withArrowSeparator, false, int(k));
+        if (fm.horizontalAdvance(s) <= maxWidth - 8)
+            return s;
+    }
+    return pathDisplayString(path, withArrowSeparator, false, 1);
+}

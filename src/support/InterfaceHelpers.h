@@ -1,0 +1,75 @@
+#pragma once
+// Small interface helpers many windows share: screen look-up, swapping a view for
+// another in place, vertical gradients driven by a colour function, centring of a
+// small document in a scroll area, source-list colours, path strings for menus and
+// fields, and a bordered view.
+
+#include <QColor>
+#include <QFont>
+#include <QPointF>
+#include <QRect>
+#include <QScrollArea>
+#include <QSizeF>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QPainter;
+class QScreen;
+
+/// The first screen whose frame holds the point, else the first screen, else null.
+QScreen* screenForPoint(const QPoint& point);
+/// screenForPoint of the rectangle's origin.
+QScreen* screenForRect(const QRect& rect);
+/// The available geometry of screenForPoint; a null rectangle when there is no screen.
+QRect screenVisibleFrameForPoint(const QPoint& point);
+
+/// Gives newView the geometry and the place (parent, layout slot) of oldView, which is
+/// hidden; nothing when both are the same.
+void replaceViewMatchingFrame(QWidget* oldView, QWidget* newView);
+
+/// Fills rect with a vertical gradient from its bottom edge (t = 0) to its top edge
+/// (t = 1); colourAt writes red, green, blue and alpha for t.
+using GradientColorFunction = std::function<std::array<double, 4>(double t)>;
+void drawVerticalGradientInRect(
+    QPainter* painter, const QRectF& rect, const GradientColorFunction& colourAt, int steps = 32);
+
+/// The scroll position for a proposed one: centred on an axis where the bounds are
+/// larger than the document (negative), else clamped into the document; whole points.
+QPointF constrainScrollPoint(const QPointF& proposed, const QSizeF& bounds, const QSizeF& document);
+
+/// A scroll area that keeps a document smaller than itself centred.
+class KELCenteredClipView : public QScrollArea
+{
+    Q_OBJECT
+public:
+    explicit KELCenteredClipView(QWidget* parent = nullptr);
+};
+
+/// A view whose bounds are stroked with the view border colour.
+class KELBorderedView : public QWidget
+{
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Source lists.
+QColor sourceListBackgroundColor(bool applicationActiveAndWindowKey);
+/// Colours of a selected row's gradient: (bottom, top).
+std::pair<QColor, QColor> sourceListSelectionColors(bool focused);
+/// Colour of the line at the top of a selected row.
+QColor sourceListSelectionTopLineColor(bool firstRowOfBlock, bool focused, bool activeAndKey);
+
+/// The components of a path after the root, the last maxComponents only (-1: all),
+/// joined by " ➞ " with arrows, by line breaks with newLineSeparator; the last
+/// component loses an ".app" extension. Empty for the root alone.
+QString pathDisplayString(const QString& path, bool withArrowSeparator, bool newLineSeparator, int maxComponents);
+/// The longest pathDisplayString (k components from n down to 2) whose width in the
+/// font is at most maxWidth - 8; else the last component alone.
+QString pathDisplayStringFittingWidth(
+    const QString& path, const QFont& font, bool withArrowSeparator, int maxComponents, qreal maxWidth);
