@@ -21,6 +21,13 @@ function(kelp_add_folder_library folder)
     set(sources ${stub})
   endif()
   add_library(kelp_${folder} STATIC ${sources})
+  # Make moc run again when a header appears: its depfile only knows the
+  # headers it saw last time.
+  set(headers ${sources})
+  list(FILTER headers INCLUDE REGEX "\\.h$")
+  if(headers)
+    set_property(TARGET kelp_${folder} PROPERTY AUTOGEN_TARGET_DEPENDS ${headers})
+  endif()
   target_include_directories(kelp_${folder} PUBLIC ${CMAKE_SOURCE_DIR}/src)
   target_link_libraries(kelp_${folder} PUBLIC ${KELP_EXTERNAL_LIBS})
 endfunction()
