@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QColor>
 #include <QImage>
 #include <QPainter>
 #include <QScrollBar>
@@ -112,6 +113,45 @@ void BM_TypeInTheMiddle(benchmark::State& state)
     state.counters["laid_out"] = e.view->layoutManager()->laidOutParagraphCount();
 }
 BENCHMARK(BM_TypeInTheMiddle)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+// The same with the whole file coloured (a run per tag), as the colouring engine leaves it.
+void BM_TypeInTheMiddleColoured(benchmark::State& state)
+{
+    Editor e;
+    e.view->setString(inputText());
+    kit::TextStorage* ts = e.view->textStorage();
+    const QString& s = ts->string();
+    ts->beginEditing();
+    for (qsizetype i = s.indexOf(QLatin1Char('<')); i >= 0; i = s.indexOf(QLatin1Char('<'), i + 1)) {
+        const qsizetype end = s.indexOf(QLatin1Char('>'), i);
+        if (end < 0)
+            break;
+        ts->addAttribute(kit::ForegroundColorAttributeName, QColor(Qt::darkBlue), kit::Range(i, end + 1 - i));
+        i = end;
+    }
+    ts->endEditing();
+    const qsizetype middle = ts->lineRange(kit::Range(ts->length() / 2, 0)).location + 10;
+    e.view->setSelectedRange(kit::Range(middle, 0));
+    e.view->scrollRangeToVisible(kit::Range(middle, 0));
+    e.paint();
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (auto _ : state) {
+        timer.start();
+        e.view->insertText(QStringLiteral("x"));
+        // What a colouring pass does after a keystroke: colour the edited line again.
+        const kit::Range line = ts->lineRange(e.view->selectedRange());
+        ts->beginEditing();
+        ts->removeAttribute(kit::ForegroundColorAttributeName, line);
+        ts->addAttribute(kit::ForegroundColorAttributeName, QColor(Qt::darkBlue), kit::Range(line.location + 2, 5));
+        ts->endEditing();
+        e.paint();
+        times.push_back(double(timer.nsecsElapsed()) / 1000.0);
+    }
+    std::sort(times.begin(), times.end());
+    state.counters["median_us_per_key"] = times.empty() ? 0 : times[times.size() / 2];
+}
+BENCHMARK(BM_TypeInTheMiddleColoured)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 
 void BM_ScrollToEndAndBack(benchmark::State& state)
 {

@@ -123,103 +123,33 @@ TextStorage::~TextStorage()
 // ---------------------------------------------------------------------------------------------
 // Run lists
 
-qsizetype TextStorage::runIndexAt(const RunList& list, qsizetype index)
-{
-    auto it = std::upper_bound(list.begin(), list.end(), index, [](qsizetype v, const Run& r) { return v < r.start; });
-    if (it == list.begin())
-        return 0;
-    return qsizetype(it - list.begin()) - 1;
-}
-
-qsizetype TextStorage::runEnd(const RunList& list, qsizetype i) const
-{
-    return i + 1 < qsizetype(list.size()) ? list[size_t(i + 1)].start : length();
-}
-
-void TextStorage::mergeAround(RunList& list, qsizetype from, qsizetype to)
-{
-    from = std::max<qsizetype>(from, 1);
-    to = std::min<qsizetype>(to, qsizetype(list.size()) - 1);
-    for (qsizetype i = to; i >= from; --i) {
-        if (list[size_t(i)].value == list[size_t(i - 1)].value)
-            list.erase(list.begin() + i);
-    }
-}
-
-void TextStorage::setRunValue(RunList& list, Range range, const QVariant& value)
+void TextStorage::setRunValue(AttributeRunList& list, Range range, const QVariant& value)
 {
     const qsizetype total = length();
     if (range.length <= 0 || total == 0)
         return;
-    if (list.empty())
-        list.push_back(Run{0, QVariant()});
-    const qsizetype loc = range.location;
+    if (list.isEmpty())
+        list.replaceSpan(0, 0, 0, total, QVariant());
     const qsizetype end = std::min(range.end(), total);
-    auto split = [&](qsizetype p) -> qsizetype {
-        // Index of the run that starts at p (creating it); list.size() when p == total.
-        if (p >= total)
-            return qsizetype(list.size());
-        qsizetype i = runIndexAt(list, p);
-        if (list[size_t(i)].start == p)
-            return i;
-        list.insert(list.begin() + i + 1, Run{p, list[size_t(i)].value});
-        return i + 1;
-    };
-    const qsizetype first = split(loc);
-    const qsizetype last = split(end);
-    list.erase(list.begin() + first, list.begin() + last);
-    list.insert(list.begin() + first, Run{loc, value});
-    mergeAround(list, first, first + 1);
+    list.replaceSpan(range.location, end, total, end - range.location, value);
 }
 
 void TextStorage::replaceRuns(Range range, qsizetype newLength)
 {
     // Called before the text changes: lengths are the old ones.
     const qsizetype oldTotal = length();
-    const qsizetype newTotal = oldTotal - range.length + newLength;
-    const qsizetype delta = newLength - range.length;
     for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
-        RunList& list = it.value();
-        if (newTotal == 0) {
-            list.clear();
-            continue;
-        }
+        AttributeRunList& list = it.value();
         QVariant inherited;
-        if (!list.empty()) {
+        if (!list.isEmpty()) {
             if (range.length > 0)
-                inherited = list[size_t(runIndexAt(list, range.location))].value;
+                inherited = list.valueAt(range.location, oldTotal);
             else if (range.location > 0)
-                inherited = list[size_t(runIndexAt(list, range.location - 1))].value;
+                inherited = list.valueAt(range.location - 1, oldTotal);
             else if (oldTotal > 0)
-                inherited = list[0].value;
+                inherited = list.valueAt(0, oldTotal);
         }
-        if (list.empty()) {
-            list.push_back(Run{0, inherited});
-            continue;
-        }
-        const qsizetype loc = range.location;
-        const qsizetype end = range.end();
-        // Split at loc and end in old coordinates.
-        auto split = [&](qsizetype p) -> qsizetype {
-            if (p >= oldTotal)
-                return qsizetype(list.size());
-            qsizetype i = runIndexAt(list, p);
-            if (list[size_t(i)].start == p)
-                return i;
-            list.insert(list.begin() + i + 1, Run{p, list[size_t(i)].value});
-            return i + 1;
-        };
-        const qsizetype first = split(loc);
-        const qsizetype last = split(end);
-        list.erase(list.begin() + first, list.begin() + last);
-        for (size_t i = size_t(first); i < list.size(); ++i)
-            list[i].start += delta;
-        qsizetype mergeFrom = first;
-        if (newLength > 0)
-            list.insert(list.begin() + first, Run{loc, inherited});
-        if (!list.empty() && list[0].start != 0)
-            list[0].start = 0; // cannot happen, but keep the cover invariant
-        mergeAround(list, mergeFrom, mergeFrom + 1);
+        list.replaceSpan(range.location, range.end(), oldTotal, newLength, inherited);
     }
 }
 
@@ -298,17 +228,12 @@ QVariant TextStorage::attribute(const QString& key, qsizetype index, Range* effe
             *effectiveRange = Range(std::clamp<qsizetype>(index, 0, len), 0);
         return QVariant();
     }
-    if (it == m_runs.constEnd() || it->empty()) {
+    if (it == m_runs.constEnd() || it->isEmpty()) {
         if (effectiveRange)
             *effectiveRange = Range(0, len);
         return QVariant();
     }
-    const qsizetype i = runIndexAt(*it, index);
-    if (effectiveRange) {
-        const qsizetype s = (*it)[size_t(i)].start;
-        *effectiveRange = Range(s, runEnd(*it, i) - s);
-    }
-    return (*it)[size_t(i)].value;
+    return it->valueAt(index, len, effectiveRange);
 }
 
 QVariant TextStorage::attribute(const QString& key, qsizetype index, Range* longest, Range limit) const
@@ -345,7 +270,7 @@ void TextStorage::addAttribute(const QString& key, const QVariant& value, Range 
     range = Range::intersection(range, Range(0, length()));
     if (range.length <= 0)
         return;
-    RunList& list = m_runs[key];
+    AttributeRunList& list = m_runs[key];
     setRunValue(list, range, value);
     m_acc.keys.insert(key);
     edited(TextStorageEditedAttributes, range, 0);
@@ -388,19 +313,14 @@ QList<AttributeRun> TextStorage::runs(const QString& key, Range range) const
     if (range.length <= 0)
         return out;
     auto it = m_runs.constFind(key);
-    if (it == m_runs.constEnd() || it->empty()) {
+    if (it == m_runs.constEnd() || it->isEmpty()) {
         out.append(AttributeRun{range.location, range.length, QVariant()});
         return out;
     }
-    const RunList& list = *it;
-    for (qsizetype i = runIndexAt(list, range.location); i < qsizetype(list.size()); ++i) {
-        const qsizetype s = std::max(list[size_t(i)].start, range.location);
-        const qsizetype e = std::min(runEnd(list, i), range.end());
-        if (s >= range.end())
-            break;
-        if (e > s)
-            out.append(AttributeRun{s, e - s, list[size_t(i)].value});
-    }
+    it->forEachRun(range, length(), [&](qsizetype s, qsizetype l, const QVariant& v) {
+        out.append(AttributeRun{s, l, v});
+        return true;
+    });
     return out;
 }
 
@@ -422,11 +342,12 @@ bool TextStorage::hasAttribute(const QString& key) const
     auto it = m_runs.constFind(key);
     if (it == m_runs.constEnd())
         return false;
-    for (const Run& r : *it) {
-        if (r.value.isValid())
-            return true;
-    }
-    return false;
+    bool found = false;
+    it->forEachRun(Range(0, length()), length(), [&](qsizetype, qsizetype, const QVariant& v) {
+        found = v.isValid();
+        return !found;
+    });
+    return found;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // The editor's model: a UTF-16 string plus attribute runs, one run list per key.
 
 #include "kit/Types.h"
+#include "kit/text/AttributeRunList.h"
 
 #include <QHash>
 #include <QList>
@@ -143,17 +144,8 @@ Q_SIGNALS:
     void didProcessEditing();
 
 private:
-    struct Run {
-        qsizetype start;
-        QVariant value;
-    };
-    using RunList = std::vector<Run>;
-
     void replaceRuns(Range range, qsizetype newLength);
-    void setRunValue(RunList& list, Range range, const QVariant& value);
-    static qsizetype runIndexAt(const RunList& list, qsizetype index);
-    static void mergeAround(RunList& list, qsizetype from, qsizetype to);
-    qsizetype runEnd(const RunList& list, qsizetype i) const;
+    void setRunValue(AttributeRunList& list, Range range, const QVariant& value);
     void processEditing();
 
     void moveGapTo(qsizetype position, qsizetype minimumGap);
@@ -162,7 +154,7 @@ private:
     mutable QString m_buf;
     mutable qsizetype m_gapStart = 0;
     mutable qsizetype m_gapLength = 0;
-    QHash<QString, RunList> m_runs;
+    QHash<QString, AttributeRunList> m_runs;
     int m_editLevel = 0;
     bool m_processing = false;
     struct EditRecord {

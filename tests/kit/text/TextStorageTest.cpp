@@ -161,3 +161,69 @@ TEST(TextStorageTest, RandomEditsMatchAPlainString)
     }
     EXPECT_EQ(ts.string(), model);
 }
+
+TEST(TextStorageTest, AttributeRunsMatchPerCharacterValuesOverRandomEdits)
+{
+    // Tiny blocks so the runs spread over many of them.
+    kit::AttributeRunList::setBlockSizeForTesting(3);
+    TextStorage ts(QString(50, QLatin1Char('x')));
+    std::vector<int> model(50, 0); // 0: no value
+    quint32 seed = 777;
+    auto next = [&](quint32 bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return bound == 0 ? 0u : (seed >> 8) % bound;
+    };
+    const QString key = QStringLiteral("k");
+    for (int step = 0; step < 4000; ++step) {
+        const qsizetype n = qsizetype(model.size());
+        const qsizetype loc = next(quint32(n + 1));
+        const qsizetype len = next(quint32(std::min<qsizetype>(8, n - loc) + 1));
+        switch (next(4)) {
+        case 0: { // set a value
+            const int v = int(next(3)) + 1;
+            ts.addAttribute(key, v, Range(loc, len));
+            for (qsizetype i = loc; i < loc + len; ++i)
+                model[size_t(i)] = v;
+            break;
+        }
+        case 1:
+            ts.removeAttribute(key, Range(loc, len));
+            for (qsizetype i = loc; i < loc + len; ++i)
+                model[size_t(i)] = 0;
+            break;
+        default: { // replace characters: new ones inherit
+            const qsizetype count = next(4);
+            int inherited = 0;
+            if (len > 0)
+                inherited = model[size_t(loc)];
+            else if (loc > 0)
+                inherited = model[size_t(loc - 1)];
+            else if (n > 0)
+                inherited = model[0];
+            ts.replaceCharacters(Range(loc, len), QString(count, QLatin1Char('y')));
+            model.erase(model.begin() + loc, model.begin() + loc + len);
+            model.insert(model.begin() + loc, size_t(count), inherited);
+            if (model.empty())
+                model.clear();
+            break;
+        }
+        }
+        ASSERT_EQ(ts.length(), qsizetype(model.size()));
+        // Every value and every run boundary agrees with the model.
+        for (qsizetype i = 0; i < ts.length(); ++i) {
+            Range r;
+            const QVariant v = ts.attribute(key, i, &r);
+            ASSERT_EQ(v.isValid() ? v.toInt() : 0, model[size_t(i)]) << "step " << step << " index " << i;
+            ASSERT_TRUE(r.contains(i));
+            if (r.location > 0)
+                ASSERT_NE(model[size_t(r.location - 1)], model[size_t(i)]);
+            if (r.end() < ts.length())
+                ASSERT_NE(model[size_t(r.end())], model[size_t(i)]);
+        }
+        if (model.size() < 5) { // keep the text from dying out
+            ts.replaceCharacters(Range(0, 0), QStringLiteral("zzzzzzzzzz"));
+            model.insert(model.begin(), 10, model.empty() ? 0 : model[0]);
+        }
+    }
+    kit::AttributeRunList::setBlockSizeForTesting(512);
+}
