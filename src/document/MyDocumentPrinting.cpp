@@ -32,6 +32,7 @@ void MyDocumentCommands::preparePrintView()
     m_printScroll = std::make_unique<kit::ScrollView>();
     m_printView = new KELHTMLView;
     m_printView->endNotificationResponse();
+    m_printView->setContinuousSpellCheckingEnabled(false);
     m_printScroll->setDocumentView(m_printView);
     QFont font = kit::UserDefaults::standard().fontValue(KELFontKey);
     if (font.family().isEmpty())

@@ -2,6 +2,7 @@
 
 #include "app/DefaultsKeys.h"
 #include "app/Notifications.h"
+#include "editor/HTMLSpellChecker.h"
 #include "kit/GuessDialog.h"
 #include "kit/NotificationCenter.h"
 #include "kit/SpellChecker.h"
@@ -58,6 +59,10 @@ KELHTMLView::~KELHTMLView() { endNotificationResponse(); }
 
 void KELHTMLView::setupView()
 {
+    // Editors check spelling through the markup-aware checker unless start-up installed
+    // another one first.
+    if (!kit::SpellChecker::sharedSpellCheckerExists())
+        HTMLSpellChecker::installAsSharedSpellChecker();
     auto& defaults = kit::UserDefaults::standard();
     const QColor background = defaults.colorValue(KELBackgroundColorKey);
     if (background.isValid())
