@@ -24,6 +24,8 @@ struct Recorder : TabbedEditorDelegate {
     void showDocumentWithPath(const QString& path) override { events << QStringLiteral("open ") + QFileInfo(path).fileName(); }
     void documentRequestClose(MyDocument* d, TabbedEditorController*) override { events << QStringLiteral("close? ") + d->displayName(); }
     void documentDidClose(MyDocument* d, TabbedEditorController*) override { events << QStringLiteral("closed ") + d->displayName(); }
+    void documentAddedInDrag(MyDocument* d, TabbedEditorController*) override { events << QStringLiteral("added ") + d->displayName(); }
+    void documentRemovedInDrag(MyDocument* d, TabbedEditorController*) override { events << QStringLiteral("removed ") + d->displayName(); }
 };
 
 class TabbedEditorTest : public ::testing::Test {
@@ -262,4 +264,46 @@ TEST_F(TabbedEditorTest, RestoredUntitledTabsGetANewDocumentWithTheirState)
     EXPECT_EQ(controller.tabView()->selectedTab(), controller.tabView()->tabs()[1]);
     EXPECT_EQ(maker.events.last(), QStringLiteral("open kept.html")); // the selected file is opened in this window
     controller.setDelegate(&recorder);
+}
+
+TEST_F(TabbedEditorTest, ADocumentDraggedToAnotherWindowChangesWindows)
+{
+    MyDocument* a = document(QStringLiteral("a.html"));
+    MyDocument* b = document(QStringLiteral("b.html"));
+    MyDocument* c = document(QStringLiteral("c.html"));
+    controller.showDocument(a);
+    controller.showDocument(b);
+    controller.setAllowsDragAcrossControllers(true);
+    TabbedEditorView otherView;
+    TabbedEditorController other;
+    Recorder otherRecorder;
+    other.setTabbedEditorView(&otherView);
+    other.setDelegate(&otherRecorder);
+    other.showDocument(c);
+    other.setAllowsDragAcrossControllers(true);
+    view->setGeometry(0, 0, 400, 200);
+    otherView.setGeometry(450, 0, 300, 200);
+    view->show();
+    otherView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()) && QTest::qWaitForWindowExposed(&otherView));
+    controller.tabView()->finishAnimation();
+    other.tabView()->finishAnimation();
+    recorder.events.clear();
+    otherRecorder.events.clear();
+
+    QWindow* from = view->windowHandle();
+    QWindow* to = otherView.windowHandle();
+    const QPoint start = controller.tabView()->rectForTab(controller.tabView()->tabs()[1]).center().toPoint();
+    QTest::mousePress(from, Qt::LeftButton, {}, start);
+    QTest::mouseMove(from, start + QPoint(0, 20));
+    QTest::mouseMove(to, QPoint(280, 12)); // after c
+    QTest::mouseRelease(to, Qt::LeftButton, {}, QPoint(280, 12));
+
+    EXPECT_TRUE(recorder.events.contains(QStringLiteral("removed b.html")));
+    EXPECT_EQ(otherRecorder.events, QStringList({QStringLiteral("added b.html")}));
+    EXPECT_EQ(controller.numTabs(), 1);
+    EXPECT_EQ(controller.currentDocument(), a); // the source shows its remaining document
+    ASSERT_EQ(other.numTabs(), 2);
+    EXPECT_EQ(other.tabView()->tabs()[1]->safeDocument(), b);
+    EXPECT_EQ(other.tabView()->activeTabs()[1]->safeDocument(), b);
 }
