@@ -100,6 +100,21 @@ void AppController::registerCommands()
         return true;
     });
 
+    // Window commands act on the window in front.
+    addAction(QStringLiteral("toggleFullScreen:"), [](QObject*) {
+        if (QWidget* window = QApplication::activeWindow())
+            window->setWindowState(window->windowState() ^ Qt::WindowFullScreen);
+    }, [](QAction* item) {
+        QWidget* window = QApplication::activeWindow();
+        if (window)
+            item->setText(window->isFullScreen() ? QStringLiteral("Exit &Full Screen") : QStringLiteral("Enter &Full Screen"));
+        return window != nullptr;
+    });
+    addAction(QStringLiteral("performMiniaturize:"), [](QObject*) {
+        if (QWidget* window = QApplication::activeWindow())
+            window->showMinimized();
+    }, [](QAction*) { return QApplication::activeWindow() != nullptr; });
+
     // Preview commands go to the current document (the component window, when it
     // exists, answers them first along the chain).
     const QList<QPair<QString, QString>> forwarded = {
