@@ -2,7 +2,10 @@
 // One language: its identity and settings, grammar, colouring styles,
 // completions, words and copyright notices, read from one definition file.
 
+#include "syntax/ColoringResult.h"
 #include "syntax/StructureValid.h"
+#include "syntax/SyntaxCompletionResult.h"
+#include "syntax/SyntaxStructureStack.h"
 #include "syntax/SyntaxColoringStyle.h"
 #include "syntax/SyntaxCompletion.h"
 #include "syntax/SyntaxCopyright.h"
@@ -13,16 +16,18 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QColor>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class SyntaxManager;
 class SyntaxXMLNode;
 class SyntaxInfo;
 class SyntaxCompletionResult;
-class ColoringResult;
-class SyntaxStructureStack;
+class ColoringRuleRange;
+class SyntaxColoringRule;
 class KELTextView;
 namespace kit {
 class TextStorage;
@@ -104,6 +109,49 @@ public:
     bool usesAutoCompletion() const;
     void setUsesAutoCompletion(bool automatic);
 
+    // The colouring engine: one forward pass over part of a text, resumable
+    // anywhere from the parse state it leaves in the text storage.
+    /// Colours the request's range (through the root type). Answers the completion
+    /// result when the request has a cursor index. `correctColoringIndex` (may be
+    /// null): text before it is known to be coloured; the pass may advance it.
+    std::optional<SyntaxCompletionResult> colorHTMLView(
+        kit::TextStorage* storage, SyntaxInfo& info, bool startCompletions, qsizetype* correctColoringIndex);
+    std::optional<SyntaxCompletionResult> colorHTMLView(
+        KELTextView* view, SyntaxInfo& info, bool startCompletions, qsizetype* correctColoringIndex);
+    std::optional<SyntaxCompletionResult> rootTypeColorKELHTMLView(
+        kit::TextStorage* storage, SyntaxInfo& info, bool startCompletions, qsizetype* correctColoringIndex);
+    /// The pass itself: colours `range`, reading and running on within `maxRange`.
+    void colorKELHTMLView(kit::TextStorage* storage, kit::Range range, kit::Range maxRange,
+        SyntaxCompletionResult* completionResult, bool startCompletions, SyntaxInfo& info);
+    /// A new planned end for a pass that has run past its planned end at `index`.
+    qsizetype newEndForRangeExtensionForIndex(
+        qsizetype index, const kit::TextStorage* storage, const SyntaxStructureStack& stack, kit::Range maxRange);
+    /// Colours one structure (the top of `stack`) over the range.
+    ColoringResult parseAndColorKELHTMLView(kit::TextStorage* storage, kit::Range range, kit::Range maxRange,
+        const SyntaxStructure* structure, const SyntaxStructureStack& stack, SyntaxCompletionResult* completionResult,
+        bool endMissing, bool startCompletions, SyntaxInfo& info);
+    /// Colours the range as plain text and clears its parse state.
+    void colorAsTextKELHTMLView(kit::TextStorage* storage, kit::Range range, kit::Range maxRange, SyntaxInfo& info);
+    /// Matches one structure's grammar over the range and colours it by the style's rules.
+    ColoringResult efficientColorKELHTMLView(
+        kit::TextStorage* storage, kit::Range range, kit::Range maxRange, const SyntaxStructure* structure);
+    /// The recursive matcher; answers the range the structure covers.
+    kit::Range efficientColorHtmlView(kit::TextStorage* storage, kit::Range range, kit::Range maxRange,
+        const SyntaxStructure* structure, bool* valid, const std::vector<ColoringRuleRange*>& ruleRanges,
+        const std::vector<StructureValid*>& structureValids, int depth, bool coloringEnabled);
+    /// Whether a JavaScript regular expression may start at the index (what stands
+    /// before it must expect an expression).
+    bool regexMayStartAtIndex(const kit::TextStorage* storage, qsizetype index) const;
+    /// Clears the parse state of the languages nested in this one over the range:
+    /// text this language now colours itself belongs to none of them.
+    /// `keep` (with the languages nested in it) is left alone.
+    void clearNestedParseStateInRange(
+        kit::TextStorage* storage, kit::Range range, const SyntaxType* keep = nullptr);
+    /// The languages reachable through nested structures, this one excepted.
+    const QList<const SyntaxType*>& nestedTypes();
+    /// The colour of plain text: the style's last text rule, else the editor's text colour.
+    QColor plainTextColor() const;
+
     // Parse state kept in the text (attribute typeAttribute(), value the stack string).
     /// The stack stored at the location; empty outside every structure.
     SyntaxStructureStack storedStackAt(const kit::TextStorage* storage, qsizetype location,
@@ -152,4 +200,21 @@ private:
     std::map<QString, std::unique_ptr<SyntaxCopyright>> m_copyrights;
 
     SyntaxManager* m_manager = nullptr;
+
+    // Working state of one pass (one request runs at a time, on the main thread).
+    struct PassSettings {
+        bool valid = false;
+        bool coloringEnabled = true;
+        const SyntaxColoringStyle* style = nullptr;
+        QColor baseColor;
+        QHash<const SyntaxColoringRule*, QColor> ruleColors;
+        // Colours the rules give one structure, applied over its base colour.
+        std::vector<std::pair<kit::Range, QColor>>* colorOps = nullptr;
+        // The unfinished structure being coloured ends where another starts.
+        bool extentKnown = false;
+    };
+    PassSettings m_pass;
+    std::optional<QList<const SyntaxType*>> m_nestedTypes;
+    void preparePass();
+    QColor colorForRule(const SyntaxColoringRule* rule);
 };

@@ -1,0 +1,286 @@
+// Matching one structure's grammar over its text and colouring it by the
+// current style's rules.
+
+#include "kit/text/TextStorage.h"
+#include "syntax/ColoringGroup.h"
+#include "syntax/SyntaxColoringRule.h"
+#include "syntax/SyntaxManager.h"
+#include "syntax/SyntaxStructureMatch.h"
+#include "syntax/SyntaxType.h"
+
+#include <algorithm>
+
+using kit::Range;
+
+namespace {
+
+// Colours through the text storage; a range that no longer fits the text is cut
+// to it rather than trusted.
+void setColor(kit::TextStorage* storage, const QColor& color, Range range)
+{
+    range = Range::intersection(range, Range(0, storage->length()));
+    if (range.length > 0)
+        storage->addAttribute(kit::ForegroundColorAttributeName, color, range);
+}
+
+// Element `depth` of a rule's path: its apply elements, then its match elements.
+const SyntaxStructure* ruleElement(const SyntaxColoringRule* rule, int depth, int* pathLength)
+{
+    const auto& apply = rule->applyStructures();
+    const auto& match = rule->matchStructures();
+    *pathLength = int(apply.size() + match.size());
+    if (depth < int(apply.size()))
+        return apply[size_t(depth)].get();
+    if (depth < *pathLength)
+        return match[size_t(depth) - apply.size()].get();
+    return nullptr;
+}
+
+// A path element matches a structure of the same name whose own text, when the
+// element has a text matcher, is wholly matched by it.
+bool elementMatches(const SyntaxStructure* element, const SyntaxStructure* structure, const QString& text,
+    Range ownText)
+{
+    if (!element || element->name() != structure->name())
+        return false;
+    if (!element->text())
+        return true;
+    if (ownText.location == kit::NotFound)
+        return false;
+    return element->text()->longestMatchInString(text, ownText, false) == ownText.length;
+}
+
+} // namespace
+
+void SyntaxType::preparePass()
+{
+    m_pass = PassSettings();
+    m_pass.valid = true;
+    m_pass.coloringEnabled = coloringEnabled();
+    m_pass.style = currentStyle();
+    m_pass.baseColor = plainTextColor();
+}
+
+QColor SyntaxType::plainTextColor() const
+{
+    const SyntaxColoringStyle* style = m_pass.valid ? m_pass.style : currentStyle();
+    if (style && !style->textRules().isEmpty())
+        if (ColoringGroup* group = manager()->coloringGroupForRule(style->textRules().last(), this))
+            return group->color();
+    return ColoringGroup::textColor();
+}
+
+QColor SyntaxType::colorForRule(const SyntaxColoringRule* rule)
+{
+    auto it = m_pass.ruleColors.constFind(rule);
+    if (it != m_pass.ruleColors.constEnd())
+        return it.value();
+    ColoringGroup* group = manager()->coloringGroupForRule(rule, this);
+    const QColor color = group ? group->color() : rule->defaultColor();
+    m_pass.ruleColors.insert(rule, color);
+    return color;
+}
+
+ColoringResult SyntaxType::efficientColorKELHTMLView(
+    kit::TextStorage* storage, Range range, Range maxRange, const SyntaxStructure* structure)
+{
+    ColoringResult result;
+    if (!m_pass.valid)
+        preparePass();
+    const bool enabled = m_pass.coloringEnabled;
+    if (range.length == 0) {
+        result.range = range;
+        return result;
+    }
+    const QColor base = m_pass.baseColor;
+    // The rules' colours are collected and laid over the base colour once the
+    // structure's extent is known: a start-only structure learns it only from the
+    // match, and text no rule colours must not keep a colour from before an edit.
+    std::vector<std::pair<Range, QColor>> ops;
+    auto* const outerOps = m_pass.colorOps;
+    m_pass.colorOps = &ops;
+
+    std::vector<ColoringRuleRange*> rules;
+    if (m_pass.style) {
+        for (ColoringRuleRange& r : m_pass.style->coloringRuleRanges()) {
+            r.valid = false;
+            rules.push_back(&r);
+        }
+    }
+    std::vector<StructureValid*> valids;
+    for (StructureValid& v : m_structureValids) {
+        v.valid = false;
+        valids.push_back(&v);
+    }
+    bool valid = true;
+    const Range covered
+        = efficientColorHtmlView(storage, range, maxRange, structure, &valid, rules, valids, 0, enabled);
+    m_pass.colorOps = outerOps;
+    if (enabled) {
+        setColor(storage, base, structure->isStartOnlyStructure() ? covered : range);
+        for (const auto& [r, color] : ops)
+            setColor(storage, color, r);
+    }
+    for (const StructureValid& v : m_structureValids) {
+        if (v.valid) {
+            result.startStructureMatch = v.structure;
+            break;
+        }
+    }
+    result.range = covered;
+    if (!enabled)
+        setColor(storage, ColoringGroup::textColor(), range);
+    return result;
+}
+
+Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range, Range maxRange,
+    const SyntaxStructure* s, bool* validOut, const std::vector<ColoringRuleRange*>& ruleRanges,
+    const std::vector<StructureValid*>& structureValids, int depth, bool enabled)
+{
+    const QString& text = storage->string();
+    const qsizetype loc = range.location;
+    const qsizetype len = range.length;
+    bool valid = len != 0;
+    const bool pseudo = s == SyntaxStructure::startStructure() || s == SyntaxStructure::endStructure();
+
+    Range startRange(kit::NotFound, 0);
+    Range endRange(kit::NotFound, 0);
+    qsizetype bodyStart = loc;
+    qsizetype bodyEnd = loc + len;
+    if (s->start()) {
+        const qsizetype m = s->start()->longestMatchInString(text, range, false);
+        if (m == kit::NotFound) {
+            valid = false;
+        } else {
+            startRange = Range(loc, m);
+            if (s->excludeStartFromBody())
+                bodyStart = loc + m;
+        }
+    }
+    if (s->end()) {
+        const qsizetype m = s->end()->longestMatchInString(text, Range(bodyStart, bodyEnd - bodyStart), true);
+        if (m != kit::NotFound && s->end()->matchOutsideRange()) {
+            endRange = Range(bodyEnd, 0);
+        } else if (m != kit::NotFound) {
+            endRange = Range(bodyEnd - m, m);
+            bodyEnd -= m;
+        } else if (!(s->end()->endOfContents() && bodyEnd >= maxRange.end())) {
+            valid = false;
+        }
+    }
+    qsizetype c = bodyStart;
+    Range ownText = pseudo ? range : Range(kit::NotFound, 0);
+    if (valid && s->text()) {
+        const qsizetype m = s->text()->longestMatchInString(text, Range(c, bodyEnd - c), false);
+        if (m == kit::NotFound) {
+            valid = false;
+        } else {
+            ownText = Range(c, m);
+            c += m;
+        }
+    }
+
+    // Rules and start patterns whose path goes on below this level.
+    std::vector<ColoringRuleRange*> nextRules;
+    std::vector<ColoringRuleRange*> noted;
+    for (ColoringRuleRange* rr : ruleRanges) {
+        int pathLength = 0;
+        const SyntaxStructure* element = ruleElement(rr->rule, depth, &pathLength);
+        if (!elementMatches(element, s, text, ownText))
+            continue;
+        if (depth < pathLength - 1) {
+            if (!rr->valid)
+                nextRules.push_back(rr);
+        } else {
+            rr->valid = true;
+        }
+        if (depth == int(rr->rule->applyStructures().size()) - 1)
+            noted.push_back(rr);
+    }
+    std::vector<StructureValid*> nextValids;
+    for (StructureValid* sv : structureValids) {
+        const auto& path = sv->structure->startStructureMatch()->matchStructures();
+        if (depth >= int(path.size()) || !elementMatches(path[size_t(depth)].get(), s, text, ownText))
+            continue;
+        if (depth < int(path.size()) - 1) {
+            if (!sv->valid)
+                nextValids.push_back(sv);
+        } else {
+            sv->valid = true;
+        }
+    }
+
+    if (!nextRules.empty() || !nextValids.empty()) {
+        if (startRange.location != kit::NotFound)
+            efficientColorHtmlView(storage, startRange, maxRange, SyntaxStructure::startStructure(), nullptr,
+                nextRules, nextValids, depth + 1, enabled);
+        if (endRange.location != kit::NotFound)
+            efficientColorHtmlView(storage, endRange, maxRange, SyntaxStructure::endStructure(), nullptr, nextRules,
+                nextValids, depth + 1, enabled);
+    }
+
+    auto repeat = [&](const SyntaxStructure* element, qsizetype from, qsizetype* to) {
+        const SyntaxStructure* target = element->isReference() ? structureWithName(element->name()) : element;
+        quint64 count = 0;
+        qsizetype at = from;
+        if (target) {
+            while ((element->maxOccurs() == SyntaxUnlimited || count < element->maxOccurs()) && at <= bodyEnd) {
+                bool childValid = true;
+                const Range r = efficientColorHtmlView(storage, Range(at, bodyEnd - at), maxRange, target,
+                    &childValid, nextRules, nextValids, depth + 1, enabled);
+                if (!childValid)
+                    break;
+                at = r.end();
+                ++count;
+            }
+        }
+        *to = at;
+        return count >= element->minOccurs();
+    };
+    if (valid && s->sequence()) {
+        for (const auto& element : *s->sequence()) {
+            qsizetype to = c;
+            if (!repeat(element.get(), c, &to)) {
+                valid = false;
+                break;
+            }
+            c = to;
+        }
+    } else if (valid && s->option()) {
+        bool taken = false;
+        for (const auto& element : *s->option()) {
+            qsizetype to = c;
+            if (repeat(element.get(), c, &to)) {
+                c = to;
+                taken = true;
+                break;
+            }
+        }
+        valid = taken;
+    }
+    if (pseudo)
+        c = loc + len;
+
+    const bool plain = s->end() && !s->text() && !s->sequence() && !s->option();
+    const bool complete = valid && (!s->end() || plain || c == bodyEnd);
+    qsizetype covered = (complete && (c == bodyEnd || plain)) ? len : c - loc;
+    if (depth == 0 && !s->isStartOnlyStructure())
+        covered = len;
+
+    // The earliest rule of the style is set last, so its colour wins.
+    for (auto it = noted.rbegin(); it != noted.rend(); ++it) {
+        ColoringRuleRange* rr = *it;
+        if (enabled && rr->valid
+            && (complete || rr->rule->applyInvalid() || (depth == 0 && s->isSimpleStructure())))
+        {
+            if (m_pass.colorOps)
+                m_pass.colorOps->emplace_back(Range(loc, covered), colorForRule(rr->rule));
+            else
+                setColor(storage, colorForRule(rr->rule), Range(loc, covered));
+        }
+        rr->valid = false;
+    }
+    if (validOut)
+        *validOut = complete && c > loc;
+    return Range(loc, covered);
+}

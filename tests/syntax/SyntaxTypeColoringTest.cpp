@@ -1,0 +1,245 @@
+// The colouring engine over the shipped languages: what colours and parse
+// state a pass leaves, nested languages, and incremental passes after edits
+// that agree with colouring the text from scratch.
+
+#include "ColoringTestSupport.h"
+
+#include "kit/UserDefaults.h"
+#include "support/PreferenceController2.h"
+#include "syntax/SyntaxStructureObserver.h"
+
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+using kit::Range;
+using namespace syntaxtest;
+
+namespace {
+
+class SyntaxTypeColoringTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        kit::UserDefaults::standard().resetForTesting();
+        PreferenceController2::resetColorCacheForTesting();
+        html = shippedType(QStringLiteral("HTML"));
+        ASSERT_TRUE(html);
+    }
+    SyntaxType* html = nullptr;
+};
+
+struct Recorder : SyntaxStructureObserver {
+    QStringList found;
+    void clearedSyntaxStructuresOfType(const QString&, const QString&, Range) override {}
+    void foundSyntaxStructure(const QString& name, const QString& type, const QString& text, Range r) override
+    {
+        found.append(QStringLiteral("%1/%2:%3").arg(type, name, text.mid(r.location, r.length)));
+    }
+};
+
+TEST_F(SyntaxTypeColoringTest, PageWithStyleScriptAndPhpRegions)
+{
+    const QString text = fixture(QStringLiteral("page.html"));
+    ASSERT_FALSE(text.isEmpty());
+    kit::TextStorage storage(text);
+    colorAll(html, &storage);
+
+    SyntaxType* css = shippedType(QStringLiteral("CSS"));
+    SyntaxType* js = shippedType(QStringLiteral("JavaScript"));
+    SyntaxType* php = shippedType(QStringLiteral("PHP"));
+    ASSERT_TRUE(css && js && php);
+    const QColor plain = ruleColor(html, QStringLiteral("Text"));
+    struct Case {
+        const char* needle;
+        int offset;
+        SyntaxType* type;
+        const char* rule; // null: plain text
+    };
+    const Case cases[] = {
+        { "<div id=", 1, html, "Tag" },
+        { "\"main\"", 1, html, "Attribute Value" },
+        { "class=\"intro\"", 0, html, "Attribute" },
+        { "Hello &amp;", 0, html, nullptr },
+        { "! Main content", 2, html, "Comment" },
+        { "/* page colours */", 3, css, "Comment" },
+        { "// counters", 3, js, "Comment" },
+        { "/ab+c/gi", 1, js, "Regular Expression" },
+        { "10 / 2 / 5", 3, js, nullptr },
+        { "x / 2; }", 2, js, nullptr },
+        { "'Count: '", 1, js, "String" },
+        { "/* a block", 5, js, "Comment" },
+        { "\"Today is \"", 2, php, "String" },
+        { "// a note", 3, php, "Comment" },
+        { "/* each item */", 3, php, "Comment" },
+    };
+    for (const Case& c : cases) {
+        const qsizetype at = text.indexOf(QString::fromUtf8(c.needle));
+        ASSERT_GE(at, 0) << c.needle;
+        const QColor expected = c.rule ? ruleColor(c.type, QString::fromUtf8(c.rule)) : plain;
+        ASSERT_TRUE(expected.isValid()) << c.rule;
+        EXPECT_EQ(colorAt(&storage, at + c.offset).name(QColor::HexArgb), expected.name(QColor::HexArgb))
+            << c.needle << " expected " << (c.rule ? c.rule : "plain text");
+    }
+    // Rules of one colour could hide a mix-up: the page uses at least these distinct colours.
+    EXPECT_NE(ruleColor(html, QStringLiteral("Tag")), ruleColor(html, QStringLiteral("Attribute Value")));
+
+    // Parse state: nested regions carry the parent's state and their own.
+    const qsizetype inCss = text.indexOf(QStringLiteral("body {"));
+    EXPECT_EQ(stateAt(&storage, QStringLiteral("HTML"), inCss), QStringLiteral("style"));
+    EXPECT_FALSE(stateAt(&storage, QStringLiteral("CSS"), inCss).isEmpty());
+    const qsizetype inText = text.indexOf(QStringLiteral("Hello"));
+    EXPECT_TRUE(stateAt(&storage, QStringLiteral("HTML"), inText).isEmpty());
+    EXPECT_TRUE(html->htmlViewIsTextInRange(&storage, Range(inText, 5)));
+    EXPECT_FALSE(html->htmlViewIsTextInRange(&storage, Range(inText - 3, 5)));
+}
+
+TEST_F(SyntaxTypeColoringTest, InnermostTypeAndItsRegion)
+{
+    const QString text = fixture(QStringLiteral("page.html"));
+    kit::TextStorage storage(text);
+    colorAll(html, &storage);
+    struct Case {
+        const char* needle;
+        const char* type;
+    };
+    const Case cases[] = { { "body { color", "CSS" }, { "color: #333", "CSS" }, { "var total", "JavaScript" },
+        { "echo \"Today", "PHP" }, { "Hello &amp;", "HTML" }, { "<ul>", "HTML" } };
+    for (const Case& c : cases) {
+        const qsizetype at = text.indexOf(QString::fromUtf8(c.needle));
+        Range region(kit::NotFound, 0);
+        SyntaxType* inner = html->nestedSyntaxTypeForKELHTMLView(&storage, at, &region);
+        ASSERT_TRUE(inner) << c.needle;
+        EXPECT_EQ(inner->typeName(), QString::fromUtf8(c.type)) << c.needle;
+        EXPECT_TRUE(region.contains(at)) << c.needle;
+        if (inner == html) {
+            EXPECT_EQ(region, Range(0, text.size()));
+        }
+    }
+    const qsizetype css = text.indexOf(QStringLiteral("/* page colours"));
+    Range region;
+    html->nestedSyntaxTypeForKELHTMLView(&storage, css, &region);
+    EXPECT_EQ(text.mid(region.location, region.length).trimmed().left(18), QStringLiteral("/* page colours */"));
+}
+
+TEST_F(SyntaxTypeColoringTest, ReportsNestedRegionsAndStructures)
+{
+    const QString text = QStringLiteral("<p>a</p><?php $x = 1; ?><style>p { }</style>");
+    kit::TextStorage storage(text);
+    Recorder recorder;
+    colorAll(html, &storage, &recorder);
+    EXPECT_TRUE(recorder.found.contains(QStringLiteral("HTML/startTag:<p>"))) << recorder.found.join('\n').toStdString();
+    EXPECT_TRUE(recorder.found.contains(QStringLiteral("HTML/endTag:</p>")));
+    EXPECT_TRUE(recorder.found.contains(QStringLiteral("PHP/typeStart:<?php")));
+    EXPECT_TRUE(recorder.found.contains(QStringLiteral("PHP/typeEnd:?>")));
+    EXPECT_TRUE(recorder.found.contains(QStringLiteral("HTML/php:<?php $x = 1; ?>")));
+}
+
+TEST_F(SyntaxTypeColoringTest, JavaScriptSlashIsRegexOnlyWhereAnExpressionMayStand)
+{
+    SyntaxType* js = shippedType(QStringLiteral("JavaScript"));
+    const QColor regex = ruleColor(js, QStringLiteral("Regular Expression"));
+    struct Case {
+        QString text;
+        bool isRegex;
+    };
+    const Case cases[] = {
+        { QStringLiteral("a = /x/;"), true },
+        { QStringLiteral("return /x/;"), true },
+        { QStringLiteral("a = /* c */ /x/;"), true },
+        { QStringLiteral("a = b /x/ 2;"), false },
+        { QStringLiteral("a = 4 /x/ 2;"), false },
+        { QStringLiteral("this /x/ 2;"), false },
+        { QStringLiteral("a =") + QString(4000, QLatin1Char(' ')) + QStringLiteral("/x/;"), false },
+    };
+    for (const Case& c : cases) {
+        kit::TextStorage storage(c.text);
+        colorAll(js, &storage);
+        const qsizetype at = c.text.indexOf(QStringLiteral("/x/")) + 1;
+        EXPECT_EQ(colorAt(&storage, at) == regex, c.isRegex) << c.text.left(20).toStdString();
+    }
+}
+
+TEST_F(SyntaxTypeColoringTest, SwitchIndexStopsThePassEarly)
+{
+    const QString text = QStringLiteral("<p>one</p> <p>two</p> <p>three</p>");
+    kit::TextStorage storage(text);
+    SyntaxInfo info(Range(0, text.size()));
+    info.setSwitchIndex(12);
+    qsizetype index = 0;
+    html->colorHTMLView(&storage, info, false, &index);
+    EXPECT_TRUE(info.brokeEarly());
+    EXPECT_EQ(info.finalColoringIndex(), 12u);
+    EXPECT_EQ(index, 12);
+    EXPECT_TRUE(colorAt(&storage, 30).isValid() == false);
+}
+
+TEST_F(SyntaxTypeColoringTest, EmptyTextAndTextWithoutGrammar)
+{
+    kit::TextStorage empty;
+    colorAll(html, &empty);
+    EXPECT_EQ(empty.length(), 0);
+    SyntaxType* plain = shippedType(QStringLiteral("Plain Text"));
+    ASSERT_TRUE(plain);
+    const QString text = fixture(QStringLiteral("notes.txt"));
+    kit::TextStorage storage(text);
+    colorAll(plain, &storage);
+    for (qsizetype i = 0; i < text.size(); i += 7)
+        EXPECT_EQ(colorAt(&storage, i).name(), ruleColor(plain, QStringLiteral("Text")).name());
+}
+
+// Edits of all kinds, each followed by the pass the editor runs for it, must
+// leave exactly what colouring the new text from scratch leaves.
+TEST_F(SyntaxTypeColoringTest, IncrementalColouringAfterRandomEditsEqualsColouringFromScratch)
+{
+    struct Fixture {
+        const char* file;
+        const char* type;
+    };
+    const Fixture fixtures[] = { { "page.html", "HTML" }, { "style.css", "CSS" }, { "script.js", "JavaScript" },
+        { "code.php", "PHP" }, { "notes.txt", "Plain Text" } };
+    const QStringList pieces { QStringLiteral("<"), QStringLiteral(">"), QStringLiteral("/"), QStringLiteral("*"),
+        QStringLiteral("\""), QStringLiteral("'"), QStringLiteral("<!--"), QStringLiteral("-->"),
+        QStringLiteral("/*"), QStringLiteral("*/"), QStringLiteral("<?php "), QStringLiteral("?>"),
+        QStringLiteral("{"), QStringLiteral("}"), QStringLiteral("\n"), QStringLiteral("a"), QStringLiteral(" "),
+        QStringLiteral("<style>"), QStringLiteral("</style>"), QStringLiteral("<script>"),
+        QStringLiteral("</script>"), QStringLiteral("//"), QStringLiteral("x = /y/;"), QStringLiteral("$v"),
+        QStringLiteral("\\"), QStringLiteral("<b class=\"c\">"), QStringLiteral("@media x {") };
+    for (const Fixture& f : fixtures) {
+        SyntaxType* type = shippedType(QString::fromUtf8(f.type));
+        ASSERT_TRUE(type) << f.type;
+        kit::TextStorage storage(fixture(QString::fromUtf8(f.file)));
+        colorAll(type, &storage);
+        QRandomGenerator random(20261210);
+        for (int step = 0; step < 150; ++step) {
+            const qsizetype length = storage.length();
+            const qsizetype at = random.bounded(length + 1);
+            Range replaced(at, 0);
+            QString inserted;
+            if (random.bounded(3) == 0 && length > 0)
+                replaced.length = std::min<qsizetype>(1 + random.bounded(6), length - at);
+            else
+                inserted = pieces.at(random.bounded(pieces.size()));
+            const QString before = storage.string();
+            storage.replaceCharacters(replaced, inserted);
+            SyntaxInfo info(Range(at, inserted.size()));
+            type->colorHTMLView(&storage, info, false, nullptr);
+
+            kit::TextStorage fresh(storage.string());
+            colorAll(type, &fresh);
+            const QStringList got = snapshot(&storage);
+            const QStringList want = snapshot(&fresh);
+            if (got != want) {
+                qsizetype first = 0;
+                while (first < got.size() && first < want.size() && got[first] == want[first])
+                    ++first;
+                FAIL() << f.file << " step " << step << " replaced " << replaced.location << "+" << replaced.length
+                       << " with '" << inserted.toStdString() << "'\nfirst difference: got '"
+                       << got.value(first).toStdString() << "' want '" << want.value(first).toStdString()
+                       << "'\ntext:\n" << storage.string().toStdString();
+            }
+        }
+    }
+}
+
+} // namespace
