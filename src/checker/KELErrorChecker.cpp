@@ -152,7 +152,7 @@ bool KELErrorChecker::isSourcePaneShown() const
 
 void KELErrorChecker::refresh()
 {
-    if (m_closed)
+    if (m_closed || !m_syntaxCheck)
         return;
     m_refreshButton->setEnabled(false);
     m_progressIndicator->setRange(0, 0); // turning
@@ -163,7 +163,7 @@ void KELErrorChecker::refresh()
 void KELErrorChecker::fireProgressTimer()
 {
     // The indicator turns at least one second, and until the run has delivered.
-    if (!m_syntaxCheck->isRunning())
+    if (!m_syntaxCheck || !m_syntaxCheck->isRunning())
         m_progressIndicator->setRange(0, 1);
 }
 
@@ -307,6 +307,15 @@ void KELErrorChecker::chooseError()
     }
 }
 
+void KELErrorChecker::documentWillBeDestroyed()
+{
+    m_closed = true;
+    delete m_syntaxCheck.data();
+    removeExistingErrorCheckerWithDocument(m_document);
+    hide();
+    deleteLater();
+}
+
 void KELErrorChecker::documentDidClose()
 {
     close();
@@ -316,7 +325,8 @@ void KELErrorChecker::closeEvent(QCloseEvent* event)
 {
     if (!m_closed) {
         m_closed = true;
-        m_syntaxCheck->stopCheck();
+        if (m_syntaxCheck)
+            m_syntaxCheck->stopCheck();
         removeExistingErrorCheckerWithDocument(m_document);
         m_document->setDocumentErrors(std::nullopt);
     }

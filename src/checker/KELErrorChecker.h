@@ -45,6 +45,8 @@ public:
     void refresh();
     /// The error shown in a row of the error list.
     const KELSyntaxCheckError* errorForRow(int row) const;
+    /// The document is being destroyed: the window goes without touching it.
+    void documentWillBeDestroyed();
     /// What the generated-text view's gutter marks.
     const QList<KELSyntaxCheckError>& sourceErrors() const { return m_sourceErrors; }
 

@@ -1,5 +1,6 @@
 #include "checker/KELSyntaxCheckDocument.h"
 
+#include "checker/KELErrorChecker.h"
 #include "kit/NotificationCenter.h"
 
 #include <algorithm>
@@ -15,4 +16,46 @@ void KELSyntaxCheckDocument::setDocumentErrors(const std::optional<QList<KELSynt
     }
     documentErrorsDidChange();
     kit::NotificationCenter::defaultCenter().post(KELDocumentErrorsDidChangeNotification, syntaxCheckNotificationObject());
+}
+
+KELSyntaxCheckDocument::~KELSyntaxCheckDocument()
+{
+    if (KELErrorChecker* checker = KELErrorChecker::existingErrorCheckerWithDocument(this))
+        checker->documentWillBeDestroyed();
+}
+
+KELSyntaxCheckDocumentAdapter::KELSyntaxCheckDocumentAdapter(QObject* document, const Functions& functions)
+    : QObject(document)
+    , m_object(document)
+    , m_functions(functions)
+{
+    setObjectName(QStringLiteral("KELSyntaxCheckDocumentAdapter"));
+}
+
+KELSyntaxCheckDocumentAdapter* KELSyntaxCheckDocumentAdapter::existingAdapterForDocument(const QObject* document)
+{
+    return document ? document->findChild<KELSyntaxCheckDocumentAdapter*>(QStringLiteral("KELSyntaxCheckDocumentAdapter"), Qt::FindDirectChildrenOnly)
+                    : nullptr;
+}
+
+KELSyntaxCheckDocumentAdapter* KELSyntaxCheckDocumentAdapter::adapterForDocument(QObject* document, const Functions& functions)
+{
+    if (!document)
+        return nullptr;
+    if (KELSyntaxCheckDocumentAdapter* existing = existingAdapterForDocument(document))
+        return existing;
+    return new KELSyntaxCheckDocumentAdapter(document, functions);
+}
+
+std::unique_ptr<KELSyntaxCheckPreview> KELSyntaxCheckDocumentAdapter::makeSyntaxCheckPreview()
+{
+    if (m_functions.preview)
+        return m_functions.preview();
+    return KELSyntaxCheckDocument::makeSyntaxCheckPreview();
+}
+
+void KELSyntaxCheckDocumentAdapter::documentErrorsDidChange()
+{
+    if (m_functions.errorsChanged)
+        m_functions.errorsChanged(documentErrors());
 }

@@ -5,6 +5,7 @@
 #include "checker/KELSyntaxCheckError.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -46,7 +47,11 @@ private:
 
 class KELSyntaxCheckDocument {
 public:
-    virtual ~KELSyntaxCheckDocument() = default;
+    KELSyntaxCheckDocument() = default;
+    KELSyntaxCheckDocument(const KELSyntaxCheckDocument&) = delete;
+    KELSyntaxCheckDocument& operator=(const KELSyntaxCheckDocument&) = delete;
+    /// An open checker window of the document goes with it.
+    virtual ~KELSyntaxCheckDocument();
 
     /// A copy of the editor's current text.
     virtual QString syntaxCheckText() const = 0;
@@ -77,4 +82,47 @@ protected:
 
 private:
     QList<KELSyntaxCheckError> m_documentErrors;
+};
+
+/// A document that answers through functions: lets a document class be checked
+/// without deriving from KELSyntaxCheckDocument. Made as a child of the document
+/// object, it goes with it.
+class KELSyntaxCheckDocumentAdapter : public QObject, public KELSyntaxCheckDocument {
+    Q_OBJECT
+public:
+    struct Functions {
+        std::function<QString()> text;
+        std::function<QString()> fileTypeName;
+        std::function<QString()> displayName;
+        std::function<kit::TextView*()> textView;
+        std::function<void()> showDocument;
+        /// The page generator; none: the document's own text.
+        std::function<std::unique_ptr<KELSyntaxCheckPreview>()> preview;
+        /// Told the errors in the document's own text after each change (for the gutter).
+        std::function<void(const QList<KELSyntaxCheckError>&)> errorsChanged;
+    };
+    /// The adapter of a document object, made with the functions on first use.
+    static KELSyntaxCheckDocumentAdapter* adapterForDocument(QObject* document, const Functions& functions);
+    static KELSyntaxCheckDocumentAdapter* existingAdapterForDocument(const QObject* document);
+
+    QString syntaxCheckText() const override { return m_functions.text ? m_functions.text() : QString(); }
+    QString syntaxCheckFileTypeName() const override { return m_functions.fileTypeName ? m_functions.fileTypeName() : QString(); }
+    std::unique_ptr<KELSyntaxCheckPreview> makeSyntaxCheckPreview() override;
+    QString syntaxCheckDisplayName() const override { return m_functions.displayName ? m_functions.displayName() : QString(); }
+    kit::TextView* syntaxCheckTextView() const override { return m_functions.textView ? m_functions.textView() : nullptr; }
+    void syntaxCheckShowDocument() override
+    {
+        if (m_functions.showDocument)
+            m_functions.showDocument();
+    }
+    /// The document object itself, as the document controller posts it.
+    const void* syntaxCheckNotificationObject() const override { return m_object; }
+
+protected:
+    void documentErrorsDidChange() override;
+
+private:
+    KELSyntaxCheckDocumentAdapter(QObject* document, const Functions& functions);
+    const void* m_object;
+    Functions m_functions;
 };

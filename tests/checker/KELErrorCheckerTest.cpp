@@ -210,3 +210,43 @@ TEST(KELErrorCheckerTest, ProgressTurnsAtLeastOneSecond)
     QTest::qWaitFor([&] { return checker->progressIndicator()->maximum() != 0; }, 3000);
     EXPECT_EQ(checker->progressIndicator()->maximum(), 1);
 }
+
+TEST(KELErrorCheckerTest, DocumentThroughAnAdapter)
+{
+    registerCheckerDefaults();
+    auto* documentObject = new QObject;
+    kit::TextView view;
+    view.setString(QStringLiteral("<div>\n<blink></blink>"));
+    QList<KELSyntaxCheckError> gutter;
+    int shown = 0;
+    KELSyntaxCheckDocumentAdapter::Functions functions;
+    functions.text = [&] { return view.string(); };
+    functions.fileTypeName = [] { return QStringLiteral("HTML"); };
+    functions.displayName = [] { return QStringLiteral("index.html"); };
+    functions.textView = [&] { return &view; };
+    functions.showDocument = [&] { ++shown; };
+    functions.errorsChanged = [&](const QList<KELSyntaxCheckError>& errors) { gutter = errors; };
+    KELSyntaxCheckDocumentAdapter* adapter = KELSyntaxCheckDocumentAdapter::adapterForDocument(documentObject, functions);
+    ASSERT_TRUE(adapter);
+    EXPECT_EQ(KELSyntaxCheckDocumentAdapter::adapterForDocument(documentObject, {}), adapter);
+    EXPECT_EQ(adapter->syntaxCheckNotificationObject(), static_cast<const void*>(documentObject));
+
+    int notices = 0;
+    const quint64 observer = kit::NotificationCenter::defaultCenter().addObserver(KELDocumentErrorsDidChangeNotification, documentObject,
+        [&](const kit::Notification&) { ++notices; });
+    KELErrorChecker* checker = KELErrorChecker::showErrorChecker(adapter);
+    WindowFixture::waitForResult(checker);
+    EXPECT_EQ(checker->windowTitle(), QStringLiteral("Errors for index.html"));
+    // The gutter gets the errors sorted by place: the unclosed div, then the unknown tag.
+    ASSERT_EQ(gutter.size(), 2);
+    EXPECT_EQ(gutter[0].title(), QStringLiteral("Unmatched Tag"));
+    EXPECT_EQ(notices, 1);
+
+    // A document destroyed while its checker is open takes the window with it.
+    QPointer<KELErrorChecker> guard(checker);
+    delete documentObject;
+    EXPECT_FALSE(KELErrorChecker::existingErrorCheckerWithDocument(adapter));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+    kit::NotificationCenter::defaultCenter().removeObserver(observer);
+}
