@@ -1,7 +1,9 @@
 #include "document/MyDocumentCommands.h"
 
 #include "app/DefaultsKeys.h"
+#include "app/Notifications.h"
 #include "document/MyDocument.h"
+#include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"
 #include "kit/text/TextStorage.h"
 #include "support/KELFileTypeManager.h"
@@ -26,13 +28,42 @@ MyDocumentCommands::MyDocumentCommands(MyDocument* document, KELHTMLView* editor
     , m_document(document)
     , m_editor(editor)
 {
-    if (editor)
+    if (editor) {
         editor->setDocument(this);
+        editor->updateWordWrapForChange(false);
+    }
     registerCommands();
+
+    // The preferences' broadcasts this document's editor follows.
+    auto& center = kit::NotificationCenter::defaultCenter();
+    center.addObserver(
+        KELWordWrapNotification, nullptr,
+        [this](const kit::Notification&) {
+            if (m_editor)
+                m_editor->updateWordWrapForChange(true);
+        },
+        this);
+    center.addObserver(
+        KELSetFontNotification, nullptr,
+        [this](const kit::Notification& n) {
+            const QVariant font = n.userInfo.value(QStringLiteral("font"));
+            if (m_editor && font.canConvert<QFont>())
+                m_editor->setFont(font.value<QFont>());
+        },
+        this);
+    center.addObserver(
+        QStringLiteral("KELColorTags"), nullptr,
+        [this](const kit::Notification&) {
+            colorViewableTags();
+            if (m_editor)
+                m_editor->update();
+        },
+        this);
 }
 
 MyDocumentCommands::~MyDocumentCommands()
 {
+    kit::NotificationCenter::defaultCenter().removeObservers(this);
     if (m_editor && m_editor->document() == this)
         m_editor->setDocument(nullptr);
     dropPrintView();
@@ -61,6 +92,17 @@ void MyDocumentCommands::registerCommands()
     registerAction(QStringLiteral("showErrorChecker:"), [this](QObject*) { showErrorChecker(); });
     registerAction(QStringLiteral("getInfo:"), [this](QObject*) { getInfo(); });
     registerAction(QStringLiteral("export:"), [](QObject*) {});
+    registerAction(QStringLiteral("suggestCompletion:"), [this](QObject*) {
+        if (services().suggestCompletion && m_editor)
+            services().suggestCompletion(m_document, m_editor);
+    });
+    for (const QString& action : { QStringLiteral("updateAllColors:"), QStringLiteral("colorAllTags:") }) {
+        registerAction(action, [this](QObject*) {
+            if (services().colorAllTags && m_editor)
+                services().colorAllTags(m_document, m_editor);
+        });
+    }
+    registerAction(QStringLiteral("colorViewableTags:"), [this](QObject*) { colorViewableTags(); });
     registerAction(
         QStringLiteral("printDocument:"), [this](QObject*) { printDocument(m_editor ? m_editor->window() : nullptr); });
     registerAction(QStringLiteral("preview:"), [this](QObject*) {
@@ -97,6 +139,12 @@ bool MyDocumentCommands::validateAction(const QString& action, QAction* item)
         return services().isSyntaxCheckAvailable && services().isSyntaxCheckAvailable(syntaxTypeName());
     if (action == QLatin1String("organizeTags:"))
         return bool(services().organizeTags);
+    if (action == QLatin1String("suggestCompletion:"))
+        return bool(services().suggestCompletion);
+    if (action == QLatin1String("updateAllColors:") || action == QLatin1String("colorAllTags:"))
+        return bool(services().colorAllTags);
+    if (action == QLatin1String("colorViewableTags:"))
+        return bool(services().colorViewableTags);
     if (action == QLatin1String("preview:") || action == QLatin1String("quickPreview:")
         || action == QLatin1String("refreshLivePreview:")) {
         return action == QLatin1String("preview:")     ? bool(services().previewInBrowser)
@@ -274,6 +322,12 @@ void MyDocumentCommands::revealInDocumentTree()
 {
     if (m_document && !m_document->filePath().isEmpty() && services().revealInDocumentTree)
         services().revealInDocumentTree(m_document->filePath());
+}
+
+void MyDocumentCommands::colorViewableTags()
+{
+    if (services().colorViewableTags && m_editor)
+        services().colorViewableTags(m_document, m_editor);
 }
 
 void MyDocumentCommands::showErrorChecker()

@@ -39,6 +39,10 @@ public:
         std::function<bool(KELHTMLView*, kit::Range)> isTextInRange;
         /// Colours a view's whole text with the document's syntax type (printing).
         std::function<void(KELHTMLView*)> colorWholeText;
+        // Colouring and completion of the document's editor.
+        std::function<void(MyDocument*, KELHTMLView*)> suggestCompletion;
+        std::function<void(MyDocument*, KELHTMLView*)> colorAllTags;
+        std::function<void(MyDocument*, KELHTMLView*)> colorViewableTags;
         // Error checker.
         std::function<void(KELHTMLView*)> organizeTags;
         std::function<bool(const QString& typeName)> isSyntaxCheckAvailable;
@@ -77,6 +81,8 @@ public:
     void showInFinder();
     void revealInDocumentTree();
     void showErrorChecker();
+    /// Recolours the visible text (asked when a window shows the document).
+    void colorViewableTags();
     bool validateAction(const QString& action, QAction* item) override;
 
     // --- Decisions for the editor (KELHTMLViewDocument).

@@ -1,9 +1,11 @@
 #include "document/MyDocumentCommands.h"
 
 #include "app/DefaultsKeys.h"
+#include "app/Notifications.h"
 #include "app/RegisteredDefaults.h"
 #include "document/MyDocument.h"
 #include "editor/KELHTMLView.h"
+#include "kit/NotificationCenter.h"
 #include "kit/UndoManager.h"
 #include "kit/UserDefaults.h"
 #include "kit/text/ScrollView.h"
@@ -220,6 +222,37 @@ TEST_F(MyDocumentCommandsTest, PrintsToPdfWithAndWithoutLineNumbers)
     }
     // The print copy is dropped afterwards.
     EXPECT_EQ(commands->printTextView(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MyDocumentCommandsTest, EditorFollowsTheFontAndWrappingBroadcasts)
+{
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(21);
+    kit::NotificationCenter::defaultCenter().post(
+        KELSetFontNotification, nullptr, { { QStringLiteral("font"), font } });
+    EXPECT_EQ(view->font().pixelSize(), 21);
+    kit::UserDefaults::standard().setValue(KELWordWrap, false);
+    kit::NotificationCenter::defaultCenter().post(
+        KELWordWrapNotification, nullptr, { { QStringLiteral("value"), false } });
+    EXPECT_FALSE(view->wrapsLines());
+    kit::UserDefaults::standard().setValue(KELWordWrap, true);
+    kit::NotificationCenter::defaultCenter().post(
+        KELWordWrapNotification, nullptr, { { QStringLiteral("value"), true } });
+    EXPECT_TRUE(view->wrapsLines());
+
+    int coloured = 0;
+    MyDocumentCommands::services().colorViewableTags = [&](MyDocument*, KELHTMLView* v) {
+        EXPECT_EQ(v, view);
+        ++coloured;
+    };
+    kit::NotificationCenter::defaultCenter().post(QStringLiteral("KELColorTags"));
+    EXPECT_EQ(coloured, 1);
+    EXPECT_TRUE(commands->validateAction(QStringLiteral("colorViewableTags:"), nullptr));
+    EXPECT_FALSE(commands->validateAction(QStringLiteral("suggestCompletion:"), nullptr));
 }
 
 } // namespace
