@@ -153,6 +153,7 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
                 open = s;
                 stack = stored;
                 openStart = bodyStart = p;
+                bool startFound = false;
                 if (s->start()) {
                     const qsizetype maxBack = std::min<qsizetype>(s->start()->maxLength(), 500) + 1;
                     for (qsizetype q = p; q > p - maxBack && q >= maxStart; --q) {
@@ -160,9 +161,23 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
                         if (m != kit::NotFound) {
                             openStart = q;
                             bodyStart = q + m;
+                            startFound = true;
                             break;
                         }
                     }
+                    // Further back, the structure began where its stored state begins.
+                    if (!startFound && run.location >= lowest) {
+                        const qsizetype m = startMatch(s, run.location);
+                        if (m != kit::NotFound) {
+                            openStart = run.location;
+                            bodyStart = run.location + m;
+                            startFound = true;
+                        }
+                    }
+                }
+                if (!startFound && s->end()) {
+                    // The end text may already have begun before p.
+                    bodyStart = std::max(maxStart, p - std::max<qsizetype>(0, s->end()->maxLength() - 1));
                 }
                 passStart = p;
                 i = p + 1;

@@ -85,4 +85,15 @@ inline QStringList snapshot(const kit::TextStorage* storage)
     return out;
 }
 
+/// "" when equal; else the first entry where the snapshots differ.
+inline std::string firstDifference(const QStringList& got, const QStringList& want)
+{
+    if (got == want)
+        return std::string();
+    qsizetype i = 0;
+    while (i < got.size() && i < want.size() && got[i] == want[i])
+        ++i;
+    return QStringLiteral("got '%1' want '%2'").arg(got.value(i), want.value(i)).toStdString();
+}
+
 } // namespace syntaxtest

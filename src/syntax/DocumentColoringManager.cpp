@@ -1,0 +1,74 @@
+#include "syntax/DocumentColoringManager.h"
+
+#include "checker/KELSyntaxCheckError.h"
+#include "kit/NotificationCenter.h"
+#include "kit/text/TextStorage.h"
+
+using kit::Range;
+
+namespace {
+// Posted by the document controller with the document as object.
+const QString documentDidBecomeActive = QStringLiteral("Document Did Become Active");
+} // namespace
+
+DocumentColoringManager::DocumentColoringManager(
+    KELTextView* view, std::function<SyntaxType*()> syntaxType, const void* document, QObject* parent)
+    : KELHTMLViewColoringManager(parent)
+    , m_syntaxTypeProvider(std::move(syntaxType))
+    , m_structure(std::make_unique<KELDocumentStructure>(view ? view->textStorage() : nullptr, m_syntaxTypeProvider))
+{
+    m_structure->setTextView(view);
+    if (document) {
+        kit::NotificationCenter::defaultCenter().addObserver(
+            documentDidBecomeActive, document,
+            [this](const kit::Notification&) { colorSegmentFromTimer(); }, this);
+    }
+    addTextView(view);
+}
+
+DocumentColoringManager::~DocumentColoringManager()
+{
+    invalidateTimers();
+}
+
+SyntaxType* DocumentColoringManager::syntaxType() const
+{
+    return m_syntaxTypeProvider ? m_syntaxTypeProvider() : KELHTMLViewColoringManager::syntaxType();
+}
+
+Range DocumentColoringManager::shiftedMarkerRange(Range marker, Range editedRange, qsizetype d)
+{
+    if (marker.location == kit::NotFound)
+        return marker;
+    const qsizetype l = editedRange.location;
+    const qsizetype oldEnd = l + editedRange.length - d;
+    auto move = [&](qsizetype p) {
+        if (p <= l)
+            return p;
+        if (p < oldEnd)
+            return l;
+        return p + d;
+    };
+    const qsizetype start = move(marker.location);
+    const qsizetype end = move(marker.end());
+    return Range(start, std::max<qsizetype>(0, end - start));
+}
+
+Range DocumentColoringManager::rangeToColorAfterEditWithRange(Range editedRange, qsizetype changeInLength)
+{
+    if (m_errorMarkers)
+        if (QList<KELSyntaxCheckError>* errors = m_errorMarkers())
+            for (KELSyntaxCheckError& error : *errors)
+                error.setTextRange(shiftedMarkerRange(error.textRange(), editedRange, changeInLength));
+    return m_structure->invalidateStructureForEditInRange(editedRange, changeInLength);
+}
+
+void DocumentColoringManager::updateAfterEdit()
+{
+    kit::TextStorage* storage = textStorage();
+    const bool characters = storage && (storage->editedMask() & kit::TextStorageEditedCharacters);
+    const Range edited = characters ? storage->editedRange() : Range(kit::NotFound, 0);
+    KELHTMLViewColoringManager::updateAfterEdit();
+    if (characters && m_editValidator)
+        m_editValidator(edited);
+}

@@ -1,0 +1,106 @@
+#pragma once
+// Decides when, what and how much to colour in one text storage shown by one
+// or more editor views: the visible text a tenth of a second after scrolling
+// stops, an edit at once when it lies near the coloured part, and the rest of
+// the text in small background segments spaced out by timers.
+
+#include "kit/Types.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+namespace kit {
+class TextStorage;
+}
+class KELTextView;
+class SyntaxInfo;
+class SyntaxStructureObserver;
+class SyntaxType;
+
+class KELHTMLViewColoringManager : public QObject
+{
+    Q_OBJECT
+public:
+    /// Characters coloured by one background segment (a tenth of it while the
+    /// window is in the background).
+    static constexpr qsizetype SegmentLength = 2000;
+
+    explicit KELHTMLViewColoringManager(QObject* parent = nullptr);
+    ~KELHTMLViewColoringManager() override;
+
+    /// Adds a view of the text. Every view must show the first view's storage and
+    /// sit in a scroll view.
+    void addTextView(KELTextView* view);
+    const QList<QPointer<KELTextView>>& textViews() const { return m_textViews; }
+    /// The first view's storage; null without views.
+    kit::TextStorage* textStorage() const;
+    /// The first view in the active window, else the first view.
+    KELTextView* primaryTextView() const;
+
+    virtual SyntaxType* syntaxType() const { return m_syntaxType; }
+    void setSyntaxType(SyntaxType* type) { m_syntaxType = type; }
+    /// Receives the structures the passes clear and find; none here.
+    virtual SyntaxStructureObserver* observer() const { return nullptr; }
+    virtual bool resumeColoringWhenWindowBecomesKey() const { return true; }
+
+    /// Text before this index is known to be coloured correctly.
+    qsizetype correctColoringIndex() const { return m_correctColoringIndex; }
+    void setCorrectColoringIndex(qsizetype index) { m_correctColoringIndex = index; }
+
+    /// Stops both timers (the owner goes away).
+    void invalidateTimers();
+    /// Colours the whole text in one request.
+    void colorAllTags();
+    /// Colours the view's visible text now / a tenth of a second from now.
+    void colorViewableTags(KELTextView* view);
+    void colorViewableTagsFromTimer(KELTextView* view);
+    bool isViewableColoringScheduled() const { return m_viewableTimer.isActive(); }
+
+    // The background chain.
+    /// Restarts the chain: the next segment runs a second from now.
+    void colorSegmentFromTimer();
+    /// Schedules the next segment after `seconds` (at least 0.03) unless one is
+    /// scheduled, everything is coloured, or the window or application is inactive.
+    void colorSegmentFromTimer(double seconds);
+    /// Colours one segment from the colouring index and schedules the next.
+    void colorSegment();
+    bool isColoringWithTimer() const { return m_isColoringWithTimer; }
+    /// Milliseconds until the scheduled segment runs (its interval); -1 when none.
+    int scheduledSegmentInterval() const { return m_segmentTimer.isActive() ? m_segmentTimer.interval() : -1; }
+
+    /// The extra range to re-colour after an edit; the edited range here.
+    virtual kit::Range rangeToColorAfterEditWithRange(kit::Range editedRange, qsizetype changeInLength);
+    /// Handles a processed edit of the storage.
+    virtual void updateAfterEdit();
+    void windowDidBecomeKey(QWidget* window);
+    void colorSettingsChanged();
+    void textColorChanged() { m_textColorChanged = true; }
+    void handleChangedTextColorIfNeeded();
+
+protected:
+    /// Whether the primary view's window is the active one (tests may answer).
+    virtual bool isPrimaryWindowActive() const;
+    virtual bool isApplicationActive() const;
+    /// Whether the completion panel is open (the chain waits while it is).
+    virtual bool isCompletionPanelActive() const { return false; }
+    /// Runs one request on the primary view's storage.
+    void colorWithInfo(SyntaxInfo& info, qsizetype* correctColoringIndex);
+
+private:
+    void setDisplayOnly(bool on);
+    void boundsDidChange(KELTextView* view);
+
+    QList<QPointer<KELTextView>> m_textViews;
+    QPointer<kit::TextStorage> m_storage;
+    SyntaxType* m_syntaxType = nullptr;
+    qsizetype m_correctColoringIndex = 0;
+    bool m_textColorChanged = false;
+    bool m_isColoringWithTimer = false;
+    QTimer m_segmentTimer;
+    QTimer m_viewableTimer;
+    QPointer<KELTextView> m_viewableView;
+    QList<quint64> m_observerIds;
+};
