@@ -73,9 +73,12 @@ QString MyDocumentCommands::syntaxTypeName() const { return m_document ? m_docum
 
 void MyDocumentCommands::registerCommands()
 {
+    // The chosen item names the tags: its data when it carries a title, else its text.
     auto senderTitle = [](QObject* sender) {
-        if (auto* a = qobject_cast<QAction*>(sender))
-            return a->text().remove(QLatin1Char('&'));
+        if (auto* a = qobject_cast<QAction*>(sender)) {
+            const QString data = a->data().toString();
+            return data.isEmpty() ? a->text().remove(QLatin1Char('&')) : data;
+        }
         return sender ? sender->property("title").toString() : QString();
     };
     registerAction(QStringLiteral("formatTags:"), [this, senderTitle](QObject* s) { formatTags(senderTitle(s)); });

@@ -347,6 +347,14 @@ void KELHTMLView::insertText(const QString& text)
     kit::NotificationCenter::defaultCenter().post(KELUserDidEnterTextNotification, this, info);
 }
 
+void KELHTMLView::setMarkedText(const QString& text, Range selectedRange)
+{
+    // Text the document's encoding cannot hold becomes an undo step of its own.
+    if (m_document && !text.isEmpty() && !m_document->isTextEncodableForDocumentEncoding(text))
+        breakUndoCoalescing();
+    KELTextView::setMarkedText(text, selectedRange);
+}
+
 void KELHTMLView::didChangeText()
 {
     KELTextView::didChangeText();

@@ -83,6 +83,7 @@ public:
 
     // --- Typing.
     void insertText(const QString& text) override;
+    void setMarkedText(const QString& text, kit::Range selectedRange) override;
     void didChangeText() override;
 
     // --- Edits made by the program, all undoable.

@@ -1,6 +1,11 @@
 #include "support/InterfaceHelpers.h"
 
+#include "kit/ActionRouter.h"
 #include "support/ColorAdditions.h"
+#include "support/UtilityFunctions.h"
+
+#include <QAction>
+#include <QFileInfo>
 
 #include <QBoxLayout>
 #include <QFontMetricsF>
@@ -143,3 +148,42 @@ QString pathDisplayStringFittingWidth(
     }
     return pathDisplayString(path, withArrowSeparator, false, 1);
 }
+
+QIcon iconForPathOrGeneric(const QString& path)
+{
+    if (QFileInfo::exists(path)) {
+        const QIcon icon = UtilityFunctions::iconForPath(path);
+        if (!icon.isNull())
+            return icon;
+    }
+    const QString last = path.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty);
+    return last.contains(QLatin1Char('.')) ? QIcon::fromTheme(QStringLiteral("text-x-generic"))
+                                           : QIcon::fromTheme(QStringLiteral("folder"));
+}
+
+QString menuPathString(const QString& path, bool includeParent)
+{
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return QString();
+    QString name = parts.last();
+    if (name.endsWith(QStringLiteral(".app")))
+        name.chop(4);
+    if (includeParent && parts.size() > 1)
+        name += QStringLiteral(" \u2014 ") + parts.at(parts.size() - 2);
+    return name;
+}
+
+KELButton::KELButton(const QString& title, const QString& action, QWidget* parent)
+    : QPushButton(title, parent)
+{
+    m_action = new QAction(title, this);
+    kit::ActionRouter::shared().attachAction(m_action, action);
+    connect(this, &QPushButton::clicked, m_action, &QAction::trigger);
+    connect(m_action, &QAction::changed, this, [this] { setEnabled(m_action->isEnabled()); });
+    validate();
+}
+
+QString KELButton::action() const { return kit::ActionRouter::actionOf(m_action); }
+
+void KELButton::validate() { setEnabled(kit::ActionRouter::shared().validateAction(m_action)); }

@@ -6,7 +6,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QPointF>
+#include <QPushButton>
 #include <QRect>
 #include <QScrollArea>
 #include <QSizeF>
@@ -73,3 +75,27 @@ QString pathDisplayString(const QString& path, bool withArrowSeparator, bool new
 /// font is at most maxWidth - 8; else the last component alone.
 QString pathDisplayStringFittingWidth(
     const QString& path, const QFont& font, bool withArrowSeparator, int maxComponents, qreal maxWidth);
+
+/// The item's icon when it exists; otherwise a generic document icon when the last
+/// component has a point, else a generic folder icon.
+QIcon iconForPathOrGeneric(const QString& path);
+/// A menu item's text for a path: its name (an ".app" extension dropped), with
+/// includeParent " — " and the parent folder's name.
+QString menuPathString(const QString& path, bool includeParent);
+
+class QAction;
+
+/// A button that sends a named action through the responder chain and enables
+/// itself as the chain's validation says (disabled when nothing takes the action).
+class KELButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    KELButton(const QString& title, const QString& action, QWidget* parent = nullptr);
+    QString action() const;
+    /// Validates now (also done whenever the router validates its actions).
+    void validate();
+
+private:
+    QAction* m_action = nullptr;
+};

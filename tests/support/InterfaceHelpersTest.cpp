@@ -83,3 +83,40 @@ TEST(InterfaceHelpers, ScreensAndViews)
 }
 
 } // namespace
+
+#include "kit/ActionRouter.h"
+#include "kit/Responder.h"
+
+namespace {
+
+TEST(InterfaceHelpers, ButtonsValidateThroughTheResponderChain)
+{
+    struct Delegate : kit::Responder
+    {
+        bool allowed = true;
+        int performed = 0;
+        Delegate()
+        {
+            registerAction(
+                QStringLiteral("doThing:"), [this](QObject*) { ++performed; }, [this](QAction*) { return allowed; });
+            registerAction(QStringLiteral("plain:"), [](QObject*) {});
+        }
+    } delegate;
+    kit::ActionRouter::shared().setApplicationDelegate(&delegate);
+    KELButton button(QStringLiteral("Do"), QStringLiteral("doThing:"));
+    EXPECT_TRUE(button.isEnabled());
+    button.click();
+    EXPECT_EQ(delegate.performed, 1);
+    delegate.allowed = false;
+    button.validate();
+    EXPECT_FALSE(button.isEnabled());
+    // A target without a validator of its own is enabled; no target disables.
+    EXPECT_TRUE(KELButton(QStringLiteral("P"), QStringLiteral("plain:")).isEnabled());
+    EXPECT_FALSE(KELButton(QStringLiteral("N"), QStringLiteral("nobodyTakesThis:")).isEnabled());
+    kit::ActionRouter::shared().setApplicationDelegate(nullptr);
+
+    EXPECT_EQ(menuPathString(QStringLiteral("/opt/tools/Browser.app"), true), QStringLiteral("Browser \u2014 tools"));
+    EXPECT_EQ(menuPathString(QStringLiteral("/opt/tools/site"), false), QStringLiteral("site"));
+}
+
+} // namespace
