@@ -5,7 +5,8 @@
 namespace {
 QHash<QString, std::shared_ptr<KELDocumentStructureParser>>& registry()
 {
-    static QHash<QString, std::shared_ptr<KELDocumentStructureParser>> parsers;
+    static QHash<QString, std::shared_ptr<KELDocumentStructureParser>> parsers
+        = KELDocumentStructureParser::builtInParsers();
     return parsers;
 }
 } // namespace
@@ -31,21 +32,6 @@ KELDocumentStructureItemRef KELDocumentStructureParser::parseSyntaxStructure(
     const QString&, const QString&, kit::Range, kit::Range*)
 {
     return nullptr;
-}
-
-bool KELDocumentStructureParser::isCommented(KELTextView*, kit::Range)
-{
-    return false;
-}
-
-kit::Range KELDocumentStructureParser::addComments(KELTextView*, kit::Range range, qsizetype*)
-{
-    return range;
-}
-
-kit::Range KELDocumentStructureParser::removeComments(KELTextView*, kit::Range range, qsizetype*)
-{
-    return range;
 }
 
 bool KELDocumentStructureParser::itemClosesItem(

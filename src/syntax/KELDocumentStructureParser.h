@@ -6,6 +6,7 @@
 #include "kit/Types.h"
 #include "syntax/KELDocumentStructureItem.h"
 
+#include <QHash>
 #include <QString>
 #include <memory>
 
@@ -21,6 +22,8 @@ public:
     /// Installs (or, with null, removes) the parser of a type. The language
     /// parsers register here; tests put in their own.
     static void registerParser(const QString& typeName, std::shared_ptr<KELDocumentStructureParser> parser);
+    /// The language parsers the registry starts with, by type name.
+    static QHash<QString, std::shared_ptr<KELDocumentStructureParser>> builtInParsers();
 
     /// The type name the parser is registered under.
     virtual QString typeName() const { return QString(); }
@@ -39,6 +42,8 @@ public:
     /// The structure that holds a block comment; null when the grammar has none.
     virtual QString commentStructureName() const { return QString(); }
     virtual QString commentEscape() const { return QString(); }
+    /// Where the line's own line comment starts; NotFound when it has none.
+    qsizetype effectiveCommentLocationInText(const QString& text, kit::Range lineRange) const;
     virtual bool isCommented(KELTextView* view, kit::Range range);
     /// The range adjusted to the new text; `changeInLength` (when given) grows by
     /// the change made.
@@ -52,4 +57,9 @@ public:
         const KELDocumentStructureItem& closingItem, const KELDocumentStructureItem& openItem, bool* matched);
     virtual bool itemIsSuggestedCodeFold(const KELDocumentStructureItem& openItem);
     virtual qsizetype minimumFoldLength() const { return 1; }
+
+    /// Bookmark comments: a comment whose text starts with "!" names an item.
+    KELDocumentStructureItemRef parseLineCommentInText(const QString& text, kit::Range range, kit::Range* actualRange);
+    KELDocumentStructureItemRef parseMultiLineCommentInText(
+        const QString& text, kit::Range range, kit::Range* actualRange);
 };

@@ -1,0 +1,18 @@
+#pragma once
+// The declaration block inside a CSS rule: only the ends of its region, so a
+// fold over the block closes whatever opened inside it.
+
+#include "syntax/KELDocumentStructureParser.h"
+
+class KELDocumentStructureCSSBlockParser : public KELDocumentStructureParser
+{
+public:
+    static QString staticTypeName() { return QStringLiteral("CSS Block"); }
+    static std::shared_ptr<KELDocumentStructureParser> parser();
+
+    QString typeName() const override { return staticTypeName(); }
+    KELDocumentStructureItemRef parseSyntaxStructure(
+        const QString& structureName, const QString& text, kit::Range range, kit::Range* actualRange) override;
+    bool itemClosesItem(const KELDocumentStructureItem& closingItem, const KELDocumentStructureItem& openItem,
+        bool* matched) override;
+};
