@@ -1,6 +1,8 @@
 #include "document/MyDocument.h"
 
 #include "app/DefaultsKeys.h"
+#include "document/DocumentWindowController.h"
+#include "document/KELComponentChecksum.h"
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocumentController.h"
 #include "kit/Alert.h"
@@ -15,6 +17,7 @@
 #include "support/KELEncodingPopUpButtonCell.h"
 #include "support/KELFileTypeManager.h"
 #include "support/UtilityFunctions.h"
+#include "syntax/DocumentColoringManager.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -28,7 +31,10 @@ bool g_suppressComponentLibraryWarning = false;
 
 MyDocument::ChecksumVerifier& checksumVerifier()
 {
-    static MyDocument::ChecksumVerifier verifier;
+    // Every open checks for an unchanged file written by the component library.
+    static MyDocument::ChecksumVerifier verifier = [](const QString& text) {
+        return KELComponentChecksum::verifyChecksumForFileContents(text);
+    };
     return verifier;
 }
 
@@ -66,11 +72,20 @@ MyDocument::MyDocument(QObject* parent) : kit::Document(parent), m_textStorage(n
     if (std::optional<QString> text = UtilityFunctions::stringForNewDocument(&m_documentEncoding))
         m_textStorage->setString(*text);
     connect(this, &kit::Document::editedStateChanged, this, &MyDocument::editedStateDidChange);
-    kit::NotificationCenter::defaultCenter().addObserver(
+    auto& center = kit::NotificationCenter::defaultCenter();
+    center.addObserver(
         KELDocumentDidBecomeActiveNotification, this, [this](const kit::Notification&) { checkForExternalFileChanges(); }, this);
+    // Per-file settings are written at quit as at close.
+    center.addObserver(QStringLiteral("KELApplicationWillTerminateNotification"), nullptr,
+                       [this](const kit::Notification&) { cleanupDoc(); }, this);
+    center.addObserver(QStringLiteral("KELFileManagerWillMoveURLToTrashNotification"), nullptr,
+                       [this](const kit::Notification& note) { willMoveURLToTrash(note); }, this);
 }
 
-MyDocument::~MyDocument() = default;
+MyDocument::~MyDocument()
+{
+    tearDownEditor();
+}
 
 void MyDocument::setChecksumVerifier(ChecksumVerifier verifier)
 {
@@ -84,7 +99,14 @@ void MyDocument::resetComponentLibraryWarningSuppression()
 
 QString MyDocument::displayName() const
 {
-    return kit::Document::displayName();
+    if (!kit::Document::fileURL().isEmpty())
+        return kit::Document::displayName();
+    // Untitled numbers are given in the order names are first asked for.
+    if (m_sequenceNumber == 0)
+        const_cast<MyDocument*>(this)->setSequenceNumber(nextUntitledNumber());
+    if (m_sequenceNumber == 1)
+        return QStringLiteral("Untitled");
+    return QStringLiteral("Untitled %1").arg(m_sequenceNumber);
 }
 
 QString MyDocument::syntaxTypeName() const
@@ -264,8 +286,6 @@ bool MyDocument::readFromURL(const QUrl& url, const QString&, kit::Error* error)
     return true;
 }
 
-void MyDocument::updateView() {}
-
 bool MyDocument::revertToSaved()
 {
     kit::Error error;
@@ -409,6 +429,7 @@ void MyDocument::completeSaveToURL(const QUrl& url, const QString&, kit::SaveOpe
         if (m_encodingForSaving != kit::NoEncoding)
             m_documentEncoding = m_encodingForSaving;
         updateFilePrefsWithDocumentEncoding(m_documentEncoding);
+        updateCodeFoldingPrefs();
         if (operation == kit::SaveOperation::SaveAs) {
             QPointer<MyDocument> self(this);
             kit::performOnNextTurn(this, [self, url] {
@@ -618,10 +639,26 @@ void MyDocument::checkForExternalFileChangesAfterDelay()
 
 void MyDocument::setFileURL(const QUrl& url)
 {
-    const bool changed = url != kit::Document::fileURL();
+    const QUrl oldURL = kit::Document::fileURL();
+    const bool changed = url != oldURL;
+    const QString oldType = m_viewLoaded ? syntaxTypeName() : QString();
     kit::Document::setFileURL(url);
     if (!changed)
         return;
+    // A new extension may mean another language.
+    if (m_viewLoaded && coloringManager() && syntaxTypeName() != oldType)
+        coloringManager()->colorAllTags();
+    if (oldURL.isEmpty() && !url.isEmpty())
+        updateCurrentSequenceNumber();
+    if (m_viewLoaded && m_windowController && m_windowController->isProjectWindow() && !oldURL.isEmpty()
+        && oldURL.adjusted(QUrl::NormalizePathSegments) != url.adjusted(QUrl::NormalizePathSegments)) {
+        m_windowController->setNeedsDirectoryUpdate();
+        QPointer<MyDocument> self(this);
+        kit::performOnNextTurn(this, [self] {
+            if (self)
+                self->moveDocumentToCorrectWindowController();
+        });
+    }
     updateLastModifiedDateFromFileSystem();
     kit::NotificationCenter::defaultCenter().post(KELDocumentFileURLDidChangeNotification, this);
 }
@@ -635,11 +672,19 @@ void MyDocument::setFileURLIfOpen(const QUrl& url)
 void MyDocument::setAutosavedContentsFileURL(const QUrl& url)
 {
     kit::Document::setAutosavedContentsFileURL(url);
+    if (m_windowController && !url.isEmpty())
+        m_windowController->addAutosaveURL(url);
     kit::NotificationCenter::defaultCenter().post(KELDocumentAutosaveURLDidChangeNotification, this);
 }
 
 void MyDocument::closeWithWindowUpdate()
 {
+    for (kit::WindowController* controller : windowControllers()) {
+        if (auto* window = qobject_cast<DocumentWindowController*>(controller))
+            window->removeDocument(this);
+    }
+    if (m_windowController)
+        m_windowController->removeDocument(this);
     kit::NotificationCenter::defaultCenter().post(KELDocumentDidCloseWithWindowUpdateNotification, this);
     close();
 }
@@ -648,8 +693,31 @@ void MyDocument::close()
 {
     if (m_documentClosed)
         return;
+    cleanupDoc();
     m_documentClosed = true;
+    QList<DocumentWindowController*> windows;
+    for (kit::WindowController* controller : windowControllers()) {
+        if (auto* window = qobject_cast<DocumentWindowController*>(controller))
+            windows << window;
+    }
+    if (m_windowController && !windows.contains(m_windowController.data()))
+        windows << m_windowController.data();
+    for (DocumentWindowController* window : windows) {
+        // A window that is closing lets go of its documents itself.
+        if (window->isClosingWindow())
+            window->removeDocumentForHardClose(this);
+        else
+            window->removeDocument(this);
+        removeWindowController(window);
+    }
+    m_windowController = nullptr;
+    if (editorHooks().willCloseEditor && m_viewLoaded)
+        editorHooks().willCloseEditor(this);
+    const bool wasUntitled = kit::Document::fileURL().isEmpty();
     kit::Document::close();
+    tearDownEditor();
+    if (wasUntitled)
+        updateCurrentSequenceNumber();
 }
 
 void MyDocument::invalidateRestorableState()

@@ -5,8 +5,13 @@
 // the component library, notices changes made by other programs and records
 // the file's encoding in its per-file settings.
 
+#include "checker/KELSyntaxCheckError.h"
 #include "document/DocumentContents.h"
+#include "editor/KELCodeFoldDataSource.h"
+#include "editor/KELTextView.h"
 #include "kit/Error.h"
+#include "kit/text/RulerView.h"
+#include "kit/text/ScrollView.h"
 #include "kit/Types.h"
 #include "kit/document/Document.h"
 
@@ -32,9 +37,18 @@ enum KELErrorCode : int {
 
 namespace kit {
 class TextStorage;
+class ScrollView;
+class RulerView;
+struct Notification;
 }
+class DocumentWindowController;
+class KELHTMLView;
+class KELLineNumberView;
+class MyDocumentCommands;
+class DocumentColoringManager;
+class QWidget;
 
-class MyDocument : public kit::Document, public DocumentContents {
+class MyDocument : public kit::Document, public DocumentContents, public KELCodeFoldDataSource {
     Q_OBJECT
 public:
     explicit MyDocument(QObject* parent = nullptr);
@@ -127,6 +141,81 @@ public:
     /// Tests: the encoding alert and the outside-change check are scheduled.
     bool willShowEncodingAlert() const { return m_willShowEncodingAlert; }
 
+    // -- The editor (made on first use)
+    /// What later parts of the program add to the editor: colouring (made when
+    /// the editor is, let go when the document closes) and the fold candidates of
+    /// the document's structure.
+    struct EditorHooks {
+        std::function<void(MyDocument*)> didLoadEditor;
+        std::function<void(MyDocument*)> willCloseEditor;
+        std::function<QList<KELCodeFoldOpportunityRef>(MyDocument*, kit::Range)> foldOpportunities;
+    };
+    static void setEditorHooks(EditorHooks hooks);
+    static const EditorHooks& editorHooks();
+
+    void loadViewObjects();
+    bool viewLoaded() const { return m_viewLoaded; }
+    KELHTMLView* textView();
+    KELHTMLView* existingTextView() const;
+    kit::ScrollView* scrollView();
+    KELLineNumberView* gutter() const;
+    /// The document's commands (a responder after the editor view).
+    MyDocumentCommands* commands() const;
+    /// Colours the editor and keeps the document's outline (made with the editor).
+    DocumentColoringManager* coloringManager() const;
+    /// Fold candidates for the gutter.
+    QList<KELCodeFoldOpportunityRef> foldOpportunitiesInRange(kit::Range range) override;
+    /// The editor area view (gutter, text and whatever stands beside it).
+    QWidget* primaryEditView();
+    /// The view the window shows for this document.
+    QWidget* currentEditView();
+    /// Another view takes the window's place (the live preview), or null for the editor again.
+    void setCurrentEditView(QWidget* view);
+    /// The text view's visible characters, as last taken from the editor.
+    kit::Range visibleTextRange() const { return m_visibleTextRange; }
+    void setVisibleTextRange(kit::Range range) { m_visibleTextRange = range; }
+    void updateVisibleTextRange();
+    /// Scrolls the editor to the remembered visible range (when the window shows it).
+    void scrollToVisibleTextRange();
+    bool isLivePreviewing() const { return m_isLivePreviewing; }
+    void setLivePreviewing(bool on) { m_isLivePreviewing = on; }
+    bool isInViewingMode() const { return false; }
+    bool isDocumentLocked() const;
+
+    const QList<KELSyntaxCheckError>& documentErrors() const { return m_documentErrors; }
+    void setDocumentErrors(const QList<KELSyntaxCheckError>& errors);
+
+    // -- Untitled names
+    qint64 sequenceNumber() const { return m_sequenceNumber; }
+    void setSequenceNumber(qint64 number);
+    /// The next untitled number: one past the largest number still in use.
+    static void updateCurrentSequenceNumber();
+    static qint64 nextUntitledNumber();
+    static void resetUntitledNumbersForTesting();
+
+    // -- Windows
+    DocumentWindowController* windowController() const;
+    /// Called by the window controllers when they take the document.
+    void setWindowController(DocumentWindowController* controller, bool addToList);
+    void makeWindowControllers() override;
+    void showWindows() override { showWindows(true); }
+    void showWindows(bool makeTextViewFirstResponder);
+    QWidget* windowForSheet() const override;
+    /// After a move of the file: the window that should hold it now takes it.
+    void moveDocumentToCorrectWindowController();
+
+    // -- Restorable state and per-file settings
+    void encodeRestorableState(QVariantMap& state) const override;
+    void restoreState(const QVariantMap& state) override;
+    /// Writes the visible range, folds and live-preview flag (once per document).
+    void cleanupDoc();
+    void updateCodeFoldingPrefs();
+    void willMoveURLToTrash(const kit::Notification& notification);
+
+Q_SIGNALS:
+    void documentErrorsChanged();
+    void currentEditViewChanged();
+
 protected:
     /// Puts read text in place (the editor, once there is one).
     virtual void updateView();
@@ -146,4 +235,22 @@ private:
     bool m_willShowEncodingAlert = false;
     bool m_isUserInitiatedSave = false;
     kit::SaveOperation m_currentOperation = kit::SaveOperation::Save;
+
+    // Editor
+    void tearDownEditor();
+    QPointer<QWidget> m_primaryEditView;
+    QPointer<QWidget> m_currentEditView;
+    QPointer<kit::ScrollView> m_scrollView;
+    QPointer<KELTextView> m_textView;
+    QPointer<kit::RulerView> m_gutter;
+    QPointer<QObject> m_commands; // a MyDocumentCommands
+    QPointer<QObject> m_coloringManager; // a DocumentColoringManager
+    bool m_viewLoaded = false;
+    bool m_loadingView = false;
+    bool m_isCleanedUp = false;
+    bool m_isLivePreviewing = false;
+    kit::Range m_visibleTextRange{0, 0};
+    mutable qint64 m_sequenceNumber = 0;
+    QPointer<DocumentWindowController> m_windowController;
+    QList<KELSyntaxCheckError> m_documentErrors;
 };

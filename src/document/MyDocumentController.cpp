@@ -1,7 +1,10 @@
 #include "document/MyDocumentController.h"
 
 #include "app/DefaultsKeys.h"
+#include "document/DocumentWindowController.h"
 #include "document/ExternalDocument.h"
+#include "document/StandaloneDocumentController.h"
+#include "support/StringAdditions.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentPlaceholder.h"
 #include "kit/Alert.h"
@@ -72,7 +75,12 @@ kit::Document* MyDocumentController::openDocumentWithContentsOfURL(const QUrl& u
         return nullptr;
     }
     closeSingleUntitledDocument();
-    return kit::DocumentController::openDocumentWithContentsOfURL(url, display, error);
+    if (!display)
+        ++m_openingWithoutDisplay;
+    kit::Document* document = kit::DocumentController::openDocumentWithContentsOfURL(url, display, error);
+    if (!display)
+        --m_openingWithoutDisplay;
+    return document;
 }
 
 MyDocument* MyDocumentController::openTextDocumentWithContentsOfURL(const QUrl& url, bool display, kit::Error* error)
@@ -80,7 +88,22 @@ MyDocument* MyDocumentController::openTextDocumentWithContentsOfURL(const QUrl& 
     if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir())
         return nullptr;
     closeSingleUntitledDocument();
-    return qobject_cast<MyDocument*>(kit::DocumentController::openDocumentWithContentsOfURL(url, display, error));
+    if (!display)
+        ++m_openingWithoutDisplay;
+    kit::Document* document = kit::DocumentController::openDocumentWithContentsOfURL(url, display, error);
+    if (!display)
+        --m_openingWithoutDisplay;
+    return qobject_cast<MyDocument*>(document);
+}
+
+kit::Document* MyDocumentController::openUntitledDocumentAndDisplay(bool display, kit::Error* error)
+{
+    if (!display)
+        ++m_openingWithoutDisplay;
+    kit::Document* document = kit::DocumentController::openUntitledDocumentAndDisplay(display, error);
+    if (!display)
+        --m_openingWithoutDisplay;
+    return document;
 }
 
 MyDocument* MyDocumentController::openDocumentForExternalEditor(const QUrl& url, const ExternalEditorRequest& request,
@@ -114,7 +137,10 @@ void MyDocumentController::closeSingleUntitledDocument()
         return;
     auto* document = qobject_cast<MyDocument*>(documents().constFirst());
     if (!document || !document->kit::Document::fileURL().isEmpty() || document->isDocumentEdited()
-        || document->windowControllers().size() > 1)
+        || projectDocuments().size() > 0)
+        return;
+    // A project window keeps its untitled document; a standalone one (or none) lets it go.
+    if (document->windowController() && !qobject_cast<StandaloneDocumentController*>(document->windowController()))
         return;
     document->closeWithWindowUpdate();
 }
@@ -235,4 +261,209 @@ void MyDocumentController::sendDocumentNotificationsIfNeeded(QWidget* window)
     if (candidate)
         center.post(KELDocumentDidBecomeActiveNotification, candidate);
     center.post(KELActiveDocumentDidChangeNotification, candidate);
+}
+
+// ---------------------------------------------------------------- windows
+
+QList<DocumentWindowController*> MyDocumentController::documentWindowControllersFrontToBack()
+{
+    QList<DocumentWindowController*> windows;
+    QWidget* active = QApplication::activeWindow();
+    const QList<kit::WindowController*> all = kit::WindowController::allWindowControllers();
+    for (kit::WindowController* controller : all) {
+        auto* window = qobject_cast<DocumentWindowController*>(controller);
+        if (window && active && window->window() == active)
+            windows << window;
+    }
+    // Then the newest first: the one made last is the one the user saw last.
+    for (auto it = all.crbegin(); it != all.crend(); ++it) {
+        auto* window = qobject_cast<DocumentWindowController*>(*it);
+        if (window && !windows.contains(window) && !window->isClosingWindow())
+            windows << window;
+    }
+    return windows;
+}
+
+DocumentWindowController* MyDocumentController::firstStandaloneDocumentControllerWithTabs() const
+{
+    for (DocumentWindowController* window : documentWindowControllersFrontToBack()) {
+        if (qobject_cast<StandaloneDocumentController*>(window) && window->usesTabs() && !window->isInCloseSequence())
+            return window;
+    }
+    return nullptr;
+}
+
+DocumentWindowController* MyDocumentController::getWindowControllerForDocument(MyDocument* document)
+{
+    if (document && !document->isInViewingMode() && !document->filePath().isEmpty()) {
+        if (DocumentWindowController* project = projectDocumentContainingPath(document->filePath()))
+            return project;
+    }
+    if (kit::UserDefaults::standard().boolValue(KELUseTabbedInterfaceInStandaloneDocumentsKey)
+        && !(document && document->isInViewingMode())) {
+        if (DocumentWindowController* window = firstStandaloneDocumentControllerWithTabs())
+            return window;
+    }
+    // Owns itself and goes away with its window.
+    auto* window = new StandaloneDocumentController;
+    window->loadWindow();
+    return window;
+}
+
+DocumentWindowController* MyDocumentController::makeWindowControllerForDocument(MyDocument* document)
+{
+    DocumentWindowController* window = getWindowControllerForDocument(document);
+    if (window)
+        window->addDocument(document);
+    return window;
+}
+
+QList<MyDocument*> MyDocumentController::visibleDocuments() const
+{
+    QList<MyDocument*> list;
+    const QList<DocumentWindowController*> windows = documentWindowControllersFrontToBack();
+    for (DocumentWindowController* window : windows) {
+        MyDocument* current = window->currentDocument();
+        if (current && window->window() && window->window()->isVisible() && !list.contains(current))
+            list << current;
+    }
+    for (kit::Document* document : documents()) {
+        auto* text = qobject_cast<MyDocument*>(document);
+        if (!text || list.contains(text))
+            continue;
+        DocumentWindowController* window = text->windowController();
+        if (window && window->currentDocument() == text)
+            list << text;
+    }
+    return list;
+}
+
+MyDocument* MyDocumentController::frontMostDocument() const
+{
+    const QList<DocumentWindowController*> windows = documentWindowControllersFrontToBack();
+    MyDocument* front = windows.isEmpty() ? nullptr : windows.constFirst()->currentDocument();
+    const QList<MyDocument*> visible = visibleDocuments();
+    if (front && visible.contains(front))
+        return front;
+    if (!visible.isEmpty())
+        return visible.constFirst();
+    return front;
+}
+
+QList<std::shared_ptr<DocumentContents>> MyDocumentController::allDocumentsAndPlaceholders() const
+{
+    QList<std::shared_ptr<DocumentContents>> list;
+    auto known = [&list](const DocumentContents& contents) {
+        for (const std::shared_ptr<DocumentContents>& entry : list) {
+            if (entry->isEqualToContents(contents) || contents.isEqualToContents(*entry))
+                return true;
+        }
+        return false;
+    };
+    for (DocumentWindowController* window : documentWindowControllersFrontToBack()) {
+        for (const std::shared_ptr<DocumentContents>& contents : window->allDocumentsAndPlaceholders()) {
+            if (contents && !known(*contents))
+                list << contents;
+        }
+    }
+    return list;
+}
+
+// ---------------------------------------------------------------- project registers
+
+void MyDocumentController::addProjectDocument(DocumentWindowController* project)
+{
+    if (project && !projectDocuments().contains(project))
+        m_projectDocuments << project;
+}
+
+void MyDocumentController::removeProjectDocument(DocumentWindowController* project)
+{
+    if (!project)
+        return;
+    kit::NotificationCenter::defaultCenter().post(QStringLiteral("KELProjectDidCloseNotification"), project);
+    m_projectDocuments.removeAll(project);
+}
+
+QList<DocumentWindowController*> MyDocumentController::projectDocuments() const
+{
+    QList<DocumentWindowController*> list;
+    for (const QPointer<DocumentWindowController>& project : m_projectDocuments) {
+        if (project)
+            list << project.data();
+    }
+    return list;
+}
+
+DocumentWindowController* MyDocumentController::projectDocumentContainingPath(const QString& path) const
+{
+    if (path.isEmpty())
+        return nullptr;
+    for (DocumentWindowController* project : projectDocuments()) {
+        const QString folder = project->directory();
+        if (!folder.isEmpty() && isSubpathOfString(folder, path))
+            return project;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- closing all
+
+void MyDocumentController::closeDocumentsInTurn(QList<QPointer<kit::Document>> queue, std::function<void(bool)> done)
+{
+    while (!queue.isEmpty() && !queue.constFirst())
+        queue.removeFirst();
+    if (queue.isEmpty()) {
+        done(true);
+        return;
+    }
+    QPointer<kit::Document> document = queue.takeFirst();
+    QPointer<MyDocumentController> self(this);
+    document->canCloseDocument([self, document, queue, done](bool shouldClose) {
+        if (!shouldClose) {
+            done(false);
+            return;
+        }
+        if (document)
+            document->close();
+        if (self)
+            self->closeDocumentsInTurn(queue, done);
+        else
+            done(true);
+    });
+}
+
+void MyDocumentController::closeNextWindow(QList<QPointer<DocumentWindowController>> windows, std::function<void(bool)> done)
+{
+    while (!windows.isEmpty() && (!windows.constFirst() || windows.constFirst()->documents().isEmpty()))
+        windows.removeFirst();
+    if (windows.isEmpty()) {
+        // Documents no window shows (opened without display) are asked one by one.
+        QList<QPointer<kit::Document>> orphans;
+        for (kit::Document* document : documents()) {
+            auto* text = qobject_cast<MyDocument*>(document);
+            if (!text || !text->windowController())
+                orphans << document;
+        }
+        closeDocumentsInTurn(orphans, std::move(done));
+        return;
+    }
+    QPointer<DocumentWindowController> window = windows.takeFirst();
+    QPointer<MyDocumentController> self(this);
+    window->closeAllDocuments([self, windows, done](bool didCloseAll) {
+        if (!didCloseAll || !self) {
+            done(didCloseAll);
+            return;
+        }
+        self->closeNextWindow(windows, done);
+    });
+}
+
+void MyDocumentController::closeAllDocuments(std::function<void(bool)> done)
+{
+    // A snapshot of the windows: each is asked once, so the chain always ends.
+    QList<QPointer<DocumentWindowController>> windows;
+    for (DocumentWindowController* window : documentWindowControllersFrontToBack())
+        windows << window;
+    closeNextWindow(windows, std::move(done));
 }

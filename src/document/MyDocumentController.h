@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+class DocumentWindowController;
 class MyDocument;
 class QWidget;
 
@@ -75,6 +76,37 @@ public:
 
     void closeSingleUntitledDocument();
 
+    // -- Windows
+    /// The window that should show a new text document: the project holding its
+    /// file, else the front-most standalone window with tabs (when tabs are on),
+    /// else a new standalone window.
+    DocumentWindowController* getWindowControllerForDocument(MyDocument* document);
+    /// That window, with the document added to it.
+    DocumentWindowController* makeWindowControllerForDocument(MyDocument* document);
+    DocumentWindowController* firstStandaloneDocumentControllerWithTabs() const;
+    /// Document windows, front-most first.
+    static QList<DocumentWindowController*> documentWindowControllersFrontToBack();
+    /// The current documents of the shown windows front to back, then the other
+    /// windows' current documents in document order; each once.
+    QList<MyDocument*> visibleDocuments() const;
+    MyDocument* frontMostDocument() const;
+    /// The documents and not-yet-loaded tabs of every document window, each once.
+    QList<std::shared_ptr<DocumentContents>> allDocumentsAndPlaceholders() const;
+    /// Whether the open under way shows nothing (its document gets no window of its own).
+    bool isOpeningWithoutDisplay() const { return m_openingWithoutDisplay > 0; }
+    kit::Document* openUntitledDocumentAndDisplay(bool display, kit::Error* error) override;
+
+    // -- Project windows (their registers; the windows come with projects)
+    void addProjectDocument(DocumentWindowController* project);
+    void removeProjectDocument(DocumentWindowController* project);
+    QList<DocumentWindowController*> projectDocuments() const;
+    DocumentWindowController* projectDocumentContainingPath(const QString& path) const;
+
+    /// Closes every document window by window, asking about unsaved documents;
+    /// documents without a window are asked and closed one by one. done hears
+    /// whether everything closed (false at the first Cancel).
+    void closeAllDocuments(std::function<void(bool didCloseAll)> done) override;
+
     /// While a project opens, the files it opens are not recent documents.
     void beginOpeningProject() { ++m_openingProjects; }
     void endOpeningProject() { --m_openingProjects; }
@@ -86,4 +118,8 @@ private:
     QPointer<MyDocument> m_activeDocument;
     mutable bool m_inDocumentForURL = false;
     qint64 m_openingProjects = 0;
+    int m_openingWithoutDisplay = 0;
+    QList<QPointer<DocumentWindowController>> m_projectDocuments;
+    void closeDocumentsInTurn(QList<QPointer<kit::Document>> queue, std::function<void(bool)> done);
+    void closeNextWindow(QList<QPointer<DocumentWindowController>> windows, std::function<void(bool)> done);
 };
