@@ -7,6 +7,9 @@
 #include "kit/UserDefaults.h"
 
 #include <QSet>
+#include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -125,7 +128,40 @@ KELSyntaxCheckTypeHTML& KELSyntaxCheckTypeHTML::sharedInstance()
 void KELSyntaxCheckTypeHTML::checkForErrors(KELSyntaxCheckResult& result, const QString& text, kit::Range range, bool generatedSource)
 {
     result.establishType(typeName(), generatedSource);
-    parseText(text, range, &result, generatedSource, false);
+    releaseTree(parseText(text, range, &result, generatedSource, false));
+}
+
+void KELSyntaxCheckTypeHTML::releaseTree(std::unique_ptr<TagEnclosure> root)
+{
+    if (!root)
+        return;
+    size_t depth = 0;
+    std::vector<std::pair<const TagEnclosure*, size_t>> stack { { root.get(), 0 } };
+    while (!stack.empty()) {
+        const auto [node, d] = stack.back();
+        stack.pop_back();
+        depth = std::max(depth, d);
+        for (const auto& child : node->enclosed())
+            if (!child->enclosed().empty())
+                stack.emplace_back(child.get(), d + 1);
+    }
+    if (depth < 10000)
+        return;
+    // Destroying a node destroys its children first, one call level per tree level:
+    // a page nested deeper than the main stack allows is let go on a thread whose
+    // stack is sized for it.
+    class Releaser : public QThread {
+    public:
+        explicit Releaser(std::unique_ptr<TagEnclosure> tree) : m_tree(std::move(tree)) { }
+        void run() override { m_tree.reset(); }
+
+    private:
+        std::unique_ptr<TagEnclosure> m_tree;
+    };
+    Releaser releaser(std::move(root));
+    releaser.setStackSize(uint(std::min<size_t>(depth * 512 + (8u << 20), size_t(3) << 30)));
+    releaser.start();
+    releaser.wait();
 }
 
 std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& text)
@@ -154,6 +190,7 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
     const qsizetype end = range.isNotFound() ? 0 : qMin(range.end(), text.size());
     qsizetype i = range.isNotFound() ? 0 : qMax<qsizetype>(0, range.location);
     bool walkEnded = false;
+    QHash<QString, qsizetype> openNames; // names of the enclosures from the current one up
 
     while (i < end && !walkEnded) {
         const QChar c = text.at(i);
@@ -189,6 +226,7 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
             TagEnclosure* added = current->addEnclosed(std::move(node));
             if (!tag->isXHTMLCloseTag()) {
                 current = added;
+                ++openNames[tag->name()];
                 const QString& name = tag->name();
                 if (name == QLatin1String("script") || name == QLatin1String("style")) {
                     const QString closer = QStringLiteral("</") + name;
@@ -225,7 +263,8 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
                 }
             }
         } else {
-            TagEnclosure* match = current;
+            // Counting the open names keeps a stray closing tag from walking a deep nesting.
+            TagEnclosure* match = openNames.value(tag->name()) > 0 ? current : nullptr;
             while (match && match->tag() && match->tag()->name() != tag->name())
                 match = match->parent();
             if (!match || !match->tag()) {
@@ -235,8 +274,10 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
                 node->setTag(tag);
                 current->addEnclosed(std::move(node));
             } else {
+                --openNames[match->tag()->name()];
                 for (TagEnclosure* e = current; e != match; e = e->parent()) {
                     const QString& name = e->tag()->name();
+                    --openNames[name];
                     if (walk.isVoid(name)) {
                         e->shiftEnclosedObjectsToParent();
                     } else {

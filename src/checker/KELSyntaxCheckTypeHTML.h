@@ -11,6 +11,7 @@
 #include "html/TagInstance.h"
 
 #include <QHash>
+#include <QSet>
 #include <memory>
 #include <optional>
 
@@ -56,6 +57,9 @@ public:
     /// The named reference ("&eacute;") of one character; nothing when it has none.
     std::optional<QString> entityReferenceForCharacter(const QString& character);
     void loadCharacterRefDict();
+    /// Destroys a tree without deep recursion, however deep it nests.
+    static void releaseTree(std::unique_ptr<TagEnclosure> root);
+
     /// Tests: read the entity table from another file.
     void setCharacterRefPathForTesting(const QString& path);
 
@@ -66,10 +70,14 @@ private:
         qsizetype length;
         QString text;
     };
+    struct SpacingFrame;
+    SpacingFrame beginSpacing(const TagEnclosure& enclosure, QList<Edit>& edits, const QString& text, qint64 level,
+        const QSet<QString>& nonStructural);
     void spaceTagsInEnclosure(const TagEnclosure& enclosure, QList<Edit>& edits, const QString& text, qint64 level, const TagChecker& vocabulary);
     void spaceTagWithRange(kit::Range range, QList<Edit>& edits, const QString& text, qint64 level);
     QList<Edit> organizeEdits(const QString& text);
 
+    QString m_indentUnit;
     QHash<QString, QString> m_characterRefDict;
     bool m_characterRefDictLoaded = false;
     QString m_characterRefPath;

@@ -16,6 +16,8 @@
 #include <QSet>
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
+
 namespace {
 
 bool isLineTerminator(QChar c)
@@ -50,35 +52,38 @@ void setAttributedStringForUndo(kit::TextView* view, const kit::AttributedString
 
 void KELSyntaxCheckTypeHTML::spaceTagWithRange(kit::Range range, QList<Edit>& edits, const QString& text, qint64 level)
 {
+    // Indentation stops deepening at a fixed depth: a page nested thousands deep would
+    // otherwise grow with the square of its size.
+    constexpr qint64 deepestIndent = 256;
     QString spacing = QStringLiteral("\n");
-    if (level > 0) {
-        const QString unit = UtilityFunctions::indentSpacerSpring();
-        for (qint64 i = 0; i < level; ++i)
-            spacing += unit;
-    }
+    if (level > 0)
+        spacing += m_indentUnit.repeated(std::min(level, deepestIndent));
     qsizetype start = range.location;
     while (start > 0 && text.at(start - 1).isSpace())
         --start;
     edits.append(Edit { start, range.location - start, spacing });
 }
 
-void KELSyntaxCheckTypeHTML::spaceTagsInEnclosure(const TagEnclosure& enclosure, QList<Edit>& edits, const QString& text, qint64 level,
-    const TagChecker& vocabulary)
+// The decisions for one element, and the edit before its children (its closing tag).
+struct KELSyntaxCheckTypeHTML::SpacingFrame {
+    const TagEnclosure* node;
+    qint64 level;
+    size_t nextChild; // children still to space, from the last one back
+    bool spaceOpen;
+};
+
+KELSyntaxCheckTypeHTML::SpacingFrame KELSyntaxCheckTypeHTML::beginSpacing(const TagEnclosure& enclosure, QList<Edit>& edits,
+    const QString& text, qint64 level, const QSet<QString>& nonStructural)
 {
     const std::shared_ptr<TagInstance>& open = enclosure.tag();
-    const auto& children = enclosure.enclosed();
-    auto spaceChildren = [&] {
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            spaceTagsInEnclosure(**it, edits, text, level + 1, vocabulary);
-    };
+    const size_t children = enclosure.enclosed().size();
     if (open && keepsItsText(open->name()))
-        return;
-    if (!open) {
-        spaceChildren();
-        return;
-    }
+        return { &enclosure, level, 0, false };
+    if (!open)
+        return { &enclosure, level, children, false };
+
     const kit::Range openRange = open->location();
-    const bool structural = open->name().isEmpty() || !vocabulary.nonStructuralTags().contains(open->name());
+    const bool structural = open->name().isEmpty() || !nonStructural.contains(open->name());
     bool openOnOwnLine = structural;
     if (!structural) {
         qsizetype k = openRange.location - 1;
@@ -88,12 +93,8 @@ void KELSyntaxCheckTypeHTML::spaceTagsInEnclosure(const TagEnclosure& enclosure,
     }
 
     const std::shared_ptr<TagInstance>& close = enclosure.closeTag();
-    if (!close) {
-        spaceChildren();
-        if (openOnOwnLine)
-            spaceTagWithRange(openRange, edits, text, level);
-        return;
-    }
+    if (!close)
+        return { &enclosure, level, children, openOnOwnLine };
 
     const qsizetype contentStart = openRange.end();
     const qsizetype contentEnd = close->location().location;
@@ -112,17 +113,40 @@ void KELSyntaxCheckTypeHTML::spaceTagsInEnclosure(const TagEnclosure& enclosure,
     }
     if (closeOnOwnLine)
         spaceTagWithRange(close->location(), edits, text, level);
-    if (descend)
-        spaceChildren();
-    if (openOnOwnLine)
-        spaceTagWithRange(openRange, edits, text, level);
+    return { &enclosure, level, descend ? children : 0, openOnOwnLine };
+}
+
+void KELSyntaxCheckTypeHTML::spaceTagsInEnclosure(const TagEnclosure& enclosure, QList<Edit>& edits, const QString& text, qint64 level,
+    const TagChecker& vocabulary)
+{
+    QSet<QString> nonStructural;
+    for (const QString& name : vocabulary.nonStructuralTags())
+        nonStructural.insert(name);
+    // An explicit stack: pages nest deeper than the call stack would allow.
+    std::vector<SpacingFrame> stack;
+    stack.push_back(beginSpacing(enclosure, edits, text, level, nonStructural));
+    while (!stack.empty()) {
+        SpacingFrame& top = stack.back();
+        if (top.nextChild > 0) {
+            --top.nextChild;
+            const TagEnclosure& child = *top.node->enclosed()[top.nextChild];
+            const qint64 childLevel = top.level + 1;
+            stack.push_back(beginSpacing(child, edits, text, childLevel, nonStructural));
+            continue;
+        }
+        if (top.spaceOpen)
+            spaceTagWithRange(top.node->tag()->location(), edits, text, top.level);
+        stack.pop_back();
+    }
 }
 
 QList<KELSyntaxCheckTypeHTML::Edit> KELSyntaxCheckTypeHTML::organizeEdits(const QString& text)
 {
     QList<Edit> edits;
-    const std::unique_ptr<TagEnclosure> root = parseText(text, kit::Range(0, text.size()), nullptr, false, true);
+    m_indentUnit = UtilityFunctions::indentSpacerSpring();
+    std::unique_ptr<TagEnclosure> root = parseText(text, kit::Range(0, text.size()), nullptr, false, true);
     spaceTagsInEnclosure(*root, edits, text, -1, TagChecker::currentTagChecker());
+    releaseTree(std::move(root));
     return edits;
 }
 

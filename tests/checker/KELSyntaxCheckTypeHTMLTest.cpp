@@ -267,3 +267,40 @@ TEST(KELSyntaxCheckTypeHTMLTest, PHPErrorsGiveTheLinePHPNames)
         EXPECT_TRUE(php->errors()[0].textRange().isNotFound());
     }
 }
+
+TEST(KELSyntaxCheckTypeHTMLTest, BadInputEndsTheWalkCleanly)
+{
+    registerCheckerDefaults();
+    KELSyntaxCheckTypeHTML& html = KELSyntaxCheckTypeHTML::sharedInstance();
+    QString binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += QChar(char16_t((i * 7919) % 0xD7FF));
+    const QString cases[] = {
+        QStringLiteral("<p>text <!-- comment never closed <div>"),
+        QStringLiteral("<a href=\"never closed><div>"),
+        QStringLiteral("<div><?php echo 1;"),
+        QStringLiteral("<div><"),
+        QStringLiteral("<script>never closed <div>"),
+        QStringLiteral("<kelphperror>never closed"),
+        QStringLiteral("</>< ></ x>"),
+        binary,
+    };
+    for (const QString& text : cases) {
+        KELSyntaxCheckResult result;
+        html.checkForErrors(result, text, false);
+        EXPECT_TRUE(result.typeResultForType(QStringLiteral("HTML")));
+        html.organizedText(text);
+    }
+
+    // Nesting far deeper than the call stack: the walk, the release of its tree and
+    // Organize Tags keep to their own stacks, and stray closing tags stay cheap.
+    const int depth = 250000;
+    const QString deep = QStringLiteral("<div>\n").repeated(depth) + QStringLiteral("</span>").repeated(depth);
+    KELSyntaxCheckResult result;
+    html.checkForErrors(result, deep, false);
+    EXPECT_EQ(result.typeResultForType(QStringLiteral("HTML"))->errors().size(), 2 * depth);
+    const QString organized = html.organizedText(deep);
+    // Indentation stops deepening at a bounded depth.
+    EXPECT_LT(organized.size(), deep.size() + qsizetype(depth) * 300);
+    KELSyntaxCheckTypeHTML::releaseTree(html.parseText(deep));
+}
