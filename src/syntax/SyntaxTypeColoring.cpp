@@ -8,6 +8,7 @@
 #include "syntax/SyntaxInfo.h"
 #include "syntax/SyntaxManager.h"
 #include "syntax/SyntaxStructureObserver.h"
+#include "syntax/SyntaxTextAttributes.h"
 #include "syntax/SyntaxType.h"
 
 #include <QSet>
@@ -395,7 +396,7 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
         ColoringResult result = efficientColorKELHTMLView(storage, range, maxRange, s);
         const Range extent = result.range;
         if (extent.length > 0) {
-            storage->addAttribute(m_typeAttribute, stackString, extent);
+            syntaxattributes::set(storage, m_typeAttribute, stackString, extent);
             clearNestedParseStateInRange(storage, extent);
         }
         if (observer) {
@@ -405,7 +406,7 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
         return result;
     }
     if (range.length > 0)
-        storage->addAttribute(m_typeAttribute, stackString, range);
+        syntaxattributes::set(storage, m_typeAttribute, stackString, range);
     if (observer)
         observer->clearedSyntaxStructuresOfType(m_typeName, storage->string(), range);
 
@@ -452,7 +453,7 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
         if (!info.brokeEarly())
             colorAsTextKELHTMLView(storage, range, maxRange, info);
         if (range.length > 0)
-            storage->addAttribute(m_typeAttribute, stackString, range);
+            syntaxattributes::set(storage, m_typeAttribute, stackString, range);
     }
     result.range = range;
     if (observer)
@@ -500,11 +501,7 @@ void SyntaxType::clearNestedParseStateInRange(kit::TextStorage* storage, Range r
     for (const SyntaxType* type : types) {
         if (kept.contains(type))
             continue;
-        Range run;
-        const QVariant value = storage->attribute(type->typeAttribute(), range.location, &run, range);
-        if (!value.isValid() && run.location <= range.location && run.end() >= range.end())
-            continue;
-        storage->removeAttribute(type->typeAttribute(), range);
+        syntaxattributes::remove(storage, type->typeAttribute(), range);
     }
 }
 
@@ -513,12 +510,12 @@ void SyntaxType::colorAsTextKELHTMLView(kit::TextStorage* storage, Range range, 
     const Range r = Range::intersection(range, maxRange);
     if (r.length <= 0)
         return;
-    storage->removeAttribute(m_typeAttribute, r);
+    syntaxattributes::remove(storage, m_typeAttribute, r);
     clearNestedParseStateInRange(storage, r);
     if (SyntaxStructureObserver* observer = info.observer())
         observer->clearedSyntaxStructuresOfType(m_typeName, storage->string(), r);
     const QColor color = m_pass.coloringEnabled ? m_pass.baseColor : ColoringGroup::textColor();
-    storage->addAttribute(kit::ForegroundColorAttributeName, color, r);
+    syntaxattributes::set(storage, kit::ForegroundColorAttributeName, color, r);
 }
 
 bool SyntaxType::regexMayStartAtIndex(const kit::TextStorage* storage, qsizetype q) const

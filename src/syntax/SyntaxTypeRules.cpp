@@ -6,6 +6,7 @@
 #include "syntax/SyntaxColoringRule.h"
 #include "syntax/SyntaxManager.h"
 #include "syntax/SyntaxStructureMatch.h"
+#include "syntax/SyntaxTextAttributes.h"
 #include "syntax/SyntaxType.h"
 
 #include <algorithm>
@@ -18,9 +19,7 @@ namespace {
 // to it rather than trusted.
 void setColor(kit::TextStorage* storage, const QColor& color, Range range)
 {
-    range = Range::intersection(range, Range(0, storage->length()));
-    if (range.length > 0)
-        storage->addAttribute(kit::ForegroundColorAttributeName, color, range);
+    syntaxattributes::set(storage, kit::ForegroundColorAttributeName, color, range);
 }
 
 // Element `depth` of a rule's path: its apply elements, then its match elements.
@@ -117,9 +116,29 @@ ColoringResult SyntaxType::efficientColorKELHTMLView(
         = efficientColorHtmlView(storage, range, maxRange, structure, &valid, rules, valids, 0, enabled);
     m_pass.colorOps = outerOps;
     if (enabled) {
-        setColor(storage, base, structure->isStartOnlyStructure() ? covered : range);
-        for (const auto& [r, color] : ops)
-            setColor(storage, color, r);
+        // Lay the rules' colours over the base colour first, then write only the
+        // pieces whose colour changes.
+        std::vector<std::pair<Range, QColor>> pieces { { structure->isStartOnlyStructure() ? covered : range, base } };
+        for (const auto& [r, color] : ops) {
+            std::vector<std::pair<Range, QColor>> next;
+            for (const auto& [piece, pieceColor] : pieces) {
+                const Range overlap = Range::intersection(piece, r);
+                if (overlap.length <= 0) {
+                    next.emplace_back(piece, pieceColor);
+                    continue;
+                }
+                if (overlap.location > piece.location)
+                    next.emplace_back(Range(piece.location, overlap.location - piece.location), pieceColor);
+                if (overlap.end() < piece.end())
+                    next.emplace_back(Range(overlap.end(), piece.end() - overlap.end()), pieceColor);
+            }
+            next.emplace_back(r, color);
+            std::sort(next.begin(), next.end(),
+                [](const auto& a, const auto& b) { return a.first.location < b.first.location; });
+            pieces = std::move(next);
+        }
+        for (const auto& [piece, color] : pieces)
+            setColor(storage, color, piece);
     }
     for (const StructureValid& v : m_structureValids) {
         if (v.valid) {
