@@ -82,6 +82,8 @@ public:
     void performCloseDocument(MyDocument* document);
     virtual void performCloseTab();
     bool isClosingWindow() const { return m_windowClosing; }
+    /// Closes the window and its documents without asking (their questions were asked).
+    void closeWindowNow();
     bool isInCloseSequence() const { return m_closing; }
     void windowShouldClose(std::function<void(bool)> done) override;
     void windowWillClose() override;
@@ -123,7 +125,6 @@ protected:
     /// Wraps the editor area into the window's central view (standalone windows add the navigator).
     virtual QWidget* makeCentralView(QWidget* editorArea) { return editorArea; }
     QWidget* editorArea() const { return m_editorArea; }
-    void closeWindowNow();
     /// Posts the current-document change when the editor did not announce it.
     void announceCurrentDocument();
     void finishCloseSequence(bool allClosed);
