@@ -141,7 +141,10 @@ public:
         const std::vector<StructureValid*>& structureValids, int depth, bool coloringEnabled);
     /// Whether a JavaScript regular expression may start at the index (what stands
     /// before it must expect an expression).
-    bool regexMayStartAtIndex(const kit::TextStorage* storage, qsizetype index) const;
+    /// Text from `plainFrom` on is plain text whose stored state is still to be
+    /// cleared by the running pass.
+    bool regexMayStartAtIndex(
+        const kit::TextStorage* storage, qsizetype index, qsizetype plainFrom = kit::NotFound) const;
     /// Clears the parse state of the languages nested in this one over the range:
     /// text this language now colours itself belongs to none of them.
     /// `keep` (with the languages nested in it) is left alone.

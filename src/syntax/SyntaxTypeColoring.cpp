@@ -268,7 +268,8 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
                 const qsizetype m = startMatch(candidate, i);
                 if (m == kit::NotFound)
                     continue;
-                if (isJavaScript && candidate->name() == QLatin1String("regex") && !regexMayStartAtIndex(storage, i))
+                if (isJavaScript && candidate->name() == QLatin1String("regex") && !regexMayStartAtIndex(storage, i,
+                        open ? kit::NotFound : (lastClosePosition != kit::NotFound ? lastClosePosition : passStart)))
                     continue;
                 if (open) {
                     m_pass.extentKnown = true;
@@ -518,7 +519,7 @@ void SyntaxType::colorAsTextKELHTMLView(kit::TextStorage* storage, Range range, 
     syntaxattributes::set(storage, kit::ForegroundColorAttributeName, color, r);
 }
 
-bool SyntaxType::regexMayStartAtIndex(const kit::TextStorage* storage, qsizetype q) const
+bool SyntaxType::regexMayStartAtIndex(const kit::TextStorage* storage, qsizetype q, qsizetype plainFrom) const
 {
     const QString& text = storage->string();
     const qsizetype lowest = q - 3999;
@@ -534,8 +535,10 @@ bool SyntaxType::regexMayStartAtIndex(const kit::TextStorage* storage, qsizetype
             --p;
             continue;
         }
-        Range run;
-        const SyntaxStructureStack stack = storedStackAt(storage, p, &run);
+        Range run(p, 1);
+        // What this pass has read as plain text still carries the state of an
+        // older parse: it does not count.
+        const SyntaxStructureStack stack = p >= plainFrom ? SyntaxStructureStack() : storedStackAt(storage, p, &run);
         const QString top = stack.currentStructureName();
         if (top == QLatin1String("commentBlock") || top == QLatin1String("commentLine")) {
             p = std::min(p, run.location) - 1;
