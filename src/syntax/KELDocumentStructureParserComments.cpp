@@ -329,7 +329,11 @@ KELDocumentStructureItemRef KELDocumentStructureParser::parseLineCommentInText(
         ++p;
     if (p >= m || text.at(p) != u'!' || p + 1 >= m)
         return nullptr;
-    const qsizetype lineEnd = line.end();
+    // The item ends with the line's text: the line break after it belongs to the
+    // text that follows, which a colouring pass clears separately.
+    qsizetype lineEnd = line.end();
+    while (lineEnd > line.location && isLineBreak(text.at(lineEnd - 1)))
+        --lineEnd;
     const QString name = bookmarkName(text.mid(p + 1, std::min<qsizetype>(BookmarkReach, lineEnd - (p + 1))));
     if (name.isEmpty())
         return nullptr;

@@ -1,6 +1,7 @@
 // The language parsers over whole documents: the outline entries (kind, name,
 // range, link) and the fold segments each fixture gives, and their edge cases.
 
+#include "ColoringTestSupport.h"
 #include "StructureReporter.h"
 
 #include "kit/text/TextStorage.h"
@@ -19,8 +20,7 @@ namespace {
 
 QString fixtureText(const QString& name)
 {
-    QFile f(QStringLiteral(KELP_TEST_FIXTURES "/syntax/") + name);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    return syntaxtest::fixture(name);
 }
 
 struct ExpectedItem
@@ -45,18 +45,26 @@ struct OutlineCase
     std::vector<ExpectedSegment> segments;
 };
 
-// A document reported structure by structure into an outline.
+// A document reported structure by structure into an outline: by the colouring
+// engine with the shipped grammar, or by the small reporter of the tests (which
+// keeps the parsers' own behaviour in view whatever the grammars become).
 struct Outline
 {
-    explicit Outline(const QString& language, const QString& text)
-        : type(SyntaxType::emptyType(language))
+    Outline(const QString& language, const QString& text, bool grammar)
+        : emptyType(SyntaxType::emptyType(language))
+        , type(grammar ? syntaxtest::shippedType(language) : emptyType.get())
         , storage(text)
-        , structure(&storage, [this] { return type.get(); })
+        , structure(&storage, [this] { return type; })
     {
+        if (grammar) {
+            syntaxtest::colorAll(type, &storage, &structure);
+            return;
+        }
         for (const syntaxtest::Report& r : syntaxtest::reportStructures(language, text))
             structure.foundSyntaxStructure(r.name, language, text, r.range);
     }
-    std::unique_ptr<SyntaxType> type;
+    std::unique_ptr<SyntaxType> emptyType;
+    SyntaxType* type;
     kit::TextStorage storage;
     KELDocumentStructure structure;
 };
@@ -84,7 +92,7 @@ TEST(KELDocumentStructureOutline, FixturesGiveTheirEntriesAndFolds)
             } },
         { "outline.php", "PHP",
             {
-                { "NavBookmark", "Helpers", "// ! Helpers\n", "" },
+                { "NavBookmark", "Helpers", "// ! Helpers", "" },
                 { "NavLink", "lib/db.php", "require_once('lib/db.php')", "lib/db.php" },
                 { "NavLink", "it\"s.php", "include ( \"it\\\"s.php\" )", "it\"s.php" },
                 { "NavFunction", "Render", "FUNCTION Render", "" },
@@ -98,7 +106,7 @@ TEST(KELDocumentStructureOutline, FixturesGiveTheirEntriesAndFolds)
             } },
         { "outline.js", "JavaScript",
             {
-                { "NavBookmark", "Setup", "// ! Setup\n", "" },
+                { "NavBookmark", "Setup", "// ! Setup", "" },
                 { "NavFunction", "$init", "function $init", "" },
                 { "NavBookmark", "Block mark", "/* !   Block mark   */", "" },
                 { "NavFunction", "run_2", "function run_2", "" },
@@ -118,11 +126,13 @@ TEST(KELDocumentStructureOutline, FixturesGiveTheirEntriesAndFolds)
             },
             {} },
     };
+    for (const bool grammar : { false, true })
     for (const OutlineCase& c : cases) {
-        SCOPED_TRACE(c.file);
+        SCOPED_TRACE(std::string(c.file) + (grammar ? " coloured with its grammar" : " reported by the test"));
         const QString text = fixtureText(QString::fromUtf8(c.file));
         ASSERT_FALSE(text.isEmpty());
-        Outline outline(QString::fromUtf8(c.language), text);
+        Outline outline(QString::fromUtf8(c.language), text, grammar);
+        ASSERT_TRUE(outline.type);
         KELDocumentStructure& s = outline.structure;
 
         QStringList got;
@@ -154,6 +164,9 @@ TEST(KELDocumentStructureOutline, FixturesGiveTheirEntriesAndFolds)
         QStringList gotSegments;
         for (const KELDocumentStructureSegmentRef& segment :
             s.structureSegmentsInText(text, Range(0, text.size()), false)) {
+            // Folds of nested languages (the declaration blocks of a style sheet) are not this table's concern.
+            if (segment->openItem()->typeName() != QString::fromUtf8(c.language))
+                continue;
             const Range r = segment->knownContentsRange();
             gotSegments.append(QStringLiteral("%1+%2").arg(r.location).arg(r.length));
         }
@@ -167,6 +180,39 @@ TEST(KELDocumentStructureOutline, FixturesGiveTheirEntriesAndFolds)
         }
         EXPECT_EQ(gotSegments, wantSegments);
     }
+}
+
+// Nested languages report into one outline under their own names; their braces
+// and regions fold inside the page.
+TEST(KELDocumentStructureOutline, NestedLanguagesShareTheOutline)
+{
+    const QString text = fixtureText(QStringLiteral("outline-mixed.html"));
+    ASSERT_FALSE(text.isEmpty());
+    Outline outline(QStringLiteral("HTML"), text, true);
+    KELDocumentStructure& s = outline.structure;
+    QStringList entries;
+    for (const KELDocumentStructureItemRef& item : s.allItems())
+        if (item->appearsInOutline())
+            entries.append(item->typeName() + QLatin1Char(':') + item->name());
+    EXPECT_EQ(entries,
+        (QStringList { QStringLiteral("CSS:Styles"), QStringLiteral("CSS:h1 "), QStringLiteral("JavaScript:$go"),
+            QStringLiteral("HTML:top"), QStringLiteral("PHP:page_title") }));
+
+    QStringList folds;
+    for (const KELDocumentStructureSegmentRef& segment :
+        s.structureSegmentsInText(text, Range(0, text.size()), false)) {
+        const Range r = segment->knownContentsRange();
+        folds.append(QStringLiteral("%1:%2").arg(segment->openItem()->typeName(), text.mid(r.location, r.length)));
+    }
+    const qsizetype php = text.indexOf(QStringLiteral("<?php"));
+    EXPECT_TRUE(folds.contains(QStringLiteral("JavaScript: return 1; "))) << folds.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(folds.contains(QStringLiteral("PHP: return 'x'; "))) << folds.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(folds.contains(QStringLiteral("PHP:")
+        + text.mid(php + 5, text.indexOf(QStringLiteral("?>")) - php - 5)))
+        << folds.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(folds.contains(QStringLiteral("HTML:")
+        + text.mid(text.indexOf(QStringLiteral("<head>")) + 6,
+            text.indexOf(QStringLiteral("</head>")) - text.indexOf(QStringLiteral("<head>")) - 6)));
 }
 
 KELDocumentStructureItemRef parse(const QString& language, const QString& structureName, const QString& text,
@@ -200,8 +246,8 @@ TEST(KELDocumentStructureOutline, NamesLinksAndBookmarksAtTheirLimits)
     } const cases[] = {
         // Bookmarks: blanks after "!" name nothing; long titles are cut to 100.
         { "JavaScript", "commentLine", QStringLiteral("//  !   \n"), 0, 8, false, false, {}, 0 },
-        { "JavaScript", "commentLine", QStringLiteral("// !") + QString(120, u'x') + QStringLiteral("\n"), 0, 125,
-            true, true, QString(100, u'x'), 125 },
+        { "JavaScript", "commentLine", QStringLiteral("// !") + QString(120, u'x') + QStringLiteral("\n"), 0, 124,
+            true, true, QString(100, u'x'), 124 },
         { "HTML", "comment", QStringLiteral("<!-- no bookmark -->"), 0, -1, false, false, {}, 0 },
         { "CSS", "commentBlock", QStringLiteral("/*\n! Colours\n*/ a"), 0, 16, true, true, QStringLiteral("Colours"),
             15 },
