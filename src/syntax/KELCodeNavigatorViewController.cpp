@@ -76,8 +76,12 @@ KELCodeNavigatorViewController::KELCodeNavigatorViewController(QObject* parent)
 KELCodeNavigatorViewController::~KELCodeNavigatorViewController()
 {
     cleanupBindings();
-    // A pane nobody placed in a window goes with its controller.
-    if (m_view && !m_view->parentWidget())
+    // A pane nobody placed in a window goes with its controller (unless the pane is
+    // what is taking the controller down).
+    bool ownedByView = false;
+    for (QObject* o = parent(); o && m_view; o = o->parent())
+        ownedByView = ownedByView || o == m_view;
+    if (m_view && !m_view->parentWidget() && !ownedByView)
         delete m_view.data();
 }
 

@@ -262,4 +262,20 @@ TEST_F(KELCodeNavigatorTest, FollowsTheDocumentAndItsOutline)
     EXPECT_TRUE(showsNames({}));
 }
 
+TEST_F(KELCodeNavigatorTest, AControllerHandedToItsPaneGoesWithIt)
+{
+    open(QStringLiteral("JavaScript"), fixtureText(QStringLiteral("outline.js")));
+    ASSERT_TRUE(showsNames({ QStringLiteral("Setup"), QStringLiteral("$init"), QStringLiteral("Block mark"),
+        QStringLiteral("run_2") }));
+    // As a window hosts it: the pane owns the controller.
+    KELCodeNavigatorViewController* hosted = controller.release();
+    hosted->setParent(view);
+    QPointer<KELCodeNavigatorViewController> watch(hosted);
+    delete view;
+    view = nullptr;
+    EXPECT_TRUE(watch.isNull());
+    structure->clearItemsInRange(Range(0, 5));
+    QCoreApplication::processEvents();
+}
+
 } // namespace
