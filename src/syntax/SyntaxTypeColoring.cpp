@@ -370,6 +370,15 @@ qsizetype SyntaxType::newEndForRangeExtensionForIndex(
     qsizetype answer;
     if (stored == copy && !endNoted) {
         answer = i - 1;
+        // Inside a simple structure the old state agrees here, but the old parse may
+        // have ended the structure sooner: go on to the end of the stored run unless
+        // the structure's end text ends there too.
+        if (open && open->isSimpleStructure() && open->end() && run.end() < maxEnd) {
+            const qsizetype r = run.end();
+            if (open->end()->longestMatchInString(text, Range(maxRange.location, r - maxRange.location), true)
+                == kit::NotFound)
+                answer = r;
+        }
     } else {
         answer = run.end();
         if (open && answer < maxEnd - 1) {
