@@ -204,6 +204,28 @@ TEST(KELDocumentStructureParserComments, CommandsFollowTheLanguageAtTheSelection
     EXPECT_EQ(editor.storage.string(), QStringLiteral("<p> a b </p>"));
 }
 
+// Documents whose language defers to HTML comment HTML the same way.
+TEST(KELDocumentStructureParserComments, HTMLCommentsInEveryPageLanguage)
+{
+    for (const char* language : { "HTML", "PHP", "SHTML" }) {
+        SCOPED_TRACE(language);
+        SyntaxType* type = syntaxtest::shippedType(QString::fromUtf8(language));
+        ASSERT_TRUE(type);
+        EditorFixture editor(QStringLiteral("<p><!-- a b --></p>"));
+        KELDocumentStructure structure(&editor.storage, [type] { return type; });
+        structure.setTextView(&editor.view);
+        syntaxtest::colorAll(type, &editor.storage, &structure);
+        editor.view.setSelectedRange(Range(9, 1));
+        EXPECT_TRUE(structure.isSelectionCommented());
+        structure.removeCommentsForSelection();
+        EXPECT_EQ(editor.storage.string(), QStringLiteral("<p> a b </p>"));
+        editor.view.setSelectedRange(Range(0, 3));
+        EXPECT_FALSE(structure.isSelectionCommented());
+        structure.addCommentsForSelection();
+        EXPECT_EQ(editor.storage.string(), QStringLiteral("<!--<p>--> a b </p>"));
+    }
+}
+
 // A declaration block is its own language, which has no comments. Disabled while
 // the innermost-type lookup answers "CSS" inside a block (it reaches the block's
 // region but not its type), which also keeps declaration blocks from folding.
