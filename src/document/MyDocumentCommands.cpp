@@ -19,7 +19,7 @@ using kit::Range;
 
 MyDocumentCommands::Services& MyDocumentCommands::services()
 {
-    static Services s;
+    static Services s = defaultServices();
     return s;
 }
 

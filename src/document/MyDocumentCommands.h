@@ -38,7 +38,7 @@ public:
         /// Whether a range is text a reader sees (not markup, script or style).
         std::function<bool(KELHTMLView*, kit::Range)> isTextInRange;
         /// Colours a view's whole text with the document's syntax type (printing).
-        std::function<void(KELHTMLView*)> colorWholeText;
+        std::function<void(MyDocument*, KELHTMLView*)> colorWholeText;
         // Colouring and completion of the document's editor.
         std::function<void(MyDocument*, KELHTMLView*)> suggestCompletion;
         std::function<void(MyDocument*, KELHTMLView*)> colorAllTags;
@@ -56,7 +56,11 @@ public:
         std::function<void(MyDocument*)> toggleLivePreview;
         std::function<void(MyDocument*)> refreshLivePreview;
     };
+    /// The hooks in use; they start as defaultServices().
     static Services& services();
+    /// What the colouring engine answers already: which text is markup, script or
+    /// style (through the document's syntax type), and colouring a print copy.
+    static Services defaultServices();
 
     MyDocumentCommands(MyDocument* document, KELHTMLView* editor, QObject* parent = nullptr);
     ~MyDocumentCommands() override;

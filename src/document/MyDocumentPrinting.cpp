@@ -58,7 +58,7 @@ void MyDocumentCommands::changeEnableTextColoringForPrinting()
         return;
     kit::TextStorage* storage = m_printView->textStorage();
     if (kit::UserDefaults::standard().boolValue(KELPrintDocumentEnableTextColoring) && services().colorWholeText)
-        services().colorWholeText(m_printView);
+        services().colorWholeText(m_document, m_printView);
     else
         m_printView->setColor(Qt::black, Range(0, storage->length()));
 }

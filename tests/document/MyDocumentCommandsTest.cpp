@@ -41,6 +41,7 @@ protected:
         kit::UserDefaults::standard().resetForTesting();
         KELRegisterDefaults();
         kit::UserDefaults::standard().setValue(KELCheckSpellingAsYouType, false);
+        MyDocumentCommands::services() = {};
         document = std::make_unique<TypedDocument>();
         scroll = std::make_unique<kit::ScrollView>();
         view = new KELHTMLView;
@@ -253,6 +254,30 @@ TEST_F(MyDocumentCommandsTest, EditorFollowsTheFontAndWrappingBroadcasts)
     EXPECT_EQ(coloured, 1);
     EXPECT_TRUE(commands->validateAction(QStringLiteral("colorViewableTags:"), nullptr));
     EXPECT_FALSE(commands->validateAction(QStringLiteral("suggestCompletion:"), nullptr));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MyDocumentCommandsTest, SpellingSkipsTagsScriptsAndStylesOnceColoured)
+{
+    MyDocumentCommands::services() = MyDocumentCommands::defaultServices();
+    const QString source
+        = QStringLiteral("<p class=\"x\">teh</p><script>var teh = 1;</script><style>p { teh: 1 }</style>");
+    setText(source, Range(0, 0));
+    MyDocumentCommands::services().colorWholeText(document.get(), view);
+    struct Case
+    {
+        const char* where;
+        qsizetype from;
+    } cases[] = { { "paragraph text", source.indexOf(QStringLiteral("teh<")) },
+        { "script", source.indexOf(QStringLiteral("teh =")) }, { "style", source.indexOf(QStringLiteral("teh:")) },
+        { "attribute name", source.indexOf(QStringLiteral("class")) } };
+    const int expected[] = { 1, 0, 0, 0 };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(commands->textViewShouldSetSpellingState(view, 1, Range(cases[i].from, 3)), expected[i])
+            << cases[i].where;
 }
 
 } // namespace
