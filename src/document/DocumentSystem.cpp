@@ -11,6 +11,7 @@
 #include "syntax/SyntaxManager.h"
 
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 QString pathOr(const QString& path)
@@ -34,10 +35,19 @@ int KELStartDocumentSystem(const QString& restorationPath)
         kit::log(QStringLiteral("Windows are not restored: there is no document controller yet"));
         return 0;
     }
-    int restored = 0;
+    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
     const int before = int(kit::WindowController::allWindowControllers().size());
     kit::WindowRestoration::restoreWindows(pathOr(restorationPath));
-    restored = int(kit::WindowController::allWindowControllers().size()) - before;
+    const int restored = int(kit::WindowController::allWindowControllers().size()) - before;
+    // The windows are saved with the side files of unsaved documents as they go,
+    // so a start after a crash brings both back.
+    if (!controller->findChild<QTimer*>(QStringLiteral("KELWindowRestorationTimer"))) {
+        auto* timer = new QTimer(controller);
+        timer->setObjectName(QStringLiteral("KELWindowRestorationTimer"));
+        const QString path = restorationPath;
+        QObject::connect(timer, &QTimer::timeout, controller, [path] { KELSaveWindowsForRestoration(path); });
+        timer->start(qMax(1, controller->autosavingDelay()) * 1000 + 1000);
+    }
     return qMax(0, restored);
 }
 

@@ -30,6 +30,10 @@ QWidget* StandaloneDocumentController::makeCentralView(QWidget* editorArea)
 void StandaloneDocumentController::windowDidLoad()
 {
     DocumentWindowController::windowDidLoad();
+    if (tabbedEditor()) {
+        tabbedEditor()->setAllowsDragAcrossControllers(true);
+        tabbedEditor()->setAllowsNoTabs(false);
+    }
     setWindowFrameAutosaveName(KELStandaloneFrameAutosaveName);
     if (kit::UserDefaults::standard().boolValue(KELStandaloneShowCodeNavigatorKey))
         showCodeNavigator(true, false);
