@@ -28,10 +28,3 @@ protected:
 private:
     std::vector<std::unique_ptr<KELCSSPropertyValueDefinition>> m_owned;
 };
-
-// The HTML vocabulary reaches the colour keywords through this header. The colour
-// grammar derives from the alternatives node, whose header includes this one, so it
-// is pulled in only when this header is not being read on the way to that base.
-#ifndef KELCSS_READING_DISJUNCTIVE_BASE
-#include "css/KELCSSPropertyColorValueDefinition.h"
-#endif

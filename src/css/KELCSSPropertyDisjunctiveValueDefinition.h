@@ -1,9 +1,7 @@
 #pragma once
 // Alternatives: the longest valid one wins, the first of equally long ones.
 
-#define KELCSS_READING_DISJUNCTIVE_BASE
 #include "css/KELCSSPropertyComplexValueDefinition.h"
-#undef KELCSS_READING_DISJUNCTIVE_BASE
 #include "css/KELCSSPropertyValueDefinition.h"
 #include "css/KELParsedCSSObject.h"
 #include "css/KELParsedCSSValue.h"

@@ -1,7 +1,7 @@
 #include "html/VocabularyServices.h"
 
 #include "app/DefaultsKeys.h"
-#include "css/KELCSSPropertyComplexValueDefinition.h"
+#include "css/KELCSSPropertyColorValueDefinition.h"
 #include "kit/UserDefaults.h"
 
 bool showHTML5Completions()
