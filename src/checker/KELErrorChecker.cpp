@@ -2,10 +2,14 @@
 
 #include "app/DefaultsKeys.h"
 #include "checker/KELErrorCheckerViews.h"
+#include "editor/KELHTMLView.h"
+#include "editor/KELLineNumberView.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"
 #include "kit/text/ScrollView.h"
 #include "kit/text/TextView.h"
+#include "syntax/KELHTMLViewColoringManager.h"
+#include "syntax/SyntaxManager.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -103,11 +107,20 @@ KELErrorChecker::KELErrorChecker(KELSyntaxCheckDocument* document)
     auto* sourceLayout = new QVBoxLayout(m_sourceView);
     sourceLayout->setContentsMargins(0, 0, 0, 0);
     m_sourceScrollView = new kit::ScrollView;
-    m_sourceTextView = new kit::TextView;
+    m_sourceTextView = new KELHTMLView;
     m_sourceTextView->setEditable(false);
-    m_sourceTextView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_sourceTextView->setAllowsUndo(false);
+    const QFont font = kit::UserDefaults::standard().fontValue(KELFontKey);
+    m_sourceTextView->setFont(font.family().isEmpty() ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : font);
     m_sourceScrollView->setDocumentView(m_sourceTextView);
+    m_sourceGutter = new KELLineNumberView(m_sourceScrollView);
+    m_sourceScrollView->setVerticalRulerView(m_sourceGutter);
+    m_sourceScrollView->setHasVerticalRuler(true);
+    m_sourceScrollView->setRulersVisible(true);
     sourceLayout->addWidget(m_sourceScrollView);
+    // The generated text is coloured like the document.
+    m_coloringManager = new KELHTMLViewColoringManager(this);
+    m_coloringManager->addTextView(m_sourceTextView);
     m_sourceSplitView = new QSplitter(Qt::Vertical);
     m_sourceSplitView->addWidget(m_errorListTableView);
     m_sourceSplitView->addWidget(m_sourceView);
@@ -170,10 +183,13 @@ void KELErrorChecker::fireProgressTimer()
 void KELErrorChecker::syntaxCheckCompleted(std::shared_ptr<KELSyntaxCheckResult> result)
 {
     m_result = result;
+    m_coloringManager->setSyntaxType(SyntaxManager::sharedInstance().typeForName(m_document->syntaxCheckSyntaxTypeName()));
     m_sourceTextView->setString(result->generatedSourceText().value_or(QString()));
+    m_coloringManager->colorAllTags();
     m_typeListView->setSyntaxCheckResult(result);
     m_document->setDocumentErrors(result->errorsFromSourceText(false));
     m_sourceErrors = result->errorsFromSourceText(true);
+    m_sourceGutter->setDocumentErrors(m_sourceErrors);
     m_refreshButton->setEnabled(true);
     if (!m_progressTimer->isActive())
         m_progressIndicator->setRange(0, 1);

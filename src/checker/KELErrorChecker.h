@@ -19,6 +19,9 @@ class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QTimer;
+class KELHTMLView;
+class KELHTMLViewColoringManager;
+class KELLineNumberView;
 
 namespace kit {
 class ScrollView;
@@ -52,7 +55,7 @@ public:
 
     KELErrorCheckerTypeListView* typeListView() const { return m_typeListView; }
     KELErrorCheckerTableView* errorListTableView() const { return m_errorListTableView; }
-    kit::TextView* sourceTextView() const { return m_sourceTextView; }
+    KELHTMLView* sourceTextView() const { return m_sourceTextView; }
     QPushButton* refreshButton() const { return m_refreshButton; }
     QProgressBar* progressIndicator() const { return m_progressIndicator; }
     /// Whether the generated text is shown below the error list.
@@ -91,7 +94,9 @@ private:
     KELErrorListModel* m_errorList = nullptr;
     QWidget* m_sourceView = nullptr;
     kit::ScrollView* m_sourceScrollView = nullptr;
-    kit::TextView* m_sourceTextView = nullptr;
+    KELHTMLView* m_sourceTextView = nullptr;
+    KELLineNumberView* m_sourceGutter = nullptr;
+    KELHTMLViewColoringManager* m_coloringManager = nullptr;
     QTimer* m_progressTimer = nullptr;
     QPointer<QVariantAnimation> m_splitViewAnimation;
     quint64 m_closeObserver = 0;

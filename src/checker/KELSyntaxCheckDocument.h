@@ -64,6 +64,8 @@ public:
     }
 
     virtual QString syntaxCheckDisplayName() const = 0;
+    /// The syntax type the generated text is coloured with.
+    virtual QString syntaxCheckSyntaxTypeName() const { return syntaxCheckFileTypeName(); }
     /// The editor text view, where errors in the document's own text are selected.
     virtual kit::TextView* syntaxCheckTextView() const = 0;
     /// Brings the document's tab and window to the front.
@@ -94,6 +96,8 @@ public:
         std::function<QString()> text;
         std::function<QString()> fileTypeName;
         std::function<QString()> displayName;
+        /// The syntax type name; none: the file type name.
+        std::function<QString()> syntaxTypeName;
         std::function<kit::TextView*()> textView;
         std::function<void()> showDocument;
         /// The page generator; none: the document's own text.
@@ -109,6 +113,10 @@ public:
     QString syntaxCheckFileTypeName() const override { return m_functions.fileTypeName ? m_functions.fileTypeName() : QString(); }
     std::unique_ptr<KELSyntaxCheckPreview> makeSyntaxCheckPreview() override;
     QString syntaxCheckDisplayName() const override { return m_functions.displayName ? m_functions.displayName() : QString(); }
+    QString syntaxCheckSyntaxTypeName() const override
+    {
+        return m_functions.syntaxTypeName ? m_functions.syntaxTypeName() : syntaxCheckFileTypeName();
+    }
     kit::TextView* syntaxCheckTextView() const override { return m_functions.textView ? m_functions.textView() : nullptr; }
     void syntaxCheckShowDocument() override
     {

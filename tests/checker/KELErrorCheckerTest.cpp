@@ -2,6 +2,7 @@
 
 #include "checker/KELErrorChecker.h"
 #include "checker/KELErrorCheckerViews.h"
+#include "editor/KELHTMLView.h"
 #include "kit/NotificationCenter.h"
 
 #include <QProgressBar>
