@@ -4,8 +4,11 @@
 #include "support/ColorAdditions.h"
 #include "support/UtilityFunctions.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
+#include <QPaintEvent>
 
 #include <QBoxLayout>
 #include <QFontMetricsF>
@@ -187,3 +190,73 @@ KELButton::KELButton(const QString& title, const QString& action, QWidget* paren
 QString KELButton::action() const { return kit::ActionRouter::actionOf(m_action); }
 
 void KELButton::validate() { setEnabled(kit::ActionRouter::shared().validateAction(m_action)); }
+
+KELPreviewImageView::KELPreviewImageView(QWidget* parent)
+    : QLabel(parent)
+{
+    setAlignment(Qt::AlignCenter);
+    setFrameShape(QFrame::NoFrame);
+}
+
+void KELPreviewImageView::setImage(const QImage& image)
+{
+    m_image = image;
+    update();
+}
+
+void KELPreviewImageView::paintEvent(QPaintEvent*)
+{
+    if (m_image.isNull())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSizeF size = QSizeF(m_image.size()).scaled(QSizeF(this->size()), Qt::KeepAspectRatio);
+    const QRectF target(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    p.drawImage(target, m_image);
+}
+
+void KELGradientBarView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    drawVerticalGradientInRect(&p, QRectF(rect()), [](double t) {
+        const double v = 0.86 + 0.1 * t;
+        return std::array<double, 4> { v, v, v, 1.0 };
+    });
+    p.setPen(QPen(viewBorderColor(), 1.0));
+    p.drawLine(QPointF(0, 0.5), QPointF(width(), 0.5));
+}
+
+void KELGradientBarView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int limit = width() - 16;
+    for (QAbstractButton* button : findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly))
+        button->setVisible(button->geometry().right() + 1 <= limit);
+}
+
+KELSplitterHandleView::KELSplitterHandleView(QWidget* parent)
+    : QLabel(parent)
+{
+    // The bar and its split view take the mouse.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setText(QStringLiteral("\u2261"));
+    setAlignment(Qt::AlignCenter);
+}
+
+void KELTableView::setDrawsSourceListBackground(bool on)
+{
+    if (m_sourceList == on)
+        return;
+    m_sourceList = on;
+    viewport()->update();
+}
+
+void KELTableView::paintEvent(QPaintEvent* event)
+{
+    if (m_sourceList) {
+        QPainter p(viewport());
+        const bool activeAndKey = QApplication::activeWindow() == window();
+        p.fillRect(event->rect(), sourceListBackgroundColor(activeAndKey));
+    }
+    QTableView::paintEvent(event);
+}

@@ -7,12 +7,14 @@
 #include <QColor>
 #include <QFont>
 #include <QIcon>
+#include <QLabel>
 #include <QPointF>
 #include <QPushButton>
 #include <QRect>
 #include <QScrollArea>
 #include <QSizeF>
 #include <QString>
+#include <QTableView>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -98,4 +100,58 @@ public:
 
 private:
     QAction* m_action = nullptr;
+};
+
+/// An image shown scaled to fit on both axes, keeping its proportions, centred.
+class KELPreviewImageView : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit KELPreviewImageView(QWidget* parent = nullptr);
+    void setImage(const QImage& image);
+    QImage image() const { return m_image; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage m_image;
+};
+
+/// The bar under a list with its buttons: a light gradient; buttons that would reach
+/// within 16 points of the right edge are hidden.
+class KELGradientBarView : public QWidget
+{
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+};
+
+/// The grip in a gradient bar: presses and drags go to the bar (and on to the split
+/// view that holds it).
+class KELSplitterHandleView : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit KELSplitterHandleView(QWidget* parent = nullptr);
+};
+
+/// A table that can draw the source-list background.
+class KELTableView : public QTableView
+{
+    Q_OBJECT
+public:
+    using QTableView::QTableView;
+    bool drawsSourceListBackground() const { return m_sourceList; }
+    void setDrawsSourceListBackground(bool on);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool m_sourceList = false;
 };

@@ -120,3 +120,26 @@ TEST(InterfaceHelpers, ButtonsValidateThroughTheResponderChain)
 }
 
 } // namespace
+
+#include <QPushButton>
+
+namespace {
+
+TEST(InterfaceHelpers, GradientBarHidesButtonsThatNoLongerFit)
+{
+    KELGradientBarView bar;
+    auto* left = new QPushButton(QStringLiteral("+"), &bar);
+    left->setGeometry(0, 0, 20, 20);
+    auto* right = new QPushButton(QStringLiteral("-"), &bar);
+    right->setGeometry(100, 0, 20, 20);
+    bar.resize(200, 22);
+    bar.show();
+    EXPECT_TRUE(right->isVisible());
+    bar.resize(130, 22); // 120 > 130 - 16
+    EXPECT_FALSE(right->isVisible());
+    EXPECT_TRUE(left->isVisible());
+    bar.resize(136, 22);
+    EXPECT_TRUE(right->isVisible());
+}
+
+} // namespace
