@@ -124,8 +124,9 @@ public:
     void colorKELHTMLView(kit::TextStorage* storage, kit::Range range, kit::Range maxRange,
         SyntaxCompletionResult* completionResult, bool startCompletions, SyntaxInfo& info);
     /// A new planned end for a pass that has run past its planned end at `index`.
-    qsizetype newEndForRangeExtensionForIndex(
-        qsizetype index, const kit::TextStorage* storage, const SyntaxStructureStack& stack, kit::Range maxRange);
+    /// `openStart`: where the open structure began in this pass (when known).
+    qsizetype newEndForRangeExtensionForIndex(qsizetype index, const kit::TextStorage* storage,
+        const SyntaxStructureStack& stack, kit::Range maxRange, qsizetype openStart = kit::NotFound);
     /// Colours one structure (the top of `stack`) over the range.
     ColoringResult parseAndColorKELHTMLView(kit::TextStorage* storage, kit::Range range, kit::Range maxRange,
         const SyntaxStructure* structure, const SyntaxStructureStack& stack, SyntaxCompletionResult* completionResult,

@@ -305,7 +305,7 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
 
         ++i;
         if (i > plannedEnd && i < maxEnd)
-            plannedEnd = newEndForRangeExtensionForIndex(i, storage, stack, maxRange);
+            plannedEnd = newEndForRangeExtensionForIndex(i, storage, stack, maxRange, open ? openStart : kit::NotFound);
     }
 
     if (i - 1 > qsizetype(info.finalColoringIndex()))
@@ -324,8 +324,8 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
     m_pass = saved;
 }
 
-qsizetype SyntaxType::newEndForRangeExtensionForIndex(
-    qsizetype i, const kit::TextStorage* storage, const SyntaxStructureStack& stack, Range maxRange)
+qsizetype SyntaxType::newEndForRangeExtensionForIndex(qsizetype i, const kit::TextStorage* storage,
+    const SyntaxStructureStack& stack, Range maxRange, qsizetype openStart)
 {
     const QString& text = storage->string();
     const qsizetype maxEnd = maxRange.end();
@@ -371,12 +371,15 @@ qsizetype SyntaxType::newEndForRangeExtensionForIndex(
     if (stored == copy && !endNoted) {
         answer = i - 1;
         // Inside a simple structure the old state agrees here, but the old parse may
-        // have ended the structure sooner: go on to the end of the stored run unless
-        // the structure's end text ends there too.
+        // have ended the structure sooner, or the old structure here began after
+        // ours and so ends elsewhere: go on to the end of the stored run unless the
+        // same structure ends there.
         if (open && open->isSimpleStructure() && open->end() && run.end() < maxEnd) {
             const qsizetype r = run.end();
-            if (open->end()->longestMatchInString(text, Range(maxRange.location, r - maxRange.location), true)
-                == kit::NotFound)
+            const bool laterStart = openStart != kit::NotFound && run.location > openStart;
+            if (laterStart
+                || open->end()->longestMatchInString(text, Range(maxRange.location, r - maxRange.location), true)
+                    == kit::NotFound)
                 answer = r;
         }
     } else {
