@@ -321,3 +321,47 @@ TEST_F(ViewFixture, HintShowsOnlyWhileEmptyEditableAndUnfocused)
     storage->replaceCharacters(Range(0, 0), QStringLiteral("<#a#>"));
     EXPECT_EQ(KELTokenParser::tokenTypeAt(storage, 0), 1);
 }
+
+TEST_F(ViewFixture, TokenCommandsAtTheEdges)
+{
+    // Word deletes at the text's ends change nothing; at the start, forward deletes the first word.
+    setText(QStringLiteral("first second"));
+    view->setSelectedRange(Range(0, 0));
+    key(Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(text(), QStringLiteral("first second"));
+    view->setSelectedRange(Range(12, 0));
+    key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(text(), QStringLiteral("first second"));
+    view->setSelectedRange(Range(0, 0));
+    key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(text(), QStringLiteral(" second"));
+
+    // Backspace just after a fold removes the whole fold in one step.
+    setText(QStringLiteral("ab{\nfolded\n}cd"));
+    view->foldTextInRange(Range(3, 8));
+    view->setSelectedRange(Range(11, 0));
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(text(), QStringLiteral("ab{}cd"));
+
+    // moveLeft from a selection that starts just after a placeholder lands before it.
+    setText(QStringLiteral("x<#p#>yz"));
+    view->setSelectedRange(Range(6, 2));
+    key(Qt::Key_Left);
+    EXPECT_EQ(sel(), Range(1, 0));
+    // Word moves treat the placeholder as one unit.
+    key(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(sel(), Range(6, 0));
+    key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(sel(), Range(1, 0));
+
+    // A double click on a placeholder bubble keeps it selected; a shift-click extends.
+    view->setSelectedRange(Range(0, 0));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, bubbleCentre(1));
+    QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, bubbleCentre(1));
+    EXPECT_EQ(sel(), Range(1, 5));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    view->setSelectedRange(Range(0, 0));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, pointFor(7));
+    EXPECT_EQ(sel(), Range(0, 7));
+}
