@@ -124,9 +124,11 @@ public:
     void colorKELHTMLView(kit::TextStorage* storage, kit::Range range, kit::Range maxRange,
         SyntaxCompletionResult* completionResult, bool startCompletions, SyntaxInfo& info);
     /// A new planned end for a pass that has run past its planned end at `index`.
-    /// `openStart`: where the open structure began in this pass (when known).
+    /// `openStart`: where the open structure began in this pass (when known);
+    /// `plainFrom`: where the plain text this pass has read but not yet cleared begins.
     qsizetype newEndForRangeExtensionForIndex(qsizetype index, const kit::TextStorage* storage,
-        const SyntaxStructureStack& stack, kit::Range maxRange, qsizetype openStart = kit::NotFound);
+        const SyntaxStructureStack& stack, kit::Range maxRange, qsizetype openStart = kit::NotFound,
+        qsizetype plainFrom = kit::NotFound);
     /// Colours one structure (the top of `stack`) over the range.
     ColoringResult parseAndColorKELHTMLView(kit::TextStorage* storage, kit::Range range, kit::Range maxRange,
         const SyntaxStructure* structure, const SyntaxStructureStack& stack, SyntaxCompletionResult* completionResult,

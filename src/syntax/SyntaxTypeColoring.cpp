@@ -156,22 +156,22 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
                 openStart = bodyStart = p;
                 bool startFound = false;
                 if (s->start()) {
-                    const qsizetype maxBack = std::min<qsizetype>(s->start()->maxLength(), 500) + 1;
-                    for (qsizetype q = p; q > p - maxBack && q >= maxStart; --q) {
-                        const qsizetype m = startMatch(s, q);
-                        if (m != kit::NotFound) {
-                            openStart = q;
-                            bodyStart = q + m;
-                            startFound = true;
-                            break;
-                        }
-                    }
-                    // Further back, the structure began where its stored state begins.
-                    if (!startFound && run.location >= lowest) {
+                    // The structure began where its stored state begins; a start text
+                    // found nearer could be part of its body or end ("//*/").
+                    if (run.location >= lowest) {
                         const qsizetype m = startMatch(s, run.location);
                         if (m != kit::NotFound) {
                             openStart = run.location;
                             bodyStart = run.location + m;
+                            startFound = true;
+                        }
+                    }
+                    const qsizetype maxBack = std::min<qsizetype>(s->start()->maxLength(), 500) + 1;
+                    for (qsizetype q = p; !startFound && q > p - maxBack && q >= maxStart; --q) {
+                        const qsizetype m = startMatch(s, q);
+                        if (m != kit::NotFound) {
+                            openStart = q;
+                            bodyStart = q + m;
                             startFound = true;
                         }
                     }
@@ -305,7 +305,8 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
 
         ++i;
         if (i > plannedEnd && i < maxEnd)
-            plannedEnd = newEndForRangeExtensionForIndex(i, storage, stack, maxRange, open ? openStart : kit::NotFound);
+            plannedEnd = newEndForRangeExtensionForIndex(i, storage, stack, maxRange, open ? openStart : kit::NotFound,
+                open ? kit::NotFound : (lastClosePosition != kit::NotFound ? lastClosePosition : passStart));
     }
 
     if (i - 1 > qsizetype(info.finalColoringIndex()))
@@ -325,12 +326,13 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
 }
 
 qsizetype SyntaxType::newEndForRangeExtensionForIndex(qsizetype i, const kit::TextStorage* storage,
-    const SyntaxStructureStack& stack, Range maxRange, qsizetype openStart)
+    const SyntaxStructureStack& stack, Range maxRange, qsizetype openStart, qsizetype plainFrom)
 {
     const QString& text = storage->string();
     const qsizetype maxEnd = maxRange.end();
     if (i > maxEnd)
         return i - 1;
+    const bool isJavaScript = m_typeName == QLatin1String("JavaScript");
     SyntaxStructureStack copy = stack;
     Range run;
     const SyntaxStructureStack stored = storedStackAt(storage, i, &run, Range(i, maxEnd - i));
@@ -357,6 +359,8 @@ qsizetype SyntaxType::newEndForRangeExtensionForIndex(qsizetype i, const kit::Te
     for (const SyntaxStructure* s : std::as_const(m_rootStructures)) {
         if (!s->start() || (considered && !s->canInterrupt(considered)))
             continue;
+        if (isJavaScript && s->name() == QLatin1String("regex") && !regexMayStartAtIndex(storage, i, plainFrom))
+            continue;
         if (s->start()->longestMatchInString(text, Range(i, maxEnd - i), false) == kit::NotFound)
             continue;
         if (!considered || !s->canNest(considered))
@@ -370,6 +374,15 @@ qsizetype SyntaxType::newEndForRangeExtensionForIndex(qsizetype i, const kit::Te
     qsizetype answer;
     if (stored == copy && !endNoted) {
         answer = i - 1;
+        // Whether a slash starts a regular expression depends on the text before
+        // it, which the stored state does not show: look at the next slash first.
+        if (isJavaScript && !open) {
+            qsizetype j = i;
+            while (j < maxEnd && isWhitespaceOrNewline(text.at(j)))
+                ++j;
+            if (j < maxEnd && text.at(j) == QLatin1Char('/'))
+                answer = j;
+        }
         // Inside a simple structure the old state agrees here, but the old parse may
         // have ended the structure sooner, or the old structure here began after
         // ours and so ends elsewhere: go on to the end of the stored run unless the
