@@ -571,8 +571,11 @@ bool SyntaxType::regexMayStartAtIndex(const kit::TextStorage* storage, qsizetype
         }
         if (operators.contains(c))
             return true;
-        if (top == QLatin1String("variable") && run.length > 0 && run.end() <= text.size())
-            return regexKeywords().contains(text.mid(run.location, run.length));
+        if (top == QLatin1String("variable") && run.length > 0 && run.end() <= text.size()) {
+            // The run may go on into the text being re-read (typed after the word).
+            const qsizetype wordEnd = std::min({ run.end(), q, plainFrom });
+            return wordEnd > run.location && regexKeywords().contains(text.mid(run.location, wordEnd - run.location));
+        }
         return false;
     }
 }
