@@ -180,8 +180,10 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
                     // The end text may already have begun before p.
                     bodyStart = std::max(maxStart, p - std::max<qsizetype>(0, s->end()->maxLength() - 1));
                 }
-                passStart = p;
-                i = p + 1;
+                // Read on from its start: adjacent structures of one kind share a run
+                // of state, so one may have ended between its start and p.
+                passStart = startFound ? openStart : p;
+                i = passStart + 1;
                 break;
             }
             if (s && s->start() && run.location >= lowest) {

@@ -29,9 +29,10 @@ protected:
     SyntaxType* html = nullptr;
 };
 
-struct Recorder : SyntaxStructureObserver {
+struct Recorder : SyntaxStructureObserver
+{
     QStringList found;
-    void clearedSyntaxStructuresOfType(const QString&, const QString&, Range) override {}
+    void clearedSyntaxStructuresOfType(const QString&, const QString&, Range) override { }
     void foundSyntaxStructure(const QString& name, const QString& type, const QString& text, Range r) override
     {
         found.append(QStringLiteral("%1/%2:%3").arg(type, name, text.mid(r.location, r.length)));
@@ -50,7 +51,8 @@ TEST_F(SyntaxTypeColoringTest, PageWithStyleScriptAndPhpRegions)
     SyntaxType* php = shippedType(QStringLiteral("PHP"));
     ASSERT_TRUE(css && js && php);
     const QColor plain = ruleColor(html, QStringLiteral("Text"));
-    struct Case {
+    struct Case
+    {
         const char* needle;
         int offset;
         SyntaxType* type;
@@ -99,7 +101,8 @@ TEST_F(SyntaxTypeColoringTest, InnermostTypeAndItsRegion)
     const QString text = fixture(QStringLiteral("page.html"));
     kit::TextStorage storage(text);
     colorAll(html, &storage);
-    struct Case {
+    struct Case
+    {
         const char* needle;
         const char* type;
     };
@@ -128,7 +131,8 @@ TEST_F(SyntaxTypeColoringTest, ReportsNestedRegionsAndStructures)
     kit::TextStorage storage(text);
     Recorder recorder;
     colorAll(html, &storage, &recorder);
-    EXPECT_TRUE(recorder.found.contains(QStringLiteral("HTML/startTag:<p>"))) << recorder.found.join('\n').toStdString();
+    EXPECT_TRUE(recorder.found.contains(QStringLiteral("HTML/startTag:<p>")))
+        << recorder.found.join('\n').toStdString();
     EXPECT_TRUE(recorder.found.contains(QStringLiteral("HTML/endTag:</p>")));
     EXPECT_TRUE(recorder.found.contains(QStringLiteral("PHP/typeStart:<?php")));
     EXPECT_TRUE(recorder.found.contains(QStringLiteral("PHP/typeEnd:?>")));
@@ -139,7 +143,8 @@ TEST_F(SyntaxTypeColoringTest, JavaScriptSlashIsRegexOnlyWhereAnExpressionMaySta
 {
     SyntaxType* js = shippedType(QStringLiteral("JavaScript"));
     const QColor regex = ruleColor(js, QStringLiteral("Regular Expression"));
-    struct Case {
+    struct Case
+    {
         QString text;
         bool isRegex;
     };
@@ -192,51 +197,55 @@ TEST_F(SyntaxTypeColoringTest, EmptyTextAndTextWithoutGrammar)
 // leave exactly what colouring the new text from scratch leaves.
 TEST_F(SyntaxTypeColoringTest, IncrementalColouringAfterRandomEditsEqualsColouringFromScratch)
 {
-    struct Fixture {
+    struct Fixture
+    {
         const char* file;
         const char* type;
     };
     const Fixture fixtures[] = { { "page.html", "HTML" }, { "style.css", "CSS" }, { "script.js", "JavaScript" },
         { "code.php", "PHP" }, { "notes.txt", "Plain Text" } };
     const QStringList pieces { QStringLiteral("<"), QStringLiteral(">"), QStringLiteral("/"), QStringLiteral("*"),
-        QStringLiteral("\""), QStringLiteral("'"), QStringLiteral("<!--"), QStringLiteral("-->"),
-        QStringLiteral("/*"), QStringLiteral("*/"), QStringLiteral("<?php "), QStringLiteral("?>"),
-        QStringLiteral("{"), QStringLiteral("}"), QStringLiteral("\n"), QStringLiteral("a"), QStringLiteral(" "),
-        QStringLiteral("<style>"), QStringLiteral("</style>"), QStringLiteral("<script>"),
-        QStringLiteral("</script>"), QStringLiteral("//"), QStringLiteral("x = /y/;"), QStringLiteral("$v"),
-        QStringLiteral("\\"), QStringLiteral("<b class=\"c\">"), QStringLiteral("@media x {") };
-    for (const Fixture& f : fixtures) {
-        SyntaxType* type = shippedType(QString::fromUtf8(f.type));
-        ASSERT_TRUE(type) << f.type;
-        kit::TextStorage storage(fixture(QString::fromUtf8(f.file)));
-        colorAll(type, &storage);
-        QRandomGenerator random(20261210);
-        for (int step = 0; step < 150; ++step) {
-            const qsizetype length = storage.length();
-            const qsizetype at = random.bounded(length + 1);
-            Range replaced(at, 0);
-            QString inserted;
-            if (random.bounded(3) == 0 && length > 0)
-                replaced.length = std::min<qsizetype>(1 + random.bounded(6), length - at);
-            else
-                inserted = pieces.at(random.bounded(pieces.size()));
-            const QString before = storage.string();
-            storage.replaceCharacters(replaced, inserted);
-            SyntaxInfo info(Range(at, inserted.size()));
-            type->colorHTMLView(&storage, info, false, nullptr);
+        QStringLiteral("\""), QStringLiteral("'"), QStringLiteral("<!--"), QStringLiteral("-->"), QStringLiteral("/*"),
+        QStringLiteral("*/"), QStringLiteral("<?php "), QStringLiteral("?>"), QStringLiteral("{"), QStringLiteral("}"),
+        QStringLiteral("\n"), QStringLiteral("a"), QStringLiteral(" "), QStringLiteral("<style>"),
+        QStringLiteral("</style>"), QStringLiteral("<script>"), QStringLiteral("</script>"), QStringLiteral("//"),
+        QStringLiteral("x = /y/;"), QStringLiteral("$v"), QStringLiteral("\\"), QStringLiteral("<b class=\"c\">"),
+        QStringLiteral("@media x {") };
+    for (const quint32 seed : { 20261210u, 2u }) {
+        for (const Fixture& f : fixtures) {
+            SyntaxType* type = shippedType(QString::fromUtf8(f.type));
+            ASSERT_TRUE(type) << f.type;
+            kit::TextStorage storage(fixture(QString::fromUtf8(f.file)));
+            colorAll(type, &storage);
+            QRandomGenerator random(seed);
+            for (int step = 0; step < 600; ++step) {
+                const qsizetype length = storage.length();
+                const qsizetype at = random.bounded(length + 1);
+                Range replaced(at, 0);
+                QString inserted;
+                if (random.bounded(3) == 0 && length > 0)
+                    replaced.length = std::min<qsizetype>(1 + random.bounded(6), length - at);
+                else
+                    inserted = pieces.at(random.bounded(pieces.size()));
+                const QString before = storage.string();
+                storage.replaceCharacters(replaced, inserted);
+                SyntaxInfo info(Range(at, inserted.size()));
+                type->colorHTMLView(&storage, info, false, nullptr);
 
-            kit::TextStorage fresh(storage.string());
-            colorAll(type, &fresh);
-            const QStringList got = snapshot(&storage);
-            const QStringList want = snapshot(&fresh);
-            if (got != want) {
-                qsizetype first = 0;
-                while (first < got.size() && first < want.size() && got[first] == want[first])
-                    ++first;
-                FAIL() << f.file << " step " << step << " replaced " << replaced.location << "+" << replaced.length
-                       << " with '" << inserted.toStdString() << "'\nfirst difference: got '"
-                       << got.value(first).toStdString() << "' want '" << want.value(first).toStdString()
-                       << "'\ntext:\n" << storage.string().toStdString();
+                kit::TextStorage fresh(storage.string());
+                colorAll(type, &fresh);
+                const QStringList got = snapshot(&storage);
+                const QStringList want = snapshot(&fresh);
+                if (got != want) {
+                    qsizetype first = 0;
+                    while (first < got.size() && first < want.size() && got[first] == want[first])
+                        ++first;
+                    FAIL() << f.file << " seed " << seed << " step " << step << " replaced " << replaced.location << "+"
+                           << replaced.length << " with '" << inserted.toStdString() << "'\nfirst difference: got '"
+                           << got.value(first).toStdString() << "' want '" << want.value(first).toStdString()
+                           << "'\ntext:\n"
+                           << storage.string().toStdString();
+                }
             }
         }
     }
