@@ -208,7 +208,7 @@ TEST(KELErrorCheckerTest, ProgressTurnsAtLeastOneSecond)
     // The result is on screen at once, while the indicator still turns.
     EXPECT_TRUE(checker->refreshButton()->isEnabled());
     EXPECT_EQ(checker->progressIndicator()->maximum(), 0);
-    QTest::qWaitFor([&] { return checker->progressIndicator()->maximum() != 0; }, 3000);
+    (void)QTest::qWaitFor([&] { return checker->progressIndicator()->maximum() != 0; }, 3000);
     EXPECT_EQ(checker->progressIndicator()->maximum(), 1);
 }
 
