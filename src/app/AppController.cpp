@@ -3,6 +3,7 @@
 #include "app/DefaultsKeys.h"
 #include "app/KELCrashReporter.h"
 #include "app/TabView.h"
+#include "document/DocumentSystem.h"
 #include "support/HelpUtils.h"
 #include "support/PreferenceController2.h"
 #include "app/Notifications.h"
@@ -53,7 +54,14 @@ void AppController::initialize()
 AppController::AppController()
 {
     kit::ActionRouter::shared().setApplicationDelegate(this);
-    addAction(QStringLiteral("terminate:"), [](QObject*) { QApplication::closeAllWindows(); QApplication::quit(); });
+    // Quit: the windows are saved for the next start, then every unsaved
+    // document is asked about; Cancel keeps the application running.
+    addAction(QStringLiteral("terminate:"), [](QObject*) {
+        KELStopDocumentSystem([](bool shouldTerminate) {
+            if (shouldTerminate)
+                QApplication::quit();
+        });
+    });
     addAction(QStringLiteral("toggleContinuousSpellChecking:"), [](QObject*) {
         auto& d = kit::UserDefaults::standard();
         d.setValue(KELCheckSpellingAsYouType, !d.boolValue(KELCheckSpellingAsYouType));

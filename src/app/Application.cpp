@@ -4,6 +4,7 @@
 #include "app/KELCrashReporter.h"
 #include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
+#include "document/DocumentSystem.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
 
@@ -30,8 +31,10 @@ int KELApplicationMain(int argc, char** argv)
 
     AppController& controller = AppController::sharedInstance();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, [&controller] { controller.applicationWillTerminate(); });
-    // The first document controller made is the shared one.
+    // The first document controller made is the shared one; the document side
+    // then starts and brings back the windows of the last session.
     new MyDocumentController(&app);
+    const int restoredWindows = KELStartDocumentSystem();
 
     // Files handed over before start-up has finished wait for it.
     bool launched = false;
@@ -54,7 +57,7 @@ int KELApplicationMain(int argc, char** argv)
     placeholder.setCentralWidget(welcome);
     placeholder.resize(1000, 720);
 
-    QTimer::singleShot(0, &controller, [&controller, &placeholder, &launched, &pending] {
+    QTimer::singleShot(0, &controller, [&controller, &placeholder, &launched, &pending, restoredWindows] {
         if (!controller.applicationDidFinishLaunching())
             return;
         launched = true;
@@ -64,7 +67,7 @@ int KELApplicationMain(int argc, char** argv)
             controller.openRequest(r);
         }
         pending.clear();
-        if (!openedFiles && controller.applicationShouldOpenUntitledFile()) {
+        if (!openedFiles && restoredWindows == 0 && controller.applicationShouldOpenUntitledFile()) {
             if (auto* documents = MyDocumentController::sharedDocumentController())
                 documents->openUntitledDocumentAndDisplay(true, nullptr);
         }
