@@ -211,6 +211,77 @@ TEST_F(DocumentColoringManagerTest, TypingKeepsColoursAndOutlineInStep)
     EXPECT_EQ(firstDifference(snapshot(storage), snapshot(&fresh)), "");
 }
 
+// The outline the language parsers make from a pass's reports, as text.
+QStringList outline(KELDocumentStructure* structure)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < structure->allItems().size(); ++i) {
+        const KELDocumentStructureItemRef& item = structure->allItems()[i];
+        const Range r = structure->locationRangeOfItemAtIndex(i);
+        out.append(QStringLiteral("%1 %2 %3+%4 %5")
+                       .arg(item->typeName(), item->name())
+                       .arg(r.location)
+                       .arg(r.length)
+                       .arg(item->segmentType()));
+    }
+    return out;
+}
+
+TEST_F(DocumentColoringManagerTest, OutlineAndFoldsFollowTyping)
+{
+    const QString page = fixture(QStringLiteral("page.html"));
+    makeManager(page);
+    manager->colorAllTags();
+    KELDocumentStructure* structure = manager->structure();
+    ASSERT_FALSE(structure->allItems().isEmpty());
+    const QStringList before = outline(structure);
+    EXPECT_TRUE(before.join('\n').contains(QStringLiteral("HTML main"))) << before.join('\n').toStdString();
+
+    // The <div id="main"> element folds from the end of its tag to its closing tag.
+    const qsizetype divTag = page.indexOf(QStringLiteral("<div id=\"main\""));
+    const qsizetype divEnd = page.indexOf(QStringLiteral("</div>"));
+    const QList<KELDocumentStructureSegmentRef> segments = structure->structureSegmentsInText(page, Range(0, page.size()), false);
+    bool found = false;
+    for (const KELDocumentStructureSegmentRef& segment : segments)
+        if (segment->openItem()->name() == QLatin1String("main")) {
+            found = true;
+            EXPECT_EQ(segment->contentsRange().location, page.indexOf(QLatin1Char('>'), divTag) + 1);
+            EXPECT_EQ(segment->contentsRange().end(), divEnd);
+        }
+    EXPECT_TRUE(found);
+
+    // Typing and deleting here and there; the outline matches a fresh one each time.
+    kit::TextStorage* storage = view->textStorage();
+    struct Edit {
+        const char* after;
+        int deleted;
+        const char* inserted;
+    };
+    const Edit edits[] = { { "<ul>", 0, "\n<li id=\"new\">x</li>" }, { "<body>", 0, "<p>" }, { "<!-- ! Main", 4, "" },
+        { "function half", 0, "\nfunction twice(x) { return 2 * x; }" }, { "$items = ", 0, "<?php " },
+        { "id=\"main\"", 0, " " } };
+    for (const Edit& e : edits) {
+        const qsizetype at = storage->string().indexOf(QString::fromUtf8(e.after)) + qsizetype(strlen(e.after));
+        ASSERT_GE(at, qsizetype(strlen(e.after))) << e.after;
+        const QString inserted = QString::fromUtf8(e.inserted);
+        if (e.deleted)
+            storage->replaceCharacters(Range(at, e.deleted), QString());
+        for (qsizetype i = 0; i < inserted.size(); ++i)
+            storage->replaceCharacters(Range(at + i, 0), inserted.mid(i, 1));
+        // What the background chain does next: colour the rest.
+        while (manager->correctColoringIndex() < storage->length() - 1)
+            manager->colorSegment();
+
+        kit::ScrollView otherScroll;
+        auto* otherView = new KELTextView; // the scroll view owns it
+        otherScroll.setDocumentView(otherView);
+        otherView->setString(storage->string());
+        TestColoringManager other(otherView, [this] { return html; });
+        other.colorAllTags();
+        EXPECT_EQ(outline(structure), outline(other.structure())) << e.after;
+    }
+}
+
 TEST_F(DocumentColoringManagerTest, ErrorMarkersMoveWithEdits)
 {
     struct Case {
