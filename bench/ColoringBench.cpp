@@ -70,10 +70,7 @@ QString input(qsizetype minimumLines, qsizetype minimumLength)
     return s;
 }
 
-SyntaxType* html()
-{
-    return SyntaxManager::sharedInstance().typeForName(QStringLiteral("HTML"));
-}
+SyntaxType* html() { return SyntaxManager::sharedInstance().typeForName(QStringLiteral("HTML")); }
 
 void colorAll(kit::TextStorage* storage)
 {

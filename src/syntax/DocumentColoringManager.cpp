@@ -20,16 +20,12 @@ DocumentColoringManager::DocumentColoringManager(
     m_structure->setTextView(view);
     if (document) {
         kit::NotificationCenter::defaultCenter().addObserver(
-            documentDidBecomeActive, document,
-            [this](const kit::Notification&) { colorSegmentFromTimer(); }, this);
+            documentDidBecomeActive, document, [this](const kit::Notification&) { colorSegmentFromTimer(); }, this);
     }
     addTextView(view);
 }
 
-DocumentColoringManager::~DocumentColoringManager()
-{
-    invalidateTimers();
-}
+DocumentColoringManager::~DocumentColoringManager() { invalidateTimers(); }
 
 SyntaxType* DocumentColoringManager::syntaxType() const
 {

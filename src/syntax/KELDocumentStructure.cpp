@@ -21,20 +21,11 @@ KELDocumentStructure::KELDocumentStructure(
 
 KELDocumentStructure::~KELDocumentStructure() = default;
 
-void KELDocumentStructure::setTextView(KELTextView* view)
-{
-    m_textView = view;
-}
+void KELDocumentStructure::setTextView(KELTextView* view) { m_textView = view; }
 
-SyntaxType* KELDocumentStructure::syntaxType() const
-{
-    return m_syntaxType ? m_syntaxType() : nullptr;
-}
+SyntaxType* KELDocumentStructure::syntaxType() const { return m_syntaxType ? m_syntaxType() : nullptr; }
 
-QString KELDocumentStructure::currentString() const
-{
-    return m_storage ? m_storage->string() : QString();
-}
+QString KELDocumentStructure::currentString() const { return m_storage ? m_storage->string() : QString(); }
 
 qsizetype KELDocumentStructure::indexOfItem(const KELDocumentStructureItem* item) const
 {
@@ -241,8 +232,8 @@ QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInT
     return result;
 }
 
-QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInText(const QString& text,
-    Range range, bool force, const QString& t, Range typeRange, qsizetype* itemIndex)
+QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInText(
+    const QString& text, Range range, bool force, const QString& t, Range typeRange, qsizetype* itemIndex)
 {
     QList<KELDocumentStructureSegmentRef> results;
     QList<KELDocumentStructureItemRef> open;
@@ -254,8 +245,7 @@ QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInT
     qsizetype& i = *itemIndex;
 
     auto segmentFor = [&](const KELDocumentStructureItemRef& openItem, qsizetype location) {
-        return std::make_shared<KELDocumentStructureSegment>(
-            this, openItem, location + openItem->preFoldLength());
+        return std::make_shared<KELDocumentStructureSegment>(this, openItem, location + openItem->preFoldLength());
     };
 
     for (; i < m_items.size(); ++i) {
@@ -273,8 +263,7 @@ QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInT
                     = type ? type->nestedSyntaxTypeForKELHTMLView(m_storage, location, &nestedRange) : nullptr;
                 if (nested && nested->typeName() == item->typeName() && nestedRange.location != kit::NotFound) {
                     const qsizetype before = i;
-                    results += structureSegmentsInText(
-                        text, range, force, item->typeName(), nestedRange, itemIndex);
+                    results += structureSegmentsInText(text, range, force, item->typeName(), nestedRange, itemIndex);
                     if (i > before)
                         --i; // the item where the nested scan stopped is looked at here next
                 }
@@ -357,8 +346,8 @@ Range KELDocumentStructure::rangeForCommentOperation(Range range, QString* typeN
 {
     SyntaxType* type = syntaxType();
     Range region(0, m_storage ? m_storage->length() : 0);
-    SyntaxType* inner = type && m_storage ? type->nestedSyntaxTypeForKELHTMLView(m_storage, range.location, &region)
-                                          : type;
+    SyntaxType* inner
+        = type && m_storage ? type->nestedSyntaxTypeForKELHTMLView(m_storage, range.location, &region) : type;
     const QString name = inner ? inner->typeName() : QString();
     if (typeName)
         *typeName = name;
@@ -413,15 +402,9 @@ bool KELDocumentStructure::isSelectionCommented()
     return commented;
 }
 
-void KELDocumentStructure::addCommentsForSelection()
-{
-    commentSelection(true);
-}
+void KELDocumentStructure::addCommentsForSelection() { commentSelection(true); }
 
-void KELDocumentStructure::removeCommentsForSelection()
-{
-    commentSelection(false);
-}
+void KELDocumentStructure::removeCommentsForSelection() { commentSelection(false); }
 
 void KELDocumentStructure::commentSelection(bool add)
 {

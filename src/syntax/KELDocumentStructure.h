@@ -27,8 +27,7 @@ class KELDocumentStructure : public QObject, public SyntaxStructureObserver
 public:
     /// `storage` holds the document's text and parse state; `syntaxType` answers the
     /// document's current language (it may change while the document lives).
-    KELDocumentStructure(
-        kit::TextStorage* storage, std::function<SyntaxType*()> syntaxType, QObject* parent = nullptr);
+    KELDocumentStructure(kit::TextStorage* storage, std::function<SyntaxType*()> syntaxType, QObject* parent = nullptr);
     ~KELDocumentStructure() override;
 
     /// The view whose selection the comment commands work on.

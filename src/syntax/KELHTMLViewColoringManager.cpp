@@ -70,7 +70,8 @@ void KELHTMLViewColoringManager::addTextView(KELTextView* view)
     });
     kit::ScrollView* scrollView = view->enclosingScrollView();
     if (!scrollView) {
-        kit::log(QStringLiteral("addTextView must be called on a textView that is in a scrollview (that will not change)"));
+        kit::log(
+            QStringLiteral("addTextView must be called on a textView that is in a scrollview (that will not change)"));
         return;
     }
     QPointer<KELTextView> weak(view);
@@ -80,10 +81,7 @@ void KELHTMLViewColoringManager::addTextView(KELTextView* view)
     });
 }
 
-kit::TextStorage* KELHTMLViewColoringManager::textStorage() const
-{
-    return m_storage;
-}
+kit::TextStorage* KELHTMLViewColoringManager::textStorage() const { return m_storage; }
 
 KELTextView* KELHTMLViewColoringManager::primaryTextView() const
 {
@@ -218,10 +216,7 @@ void KELHTMLViewColoringManager::colorSegment()
     colorSegmentFromTimer(double(clock.nsecsElapsed()) / 1e9);
 }
 
-Range KELHTMLViewColoringManager::rangeToColorAfterEditWithRange(Range editedRange, qsizetype)
-{
-    return editedRange;
-}
+Range KELHTMLViewColoringManager::rangeToColorAfterEditWithRange(Range editedRange, qsizetype) { return editedRange; }
 
 void KELHTMLViewColoringManager::updateAfterEdit()
 {
@@ -270,10 +265,7 @@ void KELHTMLViewColoringManager::windowDidBecomeKey(QWidget* window)
         }
 }
 
-void KELHTMLViewColoringManager::colorSettingsChanged()
-{
-    m_correctColoringIndex = 0;
-}
+void KELHTMLViewColoringManager::colorSettingsChanged() { m_correctColoringIndex = 0; }
 
 void KELHTMLViewColoringManager::handleChangedTextColorIfNeeded()
 {

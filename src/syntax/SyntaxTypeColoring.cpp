@@ -18,10 +18,7 @@ using kit::Range;
 
 namespace {
 
-bool isWhitespaceOrNewline(QChar c)
-{
-    return c.isSpace() || kit::TextStorage::isLineTerminator(c);
-}
+bool isWhitespaceOrNewline(QChar c) { return c.isSpace() || kit::TextStorage::isLineTerminator(c); }
 
 // Words after which "/" starts a regular expression rather than a division.
 // "this" is not among them: "this / 2" divides.
@@ -93,8 +90,7 @@ std::optional<SyntaxCompletionResult> SyntaxType::rootTypeColorKELHTMLView(
     colorKELHTMLView(storage, range, Range(0, length), completions ? &*completions : nullptr, startCompletions, info);
 
     storage->endEditing();
-    if (correctColoringIndex
-        && (qsizetype(info.finalColoringIndex()) > *correctColoringIndex || info.brokeEarly()))
+    if (correctColoringIndex && (qsizetype(info.finalColoringIndex()) > *correctColoringIndex || info.brokeEarly()))
         *correctColoringIndex = qsizetype(info.finalColoringIndex());
     return completions;
 }
@@ -246,7 +242,8 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
                     openStart = bodyStart = i;
                 lastClosePosition = i;
                 const SyntaxStructure* next = result.startStructureMatch;
-                if (next && isHTML && i >= 2 && text.at(i - 2) == QLatin1Char('/') && text.at(i - 1) == QLatin1Char('>'))
+                if (next && isHTML && i >= 2 && text.at(i - 2) == QLatin1Char('/')
+                    && text.at(i - 1) == QLatin1Char('>'))
                     next = nullptr;
                 if (next) {
                     stack.pushStructureName(next->name());
@@ -270,7 +267,8 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
                 const qsizetype m = startMatch(candidate, i);
                 if (m == kit::NotFound)
                     continue;
-                if (isJavaScript && candidate->name() == QLatin1String("regex") && !regexMayStartAtIndex(storage, i,
+                if (isJavaScript && candidate->name() == QLatin1String("regex")
+                    && !regexMayStartAtIndex(storage, i,
                         open ? kit::NotFound : (lastClosePosition != kit::NotFound ? lastClosePosition : passStart)))
                     continue;
                 if (open) {
@@ -369,7 +367,8 @@ qsizetype SyntaxType::newEndForRangeExtensionForIndex(qsizetype i, const kit::Te
             copy.clearStack();
         copy.pushStructureName(s->name());
         if (!s->isStartOnlyStructure() && s->end()
-            && s->end()->longestMatchInString(text, Range(i, std::min<qsizetype>(1, maxEnd - i)), true) != kit::NotFound)
+            && s->end()->longestMatchInString(text, Range(i, std::min<qsizetype>(1, maxEnd - i)), true)
+                != kit::NotFound)
             endNoted = true;
         break;
     }
@@ -464,8 +463,7 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
             if (nestedRange.location == a && s->start()) {
                 const qsizetype m = s->start()->longestMatchInString(text, nestedRange, false);
                 if (m != kit::NotFound)
-                    observer->foundSyntaxStructure(
-                        QStringLiteral("typeStart"), nested->typeName(), text, Range(a, m));
+                    observer->foundSyntaxStructure(QStringLiteral("typeStart"), nested->typeName(), text, Range(a, m));
             }
             if (nestedRange.end() == a + n && s->end()) {
                 const qsizetype m = s->end()->longestMatchInString(text, range, true);

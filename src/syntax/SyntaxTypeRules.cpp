@@ -37,8 +37,8 @@ const SyntaxStructure* ruleElement(const SyntaxColoringRule* rule, int depth, in
 
 // A path element matches a structure of the same name whose own text, when the
 // element has a text matcher, is wholly matched by it.
-bool elementMatches(const SyntaxStructure* element, const SyntaxStructure* structure, const QString& text,
-    Range ownText)
+bool elementMatches(
+    const SyntaxStructure* element, const SyntaxStructure* structure, const QString& text, Range ownText)
 {
     if (!element || element->name() != structure->name())
         return false;
@@ -231,8 +231,8 @@ Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range,
 
     if (!nextRules.empty() || !nextValids.empty()) {
         if (startRange.location != kit::NotFound)
-            efficientColorHtmlView(storage, startRange, maxRange, SyntaxStructure::startStructure(), nullptr,
-                nextRules, nextValids, depth + 1, enabled);
+            efficientColorHtmlView(storage, startRange, maxRange, SyntaxStructure::startStructure(), nullptr, nextRules,
+                nextValids, depth + 1, enabled);
         if (endRange.location != kit::NotFound)
             efficientColorHtmlView(storage, endRange, maxRange, SyntaxStructure::endStructure(), nullptr, nextRules,
                 nextValids, depth + 1, enabled);
@@ -245,8 +245,8 @@ Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range,
         if (target) {
             while ((element->maxOccurs() == SyntaxUnlimited || count < element->maxOccurs()) && at <= bodyEnd) {
                 bool childValid = true;
-                const Range r = efficientColorHtmlView(storage, Range(at, bodyEnd - at), maxRange, target,
-                    &childValid, nextRules, nextValids, depth + 1, enabled);
+                const Range r = efficientColorHtmlView(storage, Range(at, bodyEnd - at), maxRange, target, &childValid,
+                    nextRules, nextValids, depth + 1, enabled);
                 if (!childValid)
                     break;
                 at = r.end();
@@ -289,9 +289,7 @@ Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range,
     // The earliest rule of the style is set last, so its colour wins.
     for (auto it = noted.rbegin(); it != noted.rend(); ++it) {
         ColoringRuleRange* rr = *it;
-        if (enabled && rr->valid
-            && (complete || rr->rule->applyInvalid() || (depth == 0 && s->isSimpleStructure())))
-        {
+        if (enabled && rr->valid && (complete || rr->rule->applyInvalid() || (depth == 0 && s->isSimpleStructure()))) {
             if (m_pass.colorOps)
                 m_pass.colorOps->emplace_back(Range(loc, covered), colorForRule(rr->rule));
             else

@@ -18,7 +18,7 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 
 namespace kit {
 inline void PrintTo(const Range& r, std::ostream* os) { *os << "(" << r.location << ", " << r.length << ")"; }
-}
+} // namespace kit
 
 namespace syntaxtest {
 

@@ -148,7 +148,8 @@ TEST_F(DocumentColoringManagerTest, InactiveWindowsAndEmptyTextsScheduleNothing)
 
 TEST_F(DocumentColoringManagerTest, EditsNearTheColouredPrefixAreColouredAtOnce)
 {
-    struct Case {
+    struct Case
+    {
         qsizetype at;
         qsizetype deleted;
         QString inserted;
@@ -157,14 +158,15 @@ TEST_F(DocumentColoringManagerTest, EditsNearTheColouredPrefixAreColouredAtOnce)
     };
     const Case cases[] = {
         { 5000, 0, QStringLiteral("<b>"), 3000, false }, // far beyond the prefix: the chain gets there
-        { 3500, 0, QStringLiteral("<b>"), -1, true },    // near it: now
-        { 1000, 10, QString(), -1, true },               // before it: shifts it back
-        { 1000, 0, QStringLiteral("<i>"), -1, true },    // before it: shifts it on
-        { 2990, 20, QString(), -1, true },               // across it: pulled back to the edit
+        { 3500, 0, QStringLiteral("<b>"), -1, true }, // near it: now
+        { 1000, 10, QString(), -1, true }, // before it: shifts it back
+        { 1000, 0, QStringLiteral("<i>"), -1, true }, // before it: shifts it on
+        { 2990, 20, QString(), -1, true }, // across it: pulled back to the edit
     };
     for (const Case& c : cases) {
         makeManager(longPage());
-        view->textStorage()->removeAttribute(kit::ForegroundColorAttributeName, Range(0, view->textStorage()->length()));
+        view->textStorage()->removeAttribute(
+            kit::ForegroundColorAttributeName, Range(0, view->textStorage()->length()));
         SyntaxInfo first(Range(0, 3000));
         qsizetype index = 0;
         html->colorHTMLView(view->textStorage(), first, false, &index);
@@ -240,7 +242,8 @@ TEST_F(DocumentColoringManagerTest, OutlineAndFoldsFollowTyping)
     // The <div id="main"> element folds from the end of its tag to its closing tag.
     const qsizetype divTag = page.indexOf(QStringLiteral("<div id=\"main\""));
     const qsizetype divEnd = page.indexOf(QStringLiteral("</div>"));
-    const QList<KELDocumentStructureSegmentRef> segments = structure->structureSegmentsInText(page, Range(0, page.size()), false);
+    const QList<KELDocumentStructureSegmentRef> segments
+        = structure->structureSegmentsInText(page, Range(0, page.size()), false);
     bool found = false;
     for (const KELDocumentStructureSegmentRef& segment : segments)
         if (segment->openItem()->name() == QLatin1String("main")) {
@@ -252,7 +255,8 @@ TEST_F(DocumentColoringManagerTest, OutlineAndFoldsFollowTyping)
 
     // Typing and deleting here and there; the outline matches a fresh one each time.
     kit::TextStorage* storage = view->textStorage();
-    struct Edit {
+    struct Edit
+    {
         const char* after;
         int deleted;
         const char* inserted;
@@ -284,18 +288,19 @@ TEST_F(DocumentColoringManagerTest, OutlineAndFoldsFollowTyping)
 
 TEST_F(DocumentColoringManagerTest, ErrorMarkersMoveWithEdits)
 {
-    struct Case {
+    struct Case
+    {
         Range marker;
         Range edited; // in the new text
         qsizetype change;
         Range expected;
     };
     const Case cases[] = {
-        { Range(10, 5), Range(2, 3), 3, Range(13, 5) },     // insertion before
-        { Range(10, 5), Range(20, 3), 3, Range(10, 5) },    // insertion after
-        { Range(10, 5), Range(12, 0), -2, Range(10, 3) },   // deletion inside
-        { Range(10, 5), Range(8, 0), -4, Range(8, 3) },     // deletion over its start
-        { Range(10, 5), Range(5, 1), -19, Range(5, 0) },    // swallowed
+        { Range(10, 5), Range(2, 3), 3, Range(13, 5) }, // insertion before
+        { Range(10, 5), Range(20, 3), 3, Range(10, 5) }, // insertion after
+        { Range(10, 5), Range(12, 0), -2, Range(10, 3) }, // deletion inside
+        { Range(10, 5), Range(8, 0), -4, Range(8, 3) }, // deletion over its start
+        { Range(10, 5), Range(5, 1), -19, Range(5, 0) }, // swallowed
         { Range(kit::NotFound, 0), Range(0, 4), 4, Range(kit::NotFound, 0) }, // no location: untouched
     };
     for (const Case& c : cases)

@@ -1,9 +1,9 @@
 // The document outline: items kept by relative offsets through edits and
 // reports, compared with a plain list of absolute locations; fold segments.
 
+#include "syntax/KELDocumentStructure.h"
 #include "kit/Log.h"
 #include "kit/text/TextStorage.h"
-#include "syntax/KELDocumentStructure.h"
 #include "syntax/KELDocumentStructureHTMLElementItem.h"
 #include "syntax/KELDocumentStructureParser.h"
 #include "syntax/SyntaxType.h"
@@ -21,8 +21,7 @@ class FakeParser : public KELDocumentStructureParser
 public:
     qsizetype minimum = 1;
     QString typeName() const override { return QStringLiteral("Fake"); }
-    KELDocumentStructureItemRef parseSyntaxStructure(
-        const QString& name, const QString&, Range range, Range*) override
+    KELDocumentStructureItemRef parseSyntaxStructure(const QString& name, const QString&, Range range, Range*) override
     {
         auto item = std::make_shared<KELDocumentStructureHTMLElementItem>(QStringLiteral("Fake"));
         const QStringList parts = name.split(QLatin1Char(':'));
