@@ -53,6 +53,7 @@ KELHTMLView::KELHTMLView(QWidget* parent)
     : KELTextView(parent)
 {
     setupView();
+    setupTagEditing();
 }
 
 KELHTMLView::~KELHTMLView() { endNotificationResponse(); }

@@ -11,13 +11,18 @@
 
 #include <QColor>
 #include <QList>
+#include <QPointer>
 #include <functional>
+#include <optional>
 
 namespace kit {
 class UndoManager;
 }
 class KELHTMLView;
+class QDialog;
 class QKeyEvent;
+class Tag;
+class TagAttribute;
 
 inline const QString KELTextDidChangeNotification = QStringLiteral("KELTextDidChangeNotification");
 inline const QString KELUserDidEnterTextNotification = QStringLiteral("KELUserDidEnterTextNotification");
@@ -115,6 +120,28 @@ public:
     /// The range a double click at index selects when it hits a bracket; NotFound otherwise.
     kit::Range bracketPairRangeAtIndex(qsizetype index) const;
 
+    // --- Tag editing, code clips, paste and drops (KELHTMLViewTagEditing.cpp).
+    /// The start tag ("<" through ">") around the index, or NotFound.
+    kit::Range indexLiesInTag(qsizetype index) const;
+    bool canStartTagEdit() const;
+    void startTagEdit();
+    void startTagEditWithIndex(qsizetype index);
+    QString tagStringForTagRange(kit::Range range) const;
+    QList<TagAttribute> attributesInRange(kit::Range range, const Tag& tag, bool* selfClosing) const;
+    static qsizetype shouldAddString(const QString& name, const Tag& tag);
+    /// The Edit Tag panel's confirming and dismissing actions.
+    void editTag();
+    void endSheet();
+    QDialog* editTagPanel() const { return m_editTagPanel; }
+    void insertCodeClipContent(const std::optional<QString>& content, bool forceSelectionToEnd);
+    bool canReadMimeData(const QMimeData* data) const override;
+    bool readSelectionFromMimeData(const QMimeData* data) override;
+    bool performDrop(const QMimeData* data, qsizetype index, bool moveFromSelf) override;
+    QMenu* menuForEvent(QContextMenuEvent* event) override;
+    /// The file of the document shown (empty: none yet); tests may replace the lookup.
+    QString documentFilePath() const;
+    static void setDocumentFilePathProviderForTesting(std::function<QString(const KELHTMLView*)> provider);
+
 protected:
     void mouseDown(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -129,6 +156,12 @@ private:
     void applyEdits(QList<Edit> edits, const QString& actionName, const QList<kit::Range>& selectionAfter);
     void setupView();
 
+    void setupTagEditing();
+
     KELHTMLViewDocument* m_document = nullptr;
     QObject* m_observerContext = nullptr;
+    QPointer<QDialog> m_editTagPanel;
+    kit::Range m_editTagRange;
+    bool m_editTagSelfClosing = false;
+    qint64 m_editCount = 0;
 };
