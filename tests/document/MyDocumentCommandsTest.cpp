@@ -278,6 +278,11 @@ TEST_F(MyDocumentCommandsTest, SpellingSkipsTagsScriptsAndStylesOnceColoured)
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(commands->textViewShouldSetSpellingState(view, 1, Range(cases[i].from, 3)), expected[i])
             << cases[i].where;
+
+    // The checker's answers are there too.
+    document->type = QStringLiteral("PHP");
+    EXPECT_TRUE(commands->validateAction(QStringLiteral("showErrorChecker:"), nullptr));
+    EXPECT_TRUE(commands->validateAction(QStringLiteral("organizeTags:"), nullptr));
 }
 
 } // namespace
