@@ -6,6 +6,24 @@ set(KELP_EXTERNAL_LIBS
   PkgConfig::LIBXML2 PkgConfig::ONIG PkgConfig::ICU PkgConfig::UCHARDET PkgConfig::SQLITE3
   PkgConfig::ENCHANT PkgConfig::JSC PkgConfig::GIO)
 
+# One precompiled header of the Qt and standard headers that nearly every file
+# includes, shared by all our libraries and tests (they build with the same flags).
+function(kelp_add_precompiled_header)
+  file(WRITE ${CMAKE_BINARY_DIR}/kelp_pch.cpp "int kelpPrecompiledHeaderAnchor;\n")
+  add_library(kelp_pch STATIC ${CMAKE_BINARY_DIR}/kelp_pch.cpp)
+  # Same libraries as every folder, so the same flags (-pthread, -D_REENTRANT ...).
+  target_link_libraries(kelp_pch PUBLIC ${KELP_EXTERNAL_LIBS})
+  target_precompile_headers(kelp_pch PRIVATE
+    <QtCore/QtCore> <QtGui/QtGui> <QtWidgets/QtWidgets>
+    <algorithm> <functional> <memory> <optional> <vector>)
+endfunction()
+
+function(kelp_use_precompiled_header target)
+  if(KELP_USE_PCH)
+    target_precompile_headers(${target} REUSE_FROM kelp_pch)
+  endif()
+endfunction()
+
 function(kelp_add_folder_library folder)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp
@@ -29,6 +47,7 @@ function(kelp_add_folder_library folder)
     set_property(TARGET kelp_${folder} PROPERTY AUTOGEN_TARGET_DEPENDS ${headers})
   endif()
   target_include_directories(kelp_${folder} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  kelp_use_precompiled_header(kelp_${folder})
   target_link_libraries(kelp_${folder} PUBLIC ${KELP_EXTERNAL_LIBS})
 endfunction()
 
@@ -59,7 +78,7 @@ function(kelp_add_folder_test folder)
   add_executable(test_${folder} ${sources} ${CMAKE_SOURCE_DIR}/tests/TestMain.cpp)
   target_include_directories(test_${folder} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
   target_link_libraries(test_${folder} PRIVATE kelp_all GTest::gtest GTest::gmock Qt6::Test)
-  target_compile_definitions(test_${folder} PRIVATE KELP_TEST_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures")
+  kelp_use_precompiled_header(test_${folder})
   add_test(NAME ${folder} COMMAND test_${folder})
   set_tests_properties(${folder} PROPERTIES
     TIMEOUT 900
