@@ -252,6 +252,8 @@ void DocumentWindowController::addDocument(MyDocument* document)
     }
     m_documents << document;
     document->setWindowController(this, false);
+    // Tabs find their documents among the documents of their window.
+    document->addWindowController(this);
 }
 
 void DocumentWindowController::removeDocument(MyDocument* document)

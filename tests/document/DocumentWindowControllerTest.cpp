@@ -9,6 +9,7 @@
 #include "editor/KELCodeFoldingPrefs.h"
 #include "editor/KELHTMLView.h"
 #include "kit/Alert.h"
+#include "kit/Log.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"
 #include "kit/document/DocumentTestSupport.h"
@@ -313,6 +314,74 @@ TEST_F(DocumentWindowControllerTest, QuittingAsksAboutUnsavedDocumentsAndCanBeCa
     settle();
     EXPECT_TRUE(*mayQuit);
     EXPECT_EQ(testsupport::fileBytes(dir.filePath("edited.html")), QByteArray("<p>x</p>\n"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DocumentWindowControllerTest, NavigatorWidthAndDividerRules)
+{
+    MyDocument* document = open(file("nav.html"));
+    ASSERT_TRUE(document);
+    auto* window = qobject_cast<StandaloneDocumentController*>(document->windowController());
+    ASSERT_TRUE(window);
+    window->window()->resize(1000, 600);
+    settle();
+    const int total = window->navigatorSplitView()->width();
+    ASSERT_GT(total, 400);
+
+    struct WidthCase {
+        double stored;
+        int shown;
+    } widths[] = {{30, 200}, {double(total), total / 2}, {260, 260}};
+    for (const WidthCase& c : widths) {
+        kit::UserDefaults::standard().setValue(KELStandaloneCodeNavigatorSplitPositionKey, c.stored);
+        EXPECT_EQ(window->navigatorWidthForShowing(), c.shown) << c.stored;
+    }
+    struct DividerCase {
+        int proposed;
+        int placed;
+    } dividers[] = {{total - 120, total}, {60, 100}, {300, 300}};
+    for (const DividerCase& c : dividers)
+        EXPECT_EQ(window->constrainSplitPosition(c.proposed), c.placed) << c.proposed;
+
+    // Without a navigator the request is kept and logged, and nothing shows.
+    kit::LogCapture log;
+    window->showCodeNavigator(true, false);
+    EXPECT_FALSE(window->isShowingCodeNavigator());
+    EXPECT_TRUE(kit::UserDefaults::standard().boolValue(KELStandaloneShowCodeNavigatorKey));
+    EXPECT_TRUE(log.contains(QStringLiteral("Failed to load CodeNavigator")));
+
+    DocumentWindowController::setCodeNavigatorFactory([](DocumentWindowController*) { return new QWidget; });
+    window->showCodeNavigator(true, false);
+    EXPECT_TRUE(window->isShowingCodeNavigator());
+    window->showCodeNavigator(false, false);
+    EXPECT_FALSE(window->isShowingCodeNavigator());
+    DocumentWindowController::setCodeNavigatorFactory({});
+}
+
+TEST_F(DocumentWindowControllerTest, AWindowWithoutTabsBringsBackItsUntitledDocumentsState)
+{
+    kit::UserDefaults::standard().setValue(KELUseTabbedInterfaceInStandaloneDocumentsKey, false);
+    kit::Error error;
+    auto* untitled = qobject_cast<MyDocument*>(controller->openUntitledDocumentAndDisplay(true, &error));
+    ASSERT_TRUE(untitled);
+    untitled->setSequenceNumber(5);
+    auto* window = qobject_cast<StandaloneDocumentController*>(untitled->windowController());
+    ASSERT_TRUE(window);
+    EXPECT_FALSE(window->usesTabs());
+    QVariantMap state;
+    window->encodeRestorableState(state);
+    EXPECT_TRUE(state.contains(KELStandaloneDocumentControllerRestoredDocumentDataKey));
+    window->closeWindowNow();
+    settle();
+
+    auto* restored = new StandaloneDocumentController(false);
+    restored->loadWindow();
+    restored->restoreState(state);
+    ASSERT_TRUE(restored->currentDocument());
+    EXPECT_EQ(restored->currentDocument()->displayName(), QStringLiteral("Untitled 5"));
 }
 
 } // namespace
