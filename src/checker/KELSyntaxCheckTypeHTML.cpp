@@ -7,7 +7,6 @@
 #include "kit/UserDefaults.h"
 
 #include <QSet>
-#include <QThread>
 
 #include <algorithm>
 
@@ -133,35 +132,8 @@ void KELSyntaxCheckTypeHTML::checkForErrors(KELSyntaxCheckResult& result, const 
 
 void KELSyntaxCheckTypeHTML::releaseTree(std::unique_ptr<TagEnclosure> root)
 {
-    if (!root)
-        return;
-    size_t depth = 0;
-    std::vector<std::pair<const TagEnclosure*, size_t>> stack { { root.get(), 0 } };
-    while (!stack.empty()) {
-        const auto [node, d] = stack.back();
-        stack.pop_back();
-        depth = std::max(depth, d);
-        for (const auto& child : node->enclosed())
-            if (!child->enclosed().empty())
-                stack.emplace_back(child.get(), d + 1);
-    }
-    if (depth < 10000)
-        return;
-    // Destroying a node destroys its children first, one call level per tree level:
-    // a page nested deeper than the main stack allows is let go on a thread whose
-    // stack is sized for it.
-    class Releaser : public QThread {
-    public:
-        explicit Releaser(std::unique_ptr<TagEnclosure> tree) : m_tree(std::move(tree)) { }
-        void run() override { m_tree.reset(); }
-
-    private:
-        std::unique_ptr<TagEnclosure> m_tree;
-    };
-    Releaser releaser(std::move(root));
-    releaser.setStackSize(uint(std::min<size_t>(depth * 512 + (8u << 20), size_t(3) << 30)));
-    releaser.start();
-    releaser.wait();
+    // A tree lets go of its nodes without recursion, however deep the page.
+    root.reset();
 }
 
 std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& text)

@@ -7,6 +7,20 @@ TagEnclosure::TagEnclosure(TagEnclosure* parent)
 {
 }
 
+TagEnclosure::~TagEnclosure()
+{
+    // Let go of the subtree one node at a time rather than one call level per
+    // tree level, so that a page nested very deeply cannot exhaust the stack.
+    std::vector<std::unique_ptr<TagEnclosure>> pending = std::move(m_enclosed);
+    while (!pending.empty()) {
+        std::unique_ptr<TagEnclosure> node = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : node->m_enclosed)
+            pending.push_back(std::move(child));
+        node->m_enclosed.clear();
+    }
+}
+
 TagEnclosure* TagEnclosure::addEnclosed(std::unique_ptr<TagEnclosure> child)
 {
     m_enclosed.push_back(std::move(child));

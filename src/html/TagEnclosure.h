@@ -11,6 +11,7 @@ class TagEnclosure {
 public:
     /// The parent is not owned; null makes a root.
     explicit TagEnclosure(TagEnclosure* parent = nullptr);
+    ~TagEnclosure();
     TagEnclosure(const TagEnclosure&) = delete;
     TagEnclosure& operator=(const TagEnclosure&) = delete;
 

@@ -100,3 +100,13 @@ TEST(TagEnclosureTest, TagsArePairedAndSharedWithTheTree)
     EXPECT_EQ(div->closeTag()->matchingTag(), div->tag().get());
     EXPECT_EQ(div->tag()->matchingTag()->location(), kit::Range(10, 6));
 }
+
+TEST(TagEnclosureTest, AVeryDeepTreeIsReleasedWithoutExhaustingTheStack)
+{
+    auto root = std::make_unique<TagEnclosure>();
+    TagEnclosure* node = root.get();
+    for (int i = 0; i < 1000000; ++i)
+        node = node->addEnclosed(std::make_unique<TagEnclosure>(node));
+    root.reset(); // would overflow the stack if children were destroyed recursively
+    SUCCEED();
+}
