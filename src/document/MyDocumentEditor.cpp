@@ -121,7 +121,13 @@ void MyDocument::loadViewObjects()
     m_gutter = gutter;
 
     updateView();
-    coloring->colorAllTags();
+    // Colouring a large file in one request would hold up its opening: its visible
+    // text is coloured now and the background segments colour the rest.
+    constexpr qsizetype kColorAllAtOpenLimit = 512 * 1024;
+    if (view->textStorage() && view->textStorage()->length() > kColorAllAtOpenLimit)
+        coloring->colorViewableTags(view);
+    else
+        coloring->colorAllTags();
 
     if (!filePath().isEmpty() && !isInViewingMode()) {
         KELFilePrefs& record = KELFilePrefsManager::sharedFilePrefsManager().filePrefsForFile(filePath());

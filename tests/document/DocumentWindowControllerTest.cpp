@@ -6,6 +6,7 @@
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
 #include "document/StandaloneDocumentController.h"
+#include "syntax/DocumentColoringManager.h"
 #include "editor/KELCodeFoldingPrefs.h"
 #include "editor/KELHTMLView.h"
 #include "kit/Alert.h"
@@ -385,3 +386,20 @@ TEST_F(DocumentWindowControllerTest, AWindowWithoutTabsBringsBackItsUntitledDocu
 }
 
 } // namespace
+
+TEST_F(DocumentWindowControllerTest, ALargePageOpensWithoutColouringAllOfItAtOnce)
+{
+    QByteArray page = "<html><body>\n";
+    while (page.size() < 2 * 1024 * 1024)
+        page += "<p class=\"row\">Some <b>text</b> and <a href=\"x.html\">a link</a></p>\n";
+    page += "</body></html>\n";
+    MyDocument* large = open(file(QStringLiteral("large.html"), page));
+    ASSERT_TRUE(large && large->coloringManager());
+    DocumentColoringManager* coloring = large->coloringManager();
+    EXPECT_LT(coloring->correctColoringIndex(), large->textView()->textStorage()->length());
+    EXPECT_TRUE(coloring->isColoringWithTimer() || coloring->scheduledSegmentInterval() >= 0);
+
+    MyDocument* small = open(file(QStringLiteral("small.html"), "<p>x</p>\n"));
+    ASSERT_TRUE(small && small->coloringManager());
+    EXPECT_EQ(small->coloringManager()->correctColoringIndex(), small->textView()->textStorage()->length());
+}
