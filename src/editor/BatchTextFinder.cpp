@@ -25,6 +25,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeWidget>
 #include <thread>
@@ -34,6 +38,43 @@ using kit::Range;
 namespace {
 
 constexpr int kItemRole = Qt::UserRole + 7;
+constexpr int kMarkRole = Qt::UserRole + 8;
+
+// Draws a match row with the match in bold.
+class MatchTitleDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QPoint mark = index.data(kMarkRole).toPoint();
+        if (mark.y() <= 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        opt.widget->style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+        QTextDocument document;
+        document.setDefaultFont(opt.font);
+        document.setDocumentMargin(0);
+        document.setHtml(text.left(mark.x()).toHtmlEscaped() + QStringLiteral("<b>")
+            + text.mid(mark.x(), mark.y()).toHtmlEscaped() + QStringLiteral("</b>")
+            + text.mid(mark.x() + mark.y()).toHtmlEscaped());
+        const QRect area = opt.widget->style()->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget);
+        painter->save();
+        painter->translate(area.topLeft() + QPoint(0, (area.height() - int(document.size().height())) / 2));
+        painter->setClipRect(QRect(QPoint(0, 0), area.size()));
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.palette = opt.palette;
+        if (opt.state & QStyle::State_Selected)
+            context.palette.setColor(QPalette::Text, opt.palette.color(QPalette::HighlightedText));
+        document.documentLayout()->draw(painter, context);
+        painter->restore();
+    }
+};
 constexpr qsizetype kHistoryLimit = 10;
 
 std::function<QStringList()>& projectFilesProvider()
@@ -235,6 +276,7 @@ QWidget* BatchTextFinder::window()
     m_outline = new QTreeWidget(window);
     m_outline->setHeaderHidden(true);
     m_outline->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_outline->setItemDelegate(new MatchTitleDelegate(m_outline));
     QFont small = m_outline->font();
     small.setPointSize(11);
     m_outline->setFont(small);
@@ -516,7 +558,8 @@ void BatchTextFinder::reloadOutline()
         for (const auto& match : file->containedItemsArray) {
             auto* child = new QTreeWidgetItem(row, {match->title});
             child->setData(0, kItemRole, QVariant::fromValue<void*>(match.get()));
-            child->setToolTip(0, match->title.mid(match->titleMark.location, match->titleMark.length));
+            if (match->titleMark.location != kit::NotFound)
+                child->setData(0, kMarkRole, QPoint(int(match->titleMark.location), int(match->titleMark.length)));
         }
         row->setExpanded(true);
     }

@@ -166,6 +166,16 @@ TEST_F(BatchTextFinderTest, SearchesFolderFilesAndTheUnsavedTextOfAnOpenDocument
     EXPECT_EQ(finder().findStatusField()->text(), QStringLiteral("5 Found"));
     EXPECT_EQ(finder().numberOfResults(), 5);
     EXPECT_EQ(finder().history().historyItems().first(), QStringLiteral("sea"));
+    finder().window()->resize(500, 400);
+    EXPECT_FALSE(finder().searchResultsOutlineView()->grab().isNull()); // matches drawn in bold
+
+    // Cancelled before the worker got its first text: nothing found, and it says so.
+    QSignalSpy finished(&finder(), &BatchTextFinder::findFinished);
+    ASSERT_TRUE(finder().find());
+    finder().cancel();
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(finder().findStatusField()->text(), QStringLiteral("Find Cancelled"));
+    EXPECT_FALSE(finder().isFinding());
 
     // File patterns of the Simple kind: only style sheets.
     finder().fileField()->setText(QStringLiteral("*.css"));
