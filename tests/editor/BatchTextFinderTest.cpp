@@ -241,6 +241,28 @@ TEST_F(BatchTextFinderTest, TwoMatchesOnOneLineAndInvalidPatterns)
     EXPECT_TRUE(alerts.first().contains(QStringLiteral("find expression")));
 }
 
+TEST_F(BatchTextFinderTest, RefreshSearchesEditedDocumentsAgainAndDropsClosedOnes)
+{
+    MyDocument* index = open(QStringLiteral("index.html"));
+    MyDocument* about = open(QStringLiteral("about.html"));
+    ASSERT_TRUE(index && about);
+    finder().showWindow();
+    search(QStringLiteral("sea"));
+    ASSERT_EQ(results(), (QStringList {QStringLiteral("about.html:14"), QStringLiteral("index.html:7,27"),
+                             QStringLiteral("style.css:3")}));
+
+    index->textView()->replaceCharactersWithUndoInRange(Range(0, 0), QStringLiteral("sea "));
+    QSignalSpy finished(&finder(), &BatchTextFinder::findFinished);
+    finder().updateFindResults();
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(results(), (QStringList {QStringLiteral("about.html:14"), QStringLiteral("index.html:0,11,31"),
+                             QStringLiteral("style.css:3")}));
+
+    about->close();
+    finder().updateFindResults();
+    EXPECT_EQ(results(), (QStringList {QStringLiteral("index.html:0,11,31"), QStringLiteral("style.css:3")}));
+}
+
 TEST_F(BatchTextFinderTest, HistoryKeepsTenDistinctLatestFirst)
 {
     BatchTextFinderHistory history;
