@@ -219,7 +219,8 @@ void TextFinder::loadUI()
     addButton(tr("Replace && Find"), QStringLiteral("replaceAndFind"), &TextFinder::replaceAndFind);
     addButton(tr("Previous"), QStringLiteral("findPrevious"), &TextFinder::findPrevious);
     m_findNextButton = addButton(tr("Next"), QStringLiteral("findNext"), &TextFinder::findNext);
-    m_findNextButton->setDefault(true);
+    // Return in the find field finds and puts the panel away (no default button, so
+    // the key is not taken twice).
     grid->addLayout(buttons, 5, 0, 1, 5);
     m_findField->setText(m_findString);
     connect(m_findField, &QLineEdit::returnPressed, this, &TextFinder::findNextAndOrderFindPanelOut);

@@ -108,6 +108,16 @@ TEST_F(TextFinderTest, SearchPrimitiveWrapsOnlyWhenAsked)
     EXPECT_TRUE(alerts.first().contains(QStringLiteral("find expression is invalid")));
 }
 
+TEST_F(TextFinderTest, ReturnFindsOnceAndPutsThePanelAway)
+{
+    setKind(0);
+    finder().orderFrontFindPanel();
+    typeFind(QStringLiteral("cafe"));
+    QTest::keyClick(finder().findTextField(), Qt::Key_Return);
+    EXPECT_EQ(view->selectedRange().location, view->string().indexOf(QStringLiteral("cafe")));
+    EXPECT_FALSE(finder().findPanel()->isVisible());
+}
+
 TEST_F(TextFinderTest, NothingFoundBeepsAndSaysSo)
 {
     setKind(0);
