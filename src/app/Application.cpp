@@ -4,15 +4,55 @@
 #include "app/KELCrashReporter.h"
 #include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
+#include "checker/KELCheckerServices.h"
 #include "document/DocumentSystem.h"
+#include "document/DocumentWindowController.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
+#include "editor/HTMLSpellChecker.h"
+#include "editor/KELHTMLView.h"
+#include "kit/NotificationCenter.h"
+#include "syntax/DocumentColoringManager.h"
+#include "syntax/KELCodeNavigatorView.h"
+#include "syntax/KELCodeNavigatorViewController.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
+
+namespace {
+// Each window's navigator follows the window's current document.
+void installCodeNavigator()
+{
+    DocumentWindowController::setCodeNavigatorFactory([](DocumentWindowController* window) -> QWidget* {
+        auto* navigator = new KELCodeNavigatorViewController;
+        KELCodeNavigatorView* pane = navigator->navigatorView();
+        if (!pane) {
+            delete navigator;
+            return nullptr;
+        }
+        navigator->setParent(pane);
+        navigator->setOpenFileHandler([](const QString& path) {
+            return AppController::sharedInstance().openFile(path, false) == AppController::OpenReplySuccess;
+        });
+        QPointer<DocumentWindowController> guard(window);
+        auto follow = [navigator, guard] {
+            MyDocument* document = guard ? guard->currentDocument() : nullptr;
+            DocumentColoringManager* coloring = document ? document->coloringManager() : nullptr;
+            navigator->setCurrentDocument(coloring ? coloring->structure() : nullptr,
+                document ? document->textView() : nullptr,
+                [d = QPointer<MyDocument>(document)] { return d ? d->fileURL() : QUrl(); });
+        };
+        kit::NotificationCenter::defaultCenter().addObserver(
+            KELCurrentDocumentDidChangeNotification, window, [follow](const kit::Notification&) { follow(); }, navigator);
+        follow();
+        return pane;
+    });
+}
+} // namespace
 
 int KELApplicationMain(int argc, char** argv)
 {
@@ -34,6 +74,10 @@ int KELApplicationMain(int argc, char** argv)
     // The first document controller made is the shared one; the document side
     // then starts and brings back the windows of the last session.
     new MyDocumentController(&app);
+    // The services the documents' commands call, in place before any window opens.
+    KELInstallCheckerServices();
+    HTMLSpellChecker::installAsSharedSpellChecker();
+    installCodeNavigator();
     const int restoredWindows = KELStartDocumentSystem();
 
     // Files handed over before start-up has finished wait for it.
