@@ -39,6 +39,23 @@ KELMenuItemSpec submenu(const QString& title, const QString& identifier, QList<K
 
 KELMenuItemSpec separator() { return {}; }
 
+// Items whose title names what the command does: the title travels as the item's data.
+KELMenuItemSpec titled(const QString& title, const QString& action)
+{
+    KELMenuItemSpec s = item(title, action);
+    s.data = title;
+    return s;
+}
+
+QList<KELMenuItemSpec> formatTagItems()
+{
+    QList<KELMenuItemSpec> items;
+    for (const char* title : {"Bold", "Italic", "Strikethrough", "Underline", "Subscript", "Superscript", "Big", "Small",
+                              "Center Align", "Horizontal Rule", "Line Break", "Paragraph", "Link to URL"})
+        items << titled(QString::fromLatin1(title), QStringLiteral("formatTags:"));
+    return items;
+}
+
 QKeySequence keys(const char* s) { return QKeySequence(QString::fromLatin1(s)); }
 
 QList<KELMenuSpec> buildModel()
@@ -97,7 +114,7 @@ QList<KELMenuSpec> buildModel()
         item(QStringLiteral("Shift &Left"), QStringLiteral("shiftLeft:"), keys("Ctrl+[")),
         item(QStringLiteral("Shift &Right"), QStringLiteral("shiftRight:"), keys("Ctrl+]")),
         item(QStringLiteral("Co&mment Selection"), QStringLiteral("toggleComments:"), keys("Ctrl+/")),
-        item(QStringLiteral("Format Tags"), QStringLiteral("formatTags:")),
+        submenu(QStringLiteral("Format Tags"), QStringLiteral("formatTags"), formatTagItems()),
         item(QStringLiteral("&Organize Tags"), QStringLiteral("organizeTags:"), keys("Ctrl+Shift+I")),
         separator(),
         submenu(QStringLiteral("&Spelling"), QStringLiteral("spelling"), {
@@ -192,7 +209,7 @@ void addItems(QMenu* menu, const QList<KELMenuItemSpec>& items)
         }
         QAction* action = menu->addAction(spec.title);
         action->setObjectName(spec.identifier);
-        action->setData(spec.tag);
+        action->setData(spec.data.isEmpty() ? QVariant(spec.tag) : QVariant(spec.data));
         action->setCheckable(spec.checkable);
         if (!spec.shortcut.isEmpty())
             action->setShortcut(spec.shortcut);

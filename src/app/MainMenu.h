@@ -19,6 +19,7 @@ struct KELMenuItemSpec {
     QString identifier; // names items that code looks up (recent projects, close tab ...)
     QList<KELMenuItemSpec> submenu;
     bool checkable = false;
+    QString data;       // the item's data when set (else its tag)
 };
 
 struct KELMenuSpec {
