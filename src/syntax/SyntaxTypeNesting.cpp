@@ -87,5 +87,7 @@ SyntaxType* SyntaxType::recursiveNestedSyntaxTypeForKELHTMLView(
             return answer;
         }
     }
-    return ancestorType();
+    // A nested sub-type (a CSS declaration block inside CSS) answers for itself:
+    // its parent only lends it colours and settings.
+    return this;
 }

@@ -229,7 +229,7 @@ TEST(KELDocumentStructureParserComments, HTMLCommentsInEveryPageLanguage)
 // A declaration block is its own language, which has no comments. Disabled while
 // the innermost-type lookup answers "CSS" inside a block (it reaches the block's
 // region but not its type), which also keeps declaration blocks from folding.
-TEST(KELDocumentStructureParserComments, DISABLED_NoCommentsInsideADeclarationBlock)
+TEST(KELDocumentStructureParserComments, NoCommentsInsideADeclarationBlock)
 {
     SyntaxType* css = syntaxtest::shippedType(QStringLiteral("CSS"));
     ASSERT_TRUE(css);

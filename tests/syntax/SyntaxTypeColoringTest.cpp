@@ -106,7 +106,7 @@ TEST_F(SyntaxTypeColoringTest, InnermostTypeAndItsRegion)
         const char* needle;
         const char* type;
     };
-    const Case cases[] = { { "body { color", "CSS" }, { "color: #333", "CSS" }, { "var total", "JavaScript" },
+    const Case cases[] = { { "body { color", "CSS" }, { "color: #333", "CSS Block" }, { "var total", "JavaScript" },
         { "echo \"Today", "PHP" }, { "Hello &amp;", "HTML" }, { "<ul>", "HTML" } };
     for (const Case& c : cases) {
         const qsizetype at = text.indexOf(QString::fromUtf8(c.needle));
