@@ -409,30 +409,6 @@ DocumentWindowController* MyDocumentController::projectDocumentContainingPath(co
 
 // ---------------------------------------------------------------- closing all
 
-void MyDocumentController::closeDocumentsInTurn(QList<QPointer<kit::Document>> queue, std::function<void(bool)> done)
-{
-    while (!queue.isEmpty() && !queue.constFirst())
-        queue.removeFirst();
-    if (queue.isEmpty()) {
-        done(true);
-        return;
-    }
-    QPointer<kit::Document> document = queue.takeFirst();
-    QPointer<MyDocumentController> self(this);
-    document->canCloseDocument([self, document, queue, done](bool shouldClose) {
-        if (!shouldClose) {
-            done(false);
-            return;
-        }
-        if (document)
-            document->close();
-        if (self)
-            self->closeDocumentsInTurn(queue, done);
-        else
-            done(true);
-    });
-}
-
 void MyDocumentController::closeNextWindow(QList<QPointer<DocumentWindowController>> windows, std::function<void(bool)> done)
 {
     while (!windows.isEmpty() && (!windows.constFirst() || windows.constFirst()->documents().isEmpty()))
@@ -445,7 +421,7 @@ void MyDocumentController::closeNextWindow(QList<QPointer<DocumentWindowControll
             if (!text || !text->windowController())
                 orphans << document;
         }
-        closeDocumentsInTurn(orphans, std::move(done));
+        closeDocumentsInTurn(orphans, false, std::move(done));
         return;
     }
     QPointer<DocumentWindowController> window = windows.takeFirst();

@@ -120,6 +120,5 @@ private:
     qint64 m_openingProjects = 0;
     int m_openingWithoutDisplay = 0;
     QList<QPointer<DocumentWindowController>> m_projectDocuments;
-    void closeDocumentsInTurn(QList<QPointer<kit::Document>> queue, std::function<void(bool)> done);
     void closeNextWindow(QList<QPointer<DocumentWindowController>> windows, std::function<void(bool)> done);
 };

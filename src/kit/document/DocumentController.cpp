@@ -319,9 +319,9 @@ QList<QUrl> DocumentController::URLsFromRunningOpenPanel()
 
 // ---------------------------------------------------------------- quitting
 
-void DocumentController::reviewNext(QList<QPointer<Document>> queue, std::function<void(bool)> done)
+void DocumentController::closeDocumentsInTurn(QList<QPointer<Document>> queue, bool editedOnly, std::function<void(bool)> done)
 {
-    while (!queue.isEmpty() && (!queue.constFirst() || !queue.constFirst()->isDocumentEdited()))
+    while (!queue.isEmpty() && (!queue.constFirst() || (editedOnly && !queue.constFirst()->isDocumentEdited())))
         queue.removeFirst();
     if (queue.isEmpty()) {
         done(true);
@@ -329,7 +329,7 @@ void DocumentController::reviewNext(QList<QPointer<Document>> queue, std::functi
     }
     QPointer<Document> document = queue.takeFirst();
     QPointer<DocumentController> self(this);
-    document->canCloseDocument([self, document, queue, done](bool shouldClose) {
+    document->canCloseDocument([self, document, queue, editedOnly, done](bool shouldClose) {
         if (!shouldClose) {
             done(false);
             return;
@@ -337,7 +337,7 @@ void DocumentController::reviewNext(QList<QPointer<Document>> queue, std::functi
         if (document)
             document->close();
         if (self)
-            self->reviewNext(queue, done);
+            self->closeDocumentsInTurn(queue, editedOnly, done);
         else
             done(true);
     });
@@ -351,7 +351,7 @@ void DocumentController::reviewUnsavedDocuments(std::function<void(bool)> done)
             edited << document;
     }
     if (edited.size() <= 1) {
-        reviewNext(edited, std::move(done));
+        closeDocumentsInTurn(edited, true, std::move(done));
         return;
     }
     Alert alert;
@@ -362,7 +362,7 @@ void DocumentController::reviewUnsavedDocuments(std::function<void(bool)> done)
     alert.addButton(QStringLiteral("Discard Changes"));
     const int response = alert.runModal();
     if (response == Alert::FirstButtonReturn) {
-        reviewNext(edited, std::move(done));
+        closeDocumentsInTurn(edited, true, std::move(done));
     } else if (response == Alert::ThirdButtonReturn) {
         for (const QPointer<Document>& document : edited) {
             if (document)
@@ -380,7 +380,7 @@ void DocumentController::closeAllDocuments(std::function<void(bool)> done)
     for (Document* document : m_documents)
         all << document;
     QPointer<DocumentController> self(this);
-    reviewNext(all, [self, done](bool ok) {
+    closeDocumentsInTurn(all, true, [self, done](bool ok) {
         if (ok && self) {
             const QList<Document*> rest = self->m_documents;
             for (Document* document : rest)

@@ -107,8 +107,12 @@ Q_SIGNALS:
     void documentAdded(kit::Document* document);
     void documentRemoved(kit::Document* document);
 
+protected:
+    /// Asks each document in turn whether it may close and closes it; stops at the
+    /// first refusal (done(false)). With editedOnly, documents without edits are passed by.
+    void closeDocumentsInTurn(QList<QPointer<Document>> queue, bool editedOnly, std::function<void(bool)> done);
+
 private:
-    void reviewNext(QList<QPointer<Document>> queue, std::function<void(bool)> done);
 
     QList<Document*> m_documents;
     DocumentFactory m_factory;
