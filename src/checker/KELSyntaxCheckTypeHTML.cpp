@@ -37,6 +37,15 @@ KELSyntaxCheckError makeError(const QString& title, const QString& description, 
 // templates, other languages) is not script for the engine.
 enum class ScriptKind { Classic, Module, Other };
 
+// Turns the tags of an open chain (innermost first) that need no closing tag into
+// leaves. Outermost first, every node moves up once: innermost first would move
+// each one again at every level, quadratic in pages of thousands of unclosed <p>.
+void shiftOutermostFirst(const std::vector<TagEnclosure*>& chain)
+{
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        (*it)->shiftEnclosedObjectsToParent();
+}
+
 ScriptKind scriptKind(const TagInstance& tag)
 {
     const std::optional<QString> type = tag.valueForAttribute(QStringLiteral("type"));
@@ -247,11 +256,12 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
                 current->addEnclosed(std::move(node));
             } else {
                 --openNames[match->tag()->name()];
+                std::vector<TagEnclosure*> leaves;
                 for (TagEnclosure* e = current; e != match; e = e->parent()) {
                     const QString& name = e->tag()->name();
                     --openNames[name];
                     if (walk.isVoid(name)) {
-                        e->shiftEnclosedObjectsToParent();
+                        leaves.push_back(e);
                     } else {
                         const qsizetype start = e->tag()->location().location;
                         walk.report(makeError(QStringLiteral("Unmatched Tag"),
@@ -259,6 +269,7 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
                             kit::Range(start, tag->location().end() - start)));
                     }
                 }
+                shiftOutermostFirst(leaves);
                 match->setCloseTag(tag);
                 match->tag()->setMatchingTag(tag.get());
                 tag->setMatchingTag(match->tag().get());
@@ -280,13 +291,15 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
         i = next;
     }
 
+    std::vector<TagEnclosure*> leaves;
     for (TagEnclosure* e = current; e && e != root.get(); e = e->parent()) {
         const QString& name = e->tag()->name();
         if (walk.isVoid(name))
-            e->shiftEnclosedObjectsToParent();
+            leaves.push_back(e);
         else
             walk.report(makeError(QStringLiteral("Unmatched Tag"), QStringLiteral("The <%1> tag is not closed. ").arg(name), e->tag()->location()));
     }
+    shiftOutermostFirst(leaves);
     return root;
 }
 

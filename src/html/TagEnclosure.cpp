@@ -32,11 +32,13 @@ void TagEnclosure::shiftEnclosedObjectsToParent()
     if (!m_parent || m_enclosed.empty())
         return;
     auto& siblings = m_parent->m_enclosed;
-    const auto self = std::find_if(siblings.begin(), siblings.end(), [this](const auto& node) { return node.get() == this; });
-    if (self == siblings.end())
+    // Searched from the back: a node still open when its tags are shifted is its parent's last child.
+    const auto found = std::find_if(siblings.rbegin(), siblings.rend(), [this](const auto& node) { return node.get() == this; });
+    if (found == siblings.rend())
         return;
+    const auto self = std::prev(found.base());
     for (auto& child : m_enclosed)
         child->m_parent = m_parent;
     siblings.insert(std::next(self), std::make_move_iterator(m_enclosed.begin()), std::make_move_iterator(m_enclosed.end()));
-    m_enclosed.clear();
+    std::vector<std::unique_ptr<TagEnclosure>>().swap(m_enclosed); // no capacity kept for children it no longer has
 }
