@@ -124,10 +124,11 @@ public:
         if (shown) {
             m_document->setLivePreviewing(true);
             m_document->setCurrentEditView(shown);
-            return;
-        }
-        if (!preview()->isLivePreviewing())
+        } else if (!preview()->isLivePreviewing()) {
             restoreEditor();
+        }
+        // The window's commands go through the editor: it keeps the focus.
+        text->setFocus(Qt::OtherFocusReason);
     }
 
 private:
