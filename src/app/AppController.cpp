@@ -4,6 +4,9 @@
 #include "app/KELCrashReporter.h"
 #include "app/TabView.h"
 #include "document/DocumentSystem.h"
+#include "editor/BatchTextFinder.h"
+#include "editor/GoToLineNumber.h"
+#include "editor/TextFinder.h"
 #include "support/HelpUtils.h"
 #include "support/PreferenceController2.h"
 #include "app/Notifications.h"
@@ -139,6 +142,16 @@ void AppController::registerCommands()
                       return responder && responder != this && responder->validateAction(to, item);
                   });
     }
+
+    // The find panels: made on first use, kept for the life of the application.
+    addAction(QStringLiteral("performFindPanelAction:"), [](QObject* sender) {
+        const auto* item = qobject_cast<QAction*>(sender);
+        TextFinder::sharedInstance().performFindPanelAction(item ? item->data().toInt() : 1);
+    }, [](QAction* item) {
+        return TextFinder::sharedInstance().validateFindPanelAction(kit::ActionRouter::actionOf(item));
+    });
+    addAction(QStringLiteral("showBatchTextFinderPanel:"), [](QObject*) { BatchTextFinder::shared().showWindow(); });
+    addAction(QStringLiteral("showGoToLineNumberPanel:"), [](QObject*) { GoToLineNumber::shared().showWindow(); });
 
     // The Close keys follow the window in front and its tabs.
     kit::NotificationCenter::defaultCenter().addObserver(KELSelectedTabDidChangeNotification, nullptr,

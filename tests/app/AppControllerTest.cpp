@@ -4,6 +4,8 @@
 #include "app/KELBezierPath.h"
 #include "app/MainMenu.h"
 #include "app/TabView.h"
+#include "editor/BatchTextFinder.h"
+#include "editor/GoToLineNumber.h"
 #include "kit/ActionRouter.h"
 #include "kit/Alert.h"
 #include "kit/UserDefaults.h"
@@ -269,4 +271,38 @@ TEST_F(AppControllerTest, OpenRecentListsTheRecentDocuments)
     menu.actions()[3]->trigger(); // Clear Menu
     EXPECT_TRUE(controller->recentDocumentURLs().isEmpty());
     kit::DocumentController::resetSharedForTesting();
+}
+
+TEST_F(AppControllerTest, FindPanelsOpenFromTheirMenuItems)
+{
+    QMainWindow window;
+    window.setMenuBar(KELBuildMenuBar(&window));
+    auto* editor = new QWidget;
+    window.setCentralWidget(editor);
+    kit::ActionRouter::shared().setFocusOverrideForTesting(editor);
+    QAction* goToLine = nullptr;
+    QAction* batchFind = nullptr;
+    QAction* find = nullptr;
+    for (QAction* action : window.menuBar()->findChildren<QAction*>()) {
+        const QString name = kit::ActionRouter::actionOf(action);
+        if (name == QLatin1String("showGoToLineNumberPanel:"))
+            goToLine = action;
+        else if (name == QLatin1String("showBatchTextFinderPanel:"))
+            batchFind = action;
+        else if (name == QLatin1String("performFindPanelAction:") && action->data().toInt() == 1)
+            find = action;
+    }
+    ASSERT_TRUE(goToLine && batchFind && find);
+    EXPECT_TRUE(kit::ActionRouter::shared().validateAction(goToLine));
+    EXPECT_TRUE(kit::ActionRouter::shared().validateAction(batchFind));
+    // Find needs an editor to search in; a plain widget is none.
+    EXPECT_FALSE(kit::ActionRouter::shared().validateAction(find));
+
+    goToLine->trigger();
+    EXPECT_TRUE(GoToLineNumber::shared().window()->isVisible());
+    batchFind->trigger();
+    EXPECT_TRUE(BatchTextFinder::shared().window()->isVisible());
+    GoToLineNumber::shared().window()->hide();
+    BatchTextFinder::shared().window()->hide();
+    kit::ActionRouter::shared().setFocusOverrideForTesting(nullptr);
 }
