@@ -267,7 +267,9 @@ void NoodleLineNumberView::drawBackground(QPainter*, const QRect&) { }
 void NoodleLineNumberView::drawHashMarksAndLabels(QPainter* painter, const QRect&)
 {
     kit::TextView* view = client();
-    if (!view)
+    // With the numbers switched off the number strip has no width; the gutter
+    // may still be there for its markers, which must not show clipped numbers.
+    if (!view || ruleThickness() < 0.5)
         return;
     const QRectF visible = view->visibleContainerRect();
     drawLineNumbers(painter, visible, view->textContainerInset().height() - visible.top(), width());
