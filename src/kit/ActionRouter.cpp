@@ -94,6 +94,8 @@ QList<Responder*> ActionRouter::responderChain(QWidget* focus) const
     };
     QWidget* f = focus ? focus : (m_focusOverride ? m_focusOverride.data() : QApplication::focusWidget());
     QWidget* window = f ? f->window() : QApplication::activeWindow();
+    if (!window && m_lastActiveWindow && m_lastActiveWindow->isVisible())
+        window = m_lastActiveWindow;
     for (QWidget* w = f ? f : window; w; w = w->parentWidget())
         addWithNext(dynamic_cast<Responder*>(w));
     // The window's controller, then (for a dialog or panel) the windows it belongs to.
@@ -237,6 +239,11 @@ void ActionRouter::validateForShortcut(const QKeySequence& typed)
 
 bool ActionRouter::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget->isWindow() && m_windowResponders.contains(widget))
+            m_lastActiveWindow = widget;
+    }
     if (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease) {
         if (watched->isWidgetType() && !m_actions.isEmpty())
             m_idleTimer->start();

@@ -89,6 +89,9 @@ private:
     QHash<QWidget*, Responder*> m_windowResponders;
     QList<QPointer<QAction>> m_actions;
     QPointer<QWidget> m_focusOverride;
+    // The window last activated: the chain's window while none is active (focus
+    // inside an embedded native view, or no window manager to activate one).
+    QPointer<QWidget> m_lastActiveWindow;
     QTimer* m_validationTimer = nullptr;
     QTimer* m_idleTimer = nullptr;
     bool m_filterInstalled = false;

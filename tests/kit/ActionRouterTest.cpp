@@ -237,3 +237,26 @@ TEST_F(ActionRouterTest, DestroyedRespondersAndWindowsLeaveTheRouter)
     delete transient;
     EXPECT_EQ(router.windowResponder(transient), nullptr);
 }
+
+TEST_F(ActionRouterTest, TheLastActiveWindowStandsInWhileNoWindowIsActive)
+{
+    // Focus inside an embedded native view, or no window manager, can leave the
+    // application with no active window; the window's commands must stay enabled.
+    Recorder controller(QStringLiteral("controller"), &log);
+    controller.handle(QStringLiteral("performClose:"));
+    router.setWindowResponder(&window, &controller);
+    QAction item;
+    router.attachAction(&item, QStringLiteral("performClose:"));
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&window, &activate);
+
+    QApplication::setActiveWindow(nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !QApplication::activeWindow() && !QApplication::focusWidget(); }, 2000));
+    EXPECT_TRUE(router.validateAction(&item));
+    EXPECT_TRUE(router.sendAction(QStringLiteral("performClose:")));
+    EXPECT_EQ(log, QStringList{QStringLiteral("controller:performClose:")});
+
+    // A hidden window no longer stands in.
+    window.hide();
+    EXPECT_FALSE(router.validateAction(&item));
+}
