@@ -98,6 +98,12 @@ SyntaxXMLDocument::SyntaxXMLDocument(const QString& path)
         m_error = file.errorString();
         return;
     }
+    // Definitions are small; anything near the parser's int limit is not one.
+    constexpr qint64 kMaxDefinitionSize = 64 * 1024 * 1024;
+    if (file.size() > kMaxDefinitionSize) {
+        m_error = QStringLiteral("file too large (%1 bytes)").arg(file.size());
+        return;
+    }
     const QByteArray data = file.readAll();
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt) {

@@ -15,6 +15,9 @@
 #include <QSet>
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 namespace {
 
 QString shippedSyntaxFolder() { return kit::resourcesPath() + QStringLiteral("/Syntax"); }
@@ -588,3 +591,16 @@ TEST(SyntaxInfo, DefaultsAndClockSpeedTable)
 }
 
 } // namespace
+
+TEST(SyntaxDefinitionSizeTest, AnOversizedFileIsRefusedWithoutReadingIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile huge(dir.filePath(QStringLiteral("Huge.xml")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(qint64(65) * 1024 * 1024)); // sparse: cheap to make
+    huge.close();
+    QString problem;
+    EXPECT_FALSE(SyntaxType::typeWithPath(huge.fileName(), &problem));
+    EXPECT_TRUE(problem.contains(QStringLiteral("too large"))) << problem.toStdString();
+}
