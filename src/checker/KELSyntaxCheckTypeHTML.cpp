@@ -171,7 +171,7 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
     const qsizetype end = range.isNotFound() ? 0 : qMin(range.end(), text.size());
     qsizetype i = range.isNotFound() ? 0 : qMax<qsizetype>(0, range.location);
     bool walkEnded = false;
-    QHash<QString, qsizetype> openNames; // names of the enclosures from the current one up
+    OpenNameCounts openNames; // names of the enclosures from the current one up
 
     while (i < end && !walkEnded) {
         const QChar c = text.at(i);
@@ -195,7 +195,7 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
         }
 
         auto tag = std::make_shared<TagInstance>();
-        const qsizetype j = tagSkippingComments(i, end - 1, *tag, current, text, errors, generatedSource);
+        const qsizetype j = tagSkippingComments(i, end - 1, *tag, &openNames, text, errors, generatedSource);
         qsizetype next = j + 1;
         if (tag->name().isEmpty()) {
             i = next;
@@ -303,18 +303,18 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
     return root;
 }
 
-qsizetype KELSyntaxCheckTypeHTML::tagSkippingComments(qsizetype start, qsizetype last, TagInstance& tag, TagEnclosure* enclosure,
+qsizetype KELSyntaxCheckTypeHTML::tagSkippingComments(qsizetype start, qsizetype last, TagInstance& tag, const OpenNameCounts* openNames,
     const QString& text, KELSyntaxCheckResult* errors, bool generatedSource)
 {
     if (start + 1 <= last && text.at(start + 1) == u'?')
         return indexAfterPHPClose(start + 1, last, text) - 1;
     if (start + 3 <= last && QStringView(text).mid(start + 1, 3) == QLatin1String("!--"))
         return indexAfterCommentClose(start + 1, last, text) - 1;
-    return tagStartingFrom(start, last, tag, enclosure, text, errors, generatedSource);
+    return tagStartingFrom(start, last, tag, openNames, text, errors, generatedSource);
 }
 
-qsizetype KELSyntaxCheckTypeHTML::tagStartingFrom(qsizetype s, qsizetype e, TagInstance& tag, TagEnclosure* enclosure, const QString& text,
-    KELSyntaxCheckResult* errors, bool generatedSource)
+qsizetype KELSyntaxCheckTypeHTML::tagStartingFrom(qsizetype s, qsizetype e, TagInstance& tag, const OpenNameCounts* openNames,
+    const QString& text, KELSyntaxCheckResult* errors, bool generatedSource)
 {
     const qsizetype lastIndex = qMin(e, text.size() - 1);
     if (s >= lastIndex)
@@ -461,14 +461,11 @@ qsizetype KELSyntaxCheckTypeHTML::tagStartingFrom(qsizetype s, qsizetype e, TagI
         }
     }
     const QStringList& containedBy = definition->containedBy();
-    if (!containedBy.isEmpty() && enclosure) {
-        bool inside = false;
-        for (const TagEnclosure* e = enclosure; e && e->tag(); e = e->parent()) {
-            if (containedBy.contains(e->tag()->name().toLower())) {
-                inside = true;
-                break;
-            }
-        }
+    if (!containedBy.isEmpty() && openNames) {
+        // Looked up by name rather than by walking the ancestors: each of thousands of
+        // unclosed <li> would otherwise walk all the ones before it.
+        const bool inside = std::any_of(containedBy.begin(), containedBy.end(),
+            [openNames](const QString& container) { return openNames->value(container) > 0; });
         if (!inside)
             errors->addError(makeError(QStringLiteral("Invalid Tag Nesting"), definition->containedByErrorStringWithTagName(tagName), tag.location()),
                 HTMLType);

@@ -39,11 +39,14 @@ public:
     /// One tag over exactly the range, which must start with "<" and end with ">".
     std::shared_ptr<TagInstance> tagInRange(kit::Range range, const QString& text);
 
+    /// The names of the elements open around a tag, each with how many of that name are open.
+    using OpenNameCounts = QHash<QString, qsizetype>;
     /// The readers of one tag at the "<" at `start`, reading no further than `last`;
-    /// each answers the index of the last character it consumed.
-    qsizetype tagSkippingComments(qsizetype start, qsizetype last, TagInstance& tag, TagEnclosure* enclosure, const QString& text,
+    /// each answers the index of the last character it consumed. With `openNames`, an
+    /// element that belongs inside certain others is checked against them.
+    qsizetype tagSkippingComments(qsizetype start, qsizetype last, TagInstance& tag, const OpenNameCounts* openNames, const QString& text,
         KELSyntaxCheckResult* errors, bool generatedSource);
-    qsizetype tagStartingFrom(qsizetype start, qsizetype last, TagInstance& tag, TagEnclosure* enclosure, const QString& text,
+    qsizetype tagStartingFrom(qsizetype start, qsizetype last, TagInstance& tag, const OpenNameCounts* openNames, const QString& text,
         KELSyntaxCheckResult* errors, bool generatedSource);
     /// The index just after the first "?>" (or "-->") in [from, last]; last + 1 without one.
     static qsizetype indexAfterPHPClose(qsizetype from, qsizetype last, const QString& text);

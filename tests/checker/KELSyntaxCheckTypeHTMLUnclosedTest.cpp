@@ -62,3 +62,28 @@ TEST(KELSyntaxCheckTypeHTMLUnclosedTest, ThousandsOfUnclosedParagraphsMakeAFlatT
         previous = p->tag()->location().location;
     }
 }
+
+TEST(KELSyntaxCheckTypeHTMLUnclosedTest, ThousandsOfUnclosedListItemsMakeAFlatListInsideTheirList)
+{
+    registerCheckerDefaults();
+    const QString text = fixtureText(QStringLiteral("fuzz-unclosed-list-items.html"));
+    ASSERT_FALSE(text.isEmpty());
+    KELSyntaxCheckResult result;
+    const auto root = KELSyntaxCheckTypeHTML::sharedInstance().parseText(text, kit::Range(0, text.size()), &result, false, false);
+    ASSERT_EQ(root->enclosed().size(), size_t(1));
+    const TagEnclosure& list = *root->enclosed().front();
+    EXPECT_EQ(list.tag()->name(), QStringLiteral("ul"));
+    ASSERT_EQ(list.enclosed().size(), size_t(20000));
+    qsizetype previous = list.tag()->location().location;
+    for (const auto& item : list.enclosed()) {
+        EXPECT_EQ(item->tag()->name(), QStringLiteral("li"));
+        EXPECT_EQ(item->parent(), &list);
+        EXPECT_TRUE(item->enclosed().empty());
+        EXPECT_GT(item->tag()->location().location, previous);
+        previous = item->tag()->location().location;
+    }
+    // Every item is inside its list: the only complaint is the list left open.
+    const QList<KELSyntaxCheckError> errors = result.typeResultForType(QStringLiteral("HTML"))->errors();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0].description(), QStringLiteral("The <ul> tag is not closed. "));
+}
