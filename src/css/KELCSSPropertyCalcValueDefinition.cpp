@@ -116,6 +116,30 @@ bool KELCSSPropertyCalcValueDefinition::isNumberAdditiveExpression(const Values&
     return isAdditive(v, start, end, calc, errors, true);
 }
 
+bool KELCSSPropertyCalcValueDefinition::findRightmostOperator(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc,
+    KELSyntaxCheckErrors* errors, const std::function<bool(const KELParsedCSSValue*)>& isOperator, qsizetype* split) const
+{
+    qsizetype depth = 0;
+    *split = -1;
+    for (qsizetype i = end - 1; i >= start; --i) {
+        const KELParsedCSSValue* t = v.at(i);
+        if (isDelimiter(t, u')')) {
+            ++depth;
+        } else if (isDelimiter(t, u'(')) {
+            if (depth == 0) {
+                report(errors, QStringLiteral("Unmatched Parentheses"), QStringLiteral("There are unmatched parentheses in the expression."),
+                    fallbackRange(v, start, end, calc));
+                return false;
+            }
+            --depth;
+        } else if (depth == 0 && isOperator(t)) {
+            *split = i;
+            return true;
+        }
+    }
+    return true;
+}
+
 bool KELCSSPropertyCalcValueDefinition::isAdditive(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc,
     KELSyntaxCheckErrors* errors, bool number) const
 {
@@ -124,23 +148,10 @@ bool KELCSSPropertyCalcValueDefinition::isAdditive(const Values& v, qsizetype st
     while (true) {
         if (!isNotEmpty(v, start, end, calc, errors, number))
             return false;
-        qsizetype depth = 0;
         qsizetype split = -1;
-        for (qsizetype i = end - 1; i >= start && split < 0; --i) {
-            const KELParsedCSSValue* t = v.at(i);
-            if (isDelimiter(t, u')')) {
-                ++depth;
-            } else if (isDelimiter(t, u'(')) {
-                if (depth == 0) {
-                    report(errors, QStringLiteral("Unmatched Parentheses"), QStringLiteral("There are unmatched parentheses in the expression."),
-                        fallbackRange(v, start, end, calc));
-                    return false;
-                }
-                --depth;
-            } else if (depth == 0 && (isDelimiter(t, u'+') || isDelimiter(t, u'-'))) {
-                split = i;
-            }
-        }
+        if (!findRightmostOperator(v, start, end, calc, errors,
+                [](const KELParsedCSSValue* t) { return isDelimiter(t, u'+') || isDelimiter(t, u'-'); }, &split))
+            return false;
         if (split < 0)
             return number ? isNumberMultiplicativeExpression(v, start, end, calc, errors) : isLengthMultiplicativeExpression(v, start, end, calc, errors);
         const bool right = number ? isNumberMultiplicativeExpression(v, split + 1, end, calc, errors)
@@ -169,23 +180,10 @@ bool KELCSSPropertyCalcValueDefinition::isMultiplicative(const Values& v, qsizet
     while (true) {
         if (!isNotEmpty(v, start, end, calc, errors, number))
             return false;
-        qsizetype depth = 0;
         qsizetype split = -1;
-        for (qsizetype i = end - 1; i >= start && split < 0; --i) {
-            const KELParsedCSSValue* t = v.at(i);
-            if (isDelimiter(t, u')')) {
-                ++depth;
-            } else if (isDelimiter(t, u'(')) {
-                if (depth == 0) {
-                    report(errors, QStringLiteral("Unmatched Parentheses"), QStringLiteral("There are unmatched parentheses in the expression."),
-                        fallbackRange(v, start, end, calc));
-                    return false;
-                }
-                --depth;
-            } else if (depth == 0 && (isDelimiter(t, u'*') || isDelimiter(t, u'/') || isMod(t))) {
-                split = i;
-            }
-        }
+        if (!findRightmostOperator(v, start, end, calc, errors,
+                [](const KELParsedCSSValue* t) { return isDelimiter(t, u'*') || isDelimiter(t, u'/') || isMod(t); }, &split))
+            return false;
         if (split < 0)
             return number ? isNumberTerm(v, start, end, calc, errors) : isLengthTerm(v, start, end, calc, errors);
         const KELParsedCSSValue* op = v.at(split);

@@ -1,4 +1,6 @@
 #pragma once
+
+#include <functional>
 // Checks the expression inside calc() (and the other math functions the grammar
 // names) where a length is allowed. It reports what it finds but never rejects
 // the value: all its errors are non-invalidating.
@@ -36,6 +38,10 @@ public:
 private:
     bool isMultiplicative(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc, KELSyntaxCheckErrors* errors, bool number) const;
     bool isAdditive(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc, KELSyntaxCheckErrors* errors, bool number) const;
+    /// Finds the rightmost operator outside parentheses (split -1 when none); false
+    /// (with the error reported) when a "(" is never closed.
+    bool findRightmostOperator(const Values& v, qsizetype start, qsizetype end, const KELParsedCSSValue* calc, KELSyntaxCheckErrors* errors,
+        const std::function<bool(const KELParsedCSSValue*)>& isOperator, qsizetype* split) const;
     /// The argument ranges of a math function: calc() has one, the others are comma lists.
     bool checkArguments(const KELParsedCSSValue* function, KELSyntaxCheckErrors* errors) const;
 };
