@@ -782,6 +782,13 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseAnyValueAtIndex(q
 {
     if (index >= max)
         return nullptr;
+    return parseLongestValueAtIndex(index, max, text, errors, false, allowURLToken);
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseLongestValueAtIndex(qsizetype& index, qsizetype max, const QString& text,
+    Errors* errors, bool inCalc, bool allowURLToken)
+{
+    // Every reader tries from the same start; the longest reading wins.
     const qsizetype start = index;
     Value best;
     qsizetype bestEnd = start;
@@ -795,12 +802,14 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseAnyValueAtIndex(q
     qsizetype i;
     { i = start; Value v = parseIdentifierAtIndex(i, max, text, nullptr); consider(std::move(v), i, KELParsedCSSValue::Identifier); }
     { i = start; Value v = parseNumberAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Number); }
-    { i = start; Value v = parseDimensionAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Dimension); }
+    { i = start; Value v = parseDimensionAtIndex(i, max, text, errors, inCalc); consider(std::move(v), i, KELParsedCSSValue::Dimension); }
     { i = start; Value v = parsePercentageAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Percentage); }
     { i = start; Value v = parseStringAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::String); }
-    { i = start; Value v = parseURIAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::URI); }
+    if (!inCalc)
+        { i = start; Value v = parseURIAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::URI); }
     { i = start; Value v = parseHashAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Hash); }
     { i = start; Value v = parseUnicodeRangeAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::UnicodeRange); }
+    // Functions, inside calc() too: var(), env() and further math functions.
     { i = start; Value v = parseFunctionAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Function); }
     if (!best)
         { i = start; Value v = parseDelimiterAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Delimiter); }
@@ -1260,36 +1269,7 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseFunctionAtIndex(q
 
 std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseCalcValueAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
 {
-    const qsizetype start = index;
-    Value best;
-    qsizetype bestEnd = start;
-    auto consider = [&](Value candidate, qsizetype end, qint32 type) {
-        if (candidate && end > bestEnd) {
-            candidate->setType(type);
-            best = std::move(candidate);
-            bestEnd = end;
-        }
-    };
-    qsizetype i;
-    { i = start; Value v = parseIdentifierAtIndex(i, max, text, nullptr); consider(std::move(v), i, KELParsedCSSValue::Identifier); }
-    { i = start; Value v = parseNumberAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Number); }
-    { i = start; Value v = parseDimensionAtIndex(i, max, text, errors, true); consider(std::move(v), i, KELParsedCSSValue::Dimension); }
-    { i = start; Value v = parsePercentageAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Percentage); }
-    { i = start; Value v = parseStringAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::String); }
-    { i = start; Value v = parseHashAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Hash); }
-    { i = start; Value v = parseUnicodeRangeAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::UnicodeRange); }
-    // Nested functions: var(), env() and further math functions.
-    { i = start; Value v = parseFunctionAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Function); }
-    if (!best)
-        { i = start; Value v = parseDelimiterAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Delimiter); }
-    if (!best) {
-        best = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Delimiter);
-        best->setName(text.mid(start, 1));
-        best->setTextRange(kit::Range(start, 1));
-        bestEnd = start + 1;
-    }
-    index = bestEnd;
-    return best;
+    return parseLongestValueAtIndex(index, max, text, errors, true, false);
 }
 
 std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseDelimiterAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors*)

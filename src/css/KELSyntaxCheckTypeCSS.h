@@ -72,6 +72,10 @@ private:
     Value parseUnicodeRangeAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors);
     Value parseFunctionAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors);
     Value parseCalcValueAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors);
+    /// The longest value any reader takes at the index; in calc() URIs are not values
+    /// and dimensions may carry calc's units.
+    Value parseLongestValueAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors, bool inCalc,
+        bool allowURLToken);
     Value parseDelimiterAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors);
     Value parseGenericBlockAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors);
     std::vector<std::unique_ptr<KELParsedCSSSelector>> parseSelectorGroupAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors);
