@@ -1197,22 +1197,25 @@ bool TextView::canReadMimeData(const QMimeData* data) const
     return data && (data->hasText() || data->hasUrls());
 }
 
-bool TextView::readSelectionFromMimeData(const QMimeData* data)
+QString TextView::plainTextFromMimeData(const QMimeData* data)
 {
-    if (!data)
-        return false;
     // File URLs come as their paths (a URL list also answers as text).
-    QString text;
     if (data->hasUrls()) {
         QStringList parts;
         for (const QUrl& u : data->urls())
             parts.append(u.isLocalFile() ? u.toLocalFile() : u.toString());
-        text = parts.join(QLatin1Char('\n'));
-    } else if (data->hasText()) {
-        text = data->text();
-    } else {
-        return false;
+        return parts.join(QLatin1Char('\n'));
     }
+    return data->hasText() ? data->text() : QString();
+}
+
+bool TextView::readSelectionFromMimeData(const QMimeData* data)
+{
+    if (!data)
+        return false;
+    if (!data->hasUrls() && !data->hasText())
+        return false;
+    const QString text = plainTextFromMimeData(data);
     const Range r = selectedRange();
     return replaceWithUndo(r, smartInsertString(text, r), tr("Paste"));
 }
@@ -1252,15 +1255,7 @@ bool TextView::performDrop(const QMimeData* data, qsizetype index, bool moveFrom
 {
     if (!data || !m_editable)
         return false;
-    QString text;
-    if (data->hasUrls()) {
-        QStringList parts;
-        for (const QUrl& u : data->urls())
-            parts.append(u.isLocalFile() ? u.toLocalFile() : u.toString());
-        text = parts.join(QLatin1Char('\n'));
-    } else if (data->hasText()) {
-        text = data->text();
-    }
+    const QString text = plainTextFromMimeData(data);
     if (text.isEmpty())
         return false;
     UndoManager* um = undoManager();

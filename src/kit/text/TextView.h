@@ -182,6 +182,8 @@ public:
     // --- Clipboard and drag and drop.
     virtual QMimeData* mimeDataForRanges(const QList<Range>& ranges) const;
     /// Inserts what the data holds in place of the selection; false when nothing usable.
+    /// The text a paste or drop inserts: file URLs as their paths, else the plain text.
+    static QString plainTextFromMimeData(const QMimeData* data);
     virtual bool readSelectionFromMimeData(const QMimeData* data);
     virtual bool canReadMimeData(const QMimeData* data) const;
     /// Drop of data at a character index; move is set for a move within this view.
