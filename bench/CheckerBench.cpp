@@ -1,7 +1,7 @@
 // Speed of the HTML check over a large page: the walk, the vocabulary checks and
 // the style and script checks it hands on, in bytes of text per second; also the
 // bare tag parse and Organize Tags. KELP_BENCH_INPUT names another page.
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "checker/KELSyntaxCheckTypeHTML.h"
 #include "kit/UserDefaults.h"
 

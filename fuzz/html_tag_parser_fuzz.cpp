@@ -4,7 +4,7 @@
 // checks) and, between a "<" and the next ">", read as one tag. The first byte
 // picks the vocabulary (HTML 4 or HTML 5) and whether the text counts as
 // generated. Built only by scripts/fuzz with clang.
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "checker/KELSyntaxCheckResult.h"
 #include "checker/KELSyntaxCheckTypeHTML.h"
 #include "kit/UserDefaults.h"

@@ -1,15 +1,17 @@
 #include "app/AppController.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "app/KELCrashReporter.h"
-#include "app/TabView.h"
+#include "document/TabView.h"
 #include "document/DocumentSystem.h"
+#include "document/DocumentWindowController.h"
+#include "app/MainMenu.h"
 #include "editor/BatchTextFinder.h"
 #include "editor/GoToLineNumber.h"
 #include "editor/TextFinder.h"
 #include "support/HelpUtils.h"
 #include "support/PreferenceController2.h"
-#include "app/Notifications.h"
+#include "support/Notifications.h"
 #include "app/RegisteredDefaults.h"
 #include "kit/ActionRouter.h"
 #include "kit/NotificationCenter.h"
@@ -57,6 +59,8 @@ void AppController::initialize()
 AppController::AppController()
 {
     kit::ActionRouter::shared().setApplicationDelegate(this);
+    // Every document window carries the application's menu bar.
+    DocumentWindowController::setMenuBarFactory(KELBuildMenuBar);
     // Quit: the windows are saved for the next start, then every unsaved
     // document is asked about; Cancel keeps the application running.
     addAction(QStringLiteral("terminate:"), [](QObject*) {

@@ -3,6 +3,7 @@
 
 #include "kit/Error.h"
 #include "kit/Responder.h"
+#include "support/Notifications.h"
 
 #include <QObject>
 #include <QPointer>
@@ -14,8 +15,6 @@
 
 class QMenu;
 struct KELOpenRequest;
-
-inline const QString KELApplicationWillTerminateNotification = QStringLiteral("KELApplicationWillTerminateNotification");
 
 class AppController : public QObject, public kit::Responder {
     Q_OBJECT

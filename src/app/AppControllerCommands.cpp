@@ -4,10 +4,10 @@
 
 #include "app/AppController.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
-#include "app/TabView.h"
+#include "document/TabView.h"
 #include "document/MyDocumentController.h"
 #include "kit/ActionRouter.h"
 #include "kit/Alert.h"

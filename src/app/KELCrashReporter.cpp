@@ -1,6 +1,6 @@
 #include "app/KELCrashReporter.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "kit/Alert.h"
 #include "kit/StringEncodings.h"
 #include "kit/UserDefaults.h"

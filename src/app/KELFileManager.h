@@ -8,6 +8,7 @@
 // the new one is in place.
 
 #include "kit/Error.h"
+#include "support/Notifications.h"
 
 #include <QList>
 #include <QString>
@@ -16,10 +17,8 @@
 #include <QVariantMap>
 #include <functional>
 
-// Posted once per URL, object the file manager, the URL under the key below.
-inline const QString KELFileManagerWillMoveURLToTrashNotification = QStringLiteral("KELFileManagerWillMoveURLToTrashNotification");
-inline const QString KELFileManagerDidMoveURLToTrashNotification = QStringLiteral("KELFileManagerDidMoveURLToTrashNotification");
-inline const QString KELFileManagerURLUserInfoKey = QStringLiteral("KELFileManagerURLUserInfoKey");
+// The trash notifications (support/Notifications.h) are posted once per URL,
+// object the file manager.
 
 // Type identifiers answered by utisForPath.
 inline const QString KELUTTypeText = QStringLiteral("public.text");

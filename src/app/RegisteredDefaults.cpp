@@ -1,6 +1,6 @@
 #include "app/RegisteredDefaults.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "kit/Types.h"
 #include "kit/UserDefaults.h"
 #include "support/PreferenceController2.h"

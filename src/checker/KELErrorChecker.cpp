@@ -1,6 +1,6 @@
 #include "checker/KELErrorChecker.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "checker/KELErrorCheckerViews.h"
 #include "editor/KELHTMLView.h"
 #include "editor/KELLineNumberView.h"

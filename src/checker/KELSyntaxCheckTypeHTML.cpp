@@ -1,6 +1,6 @@
 #include "checker/KELSyntaxCheckTypeHTML.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "checker/KELSyntaxCheckTypeCSSCheck.h"
 #include "checker/KELSyntaxCheckTypeJavaScript.h"
 #include "html/TagChecker.h"

@@ -1,7 +1,6 @@
 #include "document/DocumentWindowController.h"
 
-#include "app/DefaultsKeys.h"
-#include "app/MainMenu.h"
+#include "support/DefaultsKeys.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentCommands.h"
 #include "document/MyDocumentController.h"
@@ -28,6 +27,12 @@ int g_fadeDuration = 400;
 DocumentWindowController::NavigatorFactory& navigatorFactory()
 {
     static DocumentWindowController::NavigatorFactory factory;
+    return factory;
+}
+
+DocumentWindowController::MenuBarFactory& menuBarFactory()
+{
+    static DocumentWindowController::MenuBarFactory factory;
     return factory;
 }
 
@@ -105,7 +110,8 @@ void DocumentWindowController::loadWindow()
     auto* main = new QMainWindow;
     main->setAttribute(Qt::WA_DeleteOnClose, false);
     main->resize(900, 700);
-    main->setMenuBar(KELBuildMenuBar(main));
+    if (menuBarFactory())
+        main->setMenuBar(menuBarFactory()(main));
     auto* editorView = new TabbedEditorView;
     m_editorArea = editorView;
     m_tabbedEditor = new TabbedEditorController(this);
@@ -551,6 +557,11 @@ void DocumentWindowController::animateFadeOut()
 void DocumentWindowController::setCodeNavigatorFactory(NavigatorFactory factory)
 {
     navigatorFactory() = std::move(factory);
+}
+
+void DocumentWindowController::setMenuBarFactory(MenuBarFactory factory)
+{
+    menuBarFactory() = std::move(factory);
 }
 
 QWidget* DocumentWindowController::createCodeNavigator()

@@ -4,13 +4,14 @@
 // them through its tabbed editor, builds the toolbar, routes the window's
 // commands, fades the window in and out, and saves and restores its state.
 
-#include "app/TabbedEditorController.h"
-#include "app/TabbedEditorView.h"
+#include "document/TabbedEditorController.h"
+#include "document/TabbedEditorView.h"
 #include "document/DocumentContents.h"
 #include "kit/Responder.h"
 #include "kit/document/WindowController.h"
 
 #include <QList>
+#include <QMenuBar>
 #include <QPointer>
 #include <QToolBar>
 #include <QVariantAnimation>
@@ -98,6 +99,9 @@ public:
     QWidget* createCodeNavigator();
     using NavigatorFactory = std::function<QWidget*(DocumentWindowController*)>;
     static void setCodeNavigatorFactory(NavigatorFactory factory);
+    /// Builds each new window's menu bar; the application registers it (none: no menu bar).
+    using MenuBarFactory = std::function<QMenuBar*(QWidget* window)>;
+    static void setMenuBarFactory(MenuBarFactory factory);
 
     // -- Window
     QMainWindow* mainWindow() const;

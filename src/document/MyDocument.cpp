@@ -1,6 +1,6 @@
 #include "document/MyDocument.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "document/DocumentWindowController.h"
 #include "document/KELComponentChecksum.h"
 #include "document/KELFilePrefsManager.h"

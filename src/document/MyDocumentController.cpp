@@ -1,6 +1,6 @@
 #include "document/MyDocumentController.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "document/DocumentWindowController.h"
 #include "document/ExternalDocument.h"
 #include "document/StandaloneDocumentController.h"

@@ -4,7 +4,7 @@
 
 #include "document/MyDocument.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "document/DocumentWindowController.h"
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocumentCommands.h"

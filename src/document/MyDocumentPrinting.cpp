@@ -1,6 +1,6 @@
 #include "document/MyDocumentCommands.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "document/MyDocument.h"
 #include "editor/KELLineNumberView.h"
 #include "kit/UserDefaults.h"

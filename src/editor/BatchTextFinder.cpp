@@ -1,6 +1,6 @@
 #include "editor/BatchTextFinder.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "document/DocumentContents.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"

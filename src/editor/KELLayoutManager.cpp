@@ -1,6 +1,6 @@
 #include "editor/KELLayoutManager.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "editor/KELGlyphGenerator.h"
 #include "editor/KELTokenParser.h"
 #include "kit/NotificationCenter.h"

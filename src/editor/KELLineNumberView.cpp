@@ -1,6 +1,6 @@
 #include "editor/KELLineNumberView.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "editor/KELTextView.h"
 #include "editor/KELTokenParser.h"
 #include "editor/KELTooltip.h"

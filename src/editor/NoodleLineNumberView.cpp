@@ -1,6 +1,6 @@
 #include "editor/NoodleLineNumberView.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "editor/KELTokenParser.h"
 #include "kit/UserDefaults.h"
 #include "kit/text/LayoutManager.h"

@@ -1,6 +1,6 @@
 #include "editor/TextFinder.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "checker/KELSyntaxCheckTypeHTML.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"

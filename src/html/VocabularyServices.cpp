@@ -1,6 +1,6 @@
 #include "html/VocabularyServices.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "css/KELCSSPropertyColorValueDefinition.h"
 #include "kit/UserDefaults.h"
 

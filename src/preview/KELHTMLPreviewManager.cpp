@@ -1,6 +1,6 @@
 #include "preview/KELHTMLPreviewManager.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "kit/Alert.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"

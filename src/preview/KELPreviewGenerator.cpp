@@ -1,6 +1,6 @@
 #include "preview/KELPreviewGenerator.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "kit/Log.h"
 #include "kit/NotificationCenter.h"
 #include "kit/StringEncodings.h"

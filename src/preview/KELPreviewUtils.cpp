@@ -1,6 +1,6 @@
 #include "preview/KELPreviewUtils.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "kit/Alert.h"
 #include "kit/Resources.h"
 #include "kit/UserDefaults.h"

@@ -1,7 +1,7 @@
 #include "support/FileTypePreferences.h"
 
-#include "app/DefaultsKeys.h"
-#include "app/Notifications.h"
+#include "support/DefaultsKeys.h"
+#include "support/Notifications.h"
 #include "kit/Alert.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"

@@ -1,6 +1,6 @@
 #include "support/KELEncodingManager.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "kit/NotificationCenter.h"
 #include "kit/StringEncodings.h"
 #include "kit/UserDefaults.h"

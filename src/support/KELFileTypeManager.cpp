@@ -1,7 +1,7 @@
 #include "support/KELFileTypeManager.h"
 
-#include "app/AppController.h"
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
+#include "support/Notifications.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"
 

@@ -4,8 +4,8 @@
 
 #include "support/PreferenceController2.h"
 
-#include "app/DefaultsKeys.h"
-#include "app/Notifications.h"
+#include "support/DefaultsKeys.h"
+#include "support/Notifications.h"
 #include "kit/Alert.h"
 #include "kit/Log.h"
 #include "kit/NotificationCenter.h"

@@ -1,6 +1,6 @@
 #include "support/StringAdditions.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "kit/StringEncodings.h"
 #include "kit/UserDefaults.h"
 #include "support/UtilityFunctions.h"

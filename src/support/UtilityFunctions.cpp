@@ -1,6 +1,6 @@
 #include "support/UtilityFunctions.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "kit/Alert.h"
 #include "kit/Log.h"
 #include "kit/StringEncodings.h"

@@ -1,6 +1,6 @@
 #include "syntax/KELHTMLViewColoringManager.h"
 
-#include "app/Notifications.h"
+#include "support/Notifications.h"
 #include "editor/KELLayoutManager.h"
 #include "editor/KELTextView.h"
 #include "kit/Log.h"

@@ -1,9 +1,9 @@
 #include "app/AppController.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "app/KELBezierPath.h"
 #include "app/MainMenu.h"
-#include "app/TabView.h"
+#include "document/TabView.h"
 #include "editor/BatchTextFinder.h"
 #include "editor/GoToLineNumber.h"
 #include "kit/ActionRouter.h"

@@ -1,4 +1,4 @@
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "app/RegisteredDefaults.h"
 #include "kit/UserDefaults.h"
 #include "support/PreferenceController2.h"

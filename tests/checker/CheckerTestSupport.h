@@ -2,7 +2,7 @@
 // Shared pieces of the checker tests: the vocabulary settings, fixture reading and
 // a document whose page generation the test controls.
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "checker/KELSyntaxCheck.h"
 #include "checker/KELSyntaxCheckDocument.h"
 #include "kit/UserDefaults.h"

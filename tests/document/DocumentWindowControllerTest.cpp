@@ -1,4 +1,4 @@
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "app/RegisteredDefaults.h"
 #include "document/DocumentSystem.h"
 #include "document/DocumentWindowController.h"

@@ -1,7 +1,7 @@
 #include "document/MyDocumentCommands.h"
 
-#include "app/DefaultsKeys.h"
-#include "app/Notifications.h"
+#include "support/DefaultsKeys.h"
+#include "support/Notifications.h"
 #include "app/RegisteredDefaults.h"
 #include "document/MyDocument.h"
 #include "editor/KELHTMLView.h"

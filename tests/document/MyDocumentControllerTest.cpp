@@ -1,4 +1,4 @@
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"

@@ -1,7 +1,7 @@
 #include "editor/BatchTextFinder.h"
 
 #include "../html/Printers.h"
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "app/RegisteredDefaults.h"
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocument.h"

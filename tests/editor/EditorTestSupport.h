@@ -2,7 +2,7 @@
 // An editor view shown offscreen, with the registered defaults, for the find and
 // tag-editing tests.
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "app/RegisteredDefaults.h"
 #include "editor/KELHTMLView.h"
 #include "kit/UserDefaults.h"

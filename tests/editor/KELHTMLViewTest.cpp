@@ -1,7 +1,7 @@
 #include "editor/KELHTMLView.h"
 
-#include "app/DefaultsKeys.h"
-#include "app/Notifications.h"
+#include "support/DefaultsKeys.h"
+#include "support/Notifications.h"
 #include "app/RegisteredDefaults.h"
 #include "editor/HTMLSpellChecker.h"
 #include "kit/NotificationCenter.h"

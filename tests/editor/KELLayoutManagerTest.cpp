@@ -3,7 +3,7 @@
 #include "editor/KELTokenParser.h"
 #include "kit/text/ScrollView.h"
 #include "kit/text/TextStorage.h"
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "kit/UserDefaults.h"
 
 #include <QApplication>

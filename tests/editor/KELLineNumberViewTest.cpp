@@ -1,6 +1,6 @@
 #include "editor/KELLineNumberView.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "app/RegisteredDefaults.h"
 #include "editor/KELHTMLView.h"
 #include "editor/KELTokenParser.h"

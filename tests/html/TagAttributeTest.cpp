@@ -1,4 +1,4 @@
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "html/Printers.h"
 #include "html/Tag.h"
 #include "html/TagAttribute.h"

@@ -1,4 +1,4 @@
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "html/KELHTML4TagChecker.h"
 #include "html/KELHTML5TagChecker.h"
 #include "html/Printers.h"

@@ -2,7 +2,7 @@
 // Shared pieces of the preview tests: an open document with unsaved text, the
 // registered defaults with the real PHP, and files in a temporary folder.
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "app/RegisteredDefaults.h"
 #include "kit/Alert.h"
 #include "kit/StringEncodings.h"

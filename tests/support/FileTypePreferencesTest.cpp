@@ -1,4 +1,4 @@
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "kit/Alert.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"

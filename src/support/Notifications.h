@@ -20,3 +20,9 @@ inline const QString KELLivePreviewShowImagesChangedNotification = QStringLitera
 inline const QString KELLivePreviewDownloadFilesChangedNotification = QStringLiteral("KELLivePreviewDownloadFilesChanged");
 // Spelling and substitution toggles: every editor view re-applies its text settings.
 inline const QString KELUpdatedTextSettingsNotification = QStringLiteral("KELUpdatedTextSettingsNotification");
+// The application is about to quit (object: the application).
+inline const QString KELApplicationWillTerminateNotification = QStringLiteral("KELApplicationWillTerminateNotification");
+// A file moves to the trash (userInfo KELFileManagerURLUserInfoKey: its URL).
+inline const QString KELFileManagerWillMoveURLToTrashNotification = QStringLiteral("KELFileManagerWillMoveURLToTrashNotification");
+inline const QString KELFileManagerDidMoveURLToTrashNotification = QStringLiteral("KELFileManagerDidMoveURLToTrashNotification");
+inline const QString KELFileManagerURLUserInfoKey = QStringLiteral("KELFileManagerURLUserInfoKey");

@@ -1,6 +1,6 @@
-#include "app/TabbedEditorController.h"
+#include "document/TabbedEditorController.h"
 
-#include "app/TabbedEditorView.h"
+#include "document/TabbedEditorView.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentPlaceholder.h"
 #include "support/ColorAdditions.h"

@@ -6,7 +6,7 @@
 // out into a new window, slides them into place and archives the list for
 // window restoration.
 
-#include "app/Tab.h"
+#include "document/Tab.h"
 
 #include <QElapsedTimer>
 #include <QHash>

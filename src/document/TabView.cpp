@@ -1,4 +1,4 @@
-#include "app/TabView.h"
+#include "document/TabView.h"
 
 #include "document/MyDocument.h"
 #include "kit/NotificationCenter.h"

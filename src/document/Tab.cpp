@@ -1,7 +1,7 @@
-#include "app/Tab.h"
+#include "document/Tab.h"
 
-#include "app/KELFileManager.h"
-#include "app/TabView.h"
+#include "support/Notifications.h"
+#include "document/TabView.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
 #include "kit/NotificationCenter.h"

@@ -1,4 +1,4 @@
-#include "app/TabView.h"
+#include "document/TabView.h"
 
 #include "document/MyDocumentController.h"
 #include "kit/NotificationCenter.h"

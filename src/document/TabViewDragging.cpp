@@ -1,6 +1,6 @@
 // The tab bar's mouse handling, dragging, slide animation and context menu.
 
-#include "app/TabView.h"
+#include "document/TabView.h"
 
 #include "document/MyDocument.h"
 

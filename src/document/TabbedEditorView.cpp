@@ -1,8 +1,8 @@
-#include "app/TabbedEditorView.h"
+#include "document/TabbedEditorView.h"
 
-#include "app/DefaultsKeys.h"
-#include "app/Notifications.h"
-#include "app/TabView.h"
+#include "support/DefaultsKeys.h"
+#include "support/Notifications.h"
+#include "document/TabView.h"
 #include "kit/NotificationCenter.h"
 #include "support/PreferenceController2.h"
 

@@ -4,7 +4,7 @@
 // windows, and reports to its delegate, the document window controller. A
 // window can also run without tabs; it then shows one document at a time.
 
-#include "app/TabView.h"
+#include "document/TabView.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
-#include "app/TabbedEditorController.h"
+#include "document/TabbedEditorController.h"
 
-#include "app/KELFileManager.h"
-#include "app/TabbedEditorView.h"
+#include "support/Notifications.h"
+#include "document/TabbedEditorView.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentPlaceholder.h"
 #include "kit/NotificationCenter.h"
