@@ -12,7 +12,7 @@
 
 using kit::Range;
 
-KELTextView::KELTextView(QWidget* parent) : kit::TextView(parent)
+KELTextView::KELTextView(QWidget* parent) : KELSyntaxTextView(parent)
 {
     replaceLayoutManager(new KELLayoutManager(this));
     textStorage()->setDelegate(this);
@@ -144,6 +144,12 @@ void KELTextView::layoutVisibleText()
     if (window())
         visibleRange();
     update();
+}
+
+void KELTextView::setInvalidateDisplayOnlyForAttributeChange(bool on)
+{
+    if (KELLayoutManager* lm = editorLayoutManager())
+        lm->setInvalidateDisplayOnlyForAttributeChange(on);
 }
 
 // ---------------------------------------------------------------------------------------------

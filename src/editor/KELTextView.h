@@ -3,11 +3,11 @@
 // selection, movement, deletion and clicks, and offers the folding commands.
 
 #include "kit/text/TextStorage.h"
-#include "kit/text/TextView.h"
+#include "syntax/KELSyntaxTextView.h"
 
 class KELLayoutManager;
 
-class KELTextView : public kit::TextView, public kit::TextStorageDelegate {
+class KELTextView : public KELSyntaxTextView, public kit::TextStorageDelegate {
     Q_OBJECT
 public:
     explicit KELTextView(QWidget* parent = nullptr);
@@ -26,8 +26,9 @@ public:
     int currentMovement() const { return m_currentMovement; }
 
     // Visible area.
-    kit::Range visibleRange();
-    void layoutVisibleText();
+    kit::Range visibleRange() override;
+    void layoutVisibleText() override;
+    void setInvalidateDisplayOnlyForAttributeChange(bool on) override;
 
     // Selection.
     QList<kit::Range> willChangeSelection(const QList<kit::Range>& oldRanges, const QList<kit::Range>& proposed) override;

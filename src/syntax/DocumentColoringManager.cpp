@@ -12,7 +12,7 @@ const QString documentDidBecomeActive = QStringLiteral("Document Did Become Acti
 } // namespace
 
 DocumentColoringManager::DocumentColoringManager(
-    KELTextView* view, std::function<SyntaxType*()> syntaxType, const void* document, QObject* parent)
+    KELSyntaxTextView* view, std::function<SyntaxType*()> syntaxType, const void* document, QObject* parent)
     : KELHTMLViewColoringManager(parent)
     , m_syntaxTypeProvider(std::move(syntaxType))
     , m_structure(std::make_unique<KELDocumentStructure>(view ? view->textStorage() : nullptr, m_syntaxTypeProvider))

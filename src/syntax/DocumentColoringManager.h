@@ -18,7 +18,7 @@ public:
     /// `view` shows the document's text storage; `syntaxType` answers the
     /// document's current language; `document` is the object the document posts
     /// "Document Did Become Active" with (may be null).
-    DocumentColoringManager(KELTextView* view, std::function<SyntaxType*()> syntaxType, const void* document = nullptr,
+    DocumentColoringManager(KELSyntaxTextView* view, std::function<SyntaxType*()> syntaxType, const void* document = nullptr,
         QObject* parent = nullptr);
     ~DocumentColoringManager() override;
 

@@ -1,6 +1,6 @@
 #include "syntax/KELCodeNavigatorViewController.h"
 
-#include "editor/KELTextView.h"
+#include "syntax/KELSyntaxTextView.h"
 #include "kit/Alert.h"
 #include "kit/Log.h"
 #include "kit/UserDefaults.h"
@@ -154,7 +154,7 @@ void KELCodeNavigatorViewController::cleanupBindings()
 }
 
 void KELCodeNavigatorViewController::setCurrentDocument(
-    KELDocumentStructure* structure, KELTextView* textView, std::function<QUrl()> fileURL)
+    KELDocumentStructure* structure, KELSyntaxTextView* textView, std::function<QUrl()> fileURL)
 {
     m_fileURL = std::move(fileURL);
     m_textView = textView;

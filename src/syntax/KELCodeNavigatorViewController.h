@@ -20,7 +20,7 @@
 
 class KELCodeNavigatorView;
 class KELDocumentStructure;
-class KELTextView;
+class KELSyntaxTextView;
 class QAction;
 
 class QModelIndex;
@@ -46,9 +46,9 @@ public:
     /// The document shown: its outline, its text view and where it is saved (an
     /// empty URL for an untitled document). A different document clears the selection.
     void setCurrentDocument(
-        KELDocumentStructure* structure, KELTextView* textView, std::function<QUrl()> fileURL = {});
+        KELDocumentStructure* structure, KELSyntaxTextView* textView, std::function<QUrl()> fileURL = {});
     KELDocumentStructure* currentStructure() const { return m_structure; }
-    KELTextView* currentTextView() const { return m_textView; }
+    KELSyntaxTextView* currentTextView() const { return m_textView; }
 
     /// The search field's predicate; none when the search is empty.
     const KELArrayFilter::Predicate& searchPredicate() const { return m_searchPredicate; }
@@ -106,7 +106,7 @@ private:
     QList<QAction*> m_viewOptionActions;
     QList<KELDocumentStructureItemRef> m_selectedItems;
     QPointer<KELDocumentStructure> m_structure;
-    QPointer<KELTextView> m_textView;
+    QPointer<KELSyntaxTextView> m_textView;
     std::function<QUrl()> m_fileURL;
     QList<QMetaObject::Connection> m_structureConnections;
     bool m_structureChangePending = false;

@@ -1,6 +1,6 @@
 #include "syntax/KELDocumentStructure.h"
 
-#include "editor/KELTextView.h"
+#include "syntax/KELSyntaxTextView.h"
 #include "kit/Log.h"
 #include "kit/text/TextStorage.h"
 #include "syntax/KELDocumentStructureParser.h"
@@ -21,7 +21,7 @@ KELDocumentStructure::KELDocumentStructure(
 
 KELDocumentStructure::~KELDocumentStructure() = default;
 
-void KELDocumentStructure::setTextView(KELTextView* view) { m_textView = view; }
+void KELDocumentStructure::setTextView(KELSyntaxTextView* view) { m_textView = view; }
 
 SyntaxType* KELDocumentStructure::syntaxType() const { return m_syntaxType ? m_syntaxType() : nullptr; }
 

@@ -5,7 +5,7 @@
 // next colouring pass finds them again. Fold segments and the comment commands
 // are worked out from the items.
 
-#include "editor/KELTextView.h"
+#include "syntax/KELSyntaxTextView.h"
 #include "kit/Types.h"
 #include "syntax/KELDocumentStructureItem.h"
 #include "syntax/KELDocumentStructureSegment.h"
@@ -31,8 +31,8 @@ public:
     ~KELDocumentStructure() override;
 
     /// The view whose selection the comment commands work on.
-    void setTextView(KELTextView* view);
-    KELTextView* textView() const { return m_textView; }
+    void setTextView(KELSyntaxTextView* view);
+    KELSyntaxTextView* textView() const { return m_textView; }
     kit::TextStorage* textStorage() const { return m_storage; }
     SyntaxType* syntaxType() const;
 
@@ -106,7 +106,7 @@ private:
 
     kit::TextStorage* m_storage = nullptr;
     std::function<SyntaxType*()> m_syntaxType;
-    QPointer<KELTextView> m_textView;
+    QPointer<KELSyntaxTextView> m_textView;
     QList<KELDocumentStructureItemRef> m_items;
     qsizetype m_correctAbsoluteIndex = -1;
 };

@@ -10,7 +10,7 @@
 #include <QString>
 #include <memory>
 
-class KELTextView;
+class KELSyntaxTextView;
 
 class KELDocumentStructureParser
 {
@@ -44,11 +44,11 @@ public:
     virtual QString commentEscape() const { return QString(); }
     /// Where the line's own line comment starts; NotFound when it has none.
     qsizetype effectiveCommentLocationInText(const QString& text, kit::Range lineRange) const;
-    virtual bool isCommented(KELTextView* view, kit::Range range);
+    virtual bool isCommented(KELSyntaxTextView* view, kit::Range range);
     /// The range adjusted to the new text; `changeInLength` (when given) grows by
     /// the change made.
-    virtual kit::Range addComments(KELTextView* view, kit::Range range, qsizetype* changeInLength);
-    virtual kit::Range removeComments(KELTextView* view, kit::Range range, qsizetype* changeInLength);
+    virtual kit::Range addComments(KELSyntaxTextView* view, kit::Range range, qsizetype* changeInLength);
+    virtual kit::Range removeComments(KELSyntaxTextView* view, kit::Range range, qsizetype* changeInLength);
 
     // Folds.
     /// Whether the fold scan goes on below `openItem` after trying to pair it with

@@ -1,6 +1,6 @@
 // Comment toggling and bookmark comments, shared by the language parsers.
 
-#include "editor/KELTextView.h"
+#include "syntax/KELSyntaxTextView.h"
 #include "kit/UndoManager.h"
 #include "kit/text/TextStorage.h"
 #include "syntax/KELDocumentStructureParser.h"
@@ -82,7 +82,7 @@ QList<std::pair<qsizetype, Range>> insertionPoints(const QString& text, Range ra
 }
 
 // Applies edits collected in text order, last first, as one undoable change.
-Range applyEdits(KELTextView* view, Range range, const QList<CommentEdit>& edits, bool adding,
+Range applyEdits(KELSyntaxTextView* view, Range range, const QList<CommentEdit>& edits, bool adding,
     qsizetype* changeInLength)
 {
     if (edits.isEmpty() || !view || !view->textStorage())
@@ -152,7 +152,7 @@ qsizetype KELDocumentStructureParser::effectiveCommentLocationInText(const QStri
     return kit::NotFound;
 }
 
-bool KELDocumentStructureParser::isCommented(KELTextView* view, Range range)
+bool KELDocumentStructureParser::isCommented(KELSyntaxTextView* view, Range range)
 {
     if (!view || !view->textStorage())
         return false;
@@ -182,7 +182,7 @@ bool KELDocumentStructureParser::isCommented(KELTextView* view, Range range)
         && tested.end() <= effective.end();
 }
 
-Range KELDocumentStructureParser::addComments(KELTextView* view, Range range, qsizetype* changeInLength)
+Range KELDocumentStructureParser::addComments(KELSyntaxTextView* view, Range range, qsizetype* changeInLength)
 {
     if (!view || !view->textStorage())
         return range;
@@ -257,7 +257,7 @@ Range KELDocumentStructureParser::addComments(KELTextView* view, Range range, qs
     return applyEdits(view, range, edits, true, changeInLength);
 }
 
-Range KELDocumentStructureParser::removeComments(KELTextView* view, Range range, qsizetype* changeInLength)
+Range KELDocumentStructureParser::removeComments(KELSyntaxTextView* view, Range range, qsizetype* changeInLength)
 {
     if (!view || !view->textStorage())
         return range;

@@ -1,8 +1,7 @@
 #include "syntax/KELHTMLViewColoringManager.h"
 
 #include "support/Notifications.h"
-#include "editor/KELLayoutManager.h"
-#include "editor/KELTextView.h"
+#include "syntax/KELSyntaxTextView.h"
 #include "kit/Log.h"
 #include "kit/NotificationCenter.h"
 #include "kit/Timers.h"
@@ -36,7 +35,7 @@ KELHTMLViewColoringManager::KELHTMLViewColoringManager(QObject* parent)
         KELTextColorChangedNotification, nullptr, [this](const kit::Notification&) { textColorChanged(); }, this));
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
-            for (const QPointer<KELTextView>& view : std::as_const(m_textViews))
+            for (const QPointer<KELSyntaxTextView>& view : std::as_const(m_textViews))
                 if (view && view->window() && view->window()->windowHandle() == window) {
                     windowDidBecomeKey(view->window());
                     return;
@@ -52,7 +51,7 @@ KELHTMLViewColoringManager::~KELHTMLViewColoringManager()
         kit::NotificationCenter::defaultCenter().removeObserver(id);
 }
 
-void KELHTMLViewColoringManager::addTextView(KELTextView* view)
+void KELHTMLViewColoringManager::addTextView(KELSyntaxTextView* view)
 {
     if (!view)
         return;
@@ -74,7 +73,7 @@ void KELHTMLViewColoringManager::addTextView(KELTextView* view)
             QStringLiteral("addTextView must be called on a textView that is in a scrollview (that will not change)"));
         return;
     }
-    QPointer<KELTextView> weak(view);
+    QPointer<KELSyntaxTextView> weak(view);
     connect(scrollView, &kit::ScrollView::boundsChanged, this, [this, weak] {
         if (weak)
             boundsDidChange(weak);
@@ -83,10 +82,10 @@ void KELHTMLViewColoringManager::addTextView(KELTextView* view)
 
 kit::TextStorage* KELHTMLViewColoringManager::textStorage() const { return m_storage; }
 
-KELTextView* KELHTMLViewColoringManager::primaryTextView() const
+KELSyntaxTextView* KELHTMLViewColoringManager::primaryTextView() const
 {
-    KELTextView* first = nullptr;
-    for (const QPointer<KELTextView>& view : m_textViews) {
+    KELSyntaxTextView* first = nullptr;
+    for (const QPointer<KELSyntaxTextView>& view : m_textViews) {
         if (!view)
             continue;
         if (!first)
@@ -99,7 +98,7 @@ KELTextView* KELHTMLViewColoringManager::primaryTextView() const
 
 bool KELHTMLViewColoringManager::isPrimaryWindowActive() const
 {
-    KELTextView* view = primaryTextView();
+    KELSyntaxTextView* view = primaryTextView();
     return view && view->window() && view->window()->isActiveWindow();
 }
 
@@ -117,10 +116,9 @@ void KELHTMLViewColoringManager::invalidateTimers()
 
 void KELHTMLViewColoringManager::setDisplayOnly(bool on)
 {
-    for (const QPointer<KELTextView>& view : std::as_const(m_textViews))
+    for (const QPointer<KELSyntaxTextView>& view : std::as_const(m_textViews))
         if (view)
-            if (KELLayoutManager* lm = view->editorLayoutManager())
-                lm->setInvalidateDisplayOnlyForAttributeChange(on);
+            view->setInvalidateDisplayOnlyForAttributeChange(on);
 }
 
 void KELHTMLViewColoringManager::colorWithInfo(SyntaxInfo& info, qsizetype* correctColoringIndex)
@@ -145,7 +143,7 @@ void KELHTMLViewColoringManager::colorAllTags()
     colorWithInfo(info, &m_correctColoringIndex);
 }
 
-void KELHTMLViewColoringManager::colorViewableTags(KELTextView* view)
+void KELHTMLViewColoringManager::colorViewableTags(KELSyntaxTextView* view)
 {
     if (!view || !textStorage())
         return;
@@ -161,13 +159,13 @@ void KELHTMLViewColoringManager::colorViewableTags(KELTextView* view)
     colorSegmentFromTimer();
 }
 
-void KELHTMLViewColoringManager::colorViewableTagsFromTimer(KELTextView* view)
+void KELHTMLViewColoringManager::colorViewableTagsFromTimer(KELSyntaxTextView* view)
 {
     m_viewableView = view;
     m_viewableTimer.start(100);
 }
 
-void KELHTMLViewColoringManager::boundsDidChange(KELTextView* view)
+void KELHTMLViewColoringManager::boundsDidChange(KELSyntaxTextView* view)
 {
     kit::ScrollView* scrollView = view->enclosingScrollView();
     if (!scrollView || !scrollView->isVisible() || !scrollView->window())
@@ -247,7 +245,7 @@ void KELHTMLViewColoringManager::updateAfterEdit()
     if (colorNow)
         colorWithInfo(info, &c);
     colorSegmentFromTimer();
-    QPointer<KELTextView> view = primaryTextView();
+    QPointer<KELSyntaxTextView> view = primaryTextView();
     kit::performOnNextTurn(this, [view] {
         if (view)
             view->layoutVisibleText();
@@ -258,7 +256,7 @@ void KELHTMLViewColoringManager::windowDidBecomeKey(QWidget* window)
 {
     if (!resumeColoringWhenWindowBecomesKey())
         return;
-    for (const QPointer<KELTextView>& view : std::as_const(m_textViews))
+    for (const QPointer<KELSyntaxTextView>& view : std::as_const(m_textViews))
         if (view && view->window() == window) {
             colorSegmentFromTimer();
             return;
@@ -272,6 +270,6 @@ void KELHTMLViewColoringManager::handleChangedTextColorIfNeeded()
     if (!m_textColorChanged)
         return;
     m_textColorChanged = false;
-    if (KELTextView* view = primaryTextView())
+    if (KELSyntaxTextView* view = primaryTextView())
         view->setTextColor(PreferenceController2::colorForKey(QStringLiteral("Text Color")));
 }

@@ -15,7 +15,7 @@
 namespace kit {
 class TextStorage;
 }
-class KELTextView;
+class KELSyntaxTextView;
 class SyntaxInfo;
 class SyntaxStructureObserver;
 class SyntaxType;
@@ -33,12 +33,12 @@ public:
 
     /// Adds a view of the text. Every view must show the first view's storage and
     /// sit in a scroll view.
-    void addTextView(KELTextView* view);
-    const QList<QPointer<KELTextView>>& textViews() const { return m_textViews; }
+    void addTextView(KELSyntaxTextView* view);
+    const QList<QPointer<KELSyntaxTextView>>& textViews() const { return m_textViews; }
     /// The first view's storage; null without views.
     kit::TextStorage* textStorage() const;
     /// The first view in the active window, else the first view.
-    KELTextView* primaryTextView() const;
+    KELSyntaxTextView* primaryTextView() const;
 
     virtual SyntaxType* syntaxType() const { return m_syntaxType; }
     void setSyntaxType(SyntaxType* type) { m_syntaxType = type; }
@@ -55,8 +55,8 @@ public:
     /// Colours the whole text in one request.
     void colorAllTags();
     /// Colours the view's visible text now / a tenth of a second from now.
-    void colorViewableTags(KELTextView* view);
-    void colorViewableTagsFromTimer(KELTextView* view);
+    void colorViewableTags(KELSyntaxTextView* view);
+    void colorViewableTagsFromTimer(KELSyntaxTextView* view);
     bool isViewableColoringScheduled() const { return m_viewableTimer.isActive(); }
 
     // The background chain.
@@ -91,9 +91,9 @@ protected:
 
 private:
     void setDisplayOnly(bool on);
-    void boundsDidChange(KELTextView* view);
+    void boundsDidChange(KELSyntaxTextView* view);
 
-    QList<QPointer<KELTextView>> m_textViews;
+    QList<QPointer<KELSyntaxTextView>> m_textViews;
     QPointer<kit::TextStorage> m_storage;
     SyntaxType* m_syntaxType = nullptr;
     qsizetype m_correctColoringIndex = 0;
@@ -101,6 +101,6 @@ private:
     bool m_isColoringWithTimer = false;
     QTimer m_segmentTimer;
     QTimer m_viewableTimer;
-    QPointer<KELTextView> m_viewableView;
+    QPointer<KELSyntaxTextView> m_viewableView;
     QList<quint64> m_observerIds;
 };

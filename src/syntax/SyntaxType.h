@@ -28,7 +28,7 @@ class SyntaxInfo;
 class SyntaxCompletionResult;
 class ColoringRuleRange;
 class SyntaxColoringRule;
-class KELTextView;
+class KELSyntaxTextView;
 namespace kit {
 class TextStorage;
 }
@@ -117,7 +117,7 @@ public:
     std::optional<SyntaxCompletionResult> colorHTMLView(
         kit::TextStorage* storage, SyntaxInfo& info, bool startCompletions, qsizetype* correctColoringIndex);
     std::optional<SyntaxCompletionResult> colorHTMLView(
-        KELTextView* view, SyntaxInfo& info, bool startCompletions, qsizetype* correctColoringIndex);
+        KELSyntaxTextView* view, SyntaxInfo& info, bool startCompletions, qsizetype* correctColoringIndex);
     std::optional<SyntaxCompletionResult> rootTypeColorKELHTMLView(
         kit::TextStorage* storage, SyntaxInfo& info, bool startCompletions, qsizetype* correctColoringIndex);
     /// The pass itself: colours `range`, reading and running on within `maxRange`.

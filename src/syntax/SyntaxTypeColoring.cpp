@@ -2,7 +2,7 @@
 // structures start and end, colours them, and leaves the stack of open
 // structures on the text so a later pass can resume anywhere.
 
-#include "editor/KELTextView.h"
+#include "syntax/KELSyntaxTextView.h"
 #include "kit/text/TextStorage.h"
 #include "syntax/ColoringGroup.h"
 #include "syntax/SyntaxInfo.h"
@@ -50,7 +50,7 @@ bool isNestedIn(const SyntaxStructureStack& inner, const SyntaxStructureStack& o
 } // namespace
 
 std::optional<SyntaxCompletionResult> SyntaxType::colorHTMLView(
-    KELTextView* view, SyntaxInfo& info, bool startCompletions, qsizetype* correctColoringIndex)
+    KELSyntaxTextView* view, SyntaxInfo& info, bool startCompletions, qsizetype* correctColoringIndex)
 {
     if (!view || !view->textStorage())
         return std::nullopt;
