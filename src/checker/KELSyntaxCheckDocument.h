@@ -2,7 +2,7 @@
 // What a check run and the checker window need of a document, and the errors
 // that lie in the document's own text, which its gutter marks.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 
 #include <QList>
 #include <QObject>

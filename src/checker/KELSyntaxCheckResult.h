@@ -3,7 +3,7 @@
 // a flag telling whether its positions refer to the document's own text or to
 // the generated page the checks ran over.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 
 #include <QList>
 #include <QMap>

@@ -4,6 +4,7 @@
 #include "checker/KELSyntaxCheckTypeCSSCheck.h"
 #include "checker/KELSyntaxCheckTypeJavaScript.h"
 #include "html/TagChecker.h"
+#include "html/TagReader.h"
 #include "kit/UserDefaults.h"
 
 #include <QSet>
@@ -17,11 +18,6 @@ const QString HTMLType = QStringLiteral("HTML");
 bool isBlank(QChar c)
 {
     return c.isSpace();
-}
-
-bool isQuote(QChar c)
-{
-    return c == u'"' || c == u'\'';
 }
 
 KELSyntaxCheckError makeError(const QString& title, const QString& description, kit::Range range)
@@ -152,8 +148,7 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
 
 qsizetype KELSyntaxCheckTypeHTML::indexAfterPHPClose(qsizetype from, qsizetype last, const QString& text)
 {
-    const qsizetype at = text.indexOf(QLatin1String("?>"), from);
-    return at >= 0 && at + 1 <= last ? at + 2 : last + 1;
+    return TagReader::indexAfterPHPClose(from, last, text);
 }
 
 qsizetype KELSyntaxCheckTypeHTML::indexAfterCommentClose(qsizetype from, qsizetype last, const QString& text)
@@ -316,108 +311,15 @@ qsizetype KELSyntaxCheckTypeHTML::tagSkippingComments(qsizetype start, qsizetype
 qsizetype KELSyntaxCheckTypeHTML::tagStartingFrom(qsizetype s, qsizetype e, TagInstance& tag, const OpenNameCounts* openNames,
     const QString& text, KELSyntaxCheckResult* errors, bool generatedSource)
 {
-    const qsizetype lastIndex = qMin(e, text.size() - 1);
-    if (s >= lastIndex)
-        return qMax(s, lastIndex);
-
-    // 1. The tag's end, past quoted parts and embedded PHP blocks.
-    qsizetype g = -1;
-    QChar quote;
-    qsizetype i = s + 1;
-    while (i <= lastIndex) {
-        const QChar c = text.at(i);
-        if (c == u'<' && i + 1 <= lastIndex && text.at(i + 1) == u'?') {
-            const qsizetype after = indexAfterPHPClose(i + 1, e, text);
-            if (after > lastIndex)
-                return lastIndex;
-            i = after;
-            continue;
-        }
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (isQuote(c)) {
-            quote = c;
-        } else if (c == u'>') {
-            g = i;
-            break;
-        } else if (c == u'<') {
-            return i - 1;
-        }
-        if (i == lastIndex)
-            return i;
-        ++i;
-    }
-    if (g < 0)
-        return lastIndex;
-
-    // 3. Name, kind and extent.
-    const bool isClose = text.at(s + 1) == u'/';
-    tag.setIsCloseTag(isClose);
-    tag.setLocation(kit::Range(s, g - s + 1));
-    qsizetype nameEnd = s;
-    while (nameEnd < g && !isBlank(text.at(nameEnd)))
-        ++nameEnd;
-    qsizetype attributeEnd = g;
-    const bool xhtml = !isClose && g - 1 > s && text.at(g - 1) == u'/';
-    if (xhtml) {
-        tag.setIsXHTMLCloseTag(true);
-        attributeEnd = g - 1;
-        if (nameEnd > attributeEnd)
-            nameEnd = attributeEnd;
-    }
-    const qsizetype nameStart = qMin(s + (isClose ? 2 : 1), nameEnd);
-    tag.setNameRange(kit::Range(nameStart, nameEnd - nameStart));
-    tag.setName(text.mid(nameStart, nameEnd - nameStart).toLower());
-    const qsizetype result = xhtml ? g - 1 : g;
-
-    // 4. Attributes.
-    qsizetype p = nameEnd + 1;
-    while (p < attributeEnd) {
-        while (p < attributeEnd && isBlank(text.at(p)))
-            ++p;
-        const qsizetype ns = p;
-        while (p < attributeEnd && text.at(p) != u'=' && !isBlank(text.at(p)))
-            ++p;
-        const QString name = text.mid(ns, p - ns);
-        qsizetype valueStart, valueEnd, stop, start;
-        if (p < attributeEnd && text.at(p) == u'=') {
-            qsizetype q = p + 1;
-            QChar open;
-            if (q < attributeEnd && isQuote(text.at(q))) {
-                open = text.at(q);
-                ++q;
-            }
-            valueStart = q;
-            while (q < attributeEnd) {
-                const QChar c = text.at(q);
-                if (!open.isNull()) {
-                    if (c == open)
-                        open = QChar();
-                } else if (isBlank(c)) {
-                    break;
-                } else if (isQuote(c)) {
-                    open = c;
-                }
-                ++q;
-            }
-            stop = q;
-            valueEnd = stop - 1 >= valueStart && isQuote(text.at(stop - 1)) ? stop - 1 : stop;
-            start = valueStart;
-        } else {
-            valueStart = valueEnd = stop = p;
-            start = ns;
-        }
-        if (start < attributeEnd) {
-            tag.addAttribute(name, text.mid(valueStart, valueEnd - valueStart));
-            if (errors && name.compare(QLatin1String("style"), Qt::CaseInsensitive) == 0)
-                KELSyntaxCheckTypeCSSCheck::sharedInstance().checkForStyleAttributeErrors(*errors, text,
-                    kit::Range(valueStart, valueEnd - valueStart), generatedSource);
-        }
-        p = stop + 1;
-    }
-
-    if (!errors || isClose)
+    bool complete = false;
+    TagReader::AttributeRead styleCheck;
+    if (errors)
+        styleCheck = [&](const QString& name, kit::Range value) {
+            if (name.compare(QLatin1String("style"), Qt::CaseInsensitive) == 0)
+                KELSyntaxCheckTypeCSSCheck::sharedInstance().checkForStyleAttributeErrors(*errors, text, value, generatedSource);
+        };
+    const qsizetype result = TagReader::readTag(s, e, tag, text, &complete, styleCheck);
+    if (!complete || !errors || tag.isCloseTag())
         return result;
 
     // 6. The vocabulary.
@@ -475,11 +377,5 @@ qsizetype KELSyntaxCheckTypeHTML::tagStartingFrom(qsizetype s, qsizetype e, TagI
 
 std::shared_ptr<TagInstance> KELSyntaxCheckTypeHTML::tagInRange(kit::Range range, const QString& text)
 {
-    if (range.isNotFound() || range.length < 2 || range.end() > text.size())
-        return nullptr;
-    if (text.at(range.location) != u'<' || text.at(range.end() - 1) != u'>')
-        return nullptr;
-    auto tag = std::make_shared<TagInstance>();
-    tagStartingFrom(range.location, range.end() - 1, *tag, nullptr, text, nullptr, false);
-    return tag;
+    return TagReader::tagInRange(range, text);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Matches a length written with a unit.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertyDimensionValueDefinition.h"
 
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 // Matches an angle, with optional bounds given in degrees.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertyDimensionValueDefinition.h"
 #include "css/KELParsedCSSObject.h"
 #include "css/KELParsedCSSValue.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Matches a block token ({ ... }).
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertySimpleValueDefinition.h"
 #include "css/KELParsedCSSValue.h"
 

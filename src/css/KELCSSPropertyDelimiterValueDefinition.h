@@ -1,7 +1,7 @@
 #pragma once
 // Matches one delimiter character (or one of a set of them).
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertySimpleValueDefinition.h"
 #include "css/KELParsedCSSObject.h"
 #include "css/KELParsedCSSValue.h"

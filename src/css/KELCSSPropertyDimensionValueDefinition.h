@@ -2,7 +2,7 @@
 // Matches a number with a unit of one kind; the units of each kind come from one
 // shared table that the grammar data may extend.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertySimpleValueDefinition.h"
 #include "css/KELParsedCSSObject.h"
 #include "css/KELParsedCSSValue.h"

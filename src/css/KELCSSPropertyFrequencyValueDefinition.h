@@ -1,7 +1,7 @@
 #pragma once
 // Matches a frequency.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertyDimensionValueDefinition.h"
 
 #include <QList>

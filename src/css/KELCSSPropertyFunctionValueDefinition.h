@@ -2,7 +2,7 @@
 // Matches a function token of a name, and checks its arguments; problems inside
 // the arguments are shown but never make the function itself fail.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertySimpleValueDefinition.h"
 #include "css/KELCSSPropertyValueDefinition.h"
 #include "css/KELParsedCSSObject.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Matches a colour written as a hash of hexadecimal digits.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertySimpleValueDefinition.h"
 #include "css/KELParsedCSSObject.h"
 #include "css/KELParsedCSSValue.h"

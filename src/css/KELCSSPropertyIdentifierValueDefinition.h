@@ -1,7 +1,7 @@
 #pragma once
 // Matches one identifier (never a CSS-wide keyword, nor a disallowed word).
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertySimpleValueDefinition.h"
 #include "css/KELParsedCSSObject.h"
 #include "css/KELParsedCSSValue.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Matches a length: a dimension, a bare zero, or a math function such as calc().
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertySimpleValueDefinition.h"
 #include "css/KELParsedCSSObject.h"
 #include "css/KELParsedCSSValue.h"

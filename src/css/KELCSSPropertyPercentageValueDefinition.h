@@ -1,7 +1,7 @@
 #pragma once
 // Matches a percentage, reporting values outside its bounds.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertyNumberValueDefinition.h"
 #include "css/KELParsedCSSValue.h"
 

@@ -2,7 +2,7 @@
 // A value node that matches one token of a given type (or of any type), and the
 // handling of attr() standing where such a token is expected.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertyValueDefinition.h"
 #include "css/KELParsedCSSObject.h"
 #include "css/KELParsedCSSValue.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Matches an unquoted URL token (the arguments of image()).
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertySimpleValueDefinition.h"
 #include "css/KELParsedCSSValue.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Matches a unicode range (u+0025-00ff).
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELCSSPropertySimpleValueDefinition.h"
 #include "css/KELParsedCSSValue.h"
 

@@ -4,7 +4,7 @@
 // exactly when it appended an invalidating error (level 1 without the
 // non-invalidating flag).
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "css/KELParsedCSSObject.h"
 #include "css/KELParsedCSSValue.h"
 

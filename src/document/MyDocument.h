@@ -5,7 +5,7 @@
 // the component library, notices changes made by other programs and records
 // the file's encoding in its per-file settings.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "document/DocumentContents.h"
 #include "editor/KELCodeFoldDataSource.h"
 #include "editor/KELTextView.h"

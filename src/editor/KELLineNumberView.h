@@ -4,7 +4,7 @@
 // pair of triangles of a range just unfolded, and one error or warning icon per line
 // with problems. Clicks fold, unfold or show the errors of a line.
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "editor/KELCodeFoldDataSource.h"
 #include "editor/KELTooltip.h"
 #include "editor/NoodleLineNumberView.h"

@@ -1,6 +1,6 @@
 #include "html/TagAttribute.h"
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 
 std::optional<KELSyntaxCheckError> TagAttribute::errorForAttributeValue(const QString& value) const
 {

@@ -1,7 +1,7 @@
 #include "html/VocabularyServices.h"
 
 #include "support/DefaultsKeys.h"
-#include "css/KELCSSPropertyColorValueDefinition.h"
+#include "support/KELColorUtils.h"
 #include "kit/UserDefaults.h"
 
 bool showHTML5Completions()
@@ -11,5 +11,5 @@ bool showHTML5Completions()
 
 bool isHTMLColorName(const QString& lowerCaseName)
 {
-    return KELCSSPropertyColorValueDefinition::colorNames().contains(lowerCaseName);
+    return KELColorUtils::knownColorNames().contains(lowerCaseName);
 }

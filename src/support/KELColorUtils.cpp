@@ -4,6 +4,50 @@
 #include "kit/PropertyList.h"
 #include "kit/Resources.h"
 
+#include <QFile>
+#include <QXmlStreamReader>
+
+namespace {
+
+QSet<QString> readColorNames()
+{
+    QSet<QString> names;
+    // The application's colour table.
+    const QString plist = kit::resourcePath(QStringLiteral("ColorNames.plist"));
+    if (!plist.isEmpty()) {
+        QFile file(plist);
+        if (file.open(QIODevice::ReadOnly)) {
+            QXmlStreamReader xml(&file);
+            int depth = 0;
+            while (!xml.atEnd()) {
+                xml.readNext();
+                if (xml.isStartElement()) {
+                    ++depth;
+                    if (xml.name() == QLatin1String("key") && depth == 3)
+                        names.insert(xml.readElementText().trimmed().toLower()), --depth;
+                } else if (xml.isEndElement()) {
+                    --depth;
+                }
+            }
+        }
+    }
+    // The CSS colour keywords, so a short colour table never rejects a standard name.
+    const QString keywords = kit::resourcePath(QStringLiteral("CSS/ColorKeywords.txt"));
+    QFile file(keywords);
+    if (!keywords.isEmpty() && file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QString word = QString::fromUtf8(line).trimmed().toLower();
+            if (!word.isEmpty() && !word.startsWith(QLatin1Char('#')))
+                names.insert(word);
+        }
+    } else {
+        kit::log(QStringLiteral("CSS colour keywords could not be read: %1").arg(QStringLiteral("CSS/ColorKeywords.txt")));
+    }
+    return names;
+}
+
+} // namespace
+
 KELColorUtils::KELColorUtils(const QString& path)
 {
     kit::Error error;
@@ -38,4 +82,10 @@ std::optional<QString> KELColorUtils::htmlHexForColorName(const QString& name) c
             return it.value();
     }
     return std::nullopt;
+}
+
+const QSet<QString>& KELColorUtils::knownColorNames()
+{
+    static const QSet<QString> names = readColorNames();
+    return names;
 }

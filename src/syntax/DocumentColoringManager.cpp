@@ -1,6 +1,6 @@
 #include "syntax/DocumentColoringManager.h"
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "kit/NotificationCenter.h"
 #include "kit/text/TextStorage.h"
 

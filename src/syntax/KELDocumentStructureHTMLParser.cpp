@@ -1,6 +1,6 @@
 #include "syntax/KELDocumentStructureHTMLParser.h"
 
-#include "checker/KELSyntaxCheckTypeHTML.h"
+#include "html/TagReader.h"
 #include "html/KELHTML5TagChecker.h"
 #include "html/TagInstance.h"
 #include "syntax/KELDocumentStructureHTMLElementItem.h"
@@ -45,7 +45,7 @@ KELDocumentStructureItemRef KELDocumentStructureHTMLParser::parseSyntaxStructure
         return nullptr;
     if (range.location < 0 || range.length <= 0 || range.end() > text.size())
         return nullptr;
-    const std::shared_ptr<TagInstance> tag = KELSyntaxCheckTypeHTML::sharedInstance().tagInRange(range, text);
+    const std::shared_ptr<TagInstance> tag = TagReader::tagInRange(range, text);
     if (!tag)
         return nullptr;
 

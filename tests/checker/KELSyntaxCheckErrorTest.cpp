@@ -1,6 +1,6 @@
 // The error record: defaults, copies, ordering and filling in the missing half
 // of a position (line from range, range from line).
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 
 #include <gtest/gtest.h>
 

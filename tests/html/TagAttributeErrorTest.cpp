@@ -1,4 +1,4 @@
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "html/Printers.h"
 #include "html/TagAttribute.h"
 

@@ -4,7 +4,7 @@
 
 #include "ColoringTestSupport.h"
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "editor/KELTextView.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"

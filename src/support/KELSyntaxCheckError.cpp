@@ -1,4 +1,4 @@
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 
 #include <algorithm>
 
