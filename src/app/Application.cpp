@@ -4,7 +4,7 @@
 #include "app/KELCrashReporter.h"
 #include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
-#include "checker/KELCheckerServices.h"
+#include "document/KELCheckerServices.h"
 #include "document/DocumentSystem.h"
 #include "document/DocumentWindowController.h"
 #include "document/MyDocument.h"

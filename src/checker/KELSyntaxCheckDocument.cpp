@@ -1,6 +1,5 @@
 #include "checker/KELSyntaxCheckDocument.h"
 
-#include "checker/KELErrorChecker.h"
 #include "kit/NotificationCenter.h"
 
 #include <algorithm>
@@ -18,10 +17,23 @@ void KELSyntaxCheckDocument::setDocumentErrors(const std::optional<QList<KELSynt
     kit::NotificationCenter::defaultCenter().post(KELDocumentErrorsDidChangeNotification, syntaxCheckNotificationObject());
 }
 
+namespace {
+KELSyntaxCheckDocument::WillBeDestroyedHandler& willBeDestroyedHandler()
+{
+    static KELSyntaxCheckDocument::WillBeDestroyedHandler handler;
+    return handler;
+}
+} // namespace
+
+void KELSyntaxCheckDocument::setWillBeDestroyedHandler(WillBeDestroyedHandler handler)
+{
+    willBeDestroyedHandler() = std::move(handler);
+}
+
 KELSyntaxCheckDocument::~KELSyntaxCheckDocument()
 {
-    if (KELErrorChecker* checker = KELErrorChecker::existingErrorCheckerWithDocument(this))
-        checker->documentWillBeDestroyed();
+    if (willBeDestroyedHandler())
+        willBeDestroyedHandler()(this);
 }
 
 KELSyntaxCheckDocumentAdapter::KELSyntaxCheckDocumentAdapter(QObject* document, const Functions& functions)

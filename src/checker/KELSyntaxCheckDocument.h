@@ -52,6 +52,9 @@ public:
     KELSyntaxCheckDocument& operator=(const KELSyntaxCheckDocument&) = delete;
     /// An open checker window of the document goes with it.
     virtual ~KELSyntaxCheckDocument();
+    /// Called as each document is destroyed; the checker window registers it.
+    using WillBeDestroyedHandler = std::function<void(const KELSyntaxCheckDocument*)>;
+    static void setWillBeDestroyedHandler(WillBeDestroyedHandler handler);
 
     /// A copy of the editor's current text.
     virtual QString syntaxCheckText() const = 0;

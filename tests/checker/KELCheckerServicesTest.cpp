@@ -1,9 +1,9 @@
 #include "CheckerTestSupport.h"
 
 #include "app/RegisteredDefaults.h"
-#include "checker/KELCheckerServices.h"
-#include "checker/KELErrorChecker.h"
-#include "checker/KELErrorCheckerViews.h"
+#include "document/KELCheckerServices.h"
+#include "document/KELErrorChecker.h"
+#include "document/KELErrorCheckerViews.h"
 #include "document/DocumentSystem.h"
 #include "document/DocumentWindowController.h"
 #include "document/KELFilePrefsManager.h"

@@ -1,7 +1,7 @@
 #include "CheckerTestSupport.h"
 
-#include "checker/KELErrorChecker.h"
-#include "checker/KELErrorCheckerViews.h"
+#include "document/KELErrorChecker.h"
+#include "document/KELErrorCheckerViews.h"
 #include "editor/KELHTMLView.h"
 #include "kit/NotificationCenter.h"
 

@@ -1,6 +1,6 @@
 #include "CheckerTestSupport.h"
 
-#include "checker/KELSyntaxCheckGeneratorPreview.h"
+#include "document/KELSyntaxCheckGeneratorPreview.h"
 #include "preview/KELPreviewDocument.h"
 
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "checker/KELCheckerServices.h"
+#include "document/KELCheckerServices.h"
 
-#include "checker/KELErrorChecker.h"
-#include "checker/KELSyntaxCheckGeneratorPreview.h"
+#include "document/KELErrorChecker.h"
+#include "document/KELSyntaxCheckGeneratorPreview.h"
 #include "checker/KELSyntaxCheckTypeHTML.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentCommands.h"

@@ -1,4 +1,4 @@
-#include "checker/KELSyntaxCheckGeneratorPreview.h"
+#include "document/KELSyntaxCheckGeneratorPreview.h"
 
 #include "preview/KELPreviewGenerator.h"
 

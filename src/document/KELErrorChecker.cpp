@@ -1,7 +1,7 @@
-#include "checker/KELErrorChecker.h"
+#include "document/KELErrorChecker.h"
 
 #include "support/DefaultsKeys.h"
-#include "checker/KELErrorCheckerViews.h"
+#include "document/KELErrorCheckerViews.h"
 #include "editor/KELHTMLView.h"
 #include "editor/KELLineNumberView.h"
 #include "kit/NotificationCenter.h"
@@ -71,6 +71,15 @@ KELErrorChecker::KELErrorChecker(KELSyntaxCheckDocument* document)
     : QWidget(nullptr, Qt::Window)
     , m_document(document)
 {
+    // A document that goes takes its open checker with it; only open checkers care.
+    static const bool handlerSet = [] {
+        KELSyntaxCheckDocument::setWillBeDestroyedHandler([](const KELSyntaxCheckDocument* gone) {
+            if (KELErrorChecker* checker = existingErrorCheckerWithDocument(gone))
+                checker->documentWillBeDestroyed();
+        });
+        return true;
+    }();
+    Q_UNUSED(handlerSet);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Errors for %1").arg(document->syntaxCheckDisplayName()));
     resize(720, 520);

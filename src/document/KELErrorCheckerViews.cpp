@@ -1,4 +1,4 @@
-#include "checker/KELErrorCheckerViews.h"
+#include "document/KELErrorCheckerViews.h"
 
 #include <QApplication>
 #include <QFocusEvent>
