@@ -6,7 +6,7 @@
 
 #include "document/TabbedEditorController.h"
 #include "document/TabbedEditorView.h"
-#include "document/DocumentContents.h"
+#include "editor/DocumentContents.h"
 #include "kit/Responder.h"
 #include "kit/document/WindowController.h"
 

@@ -6,7 +6,7 @@
 // the file's encoding in its per-file settings.
 
 #include "support/KELSyntaxCheckError.h"
-#include "document/DocumentContents.h"
+#include "editor/EditorDocument.h"
 #include "editor/KELCodeFoldDataSource.h"
 #include "editor/KELTextView.h"
 #include "kit/Error.h"
@@ -48,7 +48,7 @@ class MyDocumentCommands;
 class DocumentColoringManager;
 class QWidget;
 
-class MyDocument : public kit::Document, public DocumentContents, public KELCodeFoldDataSource {
+class MyDocument : public kit::Document, public EditorDocument, public KELCodeFoldDataSource {
     Q_OBJECT
 public:
     explicit MyDocument(QObject* parent = nullptr);
@@ -59,6 +59,7 @@ public:
     QUrl fileURL() const override { return kit::Document::fileURL(); }
     std::optional<QString> docContents() override { return currentString(); }
     kit::StringEncoding encoding() override { return m_documentEncoding; }
+    QObject* documentObject() override { return this; }
 
     // -- Text
     /// The document's text, held in the text storage the editor shows.
@@ -135,7 +136,7 @@ public:
     void setAutosavedContentsFileURL(const QUrl& url) override;
     void closeWithWindowUpdate();
     void close() override;
-    bool documentClosed() const { return m_documentClosed; }
+    bool documentClosed() const override { return m_documentClosed; }
     void invalidateRestorableState() override;
 
     /// Tests: the encoding alert and the outside-change check are scheduled.
@@ -155,7 +156,7 @@ public:
 
     void loadViewObjects();
     bool viewLoaded() const { return m_viewLoaded; }
-    KELHTMLView* textView();
+    KELHTMLView* textView() override;
     KELHTMLView* existingTextView() const;
     kit::ScrollView* scrollView();
     KELLineNumberView* gutter() const;
@@ -180,7 +181,7 @@ public:
     bool isLivePreviewing() const { return m_isLivePreviewing; }
     void setLivePreviewing(bool on) { m_isLivePreviewing = on; }
     bool isInViewingMode() const { return false; }
-    bool isDocumentLocked() const;
+    bool isDocumentLocked() const override;
 
     const QList<KELSyntaxCheckError>& documentErrors() const { return m_documentErrors; }
     void setDocumentErrors(const QList<KELSyntaxCheckError>& errors);

@@ -1,4 +1,5 @@
 #include "document/MyDocumentController.h"
+#include "document/MyDocumentEditorSource.h"
 
 #include "support/DefaultsKeys.h"
 #include "document/DocumentWindowController.h"
@@ -34,6 +35,8 @@ MyDocumentController::MyDocumentController(QObject* parent) : kit::DocumentContr
 {
     // Side files for crash recovery, never the user's files.
     setAutosavingDelay(60);
+    // The editor's find and go-to-line reach the documents through this.
+    MyDocumentEditorSource::install();
     auto recompute = [this] { sendDocumentNotificationsIfNeeded(); };
     connect(qApp, &QGuiApplication::focusWindowChanged, this, recompute);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, recompute);

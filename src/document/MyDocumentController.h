@@ -4,7 +4,7 @@
 // per URL, finds documents by URL or path, makes external-editor documents for
 // opens that name a sender, and tracks the active document.
 
-#include "document/DocumentContents.h"
+#include "editor/DocumentContents.h"
 #include "kit/Types.h"
 #include "kit/document/DocumentController.h"
 

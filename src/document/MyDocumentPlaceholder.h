@@ -2,7 +2,7 @@
 // A file that is not open, seen through DocumentContents: its text is read from
 // disk (through the chain of encodings) each time it is asked for.
 
-#include "document/DocumentContents.h"
+#include "editor/DocumentContents.h"
 
 #include <QString>
 #include <optional>

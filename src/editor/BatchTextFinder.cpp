@@ -1,10 +1,8 @@
 #include "editor/BatchTextFinder.h"
 
 #include "support/DefaultsKeys.h"
-#include "document/DocumentContents.h"
-#include "document/MyDocument.h"
-#include "document/MyDocumentController.h"
-#include "document/MyDocumentPlaceholder.h"
+#include "editor/DocumentContents.h"
+#include "editor/EditorDocument.h"
 #include "editor/KELHTMLView.h"
 #include "editor/TextFinder.h"
 #include "kit/Alert.h"
@@ -129,15 +127,15 @@ QList<std::shared_ptr<BatchTextOutlineViewItem>> matchItems(
 }
 
 // The open document of a file item, none when it is a file on disk or has closed.
-MyDocument* liveDocument(const BatchTextOutlineViewItem* item)
+EditorDocument* liveDocument(const BatchTextOutlineViewItem* item)
 {
-    return item->wasOpenDocument ? qobject_cast<MyDocument*>(item->openDocument.data()) : nullptr;
+    return item->wasOpenDocument ? dynamic_cast<EditorDocument*>(item->openDocument.data()) : nullptr;
 }
 
-void adoptDocument(BatchTextOutlineViewItem* item, MyDocument* document)
+void adoptDocument(BatchTextOutlineViewItem* item, EditorDocument* document)
 {
     item->document = std::shared_ptr<DocumentContents>(std::shared_ptr<DocumentContents>(), document);
-    item->openDocument = document;
+    item->openDocument = document->documentObject();
     item->wasOpenDocument = true;
 }
 
@@ -358,7 +356,7 @@ void BatchTextFinder::cancel()
 QList<std::shared_ptr<DocumentContents>> BatchTextFinder::allSources() const
 {
     QList<std::shared_ptr<DocumentContents>> sources;
-    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
+    EditorDocumentSource* controller = EditorDocumentSource::available();
     if (controller)
         sources = controller->allDocumentsAndPlaceholders();
     if (projectFilesProvider()) {
@@ -370,11 +368,11 @@ QList<std::shared_ptr<DocumentContents>> BatchTextFinder::allSources() const
             if (known)
                 continue;
             // An open file is searched in its document, with its unsaved text.
-            auto* open = controller ? dynamic_cast<MyDocument*>(controller->documentForURL(url)) : nullptr;
+            EditorDocument* open = controller ? controller->documentForURL(url) : nullptr;
             if (open)
                 sources << std::shared_ptr<DocumentContents>(std::shared_ptr<DocumentContents>(), open);
-            else
-                sources << std::make_shared<MyDocumentPlaceholder>(path);
+            else if (EditorDocumentSource* registered = EditorDocumentSource::shared())
+                sources << registered->placeholderForPath(path);
         }
     }
     return sources;
@@ -454,8 +452,8 @@ void BatchTextFinder::startJob(const QList<std::shared_ptr<DocumentContents>>& s
     job->expression = m_lastFindParameters->findExpression();
     job->sources = sources;
     for (const auto& source : sources) {
-        auto* document = dynamic_cast<MyDocument*>(source.get());
-        job->documentGuards << QPointer<QObject>(document);
+        auto* document = dynamic_cast<EditorDocument*>(source.get());
+        job->documentGuards << QPointer<QObject>(document ? document->documentObject() : nullptr);
         job->isDocument << (document != nullptr);
     }
     m_job = job;
@@ -583,16 +581,16 @@ void BatchTextFinder::updateFindResults()
 {
     if (isFinding() || m_disableFindUpdates || !m_lastFindParameters)
         return;
-    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
+    EditorDocumentSource* controller = EditorDocumentSource::available();
     QList<std::shared_ptr<DocumentContents>> edited;
     QList<std::shared_ptr<BatchTextOutlineViewItem>> kept;
     for (const auto& item : m_allItems) {
-        MyDocument* document = liveDocument(item.get());
+        EditorDocument* document = liveDocument(item.get());
         if (item->wasOpenDocument && (!document || document->documentClosed()))
             continue;
         if (!document && controller && item->document->fileURL().isLocalFile()) {
             // A file opened since the search is searched again in its document.
-            if (auto* open = dynamic_cast<MyDocument*>(controller->documentForURL(item->document->fileURL()))) {
+            if (EditorDocument* open = controller->documentForURL(item->document->fileURL())) {
                 adoptDocument(item.get(), open);
                 edited << item->document;
                 kept << item;
@@ -625,16 +623,16 @@ void BatchTextFinder::openItem(BatchTextOutlineViewItem* item)
     if (!item)
         return;
     BatchTextOutlineViewItem* file = item->parent ? item->parent : item;
-    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
-    MyDocument* document = liveDocument(file);
-    if (document && (!controller || !controller->documents().contains(document)))
+    EditorDocumentSource* controller = EditorDocumentSource::available();
+    EditorDocument* document = liveDocument(file);
+    if (document && (!controller || !controller->isOpenDocument(document)))
         document = nullptr;
     if (!document) {
         const QUrl url = file->document->fileURL();
         if (!url.isLocalFile() || !controller)
             return;
         kit::Error error;
-        document = qobject_cast<MyDocument*>(controller->openDocumentWithContentsOfURL(url, true, &error));
+        document = controller->openDocument(url, true, &error);
         if (!document) {
             kit::Alert::presentError(error, m_window);
             return;
@@ -704,16 +702,15 @@ qsizetype BatchTextFinder::doReplaceForItems(const QList<BatchTextOutlineViewIte
         if (item && item->parent && !files.contains(item->parent))
             files << item->parent;
     const QString replacement = m_replaceField->text();
-    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
+    EditorDocumentSource* controller = EditorDocumentSource::available();
     QStringList locked;
     qsizetype replaced = 0;
     qsizetype skipped = 0;
     for (BatchTextOutlineViewItem* file : files) {
-        MyDocument* document = liveDocument(file);
+        EditorDocument* document = liveDocument(file);
         if (!document && controller && file->document->fileURL().isLocalFile()) {
             kit::Error error;
-            document = qobject_cast<MyDocument*>(
-                controller->openDocumentWithContentsOfURL(file->document->fileURL(), false, &error));
+            document = controller->openDocument(file->document->fileURL(), false, &error);
             if (document)
                 adoptDocument(file, document);
         }

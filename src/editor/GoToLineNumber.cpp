@@ -1,8 +1,6 @@
 #include "editor/GoToLineNumber.h"
 
-#include "document/MyDocument.h"
-#include "document/MyDocumentCommands.h"
-#include "document/MyDocumentController.h"
+#include "editor/EditorDocument.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -91,11 +89,8 @@ void GoToLineNumber::select()
     if (m_shower) {
         shown = m_shower(line, &hasDocument);
     } else {
-        MyDocumentController* controller = MyDocumentController::sharedDocumentController();
-        MyDocument* document = controller ? controller->activeDocument() : nullptr;
-        hasDocument = document && document->commands();
-        if (hasDocument)
-            shown = document->commands()->showLineNumber(line);
+        if (EditorDocumentSource* documents = EditorDocumentSource::available())
+            shown = documents->showLineNumberInActiveDocument(line, &hasDocument);
     }
     if (!hasDocument || !shown)
         beep();

@@ -3,8 +3,7 @@
 
 #include "editor/KELHTMLView.h"
 
-#include "document/MyDocument.h"
-#include "document/MyDocumentController.h"
+#include "editor/EditorDocument.h"
 #include "editor/KELCodeClipSource.h"
 #include "html/Tag.h"
 #include "html/TagAttribute.h"
@@ -368,15 +367,8 @@ QString KELHTMLView::documentFilePath() const
 {
     if (filePathProvider())
         return filePathProvider()(this);
-    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
-    if (!controller)
-        return QString();
-    for (kit::Document* document : controller->documents()) {
-        auto* myDocument = dynamic_cast<MyDocument*>(document);
-        if (myDocument && myDocument->existingTextView() == this)
-            return myDocument->fileURLPath();
-    }
-    return QString();
+    EditorDocumentSource* documents = EditorDocumentSource::available();
+    return documents ? documents->filePathForTextView(this) : QString();
 }
 
 void KELHTMLView::setDocumentFilePathProviderForTesting(std::function<QString(const KELHTMLView*)> provider)

@@ -2,8 +2,7 @@
 
 #include "support/DefaultsKeys.h"
 #include "checker/KELSyntaxCheckTypeHTML.h"
-#include "document/MyDocument.h"
-#include "document/MyDocumentController.h"
+#include "editor/EditorDocument.h"
 #include "editor/KELHTMLView.h"
 #include "kit/Alert.h"
 #include "kit/Log.h"
@@ -267,8 +266,8 @@ KELHTMLView* TextFinder::textObjectToSearchIn() const
 {
     if (m_viewProvider)
         return m_viewProvider();
-    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
-    MyDocument* document = controller ? controller->activeDocument() : nullptr;
+    EditorDocumentSource* documents = EditorDocumentSource::available();
+    EditorDocument* document = documents ? documents->activeDocument() : nullptr;
     return document ? document->textView() : nullptr;
 }
 
