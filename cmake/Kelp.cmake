@@ -51,19 +51,29 @@ function(kelp_add_folder_library folder)
   target_link_libraries(kelp_${folder} PUBLIC ${KELP_EXTERNAL_LIBS})
 endfunction()
 
-function(kelp_link_all)
-  set(ours)
-  foreach(folder IN LISTS KELP_LIBRARIES)
-    list(APPEND ours kelp_${folder})
-  endforeach()
-  foreach(folder IN LISTS KELP_LIBRARIES)
-    if(NOT folder STREQUAL "kit")
-      target_link_libraries(kelp_${folder} PUBLIC kelp_kit)
-    endif()
+# Each folder's library links the libraries of every layer below its own
+# (KELP_LAYERS, bottom to top), never one beside or above it. kelp_all stands for
+# the whole program (the top layer and, through it, everything below) for the
+# executable, the tests and the benchmarks.
+function(kelp_link_layers)
+  set(below)
+  set(everything)
+  foreach(layer IN LISTS KELP_LAYERS)
+    string(REPLACE " " ";" layer_folders "${layer}")
+    set(this_layer)
+    foreach(folder IN LISTS layer_folders)
+      if(below)
+        target_link_libraries(kelp_${folder} PUBLIC ${below})
+      endif()
+      list(APPEND this_layer kelp_${folder})
+    endforeach()
+    list(APPEND below ${this_layer})
+    list(APPEND everything ${this_layer})
   endforeach()
   add_library(kelp_all INTERFACE)
-  target_link_libraries(kelp_all INTERFACE
-    "-Wl,--start-group" ${ours} "-Wl,--end-group" ${KELP_EXTERNAL_LIBS})
+  # Listed top first so that a static library comes before those it uses.
+  list(REVERSE everything)
+  target_link_libraries(kelp_all INTERFACE ${everything} ${KELP_EXTERNAL_LIBS})
 endfunction()
 
 # One test binary per folder of tests/.

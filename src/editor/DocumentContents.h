@@ -1,6 +1,6 @@
 #pragma once
 // What every holder of a file's text answers, whether the file is open in an
-// editor (MyDocument) or not (MyDocumentPlaceholder).
+// editor (an open document) or not (a placeholder of the file).
 
 #include "kit/Types.h"
 
