@@ -5,6 +5,7 @@
 // the component library, notices changes made by other programs and records
 // the file's encoding in its per-file settings.
 
+#include "support/KELErrors.h"
 #include "support/KELSyntaxCheckError.h"
 #include "editor/EditorDocument.h"
 #include "editor/KELCodeFoldDataSource.h"
@@ -26,14 +27,6 @@ inline const QString KELDocumentFileURLDidChangeNotification = QStringLiteral("K
 inline const QString KELDocumentAutosaveURLDidChangeNotification = QStringLiteral("KELDocumentAutosaveURLDidChangeNotification");
 inline const QString KELDocumentDidInvalidateRestorableStateNotification = QStringLiteral("KELDocumentDidInvalidateRestorableStateNotification");
 inline const QString KELDocumentDidCloseWithWindowUpdateNotification = QStringLiteral("KELDocumentDidCloseWithWindowUpdateNotification");
-
-inline const QString KELErrorDomain = QStringLiteral("KELErrorDomain");
-enum KELErrorCode : int {
-    KELErrorExtensionInUse = 1,
-    KELErrorComponentLibraryLocked = 2,
-    KELErrorCannotSaveInEncoding = 3,
-    KELErrorLockedDocument = 4,
-};
 
 namespace kit {
 class TextStorage;

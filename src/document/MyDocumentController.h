@@ -4,6 +4,7 @@
 // per URL, finds documents by URL or path, makes external-editor documents for
 // opens that name a sender, and tracks the active document.
 
+#include "support/Notifications.h"
 #include "editor/DocumentContents.h"
 #include "kit/Types.h"
 #include "kit/document/DocumentController.h"
@@ -17,11 +18,6 @@
 class DocumentWindowController;
 class MyDocument;
 class QWidget;
-
-inline const QString KELDocumentDidResignActiveNotification = QStringLiteral("Document Did Resign Active");
-inline const QString KELDocumentDidBecomeActiveNotification = QStringLiteral("Document Did Become Active");
-inline const QString KELActiveDocumentDidChangeNotification = QStringLiteral("KELActiveDocumentDidChangeNotification");
-inline const QString KELDocumentDidCloseNotification = QStringLiteral("KELDocumentDidCloseNotification");
 
 /// What an external editor client asked for with an open (see ExternalDocument).
 struct ExternalEditorRequest {

@@ -3,6 +3,8 @@
 #include "support/DefaultsKeys.h"
 #include "editor/DocumentContents.h"
 #include "editor/EditorDocument.h"
+#include "support/KELErrors.h"
+#include "support/Notifications.h"
 #include "editor/KELHTMLView.h"
 #include "editor/TextFinder.h"
 #include "kit/Alert.h"
@@ -758,7 +760,7 @@ qsizetype BatchTextFinder::doReplaceForItems(const QList<BatchTextOutlineViewIte
         const QString description = locked.size() == 1
             ? QStringLiteral("Replace could not be performed for the document \"%1\" because it is locked.").arg(locked.first())
             : QStringLiteral("Replace could not be performed for some documents because they are locked.");
-        kit::Error error = kit::Error::withDescription(KELErrorDomain, 4, description);
+        kit::Error error = kit::Error::withDescription(KELErrorDomain, KELErrorLockedDocument, description);
         error.setRecoveryOptions({QStringLiteral("OK")});
         kit::Alert::presentError(error, m_window);
     }

@@ -26,3 +26,8 @@ inline const QString KELApplicationWillTerminateNotification = QStringLiteral("K
 inline const QString KELFileManagerWillMoveURLToTrashNotification = QStringLiteral("KELFileManagerWillMoveURLToTrashNotification");
 inline const QString KELFileManagerDidMoveURLToTrashNotification = QStringLiteral("KELFileManagerDidMoveURLToTrashNotification");
 inline const QString KELFileManagerURLUserInfoKey = QStringLiteral("KELFileManagerURLUserInfoKey");
+// The document controller: the active document changes, a document closes.
+inline const QString KELDocumentDidResignActiveNotification = QStringLiteral("Document Did Resign Active");
+inline const QString KELDocumentDidBecomeActiveNotification = QStringLiteral("Document Did Become Active");
+inline const QString KELActiveDocumentDidChangeNotification = QStringLiteral("KELActiveDocumentDidChangeNotification");
+inline const QString KELDocumentDidCloseNotification = QStringLiteral("KELDocumentDidCloseNotification");
