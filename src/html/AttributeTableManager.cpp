@@ -104,7 +104,7 @@ AttributeTableView::AttributeTableView(AttributeTableManager* manager, QWidget* 
     horizontalHeader()->setStretchLastSection(true);
     setColumnWidth(AttributeTableManager::IncludeColumn, 24);
     setColumnWidth(AttributeTableManager::AttributeColumn, 120);
-    setColumnWidth(AttributeTableManager::ValueColumn, 300);
+    setColumnWidth(AttributeTableManager::ValueColumn, 120);
     setShowGrid(false);
     setWordWrap(false);
 }
