@@ -13,6 +13,9 @@
 #include "support/PreferenceController2.h"
 #include "support/Notifications.h"
 #include "app/RegisteredDefaults.h"
+#include "htmlui/AdvancedInsertController.h"
+#include "htmlui/ColorController.h"
+#include "htmlui/MetaController.h"
 #include "kit/ActionRouter.h"
 #include "kit/NotificationCenter.h"
 #include "kit/Resources.h"
@@ -95,6 +98,11 @@ void AppController::registerCommands()
     for (const QString& command : unavailableCommands())
         addAction(command, [](QObject*) {}, [](QAction*) { return false; });
     addAction(QStringLiteral("showPreferencePanel2:"), [](QObject*) { PreferenceController2::sharedInstance().showWindow(); });
+    // The insert panels are made on first use and kept; with no editor in front they beep on insert.
+    addAction(QStringLiteral("showInsertMetaTagPanel:"), [](QObject*) { MetaController::sharedInstance().showWindow(); });
+    addAction(QStringLiteral("showInsertColorPanel:"), [](QObject*) { ColorController::sharedInstance().showWindow(); });
+    addAction(QStringLiteral("showAdvancedInsertPanel:"),
+              [](QObject*) { AdvancedInsertController::sharedInstance().showWindow(); });
     addAction(QStringLiteral("showWebSite:"), [](QObject*) {
         QDesktopServices::openUrl(QUrl(QStringLiteral("https://kelp-studio.org/")));
     });

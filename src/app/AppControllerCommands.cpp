@@ -338,12 +338,10 @@ void AppController::updateCloseWindowCommands(QWidget* window)
 QStringList AppController::unavailableCommands()
 {
     // Their windows (component library, Quick Insert, code clips, Get Info, Open
-    // Quickly, Open With, the insert panels) come with later parts of the program.
+    // Quickly, Open With, the component panels) come with later parts of the program.
     return {QStringLiteral("showComponentLibrary:"), QStringLiteral("quickInsert:"), QStringLiteral("manageCodeClips:"),
             QStringLiteral("newClip:"), QStringLiteral("newClipFromSelection:"), QStringLiteral("getInfo:"),
-            QStringLiteral("openQuickly:"), QStringLiteral("openWith:"), QStringLiteral("showAdvancedInsertPanel:"),
-            QStringLiteral("showInsertColorPanel:"), QStringLiteral("showInsertMetaTagPanel:"),
-            QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
+            QStringLiteral("openQuickly:"), QStringLiteral("openWith:"), QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
             QStringLiteral("showInsertListPanel:"), QStringLiteral("showInsertTablePanel:"),
             QStringLiteral("showInsertLinkPanel:"), QStringLiteral("showInsertImageTagPanel:")};
 }

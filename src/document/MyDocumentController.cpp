@@ -247,12 +247,18 @@ void MyDocumentController::sendDocumentNotificationsIfNeeded(QWidget* window)
         window = QApplication::activeWindow();
     MyDocument* candidate = nullptr;
     if (window) {
+        bool documentWindow = false;
         for (kit::WindowController* controller : kit::WindowController::allWindowControllers()) {
             if (controller->window() == window) {
                 candidate = qobject_cast<MyDocument*>(controller->document());
+                documentWindow = true;
                 break;
             }
         }
+        // A panel or dialog in front (Find, Go to Line, the insert panels ...) works on
+        // the document window behind it, which stays the active one.
+        if (!documentWindow && m_activeDocument)
+            return;
     }
     if (candidate == m_activeDocument)
         return;

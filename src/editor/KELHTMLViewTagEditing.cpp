@@ -5,6 +5,7 @@
 
 #include "editor/EditorDocument.h"
 #include "editor/KELCodeClipSource.h"
+#include "html/AttributeTableManager.h"
 #include "html/Tag.h"
 #include "html/TagAttribute.h"
 #include "html/TagChecker.h"
@@ -25,7 +26,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
-#include <QTableWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -35,7 +35,6 @@ namespace {
 
 const QString kEditRangeAttribute = QStringLiteral("Edit Range");
 const QString kNoValue = QStringLiteral("KELNoValue");
-constexpr int kTypeRole = Qt::UserRole + 1;
 
 std::function<QString(const KELHTMLView*)>& filePathProvider()
 {
@@ -69,12 +68,6 @@ QStringList localFilePaths(const QMimeData* data)
     return paths;
 }
 
-QString quotedValue(const QString& value)
-{
-    if (value.contains(QLatin1Char('"')) && !value.contains(QLatin1Char('\'')))
-        return QLatin1Char('\'') + value + QLatin1Char('\'');
-    return QLatin1Char('"') + value + QLatin1Char('"');
-}
 
 } // namespace
 
@@ -240,12 +233,11 @@ void KELHTMLView::startTagEditWithIndex(qsizetype index)
         auto* heading = new QLabel(panel);
         heading->setObjectName(QStringLiteral("editText"));
         layout->addWidget(heading);
-        auto* table = new QTableWidget(0, 3, panel);
-        table->setObjectName(QStringLiteral("attributeTable"));
-        table->setHorizontalHeaderLabels({tr("Include"), tr("Attribute"), tr("Value")});
-        table->verticalHeader()->hide();
-        table->horizontalHeader()->setStretchLastSection(true);
-        layout->addWidget(table);
+        // The attribute table of the tag being edited goes here (made anew for each tag).
+        auto* holder = new QVBoxLayout;
+        holder->setObjectName(QStringLiteral("attributeTableHolder"));
+        layout->addLayout(holder, 1);
+        panel->resize(480, 360);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, panel);
         layout->addWidget(buttons);
         connect(buttons, &QDialogButtonBox::accepted, this, &KELHTMLView::editTag);
@@ -266,23 +258,9 @@ void KELHTMLView::startTagEditWithIndex(qsizetype index)
     const QList<TagAttribute> attributes = attributesInRange(range, known ? *known : empty, &m_editTagSelfClosing);
 
     m_editTagPanel->setProperty("tagName", name);
-    auto* table = m_editTagPanel->findChild<QTableWidget*>(QStringLiteral("attributeTable"));
-    table->setRowCount(0);
-    for (const TagAttribute& attribute : attributes) {
-        const int row = table->rowCount();
-        table->insertRow(row);
-        auto* include = new QTableWidgetItem;
-        include->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
-        include->setCheckState(attribute.value().isEmpty() ? Qt::Unchecked : Qt::Checked);
-        table->setItem(row, 0, include);
-        auto* nameItem = new QTableWidgetItem(attribute.name());
-        nameItem->setFlags(Qt::ItemIsEnabled);
-        nameItem->setData(kTypeRole, attribute.type());
-        table->setItem(row, 1, nameItem);
-        table->setItem(row, 2, new QTableWidgetItem(attribute.value() == kNoValue ? QString() : attribute.value()));
-        table->item(row, 2)->setData(kTypeRole, attribute.value() == kNoValue);
-    }
-    table->resizeColumnsToContents();
+    delete m_editTagPanel->findChild<AttributeTableManager*>();
+    auto* manager = new AttributeTableManager(known ? *known : empty, name, attributes, m_editTagPanel);
+    m_editTagPanel->findChild<QVBoxLayout*>(QStringLiteral("attributeTableHolder"))->addWidget(manager->tableView());
     m_editTagPanel->show();
     m_editTagPanel->raise();
     m_editTagPanel->activateWindow();
@@ -292,8 +270,8 @@ void KELHTMLView::endSheet()
 {
     if (!m_editTagPanel)
         return;
-    if (auto* table = m_editTagPanel->findChild<QTableWidget*>(QStringLiteral("attributeTable")))
-        table->setCurrentItem(nullptr); // commits an edit in progress
+    if (auto* manager = m_editTagPanel->findChild<AttributeTableManager*>())
+        manager->endEditing(); // takes in an edit in progress
     m_editTagPanel->hide();
 }
 
@@ -319,23 +297,10 @@ void KELHTMLView::editTag()
     }
     setSelectedRange(found);
 
-    auto* table = m_editTagPanel->findChild<QTableWidget*>(QStringLiteral("attributeTable"));
-    QString tag = QLatin1Char('<') + stringWithTagNameCase(m_editTagPanel->property("tagName").toString());
-    for (int row = 0; row < table->rowCount(); ++row) {
-        if (table->item(row, 0)->checkState() != Qt::Checked)
-            continue;
-        const QString name = table->item(row, 1)->text();
-        const qint64 type = table->item(row, 1)->data(kTypeRole).toLongLong();
-        const QString value = table->item(row, 2)->text();
-        const bool bare = table->item(row, 2)->data(kTypeRole).toBool() && value.isEmpty();
-        tag += QLatin1Char(' ') + name;
-        if (bare || (value.isEmpty() && type == 12))
-            continue;
-        tag += QLatin1Char('=') + quotedValue(value);
-    }
-    if (m_editTagSelfClosing)
-        tag += QLatin1Char('/');
-    tag += QLatin1Char('>');
+    auto* manager = m_editTagPanel->findChild<AttributeTableManager*>();
+    if (!manager)
+        return;
+    const QString tag = manager->insertString(m_editTagSelfClosing);
     insertUntypedString(tag, QStringLiteral("Edit Tag"));
 }
 
