@@ -90,6 +90,7 @@ void AppController::registerCommands()
 {
     for (const QString& command : unavailableCommands())
         addAction(command, [](QObject*) {}, [](QAction*) { return false; });
+    registerClipCommands();
     addAction(QStringLiteral("showPreferencePanel2:"), [](QObject*) { PreferenceController2::sharedInstance().showWindow(); });
     addAction(QStringLiteral("showWebSite:"), [](QObject*) {
         QDesktopServices::openUrl(QUrl(QStringLiteral("https://kelp-studio.org/")));

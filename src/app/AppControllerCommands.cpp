@@ -339,8 +339,7 @@ QStringList AppController::unavailableCommands()
 {
     // Their windows (component library, Quick Insert, code clips, Get Info, Open
     // Quickly, Open With, the insert panels) come with later parts of the program.
-    return {QStringLiteral("showComponentLibrary:"), QStringLiteral("quickInsert:"), QStringLiteral("manageCodeClips:"),
-            QStringLiteral("newClip:"), QStringLiteral("newClipFromSelection:"), QStringLiteral("getInfo:"),
+    return {QStringLiteral("showComponentLibrary:"), QStringLiteral("getInfo:"),
             QStringLiteral("openQuickly:"), QStringLiteral("openWith:"), QStringLiteral("showAdvancedInsertPanel:"),
             QStringLiteral("showInsertColorPanel:"), QStringLiteral("showInsertMetaTagPanel:"),
             QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),

@@ -16,6 +16,8 @@
 #include <QVariantAnimation>
 #include <QUrl>
 #include <functional>
+
+class QMenu;
 #include <memory>
 
 class MyDocument;
@@ -105,6 +107,9 @@ public:
     void windowDidLoad() override;
     QToolBar* toolbar() const { return m_toolbar; }
     static QStringList defaultToolbarItemIdentifiers();
+    /// The menu the toolbar's Symbols item pulls down (Quick Insert registers it).
+    static void setQuickInsertMenuProvider(std::function<QMenu*()> provider);
+    static std::function<QMenu*()>& quickInsertMenuProvider();
     /// The undo manager of the window when no document is current.
     kit::UndoManager* windowUndoManager();
     void animateFadeIn();
