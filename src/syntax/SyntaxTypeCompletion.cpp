@@ -103,6 +103,9 @@ std::unique_ptr<StructureTreeNode> SyntaxType::buildStructureTreeForString(const
     }
 
     qsizetype c = bodyStart;
+    // How far partial matches of children reach: text typed so far belongs to the
+    // structure being typed, so its node covers it (and the cursor after it).
+    qsizetype reach = c;
     if ((valid || includeInvalid) && s->text()) {
         const qsizetype m = s->text()->longestMatchInString(text, Range(c, bodyEnd - c), false);
         if (m == kit::NotFound)
@@ -123,8 +126,10 @@ std::unique_ptr<StructureTreeNode> SyntaxType::buildStructureTreeForString(const
                 auto child = buildStructureTreeForString(
                     text, Range(at, bodyEnd - at), maxRange, target, &childValid, includeInvalid);
                 if (!childValid) {
-                    if (includeInvalid)
+                    if (includeInvalid) {
+                        reach = std::max(reach, child->range.end());
                         node->subStructures.push_back(std::move(child));
+                    }
                     break;
                 }
                 const qsizetype next = child->range.end();
@@ -173,11 +178,12 @@ std::unique_ptr<StructureTreeNode> SyntaxType::buildStructureTreeForString(const
         c = loc + len;
 
     const bool plain = !s->text() && !s->sequence() && !s->option();
+    const qsizetype covered = includeInvalid ? std::max(c, reach) : c;
     if (!valid || (s->end() && !plain && c < bodyEnd)) {
-        node->range = Range(loc, c - loc);
+        node->range = Range(loc, covered - loc);
         node->incompleteStructure = true;
     } else {
-        node->range = (c == bodyEnd || plain) ? range : Range(loc, c - loc);
+        node->range = (c == bodyEnd || plain) ? range : Range(loc, covered - loc);
     }
     if (validOut)
         *validOut = !node->incompleteStructure && (c > loc || plain);

@@ -6,6 +6,7 @@
 
 #include "editor/CodeCompletionController.h"
 #include "html/KELCodeClipsManager.h"
+#include "kit/UndoManager.h"
 #include "kit/text/TextStorage.h"
 #include "syntax/KELHTMLViewColoringManager.h"
 #include "syntax/SyntaxManager.h"
