@@ -97,6 +97,7 @@ void AppController::registerCommands()
 {
     for (const QString& command : unavailableCommands())
         addAction(command, [](QObject*) {}, [](QAction*) { return false; });
+    registerClipCommands();
     addAction(QStringLiteral("showPreferencePanel2:"), [](QObject*) { PreferenceController2::sharedInstance().showWindow(); });
     // The insert panels are made on first use and kept; with no editor in front they beep on insert.
     addAction(QStringLiteral("showInsertMetaTagPanel:"), [](QObject*) { MetaController::sharedInstance().showWindow(); });

@@ -90,6 +90,8 @@ public:
 private:
     AppController();
     void registerCommands();
+    /// Code clips and Quick Insert (AppControllerClips.cpp).
+    void registerClipCommands();
     bool m_terminated = false;
     FileOpener m_fileOpener;
     ExternalOpener m_externalOpener;

@@ -339,9 +339,9 @@ QStringList AppController::unavailableCommands()
 {
     // Their windows (component library, Quick Insert, code clips, Get Info, Open
     // Quickly, Open With, the component panels) come with later parts of the program.
-    return {QStringLiteral("showComponentLibrary:"), QStringLiteral("quickInsert:"), QStringLiteral("manageCodeClips:"),
-            QStringLiteral("newClip:"), QStringLiteral("newClipFromSelection:"), QStringLiteral("getInfo:"),
-            QStringLiteral("openQuickly:"), QStringLiteral("openWith:"), QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
+    return {QStringLiteral("showComponentLibrary:"), QStringLiteral("getInfo:"),
+            QStringLiteral("openQuickly:"), QStringLiteral("openWith:"),
+            QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
             QStringLiteral("showInsertListPanel:"), QStringLiteral("showInsertTablePanel:"),
             QStringLiteral("showInsertLinkPanel:"), QStringLiteral("showInsertImageTagPanel:")};
 }

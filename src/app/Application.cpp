@@ -13,6 +13,12 @@
 #include "editor/KELHTMLView.h"
 #include "kit/NotificationCenter.h"
 #include "syntax/DocumentColoringManager.h"
+#include "editor/CodeCompletionController.h"
+#include "html/KELCodeClipsManager.h"
+#include "htmlui/KELCodeClipMenus.h"
+#include "htmlui/QuickInsertMenu.h"
+#include "app/TypeColoringPreferences.h"
+#include "document/DocumentWindowController.h"
 #include "syntax/KELCodeNavigatorView.h"
 #include "syntax/KELCodeNavigatorViewController.h"
 
@@ -78,6 +84,13 @@ int KELApplicationMain(int argc, char** argv)
     KELInstallCheckerServices();
     HTMLSpellChecker::installAsSharedSpellChecker();
     installCodeNavigator();
+    // Completion, code clips and Quick Insert: the shared list, the clip store (its
+    // problems are reported before any window opens), the Clips menus and Ctrl+digit.
+    CodeCompletionController::sharedInstance();
+    KELCodeClipsManager::sharedInstance();
+    KELCodeClipMenus::install();
+    DocumentWindowController::setQuickInsertMenuProvider([] { return QuickInsertMenu::quickInsertMenu(); });
+    KELInstallSyntaxPreferencePanes();
     const int restoredWindows = KELStartDocumentSystem();
 
     // Files handed over before start-up has finished wait for it.

@@ -1,4 +1,5 @@
 #include "app/MainMenu.h"
+#include "htmlui/KELCodeClipMenus.h"
 
 #include "app/AppController.h"
 #include "kit/ActionRouter.h"
@@ -157,7 +158,7 @@ QList<KELMenuSpec> buildModel()
     }});
     menus.append({QStringLiteral("&Insert"), QStringLiteral("insert"), {
         item(QStringLiteral("&Advanced Tag Insert…"), QStringLiteral("showAdvancedInsertPanel:"), keys("Ctrl+Shift+A"), 0, QStringLiteral("advancedInsert")),
-        item(QStringLiteral("&Quick Insert"), QStringLiteral("quickInsert:"), keys("Ctrl+Shift+Q")),
+        item(QStringLiteral("&Quick Insert"), QStringLiteral("showQuickInsertMenu:"), keys("Ctrl+Shift+Q")),
         separator(),
         item(QStringLiteral("&Link…"), QStringLiteral("showInsertLinkPanel:")),
         item(QStringLiteral("&Image…"), QStringLiteral("showInsertImageTagPanel:")),
@@ -172,6 +173,7 @@ QList<KELMenuSpec> buildModel()
     }});
     menus.append({QStringLiteral("S&yntax"), QStringLiteral("syntax"), {
         item(QStringLiteral("Color &All Tags"), QStringLiteral("colorAllTags:")),
+        item(QStringLiteral("&Complete"), QStringLiteral("suggestCompletion:"), keys("Ctrl+Space")),
     }});
     menus.append({QStringLiteral("&Clips"), QStringLiteral("clips"), {
         item(QStringLiteral("&Manage Code Clips…"), QStringLiteral("manageCodeClips:")),
@@ -240,6 +242,11 @@ QMenuBar* KELBuildMenuBar(QWidget* window)
     // The recent lists are filled each time they open.
     if (QMenu* recent = KELFindMenu(bar, QStringLiteral("openRecent")))
         QObject::connect(recent, &QMenu::aboutToShow, recent, [recent] { AppController::sharedInstance().buildRecentDocumentsMenu(recent); });
+    // The Clips menu lists the stored clips each time it opens.
+    if (QMenu* clips = KELFindMenu(bar, QStringLiteral("clips"))) {
+        clips->setProperty(KELCodeClipMenus::RouteItemsProperty, true);
+        QObject::connect(clips, &QMenu::aboutToShow, clips, [clips] { KELCodeClipMenus::sharedInstance().menuNeedsUpdate(clips); });
+    }
     if (QMenu* projects = KELFindMenu(bar, QStringLiteral("recentProjects")))
         QObject::connect(projects, &QMenu::aboutToShow, projects, [projects] { AppController::sharedInstance().buildRecentProjectsMenu(projects); });
     return bar;

@@ -1,6 +1,7 @@
 #include "app/RegisteredDefaults.h"
 
 #include "support/DefaultsKeys.h"
+#include "html/QuickInsertManager.h"
 #include "kit/Types.h"
 #include "kit/UserDefaults.h"
 #include "support/PreferenceController2.h"
@@ -49,8 +50,7 @@ QList<KELRegisteredDefault> KELRegisteredDefaultsTable(const QString& defaultFil
         {KELShouldWrapInsertedTagsAroundSelectedTextKey, qlonglong(0)},
         {KELShouldCapitalizeTagsKey, false},
         {KELUserAgreesToTheUserAgreementKey, false},
-        // The default Quick Insert items arrive with Quick Insert itself.
-        {KELQuickInsertItemsKey, QVariantList()},
+        {KELQuickInsertItemsKey, QuickInsertManager::defaultItemsArchive()},
         {KELUseVerticalDividerInLivePreviewKey, false},
         {KELDisplayImagesInLivePreviewKey, true},
         {KELDownloadInternetFilesInLivePreviewKey, true},

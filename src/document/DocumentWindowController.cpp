@@ -1,5 +1,8 @@
 #include "document/DocumentWindowController.h"
 
+#include <QMenu>
+#include <QToolButton>
+
 #include "support/DefaultsKeys.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentCommands.h"
@@ -167,6 +170,17 @@ void DocumentWindowController::installTabbedEditorHooks()
     });
 }
 
+std::function<QMenu*()>& DocumentWindowController::quickInsertMenuProvider()
+{
+    static std::function<QMenu*()> provider;
+    return provider;
+}
+
+void DocumentWindowController::setQuickInsertMenuProvider(std::function<QMenu*()> provider)
+{
+    quickInsertMenuProvider() = std::move(provider);
+}
+
 QStringList DocumentWindowController::defaultToolbarItemIdentifiers()
 {
     QStringList identifiers;
@@ -196,6 +210,15 @@ void DocumentWindowController::buildToolbar()
         action->setToolTip(QString::fromLatin1(item.toolTip));
         action->setIcon(QIcon::fromTheme(QString::fromLatin1(item.icon)));
         bar->addAction(action);
+        if (QLatin1String(item.identifier) == QLatin1String("Quick Insert") && quickInsertMenuProvider()) {
+            // A pull-down of the shared Symbols menu, brought up to date each time it opens.
+            QMenu* menu = quickInsertMenuProvider()();
+            action->setMenu(menu);
+            if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action))) {
+                button->setPopupMode(QToolButton::InstantPopup);
+                connect(button, &QToolButton::pressed, button, [] { quickInsertMenuProvider()(); });
+            }
+        }
     }
     main->addToolBar(bar);
     m_toolbar = bar;

@@ -17,6 +17,8 @@
 #include <QVariantAnimation>
 #include <QUrl>
 #include <functional>
+
+class QMenu;
 #include <memory>
 
 class MyDocument;
@@ -109,6 +111,9 @@ public:
     void windowDidLoad() override;
     QToolBar* toolbar() const { return m_toolbar; }
     static QStringList defaultToolbarItemIdentifiers();
+    /// The menu the toolbar's Symbols item pulls down (Quick Insert registers it).
+    static void setQuickInsertMenuProvider(std::function<QMenu*()> provider);
+    static std::function<QMenu*()>& quickInsertMenuProvider();
     /// The undo manager of the window when no document is current.
     kit::UndoManager* windowUndoManager();
     void animateFadeIn();

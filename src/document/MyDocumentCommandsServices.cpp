@@ -207,6 +207,10 @@ MyDocumentCommands::Services MyDocumentCommands::defaultServices()
         if (DocumentColoringManager* coloring = document ? document->coloringManager() : nullptr)
             coloring->colorAllTags();
     };
+    s.suggestCompletion = [](MyDocument* document, KELHTMLView* view) {
+        if (DocumentColoringManager* coloring = document ? document->coloringManager() : nullptr)
+            coloring->suggestCompletion(view);
+    };
     s.colorViewableTags = [](MyDocument* document, KELHTMLView* view) {
         if (DocumentColoringManager* coloring = document ? document->coloringManager() : nullptr)
             coloring->colorViewableTags(view);

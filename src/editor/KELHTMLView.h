@@ -81,7 +81,7 @@ public:
     int spellCheckerDocumentTag() const { return 1; }
     /// Colouring without undo; the range is clipped to the text.
     void setColor(const QColor& color, kit::Range range);
-    QRect cursorRectInScreenCoordinates() const;
+    QRect cursorRectInScreenCoordinates() const override;
     kit::UndoManager* editorUndoManager() const;
     /// Replaces the whole text, undoably.
     void setAttributedStringForUndo(const kit::AttributedString& text);
@@ -101,7 +101,11 @@ public:
     }
     void insertUntypedString(const QString& string, const QString& undoAction, kit::Range selectedRange);
     void insertUntypedString(const QString& string, const QString& undoAction);
-    QString indentedStringForString(const QString& string, qsizetype index) const;
+    QString indentedStringForString(const QString& string, qsizetype index) const override;
+    void replaceTextForCompletion(kit::Range range, const QString& text, kit::Range selection) override
+    {
+        replaceCharactersWithUndoInRange(range, text, selection, range, QStringLiteral("Completion"));
+    }
     /// The selection {s, l} carried across the replacement of edit by newLength characters.
     static kit::Range selectionAfterEdit(
         kit::Range selection, kit::Range edit, qsizetype newLength, qsizetype textLength);

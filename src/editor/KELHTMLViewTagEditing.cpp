@@ -412,11 +412,11 @@ QMenu* KELHTMLView::menuForEvent(QContextMenuEvent* event)
             if (!clips->actions().isEmpty()) {
                 menu->addSeparator();
                 menu->addMenu(clips);
-                for (QAction* action : clips->actions())
-                    connect(action, &QAction::triggered, this, [this, action] {
-                        if (action->data().canConvert<QString>())
-                            insertCodeClipContent(action->data().toString(), false);
-                    });
+                // Items of group submenus arrive here too.
+                connect(clips, &QMenu::triggered, this, [this](QAction* action) {
+                    if (action && action->data().canConvert<QString>())
+                        insertCodeClipContent(action->data().toString(), false);
+                });
             } else {
                 delete clips;
             }

@@ -1,6 +1,6 @@
 #include "htmlui/AdvancedInsertController.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "editor/KELHTMLView.h"
 #include "html/AttributeTableManager.h"
 #include "html/TagChecker.h"

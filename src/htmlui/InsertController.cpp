@@ -1,6 +1,6 @@
 #include "htmlui/InsertController.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
 #include "editor/KELHTMLView.h"

@@ -179,6 +179,12 @@ void PreferenceController2::resetWindowForTesting()
     m_newDocCode = nullptr;
 }
 
+std::function<void(PreferenceController2&)>& PreferenceController2::windowDidLoadHandler()
+{
+    static std::function<void(PreferenceController2&)> handler;
+    return handler;
+}
+
 QWidget* PreferenceController2::window()
 {
     if (!m_window)
@@ -257,6 +263,9 @@ void PreferenceController2::windowDidLoad()
     QString selected = kit::UserDefaults::standard().stringValue(SelectedItemKey);
     if (!itemWithIdentifier(selected))
         selected = GeneralIdentifier;
+    // Panes of the layers above (colouring, completion, Quick Insert) join here.
+    if (windowDidLoadHandler())
+        windowDidLoadHandler()(*this);
     showPreferencesPane(selected);
     const QByteArray frame = QByteArray::fromBase64(kit::UserDefaults::standard().stringValue(FrameKey).toLatin1());
     if (frame.isEmpty() || !window->restoreGeometry(frame))

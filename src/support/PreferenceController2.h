@@ -41,6 +41,9 @@ public:
     ~PreferenceController2() override;
 
     QWidget* window();
+    /// Called once the window is built, before a pane is shown: adds the panes of
+    /// the layers above.
+    static std::function<void(PreferenceController2&)>& windowDidLoadHandler();
     void showWindow();
     const QList<PreferenceItem>& items() const { return m_items; }
     const PreferenceItem* itemWithIdentifier(const QString& identifier) const;

@@ -9,6 +9,7 @@ using kit::Range;
 namespace {
 // Posted by the document controller with the document as object.
 const QString documentDidBecomeActive = QStringLiteral("Document Did Become Active");
+const QString documentDidResignActive = QStringLiteral("Document Did Resign Active");
 } // namespace
 
 DocumentColoringManager::DocumentColoringManager(
@@ -20,12 +21,29 @@ DocumentColoringManager::DocumentColoringManager(
     m_structure->setTextView(view);
     if (document) {
         kit::NotificationCenter::defaultCenter().addObserver(
-            documentDidBecomeActive, document, [this](const kit::Notification&) { colorSegmentFromTimer(); }, this);
+            documentDidBecomeActive, document,
+            [this](const kit::Notification&) {
+                if (KELCompletionPanel* panel = KELCompletionPanel::shared())
+                    panel->setDataSource(this);
+                colorSegmentFromTimer();
+            },
+            this);
+        kit::NotificationCenter::defaultCenter().addObserver(
+            documentDidResignActive, document,
+            [this](const kit::Notification&) {
+                if (KELCompletionPanel* panel = KELCompletionPanel::shared())
+                    panel->unsetDataSource(this);
+            },
+            this);
     }
     addTextView(view);
 }
 
-DocumentColoringManager::~DocumentColoringManager() { invalidateTimers(); }
+DocumentColoringManager::~DocumentColoringManager()
+{
+    invalidateTimers();
+    kit::NotificationCenter::defaultCenter().removeObservers(this);
+}
 
 SyntaxType* DocumentColoringManager::syntaxType() const
 {

@@ -33,8 +33,41 @@ KELHTMLViewColoringManager::KELHTMLViewColoringManager(QObject* parent)
         this));
     m_observerIds.append(center.addObserver(
         KELTextColorChangedNotification, nullptr, [this](const kit::Notification&) { textColorChanged(); }, this));
+    m_observerIds.append(center.addObserver(
+        KELUserDidEnterTextNotification, nullptr,
+        [this](const kit::Notification& n) {
+            for (const QPointer<KELSyntaxTextView>& view : std::as_const(m_textViews))
+                if (view && static_cast<const void*>(view.data())
+                        == n.object)
+                    suggestCompletionIfAvailable(view, n.userInfo.value(KELUserDidEnterTextInsertedString).toString());
+        },
+        this));
+    m_observerIds.append(center.addObserver(
+        KELTextDidChangeNotification, nullptr,
+        [this](const kit::Notification& n) {
+            KELSyntaxTextView* view = m_codeCompletionTextView;
+            if (view && static_cast<const void*>(view) == n.object)
+                updateCompletions(view, false);
+        },
+        this));
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            // The list belongs to a window that is no longer in front.
+            KELCompletionPanel* panel = KELCompletionPanel::shared();
+            if (state != Qt::ApplicationActive && panel && panel->dataSource() == this && panel->isActive())
+                panel->close();
+        });
         connect(app, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
+            // The list follows the window it completes in: another window in front closes it.
+            KELCompletionPanel* panel = KELCompletionPanel::shared();
+            if (panel && panel->dataSource() == this && panel->isActive()) {
+                QWidget* own = m_codeCompletionTextView ? m_codeCompletionTextView->window() : nullptr;
+                const bool ours = window
+                    && ((own && own->windowHandle() == window)
+                        || (panel->panelWindow() && panel->panelWindow()->windowHandle() == window));
+                if (!ours)
+                    panel->close();
+            }
             for (const QPointer<KELSyntaxTextView>& view : std::as_const(m_textViews))
                 if (view && view->window() && view->window()->windowHandle() == window) {
                     windowDidBecomeKey(view->window());
@@ -47,6 +80,8 @@ KELHTMLViewColoringManager::KELHTMLViewColoringManager(QObject* parent)
 KELHTMLViewColoringManager::~KELHTMLViewColoringManager()
 {
     invalidateTimers();
+    if (KELCompletionPanel* panel = KELCompletionPanel::shared())
+        panel->unsetDataSource(this);
     for (quint64 id : std::as_const(m_observerIds))
         kit::NotificationCenter::defaultCenter().removeObserver(id);
 }
@@ -62,7 +97,12 @@ void KELHTMLViewColoringManager::addTextView(KELSyntaxTextView* view)
         connect(m_storage, &kit::TextStorage::didProcessEditing, this, [this] { updateAfterEdit(); });
     }
     m_textViews.append(view);
-    connect(view, &kit::TextView::selectionDidChange, this, [this] { colorSegmentFromTimer(); });
+    QPointer<KELSyntaxTextView> weakView(view);
+    connect(view, &kit::TextView::selectionDidChange, this, [this, weakView] {
+        if (weakView && weakView == m_codeCompletionTextView)
+            updateCompletions(weakView, true);
+        colorSegmentFromTimer();
+    });
     connect(view, &kit::TextView::didMoveToWindow, this, [this] {
         if (resumeColoringWhenWindowBecomesKey())
             colorSegmentFromTimer();
@@ -254,6 +294,10 @@ void KELHTMLViewColoringManager::updateAfterEdit()
 
 void KELHTMLViewColoringManager::windowDidBecomeKey(QWidget* window)
 {
+    KELCompletionPanel* panel = KELCompletionPanel::shared();
+    if (panel && panel->dataSource() == this && panel->isActive() && window != panel->panelWindow()
+        && (!m_codeCompletionTextView || window != m_codeCompletionTextView->window()))
+        panel->close();
     if (!resumeColoringWhenWindowBecomesKey())
         return;
     for (const QPointer<KELSyntaxTextView>& view : std::as_const(m_textViews))
@@ -272,4 +316,153 @@ void KELHTMLViewColoringManager::handleChangedTextColorIfNeeded()
     m_textColorChanged = false;
     if (KELSyntaxTextView* view = primaryTextView())
         view->setTextColor(PreferenceController2::colorForKey(QStringLiteral("Text Color")));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Completion
+
+KELCompletionPanel* g_completionPanel = nullptr;
+
+KELCompletionPanel* KELCompletionPanel::shared() { return g_completionPanel; }
+
+void KELCompletionPanel::setShared(KELCompletionPanel* panel) { g_completionPanel = panel; }
+
+bool KELHTMLViewColoringManager::isCompletionPanelActive() const
+{
+    const KELCompletionPanel* panel = KELCompletionPanel::shared();
+    return panel && panel->isActive();
+}
+
+std::optional<SyntaxCompletionResult> KELHTMLViewColoringManager::completionsAtCaret(
+    KELSyntaxTextView* view, bool startCompletions)
+{
+    SyntaxType* type = syntaxType();
+    kit::TextStorage* storage = view ? view->textStorage() : nullptr;
+    if (!type || !storage)
+        return std::nullopt;
+    const qsizetype s = view->selectedRange().location;
+    SyntaxInfo info(Range::intersection(Range(s, 1), Range(0, storage->length())));
+    info.setCursorIndex(s);
+    info.setMaxColoringLength(3000);
+    info.setObserver(observer());
+    return type->colorHTMLView(storage, info, startCompletions, &m_correctColoringIndex);
+}
+
+void KELHTMLViewColoringManager::setCompletions(const QList<std::shared_ptr<KELCompletion>>& completions)
+{
+    m_completions = completions;
+    KELCompletionPanel* panel = KELCompletionPanel::shared();
+    if (panel && panel->dataSource() == this)
+        panel->reloadCompletions();
+}
+
+std::shared_ptr<KELCompletion> KELHTMLViewColoringManager::completionAtIndex(qsizetype index) const
+{
+    return index >= 0 && index < m_completions.size() ? m_completions.at(index) : nullptr;
+}
+
+void KELHTMLViewColoringManager::suggestCompletion(KELSyntaxTextView* view)
+{
+    if (!view || !view->textStorage())
+        return;
+    m_lastSelectedRange = view->selectedRange();
+    view->scrollRangeToVisible(m_lastSelectedRange);
+    std::optional<SyntaxCompletionResult> result;
+    if (m_lastSelectedRange.location <= m_correctColoringIndex)
+        result = completionsAtCaret(view, true);
+    if (!result)
+        result.emplace();
+    m_completions = result->completions();
+    m_initialCompletionRange = result->maxCompletionRange();
+    KELCompletionPanel* panel = KELCompletionPanel::shared();
+    if (panel && panel->dataSource() == this) {
+        m_codeCompletionTextView = view;
+        panel->reloadCompletions();
+        panel->showWindowWithCursorRect(view->cursorRectInScreenCoordinates());
+    }
+}
+
+void KELHTMLViewColoringManager::suggestCompletionIfAvailable(KELSyntaxTextView* view, const QString& inserted)
+{
+    kit::TextStorage* storage = view ? view->textStorage() : nullptr;
+    SyntaxType* type = syntaxType();
+    KELCompletionPanel* panel = KELCompletionPanel::shared();
+    if (!storage || !type || !panel || panel->isActive() || panel->dataSource() != this)
+        return;
+    const qsizetype s = view->selectedRange().location;
+    if (s > m_correctColoringIndex)
+        return;
+    SyntaxType* inner = type->nestedSyntaxTypeForKELHTMLView(storage, s, nullptr);
+    if (!inner || !inner->usesAutoCompletion())
+        return;
+    if (!inserted.isEmpty() && (inserted.back().isSpace() || kit::TextStorage::isLineTerminator(inserted.back())))
+        return;
+    m_lastSelectedRange = view->selectedRange();
+    std::optional<SyntaxCompletionResult> result = completionsAtCaret(view, false);
+    if (!result || result->completions().isEmpty())
+        return;
+    m_completions = result->completions();
+    m_initialCompletionRange = result->maxCompletionRange();
+    m_codeCompletionTextView = view;
+    panel->showWindowWithCursorRect(view->cursorRectInScreenCoordinates());
+    panel->reloadCompletions();
+}
+
+void KELHTMLViewColoringManager::updateCompletions(KELSyntaxTextView* view, bool selectionChange)
+{
+    if (!view || view != m_codeCompletionTextView)
+        return;
+    kit::TextStorage* storage = view->textStorage();
+    if (selectionChange
+        && (view->selectedRange() == m_lastSelectedRange
+            || (storage && (storage->editedMask() & kit::TextStorageEditedAttributes))))
+        return;
+    KELCompletionPanel* panel = KELCompletionPanel::shared();
+    if (!panel || !panel->isActive())
+        return;
+    m_lastSelectedRange = view->selectedRange();
+    std::optional<SyntaxCompletionResult> result = completionsAtCaret(view, true);
+    const Range m = result ? result->maxCompletionRange() : Range(kit::NotFound, 0);
+    const Range i = m_initialCompletionRange;
+    if (m.location != kit::NotFound && i.location != kit::NotFound && i.location <= m.end() && i.end() >= m.location) {
+        setCompletions(result->completions());
+    } else {
+        m_initialCompletionRange = Range(kit::NotFound, 0);
+        panel->animateFadeOut();
+    }
+}
+
+void KELHTMLViewColoringManager::applyCompletion(const std::shared_ptr<KELCompletion>& completion)
+{
+    if (!completion)
+        return;
+    const QString value = completion->value();
+    if (value.isNull()) {
+        kit::log(QStringLiteral("Completion has no value: %1").arg(completion->name()));
+        return;
+    }
+    KELSyntaxTextView* view = m_codeCompletionTextView.data();
+    if (!view || !view->textStorage())
+        return;
+    const Range range = completion->range();
+    // The entry was found before later edits: never replace text that is not there.
+    if (range.location == kit::NotFound || range.location < 0 || range.end() > view->textStorage()->length()) {
+        kit::log(QStringLiteral("Completion range lies outside the text: %1").arg(completion->name()));
+        return;
+    }
+    const qsizetype r = range.location;
+    QString text = view->indentedStringForString(value, r);
+    Range selection(r + text.size(), 0);
+    const qsizetype open = text.indexOf(QLatin1String("<#"));
+    const qsizetype close = open >= 0 ? text.indexOf(QLatin1String("#>"), open + 2) : -1;
+    if (close >= 0) {
+        const qsizetype length = close + 2 - open;
+        if (length == 4) {
+            text.remove(open, 4);
+            selection = Range(r + open, 0);
+        } else {
+            selection = Range(r + open, length);
+        }
+    }
+    view->replaceTextForCompletion(range, text, selection);
 }

@@ -5,12 +5,15 @@
 // the text in small background segments spaced out by timers.
 
 #include "kit/Types.h"
+#include "syntax/CodeCompletionDataSource.h"
+#include "syntax/SyntaxCompletionResult.h"
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <optional>
 
 namespace kit {
 class TextStorage;
@@ -19,8 +22,9 @@ class KELSyntaxTextView;
 class SyntaxInfo;
 class SyntaxStructureObserver;
 class SyntaxType;
+class SyntaxCompletionResult;
 
-class KELHTMLViewColoringManager : public QObject
+class KELHTMLViewColoringManager : public QObject, public CodeCompletionDataSource
 {
     Q_OBJECT
 public:
@@ -80,12 +84,32 @@ public:
     void textColorChanged() { m_textColorChanged = true; }
     void handleChangedTextColorIfNeeded();
 
+    // Completion.
+    /// The explicit request (the Complete command) in the view.
+    void suggestCompletion(KELSyntaxTextView* view);
+    /// The request made by typing: only where the language completes by itself,
+    /// never after white space, and only within the coloured text.
+    void suggestCompletionIfAvailable(KELSyntaxTextView* view, const QString& insertedString);
+    /// Follows the caret while the panel is open: new entries, or the panel fades
+    /// out once the caret leaves the range that opened it.
+    void updateCompletions(KELSyntaxTextView* view, bool selectionChange);
+    KELSyntaxTextView* codeCompletionTextView() const { return m_codeCompletionTextView; }
+    const QList<std::shared_ptr<KELCompletion>>& completions() const { return m_completions; }
+    void setCompletions(const QList<std::shared_ptr<KELCompletion>>& completions);
+    kit::Range initialCompletionRange() const { return m_initialCompletionRange; }
+
+    qsizetype numberOfCompletions() const override { return m_completions.size(); }
+    std::shared_ptr<KELCompletion> completionAtIndex(qsizetype index) const override;
+    void applyCompletion(const std::shared_ptr<KELCompletion>& completion) override;
+
 protected:
     /// Whether the primary view's window is the active one (tests may answer).
     virtual bool isPrimaryWindowActive() const;
     virtual bool isApplicationActive() const;
     /// Whether the completion panel is open (the chain waits while it is).
-    virtual bool isCompletionPanelActive() const { return false; }
+    virtual bool isCompletionPanelActive() const;
+    /// One completion request at the view's caret.
+    std::optional<SyntaxCompletionResult> completionsAtCaret(KELSyntaxTextView* view, bool startCompletions);
     /// Runs one request on the primary view's storage.
     void colorWithInfo(SyntaxInfo& info, qsizetype* correctColoringIndex);
 
@@ -103,4 +127,8 @@ private:
     QTimer m_viewableTimer;
     QPointer<KELSyntaxTextView> m_viewableView;
     QList<quint64> m_observerIds;
+    QPointer<KELSyntaxTextView> m_codeCompletionTextView;
+    QList<std::shared_ptr<KELCompletion>> m_completions;
+    kit::Range m_initialCompletionRange { kit::NotFound, 0 };
+    kit::Range m_lastSelectedRange { kit::NotFound, 0 };
 };

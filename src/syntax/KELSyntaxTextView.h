@@ -17,4 +17,17 @@ public:
     virtual void layoutVisibleText() = 0;
     /// While on, attribute changes redraw without laying the text out again.
     virtual void setInvalidateDisplayOnlyForAttributeChange(bool on) = 0;
+
+    // What completion needs (the HTML editor view answers these).
+    /// The caret's rectangle on the screen, where the completion list goes.
+    virtual QRect cursorRectInScreenCoordinates() const { return QRect(); }
+    /// The text indented to suit the line of index.
+    virtual QString indentedStringForString(const QString& string, qsizetype index) const { return string; }
+    /// Replaces range with text in one undo step named "Completion" and selects selection.
+    virtual void replaceTextForCompletion(kit::Range range, const QString& text, kit::Range selection)
+    {
+        Q_UNUSED(range);
+        Q_UNUSED(text);
+        Q_UNUSED(selection);
+    }
 };

@@ -26,6 +26,8 @@ class SyntaxManager;
 class SyntaxXMLNode;
 class SyntaxInfo;
 class SyntaxCompletionResult;
+class SyntaxCompletionRange;
+class StructureTreeNode;
 class ColoringRuleRange;
 class SyntaxColoringRule;
 class KELSyntaxTextView;
@@ -176,12 +178,37 @@ public:
     SyntaxType* recursiveNestedSyntaxTypeForKELHTMLView(
         const kit::TextStorage* storage, qsizetype index, kit::Range* range);
 
+    // Completion search (SyntaxTypeCompletion.cpp).
+    /// The parse tree of one structure over the range; `includeInvalidStructures`
+    /// keeps partial matches (text typed so far). `valid` receives whether it matched.
+    std::unique_ptr<StructureTreeNode> buildStructureTreeForString(const QString& string, kit::Range range,
+        kit::Range maxRange, const SyntaxStructure* structure, bool* valid, bool includeInvalidStructures) const;
+    /// Adds the words offered at the cursor inside a structure over the range (nothing
+    /// unless the cursor lies within it, both ends included).
+    void determineCompletionsForKELHTMLView(const kit::TextStorage* storage, kit::Range range, kit::Range maxRange,
+        const SyntaxStructure* structure, qsizetype cursorIndex, SyntaxCompletionResult* result) const;
+    /// Searches one list of completion definitions against a tree.
+    void determineCompletionsForStructureTree(const QString& text, const StructureTreeNode* tree,
+        qsizetype cursorIndex, SyntaxCompletionResult* result,
+        const std::vector<std::unique_ptr<SyntaxCompletion>>& completions) const;
+    /// Whether completions and words of a standard are offered ("HTML5" and "CSS3"
+    /// follow their settings; every other standard, or none, always).
+    static bool showCompletionsForStandard(const QString& standard);
+    /// After a pass: adds the code clips named by the word before the cursor (when
+    /// asked, or when the pass found entries), removes repeated words and sorts.
+    static void finishCompletions(
+        const QString& text, qsizetype cursorIndex, SyntaxCompletionResult& result, bool startCompletions);
+
     /// A type with a name and nothing else (the built-in last resort).
     static std::unique_ptr<SyntaxType> emptyType(const QString& name);
 
 private:
     bool read(const SyntaxXMLNode& root, QString* problem);
     void resolveInterrupts();
+    void determineCompletionMatches(const QString& text, const StructureTreeNode* node,
+        const QList<SyntaxCompletionRange*>& inPlay, int depth) const;
+    void determineCompletionApplies(const QString& text, const StructureTreeNode* node, qsizetype cursorIndex,
+        const QList<SyntaxCompletionRange*>& inPlay, int depth) const;
     const SyntaxType* typeNamed(const QString& name) const;
 
     QString m_typeName;

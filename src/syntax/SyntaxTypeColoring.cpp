@@ -88,6 +88,8 @@ std::optional<SyntaxCompletionResult> SyntaxType::rootTypeColorKELHTMLView(
         info.setSwitchIndex(range.location + maxLength);
 
     colorKELHTMLView(storage, range, Range(0, length), completions ? &*completions : nullptr, startCompletions, info);
+    if (completions)
+        finishCompletions(storage->string(), info.cursorIndex(), *completions, startCompletions);
 
     storage->endEditing();
     if (correctColoringIndex && (qsizetype(info.finalColoringIndex()) > *correctColoringIndex || info.brokeEarly()))
@@ -114,6 +116,8 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
     qsizetype openStart = 0;
     qsizetype bodyStart = 0;
     qsizetype lastClosePosition = kit::NotFound;
+    qsizetype startOnlyClosePosition = kit::NotFound;
+    const qsizetype cursorIndex = completionResult ? info.cursorIndex() : kit::NotFound;
 
     const qsizetype k = m_maxStartEndLength;
     const qsizetype back = std::min(k, range.location);
@@ -293,6 +297,7 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
                     if (end - 1 > i)
                         i = end - 1;
                     lastClosePosition = end;
+                    startOnlyClosePosition = end;
                     open = openNamedByStack();
                     if (open)
                         openStart = bodyStart = end;
@@ -301,6 +306,13 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
                 }
                 break;
             }
+        }
+
+        // Structures that could start at the cursor offer what may be typed there.
+        if (startCompletions && i == cursorIndex && (!open || openStart == i) && !m_structuresWithStart.isEmpty()
+            && startOnlyClosePosition != i) {
+            for (const SyntaxStructure* candidate : std::as_const(m_structuresWithStart))
+                determineCompletionsForKELHTMLView(storage, Range(i, 0), maxRange, candidate, i, completionResult);
         }
 
         ++i;
@@ -414,8 +426,8 @@ qsizetype SyntaxType::newEndForRangeExtensionForIndex(qsizetype i, const kit::Te
 }
 
 ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, Range range, Range maxRange,
-    const SyntaxStructure* s, const SyntaxStructureStack& stack, SyntaxCompletionResult*, bool endMissing, bool,
-    SyntaxInfo& info)
+    const SyntaxStructure* s, const SyntaxStructureStack& stack, SyntaxCompletionResult* completionResult,
+    bool endMissing, bool startCompletions, SyntaxInfo& info)
 {
     SyntaxStructureObserver* observer = info.observer();
     const QString stackString = stack.stackString();
@@ -426,6 +438,7 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
             syntaxattributes::set(storage, m_typeAttribute, stackString, extent);
             clearNestedParseStateInRange(storage, extent);
         }
+        determineCompletionsForKELHTMLView(storage, extent, maxRange, s, info.cursorIndex(), completionResult);
         if (observer) {
             observer->clearedSyntaxStructuresOfType(m_typeName, storage->string(), extent);
             observer->foundSyntaxStructure(s->name(), m_typeName, storage->string(), extent);
@@ -458,7 +471,7 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
             nestedRange = Range(run.location, a + n - run.location);
         nestedRange = Range::intersection(nestedRange, maxRange);
         clearNestedParseStateInRange(storage, range, nested);
-        nested->colorKELHTMLView(storage, range, nestedRange, nullptr, false, info);
+        nested->colorKELHTMLView(storage, range, nestedRange, completionResult, startCompletions, info);
         if (observer) {
             if (nestedRange.location == a && s->start()) {
                 const qsizetype m = s->start()->longestMatchInString(text, nestedRange, false);
@@ -475,11 +488,13 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
     } else if (!endMissing || s->isSimpleStructure()) {
         clearNestedParseStateInRange(storage, range);
         result = efficientColorKELHTMLView(storage, range, maxRange, s);
+        determineCompletionsForKELHTMLView(storage, range, maxRange, s, info.cursorIndex(), completionResult);
     } else {
         if (!info.brokeEarly())
             colorAsTextKELHTMLView(storage, range, maxRange, info);
         if (range.length > 0)
             syntaxattributes::set(storage, m_typeAttribute, stackString, range);
+        determineCompletionsForKELHTMLView(storage, range, maxRange, s, info.cursorIndex(), completionResult);
     }
     result.range = range;
     if (observer)

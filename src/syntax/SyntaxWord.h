@@ -25,6 +25,8 @@ public:
     QString value() const;
     /// The text inserted: the value without its display-only "<!...!>" sections.
     QString insertValue() const;
+    /// The insert text as stored, before any change of case.
+    const QString& storedInsertValue() const { return m_insertValue; }
     const QString& description() const { return m_description; }
     const QString& type() const { return m_type; }
     const QString& object() const { return m_object; }

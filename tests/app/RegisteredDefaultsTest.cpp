@@ -1,5 +1,6 @@
 #include "support/DefaultsKeys.h"
 #include "app/RegisteredDefaults.h"
+#include "html/QuickInsertItem.h"
 #include "kit/UserDefaults.h"
 #include "support/PreferenceController2.h"
 
@@ -16,7 +17,7 @@ protected:
     void TearDown() override { kit::UserDefaults::standard().resetForTesting(); }
 };
 
-enum class Kind { Bool, Integer, String, Colour, Font, List };
+enum class Kind { Bool, Integer, String, Colour, Font, List, QuickInsertTree };
 
 struct Row {
     const char* key;
@@ -54,7 +55,7 @@ TEST_F(RegisteredDefaultsTest, EveryRowInOrderWithItsType)
         {"Should Wrap Inserted Tags Around Selected Text", Kind::Integer, 0},
         {"Should Capitalize Tags", Kind::Bool, false},
         {"User Agrees to the User Agreement", Kind::Bool, false},
-        {"Quick Insert Items", Kind::List, QVariantList()},
+        {"Quick Insert Items", Kind::QuickInsertTree, QVariant()},
         {"Use Vertical Divider in Live Preview", Kind::Bool, false},
         {"Display Images in Live Preview", Kind::Bool, true},
         {"Download Internet Files in Live Preview", Kind::Bool, true},
@@ -120,6 +121,14 @@ TEST_F(RegisteredDefaultsTest, EveryRowInOrderWithItsType)
         case Kind::Font:
             EXPECT_EQ(defaults.fontValue(key), PreferenceController2::defaultFont());
             break;
+        case Kind::QuickInsertTree: {
+            // The factory tree: "Symbols" and its eight folders.
+            const auto tree = QuickInsertItem::fromArchive(value);
+            ASSERT_TRUE(tree);
+            EXPECT_EQ(tree->name(), QStringLiteral("Symbols"));
+            EXPECT_EQ(tree->subItems().size(), 8u);
+            break;
+        }
         }
     }
     EXPECT_EQ(defaults.colorValue(KELBackgroundColorKey), QColor(Qt::white));

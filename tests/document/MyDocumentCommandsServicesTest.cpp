@@ -80,7 +80,7 @@ TEST_F(MyDocumentCommandsServicesTest, ColouringHooksReachTheDocumentsColoringMa
 {
     MyDocumentCommands::Services& s = MyDocumentCommands::services();
     ASSERT_TRUE(s.colorAllTags && s.colorViewableTags);
-    EXPECT_FALSE(s.suggestCompletion);
+    ASSERT_TRUE(s.suggestCompletion);
     view->setString(QStringLiteral("<p class=\"x\">text</p>"));
     s.colorAllTags(document.get(), view);
     s.colorViewableTags(document.get(), view);

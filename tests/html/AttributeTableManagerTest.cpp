@@ -1,6 +1,6 @@
 #include "html/AttributeTableManager.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "html/TagChecker.h"
 #include "kit/UserDefaults.h"
 

@@ -93,8 +93,9 @@ void checkCompletion(
     checkPath(c.rootStructures(), names, where, problems);
     checkPath(c.matchStructures(), names, where, problems);
     checkPath(c.applyStructures(), names, where, problems);
-    if (c.rootStructures().empty() || c.applyStructures().empty())
-        problems << where + QStringLiteral(": no root or apply path");
+    // An empty apply path replaces the text of the root structure itself.
+    if (c.rootStructures().empty())
+        problems << where + QStringLiteral(": no root path");
     for (const SyntaxWordRef& ref : c.applyWordRefs())
         if (!type->words().objectForKey(ref.wordId()))
             problems << QStringLiteral("%1: unknown word \"%2\"").arg(where, ref.wordId());

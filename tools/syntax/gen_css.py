@@ -151,7 +151,7 @@ def main():
         words.append(common.word_xml('atrule.' + a, '@' + a, type_='At-Rule',
                                      url=None if a in margin_rules else 'https://developer.mozilla.org/en-US/docs/Web/CSS/@' + a))
 
-    at_completion = common.completion_xml(['atRule'], ['atRule'], words=['atrule.' + a for a in all_at])
+    at_completion = common.completion_xml(['atRule'], [], words=['atrule.' + a for a in all_at])
 
     block = ['    <!-- Property names, then the keywords of each property. -->']
     block += common.completion_xml(['declaration'], ['propertyName'], words=['property.' + p for p in names])

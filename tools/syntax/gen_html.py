@@ -188,8 +188,8 @@ def main():
 
     lines = []
     lines.append('    <!-- Element names in start and end tags. -->')
-    lines += common.completion_xml(['startTag'], ['tagName'], words=['element.' + e for e in elements])
-    lines += common.completion_xml(['endTag'], ['tagName'], words=['element.' + e for e in elements])
+    lines += common.completion_xml(['startTag'], ['tagName'], match=['start'], words=['element.' + e for e in elements])
+    lines += common.completion_xml(['endTag'], ['tagName'], match=['start'], words=['element.' + e for e in elements])
 
     glob = merged_globals()
     lines.append('    <!-- Attributes every element takes, and their values. -->')

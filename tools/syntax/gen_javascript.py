@@ -117,7 +117,7 @@ def main():
         add('method.' + base, value, 'Member')
 
     lines = ['    <!-- Keywords and names at any identifier. -->']
-    lines += common.completion_xml(['variable'], ['variable'], words=ids)
+    lines += common.completion_xml(['variable'], [], words=ids)
     common.write_vocabulary('JavaScript.xml', words, 'JavaScript keywords, global objects and members.')
     common.replace_completions('JavaScript.xml', lines)
     print('JavaScript: %d words' % len(words))
