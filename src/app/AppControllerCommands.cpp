@@ -145,7 +145,12 @@ bool AppController::openFile(const QString& path)
     if (m_fileOpener) {
         opened = m_fileOpener(path, &error);
     } else if (auto* controller = MyDocumentController::sharedDocumentController()) {
-        opened = controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error) != nullptr;
+        const QUrl url = QUrl::fromLocalFile(path);
+        // Folders, images and PDF files open in windows of their own.
+        if (MyDocumentController::opensInWindowOfItsOwn(url))
+            opened = controller->openWindowForURL(url, true, &error) != nullptr;
+        else
+            opened = controller->openDocumentWithContentsOfURL(url, true, &error) != nullptr;
     }
     if (opened)
         return true;
@@ -337,11 +342,10 @@ void AppController::updateCloseWindowCommands(QWidget* window)
 
 QStringList AppController::unavailableCommands()
 {
-    // Their windows (component library, Quick Insert, code clips, Get Info, Open
-    // Quickly, Open With, the insert panels) come with later parts of the program.
+    // Their windows (component library, Quick Insert, code clips, the insert
+    // panels) come with later parts of the program.
     return {QStringLiteral("showComponentLibrary:"), QStringLiteral("quickInsert:"), QStringLiteral("manageCodeClips:"),
-            QStringLiteral("newClip:"), QStringLiteral("newClipFromSelection:"), QStringLiteral("getInfo:"),
-            QStringLiteral("openQuickly:"), QStringLiteral("openWith:"), QStringLiteral("showAdvancedInsertPanel:"),
+            QStringLiteral("newClip:"), QStringLiteral("newClipFromSelection:"), QStringLiteral("showAdvancedInsertPanel:"),
             QStringLiteral("showInsertColorPanel:"), QStringLiteral("showInsertMetaTagPanel:"),
             QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
             QStringLiteral("showInsertListPanel:"), QStringLiteral("showInsertTablePanel:"),

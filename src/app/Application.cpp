@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/AppController.h"
+#include "app/AppProjectServices.h"
 #include "app/KELCrashReporter.h"
 #include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
@@ -78,6 +79,7 @@ int KELApplicationMain(int argc, char** argv)
     KELInstallCheckerServices();
     HTMLSpellChecker::installAsSharedSpellChecker();
     installCodeNavigator();
+    KELInstallApplicationProjectServices();
     const int restoredWindows = KELStartDocumentSystem();
 
     // Files handed over before start-up has finished wait for it.
