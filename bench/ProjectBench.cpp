@@ -8,6 +8,7 @@
 #include "project/DirectoryItem.h"
 #include "project/OpenQuicklyLocalSearch.h"
 #include "project/ProjectDocumentController.h"
+#include "project/ProjectOutlineModel.h"
 #include "project/ProjectSystem.h"
 
 #include <benchmark/benchmark.h>

@@ -414,17 +414,23 @@ MyDocument* MyDocumentController::frontMostDocument() const
 QList<std::shared_ptr<DocumentContents>> MyDocumentController::allDocumentsAndPlaceholders() const
 {
     QList<std::shared_ptr<DocumentContents>> list;
-    auto known = [&list](const DocumentContents& contents) {
-        for (const std::shared_ptr<DocumentContents>& entry : list) {
-            if (entry->isEqualToContents(contents) || contents.isEqualToContents(*entry))
+    // Entries by hash, so that a project of many files is not compared pair by pair.
+    QMultiHash<size_t, qsizetype> byHash;
+    auto known = [&list, &byHash](const DocumentContents& contents) {
+        const auto range = byHash.equal_range(contents.contentsHash());
+        for (auto it = range.first; it != range.second; ++it) {
+            const DocumentContents& entry = *list.at(*it);
+            if (entry.isEqualToContents(contents) || contents.isEqualToContents(entry))
                 return true;
         }
         return false;
     };
     for (DocumentWindowController* window : documentWindowControllersFrontToBack()) {
         for (const std::shared_ptr<DocumentContents>& contents : window->allDocumentsAndPlaceholders()) {
-            if (contents && !known(*contents))
+            if (contents && !known(*contents)) {
+                byHash.insert(contents->contentsHash(), list.size());
                 list << contents;
+            }
         }
     }
     return list;

@@ -17,6 +17,57 @@ std::function<void()>& workerGate()
     static std::function<void()> gate;
     return gate;
 }
+
+bool isAscii(const QString& text)
+{
+    for (QChar c : text) {
+        if (c.unicode() > 0x7f)
+            return false;
+    }
+    return true;
+}
+
+// A quick test that the pieces between the "*" of a typed text occur in a name
+// in order (the first at the start unless the text starts with "*"). A name that
+// fails cannot match the expression, so most names never reach it. Only plain
+// ASCII is judged here; anything else goes to the expression.
+class WildcardPrefilter {
+public:
+    explicit WildcardPrefilter(const QString& text)
+        : m_anchored(!text.startsWith(QLatin1Char('*'))), m_usable(isAscii(text))
+    {
+        for (const QString& piece : text.split(QLatin1Char('*'))) {
+            if (!piece.isEmpty())
+                m_pieces << piece;
+        }
+        if (m_anchored && text.split(QLatin1Char('*')).constFirst().isEmpty())
+            m_anchored = false;
+    }
+    bool mayMatch(const QString& name) const
+    {
+        if (!m_usable || !isAscii(name))
+            return true;
+        qsizetype from = 0;
+        for (qsizetype i = 0; i < m_pieces.size(); ++i) {
+            if (i == 0 && m_anchored) {
+                if (!name.startsWith(m_pieces[i], Qt::CaseInsensitive))
+                    return false;
+                from = m_pieces[i].size();
+                continue;
+            }
+            const qsizetype at = name.indexOf(m_pieces[i], from, Qt::CaseInsensitive);
+            if (at < 0)
+                return false;
+            from = at + m_pieces[i].size();
+        }
+        return true;
+    }
+
+private:
+    QStringList m_pieces;
+    bool m_anchored;
+    bool m_usable;
+};
 } // namespace
 
 struct OpenQuicklyLocalSearch::State {
@@ -178,6 +229,7 @@ void OpenQuicklyLocalSearch::performUpdate(std::shared_ptr<State> state, std::sh
     {
         QMutexLocker allLock(&state->allResultsLock);
         if (expression && !stopped) {
+            const WildcardPrefilter prefilter(token->searchString());
             for (const OpenQuicklyResultRef& candidate : std::as_const(state->allResults)) {
                 if (workerGate())
                     workerGate()();
@@ -186,7 +238,8 @@ void OpenQuicklyLocalSearch::performUpdate(std::shared_ptr<State> state, std::sh
                     if (token->isStopped())
                         break;
                 }
-                const bool matches = expression->matchInString(candidate->fileName()).has_value();
+                const bool matches = prefilter.mayMatch(candidate->fileName())
+                    && expression->matchInString(candidate->fileName()).has_value();
                 QMutexLocker lock(&state->updateResultsLock);
                 auto known = state->updateIndex.constFind(candidate->fileName());
                 const bool listed = known != state->updateIndex.constEnd();
@@ -258,9 +311,10 @@ QStringList OpenQuicklyLocalSearch::matchingFileNames(const QString& text) const
         patternForSearchString(text), OgreIgnoreCaseOption);
     if (!expression)
         return names;
+    const WildcardPrefilter prefilter(text);
     QMutexLocker lock(&m_state->allResultsLock);
     for (const OpenQuicklyResultRef& candidate : std::as_const(m_state->allResults)) {
-        if (expression->matchInString(candidate->fileName()))
+        if (prefilter.mayMatch(candidate->fileName()) && expression->matchInString(candidate->fileName()))
             names << candidate->fileName();
     }
     return names;

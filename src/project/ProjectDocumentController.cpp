@@ -241,6 +241,7 @@ QWidget* ProjectDocumentController::makeCentralView(QWidget* editorArea)
     auto* addFile = new QToolButton(bar);
     addFile->setObjectName(QStringLiteral("addFilePopUpButton"));
     addFile->setIcon(QIcon::fromTheme(QStringLiteral("list-add")));
+    addFile->setText(QStringLiteral("+"));
     addFile->setToolTip(QStringLiteral("Add New File"));
     addFile->setPopupMode(QToolButton::InstantPopup);
     auto* addMenu = new QMenu(addFile);
@@ -251,6 +252,7 @@ QWidget* ProjectDocumentController::makeCentralView(QWidget* editorArea)
     action->setObjectName(QStringLiteral("actionPopUpButton"));
     action->setIcon(QIcon::fromTheme(QStringLiteral("configure"), QIcon::fromTheme(QStringLiteral("preferences-system"))));
     action->setToolTip(QStringLiteral("Actions"));
+    action->setText(QStringLiteral("Actions"));
     action->setPopupMode(QToolButton::InstantPopup);
     auto* actionMenu = new QMenu(action);
     actionMenu->addActions(outline->makeActionMenuItems(actionMenu));
@@ -268,6 +270,7 @@ QWidget* ProjectDocumentController::makeCentralView(QWidget* editorArea)
     navigator->setCheckable(true);
     navigator->setIcon(QIcon::fromTheme(QStringLiteral("view-list-tree")));
     navigator->setToolTip(QStringLiteral("Show/Hide Navigator"));
+    navigator->setText(QStringLiteral("Navigator"));
     connect(navigator, &QToolButton::clicked, this, [this](bool on) { showCodeNavigator(on, true); });
     m_codeNavigatorButton = navigator;
     barLayout->addWidget(addFile);

@@ -15,13 +15,14 @@
 #include <QPointer>
 #include <QSet>
 #include <QTimer>
+#include <QToolButton>
 #include <memory>
 #include <optional>
 
 class DirectoryItem;
 class KELFilePrefs;
 class ProjectOutlineModel;
-class QToolButton;
+
 
 inline const QString KELOpenFileExternallyAlertKey = QStringLiteral("KELOpenFileExternallyAlertKey");
 inline const QString KELProjectDocumentControllerUsesTabsKey = QStringLiteral("KELProjectDocumentControllerUsesTabs");

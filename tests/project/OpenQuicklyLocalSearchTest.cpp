@@ -52,7 +52,8 @@ QStringList names(const OpenQuicklySearch& search)
 TEST(OpenQuicklyLocalSearchTest, TypedTextMatchesWholeNamesIgnoringCase)
 {
     OpenQuicklyLocalSearch search(placeholders({"/s/index.html", "/s/Index.php", "/s/main-index.html", "/s/a.b", "/s/aXb",
-                                                "/s/what?.txt", "/s/whatX.txt"}),
+                                                "/s/what?.txt", "/s/whatX.txt", QStringLiteral("/s/\u00c9t\u00e9.html"),
+                                                "/s/abcabc.css"}),
                                   QString());
     struct Case {
         const char* text;
@@ -66,9 +67,13 @@ TEST(OpenQuicklyLocalSearchTest, TypedTextMatchesWholeNamesIgnoringCase)
         {"what?*", {"what?.txt"}},
         {"*.php", {"Index.php"}},
         {"(*", {}},
+        {"*c*c*", {"abcabc.css"}},
+        {"a*c.css", {"abcabc.css"}},
+        {"abc*abc.*", {"abcabc.css"}},
+        {"\u00e9t\u00c9*", {"\u00c9t\u00e9.html"}},
     };
     for (const Case& c : cases) {
-        QStringList found = search.matchingFileNames(QString::fromLatin1(c.text));
+        QStringList found = search.matchingFileNames(QString::fromUtf8(c.text));
         found.sort();
         QStringList expected = c.expected;
         expected.sort();
