@@ -145,7 +145,12 @@ bool AppController::openFile(const QString& path)
     if (m_fileOpener) {
         opened = m_fileOpener(path, &error);
     } else if (auto* controller = MyDocumentController::sharedDocumentController()) {
-        opened = controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error) != nullptr;
+        const QUrl url = QUrl::fromLocalFile(path);
+        // Folders, images and PDF files open in windows of their own.
+        if (MyDocumentController::opensInWindowOfItsOwn(url))
+            opened = controller->openWindowForURL(url, true, &error) != nullptr;
+        else
+            opened = controller->openDocumentWithContentsOfURL(url, true, &error) != nullptr;
     }
     if (opened)
         return true;
@@ -337,10 +342,9 @@ void AppController::updateCloseWindowCommands(QWidget* window)
 
 QStringList AppController::unavailableCommands()
 {
-    // Their windows (component library, Quick Insert, code clips, Get Info, Open
-    // Quickly, Open With, the component panels) come with later parts of the program.
-    return {QStringLiteral("showComponentLibrary:"), QStringLiteral("getInfo:"),
-            QStringLiteral("openQuickly:"), QStringLiteral("openWith:"),
+    // Their windows (the component library and the component panels) come with
+    // later parts of the program.
+    return {QStringLiteral("showComponentLibrary:"),
             QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
             QStringLiteral("showInsertListPanel:"), QStringLiteral("showInsertTablePanel:"),
             QStringLiteral("showInsertLinkPanel:"), QStringLiteral("showInsertImageTagPanel:")};

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/AppController.h"
+#include "app/AppProjectServices.h"
 #include "app/KELCrashReporter.h"
 #include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
@@ -91,6 +92,7 @@ int KELApplicationMain(int argc, char** argv)
     KELCodeClipMenus::install();
     DocumentWindowController::setQuickInsertMenuProvider([] { return QuickInsertMenu::quickInsertMenu(); });
     KELInstallSyntaxPreferencePanes();
+    KELInstallApplicationProjectServices();
     const int restoredWindows = KELStartDocumentSystem();
 
     // Files handed over before start-up has finished wait for it.

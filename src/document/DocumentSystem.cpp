@@ -56,8 +56,11 @@ bool KELSaveWindowsForRestoration(const QString& restorationPath)
     QList<kit::WindowController*> windows;
     for (kit::WindowController* controller : kit::WindowController::allWindowControllers()) {
         auto* window = qobject_cast<DocumentWindowController*>(controller);
-        if (window && !window->isClosingWindow() && !window->documents().isEmpty())
+        if (window && !window->isClosingWindow() && (!window->documents().isEmpty() || !window->closesWithLastDocument()))
             windows << window;
+        // Other windows that can be restored (the image and PDF viewers).
+        else if (!window && !controller->restorationClassName().isEmpty() && controller->window() && controller->window()->isVisible())
+            windows << controller;
     }
     kit::Error error;
     if (!kit::WindowRestoration::saveWindows(windows, pathOr(restorationPath), &error)) {

@@ -310,7 +310,7 @@ void DocumentWindowController::removeDocument(MyDocument* document)
     if (documents().isEmpty()) {
         m_currentDocument = nullptr;
         setDocument(nullptr);
-        if (!m_closing && !m_windowClosing)
+        if (!m_closing && !m_windowClosing && closesWithLastDocument())
             animateFadeOut();
     }
 }

@@ -76,6 +76,9 @@ public:
     virtual void setNeedsDirectoryUpdate() {}
     virtual QList<QUrl> untitledAutosaveRestoreURLs() const { return {}; }
     virtual void addAutosaveURL(const QUrl&) {}
+    /// Whether the window fades out and closes when its last document leaves
+    /// (a project window stays with its tree).
+    virtual bool closesWithLastDocument() const { return true; }
 
     // -- Closing
     /// Asks each document in turn whether it may close and closes it; done hears

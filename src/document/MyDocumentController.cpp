@@ -22,6 +22,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QWindow>
 
 namespace {
@@ -64,17 +65,10 @@ kit::Document* MyDocumentController::openDocumentWithContentsOfURL(const QUrl& u
         ~ForgetPick() { controller->m_pickedEncodings.remove(urlKey(url)); }
     } forget{this, url};
 
-    const QFileInfo info(url.toLocalFile());
-    const bool isFolder = url.isLocalFile() && info.isDir();
-    const QString typeName = isFolder ? QStringLiteral("Folder") : KELFileTypeManager::sharedInstance().typeNameForURL(url);
-    if (isFolder || typeName == QLatin1String("Image") || typeName == QLatin1String("PDF")) {
-        // Project and viewer windows are not part of this program yet.
-        const QString what = isFolder ? QStringLiteral("folder") : typeName == QLatin1String("PDF") ? QStringLiteral("PDF file") : QStringLiteral("image");
-        kit::setError(error, kit::Error::withDescription(
-                                 kit::ErrorDomainCocoa, kit::FileReadUnknownError,
-                                 QStringLiteral("The %1 “%2” cannot be opened yet.").arg(what, info.fileName()),
-                                 QStringLiteral("This version of %1 opens text files only; folders, images and PDF files will open in their own windows in a later version.")
-                                     .arg(QCoreApplication::applicationName())));
+    QString typeName;
+    if (opensInWindowOfItsOwn(url, &typeName)) {
+        // Windows of their own are not documents: success answers no document and no error.
+        openWindowForURL(url, display, error);
         return nullptr;
     }
     closeSingleUntitledDocument();
@@ -84,6 +78,48 @@ kit::Document* MyDocumentController::openDocumentWithContentsOfURL(const QUrl& u
     if (!display)
         --m_openingWithoutDisplay;
     return document;
+}
+
+namespace {
+MyDocumentController::WindowOpener& windowOpener()
+{
+    static MyDocumentController::WindowOpener opener;
+    return opener;
+}
+} // namespace
+
+void MyDocumentController::setWindowOpener(WindowOpener opener)
+{
+    windowOpener() = std::move(opener);
+}
+
+bool MyDocumentController::opensInWindowOfItsOwn(const QUrl& url, QString* typeName)
+{
+    if (!url.isLocalFile())
+        return false;
+    const QFileInfo info(url.toLocalFile());
+    const QString type = info.isDir() ? KELFolderTypeName : KELFileTypeManager::sharedInstance().typeNameForURL(url);
+    if (typeName)
+        *typeName = type;
+    return type == KELFolderTypeName || type == KELImageTypeName || type == KELPDFTypeName;
+}
+
+kit::WindowController* MyDocumentController::openWindowForURL(const QUrl& url, bool display, kit::Error* error)
+{
+    QString typeName;
+    if (!opensInWindowOfItsOwn(url, &typeName))
+        return nullptr;
+    const QFileInfo info(url.toLocalFile());
+    kit::WindowController* window = windowOpener() ? windowOpener()(url, typeName, display, error) : nullptr;
+    if (!window) {
+        const QString what = typeName == KELFolderTypeName ? QStringLiteral("folder")
+            : typeName == KELPDFTypeName                   ? QStringLiteral("PDF file")
+                                                           : QStringLiteral("image");
+        kit::setError(error, kit::Error::withDescription(kit::ErrorDomainCocoa, kit::FileReadUnknownError,
+                                                         QStringLiteral("The %1 “%2” could not be opened.").arg(what, info.fileName()),
+                                                         QStringLiteral("It may have been moved, or you may not have permission to read it.")));
+    }
+    return window;
 }
 
 MyDocument* MyDocumentController::openTextDocumentWithContentsOfURL(const QUrl& url, bool display, kit::Error* error)
@@ -177,6 +213,23 @@ int MyDocumentController::runModalOpenPanel(QFileDialog& panel)
         grid->addWidget(new QLabel(QStringLiteral("Text Encoding:"), &panel), row, 0);
         grid->addWidget(popUp, row, 1, 1, grid->columnCount() - 1);
     }
+    if (auto* grid = qobject_cast<QGridLayout*>(panel.layout())) {
+        // A folder opens as a project: the folder selected in the list, else the one shown.
+        auto* openFolder = new QPushButton(QStringLiteral("Open Folder as Project"), &panel);
+        openFolder->setObjectName(QStringLiteral("openFolderButton"));
+        grid->addWidget(openFolder, grid->rowCount(), 1, 1, 1, Qt::AlignLeft);
+        QObject::connect(openFolder, &QPushButton::clicked, &panel, [this, &panel] {
+            QString folder = panel.directory().absolutePath();
+            for (const QString& selected : panel.selectedFiles()) {
+                if (QFileInfo(selected).isDir()) {
+                    folder = selected;
+                    break;
+                }
+            }
+            m_folderChosenInOpenPanel = folder;
+            static_cast<QDialog&>(panel).done(QDialog::Accepted);
+        });
+    }
     const int result = kit::DocumentController::runModalOpenPanel(panel);
     if (result == QDialog::Accepted && popUp) {
         const kit::StringEncoding picked = popUp->selectedEncoding();
@@ -184,6 +237,14 @@ int MyDocumentController::runModalOpenPanel(QFileDialog& panel)
             setSelectedEncodingForURL(url, picked);
     }
     return result;
+}
+
+QList<QUrl> MyDocumentController::URLsFromRunningOpenPanel()
+{
+    m_folderChosenInOpenPanel.clear();
+    const QList<QUrl> urls = kit::DocumentController::URLsFromRunningOpenPanel();
+    const QString folder = std::exchange(m_folderChosenInOpenPanel, QString());
+    return folder.isEmpty() ? urls : QList<QUrl>{QUrl::fromLocalFile(folder)};
 }
 
 // ---------------------------------------------------------------- lookups
@@ -362,17 +423,23 @@ MyDocument* MyDocumentController::frontMostDocument() const
 QList<std::shared_ptr<DocumentContents>> MyDocumentController::allDocumentsAndPlaceholders() const
 {
     QList<std::shared_ptr<DocumentContents>> list;
-    auto known = [&list](const DocumentContents& contents) {
-        for (const std::shared_ptr<DocumentContents>& entry : list) {
-            if (entry->isEqualToContents(contents) || contents.isEqualToContents(*entry))
+    // Entries by hash, so that a project of many files is not compared pair by pair.
+    QMultiHash<size_t, qsizetype> byHash;
+    auto known = [&list, &byHash](const DocumentContents& contents) {
+        const auto range = byHash.equal_range(contents.contentsHash());
+        for (auto it = range.first; it != range.second; ++it) {
+            const DocumentContents& entry = *list.at(*it);
+            if (entry.isEqualToContents(contents) || contents.isEqualToContents(entry))
                 return true;
         }
         return false;
     };
     for (DocumentWindowController* window : documentWindowControllersFrontToBack()) {
         for (const std::shared_ptr<DocumentContents>& contents : window->allDocumentsAndPlaceholders()) {
-            if (contents && !known(*contents))
+            if (contents && !known(*contents)) {
+                byHash.insert(contents->contentsHash(), list.size());
                 list << contents;
+            }
         }
     }
     return list;

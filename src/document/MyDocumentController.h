@@ -12,11 +12,15 @@
 #include <QHash>
 #include <QPointer>
 #include <QUrl>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class DocumentWindowController;
 class MyDocument;
+namespace kit {
+class WindowController;
+}
 class QWidget;
 
 /// What an external editor client asked for with an open (see ExternalDocument).
@@ -40,6 +44,14 @@ public:
     /// Opens any file as a text document; a folder gives none without error.
     MyDocument* openTextDocumentWithContentsOfURL(const QUrl& url, bool display, kit::Error* error);
     /// An open on behalf of an external editor client.
+    /// A folder, an image or a PDF file opens in a window of its own (a project
+    /// window, a viewer) rather than as a text document; typeName tells which.
+    static bool opensInWindowOfItsOwn(const QUrl& url, QString* typeName = nullptr);
+    /// Opens such a URL in its window; null (with the error) when it cannot.
+    kit::WindowController* openWindowForURL(const QUrl& url, bool display, kit::Error* error);
+    /// What makes those windows (the projects part of the program installs it).
+    using WindowOpener = std::function<kit::WindowController*(const QUrl& url, const QString& typeName, bool display, kit::Error* error)>;
+    static void setWindowOpener(WindowOpener opener);
     MyDocument* openDocumentForExternalEditor(const QUrl& url, const ExternalEditorRequest& request, bool display, kit::Error* error);
     std::unique_ptr<kit::Document> makeDocumentForType(const QString& type) override;
     std::unique_ptr<kit::Document> makeDocumentWithContentsOfURL(const QUrl& url, const QString& type, kit::Error* error) override;
@@ -52,6 +64,8 @@ public:
     kit::StringEncoding lastSelectedEncodingForURL(const QUrl& url) const;
     void setSelectedEncodingForURL(const QUrl& url, kit::StringEncoding encoding);
     int runModalOpenPanel(QFileDialog& panel) override;
+    /// The Open panel also opens a folder (as a project).
+    QList<QUrl> URLsFromRunningOpenPanel() override;
 
     // -- Lookups
     kit::Document* documentForURL(const QUrl& url) const override;
@@ -114,6 +128,7 @@ private:
     QPointer<MyDocument> m_activeDocument;
     mutable bool m_inDocumentForURL = false;
     qint64 m_openingProjects = 0;
+    QString m_folderChosenInOpenPanel;
     int m_openingWithoutDisplay = 0;
     QList<QPointer<DocumentWindowController>> m_projectDocuments;
     void closeNextWindow(QList<QPointer<DocumentWindowController>> windows, std::function<void(bool)> done);

@@ -1,0 +1,839 @@
+#include "project/ProjectDocumentController.h"
+
+#include "support/DefaultsKeys.h"
+#include "document/KELFilePrefs.h"
+#include "document/KELFilePrefsManager.h"
+#include "document/KELSplitView.h"
+#include "document/MyDocument.h"
+#include "document/MyDocumentController.h"
+#include "kit/Alert.h"
+#include "kit/Log.h"
+#include "kit/NotificationCenter.h"
+#include "kit/UserDefaults.h"
+#include "kit/document/WindowRestoration.h"
+#include "project/DirectoryItem.h"
+#include "project/ProjectOutlineModel.h"
+#include "project/ProjectServices.h"
+#include "support/KELFileTypeManager.h"
+#include "support/StringAdditions.h"
+#include "support/UtilityFunctions.h"
+
+#include <QApplication>
+#include <QDataStream>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QMainWindow>
+#include <QMenu>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <utility>
+
+namespace {
+const QString ApplicationWillTerminateNotification = QStringLiteral("KELApplicationWillTerminateNotification");
+const QString FileManagerDidMoveURLToTrashNotification = QStringLiteral("KELFileManagerDidMoveURLToTrashNotification");
+
+QString standardized(const QString& path)
+{
+    return stringByStandardizingPath(path);
+}
+
+QByteArray archiveMap(const QVariantMap& map)
+{
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out << map;
+    return data;
+}
+
+QVariantMap unarchiveMap(const QByteArray& data)
+{
+    QVariantMap map;
+    QDataStream in(data);
+    in >> map;
+    return in.status() == QDataStream::Ok ? map : QVariantMap();
+}
+} // namespace
+
+ProjectDocumentController::ProjectDocumentController(const QString& directory)
+    : ProjectDocumentController(directory, shouldUseTabs())
+{
+}
+
+ProjectDocumentController::ProjectDocumentController(const QString& directory, bool usesTabs)
+    : DocumentWindowController(usesTabs), m_directory(standardized(directory))
+{
+    if (ProjectServices::shared().addRecentProject)
+        ProjectServices::shared().addRecentProject(m_directory);
+    m_dragString = QStringLiteral("ProjectFileLinkPboardType") + m_directory;
+    m_root = std::make_unique<DirectoryItem>(m_directory);
+    m_root->updateContainedItems();
+    m_model = new ProjectOutlineModel(m_root.get(), this);
+    m_model->setRenameHandler([this](DirectoryItem* item, const QString& name) { renameItem(item, name); });
+
+    m_directoryUpdateTimer.setSingleShot(true);
+    m_directoryUpdateTimer.setInterval(0);
+    connect(&m_directoryUpdateTimer, &QTimer::timeout, this, [this] { updateDirectory(); });
+    // Changes on disk come in bursts (a checkout, a build): one refresh for each burst.
+    m_diskChangeTimer.setSingleShot(true);
+    m_diskChangeTimer.setInterval(100);
+    connect(&m_diskChangeTimer, &QTimer::timeout, this, [this] { refreshChangedFolders(); });
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) { folderChangedOnDisk(path); });
+
+    auto& center = kit::NotificationCenter::defaultCenter();
+    center.addObserver(ApplicationWillTerminateNotification, nullptr, [this](const kit::Notification&) { savePrefs(); }, this);
+    center.addObserver(KELFileTypesDidChangeNotification, nullptr, [this](const kit::Notification&) { fileTypesDidChange(); }, this);
+    center.addObserver(FileManagerDidMoveURLToTrashNotification, nullptr, [this](const kit::Notification&) {
+        updateDirectory();
+    }, this);
+    updateWatchedFolders();
+}
+
+ProjectDocumentController::~ProjectDocumentController()
+{
+    kit::NotificationCenter::defaultCenter().removeObservers(this);
+    m_directoryUpdateTimer.stop();
+    m_diskChangeTimer.stop();
+    if (m_outline)
+        m_outline->setModel(nullptr);
+    delete m_model;
+    m_model = nullptr;
+}
+
+bool ProjectDocumentController::shouldUseTabs()
+{
+    return kit::UserDefaults::standard().boolValue(KELUseTabbedInterfaceInProjectsKey);
+}
+
+QString ProjectDocumentController::expandedItemAutosaveNameForDirectory(const QString& directory)
+{
+    return QStringLiteral("ProjectOutline:%1").arg(directory);
+}
+
+QString ProjectDocumentController::frameAutosaveNameForDirectory(const QString& directory)
+{
+    return QStringLiteral("FrameAutosave:%1").arg(directory);
+}
+
+QString ProjectDocumentController::splitViewAutosaveNameForDirectory(const QString& directory)
+{
+    return QStringLiteral("SplitViewAutosave:%1").arg(directory);
+}
+
+QString ProjectDocumentController::expandedItemsDefaultsKey(const QString& directory)
+{
+    return QStringLiteral("NSOutlineView Items %1").arg(expandedItemAutosaveNameForDirectory(directory));
+}
+
+KELFilePrefs& ProjectDocumentController::projectPrefs() const
+{
+    return KELFilePrefsManager::sharedProjectPrefsManager().filePrefsForFile(m_directory);
+}
+
+// ---------------------------------------------------------------- opening
+
+ProjectDocumentController* ProjectDocumentController::projectForDirectory(const QString& directory)
+{
+    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
+    if (!controller)
+        return nullptr;
+    const QString wanted = standardized(directory);
+    for (DocumentWindowController* window : controller->projectDocuments()) {
+        auto* project = qobject_cast<ProjectDocumentController*>(window);
+        if (project && project->directory() == wanted && !project->isClosingWindow())
+            return project;
+    }
+    return nullptr;
+}
+
+ProjectDocumentController* ProjectDocumentController::openProject(const QString& directory, bool display)
+{
+    if (ProjectDocumentController* open = projectForDirectory(directory)) {
+        if (display)
+            open->showWindow();
+        return open;
+    }
+    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
+    if (controller)
+        controller->beginOpeningProject();
+    auto* project = new ProjectDocumentController(directory);
+    project->loadWindow();
+    if (controller) {
+        controller->addProjectDocument(project);
+        controller->endOpeningProject();
+    }
+    if (display)
+        project->showWindow();
+    return project;
+}
+
+ProjectDocumentController* ProjectDocumentController::restoreWindow(const QVariantMap& savedWindow)
+{
+    const QVariantMap state = savedWindow.value(kit::WindowRestoration::StateKey).toMap();
+    const QUrl url(state.value(KELProjectDocumentControllerDirectoryKey).toString());
+    if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isDir())
+        return nullptr;
+    MyDocumentController* documentController = MyDocumentController::sharedDocumentController();
+    if (!documentController)
+        return nullptr;
+    documentController->beginOpeningProject();
+    const bool tabs = state.value(KELProjectDocumentControllerUsesTabsKey, shouldUseTabs()).toBool();
+    auto* project = new ProjectDocumentController(url.toLocalFile(), tabs);
+    project->loadWindow();
+    documentController->addProjectDocument(project);
+    // Documents with unsaved changes come back from their side files.
+    for (const QVariant& entry : savedWindow.value(kit::WindowRestoration::DocumentsKey).toList()) {
+        const QVariantMap saved = entry.toMap();
+        const QUrl fileURL(saved.value(kit::WindowRestoration::FileURLKey).toString());
+        const QUrl autosaveURL(saved.value(kit::WindowRestoration::AutosaveURLKey).toString());
+        const bool hasSideFile = autosaveURL.isLocalFile() && QFileInfo::exists(autosaveURL.toLocalFile());
+        MyDocument* document = qobject_cast<MyDocument*>(documentController->documentForURL(fileURL));
+        if (!document) {
+            if (!hasSideFile && (!fileURL.isLocalFile() || !QFileInfo::exists(fileURL.toLocalFile())))
+                continue;
+            kit::Error error;
+            std::unique_ptr<kit::Document> made = documentController->makeDocumentForRestoration(
+                fileURL, hasSideFile ? autosaveURL : QUrl(), saved.value(kit::WindowRestoration::FileTypeKey).toString(), &error);
+            document = qobject_cast<MyDocument*>(made.get());
+            if (!document)
+                continue;
+            made.release();
+            documentController->addDocument(document);
+        }
+        document->restoreState(saved.value(kit::WindowRestoration::DocumentStateKey).toMap());
+        project->addDocument(document);
+    }
+    project->restoreState(state);
+    documentController->endOpeningProject();
+    project->showWindow();
+    return project;
+}
+
+// ---------------------------------------------------------------- window
+
+QWidget* ProjectDocumentController::makeCentralView(QWidget* editorArea)
+{
+    auto* split = new KELSplitView(Qt::Horizontal);
+    split->setObjectName(QStringLiteral("splitView"));
+    split->setChildrenCollapsible(true);
+    m_splitView = split;
+
+    auto* column = new QWidget;
+    column->setObjectName(QStringLiteral("projectColumn"));
+    auto* columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->setSpacing(0);
+    auto* left = new KELSplitView(Qt::Vertical, column);
+    left->setObjectName(QStringLiteral("leftSplitView"));
+    left->setHandleWidth(1);
+    m_leftSplitView = left;
+    auto* outline = new ProjectOutlineView(left);
+    outline->setModel(m_model);
+    outline->setOutlineDelegate(this);
+    m_outline = outline;
+    left->addWidget(outline);
+    columnLayout->addWidget(left, 1);
+
+    auto* bar = new QWidget(column);
+    auto* barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(2, 2, 2, 2);
+    auto* addFile = new QToolButton(bar);
+    addFile->setObjectName(QStringLiteral("addFilePopUpButton"));
+    addFile->setIcon(QIcon::fromTheme(QStringLiteral("list-add")));
+    addFile->setText(QStringLiteral("+"));
+    addFile->setToolTip(QStringLiteral("Add New File"));
+    addFile->setPopupMode(QToolButton::InstantPopup);
+    auto* addMenu = new QMenu(addFile);
+    addMenu->addActions(outline->makeAddFileMenuItems(addMenu));
+    addFile->setMenu(addMenu);
+    m_addFilePopUp = addFile;
+    auto* action = new QToolButton(bar);
+    action->setObjectName(QStringLiteral("actionPopUpButton"));
+    action->setIcon(QIcon::fromTheme(QStringLiteral("configure"), QIcon::fromTheme(QStringLiteral("preferences-system"))));
+    action->setToolTip(QStringLiteral("Actions"));
+    action->setText(QStringLiteral("Actions"));
+    action->setPopupMode(QToolButton::InstantPopup);
+    auto* actionMenu = new QMenu(action);
+    actionMenu->addActions(outline->makeActionMenuItems(actionMenu));
+    action->setMenu(actionMenu);
+    m_actionPopUp = action;
+    for (QMenu* menu : {addMenu, actionMenu}) {
+        QPointer<ProjectOutlineView> view(outline);
+        connect(menu, &QMenu::aboutToShow, menu, [menu, view] {
+            if (view)
+                view->validateMenuItems(menu->actions());
+        });
+    }
+    auto* navigator = new QToolButton(bar);
+    navigator->setObjectName(QStringLiteral("codeNavigatorButton"));
+    navigator->setCheckable(true);
+    navigator->setIcon(QIcon::fromTheme(QStringLiteral("view-list-tree")));
+    navigator->setToolTip(QStringLiteral("Show/Hide Navigator"));
+    navigator->setText(QStringLiteral("Navigator"));
+    connect(navigator, &QToolButton::clicked, this, [this](bool on) { showCodeNavigator(on, true); });
+    m_codeNavigatorButton = navigator;
+    barLayout->addWidget(addFile);
+    barLayout->addWidget(action);
+    barLayout->addStretch();
+    barLayout->addWidget(navigator);
+    columnLayout->addWidget(bar);
+
+    split->addWidget(column);
+    split->addWidget(editorArea);
+    split->setStretchFactor(1, 1);
+    split->setConstrainer([](KELSplitView* view, int proposed, int dividerIndex) {
+        return dividerIndex == 0 ? constrainMainSplitPosition(proposed, view->width()) : proposed;
+    });
+    left->setConstrainer([this](KELSplitView* view, int proposed, int) {
+        if (view->count() == 2 && !view->isAnimating())
+            return qMin(proposed, view->height() - 23);
+        return proposed;
+    });
+    connect(split, &QSplitter::splitterMoved, this, [this] {
+        if (m_splitView)
+            kit::UserDefaults::standard().setValue(splitViewAutosaveNameForDirectory(m_directory), m_splitView->saveState());
+    });
+
+    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { outlineViewSelectionDidChange(); });
+    connect(outline, &ProjectOutlineView::expandedItemsChanged, this, [this] {
+        updateWatchedFolders();
+        saveExpandedItems();
+    });
+    return split;
+}
+
+void ProjectDocumentController::windowDidLoad()
+{
+    DocumentWindowController::windowDidLoad();
+    m_windowLoaded = true;
+    if (tabbedEditor()) {
+        tabbedEditor()->setAllowsDragAcrossControllers(false);
+        tabbedEditor()->setAllowsNoTabs(true);
+    }
+    QWidget* w = window();
+    w->setProperty("kelpProjectWindow", true);
+    w->setObjectName(QStringLiteral("ProjectWindow"));
+    w->installEventFilter(this);
+
+    auto& defaults = kit::UserDefaults::standard();
+    const QString frameName = frameAutosaveNameForDirectory(m_directory);
+    const bool hadFrame = defaults.value(kit::WindowController::frameDefaultsKey(frameName)).isValid();
+    setWindowFrameAutosaveName(frameName);
+    if (hadFrame && m_splitView) {
+        const QByteArray saved = defaults.value(splitViewAutosaveNameForDirectory(m_directory)).toByteArray();
+        if (!saved.isEmpty())
+            m_splitView->restoreState(saved);
+        if (m_splitView->sizes().value(0) <= 1)
+            m_splitView->setSizes({100, qMax(100, m_splitView->width() - 100)});
+    } else if (m_splitView) {
+        m_splitView->setSizes({220, 680});
+    }
+    restoreExpandedItems();
+    outlineViewSelectionDidChange();
+    synchronizeWindowTitleWithDocumentName();
+
+    KELFilePrefs& prefs = projectPrefs();
+    if (prefs.isShowingCodeNavigator())
+        showCodeNavigator(true, false);
+    if (usesTabs() && tabbedEditor()) {
+        const QByteArray tabState = prefs.tabState();
+        if (!tabState.isEmpty())
+            tabbedEditor()->restoreWithCoder(unarchiveMap(tabState));
+    }
+}
+
+void ProjectDocumentController::windowWillClose()
+{
+    savePrefs();
+    m_watcher.removePaths(m_watcher.directories());
+    DocumentWindowController::windowWillClose();
+    if (MyDocumentController* controller = MyDocumentController::sharedDocumentController())
+        controller->removeProjectDocument(this);
+}
+
+bool ProjectDocumentController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window() && event->type() == QEvent::WindowActivate) {
+        setNeedsDirectoryUpdate(true);
+        if (m_needsItemUpdate) {
+            m_needsItemUpdate = false;
+            updateDirectory();
+        }
+    }
+    return DocumentWindowController::eventFilter(watched, event);
+}
+
+void ProjectDocumentController::fileTypesDidChange()
+{
+    if (window() && window()->isActiveWindow()) {
+        updateDirectory();
+        if (m_outline)
+            m_outline->viewport()->update();
+    } else {
+        m_needsItemUpdate = true;
+    }
+}
+
+void ProjectDocumentController::synchronizeWindowTitleWithDocumentName()
+{
+    QWidget* w = window();
+    if (!w)
+        return;
+    QString path = currentDocument() ? currentDocument()->filePath() : QString();
+    if (path.isEmpty() && tabbedEditor())
+        path = tabbedEditor()->currentPath();
+    const QString folderName = QFileInfo(m_directory).fileName().isEmpty() ? m_directory : QFileInfo(m_directory).fileName();
+    if (!path.isEmpty()) {
+        QString title = QStringLiteral("%1 \u2014 %2").arg(folderName, QFileInfo(path).fileName());
+        if (currentDocument() && currentDocument()->isDocumentEdited())
+            title += QStringLiteral(" [*]");
+        w->setWindowTitle(title);
+        w->setWindowFilePath(path);
+    } else {
+        w->setWindowTitle(folderName);
+        w->setWindowFilePath(m_directory);
+    }
+    w->setWindowModified(currentDocument() && currentDocument()->isDocumentEdited());
+    w->setWindowIcon(UtilityFunctions::iconForPath(m_directory));
+}
+
+void ProjectDocumentController::documentDidChange(TabbedEditorController* editor)
+{
+    DocumentWindowController::documentDidChange(editor);
+    if (MyDocument* document = currentDocument()) {
+        if (!usesTabs() && !document->filePath().isEmpty())
+            selectFileInTree(document->filePath(), false, false);
+    } else if (!usesTabs() && tabbedEditor() && !tabbedEditor()->currentPath().isEmpty()) {
+        selectFileInTree(tabbedEditor()->currentPath(), false, false);
+    }
+}
+
+bool ProjectDocumentController::validateAction(const QString& action, QAction* item)
+{
+    if (action == QLatin1String("performCloseTab:"))
+        return usesTabs() && numTabs() >= 1;
+    return DocumentWindowController::validateAction(action, item);
+}
+
+// ---------------------------------------------------------------- saved state
+
+void ProjectDocumentController::savePrefs()
+{
+    KELFilePrefs& prefs = projectPrefs();
+    const bool showing = isShowingCodeNavigator();
+    prefs.setIsShowingCodeNavigator(showing);
+    if (showing && m_leftSplitView && m_leftSplitView->count() == 2)
+        prefs.setNavigationSplitSplitterPosition(double(m_leftSplitView->widget(1)->height()));
+    if (usesTabs() && tabbedEditor()) {
+        QVariantMap tabs;
+        tabbedEditor()->encodeWithCoder(tabs);
+        prefs.setTabState(archiveMap(tabs));
+    } else {
+        prefs.setTabState(QByteArray());
+    }
+    KELFilePrefsManager::sharedProjectPrefsManager().saveFilePrefs(prefs);
+    saveExpandedItems();
+    if (m_splitView && m_windowLoaded)
+        kit::UserDefaults::standard().setValue(splitViewAutosaveNameForDirectory(m_directory), m_splitView->saveState());
+}
+
+void ProjectDocumentController::saveExpandedItems() const
+{
+    if (!m_outline || !m_windowLoaded)
+        return;
+    QStringList paths;
+    for (DirectoryItem* item : m_outline->expandedItems())
+        paths << item->path();
+    kit::UserDefaults::standard().setValue(expandedItemsDefaultsKey(m_directory), paths);
+}
+
+void ProjectDocumentController::restoreExpandedItems()
+{
+    if (!m_outline)
+        return;
+    const QStringList paths = kit::UserDefaults::standard().stringListValue(expandedItemsDefaultsKey(m_directory));
+    // Parents before children: the list is in row order.
+    for (const QString& path : paths) {
+        DirectoryItem* item = m_root->itemForPath(path);
+        if (item && item->isFolder() && item != m_root.get())
+            m_outline->expand(m_model->indexForItem(item));
+    }
+    updateWatchedFolders();
+}
+
+void ProjectDocumentController::encodeRestorableState(QVariantMap& state) const
+{
+    DocumentWindowController::encodeRestorableState(state);
+    state[KELProjectDocumentControllerDirectoryKey] = QUrl::fromLocalFile(m_directory).toString();
+    state[KELProjectDocumentControllerUsesTabsKey] = usesTabs();
+}
+
+void ProjectDocumentController::restoreState(const QVariantMap& state)
+{
+    // The tabs come from the project's record (when the window loaded); the
+    // selected file of the saved state is shown again.
+    kit::WindowController::restoreState(state);
+    if (state.contains(KELDocumentWindowControllerSelectedURLKey))
+        openAndDisplayDocumentWithURL(QUrl(state.value(KELDocumentWindowControllerSelectedURLKey).toString()));
+}
+
+// ---------------------------------------------------------------- tree queries
+
+QList<std::shared_ptr<DocumentContents>> ProjectDocumentController::allDocumentsAndPlaceholders() const
+{
+    QList<std::shared_ptr<DocumentContents>> list = m_root->allDocumentsAndPlaceholders();
+    // Untitled documents of the window are searched as well.
+    for (MyDocument* document : documents()) {
+        if (document->filePath().isEmpty())
+            list.prepend(std::shared_ptr<DocumentContents>(std::shared_ptr<DocumentContents>(), document));
+    }
+    return list;
+}
+
+DirectoryItem* ProjectDocumentController::itemForPath(const QString& path)
+{
+    return m_root->itemForPath(path);
+}
+
+void ProjectDocumentController::redisplayItemForFileName(const QString& path)
+{
+    DirectoryItem* item = m_root->itemForPath(path);
+    if (!item)
+        return;
+    if (item == m_root.get()) {
+        if (m_outline)
+            m_outline->viewport()->update();
+        return;
+    }
+    m_model->redisplayItem(item);
+}
+
+void ProjectDocumentController::updateItemsOnPath(const QString& path)
+{
+    m_root->updateItemsOnPath(path);
+    updateWatchedFolders();
+}
+
+void ProjectDocumentController::selectFileInTree(const QString& path, bool makeFirstResponder, bool scrollToFile)
+{
+    DirectoryItem* item = m_root->itemForPath(path);
+    if (!item || !m_outline || item == m_root.get())
+        return;
+    // Ancestors outermost first.
+    QList<DirectoryItem*> ancestors;
+    for (DirectoryItem* parent = item->parent(); parent && parent != m_root.get(); parent = parent->parent())
+        ancestors.prepend(parent);
+    for (DirectoryItem* ancestor : std::as_const(ancestors))
+        m_outline->expand(m_model->indexForItem(ancestor));
+    m_outline->selectItem(item);
+    if (makeFirstResponder)
+        m_outline->setFocus(Qt::OtherFocusReason);
+    if (scrollToFile)
+        m_outline->scrollTo(m_model->indexForItem(item));
+}
+
+void ProjectDocumentController::setNeedsDirectoryUpdate(bool needed)
+{
+    m_directoryUpdateTimer.stop();
+    if (needed)
+        m_directoryUpdateTimer.start();
+}
+
+void ProjectDocumentController::updateDirectory()
+{
+    m_directoryUpdateTimer.stop();
+    QSet<const DirectoryItem*> expanded;
+    if (m_outline) {
+        for (DirectoryItem* item : m_outline->expandedItems())
+            expanded.insert(item);
+    }
+    m_root->updateExpandedChildrenWithExpandedItems(expanded);
+    updateWatchedFolders();
+}
+
+QStringList ProjectDocumentController::watchedFolders() const
+{
+    return m_watcher.directories();
+}
+
+void ProjectDocumentController::updateWatchedFolders()
+{
+    QSet<QString> wanted{m_root->path()};
+    if (m_outline) {
+        for (DirectoryItem* item : m_outline->expandedItems()) {
+            if (item->isFolder())
+                wanted.insert(item->path());
+        }
+    }
+    const QStringList current = m_watcher.directories();
+    QStringList gone;
+    for (const QString& path : current) {
+        if (!wanted.remove(path))
+            gone << path;
+    }
+    if (!gone.isEmpty())
+        m_watcher.removePaths(gone);
+    QStringList added;
+    for (const QString& path : std::as_const(wanted)) {
+        if (QFileInfo(path).isDir())
+            added << path;
+    }
+    if (!added.isEmpty())
+        m_watcher.addPaths(added);
+}
+
+void ProjectDocumentController::folderChangedOnDisk(const QString& path)
+{
+    m_changedFolders.insert(path);
+    m_diskChangeTimer.start();
+}
+
+void ProjectDocumentController::refreshChangedFolders()
+{
+    const QSet<QString> changed = std::exchange(m_changedFolders, {});
+    for (const QString& path : changed) {
+        DirectoryItem* item = m_root->path() == path ? m_root.get() : m_root->itemForPath(path);
+        if (item)
+            item->updateContainedItems();
+        // A folder that went away is dropped by its parent's listing.
+        if (!QFileInfo::exists(path)) {
+            if (DirectoryItem* parent = m_root->itemForPath(QFileInfo(path).absolutePath()))
+                parent->updateContainedItems();
+        }
+    }
+    updateWatchedFolders();
+}
+
+// ---------------------------------------------------------------- showing files
+
+void ProjectDocumentController::showItemAtPath(const QString& path)
+{
+    if (DirectoryItem* item = m_root->itemForPath(path))
+        showItem(item, 1);
+}
+
+void ProjectDocumentController::openAndDisplayDocumentWithURL(const QUrl& url)
+{
+    DirectoryItem* item = url.isLocalFile() ? m_root->itemForPath(url.toLocalFile()) : nullptr;
+    if (!item) {
+        // A file of the window that the tree does not list (a hidden type) still opens.
+        if (url.isLocalFile() && isSubpathOfString(m_directory, url.toLocalFile()))
+            DocumentWindowController::openAndDisplayDocumentWithURL(url);
+        return;
+    }
+    const bool binary = KELFileTypeManager::sharedInstance().typeNameForPath(item->path()) == KELBinaryTypeName;
+    showItem(item, binary ? 2 : 0);
+}
+
+void ProjectDocumentController::outlineViewShowItem(ProjectOutlineView*, DirectoryItem* item, int mode)
+{
+    showItem(item, mode);
+}
+
+void ProjectDocumentController::showItem(DirectoryItem* item, int mode)
+{
+    if (!item)
+        return;
+    if (item->isFolder()) {
+        if (mode == 1 && m_outline)
+            m_outline->expandItem(item);
+        return;
+    }
+    if (MyDocument* open = item->documentIfExists(); open && open->isDocumentEdited()) {
+        setCurrentDocument(open);
+        return;
+    }
+    const QString path = item->path();
+    if (mode != 2) {
+        const QString type = KELFileTypeManager::sharedInstance().typeNameForPath(path);
+        if (type == KELPDFTypeName) {
+            if (mode == 1) {
+                if (MyDocumentController* controller = MyDocumentController::sharedDocumentController()) {
+                    kit::Error error;
+                    if (!controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error) && error
+                        && !error.isUserCancelled())
+                        kit::Alert::fromError(error).runModal();
+                }
+            }
+            return;
+        }
+        if (type == KELImageTypeName) {
+            if (tabbedEditor())
+                tabbedEditor()->showImageWithPath(path);
+            return;
+        }
+        if (type == KELBinaryTypeName) {
+            if (mode != 1)
+                return;
+            auto& defaults = kit::UserDefaults::standard();
+            const QString extension = KELFileTypeManager::pathExtension(path);
+            if (!defaults.boolValue(KELOpenFileExternallyAlertKey)
+                && !KELFileTypeManager::sharedInstance().isRecognizedExtension(extension.isEmpty() ? std::optional<QString>() : std::optional<QString>(extension))) {
+                defaults.setValue(KELOpenFileExternallyAlertKey, true);
+                const QString app = QCoreApplication::applicationName();
+                kit::Alert alert;
+                alert.setMessageText(QStringLiteral("Open Externally"));
+                alert.setInformativeText(
+                    QStringLiteral("The document \"%1\" will open in an external application because its file extension%2 is not "
+                                   "recognized. If this is a text file that you would like to open in %3, you can customize the "
+                                   "file extensions listed in the File Types section of %4's Preferences.")
+                        .arg(QFileInfo(path).fileName(), extension.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(extension), app, app));
+                alert.addButton(QStringLiteral("OK"));
+                alert.runModal();
+            }
+            if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)) && ProjectServices::shared().revealInFileManager)
+                ProjectServices::shared().revealInFileManager(path);
+            return;
+        }
+    }
+    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
+    if (!controller)
+        return;
+    kit::Error error;
+    MyDocument* document = controller->openTextDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false, &error);
+    if (!document) {
+        if (error && !error.isUserCancelled())
+            kit::Alert::fromError(error).runModal();
+        return;
+    }
+    document->loadViewObjects();
+    setCurrentDocument(document);
+}
+
+void ProjectDocumentController::updateCurrentDocument(bool openBinary)
+{
+    if (!m_outline)
+        return;
+    const int mode = openBinary ? 1 : 0;
+    if (usesTabs()) {
+        for (DirectoryItem* item : m_outline->selectedItems())
+            showItem(item, mode);
+        return;
+    }
+    if (DirectoryItem* item = m_outline->selectedItem())
+        showItem(item, mode);
+}
+
+void ProjectDocumentController::outlineViewSelectionDidChange()
+{
+    if (!m_outline || usesTabs() || !m_outline->selectionModel())
+        return;
+    if (m_outline->selectionModel()->selectedRows().size() == 1)
+        updateCurrentDocument(false);
+}
+
+void ProjectDocumentController::alertOK(const QString& title, const QString& message)
+{
+    kit::Alert alert;
+    alert.setMessageText(title);
+    alert.setInformativeText(message);
+    alert.addButton(QStringLiteral("OK"));
+    alert.runModal();
+}
+
+void ProjectDocumentController::renameItem(DirectoryItem* item, const QString& name)
+{
+    if (!item)
+        return;
+    const QString parentPath = item->parent() ? item->parent()->path() : QString();
+    const int result = item->setName(name);
+    switch (result) {
+    case DirectoryItem::RenameNameExists:
+        alertOK(QStringLiteral("File Name Exists"), QStringLiteral("A file already exists with the specified file name."));
+        break;
+    case DirectoryItem::RenameFailed:
+        alertOK(QStringLiteral("Rename Error"), QStringLiteral("There was an error renaming the file."));
+        break;
+    case DirectoryItem::RenameEmptyName:
+        alertOK(QStringLiteral("Rename Error"), QStringLiteral("The file must be given a name."));
+        break;
+    default:
+        break;
+    }
+    // The node may have been replaced by a refresh: find it again by path.
+    if (!parentPath.isEmpty()) {
+        QString newName = name;
+        newName.replace(QLatin1Char('/'), QLatin1Char(':'));
+        const QString path = result == DirectoryItem::RenameDone ? parentPath + QLatin1Char('/') + newName : QString();
+        if (!path.isEmpty()) {
+            // The row moves to its place under the new name.
+            updateItemsOnPath(path);
+            selectFileInTree(path, false, true);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- navigator
+
+bool ProjectDocumentController::isShowingCodeNavigator() const
+{
+    return m_leftSplitView && m_leftSplitView->count() == 2 && !m_leftSplitView->isAnimating();
+}
+
+int ProjectDocumentController::navigatorHeightForShowing(std::optional<double> stored, int columnHeight)
+{
+    double h = stored.value_or(150.0);
+    if (h > columnHeight)
+        h = columnHeight;
+    if (h < 50.0)
+        h = 100.0;
+    return int(h);
+}
+
+int ProjectDocumentController::constrainMainSplitPosition(int proposed, int totalWidth)
+{
+    if (totalWidth - proposed < 150)
+        return totalWidth;
+    if (proposed < 50)
+        return 0;
+    return proposed;
+}
+
+void ProjectDocumentController::showCodeNavigator(bool show, bool animate)
+{
+    if (!m_leftSplitView || show == isShowingCodeNavigator())
+        return;
+    if (m_codeNavigatorButton)
+        m_codeNavigatorButton->setChecked(show);
+    QWidget* navigator = createCodeNavigator();
+    if (!navigator)
+        return;
+    KELSplitView* left = m_leftSplitView;
+    const int width = left->width();
+    const int height = left->height();
+    KELFilePrefs& prefs = projectPrefs();
+    QList<QRect> targets;
+    if (show) {
+        const int h = navigatorHeightForShowing(prefs.navigationSplitViewSplitterPosition(), height);
+        left->addWidget(navigator);
+        navigator->show();
+        left->setSizes({height, 0});
+        targets = {QRect(0, 0, width, qMax(0, height - h - left->handleWidth())), QRect(0, height - h, width, h)};
+    } else {
+        if (left->count() == 2)
+            prefs.setNavigationSplitSplitterPosition(double(left->widget(1)->height()));
+        prefs.setIsShowingCodeNavigator(false);
+        KELFilePrefsManager::sharedProjectPrefsManager().saveFilePrefs(prefs);
+        targets = {QRect(0, 0, width, height), QRect(0, height, width, 0)};
+    }
+    QPointer<QWidget> pane(navigator);
+    QPointer<KELSplitView> split(left);
+    auto finish = [show, pane, split] {
+        if (!show && pane && split) {
+            pane->hide();
+            pane->setParent(nullptr);
+        }
+    };
+    if (animate && window() && window()->isVisible()) {
+        auto* animation = new KELSplitViewAnimation(left, targets, this);
+        connect(animation, &QAbstractAnimation::finished, this, [finish, animation] {
+            finish();
+            animation->deleteLater();
+        });
+        animation->startAnimation();
+    } else {
+        left->setSizes({targets.at(0).height(), targets.at(1).height()});
+        finish();
+    }
+}
