@@ -168,8 +168,12 @@ private:
 
     void storageDestroyed(TextStorage* storage);
     void rebuildAll();
-    void repartition(int first, int last, qsizetype oldLength, qsizetype delta);
-    void partition(qsizetype from, qsizetype to, std::vector<qsizetype>& starts, qsizetype* reachedEnd) const;
+    /// Re-partitions after the text before newEnd - delta from loc on became [loc, newEnd).
+    void repartition(qsizetype loc, qsizetype newEnd, qsizetype delta);
+    /// Paragraph starts of the whole text.
+    void partition(std::vector<qsizetype>& starts) const;
+    /// End of the paragraph that starts at pos; terminated when a line terminator ends it.
+    qsizetype nextParagraphEnd(qsizetype pos, bool* terminated) const;
     qreal estimateHeight(qsizetype start, qsizetype end) const;
     qsizetype paragraphEnd(int i) const;
     qsizetype contentEnd(int i) const;
@@ -199,6 +203,7 @@ private:
 
     std::vector<qsizetype> m_starts;   // paragraph starts
     std::vector<double> m_ys;          // paragraph tops; one more entry: the total height
+    std::vector<double> m_widths;      // widest line of each paragraph laid out (0: not yet)
     std::vector<std::unique_ptr<Paragraph>> m_paragraphs;
     int m_cachedCount = 0;
     qsizetype m_useClock = 0;
