@@ -116,9 +116,8 @@ void LayoutManager::settingsChanged()
     updateMetrics();
     // Re-estimate every paragraph and drop every layout.
     dropLayouts();
-    m_maxWidth = 0;
+    resetWidths();
     const int n = paragraphCount();
-    m_widths.assign(size_t(n), 0.0);
     m_ys.assign(size_t(n) + 1, 0.0);
     double y = 0;
     for (int i = 0; i < n; ++i) {
@@ -330,7 +329,7 @@ void LayoutManager::rebuildAll()
     m_starts.clear();
     m_paragraphs.clear();
     m_ys.clear();
-    m_maxWidth = 0;
+    resetWidths();
     m_knownLength = m_storage ? m_storage->length() : 0;
     if (m_storage)
         partition(m_starts);
@@ -491,15 +490,15 @@ void LayoutManager::repartition(qsizetype loc, qsizetype newEnd, qsizetype delta
 
     splice(m_starts, size_t(first), size_t(oldCount), fresh);
     splice(m_paragraphs, size_t(first), size_t(oldCount), layouts);
-    // Widths of the replaced paragraphs go; the widest line may have gone with them.
-    bool widestGone = false;
-    for (int i = first + kept; i < resume; ++i)
-        widestGone = widestGone || m_widths[size_t(i)] >= m_maxWidth;
-    std::vector<double> widths(size_t(newCount), 0.0);
-    std::copy(m_widths.begin() + first, m_widths.begin() + first + kept, widths.begin());
-    splice(m_widths, size_t(first), size_t(oldCount), widths);
-    if (widestGone)
-        m_maxWidth = m_widths.empty() ? 0.0 : *std::max_element(m_widths.begin(), m_widths.end());
+    // Widths of the replaced paragraphs go (the widest line may go with them); a keystroke
+    // keeps them, as it keeps the heights, until the paragraph is laid out again.
+    if (newCount != oldCount) {
+        for (int i = first + kept; i < resume; ++i)
+            forgetWidth(m_widths[size_t(i)]);
+        std::vector<double> widths(size_t(newCount), 0.0);
+        std::copy(m_widths.begin() + first, m_widths.begin() + first + kept, widths.begin());
+        splice(m_widths, size_t(first), size_t(oldCount), widths);
+    }
     // m_ys has one entry more than the paragraphs: the entry at resume (the top of the
     // first kept paragraph, or the total height) stays and moves below.
     std::vector<double> tops(size_t(newCount), 0.0);
@@ -543,6 +542,54 @@ void LayoutManager::invalidateAllLayout()
 void LayoutManager::invalidateDisplay(Range)
 {
     Q_EMIT needsDisplay();
+}
+
+// The document's width is its widest paragraph's. A count of the paragraphs at that
+// width tells when the widest has gone; only then are the widths searched again.
+void LayoutManager::resetWidths()
+{
+    m_widths.assign(m_starts.size(), 0.0);
+    m_maxWidth = 0;
+    m_maxCount = 0;
+    m_widthStale = false;
+}
+
+void LayoutManager::noteWidth(double width)
+{
+    if (width <= 0)
+        return;
+    if (width > m_maxWidth || (m_widthStale && width == m_maxWidth)) {
+        // Wider than every paragraph left: the widest again.
+        m_maxWidth = width;
+        m_maxCount = 1;
+        m_widthStale = false;
+    } else if (width == m_maxWidth) {
+        ++m_maxCount;
+    }
+}
+
+void LayoutManager::forgetWidth(double width)
+{
+    if (width > 0 && width == m_maxWidth && !m_widthStale && --m_maxCount <= 0)
+        m_widthStale = true;
+}
+
+qreal LayoutManager::usedWidth() const
+{
+    if (m_widthStale) {
+        m_maxWidth = 0;
+        m_maxCount = 0;
+        for (double w : m_widths) {
+            if (w > m_maxWidth) {
+                m_maxWidth = w;
+                m_maxCount = 1;
+            } else if (w == m_maxWidth && w > 0) {
+                ++m_maxCount;
+            }
+        }
+        m_widthStale = false;
+    }
+    return m_maxWidth;
 }
 
 void LayoutManager::dropLayouts()
@@ -638,7 +685,8 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
     qreal indent = wraps ? wrappedLineIndent(Range(start, ce - start)) : 0;
     if (indent < 0 || indent >= avail)
         indent = 0;
-    const qreal widthBefore = m_maxWidth;
+    const bool noWrap = m_wrapMode == WrapMode::NoWrap;
+    const qreal widthBefore = noWrap ? usedWidth() : 0;
     // A break the typesetting rules forbid (inside the indentation that starts a line)
     // moves: that line alone wraps anywhere, the lines after it wrap as usual.
     const bool checkBreaks = wraps && opt.wrapMode() != QTextOption::WrapAnywhere;
@@ -669,8 +717,9 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
         QTextLine line = p->layout->lineAt(k);
         width = std::max<double>(width, line.x() + line.naturalTextWidth() + m_padding);
     }
+    forgetWidth(m_widths[size_t(i)]);
     m_widths[size_t(i)] = width;
-    m_maxWidth = std::max<qreal>(m_maxWidth, width);
+    noteWidth(width);
     p->height = std::max(y, m_lineHeight);
     p->lastUse = ++m_useClock;
 
@@ -680,7 +729,7 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
     if (!m_deferShift && std::abs(oldHeight - slot->height) > 0.001) {
         shiftYs(i + 1, slot->height - oldHeight);
         Q_EMIT heightChanged();
-    } else if (m_maxWidth > widthBefore && m_wrapMode == WrapMode::NoWrap) {
+    } else if (noWrap && usedWidth() > widthBefore) {
         Q_EMIT heightChanged(); // the document got wider
     }
     return slot.get();
@@ -956,7 +1005,7 @@ QList<QRectF> LayoutManager::selectionRects(Range range)
         return out;
     const int a = paragraphIndexForCharacter(range.location);
     const int b = paragraphIndexForCharacter(range.end() - 1);
-    const qreal rightEdge = m_wrapMode == WrapMode::NoWrap ? std::max(m_maxWidth, m_containerWidth) : m_containerWidth;
+    const qreal rightEdge = m_wrapMode == WrapMode::NoWrap ? std::max(usedWidth(), m_containerWidth) : m_containerWidth;
     for (int i = a; i <= b; ++i) {
         Paragraph* p = layoutParagraph(i);
         if (!p)

@@ -108,7 +108,7 @@ public:
     /// Height of all paragraphs (laid-out ones exact, the others estimated).
     qreal usedHeight() const;
     /// Widest line laid out so far, padding included.
-    qreal usedWidth() const { return m_maxWidth; }
+    qreal usedWidth() const;
     int paragraphCount() const { return int(m_starts.size()); }
     int laidOutParagraphCount() const { return m_cachedCount; }
     Range paragraphRangeAtIndex(int paragraph) const;
@@ -185,6 +185,9 @@ private:
     qsizetype toStorage(const Paragraph& p, qsizetype display) const;
     void shiftYs(int from, qreal delta);
     void settingsChanged();
+    void resetWidths();
+    void noteWidth(double width);
+    void forgetWidth(double width);
     void updateMetrics();
 
     QPointer<TextStorage> m_storage;
@@ -199,7 +202,9 @@ private:
     qreal m_tabDistance = 32;
     QList<qreal> m_tabStops;
     WrapMode m_wrapMode = WrapMode::WordWrap;
-    qreal m_maxWidth = 0;
+    mutable double m_maxWidth = 0;
+    mutable qsizetype m_maxCount = 0; // paragraphs at m_maxWidth
+    mutable bool m_widthStale = false;
 
     std::vector<qsizetype> m_starts;   // paragraph starts
     std::vector<double> m_ys;          // paragraph tops; one more entry: the total height
