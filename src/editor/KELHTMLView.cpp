@@ -455,13 +455,19 @@ void KELHTMLView::applyEdits(QList<Edit> edits, const QString& actionName, const
         edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.range.location < b.range.location; });
     kit::TextStorage* storage = textStorage();
     breakUndoCoalescing();
-    // Last edit first, so the earlier positions stay valid; the change approval of
-    // each edit records its undo, all in the same undo step.
-    storage->beginEditing();
-    for (qsizetype i = edits.size() - 1; i >= 0; --i) {
-        if (shouldChangeTextInRange(edits[i].range, edits[i].text))
-            storage->replaceCharacters(edits[i].range, edits[i].text);
+    // All edits are approved together (one refused leaves the text as it was) and applied
+    // last first, so the earlier positions stay valid; their undo is one step.
+    QList<Range> ranges;
+    QStringList texts;
+    for (const Edit& e : edits) {
+        ranges.append(e.range);
+        texts.append(e.text);
     }
+    if (!ranges.isEmpty() && !shouldChangeTextInRanges(ranges, texts))
+        return;
+    storage->beginEditing();
+    for (qsizetype i = edits.size() - 1; i >= 0; --i)
+        storage->replaceCharacters(edits[i].range, edits[i].text);
     storage->endEditing();
     if (!actionName.isEmpty())
         if (kit::UndoManager* um = editorUndoManager())

@@ -7,6 +7,7 @@
 #include "kit/UserDefaults.h"
 #include "kit/text/TextStorage.h"
 #include "kit/text/TextView.h"
+#include "support/UtilityFunctions.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -37,13 +38,8 @@ void KELLayoutManager::readDefaults()
     kit::UserDefaults& d = kit::UserDefaults::standard();
     const QVariant wrapped = d.value(KELIndentWrappedLines);
     m_typesetter.setIndentWrappedLines(wrapped.isValid() ? wrapped.toBool() : true);
-    // The spacer setting: 0 tab, otherwise spaces in the given number.
-    const QVariant spacer = d.value(KELOrganizeTagsSpacer);
-    const qint64 spaces = d.integerValue(KELOrganizeTagsNumSpaces);
-    if (spacer.isValid() && spacer.toInt() != 0 && spaces > 0)
-        m_typesetter.setIndentUnit(QString(int(spaces), QLatin1Char(' ')));
-    else
-        m_typesetter.setIndentUnit(QStringLiteral("\t"));
+    // The same indentation unit as everywhere else in the editor.
+    m_typesetter.setIndentUnit(UtilityFunctions::indentSpacerSpring());
 }
 
 void KELLayoutManager::setIndentWrappedLines(bool on)
@@ -115,6 +111,11 @@ std::pair<QColor, QColor> KELLayoutManager::bubbleColors(bool focused, int type)
     if (type == KELTokenTypeFold)
         return {QColor::fromRgbF(0.95f, 0.95f, 0.83f), QColor::fromRgbF(0.85f, 0.85f, 0.6f)};
     return {QColor::fromRgbF(0.914f, 0.937f, 0.98f), QColor::fromRgbF(0.769f, 0.831f, 0.953f)};
+}
+
+QColor KELLayoutManager::bubbleLabelColor()
+{
+    return QColor(Qt::black);
 }
 
 bool KELLayoutManager::isFirstResponderInKeyWindow() const
@@ -197,7 +198,8 @@ void KELLayoutManager::drawDisplayUnit(QPainter* painter, const kit::DisplayUnit
     painter->setPen(QPen(stroke, 1.0));
     painter->drawPath(path);
     painter->setFont(f);
-    painter->setPen(context.textColor);
+    // The bubble is light in every colour scheme: its label is dark, whatever the text colour.
+    painter->setPen(bubbleLabelColor());
     painter->drawText(QPointF(rect.x() + sidePaddingOfTokenWithFont(f), baseline), *label);
     painter->restore();
 }

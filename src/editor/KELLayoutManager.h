@@ -28,6 +28,8 @@ public:
     static QRectF bubbleFrame(const QRectF& lineFragment, qreal x, qreal tokenHeight, qreal tokenWidth);
     /// Fill and stroke colours by focus and token type.
     static std::pair<QColor, QColor> bubbleColors(bool focused, int tokenType);
+    /// Colour of a bubble's label (the bubbles are light in every colour scheme).
+    static QColor bubbleLabelColor();
     bool isFirstResponderInKeyWindow() const;
 
     void setInvalidateDisplayOnlyForAttributeChange(bool on) { m_displayOnly = on; }

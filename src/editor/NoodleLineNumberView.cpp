@@ -104,7 +104,9 @@ void NoodleLineNumberView::invalidateLineIndicesFromCharIndex(qsizetype index)
 {
     if (m_lineIndices.empty())
         return;
-    const qsizetype keep = lineNumberForCharacterIndex(index) + 1;
+    // A line that starts at the edit itself may start no longer (a fold that now reaches
+    // over it, an LF joining a CR): only lines that start before the edit are kept.
+    const qsizetype keep = index > 0 ? lineNumberForCharacterIndex(index - 1) + 1 : 1;
     if (keep < qsizetype(m_lineIndices.size())) {
         m_lineIndices.resize(keep);
         m_displayNumbers.resize(keep);
@@ -184,10 +186,11 @@ void NoodleLineNumberView::calculateLinesForCharIndex(qsizetype target)
             k += n;
         }
         if (s >= length) {
-            const qsizetype last = m_lineIndices.empty() ? 0 : m_lineIndices.back();
-            qsizetype start = 0, end = 0, contentsEnd = 0;
-            storage->getLineStart(&start, &end, &contentsEnd, Range(last, 0));
-            if (contentsEnd < end && (m_lineIndices.empty() || m_lineIndices.back() < s)) {
+            // The text ends with a line break: the empty line after it is the last line, unless
+            // that break lies inside a fold reaching to the end (the fold's line is the last).
+            const bool endsWithBreak = length > 0 && kit::TextStorage::isLineTerminator(storage->characterAt(length - 1))
+                && !storage->attribute(KELTokenIdAttributeName, length - 1).isValid();
+            if (endsWithBreak && (m_lineIndices.empty() || m_lineIndices.back() < s)) {
                 m_lineIndices.push_back(s);
                 m_displayNumbers.push_back(k);
             }

@@ -680,11 +680,12 @@ QWidget* PreferenceController2::makeEditingPane()
     form->addRow(boundCheckBox(QStringLiteral("Write tag names in capitals"), KELShouldCapitalizeTagsKey));
     auto* spacer = new QComboBox;
     spacer->setObjectName(KELOrganizeTagsSpacer);
-    spacer->addItem(QStringLiteral("Tabs"), QStringLiteral("\t"));
-    spacer->addItem(QStringLiteral("Spaces"), QStringLiteral(" "));
-    spacer->setCurrentIndex(kit::UserDefaults::standard().stringValue(KELOrganizeTagsSpacer) == QLatin1String(" ") ? 1 : 0);
+    // The setting is an integer: non-zero indents with a tab, zero with spaces.
+    spacer->addItem(QStringLiteral("Tabs"), qlonglong(1));
+    spacer->addItem(QStringLiteral("Spaces"), qlonglong(0));
+    spacer->setCurrentIndex(kit::UserDefaults::standard().integerValue(KELOrganizeTagsSpacer) != 0 ? 0 : 1);
     connect(spacer, &QComboBox::currentIndexChanged, spacer, [spacer] {
-        kit::UserDefaults::standard().setValue(KELOrganizeTagsSpacer, spacer->currentData().toString());
+        kit::UserDefaults::standard().setValue(KELOrganizeTagsSpacer, spacer->currentData().toLongLong());
     });
     form->addRow(QStringLiteral("Indent with:"), spacer);
     auto* spaces = new QSpinBox;

@@ -93,14 +93,24 @@ Range applyEdits(KELSyntaxTextView* view, Range range, const QList<CommentEdit>&
             return range;
     if (!view->isEditable())
         return range;
+    QList<Range> ranges;
+    QStringList replacements;
+    for (const CommentEdit& edit : edits) {
+        ranges.append(edit.range);
+        replacements.append(edit.replacement);
+    }
     kit::UndoManager* undo = view->undoManager();
     if (undo)
         undo->beginUndoGrouping();
+    // All lines or none: a change refused for one of them leaves the text as it was.
+    if (!view->shouldChangeTextInRanges(ranges, replacements)) {
+        if (undo)
+            undo->endUndoGrouping();
+        return range;
+    }
     storage->beginEditing();
     for (qsizetype i = edits.size() - 1; i >= 0; --i) {
         const CommentEdit& edit = edits[i];
-        if (!view->shouldChangeTextInRange(edit.range, edit.replacement))
-            continue;
         storage->replaceCharacters(edit.range, edit.replacement);
         if (changeInLength)
             *changeInLength += edit.replacement.size() - edit.range.length;

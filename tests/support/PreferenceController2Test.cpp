@@ -1,8 +1,11 @@
 #include "kit/UserDefaults.h"
 #include "support/PreferenceController2.h"
+#include "app/DefaultsKeys.h"
+#include "support/UtilityFunctions.h"
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QFontInfo>
 
 namespace {
@@ -54,3 +57,17 @@ TEST_F(PreferenceController2Test, RegexTypeNames)
 }
 
 } // namespace
+
+// The indentation pop-up writes the integer the indentation unit is read from.
+TEST_F(PreferenceController2Test, IndentWithTabsOrSpacesSetsTheIndentUnit)
+{
+    auto& defaults = kit::UserDefaults::standard();
+    defaults.setValue(KELOrganizeTagsSpacer, qlonglong(1));
+    defaults.setValue(KELOrganizeTagsNumSpaces, qlonglong(2));
+    auto* spacer = PreferenceController2::sharedInstance().window()->findChild<QComboBox*>(KELOrganizeTagsSpacer);
+    ASSERT_TRUE(spacer);
+    spacer->setCurrentIndex(spacer->findText(QStringLiteral("Spaces")));
+    EXPECT_EQ(UtilityFunctions::indentSpacerSpring(), QStringLiteral("  "));
+    spacer->setCurrentIndex(spacer->findText(QStringLiteral("Tabs")));
+    EXPECT_EQ(UtilityFunctions::indentSpacerSpring(), QStringLiteral("\t"));
+}

@@ -126,6 +126,26 @@ TEST(KELDocumentStructureParserComments, OneUndoStepAndRefusedEdits)
         EXPECT_EQ(r, Range(0, 3));
         EXPECT_EQ(change, 0);
     }
+    {
+        // One line refused: no line changes, and there is nothing to undo.
+        struct Guarded : KELTextView
+        {
+            bool mayChangeTextInRange(Range r, const QString& s) const override
+            {
+                return r.location != 4 && KELTextView::mayChangeTextInRange(r, s);
+            }
+        };
+        kit::TextStorage storage(QStringLiteral("//a\n//b\n//c"));
+        Guarded view;
+        view.setTextStorage(&storage);
+        qsizetype change = 0;
+        const Range r = KELDocumentStructureParser::parserForType(QStringLiteral("PHP"))
+                            ->removeComments(&view, Range(0, 11), &change);
+        EXPECT_EQ(storage.string(), QStringLiteral("//a\n//b\n//c"));
+        EXPECT_EQ(r, Range(0, 11));
+        EXPECT_EQ(change, 0);
+        EXPECT_FALSE(view.undoManager()->canUndo());
+    }
 }
 
 TEST(KELDocumentStructureParserComments, SelectionCommandsOfTheOutline)

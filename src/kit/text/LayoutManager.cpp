@@ -18,6 +18,21 @@ constexpr qreal NoWrapWidth = 1.0e6;
 constexpr int MaxCachedLayouts = 3000;
 constexpr qsizetype HugeParagraph = 20000;
 
+// Replaces count items at `at` by items, moving the tail once at most (a keystroke
+// usually keeps the count, and these vectors hold an entry per paragraph of the file).
+template <typename T>
+void splice(std::vector<T>& v, size_t at, size_t count, std::vector<T>& items)
+{
+    const size_t add = items.size();
+    if (add > count) {
+        std::vector<T> room(add - count);
+        v.insert(v.begin() + qsizetype(at + count), std::make_move_iterator(room.begin()), std::make_move_iterator(room.end()));
+    } else if (add < count) {
+        v.erase(v.begin() + qsizetype(at + add), v.begin() + qsizetype(at + count));
+    }
+    std::move(items.begin(), items.end(), v.begin() + qsizetype(at));
+}
+
 qsizetype terminatorLength(const TextStorage* s, qsizetype t)
 {
     if (t >= s->length())
@@ -101,7 +116,7 @@ void LayoutManager::settingsChanged()
     updateMetrics();
     // Re-estimate every paragraph and drop every layout.
     dropLayouts();
-    m_maxWidth = 0;
+    resetWidths();
     const int n = paragraphCount();
     m_ys.assign(size_t(n) + 1, 0.0);
     double y = 0;
@@ -240,68 +255,61 @@ qsizetype LayoutManager::contentEnd(int i) const
     return e - 1;
 }
 
-void LayoutManager::partition(qsizetype from, qsizetype to, std::vector<qsizetype>& starts, qsizetype* reachedEnd) const
+qsizetype LayoutManager::nextParagraphEnd(qsizetype pos, bool* terminated) const
 {
     const TextStorage* s = m_storage;
     const qsizetype n = s->length();
     const qsizetype limit = largeUnitLimit();
-    qsizetype pos = from;
-    bool endedWithTerminator = from > 0 && from <= n && TextStorage::isLineTerminator(s->characterAt(from - 1)) && !unitAt(from - 1, nullptr);
-    if (from == 0)
-        endedWithTerminator = true; // an empty text has one empty paragraph
+    *terminated = false;
     QList<DisplayUnit> units;
+    qsizetype scan = pos;
     while (true) {
-        if (pos >= n) {
-            if (endedWithTerminator && (starts.empty() || starts.back() != n))
-                starts.push_back(n);
-            *reachedEnd = n;
-            return;
-        }
-        if (pos >= to && !starts.empty()) {
-            *reachedEnd = pos;
-            return;
-        }
-        qsizetype scan = pos;
-        qsizetype paraEnd = -1;
-        bool terminated = false;
-        while (paraEnd < 0) {
-            qsizetype t = s->nextLineTerminator(scan);
-            if (t == NotFound)
-                t = n;
-            units.clear();
-            displayUnitsInRange(Range(scan, std::min(t + 1, n) - scan), units);
-            bool rescanned = false;
-            for (const DisplayUnit& u : units) {
-                if (u.range.end() <= scan && u.range.location < pos)
-                    continue;
-                if (u.range.length > limit) {
-                    if (u.range.location <= pos)
-                        paraEnd = std::max(u.range.end(), pos + 1);
-                    else
-                        paraEnd = u.range.location;
-                    break;
-                }
-                if (t < n && u.range.contains(t)) {
-                    scan = u.range.end();
-                    rescanned = true;
-                    break;
-                }
-            }
-            if (paraEnd >= 0 || rescanned) {
-                if (rescanned && scan >= n)
-                    paraEnd = n;
+        qsizetype t = s->nextLineTerminator(scan);
+        if (t == NotFound)
+            t = n;
+        units.clear();
+        displayUnitsInRange(Range(scan, std::min(t + 1, n) - scan), units);
+        bool rescanned = false;
+        for (const DisplayUnit& u : units) {
+            if (u.range.end() <= scan && u.range.location < pos)
                 continue;
+            if (u.range.length > limit) {
+                // A large unit is a paragraph of its own.
+                if (u.range.location <= pos)
+                    return std::min(n, std::max(u.range.end(), pos + 1));
+                return u.range.location;
             }
-            if (t >= n) {
-                paraEnd = n;
-            } else {
-                paraEnd = t + terminatorLength(s, t);
-                terminated = true;
+            if (t < n && u.range.contains(t)) {
+                // A terminator inside a unit does not end the paragraph.
+                scan = u.range.end();
+                rescanned = true;
+                break;
             }
         }
+        if (rescanned) {
+            if (scan >= n)
+                return n;
+            continue;
+        }
+        if (t >= n)
+            return n;
+        *terminated = true;
+        return std::min(n, t + terminatorLength(s, t));
+    }
+}
+
+void LayoutManager::partition(std::vector<qsizetype>& starts) const
+{
+    // An empty text, and a text ending with a line terminator, end with an empty paragraph.
+    const qsizetype n = m_storage->length();
+    qsizetype pos = 0;
+    starts.push_back(0);
+    while (pos < n) {
+        bool terminated = false;
+        pos = nextParagraphEnd(pos, &terminated);
+        if (pos >= n && !terminated)
+            break;
         starts.push_back(pos);
-        pos = std::min(paraEnd, n);
-        endedWithTerminator = terminated;
     }
 }
 
@@ -321,15 +329,14 @@ void LayoutManager::rebuildAll()
     m_starts.clear();
     m_paragraphs.clear();
     m_ys.clear();
-    m_maxWidth = 0;
+    resetWidths();
     m_knownLength = m_storage ? m_storage->length() : 0;
-    if (m_storage) {
-        qsizetype reached = 0;
-        partition(0, m_storage->length(), m_starts, &reached);
-    }
+    if (m_storage)
+        partition(m_starts);
     if (m_starts.empty())
         m_starts.push_back(0);
     m_paragraphs.resize(m_starts.size());
+    m_widths.assign(m_starts.size(), 0.0);
     m_ys.resize(m_starts.size() + 1);
     double y = 0;
     for (int i = 0; i < paragraphCount(); ++i) {
@@ -399,106 +406,117 @@ void LayoutManager::textStorageEdited(TextStorage* storage, int mask, Range rang
         rebuildAll();
         return;
     }
-    const qsizetype loc = std::clamp<qsizetype>(range.location, 0, oldLength);
-    const qsizetype oldEnd = std::clamp<qsizetype>(range.end() - delta, loc, oldLength);
-    int first = paragraphIndexForCharacter(loc);
-    if (first > 0 && loc == m_starts[size_t(first)]) {
-        // The previous paragraph may join: CR then LF, or a unit ending at its terminator.
-        if ((loc > 0 && loc <= storage->length() && storage->characterAt(loc - 1) == QLatin1Char('\r')) || unitAt(loc - 1, nullptr)
-            || !(mask & TextStorageEditedCharacters))
-            --first;
+    if (!(mask & TextStorageEditedCharacters))
+        delta = 0;
+    const qsizetype n = storage->length();
+    const qsizetype loc = std::clamp<qsizetype>(range.location, 0, n);
+    const qsizetype newEnd = std::clamp<qsizetype>(range.end(), loc, n);
+    if (oldLength + delta != n || newEnd - delta < loc || newEnd - delta > oldLength) {
+        // The notice does not add up with what was laid out: start afresh.
+        rebuildAll();
+        return;
     }
-    // Units that begin before the paragraph (a fold reaching into it) pull earlier paragraphs in.
-    DisplayUnit u;
-    while (first > 0 && m_starts[size_t(first)] > 0 && m_starts[size_t(first)] <= storage->length()
-           && unitAt(m_starts[size_t(first)] - 1, &u) && u.range.end() > m_starts[size_t(first)])
-        --first;
-    const int last = paragraphIndexForCharacter(oldEnd);
-    repartition(first, std::max(first, last), oldLength, delta);
+    repartition(loc, newEnd, delta);
 }
 
-void LayoutManager::repartition(int first, int last, qsizetype oldLength, qsizetype delta)
+void LayoutManager::repartition(qsizetype loc, qsizetype newEnd, qsizetype delta)
 {
+    // The text before loc is unchanged, the text from newEnd on is the old text from oldEnd
+    // on. Paragraphs are partitioned afresh from a start safely before the edit until a
+    // start falls on an old start past the edit: from there the old paragraphs hold, moved.
     const int count = paragraphCount();
-    auto oldEndOf = [&](int i) { return size_t(i) + 1 < m_starts.size() ? m_starts[size_t(i) + 1] : oldLength; };
-    const qsizetype regionStart = m_starts[size_t(first)];
-    qsizetype newRegionEnd = oldEndOf(last) + delta;
-    std::vector<qsizetype> fresh;
-    qsizetype reached = regionStart;
-    partition(regionStart, newRegionEnd, fresh, &reached);
-    while (reached > newRegionEnd && last + 1 < count) {
-        ++last;
-        newRegionEnd = oldEndOf(last) + delta;
-        if (newRegionEnd > reached) {
-            std::vector<qsizetype> more;
-            partition(reached, newRegionEnd, more, &reached);
-            fresh.insert(fresh.end(), more.begin(), more.end());
-        }
-    }
-    if (last == count - 1 && reached < m_storage->length()) {
-        std::vector<qsizetype> more;
-        partition(reached, m_storage->length(), more, &reached);
-        fresh.insert(fresh.end(), more.begin(), more.end());
-    }
-    // Old paragraphs whose start (shifted) lies before reached are replaced too.
-    while (last + 1 < count && m_starts[size_t(last) + 1] + delta < reached)
-        ++last;
-    if (fresh.empty())
-        fresh.push_back(regionStart);
+    const qsizetype n = m_storage->length();
+    int first = paragraphIndexForCharacter(loc);
+    // The paragraph before may join the edited one (a CR before an LF, a unit now reaching
+    // over its terminator): partition from one paragraph earlier.
+    if (first > 0)
+        --first;
+    // A unit that reaches into the paragraph from before pulls earlier paragraphs in.
+    DisplayUnit u;
+    while (first > 0 && unitAt(m_starts[size_t(first)] - 1, &u) && u.range.end() > m_starts[size_t(first)])
+        --first;
 
-    const int oldCount = last - first + 1;
+    std::vector<qsizetype> fresh;
+    qsizetype pos = m_starts[size_t(first)];
+    fresh.push_back(pos);
+    int resume = count; // the first old paragraph kept after the edit
+    int j = first + 1;
+    while (pos < n) {
+        bool terminated = false;
+        pos = nextParagraphEnd(pos, &terminated);
+        if (pos >= n && !terminated)
+            break;
+        if (pos >= newEnd) {
+            while (j < count && m_starts[size_t(j)] + delta < pos)
+                ++j;
+            if (j < count && m_starts[size_t(j)] + delta == pos) {
+                resume = j;
+                break;
+            }
+        }
+        fresh.push_back(pos);
+    }
+
+    const int oldCount = resume - first;
     const int newCount = int(fresh.size());
-    // Heights: reuse the old ones when the paragraph count is unchanged (the usual keystroke).
-    std::vector<double> heights(static_cast<size_t>(newCount), 0.0);
+    const qsizetype regionEnd = resume < count ? m_starts[size_t(resume)] + delta : n;
+    auto freshEnd = [&](int k) { return size_t(k) + 1 < fresh.size() ? fresh[size_t(k) + 1] : regionEnd; };
+    auto oldEndOf = [&](int i) { return i + 1 < count ? m_starts[size_t(i) + 1] : n - delta; };
+    // Paragraphs that end before the edit are unchanged: they keep their layout and height.
+    int kept = 0;
+    while (kept < oldCount && kept < newCount && fresh[size_t(kept)] == m_starts[size_t(first + kept)]
+           && freshEnd(kept) == oldEndOf(first + kept) && freshEnd(kept) <= loc)
+        ++kept;
+    std::vector<double> heights(size_t(newCount), 0.0);
     for (int k = 0; k < newCount; ++k) {
-        if (newCount == oldCount)
+        if (k < kept || newCount == oldCount) {
+            // The usual keystroke keeps the paragraph count: its height stays until laid out.
             heights[size_t(k)] = m_ys[size_t(first + k) + 1] - m_ys[size_t(first + k)];
-        else {
-            const qsizetype e = size_t(k) + 1 < fresh.size() ? fresh[size_t(k) + 1] : reached;
-            heights[size_t(k)] = estimateHeight(fresh[size_t(k)], e);
+        } else {
+            heights[size_t(k)] = estimateHeight(fresh[size_t(k)], freshEnd(k));
         }
     }
-    const double oldHeight = m_ys[size_t(last) + 1] - m_ys[size_t(first)];
-    for (int i = first; i <= last; ++i) {
+    const double top = m_ys[size_t(first)];
+    const double oldHeight = m_ys[size_t(resume)] - top;
+    for (int i = first + kept; i < resume; ++i) {
         if (m_paragraphs[size_t(i)]) {
             m_paragraphs[size_t(i)].reset();
             --m_cachedCount;
         }
     }
-    if (newCount == oldCount) {
-        for (int k = 0; k < newCount; ++k)
-            m_starts[size_t(first + k)] = fresh[size_t(k)];
-    } else {
-        m_starts.erase(m_starts.begin() + first, m_starts.begin() + last + 1);
-        m_starts.insert(m_starts.begin() + first, fresh.begin(), fresh.end());
-        m_paragraphs.erase(m_paragraphs.begin() + first, m_paragraphs.begin() + last + 1);
-        std::vector<std::unique_ptr<Paragraph>> empties(static_cast<size_t>(newCount));
-        m_paragraphs.insert(m_paragraphs.begin() + first, std::make_move_iterator(empties.begin()),
-                            std::make_move_iterator(empties.end()));
-        m_paragraphs.resize(m_starts.size());
-        std::vector<double> ys(static_cast<size_t>(newCount), 0.0);
-        m_ys.erase(m_ys.begin() + first + 1, m_ys.begin() + last + 2);
-        m_ys.insert(m_ys.begin() + first + 1, ys.begin(), ys.end());
+    std::vector<std::unique_ptr<Paragraph>> layouts(static_cast<size_t>(newCount));
+    for (int k = 0; k < kept; ++k)
+        layouts[size_t(k)] = std::move(m_paragraphs[size_t(first + k)]);
+
+    splice(m_starts, size_t(first), size_t(oldCount), fresh);
+    splice(m_paragraphs, size_t(first), size_t(oldCount), layouts);
+    // Widths of the replaced paragraphs go (the widest line may go with them); a keystroke
+    // keeps them, as it keeps the heights, until the paragraph is laid out again.
+    if (newCount != oldCount) {
+        for (int i = first + kept; i < resume; ++i)
+            forgetWidth(m_widths[size_t(i)]);
+        std::vector<double> widths(size_t(newCount), 0.0);
+        std::copy(m_widths.begin() + first, m_widths.begin() + first + kept, widths.begin());
+        splice(m_widths, size_t(first), size_t(oldCount), widths);
     }
-    if (delta != 0) {
-        for (size_t i = size_t(first + newCount); i < m_starts.size(); ++i)
-            m_starts[i] += delta;
-    }
-    double y = m_ys[size_t(first)];
+    // m_ys has one entry more than the paragraphs: the entry at resume (the top of the
+    // first kept paragraph, or the total height) stays and moves below.
+    std::vector<double> tops(size_t(newCount), 0.0);
+    double y = top;
     for (int k = 0; k < newCount; ++k) {
-        m_ys[size_t(first + k)] = y;
+        tops[size_t(k)] = y;
         y += heights[size_t(k)];
     }
-    double newHeight = y - m_ys[size_t(first)];
-    if (newCount == oldCount) {
-        // Already in place; nothing after moves.
-    } else {
-        m_ys[size_t(first + newCount)] = y;
-        // The entries after were erased and re-inserted: restore their positions.
-        const double shift = newHeight - oldHeight;
-        for (size_t i = size_t(first + newCount) + 1; i < m_ys.size(); ++i)
+    splice(m_ys, size_t(first), size_t(oldCount), tops);
+    const double shift = (y - top) - oldHeight;
+    const qsizetype after = first + newCount;
+    if (delta != 0) {
+        for (size_t i = size_t(after); i < m_starts.size(); ++i)
+            m_starts[i] += delta;
+    }
+    if (shift != 0) {
+        for (size_t i = size_t(after); i < m_ys.size(); ++i)
             m_ys[i] += shift;
-        // m_ys[first + newCount] was the old top of the following paragraph before shifting.
     }
     Q_EMIT didInvalidateLayout();
     Q_EMIT heightChanged();
@@ -511,9 +529,9 @@ void LayoutManager::invalidateLayout(Range range)
         return;
     const qsizetype n = m_storage->length();
     range = Range::intersection(range, Range(0, n));
-    int first = paragraphIndexForCharacter(range.location);
-    int last = paragraphIndexForCharacter(range.end());
-    repartition(first, last, n, 0);
+    if (range.location == NotFound)
+        return;
+    repartition(range.location, range.end(), 0);
 }
 
 void LayoutManager::invalidateAllLayout()
@@ -524,6 +542,54 @@ void LayoutManager::invalidateAllLayout()
 void LayoutManager::invalidateDisplay(Range)
 {
     Q_EMIT needsDisplay();
+}
+
+// The document's width is its widest paragraph's. A count of the paragraphs at that
+// width tells when the widest has gone; only then are the widths searched again.
+void LayoutManager::resetWidths()
+{
+    m_widths.assign(m_starts.size(), 0.0);
+    m_maxWidth = 0;
+    m_maxCount = 0;
+    m_widthStale = false;
+}
+
+void LayoutManager::noteWidth(double width)
+{
+    if (width <= 0)
+        return;
+    if (width > m_maxWidth || (m_widthStale && width == m_maxWidth)) {
+        // Wider than every paragraph left: the widest again.
+        m_maxWidth = width;
+        m_maxCount = 1;
+        m_widthStale = false;
+    } else if (width == m_maxWidth) {
+        ++m_maxCount;
+    }
+}
+
+void LayoutManager::forgetWidth(double width)
+{
+    if (width > 0 && width == m_maxWidth && !m_widthStale && --m_maxCount <= 0)
+        m_widthStale = true;
+}
+
+qreal LayoutManager::usedWidth() const
+{
+    if (m_widthStale) {
+        m_maxWidth = 0;
+        m_maxCount = 0;
+        for (double w : m_widths) {
+            if (w > m_maxWidth) {
+                m_maxWidth = w;
+                m_maxCount = 1;
+            } else if (w == m_maxWidth && w > 0) {
+                ++m_maxCount;
+            }
+        }
+        m_widthStale = false;
+    }
+    return m_maxWidth;
 }
 
 void LayoutManager::dropLayouts()
@@ -619,45 +685,41 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
     qreal indent = wraps ? wrappedLineIndent(Range(start, ce - start)) : 0;
     if (indent < 0 || indent >= avail)
         indent = 0;
-    const qreal widthBefore = m_maxWidth;
+    const bool noWrap = m_wrapMode == WrapMode::NoWrap;
+    const qreal widthBefore = noWrap ? usedWidth() : 0;
+    // A break the typesetting rules forbid (inside the indentation that starts a line)
+    // moves: that line alone wraps anywhere, the lines after it wrap as usual.
+    const bool checkBreaks = wraps && opt.wrapMode() != QTextOption::WrapAnywhere;
+    QTextOption anywhere = opt;
+    anywhere.setWrapMode(QTextOption::WrapAnywhere);
     qreal y = 0;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        p->layout->beginLayout();
-        y = 0;
-        bool first = true;
-        while (true) {
-            QTextLine line = p->layout->createLine();
-            if (!line.isValid())
-                break;
-            if (first) {
-                line.setLineWidth(avail);
-                line.setPosition(QPointF(m_padding, y));
-            } else {
-                line.setLineWidth(std::max<qreal>(1.0, avail - indent));
-                line.setPosition(QPointF(m_padding + indent, y));
-            }
-            y += line.height();
-            first = false;
-        }
-        p->layout->endLayout();
-        // A break the typesetting rules forbid: wrap this paragraph anywhere instead.
-        bool forbidden = false;
-        if (wraps && attempt == 0 && opt.wrapMode() != QTextOption::WrapAnywhere) {
-            for (int k = 0; k + 1 < p->layout->lineCount() && !forbidden; ++k) {
-                QTextLine line = p->layout->lineAt(k);
-                const qsizetype breakAt = start + toStorage(*p, line.textStart() + line.textLength());
-                forbidden = !shouldBreakLineBeforeCharacterAtIndex(breakAt);
-            }
-        }
-        if (!forbidden)
+    p->layout->beginLayout();
+    for (bool first = true;; first = false) {
+        QTextLine line = p->layout->createLine();
+        if (!line.isValid())
             break;
-        opt.setWrapMode(QTextOption::WrapAnywhere);
-        p->layout->setTextOption(opt);
+        const qreal width = first ? avail : std::max<qreal>(1.0, avail - indent);
+        line.setLineWidth(width);
+        line.setPosition(QPointF(first ? m_padding : m_padding + indent, y));
+        if (checkBreaks) {
+            const qsizetype end = line.textStart() + line.textLength();
+            if (end < p->display.size() && !shouldBreakLineBeforeCharacterAtIndex(start + toStorage(*p, end))) {
+                p->layout->setTextOption(anywhere);
+                line.setLineWidth(width);
+                p->layout->setTextOption(opt);
+            }
+        }
+        y += line.height();
     }
+    p->layout->endLayout();
+    double width = 0;
     for (int k = 0; k < p->layout->lineCount(); ++k) {
         QTextLine line = p->layout->lineAt(k);
-        m_maxWidth = std::max(m_maxWidth, line.x() + line.naturalTextWidth() + m_padding);
+        width = std::max<double>(width, line.x() + line.naturalTextWidth() + m_padding);
     }
+    forgetWidth(m_widths[size_t(i)]);
+    m_widths[size_t(i)] = width;
+    noteWidth(width);
     p->height = std::max(y, m_lineHeight);
     p->lastUse = ++m_useClock;
 
@@ -667,7 +729,7 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
     if (!m_deferShift && std::abs(oldHeight - slot->height) > 0.001) {
         shiftYs(i + 1, slot->height - oldHeight);
         Q_EMIT heightChanged();
-    } else if (m_maxWidth > widthBefore && m_wrapMode == WrapMode::NoWrap) {
+    } else if (noWrap && usedWidth() > widthBefore) {
         Q_EMIT heightChanged(); // the document got wider
     }
     return slot.get();
@@ -943,7 +1005,7 @@ QList<QRectF> LayoutManager::selectionRects(Range range)
         return out;
     const int a = paragraphIndexForCharacter(range.location);
     const int b = paragraphIndexForCharacter(range.end() - 1);
-    const qreal rightEdge = m_wrapMode == WrapMode::NoWrap ? std::max(m_maxWidth, m_containerWidth) : m_containerWidth;
+    const qreal rightEdge = m_wrapMode == WrapMode::NoWrap ? std::max(usedWidth(), m_containerWidth) : m_containerWidth;
     for (int i = a; i <= b; ++i) {
         Paragraph* p = layoutParagraph(i);
         if (!p)

@@ -108,7 +108,7 @@ public:
     /// Height of all paragraphs (laid-out ones exact, the others estimated).
     qreal usedHeight() const;
     /// Widest line laid out so far, padding included.
-    qreal usedWidth() const { return m_maxWidth; }
+    qreal usedWidth() const;
     int paragraphCount() const { return int(m_starts.size()); }
     int laidOutParagraphCount() const { return m_cachedCount; }
     Range paragraphRangeAtIndex(int paragraph) const;
@@ -168,8 +168,12 @@ private:
 
     void storageDestroyed(TextStorage* storage);
     void rebuildAll();
-    void repartition(int first, int last, qsizetype oldLength, qsizetype delta);
-    void partition(qsizetype from, qsizetype to, std::vector<qsizetype>& starts, qsizetype* reachedEnd) const;
+    /// Re-partitions after the text before newEnd - delta from loc on became [loc, newEnd).
+    void repartition(qsizetype loc, qsizetype newEnd, qsizetype delta);
+    /// Paragraph starts of the whole text.
+    void partition(std::vector<qsizetype>& starts) const;
+    /// End of the paragraph that starts at pos; terminated when a line terminator ends it.
+    qsizetype nextParagraphEnd(qsizetype pos, bool* terminated) const;
     qreal estimateHeight(qsizetype start, qsizetype end) const;
     qsizetype paragraphEnd(int i) const;
     qsizetype contentEnd(int i) const;
@@ -181,6 +185,9 @@ private:
     qsizetype toStorage(const Paragraph& p, qsizetype display) const;
     void shiftYs(int from, qreal delta);
     void settingsChanged();
+    void resetWidths();
+    void noteWidth(double width);
+    void forgetWidth(double width);
     void updateMetrics();
 
     QPointer<TextStorage> m_storage;
@@ -195,10 +202,13 @@ private:
     qreal m_tabDistance = 32;
     QList<qreal> m_tabStops;
     WrapMode m_wrapMode = WrapMode::WordWrap;
-    qreal m_maxWidth = 0;
+    mutable double m_maxWidth = 0;
+    mutable qsizetype m_maxCount = 0; // paragraphs at m_maxWidth
+    mutable bool m_widthStale = false;
 
     std::vector<qsizetype> m_starts;   // paragraph starts
     std::vector<double> m_ys;          // paragraph tops; one more entry: the total height
+    std::vector<double> m_widths;      // widest line of each paragraph laid out (0: not yet)
     std::vector<std::unique_ptr<Paragraph>> m_paragraphs;
     int m_cachedCount = 0;
     qsizetype m_useClock = 0;

@@ -12,6 +12,7 @@
 #include <QDrag>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -118,6 +119,8 @@ void TextView::setTextStorage(TextStorage* storage)
         old->deleteLater();
     m_selection = {Range(0, 0)};
     m_anchor = m_head = 0;
+    if (m_markedRange.location != NotFound)
+        abandonComposition();
     breakUndoCoalescing();
     updateDocumentSize();
     update();
@@ -742,11 +745,34 @@ void TextView::setUndoManager(UndoManager* manager)
     breakUndoCoalescing();
 }
 
+bool TextView::mayChangeTextInRange(Range, const QString&) const
+{
+    return m_editable;
+}
+
 bool TextView::shouldChangeTextInRange(Range range, const QString& replacement)
 {
-    if (!m_editable)
+    if (!mayChangeTextInRange(range, replacement))
         return false;
     registerUndoForChange(range, replacement);
+    return true;
+}
+
+bool TextView::shouldChangeTextInRanges(const QList<Range>& ranges, const QStringList& replacements)
+{
+    if (ranges.isEmpty() || ranges.size() != replacements.size())
+        return false;
+    const qsizetype n = m_storage->length();
+    for (qsizetype k = 0; k < ranges.size(); ++k) {
+        const Range r = ranges[k];
+        if (r.location == NotFound || r.location < 0 || r.end() > n || (k > 0 && r.location < ranges[k - 1].end()))
+            return false;
+        if (!mayChangeTextInRange(r, replacements[k]))
+            return false;
+    }
+    // Last first, as the caller applies them: each undo then meets its text where it was.
+    for (qsizetype k = ranges.size() - 1; k >= 0; --k)
+        registerUndoForChange(ranges[k], replacements[k]);
     return true;
 }
 
@@ -834,8 +860,16 @@ void TextView::adjustRangesForEdit(Range edited, qsizetype delta)
             kept.append(Range(mapPos(r.location), r.length));
     }
     m_misspelled = kept;
-    if (m_markedRange.location != NotFound && !m_settingMarked && m_markedRange.end() > n)
-        m_markedRange = Range(NotFound, 0);
+    if (m_markedRange.location != NotFound && !m_settingMarked) {
+        // An edit from elsewhere: marked text before it stays, marked text it touches is
+        // no longer what the input method composes.
+        if (m_markedRange.location >= oldEnd && m_markedRange.end() > edited.location)
+            m_markedRange.location += delta;
+        else if (m_markedRange.end() > edited.location)
+            abandonComposition();
+        if (m_markedRange.location != NotFound && m_markedRange.end() > n)
+            abandonComposition();
+    }
     m_spellDirty = m_spellDirty.location == NotFound ? edited : Range::unionOf(Range(mapPos(m_spellDirty.location), 0), edited);
     // Keep the selection inside the text when the storage is edited from outside.
     bool outside = false;
@@ -970,12 +1004,10 @@ void TextView::insertText(const QString& typed)
         }
     }
     if (hasMarkedText()) {
+        // The composition ends: its text leaves without undo, the committed text comes as typed.
         const Range marked = m_markedRange;
+        replaceMarkedText(marked, QString());
         m_markedRange = Range(NotFound, 0);
-        UndoManager* um = undoManager();
-        um->disableUndoRegistration();
-        m_storage->replaceCharacters(marked, QString());
-        um->enableUndoRegistration();
         setSelectedRange(Range(marked.location, 0));
     }
     insertTyped(text);
@@ -1082,9 +1114,9 @@ void TextView::deleteWordForward()
 
 void TextView::undo()
 {
+    // A composition ends first, so that undo meets only text it knows.
+    commitMarkedText();
     breakUndoCoalescing();
-    if (hasMarkedText())
-        unmarkText();
     UndoManager* um = undoManager();
     if (um->canUndo())
         um->undo();
@@ -1092,6 +1124,7 @@ void TextView::undo()
 
 void TextView::redo()
 {
+    commitMarkedText();
     breakUndoCoalescing();
     UndoManager* um = undoManager();
     if (um->canRedo())
@@ -1101,21 +1134,31 @@ void TextView::redo()
 // ---------------------------------------------------------------------------------------------
 // Marked text
 
+void TextView::replaceMarkedText(Range range, const QString& text)
+{
+    // Marked text is transient: it never enters undo, and the view's own edit of it leaves
+    // the marked range alone.
+    UndoManager* um = undoManager();
+    um->disableUndoRegistration();
+    const bool wasSetting = m_settingMarked;
+    m_settingMarked = true;
+    m_storage->replaceCharacters(range, text);
+    m_settingMarked = wasSetting;
+    um->enableUndoRegistration();
+}
+
 void TextView::setMarkedText(const QString& text, Range selectedInMarked)
 {
     Range target = hasMarkedText() ? m_markedRange : selectedRange();
     if (!m_editable)
         return;
     breakUndoCoalescing();
-    UndoManager* um = undoManager();
     // Replaced selection text is restored by undo of the commit; marked text itself is transient.
     if (!hasMarkedText() && target.length > 0) {
         replaceWithUndo(target, QString(), tr("Typing"));
         target.length = 0;
     }
-    um->disableUndoRegistration();
-    m_storage->replaceCharacters(target, text);
-    um->enableUndoRegistration();
+    replaceMarkedText(target, text);
     m_markedRange = text.isEmpty() ? Range(NotFound, 0) : Range(target.location, text.size());
     const qsizetype loc = target.location + std::clamp<qsizetype>(selectedInMarked.location, 0, text.size());
     setSelectedRange(Range(loc, std::clamp<qsizetype>(selectedInMarked.length, 0, target.location + text.size() - loc)));
@@ -1128,6 +1171,26 @@ void TextView::unmarkText()
     update();
 }
 
+void TextView::commitMarkedText()
+{
+    if (!hasMarkedText())
+        return;
+    // The composed text stays, as typed text with its undo; the input method forgets it.
+    const QString composed = m_storage->substring(m_markedRange);
+    insertText(composed);
+    unmarkText();
+    if (QInputMethod* im = QGuiApplication::inputMethod())
+        im->reset();
+}
+
+void TextView::abandonComposition()
+{
+    m_markedRange = Range(NotFound, 0);
+    if (QInputMethod* im = QGuiApplication::inputMethod())
+        im->reset();
+    update();
+}
+
 void TextView::inputMethodEvent(QInputMethodEvent* event)
 {
     if (!m_editable) {
@@ -1136,9 +1199,24 @@ void TextView::inputMethodEvent(QInputMethodEvent* event)
     }
     const QString commit = event->commitString();
     const QString preedit = event->preeditString();
-    if (!commit.isEmpty() || (hasMarkedText() && preedit.isEmpty())) {
-        if (hasMarkedText() || !commit.isEmpty())
+    const bool replaces = event->replacementLength() > 0 || event->replacementStart() != 0;
+    if (replaces) {
+        // The commit replaces text around the caret (the marked text's place while composing).
+        qsizetype caret = m_head;
+        if (hasMarkedText()) {
+            const Range marked = m_markedRange;
+            replaceMarkedText(marked, QString());
+            m_markedRange = Range(NotFound, 0);
+            caret = marked.location;
+        }
+        const qsizetype n = m_storage->length();
+        const qsizetype a = std::clamp<qsizetype>(caret + event->replacementStart(), 0, n);
+        const qsizetype b = std::clamp<qsizetype>(a + std::max(0, event->replacementLength()), a, n);
+        setSelectedRange(Range(a, b - a));
+        if (!commit.isEmpty() || b > a)
             insertText(commit);
+    } else if (!commit.isEmpty() || (hasMarkedText() && preedit.isEmpty())) {
+        insertText(commit);
     }
     if (!preedit.isEmpty()) {
         qsizetype cursor = preedit.size();
@@ -1153,23 +1231,42 @@ void TextView::inputMethodEvent(QInputMethodEvent* event)
 
 QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
+    // The input method sees the text without its own preedit: while composing, the caret
+    // and the anchor stand where the marked text begins.
     const Range sel = selectedRange();
-    const Range para = m_storage->paragraphRange(Range(sel.location, 0));
+    const bool composing = hasMarkedText();
+    const qsizetype caret = composing ? m_markedRange.location : m_head;
+    const qsizetype anchor = composing ? m_markedRange.location : (m_head == sel.location ? sel.end() : sel.location);
+    const Range para = m_storage->paragraphRange(Range(caret, 0));
+    // A long paragraph is cut to a window around the caret.
+    constexpr qsizetype Reach = 2048;
+    const qsizetype from = std::max(para.location, std::min(caret, anchor) - Reach);
+    const qsizetype to = std::min(para.end(), std::max(caret, anchor) + Reach);
+    auto surrounding = [&](qsizetype a, qsizetype b) {
+        if (!composing || m_markedRange.end() <= a || m_markedRange.location >= b)
+            return m_storage->substring(Range(a, b - a));
+        return m_storage->substring(Range(a, m_markedRange.location - a))
+            + m_storage->substring(Range(m_markedRange.end(), std::max<qsizetype>(0, b - m_markedRange.end())));
+    };
     switch (query) {
     case Qt::ImEnabled:
         return m_editable;
     case Qt::ImCursorRectangle:
-        return firstRectForCharacterRange(Range(sel.end(), 0)).toRect();
+        return firstRectForCharacterRange(Range(composing ? m_head : sel.end(), 0)).toRect();
     case Qt::ImFont:
         return font();
     case Qt::ImCursorPosition:
-        return int(sel.end() - para.location);
+        return int(caret - from);
     case Qt::ImAnchorPosition:
-        return int(sel.location - para.location);
+        return int(anchor - from);
     case Qt::ImSurroundingText:
-        return m_storage->substring(Range(para.location, std::min<qsizetype>(para.length, 4096)));
+        return surrounding(from, std::max(from, to));
+    case Qt::ImTextBeforeCursor:
+        return surrounding(from, caret);
+    case Qt::ImTextAfterCursor:
+        return surrounding(composing ? m_markedRange.end() : caret, std::max(to, caret));
     case Qt::ImCurrentSelection:
-        return m_storage->substring(sel);
+        return composing ? QString() : m_storage->substring(sel);
     case Qt::ImHints:
         return int(Qt::ImhMultiLine);
     default:
@@ -1442,6 +1539,8 @@ void TextView::contextMenuEvent(QContextMenuEvent* event)
 
 void TextView::keyPressEvent(QKeyEvent* e)
 {
+    // A key the input method let through ends its composition first.
+    commitMarkedText();
     const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const bool shift = mods & Qt::ShiftModifier;
     const bool ctrl = mods & Qt::ControlModifier;
@@ -1580,6 +1679,8 @@ Range TextView::rangeForDrag(qsizetype index) const
 
 void TextView::mousePressEvent(QMouseEvent* event)
 {
+    // A click ends a composition before anything else looks at the text.
+    commitMarkedText();
     const bool near = (event->position() - m_lastClickPos).manhattanLength() < 5;
     if (m_lastClick.isValid() && m_lastClick.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval() && near)
         m_clickCount = m_clickCount + 1;
@@ -1594,6 +1695,7 @@ void TextView::mousePressEvent(QMouseEvent* event)
 
 void TextView::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    commitMarkedText();
     // Qt reports the second press as a double click.
     m_clickCount = 2;
     m_lastClick.start();
@@ -1608,8 +1710,7 @@ void TextView::mouseDown(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !m_selectable)
         return;
     breakUndoCoalescing();
-    if (hasMarkedText())
-        unmarkText();
+    commitMarkedText();
     m_goalX = -1;
     const QPointF doc = viewPointToDocument(event->position());
     const qsizetype index = characterIndexForInsertionAtPoint(doc);
@@ -1743,6 +1844,8 @@ void TextView::focusInEvent(QFocusEvent* event)
 
 void TextView::focusOutEvent(QFocusEvent* event)
 {
+    // Leaving the view keeps what was being composed, as typed text.
+    commitMarkedText();
     m_blinkTimer.stop();
     update();
     Q_EMIT focusChanged(false);

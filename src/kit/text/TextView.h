@@ -162,6 +162,13 @@ public:
     /// Approves a change (no when not editable) and registers its undo, as typing when
     /// it comes from typing; call storage edits between this and didChangeText().
     virtual bool shouldChangeTextInRange(Range range, const QString& replacement);
+    /// Approves several changes at once, all or none (ranges in the text before any of them,
+    /// in text order, not overlapping), and registers their undo; the caller then applies
+    /// them last first.
+    bool shouldChangeTextInRanges(const QList<Range>& ranges, const QStringList& replacements);
+    /// Whether a change may happen (no when not editable); records nothing. Subclasses
+    /// that refuse changes refuse them here.
+    virtual bool mayChangeTextInRange(Range range, const QString& replacement) const;
     virtual void didChangeText();
     /// Replaces with undo; the selection afterwards is a caret after the new text unless given.
     bool replaceWithUndo(Range range, const QString& text, const QString& actionName = QString(),
@@ -178,6 +185,8 @@ public:
     virtual void unmarkText();
     bool hasMarkedText() const { return m_markedRange.length > 0; }
     Range markedRange() const { return m_markedRange; }
+    /// Ends a composition keeping its text as typed (undoable) text; the input method is reset.
+    void commitMarkedText();
 
     // --- Clipboard and drag and drop.
     virtual QMimeData* mimeDataForRanges(const QList<Range>& ranges) const;
@@ -285,6 +294,9 @@ private:
     void runSpelling();
     void deleteRangeForCommand(Range range, const QString& action);
     void registerUndoForChange(Range range, const QString& replacement);
+    void replaceMarkedText(Range range, const QString& text);
+    /// Forgets the marked range (its text was edited from elsewhere) and resets the input method.
+    void abandonComposition();
     bool m_typingChange = false;
     int m_ownEdit = 0;
     bool m_smartQuotes = false;

@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
@@ -240,4 +242,145 @@ TEST_F(Fixture, WheelAndPageKeysScroll)
     EXPECT_TRUE(view->visibleRect().intersects(view->caretRect()));
     QTest::keyClick(view, Qt::Key_PageUp, Qt::ShiftModifier);
     EXPECT_EQ(view->selectedRange(), Range(0, afterPage));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Input methods
+
+namespace {
+void preedit(QWidget* w, const QString& text)
+{
+    QList<QInputMethodEvent::Attribute> attrs{{QInputMethodEvent::Cursor, int(text.size()), 1, QVariant()}};
+    QInputMethodEvent e(text, attrs);
+    QApplication::sendEvent(w, &e);
+}
+void commit(QWidget* w, const QString& text, int replaceFrom = 0, int replaceLength = 0)
+{
+    QInputMethodEvent e;
+    e.setCommitString(text, replaceFrom, replaceLength);
+    QApplication::sendEvent(w, &e);
+}
+} // namespace
+
+// Composed text that the user leaves by clicking, by moving the focus or by undoing
+// stays as typed text with its own undo step: nothing is left behind that undo does not know.
+TEST_F(Fixture, CompositionEndsAsTypedTextOnClickFocusAndUndo)
+{
+    enum class End { Click, Focus, Undo, Key };
+    for (const End how : {End::Click, End::Focus, End::Undo, End::Key}) {
+        view->setFocus();
+        view->setString(QString());
+        view->undoManager()->removeAllActions();
+        QTest::keyClicks(view, QStringLiteral("ab "));
+        QApplication::processEvents();
+        preedit(view, QStringLiteral("k"));
+        preedit(view, QStringLiteral("ka"));
+        ASSERT_TRUE(view->hasMarkedText());
+        EXPECT_EQ(view->string(), QStringLiteral("ab ka"));
+        EXPECT_EQ(view->markedRange(), Range(3, 2));
+        QLineEdit other;
+        switch (how) {
+        case End::Click:
+            QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, docPoint(1).toPoint());
+            EXPECT_EQ(view->selectedRange(), Range(1, 0)); // the click itself still counts
+            break;
+        case End::Focus:
+            other.show();
+            other.setFocus();
+            QApplication::processEvents();
+            if (view->hasFocus()) { // without a window manager the focus can stay: send the event
+                QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+                QApplication::sendEvent(view, &out);
+            }
+            break;
+        case End::Undo:
+            view->undo();
+            // Undo took back the composed text as its own step, then nothing more.
+            EXPECT_FALSE(view->hasMarkedText());
+            EXPECT_EQ(view->string(), QStringLiteral("ab "));
+            view->redo();
+            EXPECT_EQ(view->string(), QStringLiteral("ab ka"));
+            break;
+        case End::Key:
+            QTest::keyClick(view, Qt::Key_Left);
+            break;
+        }
+        EXPECT_FALSE(view->hasMarkedText()) << int(how);
+        EXPECT_EQ(view->string(), QStringLiteral("ab ka")) << int(how);
+        view->undo();
+        EXPECT_EQ(view->string(), QStringLiteral("ab ")) << int(how);
+        view->undo();
+        EXPECT_EQ(view->string(), QString()) << int(how);
+    }
+}
+
+TEST_F(Fixture, CommitsReplaceTheRangeTheInputMethodNames)
+{
+    struct Case {
+        const char* text;
+        qsizetype caret;
+        const char* composing; // preedit before the commit, if any
+        const char* commit;
+        int from, length;
+        const char* result;
+        qsizetype caretAfter;
+    } cases[] = {
+        {"abc", 3, "", "X", -1, 1, "abX", 3},
+        {"abc", 3, "", "XY", -2, 2, "aXY", 3},
+        {"abc", 1, "", "X", 0, 1, "aXc", 2},
+        {"abc", 3, "", "", -1, 1, "ab", 2},  // a deletion the input method asks for
+        {"abc", 3, "k", "X", -1, 1, "abX", 3}, // relative to the composition's place
+        {"abc", 3, "k", "X", 0, 0, "abcX", 4},
+        {"abc", 2, "", "X", -5, 9, "X", 1}, // clamped to the text
+    };
+    for (const Case& c : cases) {
+        view->setString(QString::fromUtf8(c.text));
+        view->undoManager()->removeAllActions();
+        view->setSelectedRange(Range(c.caret, 0));
+        if (*c.composing)
+            preedit(view, QString::fromUtf8(c.composing));
+        commit(view, QString::fromUtf8(c.commit), c.from, c.length);
+        EXPECT_EQ(view->string(), QString::fromUtf8(c.result)) << c.text << " " << c.commit << " " << c.from;
+        EXPECT_EQ(view->selectedRange(), Range(c.caretAfter, 0)) << c.text << " " << c.commit << " " << c.from;
+        EXPECT_FALSE(view->hasMarkedText());
+        view->undo();
+        EXPECT_EQ(view->string(), QString::fromUtf8(c.text)) << c.text << " " << c.commit << " " << c.from;
+    }
+}
+
+TEST_F(Fixture, SurroundingTextLeavesOutThePreedit)
+{
+    view->setString(QStringLiteral("first\nhello world\nlast"));
+    view->setSelectedRange(Range(11, 0)); // after "hello"
+    auto query = [&](Qt::InputMethodQuery q) { return static_cast<QWidget*>(view)->inputMethodQuery(q); };
+    EXPECT_EQ(query(Qt::ImSurroundingText).toString(), QStringLiteral("hello world\n"));
+    EXPECT_EQ(query(Qt::ImCursorPosition).toInt(), 5);
+    preedit(view, QStringLiteral("ZZ"));
+    EXPECT_EQ(view->string(), QStringLiteral("first\nhelloZZ world\nlast"));
+    EXPECT_EQ(query(Qt::ImSurroundingText).toString(), QStringLiteral("hello world\n"));
+    EXPECT_EQ(query(Qt::ImCursorPosition).toInt(), 5);
+    EXPECT_EQ(query(Qt::ImAnchorPosition).toInt(), 5);
+    EXPECT_EQ(query(Qt::ImTextBeforeCursor).toString(), QStringLiteral("hello"));
+    EXPECT_EQ(query(Qt::ImTextAfterCursor).toString(), QStringLiteral(" world\n"));
+    EXPECT_EQ(query(Qt::ImCurrentSelection).toString(), QString());
+    // A selection outside a composition is reported with its anchor.
+    commit(view, QString());
+    EXPECT_EQ(view->string(), QStringLiteral("first\nhello world\nlast"));
+    view->setSelectedRange(Range(6, 5));
+    EXPECT_EQ(query(Qt::ImCurrentSelection).toString(), QStringLiteral("hello"));
+    EXPECT_EQ(query(Qt::ImAnchorPosition).toInt() + query(Qt::ImCursorPosition).toInt(), 5);
+}
+
+TEST_F(Fixture, EditsFromElsewhereMoveOrEndTheComposition)
+{
+    view->setString(QStringLiteral("one two"));
+    view->setSelectedRange(Range(7, 0));
+    preedit(view, QStringLiteral("xy"));
+    view->textStorage()->replaceCharacters(Range(0, 0), QStringLiteral(">> "));
+    EXPECT_EQ(view->markedRange(), Range(10, 2));
+    commit(view, QStringLiteral("Z"));
+    EXPECT_EQ(view->string(), QStringLiteral(">> one twoZ"));
+    preedit(view, QStringLiteral("xy"));
+    view->textStorage()->replaceCharacters(Range(10, 2), QStringLiteral("q"));
+    EXPECT_FALSE(view->hasMarkedText());
 }
