@@ -155,13 +155,27 @@ std::optional<QString> KELComponentInclude::destinationPathForDestinationDirecto
     return path;
 }
 
-bool KELComponentInclude::writeFile(const QString& path, const QByteArray& bytes, QStringList* problems)
+bool KELComponentInclude::writeFile(const QString& path, const QByteArray& bytes, KELInsertType insertType, QStringList* problems)
 {
-    QSaveFile file(path);
-    const bool written = QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-        && file.commit();
+    bool written = false;
+    QString reason;
+    if (!QDir().mkpath(QFileInfo(path).path())) {
+        reason = QStringLiteral("the folder could not be made");
+    } else if (insertType == KELInsertType::Insert) {
+        QSaveFile file(path);
+        written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+        reason = file.errorString();
+    } else {
+        QFile file(path);
+        if (file.size() == bytes.size() && file.open(QIODevice::ReadOnly) && file.readAll() == bytes)
+            return true;
+        file.close();
+        written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+        file.close();
+        written = written && file.error() == QFileDevice::NoError;
+        reason = file.errorString();
+    }
     if (!written) {
-        const QString reason = file.errorString();
         kit::log(QStringLiteral("Component file could not be written: %1 (%2)").arg(path, reason));
         if (problems)
             problems->append(QStringLiteral("The file “%1” could not be written: %2").arg(QFileInfo(path).fileName(), reason));
@@ -213,10 +227,10 @@ std::optional<QString> KELComponentInclude::performCopy(const KELComponent& comp
         if (m_includeCopyrightNotice)
             text.prepend(copyrightString());
         appendChecksum(text);
-        if (!writeFile(*destination, text.toUtf8(), problems))
+        if (!writeFile(*destination, text.toUtf8(), insertType, problems))
             return std::nullopt;
         reloadOpenDocument(*destination, problems);
-    } else if (!writeFile(*destination, bytes, problems)) {
+    } else if (!writeFile(*destination, bytes, insertType, problems)) {
         return std::nullopt;
     }
     return destination;
@@ -273,7 +287,7 @@ std::optional<QString> KELComponentTextInclude::performCopy(const KELComponent& 
     resolver.setValueForVariable(*destination, QStringLiteral("DOCPATH"));
     QString text = m_includeCopyrightNotice ? copyrightString() : QString();
     m_insertPrimary->appendContentToString(text, resolver);
-    if (!writeFile(*destination, text.toUtf8(), problems))
+    if (!writeFile(*destination, text.toUtf8(), insertType, problems))
         return std::nullopt;
     reloadOpenDocument(*destination, problems);
     return destination;
@@ -428,7 +442,7 @@ std::optional<QString> KELComponentImageInclude::performCopy(const KELComponent&
             return std::nullopt;
         }
     }
-    if (!writeFile(destination, bytes, problems))
+    if (!writeFile(destination, bytes, insertType, problems))
         return std::nullopt;
     return destination;
 }

@@ -63,9 +63,10 @@ protected:
     KELComponentInclude() = default;
     void initInternalWithNode(const KELXMLNode& node);
     virtual void readChildNode(const KELXMLNode& node);
-    /// Writes bytes in one piece (the old file stays until the new one is complete);
-    /// logs and notes a failure.
-    static bool writeFile(const QString& path, const QByteArray& bytes, QStringList* problems);
+    /// Writes bytes; logs and notes a failure. Into the user's folder (an insert) the
+    /// old file stays until the new one is complete on disk; the private preview
+    /// folders, rewritten after every edit, are written plainly and only when changed.
+    static bool writeFile(const QString& path, const QByteArray& bytes, KELInsertType insertType, QStringList* problems);
     /// After a text file was written: an open document of it shows the new text, unless
     /// it has unsaved edits (then those stay, and the user is told).
     static void reloadOpenDocument(const QString& path, QStringList* problems);

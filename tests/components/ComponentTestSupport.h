@@ -4,7 +4,7 @@
 // names and properties ("value", "count", "fileUrl", "css", "hexValue", "root",
 // "parent", "index" ...), and small fixture helpers.
 
-#include "html/Printers.h"
+#include "../html/Printers.h"
 #include "components/KELComponentDefaultImageManager.h"
 #include "components/KELComponentVariable.h"
 #include "components/KELExpression.h"
@@ -187,7 +187,7 @@ inline QString readText(const QString& path)
 inline QString barePage()
 {
     return QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Preview</title>\n</head>\n"
-                          "<body>\n</body>\n</html>\n");
+                          "<body></body>\n</html>\n");
 }
 
 } // namespace componenttest
