@@ -1,7 +1,8 @@
 // libFuzzer target for the component templates and their expression language.
-// The first byte chooses: even bytes give the rest as one expression, parsed and
-// evaluated against a small data source; odd bytes give the rest as the body of an
-// insert template, pre-processed, read as XML, built into tags and rendered.
+// Text that starts with "<" is a template: a whole definition file, or else the
+// body of one insert template; it is pre-processed, read as XML, built into tags
+// and rendered. Any other text is one expression, parsed and evaluated against a
+// small data source.
 // Built only by scripts/fuzz with clang.
 #include "components/KELComponentDefinition.h"
 #include "components/KELComponentInsertLogicTag.h"
@@ -50,20 +51,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return true;
     }();
     (void)quiet;
-    if (size == 0)
-        return 0;
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     Resolver resolver;
-    if (data[0] % 2 == 0) {
+    if (!text.startsWith(QLatin1Char('<'))) {
         if (const auto expression = KELExpressionEvaluator::sharedInstance().parse(text)) {
             KELComponentExpressionDataSource source(resolver);
             (void)KELExpression::stringValue(expression->evaluateWithDataSource(source));
         }
         return 0;
     }
-    QString definition = QStringLiteral("<c:component xmlns:c=\"urn:fuzz\"><c:insert>") + text + QStringLiteral("</c:insert></c:component>");
-    KELComponentDefinition::preProcessTcml(definition);
-    const std::optional<KELXMLDocument> document = KELXMLDocument::fromContents(definition);
+    const auto read = [](QString definition) {
+        KELComponentDefinition::preProcessTcml(definition);
+        return KELXMLDocument::fromContents(definition);
+    };
+    std::optional<KELXMLDocument> document = read(text);
+    if (!document)
+        document = read(QStringLiteral("<c:component xmlns:c=\"urn:fuzz\"><c:insert>") + text + QStringLiteral("</c:insert></c:component>"));
     const std::optional<KELXMLNode> root = document ? document->rootNode() : std::nullopt;
     if (!root)
         return 0;

@@ -184,3 +184,29 @@ TEST_F(ShippedComponentsTest, EveryDefinitionReadsRendersAndPassesTheChecks)
         EXPECT_TRUE(faults(log).isEmpty()) << faults(log).join(QLatin1Char('\n')).toStdString();
     }
 }
+
+TEST_F(ShippedComponentsTest, ImageMapWritesEveryShapeOfRegion)
+{
+    const KELComponentManager manager({ KELComponentManager::componentsDirectory() });
+    std::shared_ptr<KELComponentDefinition> definition = KELComponentDefinition::definitionWithComponent(manager.componentWithName(QStringLiteral("Image Map")));
+    ASSERT_TRUE(definition);
+    auto root = makeDefaultValues(definition->variableGroup());
+    const auto region = kit::KeyValueObject::toObject(
+        dynamic_cast<KELExpressionIndexed*>(kit::KeyValueObject::toObject(root->value(QStringLiteral("regions"))).get())->objectAtIndex(0));
+    ASSERT_TRUE(region);
+    KELComponentCodeGenerator generator(root, definition);
+    struct Case {
+        const char* shape;
+        const char* area;
+    };
+    for (const Case& c : { Case { "rectangle", "<area shape=\"rect\" coords=\"20,20,140,120\"" }, Case { "circle", "<area shape=\"circle\" coords=\"100,100,50\"" },
+             Case { "polygon", "<area shape=\"poly\" coords=\"20,140,80,20,140,140\"" } }) {
+        region->setValueForKeyPath(QStringLiteral("shape.value"), QString::fromLatin1(c.shape));
+        QTemporaryDir site;
+        QString page = barePage();
+        generator.generateCodeWithHtmlTemplate(page, site.filePath(QStringLiteral("index.html")), KELComponentCodeGeneratorResourcePaths(site.path()), KELInsertType::Preview);
+        EXPECT_TRUE(page.contains(QString::fromLatin1(c.area))) << page.toStdString();
+        EXPECT_TRUE(page.contains(QStringLiteral("usemap=\"#site-map\"")));
+        EXPECT_TRUE(page.contains(QStringLiteral("<map name=\"site-map\">")));
+    }
+}
