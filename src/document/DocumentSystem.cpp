@@ -1,7 +1,7 @@
 #include "document/DocumentSystem.h"
 
 #include "document/DocumentWindowController.h"
-#include "document/KELComponentChecksum.h"
+#include "support/KELComponentChecksum.h"
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"

@@ -2,7 +2,7 @@
 
 #include "support/DefaultsKeys.h"
 #include "document/DocumentWindowController.h"
-#include "document/KELComponentChecksum.h"
+#include "support/KELComponentChecksum.h"
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocumentController.h"
 #include "kit/Alert.h"

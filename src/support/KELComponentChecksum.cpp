@@ -1,4 +1,4 @@
-#include "document/KELComponentChecksum.h"
+#include "support/KELComponentChecksum.h"
 
 #include <QFile>
 

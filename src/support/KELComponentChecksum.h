@@ -1,7 +1,8 @@
 #pragma once
 // The checksum comment that marks a text file written by the component library:
 // a file whose comment still verifies is an unchanged generated file. Kept apart
-// from the component library so that every text open can check it.
+// from the component library, below both the documents and the components, so
+// that every text open can check it and the library can write it.
 
 #include <QString>
 #include <optional>
