@@ -24,6 +24,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QTimer>
 #include <QToolBar>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -66,12 +67,7 @@ AppController::AppController()
     DocumentWindowController::setMenuBarFactory(KELBuildMenuBar);
     // Quit: the windows are saved for the next start, then every unsaved
     // document is asked about; Cancel keeps the application running.
-    addAction(QStringLiteral("terminate:"), [](QObject*) {
-        KELStopDocumentSystem([](bool shouldTerminate) {
-            if (shouldTerminate)
-                QApplication::quit();
-        });
-    });
+    addAction(QStringLiteral("terminate:"), [this](QObject*) { terminate(); });
     addAction(QStringLiteral("toggleContinuousSpellChecking:"), [](QObject*) {
         auto& d = kit::UserDefaults::standard();
         d.setValue(KELCheckSpellingAsYouType, !d.boolValue(KELCheckSpellingAsYouType));
@@ -173,7 +169,11 @@ void AppController::registerCommands()
             if (bar)
                 updateCloseWindowCommands(const_cast<TabView*>(bar)->window());
         }, this);
-    connect(qApp, &QApplication::focusChanged, this, [this] { updateCloseWindowCommands(QApplication::activeWindow()); });
+    // Focus also moves while a window tears its widgets down: look at the window
+    // once that is over.
+    connect(qApp, &QApplication::focusChanged, this, [this] {
+        QTimer::singleShot(0, this, [this] { updateCloseWindowCommands(QApplication::activeWindow()); });
+    });
 }
 
 bool AppController::applicationShouldOpenUntitledFile() const
@@ -189,6 +189,29 @@ bool AppController::applicationDidFinishLaunching()
     updateRecentProjects();
     KELCrashReporter::sharedInstance().detectCrashes();
     return true;
+}
+
+void AppController::terminate()
+{
+    if (m_terminating || m_terminated)
+        return;
+    m_terminating = true;
+    QPointer<AppController> self(this);
+    KELStopDocumentSystem([self](bool shouldTerminate) {
+        if (!self)
+            return;
+        if (!shouldTerminate) {
+            self->m_terminating = false;
+            return;
+        }
+        self->applicationWillTerminate();
+        // Straight out of the event loop: the windows are closed and their
+        // documents were asked; nothing is to be asked again.
+        if (self->m_exit)
+            self->m_exit(0);
+        else
+            QCoreApplication::exit(0);
+    });
 }
 
 void AppController::applicationWillTerminate()

@@ -33,6 +33,17 @@ public:
     /// The quit sequence.
     void applicationWillTerminate();
 
+    /// The Quit command: asks about every unsaved document with all windows still
+    /// open; once every document agreed, saves the windows for the next start,
+    /// closes them, runs the quit sequence and ends the process. Cancel keeps
+    /// everything running. A second request while one runs is ignored.
+    void terminate();
+    bool isTerminating() const { return m_terminating; }
+    /// How the process ends (QCoreApplication::exit by default; tests record it).
+    void setExitFunction(std::function<void(int)> exitFunction) { m_exit = std::move(exitFunction); }
+    /// Tests: quitting may be tried again.
+    void resetTerminationForTesting() { m_terminated = m_terminating = false; }
+
     // -- Opening files handed over from outside (command line, file manager)
     enum OpenReply { OpenReplySuccess = 0, OpenReplyCancel = 1, OpenReplyFailure = 2 };
     /// Opens the files; files without a text extension are first offered as text,
@@ -93,6 +104,8 @@ private:
     /// Code clips and Quick Insert (AppControllerClips.cpp).
     void registerClipCommands();
     bool m_terminated = false;
+    bool m_terminating = false;
+    std::function<void(int)> m_exit;
     FileOpener m_fileOpener;
     ExternalOpener m_externalOpener;
 };

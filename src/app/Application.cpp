@@ -12,6 +12,7 @@
 #include "document/MyDocumentController.h"
 #include "editor/HTMLSpellChecker.h"
 #include "editor/KELHTMLView.h"
+#include "kit/Log.h"
 #include "kit/NotificationCenter.h"
 #include "syntax/DocumentColoringManager.h"
 #include "editor/CodeCompletionController.h"
@@ -25,10 +26,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 // Each window's navigator follows the window's current document.
@@ -61,26 +65,31 @@ void installCodeNavigator()
 }
 } // namespace
 
-int KELApplicationMain(int argc, char** argv)
+KELApplication::KELApplication(Options options, QObject* parent)
+    : QObject(parent), m_options(std::move(options))
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kelp Studio"));
-    QApplication::setOrganizationName(QStringLiteral("Kelp Studio"));
-    QApplication::setApplicationVersion(QStringLiteral(KELP_VERSION));
+    if (m_options.serverName.isEmpty())
+        m_options.serverName = KELInstanceServer::serverName();
+}
 
-    // A second start hands its files to the running instance.
-    const KELOpenRequest request = KELInstanceServer::parseArguments(app.arguments().mid(1), QDir::currentPath());
-    if (KELInstanceServer::handOff(request))
-        return 0;
+KELApplication::~KELApplication()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+    delete m_placeholder.data();
+}
 
-    // Reports of a crash are written from now on and offered at the next start.
-    KELCrashReporter::sharedInstance().installCrashHandler();
+bool KELApplication::start(const KELOpenRequest& request)
+{
+    // A second start in this session hands its files to the running instance.
+    if (KELInstanceServer::handOff(request, m_options.serverName))
+        return false;
 
     AppController& controller = AppController::sharedInstance();
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, [&controller] { controller.applicationWillTerminate(); });
     // The first document controller made is the shared one; the document side
     // then starts and brings back the windows of the last session.
-    new MyDocumentController(&app);
+    if (!MyDocumentController::sharedDocumentController())
+        new MyDocumentController(qApp);
     // The services the documents' commands call, in place before any window opens.
     KELInstallCheckerServices();
     HTMLSpellChecker::installAsSharedSpellChecker();
@@ -93,48 +102,88 @@ int KELApplicationMain(int argc, char** argv)
     DocumentWindowController::setQuickInsertMenuProvider([] { return QuickInsertMenu::quickInsertMenu(); });
     KELInstallSyntaxPreferencePanes();
     KELInstallApplicationProjectServices();
-    const int restoredWindows = KELStartDocumentSystem();
+    m_restoredWindows = KELStartDocumentSystem(m_options.restorationPath);
 
     // Files handed over before start-up has finished wait for it.
-    bool launched = false;
-    QList<KELOpenRequest> pending{request};
-    KELInstanceServer server;
-    server.listen();
-    server.setHandler([&controller, &launched, &pending](const KELOpenRequest& r) {
-        if (launched)
-            controller.openRequest(r);
+    m_pending << request;
+    m_server = new KELInstanceServer(this);
+    if (!m_server->listen(m_options.serverName))
+        kit::log(QStringLiteral("Other starts cannot hand their files to this one: %1").arg(m_options.serverName));
+    m_server->setHandler([this](const KELOpenRequest& r) {
+        if (m_launched)
+            openRequest(r);
         else
-            pending << r;
+            m_pending << r;
     });
 
     // Shown only while no document window is open.
-    QMainWindow placeholder;
-    placeholder.setWindowTitle(QStringLiteral("Kelp Studio"));
-    placeholder.setMenuBar(KELBuildMenuBar(&placeholder));
+    m_placeholder = new QMainWindow;
+    m_placeholder->setWindowTitle(QStringLiteral("Kelp Studio"));
+    m_placeholder->setMenuBar(KELBuildMenuBar(m_placeholder));
     auto* welcome = new QLabel(QStringLiteral("Kelp Studio"));
     welcome->setAlignment(Qt::AlignCenter);
-    placeholder.setCentralWidget(welcome);
-    placeholder.resize(1000, 720);
+    m_placeholder->setCentralWidget(welcome);
+    m_placeholder->resize(1000, 720);
 
-    QTimer::singleShot(0, &controller, [&controller, &placeholder, &launched, &pending, restoredWindows] {
-        if (!controller.applicationDidFinishLaunching())
-            return;
-        launched = true;
-        bool openedFiles = false;
-        for (const KELOpenRequest& r : std::as_const(pending)) {
-            openedFiles = openedFiles || !r.paths.isEmpty();
-            controller.openRequest(r);
-        }
-        pending.clear();
-        if (!openedFiles && restoredWindows == 0 && controller.applicationShouldOpenUntitledFile()) {
-            if (auto* documents = MyDocumentController::sharedDocumentController())
-                documents->openUntitledDocumentAndDisplay(true, nullptr);
-        }
-        bool windowShown = false;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            windowShown = windowShown || (w != &placeholder && w->isVisible() && w->isWindow() && !w->inherits("QMenu"));
-        if (!windowShown)
-            placeholder.show();
+    qApp->installEventFilter(this);
+    QTimer::singleShot(0, &controller, [self = QPointer<KELApplication>(this)] {
+        if (self)
+            self->finishLaunching();
     });
+    return true;
+}
+
+void KELApplication::openRequest(const KELOpenRequest& request)
+{
+    AppController::sharedInstance().openRequest(request);
+}
+
+void KELApplication::finishLaunching()
+{
+    AppController& controller = AppController::sharedInstance();
+    if (!controller.applicationDidFinishLaunching())
+        return;
+    m_launched = true;
+    bool openedFiles = false;
+    const QList<KELOpenRequest> pending = std::exchange(m_pending, {});
+    for (const KELOpenRequest& r : pending) {
+        openedFiles = openedFiles || !r.paths.isEmpty();
+        openRequest(r);
+    }
+    if (!openedFiles && m_restoredWindows == 0 && controller.applicationShouldOpenUntitledFile()) {
+        if (auto* documents = MyDocumentController::sharedDocumentController())
+            documents->openUntitledDocumentAndDisplay(true, nullptr);
+    }
+    bool windowShown = false;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        windowShown = windowShown || (w != m_placeholder && w->isVisible() && w->isWindow() && !w->inherits("QMenu"));
+    if (!windowShown && m_placeholder)
+        m_placeholder->show();
+}
+
+bool KELApplication::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == qApp && event->type() == QEvent::Quit) {
+        AppController::sharedInstance().terminate();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+int KELApplicationMain(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelp Studio"));
+    QApplication::setOrganizationName(QStringLiteral("Kelp Studio"));
+    QApplication::setApplicationVersion(QStringLiteral(KELP_VERSION));
+
+    const KELOpenRequest request = KELInstanceServer::parseArguments(app.arguments().mid(1), QDir::currentPath());
+    // Reports of a crash are written from now on and offered at the next start.
+    KELCrashReporter::sharedInstance().installCrashHandler();
+    KELApplication application;
+    if (!application.start(request))
+        return 0;
+    AppController& controller = AppController::sharedInstance();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, [&controller] { controller.applicationWillTerminate(); });
     return app.exec();
 }

@@ -20,6 +20,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 KELFileManager::TrashFunction& trashFunction()
@@ -152,14 +156,46 @@ bool KELFileManager::copyItem(const QString& source, const QString& destination,
     return ok;
 }
 
+bool KELFileManager::moveItemWithoutReplacing(const QString& source, const QString& destination, QString* reason)
+{
+    const QByteArray from = QFile::encodeName(source);
+    const QByteArray to = QFile::encodeName(destination);
+    // The kernel refuses atomically when the name is taken, so an item that
+    // appears after the caller looked is never replaced.
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    int failure = errno;
+    if (failure == EINVAL || failure == ENOSYS || failure == EOPNOTSUPP) {
+        // A file system without that flag. A new hard link fails just as surely
+        // when the name is taken; folders (and file systems without links) fall
+        // back to looking first.
+        struct stat st;
+        const bool isFolder = ::lstat(from.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+        if (!isFolder && ::link(from.constData(), to.constData()) == 0) {
+            ::unlink(from.constData());
+            return true;
+        }
+        failure = isFolder ? failure : errno;
+        if (isFolder || (failure != EEXIST && failure != EXDEV)) {
+            if (::lstat(to.constData(), &st) == 0)
+                failure = EEXIST;
+            else if (std::rename(from.constData(), to.constData()) == 0)
+                return true;
+            else
+                failure = errno;
+        }
+    }
+    if (reason)
+        *reason = failure == EEXIST ? QStringLiteral("An item with the same name already exists there.")
+                                    : QString::fromLocal8Bit(std::strerror(failure));
+    errno = failure;
+    return false;
+}
+
 namespace {
 bool rawMove(const QString& source, const QString& destination, QString* reason)
 {
-    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData()) == 0)
-        return true;
-    if (reason)
-        *reason = QString::fromLocal8Bit(std::strerror(errno));
-    return false;
+    return KELFileManager::moveItemWithoutReplacing(source, destination, reason);
 }
 } // namespace
 
@@ -185,8 +221,9 @@ bool KELFileManager::movePathWithDocumentUpdate(const QString& source, const QSt
     QString reason;
     if (!rawMove(source, destination, &reason)) {
         // Across file systems: copy, then remove the original only once the copy is whole.
-        if (errno != EXDEV || !copyItem(source, destination, error)) {
-            if (errno != EXDEV)
+        const bool acrossFileSystems = errno == EXDEV;
+        if (!acrossFileSystems || !copyItem(source, destination, error)) {
+            if (!acrossFileSystems)
                 kit::setError(error, operationError(QStringLiteral("\"%1\" could not be moved.").arg(name), reason));
             return false;
         }
@@ -333,15 +370,20 @@ QList<QUrl> KELFileManager::moveURLsToTrash(const QList<QUrl>& urls, QStringList
                 *failures << line;
         }
     }
-    // Followers hear the outcome on the next turn, as after the desktop's trash call.
-    const QList<QUrl> all = urls;
+    // Followers hear on the next turn, as after the desktop's trash call, of the
+    // items that did go; the others are still where they were.
+    QList<QUrl> moved;
+    for (const QUrl& url : urls) {
+        if (!failed.contains(url))
+            moved << url;
+    }
     KELFileManager* self = this;
-    auto postDid = [all, self] {
-        for (const QUrl& url : all)
+    auto postDid = [moved, self] {
+        for (const QUrl& url : moved)
             kit::NotificationCenter::defaultCenter().post(KELFileManagerDidMoveURLToTrashNotification, self,
                                                           {{KELFileManagerURLUserInfoKey, url}});
     };
-    if (!urls.isEmpty() && QCoreApplication::instance())
+    if (!moved.isEmpty() && QCoreApplication::instance())
         kit::performOnNextTurn(QCoreApplication::instance(), postDid);
     return failed;
 }

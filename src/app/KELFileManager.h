@@ -46,8 +46,9 @@ public:
     bool replaceItem(const QString& source, const QString& destination, bool move, kit::Error* error);
 
     /// Posts the will-move notifications, moves every URL to the desktop's trash
-    /// and, on the next turn, posts the did-move notifications. Answers the URLs
-    /// that could not be trashed (each reported through failures when given).
+    /// and, on the next turn, posts the did-move notifications of the URLs that
+    /// went. Answers the URLs that could not be trashed (each reported through
+    /// failures when given).
     QList<QUrl> moveURLsToTrash(const QList<QUrl>& urls, QStringList* failures = nullptr);
 
     /// mkdir -p; an existing folder counts as success.
@@ -67,6 +68,10 @@ public:
     /// Asked to refresh a project tree after an operation (subsystem of projects).
     using ProjectUpdater = std::function<void(const QString& path)>;
     static void setProjectUpdater(ProjectUpdater updater);
+
+    /// Renames an item; fails (errno EEXIST) when anything exists at the
+    /// destination, also when it appeared a moment ago, and never replaces it.
+    static bool moveItemWithoutReplacing(const QString& source, const QString& destination, QString* reason);
 
     /// Whether the path lies under the folder (or is it); components compared exactly.
     static bool pathLiesUnder(const QString& path, const QString& folder);

@@ -4,6 +4,9 @@
 
 #include <QDataStream>
 #include <QDir>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -17,9 +20,35 @@ constexpr quint32 Magic = 0x4b454c50; // "KELP"
 constexpr qint64 MaximumMessage = 1 << 20;
 } // namespace
 
+QString KELInstanceServer::sessionName()
+{
+    QString platform = QGuiApplication::instance() ? QGuiApplication::platformName() : QString();
+    if (platform.isEmpty())
+        platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    return sessionName(platform, qEnvironmentVariable("WAYLAND_DISPLAY"), qEnvironmentVariable("DISPLAY"));
+}
+
+QString KELInstanceServer::sessionName(const QString& platform, const QString& wayland, const QString& x11)
+{
+    QString session;
+    if (platform.startsWith(QLatin1String("wayland")))
+        session = QStringLiteral("wayland-") + (wayland.isEmpty() ? QStringLiteral("wayland-0") : wayland);
+    else if (platform == QLatin1String("xcb") || (platform.isEmpty() && !x11.isEmpty()))
+        session = QStringLiteral("x11-") + x11;
+    else if (platform.isEmpty() && !wayland.isEmpty())
+        session = QStringLiteral("wayland-") + wayland;
+    else
+        session = QStringLiteral("headless"); // offscreen and the like: no screen to share
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
+    return session.replace(unsafe, QStringLiteral("_"));
+}
+
 QString KELInstanceServer::serverName()
 {
-    return QStringLiteral("kelp-studio-%1").arg(::getuid());
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return QDir(runtime).filePath(QStringLiteral("kelp-studio-%1").arg(sessionName()));
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("kelp-studio-%1-%2").arg(::getuid()).arg(sessionName()));
 }
 
 KELOpenRequest KELInstanceServer::parseArguments(const QStringList& arguments, const QString& workingFolder)
@@ -99,7 +128,7 @@ KELInstanceServer::KELInstanceServer(QObject* parent)
             QPointer<QLocalSocket> guard(socket);
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QLocalSocket::readyRead, this, [this, guard, buffer] {
-                if (!guard)
+                if (!guard || guard->property("answered").toBool())
                     return;
                 *buffer += guard->readAll();
                 if (buffer->size() < 8)
@@ -108,18 +137,28 @@ KELInstanceServer::KELInstanceServer(QObject* parent)
                 QDataStream(*buffer) >> length;
                 if (length < 0 || length > MaximumMessage) {
                     kit::log(QStringLiteral("Ignored a malformed request from another instance"));
+                    guard->setProperty("answered", true);
                     guard->disconnectFromServer();
                     return;
                 }
                 if (buffer->size() < 8 + length)
                     return;
                 const std::optional<KELOpenRequest> request = decodeRequest(buffer->mid(8, length));
+                buffer->clear();
+                // Answer and close first: the other start can go, and this socket
+                // is finished before anything the request does runs.
+                guard->setProperty("answered", true);
                 guard->write(request ? "ok" : "bad");
                 guard->flush();
-                if (request && m_handler)
-                    m_handler(*request);
-                else if (!request)
+                guard->disconnectFromServer();
+                if (!request) {
                     kit::log(QStringLiteral("Ignored a malformed request from another instance"));
+                    return;
+                }
+                QTimer::singleShot(0, this, [this, r = *request] {
+                    if (m_handler)
+                        m_handler(r);
+                });
             });
         }
     });
@@ -131,7 +170,14 @@ bool KELInstanceServer::listen(const QString& name)
 {
     if (m_server->listen(name))
         return true;
-    // A socket left behind by an instance that crashed.
+    // A live instance keeps its socket; only one left by an instance that is
+    // gone (it crashed) is taken over.
+    QLocalSocket probe;
+    probe.connectToServer(name);
+    if (probe.waitForConnected(300)) {
+        probe.disconnectFromServer();
+        return false;
+    }
     QLocalServer::removeServer(name);
     return m_server->listen(name);
 }

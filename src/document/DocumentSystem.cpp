@@ -14,9 +14,38 @@
 #include <QTimer>
 
 namespace {
+// The store named at start-up serves every later save unless one is named.
+QString& startPath()
+{
+    static QString path;
+    return path;
+}
+
+// Once quitting is agreed the saved windows are the ones open before the
+// closing began: nothing may save the (emptying) window list over them.
+bool& windowListFrozen()
+{
+    static bool frozen = false;
+    return frozen;
+}
+
 QString pathOr(const QString& path)
 {
-    return path.isEmpty() ? kit::WindowRestoration::defaultPath() : path;
+    if (!path.isEmpty())
+        return path;
+    return startPath().isEmpty() ? kit::WindowRestoration::defaultPath() : startPath();
+}
+
+// Document windows that hold documents and are not closing.
+int openDocumentWindowCount()
+{
+    int count = 0;
+    for (kit::WindowController* controller : kit::WindowController::allWindowControllers()) {
+        auto* window = qobject_cast<DocumentWindowController*>(controller);
+        if (window && !window->isClosingWindow() && !window->documents().isEmpty())
+            ++count;
+    }
+    return count;
 }
 } // namespace
 
@@ -36,9 +65,13 @@ int KELStartDocumentSystem(const QString& restorationPath)
         return 0;
     }
     MyDocumentController* controller = MyDocumentController::sharedDocumentController();
-    const int before = int(kit::WindowController::allWindowControllers().size());
+    startPath() = restorationPath;
+    windowListFrozen() = false;
+    // Only windows that came back with documents count: one whose documents all
+    // went away (a file deleted, a side file gone) closes again at once.
+    const int before = openDocumentWindowCount();
     kit::WindowRestoration::restoreWindows(pathOr(restorationPath));
-    const int restored = int(kit::WindowController::allWindowControllers().size()) - before;
+    const int restored = openDocumentWindowCount() - before;
     // The windows are saved with the side files of unsaved documents as they go,
     // so a start after a crash brings both back.
     if (!controller->findChild<QTimer*>(QStringLiteral("KELWindowRestorationTimer"))) {
@@ -53,6 +86,8 @@ int KELStartDocumentSystem(const QString& restorationPath)
 
 bool KELSaveWindowsForRestoration(const QString& restorationPath)
 {
+    if (windowListFrozen())
+        return false;
     QList<kit::WindowController*> windows;
     for (kit::WindowController* controller : kit::WindowController::allWindowControllers()) {
         auto* window = qobject_cast<DocumentWindowController*>(controller);
@@ -72,11 +107,51 @@ bool KELSaveWindowsForRestoration(const QString& restorationPath)
 
 void KELStopDocumentSystem(std::function<void(bool)> done, const QString& restorationPath)
 {
-    KELSaveWindowsForRestoration(restorationPath);
     MyDocumentController* controller = MyDocumentController::sharedDocumentController();
     if (!controller) {
+        KELSaveWindowsForRestoration(restorationPath);
+        windowListFrozen() = true;
         done(true);
         return;
     }
-    controller->reviewUnsavedDocuments(std::move(done));
+    // Every question comes first; nothing closes until all are answered, so a
+    // Cancel leaves every window as it was. The windows are saved as they stand
+    // now as well, in case the answers take long.
+    KELSaveWindowsForRestoration(restorationPath);
+    controller->reviewUnsavedDocumentsBeforeQuitting(
+        [done, restorationPath](bool shouldTerminate, const QList<QPointer<kit::Document>>& discarded) {
+            if (!shouldTerminate) {
+                done(false);
+                return;
+            }
+            // What the user chose not to keep does not come back: an untitled
+            // document is left out, a file comes back as saved.
+            for (const QPointer<kit::Document>& document : discarded) {
+                if (document)
+                    document->removeAutosaveFile();
+            }
+            KELSaveWindowsForRestoration(restorationPath);
+            windowListFrozen() = true;
+            KELCloseAllDocumentsWithoutAsking();
+            done(true);
+        });
+}
+
+void KELCloseAllDocumentsWithoutAsking()
+{
+    for (kit::WindowController* controller : kit::WindowController::allWindowControllers()) {
+        if (auto* window = qobject_cast<DocumentWindowController*>(controller); window && !window->isClosingWindow())
+            window->closeWindowNow();
+    }
+    // Documents opened without a window of their own.
+    if (MyDocumentController* controller = MyDocumentController::sharedDocumentController()) {
+        const QList<kit::Document*> rest = controller->documents();
+        for (kit::Document* document : rest)
+            document->close();
+    }
+}
+
+void KELResumeSavingWindowsForRestoration()
+{
+    windowListFrozen() = false;
 }

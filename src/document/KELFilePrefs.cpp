@@ -38,6 +38,20 @@ QString KELFilePrefs::resolvedPath()
     return path;
 }
 
+kit::FileReference::Match KELFilePrefs::matchFile(const QString& cleanAbsolutePath, const kit::FileIdentity& identity) const
+{
+    return m_alias ? m_alias->match(cleanAbsolutePath, identity) : kit::FileReference::Match::None;
+}
+
+void KELFilePrefs::adoptFile(const QString& cleanAbsolutePath, const kit::FileIdentity& identity)
+{
+    if (!m_alias)
+        return;
+    m_alias->adopt(cleanAbsolutePath, identity);
+    if (m_alias->changed())
+        m_prefs[KELFilePrefsAliasKey] = m_alias->archivedData();
+}
+
 void KELFilePrefs::setObject(const QVariant& value, const QString& key)
 {
     if (value.isValid())

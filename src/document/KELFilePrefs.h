@@ -38,6 +38,10 @@ public:
     /// The path the record's alias resolves to now; empty when it does not.
     /// A moved file's new place is kept in the stored alias.
     QString resolvedPath();
+    /// Whether the record belongs to the item at the path (see NDAlias::match).
+    kit::FileReference::Match matchFile(const QString& cleanAbsolutePath, const kit::FileIdentity& identity) const;
+    /// Moves the record's alias to that item (kept in the stored alias).
+    void adoptFile(const QString& cleanAbsolutePath, const kit::FileIdentity& identity);
     const QVariantMap& prefsDictionary() const { return m_prefs; }
 
     QVariant objectForKey(const QString& key) const { return m_prefs.value(key); }

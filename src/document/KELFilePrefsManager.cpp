@@ -3,6 +3,9 @@
 #include "kit/UserDefaults.h"
 #include "support/UtilityFunctions.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -41,7 +44,9 @@ void KELFilePrefsManager::resetSharedForTesting()
 void KELFilePrefsManager::installFileEncodingLookup()
 {
     UtilityFunctions::setFileEncodingLookup([](const QString& path) {
-        return sharedFilePrefsManager().filePrefsForFile(path).encoding();
+        // Reading needs no record of its own: files only read never get one.
+        const KELFilePrefs* record = sharedFilePrefsManager().existingFilePrefsForFile(path);
+        return record ? record->encoding() : kit::NoEncoding;
     });
 }
 
@@ -70,18 +75,42 @@ KELFilePrefs* KELFilePrefsManager::existingFilePrefsForFile(const QString& path)
 {
     if (path.isEmpty())
         return nullptr;
+    // One stat of the path; the records are matched by what they remember, so a
+    // lookup never searches folders for files that went away.
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const std::optional<kit::FileIdentity> identity = kit::fileIdentityAt(clean);
+    if (!identity)
+        return nullptr;
+    KELFilePrefs* sameItem = nullptr;
     for (const std::unique_ptr<KELFilePrefs>& record : m_filePrefs) {
-        if (record->resolvedPath() == path)
+        const kit::FileReference::Match found = record->matchFile(clean, *identity);
+        if (found == kit::FileReference::Match::ByPath) {
+            // A safe save puts a new file in place of the old: same name, same record.
+            record->adoptFile(clean, *identity);
             return record.get();
+        }
+        if (found == kit::FileReference::Match::ByIdentity && !sameItem)
+            sameItem = record.get();
     }
-    return nullptr;
+    if (sameItem)
+        sameItem->adoptFile(clean, *identity); // renamed or moved since
+    return sameItem;
 }
 
 KELFilePrefs& KELFilePrefsManager::filePrefsForFile(const QString& path)
 {
     KELFilePrefs* record = existingFilePrefsForFile(path);
     if (!record) {
-        m_filePrefs.push_back(std::make_unique<KELFilePrefs>(KELFilePrefs::withPath(path)));
+        KELFilePrefs made = KELFilePrefs::withPath(path);
+        if (!made.alias()) {
+            // Nothing is there: a record that is never kept, so it can neither be
+            // found later nor push real records out of the store.
+            if (!m_transient)
+                m_transient = std::make_unique<KELFilePrefs>();
+            *m_transient = KELFilePrefs();
+            return *m_transient;
+        }
+        m_filePrefs.push_back(std::make_unique<KELFilePrefs>(std::move(made)));
         record = m_filePrefs.back().get();
     }
     record->setLastUsedDate(QDateTime::currentDateTimeUtc());
@@ -90,6 +119,9 @@ KELFilePrefs& KELFilePrefsManager::filePrefsForFile(const QString& path)
 
 void KELFilePrefsManager::saveFilePrefs(KELFilePrefs& record)
 {
+    // A record of no file would be unfindable and only take a real record's place.
+    if (&record == m_transient.get() || !record.alias())
+        return;
     record.setLastUsedDate(QDateTime::currentDateTimeUtc());
     const bool known = std::any_of(m_filePrefs.begin(), m_filePrefs.end(),
                                    [&](const std::unique_ptr<KELFilePrefs>& r) { return r.get() == &record; });

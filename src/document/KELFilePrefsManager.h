@@ -27,10 +27,14 @@ public:
     quint64 maxCount() const { return m_maxCount; }
     const QString& prefsKey() const { return m_prefsKey; }
 
-    /// The first record whose alias resolves to exactly this path; none otherwise.
+    /// The record of the file at the path: the first that remembers this path,
+    /// else the first that remembers the same file (device and inode, guarded
+    /// against a reused inode) under another name; none when nothing is there.
+    /// Looks at the disk once (a stat of the path).
     KELFilePrefs* existingFilePrefsForFile(const QString& path);
     /// The existing record, or a new one (in memory until saved); dated now.
-    /// Records live as long as the store.
+    /// Records live as long as the store. For a path where nothing exists the
+    /// answer is a blank record that is never kept or saved.
     KELFilePrefs& filePrefsForFile(const QString& path);
     /// Dates the record, keeps it among the saved ones (dropping the oldest
     /// beyond the limit) and writes the store to the user defaults.
@@ -53,4 +57,6 @@ private:
     std::vector<std::unique_ptr<KELFilePrefs>> m_filePrefs;
     // The records that belong on disk.
     QList<KELFilePrefs*> m_savedFilePrefs;
+    // Answer for paths where nothing exists (never kept).
+    std::unique_ptr<KELFilePrefs> m_transient;
 };

@@ -241,18 +241,23 @@ bool MyDocument::readFromURL(const QUrl& url, const QString&, kit::Error* error)
 
     std::optional<QString> text;
     kit::Error chainError;
-    if (fileURL().isEmpty()) {
-        // An untitled document restored from its side file: detection alone.
-        text = UtilityFunctions::stringContentsForURL(url, nullptr, nullptr);
+    if (fileURL().isEmpty() || url != fileURL()) {
+        // A side file (crash recovery or a restored window) is always UTF-8,
+        // whatever the document's own encoding: it is read back in UTF-8, and
+        // the encoding comes from the file and the saved window state.
+        text = kit::decodeString(*data, kit::UTF8StringEncoding, &chainError);
+        if (!text) // not one of ours: read it as any file
+            text = UtilityFunctions::stringContentsForURL(url, nullptr, nullptr);
+        if (text && !fileURL().isEmpty()) {
+            kit::StringEncoding used = kit::NoEncoding;
+            if (UtilityFunctions::stringContentsForURL(fileURL(), kit::NoEncoding, &used, nullptr))
+                m_documentEncoding = used;
+        }
+        m_restoredFromSideFile = bool(text);
     } else {
         kit::StringEncoding first = kit::NoEncoding;
         if (MyDocumentController* controller = documentController())
             first = controller->lastSelectedEncodingForURL(url);
-        if (first == kit::NoEncoding && url != fileURL()) {
-            // Restoring from the side file: try the file's own encoding first.
-            if (KELFilePrefs* record = KELFilePrefsManager::sharedFilePrefsManager().existingFilePrefsForFile(filePath()))
-                first = record->encoding();
-        }
         kit::StringEncoding used = m_documentEncoding;
         text = UtilityFunctions::stringContentsForURL(url, first, &used, &chainError);
         if (text)
@@ -334,6 +339,10 @@ bool MyDocument::writeToURL(const QUrl& url, const QString& type, kit::Error* er
         encoding = suggestedDocumentEncoding();
     setFileType(type);
     const QString path = url.toLocalFile();
+    if (m_currentOperation == kit::SaveOperation::Autosave) {
+        // Side files are UTF-8 (any text fits) and are read back so.
+        return writeText(path, kit::UTF8StringEncoding, error);
+    }
 
     // The bytes are made before anything is written, so a text that does not
     // fit never touches the file.

@@ -225,6 +225,7 @@ private:
     kit::StringEncoding m_documentEncoding = kit::NoEncoding;
     kit::StringEncoding m_encodingForSaving = kit::NoEncoding;
     bool m_hasUnsavedEncodingChange = false;
+    bool m_restoredFromSideFile = false; // until the saved window state is applied
     bool m_showComponentLibraryWarning = false;
     bool m_willShowEncodingAlert = false;
     bool m_isUserInitiatedSave = false;

@@ -152,8 +152,13 @@ private:
 
     void documentDidClose()
     {
-        if (m_preview->isLivePreviewing())
+        if (m_preview->isLivePreviewing()) {
             toggleLivePreview();
+            // The document's settings, written as it closes, remember the
+            // preview as the user left it, not as the closing took it down.
+            if (m_document)
+                m_document->setLivePreviewing(true);
+        }
         m_adapter->previewDocumentDidClose();
     }
 

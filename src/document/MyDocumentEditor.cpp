@@ -13,6 +13,7 @@
 #include "editor/KELHTMLView.h"
 #include "editor/KELLineNumberView.h"
 #include "kit/NotificationCenter.h"
+#include "kit/StringEncodings.h"
 #include "kit/Timers.h"
 #include "kit/UserDefaults.h"
 #include "kit/text/ScrollView.h"
@@ -35,6 +36,10 @@ MyDocument::EditorHooks& hooks()
 }
 
 const QString SequenceNumberKey = QStringLiteral("KELDocumentSequenceNumber");
+// The text's encoding and whether it changed unsaved: a side file is UTF-8, so a
+// window restored from one takes the document's encoding from here.
+const QString EncodingKey = QStringLiteral("KELDocumentEncoding");
+const QString UnsavedEncodingChangeKey = QStringLiteral("KELDocumentHasUnsavedEncodingChange");
 
 // The syntax manager asks only for the document's path.
 class PathOnlyDocument : public SyntaxManager::Document {
@@ -129,12 +134,29 @@ void MyDocument::loadViewObjects()
     else
         coloring->colorAllTags();
 
+    bool showLivePreview = false;
     if (!filePath().isEmpty() && !isInViewingMode()) {
         KELFilePrefs& record = KELFilePrefsManager::sharedFilePrefsManager().filePrefsForFile(filePath());
-        m_isLivePreviewing = record.isLivePreviewing();
         m_visibleTextRange = record.visibleTextRange();
+        // The live preview comes back as it was left, unless it needs a preview
+        // file and none is chosen (it would only ask for one).
+        showLivePreview = record.isLivePreviewing();
+        if (showLivePreview) {
+            SyntaxType* type = syntaxTypeOf(this);
+            if (type && type->usesPreviewFile() && record.currentPreviewFile().isEmpty())
+                showLivePreview = false;
+        }
     }
     m_loadingView = false;
+    if (showLivePreview && m_commands) {
+        // Once the editor stands in its window; the flag follows what shows.
+        QPointer<MyDocument> self(this);
+        kit::performOnNextTurn(this, [self] {
+            auto* commands = self ? qobject_cast<MyDocumentCommands*>(self->m_commands.data()) : nullptr;
+            if (commands && !self->m_documentClosed && !self->m_isLivePreviewing)
+                commands->performAction(QStringLiteral("quickPreview:"), nullptr);
+        });
+    }
     if (hooks().didLoadEditor)
         hooks().didLoadEditor(this);
 }
@@ -407,6 +429,8 @@ void MyDocument::encodeRestorableState(QVariantMap& state) const
 {
     kit::Document::encodeRestorableState(state);
     state[SequenceNumberKey] = m_sequenceNumber;
+    state[EncodingKey] = qulonglong(m_documentEncoding);
+    state[UnsavedEncodingChangeKey] = m_hasUnsavedEncodingChange;
 }
 
 void MyDocument::restoreState(const QVariantMap& state)
@@ -414,6 +438,18 @@ void MyDocument::restoreState(const QVariantMap& state)
     kit::Document::restoreState(state);
     if (state.contains(SequenceNumberKey))
         setSequenceNumber(state.value(SequenceNumberKey).toLongLong());
+    // Only a document just made from its side file takes the saved encoding; an
+    // open one keeps its own.
+    if (m_restoredFromSideFile) {
+        m_restoredFromSideFile = false;
+        bool ok = false;
+        const kit::StringEncoding encoding = state.value(EncodingKey).toULongLong(&ok);
+        if (ok && (encoding == kit::NoEncoding || kit::isKnownStringEncoding(encoding)))
+            m_documentEncoding = encoding;
+        if (state.value(UnsavedEncodingChangeKey).toBool())
+            m_hasUnsavedEncodingChange = true;
+        noteEditedStateMayHaveChanged();
+    }
 }
 
 // ---------------------------------------------------------------- per-file settings

@@ -52,6 +52,15 @@ public:
     /// Both resolve to the same item.
     bool isEqualToAlias(const NDAlias& other) const;
 
+    /// Whether the alias stands for the item at the path, judged from the item's
+    /// identity alone (no search on disk); see kit::FileReference::match.
+    kit::FileReference::Match match(const QString& cleanAbsolutePath, const kit::FileIdentity& identity) const
+    {
+        return m_ref.match(cleanAbsolutePath, identity);
+    }
+    /// Points the alias at that item.
+    void adopt(const QString& cleanAbsolutePath, const kit::FileIdentity& identity) { m_ref.adopt(cleanAbsolutePath, identity); }
+
 private:
     NDAlias() = default;
     // Resolving updates the remembered path and identity.

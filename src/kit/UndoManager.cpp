@@ -94,6 +94,13 @@ void UndoManager::closeOpenGroup()
     Q_EMIT stateChanged();
 }
 
+void UndoManager::breakCoalescing()
+{
+    if (m_hasOpen && m_autoGroup && m_level == 0 && !m_undoing && !m_redoing)
+        closeOpenGroup();
+    Q_EMIT coalescingBroken();
+}
+
 bool UndoManager::canUndo() const
 {
     return !m_undo.empty() || (m_hasOpen && !m_open.actions.empty() && !m_undoing && !m_redoing);

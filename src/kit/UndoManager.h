@@ -42,6 +42,10 @@ public:
     bool isUndoRegistrationEnabled() const { return m_disabled == 0; }
 
     void removeAllActions();
+    /// Ends the group this event opened and any typing run that would otherwise
+    /// run on into the same undo step: the next edit starts a group of its own
+    /// (a save is such a boundary).
+    void breakCoalescing();
     QString undoActionName() const;
     QString redoActionName() const;
     QString undoMenuItemTitle() const;
@@ -59,6 +63,8 @@ Q_SIGNALS:
     void didUndo();
     void didRedo();
     void didRemoveAllActions();
+    /// Views that coalesce typing end their run.
+    void coalescingBroken();
     /// Any change of what can be undone or redone.
     void stateChanged();
 

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
 namespace {
 
 class FileOperationsTest : public ::testing::Test {
@@ -244,8 +246,54 @@ TEST_F(FileOperationsTest, TrashPostsAroundEachURLAndReportsFailures)
     EXPECT_TRUE(failures[0].contains(QStringLiteral("no trash on this volume")));
     EXPECT_EQ(events, QStringList({QStringLiteral("Will a.html"), QStringLiteral("Will b.html")}));
     QTest::qWait(10);
-    EXPECT_EQ(events.mid(2), QStringList({QStringLiteral("DidM a.html"), QStringLiteral("DidM b.html")}));
+    // Only what went to the trash is said to have moved.
+    EXPECT_EQ(events.mid(2), QStringList({QStringLiteral("DidM a.html")}));
+    EXPECT_EQ(read(QStringLiteral("t/b.html")), "b");
     EXPECT_TRUE(fm.moveURLsToTrash({}).isEmpty());
+}
+
+TEST_F(FileOperationsTest, AMoveNeverReplacesAnItemThatAppearedAtItsDestination)
+{
+    // Files and folders, onto a file or a folder that is already there, as when
+    // another program creates it just after the destination was looked at.
+    struct Case {
+        const char* source;
+        bool sourceIsFolder;
+        const char* destination;
+        bool destinationIsFolder;
+    };
+    const Case cases[] = {
+        {"m/a.html", false, "m/new.html", false},
+        {"m/a.html", false, "m/empty", true},
+        {"m/dir", true, "m/empty", true},
+        {"m/dir", true, "m/new.html", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.source) + " onto " + c.destination);
+        QDir(path(QStringLiteral("m"))).removeRecursively();
+        if (c.sourceIsFolder)
+            write(QString::fromLatin1(c.source) + QStringLiteral("/inside.html"), "inside");
+        else
+            write(QString::fromLatin1(c.source), "source");
+        if (c.destinationIsFolder)
+            QDir().mkpath(path(QString::fromLatin1(c.destination)));
+        else
+            write(QString::fromLatin1(c.destination), "newcomer");
+        QString reason;
+        errno = 0;
+        EXPECT_FALSE(KELFileManager::moveItemWithoutReplacing(path(QString::fromLatin1(c.source)), path(QString::fromLatin1(c.destination)), &reason));
+        EXPECT_EQ(errno, EEXIST);
+        EXPECT_FALSE(reason.isEmpty());
+        if (c.destinationIsFolder)
+            EXPECT_TRUE(QDir(path(QString::fromLatin1(c.destination))).isEmpty());
+        else
+            EXPECT_EQ(read(QString::fromLatin1(c.destination)), "newcomer");
+        EXPECT_EQ(read(QString::fromLatin1(c.source) + (c.sourceIsFolder ? QStringLiteral("/inside.html") : QString())),
+                  c.sourceIsFolder ? QByteArray("inside") : QByteArray("source"));
+    }
+    // With the way clear the move happens.
+    EXPECT_TRUE(KELFileManager::moveItemWithoutReplacing(path(QStringLiteral("m/dir")), path(QStringLiteral("m/moved")), nullptr));
+    EXPECT_EQ(read(QStringLiteral("m/moved/inside.html")), "inside");
 }
 
 TEST_F(FileOperationsTest, TypeIdentifiersByByteOrderMark)

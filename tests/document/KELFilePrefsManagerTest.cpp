@@ -146,3 +146,130 @@ TEST_F(KELFilePrefsManagerTest, RangeTextForms)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(KELFilePrefsManagerTest, APathWhereNothingExistsGetsNoRecordAndPushesNoneOut)
+{
+    KELFilePrefsManager store(QStringLiteral("Small"), 2);
+    for (const char* name : {"one.html", "two.html"}) {
+        KELFilePrefs& record = store.filePrefsForFile(file(QString::fromLatin1(name)));
+        record.setEncoding(5);
+        store.saveFilePrefs(record);
+    }
+    const int known = store.knownCount();
+    for (int i = 0; i < 5; ++i) {
+        KELFilePrefs& blank = store.filePrefsForFile(dir.filePath(QStringLiteral("missing%1.html").arg(i)));
+        EXPECT_FALSE(blank.alias());
+        EXPECT_EQ(blank.encoding(), kit::NoEncoding);
+        blank.setEncoding(4);
+        store.saveFilePrefs(blank);
+    }
+    EXPECT_EQ(store.knownCount(), known);
+    EXPECT_EQ(store.savedCount(), 2);
+    const QVariantList stored = storedArray(QStringLiteral("KELFilePrefs.Small"));
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(store.existingFilePrefsForFile(file("one.html"))->encoding(), 5u);
+    EXPECT_EQ(store.existingFilePrefsForFile(file("two.html"))->encoding(), 5u);
+    EXPECT_EQ(store.existingFilePrefsForFile(dir.filePath("missing0.html")), nullptr);
+}
+
+TEST_F(KELFilePrefsManagerTest, StaleRecordsBesideABigFolderAreNotSearchedForAndStayAsStored)
+{
+    // Records of files deleted since, in a folder of many files: a lookup of
+    // another file must neither find them nor go looking for them (a search
+    // would re-point or rewrite their aliases).
+    const QString big = dir.filePath(QStringLiteral("big"));
+    QDir().mkpath(big);
+    for (int i = 0; i < 2000; ++i)
+        testsupport::writeBytes(QDir(big).filePath(QStringLiteral("f%1.txt").arg(i)), "x");
+    {
+        KELFilePrefsManager& store = KELFilePrefsManager::sharedFilePrefsManager();
+        for (int i = 0; i < 300; ++i) {
+            const QString path = QDir(big).filePath(QStringLiteral("gone%1.html").arg(i));
+            testsupport::writeBytes(path, "x");
+            KELFilePrefs& record = store.filePrefsForFile(path);
+            record.setEncoding(5);
+            store.saveFilePrefs(record);
+        }
+    }
+    // All gone but one, which was renamed meanwhile.
+    for (int i = 1; i < 300; ++i)
+        QFile::remove(QDir(big).filePath(QStringLiteral("gone%1.html").arg(i)));
+    ASSERT_TRUE(QFile::rename(QDir(big).filePath("gone0.html"), QDir(big).filePath("renamed.html")));
+    const QVariantList before = storedArray();
+    ASSERT_EQ(before.size(), 300);
+
+    KELFilePrefsManager::resetSharedForTesting();
+    KELFilePrefsManager& store = KELFilePrefsManager::sharedFilePrefsManager();
+    const QString page = QDir(big).filePath(QStringLiteral("page.html"));
+    testsupport::writeBytes(page, "x");
+    EXPECT_EQ(store.existingFilePrefsForFile(page), nullptr);
+    KELFilePrefs& record = store.filePrefsForFile(page);
+    store.saveFilePrefs(record);
+    const QVariantList after = storedArray();
+    ASSERT_EQ(after.size(), 300);
+    // Apart from the new record, every stored one is exactly as it was.
+    int unchanged = 0;
+    for (const QVariant& entry : after)
+        unchanged += before.contains(entry) ? 1 : 0;
+    EXPECT_EQ(unchanged, 299);
+    // The renamed file finds its record when it is itself looked up.
+    KELFilePrefs* renamed = store.existingFilePrefsForFile(QDir(big).filePath("renamed.html"));
+    ASSERT_TRUE(renamed);
+    EXPECT_EQ(renamed->encoding(), 5u);
+}
+
+TEST_F(KELFilePrefsManagerTest, AReusedInodeDoesNotGiveANewFileAnOldFilesSettings)
+{
+    // The stored record of a file that is gone remembers an identity that a new
+    // file now has (its inode was reused); only the same birth time, or the same
+    // name where birth times are unknown, makes it that file's record.
+    const QString newcomer = file(QStringLiteral("new.html"));
+    const std::optional<kit::FileIdentity> identity = kit::fileIdentityAt(newcomer);
+    ASSERT_TRUE(identity);
+    struct Case {
+        const char* name;
+        const char* rememberedName;
+        qint64 rememberedBirth; // relative to the newcomer's: 0 = the same, -1 = unknown
+        bool found;
+    };
+    const Case cases[] = {
+        {"moved here, same birth", "elsewhere/new.html", 0, true},
+        {"renamed, same birth", "old.html", 0, true},
+        {"reused inode, other birth", "old.html", 1000, false},
+        {"reused inode, other birth, same name", "elsewhere/new.html", 1000, false},
+        {"no birth times, other name", "old.html", -1, false},
+        {"no birth times, same name", "elsewhere/new.html", -1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        kit::UserDefaults::standard().resetForTesting();
+        std::optional<kit::FileReference> reference = kit::FileReference::fromPath(newcomer);
+        ASSERT_TRUE(reference);
+        kit::FileIdentity remembered = *identity;
+        if (c.rememberedBirth < 0) {
+            remembered.birthTime = 0;
+        } else if (c.rememberedBirth > 0) {
+            if (identity->birthTime == 0)
+                continue; // this file system keeps no birth times
+            remembered.birthTime += c.rememberedBirth;
+        }
+        reference->adopt(dir.filePath(QString::fromLatin1(c.rememberedName)), remembered);
+        const QVariantMap stored{{KELFilePrefsAliasKey, reference->data()},
+                                 {KELFilePrefsLastUsedDateKey, QDateTime::currentDateTimeUtc()},
+                                 {KELFilePrefsEncodingKey, 5}};
+        kit::UserDefaults::standard().setValue(QStringLiteral("KELFilePrefs.FilePrefs"),
+                                               QVariantMap{{KELFilePrefsArrayKey, QVariantList{stored}}});
+        KELFilePrefsManager::resetSharedForTesting();
+        KELFilePrefsManager& store = KELFilePrefsManager::sharedFilePrefsManager();
+        KELFilePrefs* found = store.existingFilePrefsForFile(newcomer);
+        EXPECT_EQ(found != nullptr, c.found);
+        EXPECT_EQ(store.filePrefsForFile(newcomer).encoding(), c.found ? 5u : kit::NoEncoding);
+        if (found) {
+            EXPECT_EQ(found->alias()->lastKnownPath(), newcomer); // it follows the file
+        }
+    }
+}
+
+} // namespace

@@ -123,6 +123,10 @@ void Document::updateChangeCount(ChangeType change)
         m_hasUnautosavedChanges = true;
         break;
     case ChangeType::Cleared:
+        // Typing after this point is a change of its own, never part of the
+        // run (or the event's group) that the saved text already holds.
+        if (m_undoManager)
+            m_undoManager->breakCoalescing();
         m_changeCount = 0;
         m_hasUnautosavedChanges = false;
         break;

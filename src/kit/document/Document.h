@@ -67,6 +67,8 @@ public:
     virtual void setAutosavedContentsFileURL(const QUrl& url);
     /// The folder of the side files, under the application data folder.
     static QString autosaveFolder();
+    /// Deletes the side file: the user chose to discard the changes it holds.
+    void removeAutosaveFile();
 
     // -- Change count
     virtual void updateChangeCount(ChangeType change);
@@ -182,7 +184,6 @@ protected:
     static Error fileError(int code, const QString& path, const QString& reason);
 
 private:
-    void removeAutosaveFile();
     QUrl newAutosaveURL() const;
 
     QUrl m_fileURL;

@@ -181,8 +181,17 @@ std::unique_ptr<Document> DocumentController::makeDocumentForRestoration(const Q
         return nullptr;
     document->setFileType(type);
     document->setFileURL(url);
-    if (!document->readFromURL(autosaveURL, type, error))
-        return nullptr;
+    Error sideFileError;
+    if (!document->readFromURL(autosaveURL, type, &sideFileError)) {
+        // The side file is left where it is; the document comes back as saved.
+        log(QStringLiteral("Could not read the unsaved changes in %1: %2")
+                .arg(autosaveURL.toLocalFile(), sideFileError.localizedDescription()));
+        if (url.isEmpty()) {
+            setError(error, sideFileError);
+            return nullptr;
+        }
+        return makeDocumentWithContentsOfURL(url, type, error);
+    }
     document->setAutosavedContentsFileURL(autosaveURL);
     if (!url.isEmpty())
         document->setFileModificationDate(Document::modificationDateOnDisk(url));
@@ -343,7 +352,35 @@ void DocumentController::closeDocumentsInTurn(QList<QPointer<Document>> queue, b
     });
 }
 
-void DocumentController::reviewUnsavedDocuments(std::function<void(bool)> done)
+void DocumentController::askInTurn(QList<QPointer<Document>> queue, QList<QPointer<Document>> discarded, ReviewDone done)
+{
+    while (!queue.isEmpty() && (!queue.constFirst() || !queue.constFirst()->isDocumentEdited()))
+        queue.removeFirst();
+    if (queue.isEmpty()) {
+        done(true, discarded);
+        return;
+    }
+    QPointer<Document> document = queue.takeFirst();
+    // The question names the document its window shows.
+    if (!document->windowControllers().isEmpty())
+        document->showWindows();
+    QPointer<DocumentController> self(this);
+    document->canCloseDocument([self, document, queue, discarded, done](bool shouldClose) mutable {
+        if (!shouldClose) {
+            done(false, {});
+            return;
+        }
+        // Still edited after a yes: the user chose not to save it.
+        if (document && document->isDocumentEdited())
+            discarded << document;
+        if (self)
+            self->askInTurn(queue, discarded, done);
+        else
+            done(true, discarded);
+    });
+}
+
+void DocumentController::reviewUnsavedDocumentsBeforeQuitting(ReviewDone done)
 {
     QList<QPointer<Document>> edited;
     for (Document* document : m_documents) {
@@ -351,7 +388,7 @@ void DocumentController::reviewUnsavedDocuments(std::function<void(bool)> done)
             edited << document;
     }
     if (edited.size() <= 1) {
-        closeDocumentsInTurn(edited, true, std::move(done));
+        askInTurn(edited, {}, std::move(done));
         return;
     }
     Alert alert;
@@ -361,17 +398,25 @@ void DocumentController::reviewUnsavedDocuments(std::function<void(bool)> done)
     alert.addButton(QStringLiteral("Cancel"));
     alert.addButton(QStringLiteral("Discard Changes"));
     const int response = alert.runModal();
-    if (response == Alert::FirstButtonReturn) {
-        closeDocumentsInTurn(edited, true, std::move(done));
-    } else if (response == Alert::ThirdButtonReturn) {
-        for (const QPointer<Document>& document : edited) {
-            if (document)
-                document->close();
+    if (response == Alert::FirstButtonReturn)
+        askInTurn(edited, {}, std::move(done));
+    else if (response == Alert::ThirdButtonReturn)
+        done(true, edited);
+    else
+        done(false, {});
+}
+
+void DocumentController::reviewUnsavedDocuments(std::function<void(bool)> done)
+{
+    reviewUnsavedDocumentsBeforeQuitting([done](bool shouldTerminate, const QList<QPointer<Document>>& discarded) {
+        if (shouldTerminate) {
+            for (const QPointer<Document>& document : discarded) {
+                if (document)
+                    document->close();
+            }
         }
-        done(true);
-    } else {
-        done(false);
-    }
+        done(shouldTerminate);
+    });
 }
 
 void DocumentController::closeAllDocuments(std::function<void(bool)> done)

@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 #include <functional>
 #include <memory>
@@ -85,10 +86,14 @@ public:
     static void setOpenPanelResponderForTesting(std::function<QList<QUrl>()> responder);
 
     // -- Closing and quitting
-    /// Asks about every edited document (one question per document, or first
-    /// whether to review several); done gets whether the application may quit.
-    /// Documents the user saved or discarded are closed.
-    virtual void reviewUnsavedDocuments(std::function<void(bool shouldTerminate)> done);
+    /// Asks about every edited document (one question per document, each shown
+    /// first, or first whether to review several) and closes none; done hears
+    /// whether the application may quit and which documents the user chose to
+    /// discard (they are still edited and open). The first Cancel ends it.
+    using ReviewDone = std::function<void(bool shouldTerminate, const QList<QPointer<Document>>& discarded)>;
+    virtual void reviewUnsavedDocumentsBeforeQuitting(ReviewDone done);
+    /// The same; when the application may quit, the discarded documents are closed.
+    void reviewUnsavedDocuments(std::function<void(bool shouldTerminate)> done);
     /// Closes every document, asking about unsaved ones; stops at the first Cancel.
     virtual void closeAllDocuments(std::function<void(bool didCloseAll)> done);
     /// Autosaves every document with unsaved changes to its side file.
@@ -111,6 +116,9 @@ protected:
     /// Asks each document in turn whether it may close and closes it; stops at the
     /// first refusal (done(false)). With editedOnly, documents without edits are passed by.
     void closeDocumentsInTurn(QList<QPointer<Document>> queue, bool editedOnly, std::function<void(bool)> done);
+
+private:
+    void askInTurn(QList<QPointer<Document>> queue, QList<QPointer<Document>> discarded, ReviewDone done);
 
 private:
 

@@ -8,12 +8,15 @@
 #include <QIODevice>
 #include <QQueue>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace kit {
 
 namespace {
-constexpr quint32 Magic = 0x4b465231; // "KFR1"
+constexpr quint32 MagicWithoutBirthTime = 0x4b465231; // "KFR1"
+constexpr quint32 Magic = 0x4b465232;                 // "KFR2": with the birth time
 // A failed search is not repeated for this long: lookups walk many references.
 constexpr qint64 RetryAfterMs = 30000;
 
@@ -26,15 +29,30 @@ qint64 nowMs()
 }
 } // namespace
 
+std::optional<FileIdentity> fileIdentityAt(const QString& path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    struct statx stx;
+    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &stx) != 0)
+        return std::nullopt;
+    FileIdentity identity;
+    identity.device = quint64(makedev(stx.stx_dev_major, stx.stx_dev_minor)); // as stat's st_dev
+    identity.inode = quint64(stx.stx_ino);
+    if (stx.stx_mask & STATX_BTIME)
+        identity.birthTime = qint64(stx.stx_btime.tv_sec) * 1000000000 + qint64(stx.stx_btime.tv_nsec);
+    return identity;
+}
+
 bool fileIdentity(const QString& path, quint64* device, quint64* inode)
 {
-    struct stat st;
-    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &st) != 0)
+    const std::optional<FileIdentity> identity = fileIdentityAt(path);
+    if (!identity)
         return false;
     if (device)
-        *device = quint64(st.st_dev);
+        *device = identity->device;
     if (inode)
-        *inode = quint64(st.st_ino);
+        *inode = identity->inode;
     return true;
 }
 
@@ -51,12 +69,13 @@ bool FileReference::setPath(const QString& path)
     if (path.isEmpty())
         return false;
     const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    quint64 dev = 0, ino = 0;
-    if (!fileIdentity(absolute, &dev, &ino))
+    const std::optional<FileIdentity> identity = fileIdentityAt(absolute);
+    if (!identity)
         return false;
     m_path = absolute;
-    m_device = dev;
-    m_inode = ino;
+    m_device = identity->device;
+    m_inode = identity->inode;
+    m_birthTime = identity->birthTime;
     m_lastFailedSearch = 0;
     return true;
 }
@@ -70,9 +89,11 @@ std::optional<FileReference> FileReference::fromData(const QByteArray& data)
     quint32 magic = 0;
     FileReference ref;
     in >> magic;
-    if (magic != Magic)
+    if (magic != Magic && magic != MagicWithoutBirthTime)
         return std::nullopt;
     in >> ref.m_path >> ref.m_device >> ref.m_inode;
+    if (magic == Magic)
+        in >> ref.m_birthTime;
     if (in.status() != QDataStream::Ok || ref.m_path.isEmpty() || !QDir::isAbsolutePath(ref.m_path))
         return std::nullopt;
     return ref;
@@ -85,7 +106,7 @@ QByteArray FileReference::data() const
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
-    out << Magic << m_path << m_device << m_inode;
+    out << Magic << m_path << m_device << m_inode << m_birthTime;
     return bytes;
 }
 
@@ -142,9 +163,9 @@ QString FileReference::resolvedPath()
     m_changed = false;
     if (!isValid())
         return {};
-    quint64 dev = 0, ino = 0;
-    const bool existsAtPath = fileIdentity(m_path, &dev, &ino);
-    const bool sameItem = existsAtPath && dev == m_device && ino == m_inode;
+    const std::optional<FileIdentity> atPath = fileIdentityAt(m_path);
+    const bool existsAtPath = bool(atPath);
+    const bool sameItem = existsAtPath && atPath->device == m_device && atPath->inode == m_inode;
     if (sameItem)
         return m_path;
 
@@ -163,8 +184,9 @@ QString FileReference::resolvedPath()
     if (existsAtPath) {
         // Something else stands at the remembered path now (a safe save replaces
         // the file with a new one): that is the item the user knows by this name.
-        m_device = dev;
-        m_inode = ino;
+        m_device = atPath->device;
+        m_inode = atPath->inode;
+        m_birthTime = atPath->birthTime;
         m_changed = true;
         return m_path;
     }
@@ -175,6 +197,31 @@ QUrl FileReference::resolvedURL()
 {
     const QString path = resolvedPath();
     return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path);
+}
+
+FileReference::Match FileReference::match(const QString& cleanAbsolutePath, const FileIdentity& identity) const
+{
+    if (!isValid())
+        return Match::None;
+    if (m_path == cleanAbsolutePath)
+        return Match::ByPath;
+    if (identity.device != m_device || identity.inode != m_inode)
+        return Match::None;
+    if (identity.birthTime != 0 && m_birthTime != 0)
+        return identity.birthTime == m_birthTime ? Match::ByIdentity : Match::None;
+    // Without birth times only a file that kept its name counts as the same one.
+    return QFileInfo(cleanAbsolutePath).fileName() == lastKnownName() ? Match::ByIdentity : Match::None;
+}
+
+void FileReference::adopt(const QString& cleanAbsolutePath, const FileIdentity& identity)
+{
+    m_changed = m_path != cleanAbsolutePath || m_device != identity.device || m_inode != identity.inode
+        || m_birthTime != identity.birthTime;
+    m_path = cleanAbsolutePath;
+    m_device = identity.device;
+    m_inode = identity.inode;
+    m_birthTime = identity.birthTime;
+    m_lastFailedSearch = 0;
 }
 
 bool FileReference::isSameItem(FileReference& other)

@@ -13,6 +13,19 @@
 
 namespace kit {
 
+/// What identifies an item on disk: device and inode, and the birth time where
+/// the file system keeps one (0 when it does not). Inodes are reused after a
+/// file is deleted; the birth time tells such a newcomer from the old item.
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 birthTime = 0; // nanoseconds since the epoch; 0 = unknown
+};
+
+/// The identity of the item at a path (the link itself is not followed), from one
+/// stat; none when nothing is there.
+std::optional<FileIdentity> fileIdentityAt(const QString& path);
+
 class FileReference {
 public:
     FileReference() = default;
@@ -49,6 +62,16 @@ public:
     /// Both resolve, and to the same item.
     bool isSameItem(FileReference& other);
 
+    /// How the reference relates to the item at a path whose identity is known,
+    /// without looking at the disk: its remembered path, or the same item
+    /// (device and inode, with the same birth time where both are known, else the
+    /// same name, so a reused inode does not pass for the old file).
+    enum class Match { None, ByPath, ByIdentity };
+    Match match(const QString& cleanAbsolutePath, const FileIdentity& identity) const;
+    /// Points the reference at the item found at the path (see match()).
+    void adopt(const QString& cleanAbsolutePath, const FileIdentity& identity);
+    qint64 birthTime() const { return m_birthTime; }
+
     /// How many folder entries one search may look at (bounds the cost of a
     /// reference whose item is gone).
     static constexpr int SearchBudget = 4000;
@@ -60,6 +83,7 @@ private:
     qint64 m_lastFailedSearch = 0; // monotonic ms of the last search that found nothing
     quint64 m_device = 0;
     quint64 m_inode = 0;
+    qint64 m_birthTime = 0;
     bool m_changed = false;
     bool m_tryFileIDFirst = false;
 };

@@ -41,6 +41,9 @@ QVariantList WindowRestoration::encodeWindows(const QList<WindowController*>& co
         window[StateKey] = state;
         QVariantList documents;
         for (Document* document : controller->documentsForRestoration()) {
+            // Neither a file nor a side file: nothing to bring back.
+            if (document->fileURL().isEmpty() && document->autosavedContentsFileURL().isEmpty())
+                continue;
             QVariantMap saved;
             if (!document->fileURL().isEmpty())
                 saved[FileURLKey] = document->fileURL().toString();

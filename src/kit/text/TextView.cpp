@@ -734,14 +734,21 @@ UndoManager* TextView::undoManager() const
 {
     if (m_externalUndo)
         return m_externalUndo;
-    if (!m_ownUndo)
-        const_cast<TextView*>(this)->m_ownUndo = new UndoManager(const_cast<TextView*>(this));
+    if (!m_ownUndo) {
+        auto* self = const_cast<TextView*>(this);
+        self->m_ownUndo = new UndoManager(self);
+        connect(self->m_ownUndo, &UndoManager::coalescingBroken, self, &TextView::breakUndoCoalescing);
+    }
     return m_ownUndo;
 }
 
 void TextView::setUndoManager(UndoManager* manager)
 {
+    if (m_externalUndo)
+        disconnect(m_externalUndo, &UndoManager::coalescingBroken, this, &TextView::breakUndoCoalescing);
     m_externalUndo = manager;
+    if (manager)
+        connect(manager, &UndoManager::coalescingBroken, this, &TextView::breakUndoCoalescing);
     breakUndoCoalescing();
 }
 
