@@ -382,8 +382,11 @@ std::optional<QString> decodeString(const QByteArray& data, StringEncoding encod
         return std::nullopt;
     }
     out.resize(written);
-    // The byte-order mark is not part of the text.
-    if (isUnicodeRow(row) && out.startsWith(QChar(0xFEFF)))
+    // The byte-order mark is not part of the text. The converters of UTF-16 and
+    // UTF-32 without a stated order take it off themselves: what starts their
+    // text then is a character of the text.
+    if (isUnicodeRow(row) && row->number != UTF16StringEncoding && row->number != UTF32StringEncoding
+        && out.startsWith(QChar(0xFEFF)))
         out.remove(0, 1);
     return out;
 }
@@ -404,6 +407,17 @@ std::optional<QByteArray> encodeString(const QString& text, StringEncoding encod
     } else if (row->number == UTF32StringEncoding) {
         converterName = hostIsLittleEndian() ? "UTF-32LE" : "UTF-32BE";
         prefix = hostIsLittleEndian() ? QByteArray("\xFF\xFE\0\0", 4) : QByteArray("\0\0\xFE\xFF", 4);
+    } else if (isUnicodeRow(row) && text.startsWith(QChar(0xFEFF))) {
+        // Reading drops a leading U+FEFF as the byte-order mark: a text that
+        // starts with that character gets a mark in front, so it reads back whole.
+        switch (row->number) {
+        case UTF8StringEncoding: prefix = QByteArray("\xEF\xBB\xBF"); break;
+        case UTF16BigEndianStringEncoding: prefix = QByteArray("\xFE\xFF"); break;
+        case UTF16LittleEndianStringEncoding: prefix = QByteArray("\xFF\xFE"); break;
+        case UTF32BigEndianStringEncoding: prefix = QByteArray("\0\0\xFE\xFF", 4); break;
+        case UTF32LittleEndianStringEncoding: prefix = QByteArray("\xFF\xFE\0\0", 4); break;
+        default: break;
+        }
     }
     UErrorCode status = U_ZERO_ERROR;
     Converter cnv(ucnv_open(converterName, &status));
@@ -515,6 +529,9 @@ std::optional<QByteArray> encodeStringWithByteOrderMark(const QString& text, Str
     std::optional<QByteArray> bytes = encodeString(text, body, false, error);
     if (!bytes)
         return std::nullopt;
+    // A text that starts with U+FEFF already comes with the mark in front.
+    if (text.startsWith(QChar(0xFEFF)) && bytes->startsWith(mark))
+        return bytes;
     return mark + *bytes;
 }
 

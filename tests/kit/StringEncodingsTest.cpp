@@ -253,6 +253,16 @@ TEST(StringEncodingsTest, ByteOrderMarksAreCheckedAndKept)
         EXPECT_EQ(encodeStringWithByteOrderMark(text, c.encoding, c.mark).value(), bytes);
         EXPECT_EQ(decodeString(bytes, c.encoding).value(), text);
     }
+    // A text that starts with U+FEFF (a zero-width no-break space) keeps it: on
+    // reading, a leading U+FEFF is taken as the mark.
+    const QString leading = QStringLiteral("\uFEFFis");
+    for (StringEncoding e : {UTF8StringEncoding, UTF16StringEncoding, UTF16BigEndianStringEncoding,
+                             UTF16LittleEndianStringEncoding, UTF32StringEncoding, UTF32LittleEndianStringEncoding}) {
+        EXPECT_EQ(decodeString(encodeString(leading, e).value(), e).value(), leading) << e;
+        const QByteArray mark = byteOrderMarkOfData(encodeString(QStringLiteral("x"), e == UTF8StringEncoding ? UTF16StringEncoding : e).value());
+        const auto marked = encodeStringWithByteOrderMark(leading, e, e == UTF8StringEncoding ? QByteArray("\xEF\xBB\xBF") : mark);
+        EXPECT_EQ(decodeString(marked.value(), e).value(), leading) << e;
+    }
     // A mark of another encoding is not written.
     EXPECT_EQ(encodeStringWithByteOrderMark(QStringLiteral("e"), ISOLatin1StringEncoding, QByteArray("\xFE\xFF")).value(),
               QByteArray("e"));
