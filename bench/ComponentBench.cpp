@@ -4,7 +4,7 @@
 // well under a frame's worth of time (target: under 5 ms). The richest shipped
 // components are measured; KELP_BENCH_INPUT names another component folder.
 #include "../tests/components/ComponentTestSupport.h"
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "components/KELComponentCodeGenerator.h"
 #include "components/KELComponentManager.h"
 #include "kit/UserDefaults.h"

@@ -1,6 +1,6 @@
 #include "components/KELComponentCodeGenerator.h"
 
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "checker/KELSyntaxCheckTypeHTML.h"
 #include "components/KELComponentManager.h"
 #include "components/KELExpression.h"

@@ -55,6 +55,26 @@ kit::StringEncoding defaultEncoding(const QString& key)
     return encoding == 0 ? kit::NoEncoding : encoding;
 }
 
+// Text has no NUL and few control characters; data that has them is not text,
+// whatever its name says (an 8-bit encoding would read it all the same).
+unsigned codeAt(QStringView text, qsizetype i) { return text[i].unicode(); }
+unsigned codeAt(QByteArrayView data, qsizetype i) { return uchar(data[i]); }
+
+template<typename View>
+bool looksBinary(View data)
+{
+    const qsizetype sample = qMin<qsizetype>(data.size(), 64 * 1024);
+    qsizetype controls = 0;
+    for (qsizetype i = 0; i < sample; ++i) {
+        const unsigned c = codeAt(data, i);
+        if (c == 0)
+            return true;
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1B)
+            ++controls;
+    }
+    return controls > 8 && controls * 50 > sample;
+}
+
 MyDocumentController* documentController()
 {
     return qobject_cast<MyDocumentController*>(kit::DocumentController::existingSharedDocumentController());
@@ -264,8 +284,7 @@ bool MyDocument::readFromURL(const QUrl& url, const QString&, kit::Error* error)
             m_documentEncoding = used;
     }
 
-    const bool looksBinary = text ? text->contains(QChar(0)) : data->contains('\0');
-    if (looksBinary) {
+    if (text ? looksBinary(QStringView(*text)) : looksBinary(QByteArrayView(*data))) {
         const QString name = QFileInfo(path).fileName();
         kit::Error binary(kit::ErrorDomainCocoa, kit::FileReadCorruptFileError,
                           {{kit::FilePathErrorKey, path},
@@ -285,6 +304,7 @@ bool MyDocument::readFromURL(const QUrl& url, const QString&, kit::Error* error)
 
     if (!m_showComponentLibraryWarning && checksumVerifier())
         m_showComponentLibraryWarning = checksumVerifier()(*text);
+    m_byteOrderMark = kit::byteOrderMarkOfData(*data);
     m_textStorage->setString(*text);
     updateView();
     updateFilePrefsWithDocumentEncoding(m_documentEncoding);
@@ -299,6 +319,13 @@ bool MyDocument::revertToSaved()
         presentError(error);
         return false;
     }
+    return true;
+}
+
+bool MyDocument::revertToContentsOfURL(const QUrl& url, const QString& type, kit::Error* error)
+{
+    if (!kit::Document::revertToContentsOfURL(url, type, error))
+        return false;
     m_hasUnsavedEncodingChange = false;
     noteEditedStateMayHaveChanged();
     return true;
@@ -346,10 +373,12 @@ bool MyDocument::writeToURL(const QUrl& url, const QString& type, kit::Error* er
 
     // The bytes are made before anything is written, so a text that does not
     // fit never touches the file.
-    if (std::optional<QByteArray> bytes = kit::encodeString(currentString(), encoding, false, nullptr)) {
+    if (std::optional<QByteArray> bytes = kit::encodeStringWithByteOrderMark(currentString(), encoding, m_byteOrderMark)) {
         if (!writeDataSafely(*bytes, path, error))
             return false;
         m_encodingForSaving = encoding;
+        if (m_currentOperation == kit::SaveOperation::Save || m_currentOperation == kit::SaveOperation::SaveAs)
+            m_byteOrderMark = kit::byteOrderMarkOfData(*bytes);
         return true;
     }
 

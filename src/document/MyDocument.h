@@ -86,6 +86,11 @@ public:
     qint64 maximumFileSize() const override;
     /// Reads the file again; a failure is reported and keeps the edits.
     bool revertToSaved();
+    /// Also drops an unsaved change of encoding once the file is read again.
+    bool revertToContentsOfURL(const QUrl& url, const QString& type, kit::Error* error) override;
+    /// The byte-order mark of the file as read (empty when none): an unchanged
+    /// save writes it again, in the same byte order.
+    QByteArray byteOrderMark() const { return m_byteOrderMark; }
 
     // -- Saving
     bool writeToURL(const QUrl& url, const QString& type, kit::Error* error) override;
@@ -224,6 +229,7 @@ private:
     bool m_documentClosed = false;
     kit::StringEncoding m_documentEncoding = kit::NoEncoding;
     kit::StringEncoding m_encodingForSaving = kit::NoEncoding;
+    QByteArray m_byteOrderMark;
     bool m_hasUnsavedEncodingChange = false;
     bool m_restoredFromSideFile = false; // until the saved window state is applied
     bool m_showComponentLibraryWarning = false;

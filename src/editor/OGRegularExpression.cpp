@@ -4,8 +4,18 @@
 
 #include <oniguruma.h>
 
+#include <QElapsedTimer>
+
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <mutex>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 static_assert(OgreIgnoreCaseOption == ONIG_OPTION_IGNORECASE);
 static_assert(OgreMultilineOption == ONIG_OPTION_MULTILINE);
@@ -42,6 +52,43 @@ QString errorText(int code, OnigErrorInfo* info)
     const int length = info ? onig_error_code_to_str(buffer, code, info) : onig_error_code_to_str(buffer, code);
     return QString::fromLatin1(reinterpret_cast<const char*>(buffer), length);
 }
+
+// The engine reads a high surrogate as the first half of a pair whatever follows
+// it, so a lone one would swallow the next character (hiding a match there) or,
+// at the end, reach past the text. Searches run on a copy of the same length in
+// which such halves are U+FFFD; the copy is made only when one occurs.
+QString withoutLoneSurrogates(const QString& text)
+{
+    const qsizetype n = text.size();
+    const QChar* p = text.constData();
+    qsizetype i = 0;
+    for (; i < n; ++i) {
+        if (p[i].isHighSurrogate()) {
+            if (i + 1 < n && p[i + 1].isLowSurrogate()) {
+                ++i;
+                continue;
+            }
+            break;
+        }
+        if (p[i].isLowSurrogate())
+            break;
+    }
+    if (i >= n)
+        return text;
+    QString copy = text;
+    QChar* q = copy.data();
+    for (; i < n; ++i) {
+        if (q[i].isHighSurrogate() && i + 1 < n && q[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (q[i].isSurrogate())
+            q[i] = QChar::ReplacementCharacter;
+    }
+    return copy;
+}
+
+bool isRetryLimitCode(int code) { return code == ONIGERR_RETRY_LIMIT_IN_MATCH_OVER || code == ONIGERR_RETRY_LIMIT_IN_SEARCH_OVER; }
 
 // Search-time bits only: compile-time ones are part of the compiled expression.
 OnigOptionType searchOptions(OgreOption options)
@@ -89,11 +136,21 @@ struct OGRegularExpression::Impl {
             result = Result::Failed;
             const QString message = errorText(r, nullptr);
             kit::log(QStringLiteral("Regular expression search stopped (%1): %2").arg(message, pattern));
-            kit::setError(error, kit::Error::withDescription(OgreErrorDomain, r, message));
+            if (isRetryLimitCode(r))
+                kit::setError(error, tooLongError());
+            else
+                kit::setError(error, kit::Error::withDescription(OgreErrorDomain, r, message));
         }
         onig_free_match_param(param);
         onig_region_free(region, 1);
         return result;
+    }
+
+    static kit::Error tooLongError()
+    {
+        return kit::Error::withDescription(OgreErrorDomain, OgreSearchTookTooLongError,
+            QStringLiteral("The search took too long."),
+            QStringLiteral("The regular expression needs too much work on this text. Try a simpler expression."));
     }
 
     // The next search position after a match ending at `end`: an empty match steps
@@ -169,9 +226,169 @@ std::optional<OGRegularExpressionMatch> OGRegularExpression::matchInString(const
 {
     const kit::Range r = clampRange(text, range);
     QList<kit::Range> groups;
-    if (d->search(text, r.location, r.end(), options, &groups, error) != Impl::Result::Match)
+    if (d->search(withoutLoneSurrogates(text), r.location, r.end(), options, &groups, error) != Impl::Result::Match)
         return std::nullopt;
     return OGRegularExpressionMatch(text, std::move(groups));
+}
+
+bool isSearchTookTooLongError(const kit::Error& error)
+{
+    return error.domain() == OgreErrorDomain && error.code() == OgreSearchTookTooLongError;
+}
+
+namespace {
+
+// What a search process sends back, as a stream of integers: per match the
+// number of ranges and each range; then the end marker and the outcome (0, or
+// the engine's error code).
+constexpr qint64 EndOfMatches = -1;
+
+bool writeAll(int fd, const void* data, size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<QList<OGRegularExpressionMatch>> OGRegularExpression::matchesInStringWithTimeLimit(
+    const QString& text, OgreOption options, kit::Range range, qsizetype maxMatches, int milliseconds,
+    const std::function<void()>& whileWaiting, kit::Error* error) const
+{
+    const kit::Range r = clampRange(text, range);
+    const QString searched = withoutLoneSurrogates(text);
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        kit::setError(error, kit::Error::withDescription(OgreErrorDomain, ONIGERR_MEMORY,
+            QStringLiteral("The search could not be started.")));
+        return std::nullopt;
+    }
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        kit::setError(error, kit::Error::withDescription(OgreErrorDomain, ONIGERR_MEMORY,
+            QStringLiteral("The search could not be started.")));
+        return std::nullopt;
+    }
+    if (pid == 0) {
+        // The child only searches and writes integers: no Qt, no exit handlers.
+        ::close(fds[0]);
+        const OnigUChar* start = bytes(searched);
+        const OnigUChar* end = bytes(searched, r.end());
+        OnigRegion* region = onig_region_new();
+        OnigMatchParam* param = onig_new_match_param();
+        onig_initialize_match_param(param);
+        // The clock bounds this search: no backtracking limit cuts it short.
+        onig_set_retry_limit_in_match_of_match_param(param, ~0UL);
+        onig_set_retry_limit_in_search_of_match_param(param, 0); // 0: none
+        qsizetype position = r.location;
+        qsizetype found = 0;
+        int outcome = 0;
+        std::vector<qint64> out;
+        while (position <= r.end() && (maxMatches <= 0 || found < maxMatches)) {
+            const int result = onig_search_with_param(d->regex, start, end, bytes(searched, position), end, region,
+                searchOptions(options), param);
+            if (result < 0) {
+                outcome = result == ONIG_MISMATCH ? 0 : result;
+                break;
+            }
+            out.clear();
+            out.push_back(region->num_regs);
+            for (int i = 0; i < region->num_regs; ++i) {
+                if (region->beg[i] == ONIG_REGION_NOTPOS) {
+                    out.push_back(kit::NotFound);
+                    out.push_back(0);
+                } else {
+                    out.push_back(region->beg[i] / 2);
+                    out.push_back((region->end[i] - region->beg[i]) / 2);
+                }
+            }
+            if (!writeAll(fds[1], out.data(), out.size() * sizeof(qint64)))
+                ::_exit(1);
+            ++found;
+            position = Impl::advance(searched, kit::Range(out[1], out[2]));
+        }
+        const qint64 tail[2] = { EndOfMatches, outcome };
+        writeAll(fds[1], tail, sizeof tail);
+        ::_exit(0);
+    }
+
+    ::close(fds[1]);
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray received;
+    bool timedOut = false;
+    for (;;) {
+        const qint64 left = milliseconds - clock.elapsed();
+        if (left <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd wait { fds[0], POLLIN, 0 };
+        const int ready = ::poll(&wait, 1, int(qMin<qint64>(left, whileWaiting ? 20 : left)));
+        if (ready > 0) {
+            char buffer[65536];
+            const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+            if (n > 0) {
+                received.append(buffer, n);
+                continue;
+            }
+            if (n == 0 || errno != EINTR)
+                break; // the end of the answer (or of the process)
+        }
+        if (whileWaiting)
+            whileWaiting();
+    }
+    ::close(fds[0]);
+    if (timedOut)
+        ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    if (timedOut) {
+        kit::log(QStringLiteral("Regular expression search stopped after %1 ms: %2").arg(milliseconds).arg(d->pattern));
+        kit::setError(error, Impl::tooLongError());
+        return std::nullopt;
+    }
+
+    // Read back what the process found.
+    const auto* values = reinterpret_cast<const qint64*>(received.constData());
+    const qsizetype count = received.size() / qsizetype(sizeof(qint64));
+    QList<OGRegularExpressionMatch> matches;
+    qsizetype i = 0;
+    while (i < count && values[i] != EndOfMatches) {
+        const qint64 groups = values[i++];
+        if (groups <= 0 || i + 2 * groups > count)
+            break;
+        QList<kit::Range> ranges;
+        for (qint64 g = 0; g < groups; ++g, i += 2)
+            ranges.append(kit::Range(values[i], values[i + 1]));
+        matches.append(OGRegularExpressionMatch(text, std::move(ranges)));
+    }
+    if (i + 1 >= count || values[i] != EndOfMatches) {
+        kit::log(QStringLiteral("Regular expression search ended without an answer: %1").arg(d->pattern));
+        kit::setError(error, kit::Error::withDescription(OgreErrorDomain, ONIGERR_MEMORY,
+            QStringLiteral("The search ended unexpectedly.")));
+        return std::nullopt;
+    }
+    const int outcome = int(values[i + 1]);
+    if (outcome != 0) {
+        kit::log(QStringLiteral("Regular expression search stopped (%1): %2").arg(errorText(outcome, nullptr), d->pattern));
+        kit::setError(error, isRetryLimitCode(outcome)
+                ? Impl::tooLongError()
+                : kit::Error::withDescription(OgreErrorDomain, outcome, errorText(outcome, nullptr)));
+        return std::nullopt;
+    }
+    return matches;
 }
 
 QList<OGRegularExpressionMatch> OGRegularExpression::allMatchesInString(const QString& text) const
@@ -220,8 +437,8 @@ QStringList OGRegularExpression::splitString(const QString& text) const
 
 OGRegularExpressionEnumerator::OGRegularExpressionEnumerator(OGRegularExpression expression, QString text,
     OgreOption options, kit::Range range)
-    : m_expression(std::move(expression)), m_text(std::move(text)), m_options(options), m_position(range.location),
-      m_end(range.end())
+    : m_expression(std::move(expression)), m_text(std::move(text)), m_searched(withoutLoneSurrogates(m_text)),
+      m_options(options), m_position(range.location), m_end(range.end())
 {
 }
 
@@ -232,12 +449,12 @@ std::optional<OGRegularExpressionMatch> OGRegularExpressionEnumerator::nextObjec
         return std::nullopt;
     }
     QList<kit::Range> groups;
-    const auto result = m_expression.d->search(m_text, m_position, m_end, m_options, &groups, &m_error);
+    const auto result = m_expression.d->search(m_searched, m_position, m_end, m_options, &groups, &m_error);
     if (result != OGRegularExpression::Impl::Result::Match) {
         m_done = true;
         return std::nullopt;
     }
-    m_position = OGRegularExpression::Impl::advance(m_text, groups.first());
+    m_position = OGRegularExpression::Impl::advance(m_searched, groups.first());
     return OGRegularExpressionMatch(m_text, std::move(groups));
 }
 

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -24,6 +25,11 @@ inline constexpr OgreOption OgreMultilineOption = 1u << 2;
 
 /// Errors of compiling or running an expression; the code is the engine's error code.
 inline const QString OgreErrorDomain = QStringLiteral("OGRegularExpressionErrorDomain");
+/// The code of a search stopped because it ran too long (by time or by its
+/// backtracking limits).
+inline constexpr int OgreSearchTookTooLongError = -1000;
+/// Whether the error says that a search was stopped for running too long.
+bool isSearchTookTooLongError(const kit::Error& error);
 
 class OGRegularExpressionEnumerator;
 
@@ -59,6 +65,16 @@ public:
     QList<OGRegularExpressionMatch> allMatchesInString(const QString& text) const;
     QList<OGRegularExpressionMatch> allMatchesInString(const QString& text, OgreOption options, kit::Range range,
         kit::Error* error = nullptr) const;
+
+    /// The matches inside the range, as allMatchesInString finds them (at most
+    /// maxMatches of them; 0 for all), searched in a separate process that is
+    /// stopped once it has run for `milliseconds`: a pattern that backtracks without
+    /// end cannot hold the program up. On timeout, nothing and an error whose code is
+    /// OgreSearchTookTooLongError. `whileWaiting` runs every few milliseconds meanwhile
+    /// (to keep windows painted).
+    std::optional<QList<OGRegularExpressionMatch>> matchesInStringWithTimeLimit(const QString& text,
+        OgreOption options, kit::Range range, qsizetype maxMatches, int milliseconds,
+        const std::function<void()>& whileWaiting = {}, kit::Error* error = nullptr) const;
 
     /// Successive matches, as allMatchesInString finds them, one at a time.
     OGRegularExpressionEnumerator matchEnumeratorInString(const QString& text) const;

@@ -18,6 +18,8 @@ private:
 
     OGRegularExpression m_expression;
     QString m_text;
+    // The text as the engine sees it: lone surrogates replaced (same length).
+    QString m_searched;
     OgreOption m_options;
     qsizetype m_position;
     qsizetype m_end;

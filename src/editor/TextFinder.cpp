@@ -13,6 +13,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -71,6 +72,24 @@ TextFinder::TextFinder()
 kit::Range TextFinder::findString(const QString& search, const QString& text, kit::Range selectedRange,
     bool forwards, OgreOption options, bool wrap, qint64 regexType)
 {
+    return findInText(search, text, selectedRange, forwards, options, wrap, regexType, 0, nullptr);
+}
+
+namespace {
+// While a bounded search runs the windows keep painting; what the user types
+// waits, since it could change the text being searched.
+void keepWindowsPainted()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+} // namespace
+
+kit::Range TextFinder::findInText(const QString& search, const QString& text, kit::Range selectedRange,
+    bool forwards, OgreOption options, bool wrap, qint64 regexType, int timeLimit, bool* tooLong)
+{
+    if (tooLong)
+        *tooLong = false;
     const FindParameters parameters(search, std::nullopt, options, regexType, regexType);
     const std::optional<OGRegularExpression> expression = parameters.findExpression();
     if (!expression) {
@@ -80,18 +99,41 @@ kit::Range TextFinder::findString(const QString& search, const QString& text, ki
     const qsizetype length = text.size();
     const qsizetype start = qBound<qsizetype>(0, selectedRange.location, length);
     const qsizetype end = qBound<qsizetype>(start, selectedRange.location + selectedRange.length, length);
+    QElapsedTimer clock;
+    clock.start();
+    bool stopped = false;
+    // Up to `count` matches (0: all) in [from, to); a bounded search shares one
+    // time limit between its two halves.
+    auto matches = [&](qsizetype from, qsizetype to, qsizetype count) -> QList<OGRegularExpressionMatch> {
+        if (to < from || stopped)
+            return {};
+        kit::Error error;
+        QList<OGRegularExpressionMatch> found;
+        if (timeLimit > 0) {
+            const int left = int(qMax<qint64>(1, timeLimit - clock.elapsed()));
+            found = expression->matchesInStringWithTimeLimit(text, options, kit::Range(from, to - from), count, left,
+                                  keepWindowsPainted, &error)
+                        .value_or(QList<OGRegularExpressionMatch>());
+        } else if (count == 1) {
+            if (auto match = expression->matchInString(text, options, kit::Range(from, to - from), &error))
+                found.append(*match);
+        } else {
+            found = expression->allMatchesInString(text, options, kit::Range(from, to - from), &error);
+        }
+        if (isSearchTookTooLongError(error)) {
+            stopped = true;
+            return {};
+        }
+        return found;
+    };
     auto first = [&](qsizetype from, qsizetype to) -> std::optional<kit::Range> {
-        if (to < from)
+        const QList<OGRegularExpressionMatch> found = matches(from, to, 1);
+        if (found.isEmpty())
             return std::nullopt;
-        auto match = expression->matchInString(text, options, kit::Range(from, to - from));
-        if (!match)
-            return std::nullopt;
-        return match->rangeOfMatchedString();
+        return found.first().rangeOfMatchedString();
     };
     auto last = [&](qsizetype from, qsizetype to) -> std::optional<kit::Range> {
-        if (to < from)
-            return std::nullopt;
-        const QList<OGRegularExpressionMatch> all = expression->allMatchesInString(text, options, kit::Range(from, to - from));
+        const QList<OGRegularExpressionMatch> all = matches(from, to, 0);
         if (all.isEmpty())
             return std::nullopt;
         return all.last().rangeOfMatchedString();
@@ -106,7 +148,23 @@ kit::Range TextFinder::findString(const QString& search, const QString& text, ki
         if (!found && wrap)
             found = last(end, length);
     }
+    if (tooLong)
+        *tooLong = stopped;
     return found.value_or(kit::Range(0, 0));
+}
+
+void TextFinder::reportSearchTookTooLong()
+{
+    QApplication::beep();
+    setStatus(tr("Search took too long"));
+    if (m_panel && m_panel->isVisible())
+        return;
+    kit::Alert alert;
+    alert.setMessageText(QStringLiteral("Search took too long"));
+    alert.setInformativeText(QStringLiteral("The search was stopped after %1 seconds. Try a simpler regular expression.")
+                                 .arg(m_searchTimeLimit / 1000.0));
+    alert.addButton(QStringLiteral("OK"));
+    alert.runModal();
 }
 
 kit::Range TextFinder::findString(const QString& search, kit::Range selectedRange, bool forwards, OgreOption options,
@@ -315,10 +373,26 @@ void TextFinder::findPrevious()
 bool TextFinder::find(bool forwards)
 {
     m_lastFindWasSuccessful = false;
+    if (m_searching) {
+        QApplication::beep();
+        return false;
+    }
     KELHTMLView* view = textObjectToSearchIn();
     if (view && !view->string().isEmpty() && !m_findString.isEmpty()) {
-        const kit::Range found = findString(m_findString, view->string(), view->selectedRange(), forwards,
-            panelOptions(), true, findRegexType());
+        bool tooLong = false;
+        m_searching = true;
+        const QPointer<KELHTMLView> searched(view);
+        const QString text = view->string();
+        const kit::Range found = findInText(m_findString, text, view->selectedRange(), forwards, panelOptions(), true,
+            findRegexType(), m_searchTimeLimit, &tooLong);
+        m_searching = false;
+        if (tooLong) {
+            reportSearchTookTooLong();
+            return false;
+        }
+        // The editor may have gone or changed while the search ran.
+        if (!searched || searched->string() != text)
+            return false;
         if (found.length > 0) {
             view->setSelectedRange(found);
             view->scrollRangeToVisible(found);
@@ -393,13 +467,28 @@ void TextFinder::replaceAll()
         return;
     }
     const QString replacement = m_replaceField->text();
+    if (m_searching) {
+        QApplication::beep();
+        return;
+    }
+    kit::Error error;
+    m_searching = true;
+    const QPointer<KELHTMLView> searched(view);
+    const std::optional<QList<OGRegularExpressionMatch>> matches = expression->matchesInStringWithTimeLimit(
+        text, options, scope, 0, m_searchTimeLimit, keepWindowsPainted, &error);
+    m_searching = false;
+    if (isSearchTookTooLongError(error)) {
+        reportSearchTookTooLong();
+        return;
+    }
+    if (!searched || searched->string() != text)
+        return;
     QString rebuilt;
     qsizetype position = scope.location;
     qsizetype spanStart = kit::NotFound;
     qsizetype count = 0;
-    OGRegularExpressionEnumerator matches = expression->matchEnumeratorInString(text, options, scope);
-    while (std::optional<OGRegularExpressionMatch> match = matches.nextObject()) {
-        const kit::Range r = match->rangeOfMatchedString();
+    for (const OGRegularExpressionMatch& match : matches.value_or(QList<OGRegularExpressionMatch>())) {
+        const kit::Range r = match.rangeOfMatchedString();
         if (r.length == 0)
             break; // a pattern that matches nothing would never advance
         if (spanStart == kit::NotFound) {

@@ -75,6 +75,12 @@ public:
     void findNonAscii();
     void replaceWithHTMLCode();
 
+    /// How long one Find or Replace All may search before it stops with "Search
+    /// took too long" (the program stays responsive while it waits).
+    static constexpr int DefaultSearchTimeLimitMilliseconds = 1000;
+    int searchTimeLimit() const { return m_searchTimeLimit; }
+    void setSearchTimeLimit(int milliseconds) { m_searchTimeLimit = milliseconds > 0 ? milliseconds : DefaultSearchTimeLimitMilliseconds; }
+
     // --- For tests: the editor searched, and the entity table.
     void setTextViewProviderForTesting(std::function<KELHTMLView*()> provider);
     void setEntityLookupForTesting(std::function<std::optional<QString>(const QString&)> lookup);
@@ -85,10 +91,17 @@ private:
     void setStatus(const QString& text);
     OgreOption panelOptions() const;
     void reportInvalidPattern(qint64 regexType, bool fileExpression = false);
+    /// The search of findString; with a time limit (interactive finds) it runs in
+    /// a separate process and sets tooLong when it was stopped.
+    kit::Range findInText(const QString& search, const QString& text, kit::Range selectedRange, bool forwards,
+        OgreOption options, bool wrap, qint64 regexType, int timeLimit, bool* tooLong);
+    void reportSearchTookTooLong();
     std::optional<QString> entityReference(const QString& character) const;
 
     QString m_findString;
     bool m_lastFindWasSuccessful = false;
+    int m_searchTimeLimit = DefaultSearchTimeLimitMilliseconds;
+    bool m_searching = false;
     QPointer<QDialog> m_panel;
     QLineEdit* m_findField = nullptr;
     QLineEdit* m_replaceField = nullptr;

@@ -382,8 +382,11 @@ std::optional<QString> decodeString(const QByteArray& data, StringEncoding encod
         return std::nullopt;
     }
     out.resize(written);
-    // The byte-order mark is not part of the text.
-    if (isUnicodeRow(row) && out.startsWith(QChar(0xFEFF)))
+    // The byte-order mark is not part of the text. The converters of UTF-16 and
+    // UTF-32 without a stated order take it off themselves: what starts their
+    // text then is a character of the text.
+    if (isUnicodeRow(row) && row->number != UTF16StringEncoding && row->number != UTF32StringEncoding
+        && out.startsWith(QChar(0xFEFF)))
         out.remove(0, 1);
     return out;
 }
@@ -404,6 +407,17 @@ std::optional<QByteArray> encodeString(const QString& text, StringEncoding encod
     } else if (row->number == UTF32StringEncoding) {
         converterName = hostIsLittleEndian() ? "UTF-32LE" : "UTF-32BE";
         prefix = hostIsLittleEndian() ? QByteArray("\xFF\xFE\0\0", 4) : QByteArray("\0\0\xFE\xFF", 4);
+    } else if (isUnicodeRow(row) && text.startsWith(QChar(0xFEFF))) {
+        // Reading drops a leading U+FEFF as the byte-order mark: a text that
+        // starts with that character gets a mark in front, so it reads back whole.
+        switch (row->number) {
+        case UTF8StringEncoding: prefix = QByteArray("\xEF\xBB\xBF"); break;
+        case UTF16BigEndianStringEncoding: prefix = QByteArray("\xFE\xFF"); break;
+        case UTF16LittleEndianStringEncoding: prefix = QByteArray("\xFF\xFE"); break;
+        case UTF32BigEndianStringEncoding: prefix = QByteArray("\0\0\xFE\xFF", 4); break;
+        case UTF32LittleEndianStringEncoding: prefix = QByteArray("\xFF\xFE\0\0", 4); break;
+        default: break;
+        }
     }
     UErrorCode status = U_ZERO_ERROR;
     Converter cnv(ucnv_open(converterName, &status));
@@ -455,7 +469,70 @@ std::optional<QByteArray> encodeString(const QString& text, StringEncoding encod
         return std::nullopt;
     }
     out.resize(written);
+    if (!allowLossy && !isUnicodeRow(row)) {
+        // A converter may drop characters it cannot map without reporting them
+        // (zero-width spaces, direction marks, joiners, variation selectors) or
+        // map them to look-alikes: only a text that reads back as itself fits.
+        const std::optional<QString> back = decodeString(out, row->number);
+        if (!back || *back != text) {
+            qsizetype index = 0;
+            if (back) {
+                const qsizetype n = qMin(back->size(), text.size());
+                while (index < n && back->at(index) == text.at(index))
+                    ++index;
+            }
+            QVariantMap info;
+            info[StringEncodingErrorKey] = QVariant::fromValue<qulonglong>(row->number);
+            info[LocalizedDescriptionKey] =
+                QStringLiteral("The text can’t be written as %1: the character at position %2 has no place in this encoding.")
+                    .arg(QString::fromUtf8(row->name))
+                    .arg(index);
+            info[QStringLiteral("CharacterIndex")] = qlonglong(index);
+            setError(error, Error(ErrorDomainCocoa, FileWriteInapplicableStringEncodingError, info));
+            return std::nullopt;
+        }
+    }
     return out;
+}
+
+QByteArray byteOrderMarkOfData(const QByteArray& data)
+{
+    if (data.startsWith("\xEF\xBB\xBF"))
+        return data.left(3);
+    if (data.startsWith(QByteArray("\xFF\xFE\0\0", 4)) || data.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
+        return data.left(4);
+    if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF"))
+        return data.left(2);
+    return {};
+}
+
+std::optional<QByteArray> encodeStringWithByteOrderMark(const QString& text, StringEncoding encoding,
+                                                        const QByteArray& mark, Error* error)
+{
+    const QByteArray utf8Mark("\xEF\xBB\xBF");
+    const QByteArray utf16BE("\xFE\xFF"), utf16LE("\xFF\xFE");
+    const QByteArray utf32BE("\0\0\xFE\xFF", 4), utf32LE("\xFF\xFE\0\0", 4);
+    // The mark the file had, and the fixed-order form that writes text after it.
+    StringEncoding body = NoEncoding;
+    if (mark == utf8Mark && encoding == UTF8StringEncoding)
+        body = UTF8StringEncoding;
+    else if (mark == utf16BE && (encoding == UTF16StringEncoding || encoding == UTF16BigEndianStringEncoding))
+        body = UTF16BigEndianStringEncoding;
+    else if (mark == utf16LE && (encoding == UTF16StringEncoding || encoding == UTF16LittleEndianStringEncoding))
+        body = UTF16LittleEndianStringEncoding;
+    else if (mark == utf32BE && (encoding == UTF32StringEncoding || encoding == UTF32BigEndianStringEncoding))
+        body = UTF32BigEndianStringEncoding;
+    else if (mark == utf32LE && (encoding == UTF32StringEncoding || encoding == UTF32LittleEndianStringEncoding))
+        body = UTF32LittleEndianStringEncoding;
+    if (body == NoEncoding)
+        return encodeString(text, encoding, false, error);
+    std::optional<QByteArray> bytes = encodeString(text, body, false, error);
+    if (!bytes)
+        return std::nullopt;
+    // A text that starts with U+FEFF already comes with the mark in front.
+    if (text.startsWith(QChar(0xFEFF)) && bytes->startsWith(mark))
+        return bytes;
+    return mark + *bytes;
 }
 
 bool canEncodeString(const QString& text, StringEncoding encoding)
@@ -530,17 +607,24 @@ StringEncoding detectStringEncoding(const QByteArray& data, bool* hadByteOrderMa
 {
     if (hadByteOrderMark)
         *hadByteOrderMark = false;
+    // A mark counts only when the rest reads in its encoding: "\xFE\xFF" may as
+    // well begin a Latin-1 text ("þÿ"), or a file cut short.
     auto marked = [&](StringEncoding e) {
+        if (!decodeString(data, e))
+            return NoEncoding;
         if (hadByteOrderMark)
             *hadByteOrderMark = true;
         return e;
     };
+    StringEncoding byMark = NoEncoding;
     if (data.startsWith("\xEF\xBB\xBF"))
-        return marked(UTF8StringEncoding);
-    if (data.startsWith(QByteArray("\xFF\xFE\0\0", 4)) || data.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
-        return marked(UTF32StringEncoding);
-    if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF"))
-        return marked(UTF16StringEncoding);
+        byMark = marked(UTF8StringEncoding);
+    else if (data.startsWith(QByteArray("\xFF\xFE\0\0", 4)) || data.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
+        byMark = marked(UTF32StringEncoding);
+    if (byMark == NoEncoding && (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF")))
+        byMark = marked(UTF16StringEncoding);
+    if (byMark != NoEncoding)
+        return byMark;
 
     if (data.contains('\0')) {
         const StringEncoding utf16 = guessUnmarkedUtf16(data);

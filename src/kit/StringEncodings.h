@@ -70,6 +70,15 @@ std::optional<QByteArray> encodeString(const QString& text, StringEncoding encod
                                        kit::Error* error = nullptr);
 bool canEncodeString(const QString& text, StringEncoding encoding);
 
+/// The byte-order mark the data starts with (UTF-8, UTF-16 or UTF-32, either
+/// order); empty when none.
+QByteArray byteOrderMarkOfData(const QByteArray& data);
+/// Encodes as encodeString, but when `mark` (a file's byte-order mark) belongs to
+/// the encoding, the bytes start with that same mark and follow its byte order: a
+/// file saved unchanged keeps its bytes.
+std::optional<QByteArray> encodeStringWithByteOrderMark(const QString& text, StringEncoding encoding,
+                                                        const QByteArray& mark, kit::Error* error = nullptr);
+
 /// Byte-order mark, then strict UTF-8 (pure ASCII answers ASCII), then a
 /// statistical guess; NoEncoding when nothing fits.
 StringEncoding detectStringEncoding(const QByteArray& data, bool* hadByteOrderMark = nullptr);

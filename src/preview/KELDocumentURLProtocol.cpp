@@ -1,5 +1,6 @@
 #include "preview/KELDocumentURLProtocol.h"
 
+#include "kit/Log.h"
 #include "kit/StringEncodings.h"
 #include "preview/KELPreviewDocument.h"
 #include "preview/KELPreviewGenerator.h"
@@ -9,6 +10,8 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QSet>
 #include <QUrlQuery>
@@ -23,9 +26,12 @@ void KELRegisterDocumentURLScheme()
         return;
     registered = true;
     QWebEngineUrlScheme scheme(KELDocumentURLScheme.toLatin1());
-    // keldocumenturl://kelp<n>/path: the host only keeps reloads from reusing cached copies.
+    // keldocumenturl://kelp<n>/path: each load gets a host of its own, so it is
+    // never answered from a cache and its pages form an origin of their own. No
+    // local access: pages of the scheme cannot read file: URLs, and what they may
+    // read through the scheme is decided per request below.
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-    scheme.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
+    scheme.setFlags({});
     QWebEngineUrlScheme::registerScheme(scheme);
 }
 
@@ -72,8 +78,7 @@ KELPreviewDocument* KELDocumentURLProtocol::documentForURL(const QUrl& url)
         const auto it = query.constFind(KELDocumentPointerParameterName);
         if (it != query.constEnd()) {
             // The token is only compared with the live documents' own.
-            if (KELPreviewDocument* document
-                = KELPreviewDocument::documentForToken(KELPreviewDocument::tokenFromString(*it)))
+            if (KELPreviewDocument* document = KELPreviewDocument::documentForToken(*it))
                 return document;
         }
     }
@@ -94,7 +99,158 @@ QByteArray KELDocumentURLProtocol::mimeTypeForFileType(const QString& typeName, 
     return type.name().toLatin1();
 }
 
-void KELDocumentURLProtocol::requestStarted(QWebEngineUrlRequestJob* job) { startLoading(job); }
+namespace {
+// Sites of the preview URLs given out lately, by host; older ones are forgotten.
+constexpr qsizetype MaximumSites = 256;
+QHash<QString, KELDocumentURLProtocol::Site>& sites()
+{
+    static QHash<QString, KELDocumentURLProtocol::Site> table;
+    return table;
+}
+QStringList& siteOrder()
+{
+    static QStringList order;
+    return order;
+}
+
+QString folderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
+
+QString tokenOfURL(const QUrl& url)
+{
+    if (!url.hasQuery())
+        return {};
+    return queryDictionaryUsingEncoding(url.query(QUrl::FullyEncoded), kit::UTF8StringEncoding)
+        .value(KELDocumentPointerParameterName);
+}
+} // namespace
+
+void KELDocumentURLProtocol::registerPreviewURL(const QUrl& url, const KELPreviewDocument* document)
+{
+    if (!canInitWithURL(url) || url.host().isEmpty())
+        return;
+    Site site;
+    site.pagePath = QDir::cleanPath(url.path(QUrl::FullyDecoded));
+    site.token = tokenOfURL(url);
+    QStringList pages;
+    if (document) {
+        if (!document->previewFilePath().isEmpty())
+            pages << document->previewFilePath();
+        if (document->usesPreviewFile() && !document->previewFile().isEmpty())
+            pages << document->previewFile();
+    } else if (site.token.isEmpty()) {
+        pages << site.pagePath;
+    }
+    for (const QString& page : std::as_const(pages)) {
+        site.folders << folderOf(page);
+        const QString project = KELPreviewDocument::projectDirectoryContainingPath(page);
+        if (!project.isEmpty())
+            site.folders << project;
+    }
+    site.folders.removeDuplicates();
+    const QString host = url.host();
+    if (!sites().contains(host))
+        siteOrder().append(host);
+    sites().insert(host, site);
+    while (siteOrder().size() > MaximumSites)
+        sites().remove(siteOrder().takeFirst());
+}
+
+std::optional<KELDocumentURLProtocol::Site> KELDocumentURLProtocol::siteForRequest(
+    const QUrl& url, const QUrl& initiator)
+{
+    // A page's requests carry its origin: they get that page's site, whatever
+    // host they name.
+    const QString host = canInitWithURL(initiator) && !initiator.host().isEmpty() ? initiator.host() : url.host();
+    const auto it = sites().constFind(host);
+    if (it == sites().constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+namespace {
+// The hosts written as "//host" in served text (URLs of http, https, ws and the like).
+void noteReferencedHosts(KELDocumentURLProtocol::Site& site, const QByteArray& data)
+{
+    constexpr qsizetype MaximumHosts = 512;
+    qsizetype at = 0;
+    while ((at = data.indexOf("//", at)) >= 0 && site.referencedHosts.size() < MaximumHosts) {
+        at += 2;
+        qsizetype end = at;
+        while (end < data.size() && (QChar::isLetterOrNumber(uchar(data[end])) || data[end] == '.' || data[end] == '-'))
+            ++end;
+        if (end > at) {
+            const QString host = QString::fromLatin1(data.mid(at, end - at)).toLower();
+            if (host.contains(QLatin1Char('.')) && !site.referencedHosts.contains(host))
+                site.referencedHosts << host;
+        }
+        at = end;
+    }
+}
+} // namespace
+
+bool KELDocumentURLProtocol::isHostReferencedByPage(const QUrl& url, const QUrl& pageUrl)
+{
+    const auto it = sites().constFind(pageUrl.host());
+    if (it == sites().constEnd() || !canInitWithURL(pageUrl))
+        return false;
+    return it->referencedHosts.contains(url.host().toLower());
+}
+
+bool KELDocumentURLProtocol::isPathInsideFolders(const QString& path, const QStringList& folders)
+{
+    auto real = [](const QString& p) {
+        const QString canonical = QFileInfo(p).canonicalFilePath();
+        return canonical.isEmpty() ? QDir::cleanPath(p) : canonical;
+    };
+    const QString target = real(path);
+    for (const QString& folder : folders) {
+        if (folder.isEmpty())
+            continue;
+        QString root = real(folder);
+        if (target == root)
+            return true;
+        if (!root.endsWith(QLatin1Char('/')))
+            root += QLatin1Char('/');
+        if (target.startsWith(root))
+            return true;
+    }
+    return false;
+}
+
+bool KELDocumentURLProtocol::isRequestAllowed(const QUrl& url, const QUrl& initiator)
+{
+    const QString path = QDir::cleanPath(url.path(QUrl::FullyDecoded));
+    const std::optional<Site> site = siteForRequest(url, initiator);
+    bool allowed = false;
+    if (site) {
+        const QString token = tokenOfURL(url);
+        // The page itself; a token other than its own names nothing it may read.
+        if (path == site->pagePath && (token.isEmpty() || token == site->token))
+            allowed = true;
+        else if (isPathInsideFolders(path, site->folders))
+            allowed = token.isEmpty() || token == site->token;
+    }
+    if (!allowed)
+        kit::log(QStringLiteral("Preview refused %1: it lies outside the previewed site").arg(url.toDisplayString()));
+    return allowed;
+}
+
+void KELDocumentURLProtocol::requestStarted(QWebEngineUrlRequestJob* job)
+{
+    if (!isRequestAllowed(job->requestUrl(), job->initiator())) {
+        job->fail(QWebEngineUrlRequestJob::RequestDenied);
+        return;
+    }
+    startLoading(job);
+}
+
+void KELDocumentURLProtocol::noteServed(const QUrl& url, const QUrl& initiator, const QByteArray& data)
+{
+    const QString host = canInitWithURL(initiator) && !initiator.host().isEmpty() ? initiator.host() : url.host();
+    const auto it = sites().find(host);
+    if (it != sites().end())
+        noteReferencedHosts(*it, data);
+}
 
 void KELDocumentURLProtocol::startLoading(QWebEngineUrlRequestJob* job)
 {
@@ -137,6 +293,7 @@ void KELDocumentURLProtocol::didCompletePreviewGeneration(
             QByteArray contentType = mimeTypeForFileType(load->previewGenerator->fileType(), load->path);
             if (const auto charset = KELEncodingManager::IANANameForEncoding(result->textEncoding()))
                 contentType += "; charset=" + charset->toLatin1();
+            noteServed(load->job->requestUrl(), load->job->initiator(), result->previewFileData());
             auto* buffer = new QBuffer(load->job);
             buffer->setData(result->previewFileData());
             buffer->open(QIODevice::ReadOnly);

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
 #include <memory>
@@ -37,6 +38,32 @@ public:
     /// The open document a URL names: by its token when it carries one that names a
     /// live document, else the document open at the URL's path.
     static KELPreviewDocument* documentForURL(const QUrl& url);
+    /// What a previewed page may load through the scheme: the page itself (and,
+    /// by its token, its document's unsaved text), and files in the page's folder
+    /// tree or in the open project's folder. Every other path is refused, so a
+    /// script in the page cannot read the user's other files or documents.
+    struct Site
+    {
+        QString pagePath;
+        QString token;
+        QStringList folders;
+        /// The network hosts named in what was served to the page ("//host").
+        QStringList referencedHosts;
+    };
+    /// Notes the site of a preview URL about to be loaded (its host names it).
+    static void registerPreviewURL(const QUrl& url, const KELPreviewDocument* document);
+    /// The site a request belongs to: the one of the page that asked for it, else
+    /// the one of the URL's own host; none for a URL no preview gave out.
+    static std::optional<Site> siteForRequest(const QUrl& url, const QUrl& initiator);
+    /// Whether the request may be answered; says why not in the log.
+    static bool isRequestAllowed(const QUrl& url, const QUrl& initiator);
+    /// Whether the page at pageUrl named the URL's network host in what it was
+    /// served (its text, style sheets and scripts): only such hosts may give it
+    /// what it shows, so a script cannot send what it read to a host of its choice.
+    static bool isHostReferencedByPage(const QUrl& url, const QUrl& pageUrl);
+    /// Whether the path lies inside one of the folders, symbolic links resolved.
+    static bool isPathInsideFolders(const QString& path, const QStringList& folders);
+
     /// The MIME type of an answer for a page of that type name and path.
     static QByteArray mimeTypeForFileType(const QString& typeName, const QString& path);
 
@@ -50,6 +77,8 @@ private:
     struct Load;
     void startLoading(QWebEngineUrlRequestJob* job);
     void stopLoading(Load* load);
+    /// Notes the hosts that what a page was served names.
+    static void noteServed(const QUrl& url, const QUrl& initiator, const QByteArray& data);
     void didCompletePreviewGeneration(Load* load, bool success, const std::optional<KELPreviewGeneratorResult>& result);
 
     QHash<Load*, std::shared_ptr<Load>> m_loads;

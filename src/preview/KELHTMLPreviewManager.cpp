@@ -41,6 +41,8 @@ KELLivePreviewPage::KELLivePreviewPage(QObject* parent)
     : QWebEnginePage(QWebEngineProfile::defaultProfile(), parent)
 {
     KELDocumentURLProtocol::installOnProfile(profile());
+    // Previewed pages read no local files but through the document scheme.
+    settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     // Pages that ask to close their window or rename it are ignored.
 }
 
@@ -102,13 +104,45 @@ KELLivePreviewRequestInterceptor::Decision KELLivePreviewRequestInterceptor::dec
         }
         return Decision::Redirect;
     }
+    // A previewed page never reads local files except through the scheme above,
+    // which serves only its own site.
+    if (url.isLocalFile() || url.scheme().compare(QLatin1String("file"), Qt::CaseInsensitive) == 0)
+        return Decision::Block;
     if (isRemoteScheme(url.scheme()) && !m_downloadFiles)
         return Decision::Block;
     return Decision::Pass;
 }
 
+bool KELLivePreviewRequestInterceptor::mayCarryDataOut(const QUrl& url, int resourceType, const QByteArray& method)
+{
+    if (!isRemoteScheme(url.scheme()))
+        return false;
+    // What a page shows (images, style sheets, scripts, fonts, media, frames) may
+    // come from the network; requests that scripts send (XMLHttpRequest, fetch,
+    // WebSockets, beacons, pings, reports, form posts) and navigations of the
+    // preview itself could carry what the page read out, and are refused.
+    switch (resourceType) {
+    case QWebEngineUrlRequestInfo::ResourceTypeSubFrame:
+    case QWebEngineUrlRequestInfo::ResourceTypeStylesheet:
+    case QWebEngineUrlRequestInfo::ResourceTypeScript:
+    case QWebEngineUrlRequestInfo::ResourceTypeImage:
+    case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+    case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+    case QWebEngineUrlRequestInfo::ResourceTypeFavicon:
+        return method.toUpper() != "GET";
+    default:
+        return true;
+    }
+}
+
 void KELLivePreviewRequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info)
 {
+    const QUrl url = info.requestUrl();
+    if (mayCarryDataOut(url, info.resourceType(), info.requestMethod())
+        || (isRemoteScheme(url.scheme()) && !KELDocumentURLProtocol::isHostReferencedByPage(url, info.firstPartyUrl()))) {
+        info.block(true);
+        return;
+    }
     QUrl target;
     switch (decide(info.requestUrl(), info.firstPartyUrl(), &target)) {
     case Decision::Pass:

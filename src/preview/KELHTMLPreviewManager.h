@@ -47,6 +47,9 @@ public:
     /// target is written to redirect.
     Decision decide(const QUrl& url, const QUrl& pageUrl, QUrl* redirect) const;
     void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+    /// Whether a request could send what the page read to the network: anything
+    /// remote but a GET of something the page shows.
+    static bool mayCarryDataOut(const QUrl& url, int resourceType, const QByteArray& method);
 
 private:
     bool m_downloadFiles = true;

@@ -2,13 +2,25 @@
 
 #include "support/StringAdditions.h"
 
+#include <QRandomGenerator>
+
 namespace {
 QList<KELPreviewDocument*>& liveDocuments()
 {
     static QList<KELPreviewDocument*> list;
     return list;
 }
-quint64 s_nextToken = 1;
+// 128 random bits from the system's source, as 32 hexadecimal digits: a page in
+// the preview cannot find another document's token by counting or guessing.
+QString newToken()
+{
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    QString token;
+    for (quint32 w : words)
+        token += QStringLiteral("%1").arg(w, 8, 16, QLatin1Char('0'));
+    return token;
+}
 KELPreviewDocument::ProjectDirectoryLookup& projectLookup()
 {
     static KELPreviewDocument::ProjectDirectoryLookup lookup;
@@ -17,7 +29,7 @@ KELPreviewDocument::ProjectDirectoryLookup& projectLookup()
 } // namespace
 
 KELPreviewDocument::KELPreviewDocument()
-    : m_token(s_nextToken++)
+    : m_token(newToken())
 {
     liveDocuments().append(this);
 }
@@ -28,17 +40,7 @@ KELPreviewDocument::~KELPreviewDocument()
     previewDocumentDidClose();
 }
 
-QString KELPreviewDocument::previewTokenString() const { return QStringLiteral("0x") + QString::number(m_token, 16); }
-
-quint64 KELPreviewDocument::tokenFromString(const QString& text)
-{
-    QString digits = text.trimmed();
-    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        digits = digits.mid(2);
-    bool ok = false;
-    const quint64 value = digits.toULongLong(&ok, 16);
-    return ok ? value : 0;
-}
+QString KELPreviewDocument::previewTokenString() const { return m_token; }
 
 QList<KELPreviewDocument*> KELPreviewDocument::documents() { return liveDocuments(); }
 
@@ -55,9 +57,9 @@ KELPreviewDocument* KELPreviewDocument::documentForPath(const QString& path)
     return nullptr;
 }
 
-KELPreviewDocument* KELPreviewDocument::documentForToken(quint64 token)
+KELPreviewDocument* KELPreviewDocument::documentForToken(const QString& token)
 {
-    if (token == 0)
+    if (token.size() != 32)
         return nullptr;
     for (KELPreviewDocument* document : liveDocuments()) {
         if (document->m_token == token)

@@ -32,18 +32,16 @@ public:
     /// the most-derived document object.
     virtual const void* previewNotificationObject() const { return dynamic_cast<const void*>(this); }
 
-    /// A number of its own, never reused in this process: preview URLs name the
-    /// document by it (an address could name a later document after this one is gone).
-    quint64 previewToken() const { return m_token; }
-    /// "0x" and the token in hexadecimal, as written in preview URLs.
+    /// A token of its own, 128 random bits written as 32 hexadecimal digits:
+    /// preview URLs name the document by it. It cannot be guessed, so a previewed
+    /// page cannot name another document (and read its unsaved text).
     QString previewTokenString() const;
-    static quint64 tokenFromString(const QString& text);
 
     /// Every live document, oldest first.
     static QList<KELPreviewDocument*> documents();
     /// The document whose file is at the path (compared exactly); null when none.
     static KELPreviewDocument* documentForPath(const QString& path);
-    static KELPreviewDocument* documentForToken(quint64 token);
+    static KELPreviewDocument* documentForToken(const QString& token);
 
     /// The folder of the open project window holding a path; empty when none. The
     /// project windows install the lookup.
@@ -59,7 +57,7 @@ public:
     void previewDocumentDidClose();
 
 private:
-    quint64 m_token;
+    QString m_token;
     quint64 m_nextObserverId = 1;
     QList<QPair<quint64, std::function<void()>>> m_closeObservers;
 };

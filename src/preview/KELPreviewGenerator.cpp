@@ -221,6 +221,20 @@ QString KELPreviewGenerator::pathWithRelativePath(const QString& path) const
     return stringByStandardizingPath(folderOfPath(page) + QLatin1Char('/') + path);
 }
 
+QStringList KELPreviewGenerator::siteFolders() const
+{
+    if (!m_siteFolders.isEmpty())
+        return m_siteFolders;
+    const QString page = fileName();
+    if (page.isEmpty())
+        return {};
+    QStringList folders { folderOfPath(page) };
+    const QString project = KELPreviewDocument::projectDirectoryContainingPath(page);
+    if (!project.isEmpty())
+        folders << project;
+    return folders;
+}
+
 // -- Plain pages
 
 void KELPreviewGenerator::performGeneration()

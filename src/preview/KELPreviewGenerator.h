@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -71,6 +72,12 @@ public:
     /// page's folder. Empty when a relative path cannot be resolved (no folder).
     QString pathWithRelativePath(const QString& path) const;
 
+    /// The folders of the site the page belongs to: its own folder tree and the
+    /// folder of the open project that holds it (or those handed down by the page
+    /// that includes this one). Includes may name files inside them only.
+    QStringList siteFolders() const;
+    void setSiteFolders(const QStringList& folders) { m_siteFolders = folders; }
+
     /// The result in the requested form; none when the temporary file cannot be written.
     std::optional<KELPreviewGeneratorResult> resultForContent(const QString& text, kit::StringEncoding encoding);
     std::optional<KELPreviewGeneratorResult> resultForFileName(const QString& path);
@@ -131,4 +138,5 @@ private:
     std::unique_ptr<QProcess> m_task;
     std::unique_ptr<QTimer> m_taskTimer;
     kit::StringEncoding m_tempFileEncoding = kit::NoEncoding;
+    QStringList m_siteFolders;
 };

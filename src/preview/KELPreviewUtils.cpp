@@ -42,6 +42,7 @@ QUrl KELPreviewUtils::previewUrlForDocument(const KELPreviewDocument* document)
         QUrlQuery query;
         query.addQueryItem(KELDocumentPointerParameterName, document->previewTokenString());
         url.setQuery(query);
+        KELDocumentURLProtocol::registerPreviewURL(url, document);
         return url;
     } else {
         path = document->previewFilePath();
@@ -49,6 +50,8 @@ QUrl KELPreviewUtils::previewUrlForDocument(const KELPreviewDocument* document)
     // A path with "?" keeps one fixed URL (no counter): reloading it reloads from the origin.
     url.setHost(path.contains(QLatin1Char('?')) ? QStringLiteral("kelp") : QStringLiteral("kelp%1").arg(n));
     url.setPath(path, QUrl::DecodedMode);
+    // What the page may load through the scheme is decided by this URL's site.
+    KELDocumentURLProtocol::registerPreviewURL(url, document);
     return url;
 }
 

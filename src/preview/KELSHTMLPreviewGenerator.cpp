@@ -1,7 +1,9 @@
 #include "preview/KELSHTMLPreviewGenerator.h"
 
 #include "html/TagInstance.h"
+#include "kit/Log.h"
 #include "kit/StringEncodings.h"
+#include "preview/KELDocumentURLProtocol.h"
 
 #include <QRegularExpression>
 
@@ -9,6 +11,7 @@ namespace {
 const QString kLimitError = QStringLiteral("[Error: Total number of includes exceeds maximum (100)]");
 const QString kNoAttributeError = QStringLiteral("[Error: No file or virtual attribute found in include]");
 const QString kFailedError = QStringLiteral("[Error: Preview generation failed for %1]");
+const QString kOutsideSiteError = QStringLiteral("[Error: %1 lies outside the site's folders]");
 
 const QRegularExpression& includePattern()
 {
@@ -182,7 +185,16 @@ void KELSHTMLPreviewGenerator::performGeneration()
             m_subGenerators.push_back(nullptr);
             continue;
         }
+        // As a web server of the site would: nothing outside its folders is read
+        // or run (a PHP file there included here would run with the user's rights).
+        if (!KELDocumentURLProtocol::isPathInsideFolders(resolved, siteFolders())) {
+            kit::log(QStringLiteral("Include of %1 refused: it lies outside the site's folders").arg(resolved));
+            m_parts[partIndex] += kOutsideSiteError.arg(*path);
+            m_subGenerators.push_back(nullptr);
+            continue;
+        }
         std::unique_ptr<KELPreviewGenerator> generator = generatorWithFileName(resolved);
+        generator->setSiteFolders(siteFolders());
         if (auto* nested = qobject_cast<KELSHTMLPreviewGenerator*>(generator.get()))
             nested->setTotalIncludes(m_totalIncludes);
         ++m_shtmlParts;

@@ -3,6 +3,7 @@
 // structures on the text so a later pass can resume anywhere.
 
 #include "syntax/KELSyntaxTextView.h"
+#include "kit/Log.h"
 #include "kit/text/TextStorage.h"
 #include "syntax/ColoringGroup.h"
 #include "syntax/SyntaxInfo.h"
@@ -44,6 +45,46 @@ bool isNestedIn(const SyntaxStructureStack& inner, const SyntaxStructureStack& o
     for (qsizetype i = 0; i < b.size(); ++i)
         if (a[i] != b[i])
             return false;
+    return true;
+}
+
+// The types being coloured, outermost first: a type that embeds another that
+// embeds it again (directly or further down) would recurse without end.
+constexpr qsizetype MaxTypeNesting = 16;
+thread_local QList<const SyntaxType*> t_typesBeingColored;
+
+class TypeColoringScope
+{
+public:
+    explicit TypeColoringScope(const SyntaxType* type) { t_typesBeingColored.append(type); }
+    ~TypeColoringScope() { t_typesBeingColored.removeLast(); }
+    TypeColoringScope(const TypeColoringScope&) = delete;
+    TypeColoringScope& operator=(const TypeColoringScope&) = delete;
+};
+
+// Whether colouring `nested` inside the types being coloured now would close a
+// cycle or nest too deep; says so in the log once per chain.
+bool nestingIsCut(const SyntaxType* nested)
+{
+    const bool cycle = t_typesBeingColored.contains(nested);
+    if (!cycle && t_typesBeingColored.size() < MaxTypeNesting)
+        return false;
+    QStringList chain;
+    for (const SyntaxType* t : std::as_const(t_typesBeingColored))
+        chain << t->typeName();
+    chain << nested->typeName();
+    const QString text = chain.join(QStringLiteral(" -> "));
+    thread_local QSet<QString> reported;
+    if (!reported.contains(text)) {
+        reported.insert(text);
+        kit::log(cycle
+                ? QStringLiteral("Error: syntax types embed each other (%1); the inner region is coloured as text")
+                      .arg(text)
+                : QStringLiteral("Error: syntax types nest deeper than %1 levels (%2); the inner region is coloured "
+                                 "as text")
+                      .arg(MaxTypeNesting)
+                      .arg(text));
+    }
     return true;
 }
 
@@ -109,6 +150,7 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
     const bool isJavaScript = m_typeName == QLatin1String("JavaScript");
     const bool isCSS = m_typeName == QLatin1String("CSS");
     const PassSettings saved = m_pass;
+    const TypeColoringScope coloring(this);
     preparePass();
 
     SyntaxStructureStack stack;
@@ -457,7 +499,13 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
         if (nested == this)
             nested = nullptr;
     }
-    if (nested) {
+    if (nested && nestingIsCut(nested)) {
+        nested = nullptr;
+        clearNestedParseStateInRange(storage, range);
+        colorAsTextKELHTMLView(storage, range, maxRange, info);
+        if (range.length > 0)
+            syntaxattributes::set(storage, m_typeAttribute, stackString, range);
+    } else if (nested) {
         const QString& text = storage->string();
         const qsizetype a = range.location;
         const qsizetype n = range.length;

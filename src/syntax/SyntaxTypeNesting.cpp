@@ -75,12 +75,22 @@ SyntaxType* SyntaxType::nestedSyntaxTypeForKELHTMLView(const kit::TextStorage* s
 SyntaxType* SyntaxType::recursiveNestedSyntaxTypeForKELHTMLView(
     const kit::TextStorage* storage, qsizetype index, Range* range)
 {
+    // Types that embed each other leave states that lead back round: the walk
+    // stops at the first type met twice.
+    thread_local QList<const SyntaxType*> visited;
+    if (visited.contains(this) || visited.size() >= 16)
+        return this;
+    visited.append(this);
+    struct Leave
+    {
+        ~Leave() { visited.removeLast(); }
+    } leave;
     Range run;
     const SyntaxStructureStack stack = storedStackAt(storage, index, &run);
     const SyntaxStructure* structure = stack.isEmpty() ? nullptr : structureWithName(stack.currentStructureName());
     if (structure && !structure->typeRef().isEmpty() && manager()) {
         SyntaxType* nested = manager()->typeForName(structure->typeRef());
-        if (nested && nested != this) {
+        if (nested && nested != this && !visited.contains(nested)) {
             SyntaxType* answer = nested->recursiveNestedSyntaxTypeForKELHTMLView(storage, index, range);
             if (range && range->location == kit::NotFound)
                 *range = run;

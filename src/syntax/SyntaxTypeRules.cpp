@@ -1,6 +1,7 @@
 // Matching one structure's grammar over its text and colouring it by the
 // current style's rules.
 
+#include "kit/Log.h"
 #include "kit/text/TextStorage.h"
 #include "syntax/ColoringGroup.h"
 #include "syntax/SyntaxColoringRule.h"
@@ -9,11 +10,57 @@
 #include "syntax/SyntaxTextAttributes.h"
 #include "syntax/SyntaxType.h"
 
+#include <QSet>
 #include <algorithm>
 
 using kit::Range;
 
 namespace {
+
+// Grammars nest a few levels deep; a definition that goes further (or refers to
+// a structure that is already being matched at the same place) would recurse
+// until the stack runs out, so the match is cut there and counts as failed.
+constexpr int MaxStructureDepth = 64;
+
+struct ActiveStructure
+{
+    const SyntaxStructure* structure;
+    qsizetype location;
+};
+thread_local std::vector<ActiveStructure> t_activeStructures;
+
+// One log line per cut structure and kind of cut, not one per character coloured.
+void reportCut(const QString& typeName, const QString& structureName, bool cycle)
+{
+    thread_local QSet<QString> reported;
+    const QString key = typeName + QLatin1Char('\n') + structureName + (cycle ? QStringLiteral("\nc") : QString());
+    if (reported.contains(key))
+        return;
+    reported.insert(key);
+    if (cycle)
+        kit::log(QStringLiteral("Error: structure %1 of syntax type %2 refers to itself without consuming text; "
+                                "the reference is cut")
+                     .arg(structureName, typeName));
+    else
+        kit::log(QStringLiteral("Error: structures of syntax type %1 nest deeper than %2 levels at structure %3; "
+                                "the match is cut")
+                     .arg(typeName)
+                     .arg(MaxStructureDepth)
+                     .arg(structureName));
+}
+
+// Marks a structure as being matched at a place for as long as it lives.
+class ActiveStructureScope
+{
+public:
+    ActiveStructureScope(const SyntaxStructure* s, qsizetype location)
+    {
+        t_activeStructures.push_back({ s, location });
+    }
+    ~ActiveStructureScope() { t_activeStructures.pop_back(); }
+    ActiveStructureScope(const ActiveStructureScope&) = delete;
+    ActiveStructureScope& operator=(const ActiveStructureScope&) = delete;
+};
 
 // Colours through the text storage; a range that no longer fits the text is cut
 // to it rather than trusted.
@@ -159,8 +206,19 @@ Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range,
     const QString& text = storage->string();
     const qsizetype loc = range.location;
     const qsizetype len = range.length;
-    bool valid = len != 0;
     const bool pseudo = s == SyntaxStructure::startStructure() || s == SyntaxStructure::endStructure();
+    if (!pseudo) {
+        const bool cycle = std::any_of(t_activeStructures.begin(), t_activeStructures.end(),
+            [&](const ActiveStructure& a) { return a.structure == s && a.location == loc; });
+        if (cycle || depth > MaxStructureDepth) {
+            reportCut(m_typeName, s->name(), cycle);
+            if (validOut)
+                *validOut = false;
+            return Range(loc, 0);
+        }
+    }
+    const ActiveStructureScope active(s, loc);
+    bool valid = len != 0;
 
     Range startRange(kit::NotFound, 0);
     Range endRange(kit::NotFound, 0);

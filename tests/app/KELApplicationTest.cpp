@@ -3,7 +3,7 @@
 #include "app/Application.h"
 
 #include "app/AppController.h"
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "app/RegisteredDefaults.h"
 #include "document/DocumentSystem.h"
 #include "document/DocumentWindowController.h"

@@ -1,7 +1,7 @@
 #include "components/KELComponentCodeGenerator.h"
 
 #include "ComponentTestSupport.h"
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"

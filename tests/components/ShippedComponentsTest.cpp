@@ -5,7 +5,7 @@
 // know or an expression the evaluator rejects only drops a piece of output.
 
 #include "ComponentTestSupport.h"
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "checker/KELSyntaxCheckResult.h"
 #include "checker/KELSyntaxCheckTypeCSSCheck.h"
 #include "checker/KELSyntaxCheckTypeHTML.h"

@@ -550,3 +550,183 @@ TEST_F(MyDocumentTest, ComponentLibraryFilesAskBeforeSaving)
 }
 
 } // namespace
+
+namespace {
+
+// A save over a file that another program changed since it was read asks first:
+// keep the other version, overwrite it, save elsewhere, or cancel.
+TEST_F(MyDocumentTest, SaveAfterAnotherProgramChangedTheFileAsksFirst)
+{
+    struct Case {
+        const char* name;
+        const char* outside; // what the other program writes (null: nothing)
+        int moveSeconds;     // how far its date moves
+        int answer;
+        bool saved;
+        const char* fileAfter;
+        const char* textAfter;
+        bool editedAfter;
+    } cases[] = {
+        {"unchanged on disk: no question", nullptr, 0, 0, true, "mine", "mine", false},
+        {"cancel", "theirs!", 0, kit::Document::ChangedFileCancel, false, "theirs!", "mine", true},
+        {"overwrite", "theirs!", 0, kit::Document::ChangedFileOverwrite, true, "mine", "mine", false},
+        {"keep theirs", "theirs!", 0, kit::Document::ChangedFileKeepOther, true, "theirs!", "theirs!", false},
+        // Same size, only a later date: still another program's change.
+        {"same size", "ORIGINAL", 5, kit::Document::ChangedFileCancel, false, "ORIGINAL", "mine", true},
+        {"save elsewhere", "theirs!", 0, kit::Document::ChangedFileSaveElsewhere, true, "theirs!", "mine", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = path("page.html");
+        const QString elsewhere = path("elsewhere.html");
+        QFile::remove(elsewhere);
+        ASSERT_TRUE(writeBytes(file, "original"));
+        MyDocument* doc = open(file);
+        ASSERT_TRUE(doc);
+        doc->setInitialString(QStringLiteral("mine"));
+        doc->kit::Document::updateChangeCount(kit::ChangeType::Done);
+        if (c.outside) {
+            ASSERT_TRUE(writeBytes(file, c.outside));
+            if (c.moveSeconds)
+                touchLater(file, c.moveSeconds);
+        }
+        kit::Document::setSavePanelResponderForTesting([&](kit::Document&, kit::SaveOperation) { return QUrl::fromLocalFile(elsewhere); });
+        alerts.clear();
+        answers = {c.answer};
+        bool saved = !c.saved;
+        doc->saveDocumentWithDelegate([&](kit::Document*, bool ok) { saved = ok; });
+        EXPECT_EQ(saved, c.saved);
+        EXPECT_EQ(alerts.size(), c.outside ? 1 : 0);
+        if (c.outside && !alerts.isEmpty())
+            EXPECT_TRUE(alerts[0].startsWith("The file “page.html” has been changed by another application")) << alerts[0].toStdString();
+        EXPECT_EQ(fileBytes(file), QByteArray(c.fileAfter));
+        EXPECT_EQ(doc->currentString(), QString::fromLatin1(c.textAfter));
+        EXPECT_EQ(doc->isDocumentEdited(), c.editedAfter);
+        if (c.answer == kit::Document::ChangedFileSaveElsewhere) {
+            EXPECT_EQ(fileBytes(elsewhere), "mine");
+            EXPECT_EQ(doc->filePath(), elsewhere);
+        }
+        // Once settled, the next save does not ask again.
+        if (c.saved) {
+            alerts.clear();
+            doc->saveDocumentWithDelegate({});
+            EXPECT_TRUE(alerts.isEmpty());
+        }
+        closeAll();
+    }
+}
+
+// Characters that a legacy encoding would drop or replace without a word (the
+// invisible ones above all) make the save refuse, and the file keeps its bytes.
+TEST_F(MyDocumentTest, InvisibleCharactersALegacyEncodingCannotHoldAreNeverDroppedSilently)
+{
+    const struct {
+        kit::StringEncoding encoding;
+        QString character;
+    } cases[] = {
+        {Latin1, QStringLiteral("\u200B")}, // zero-width space
+        {Latin1, QStringLiteral("\u200E")}, // left-to-right mark
+        {Latin1, QStringLiteral("\u200D")}, // zero-width joiner
+        {Latin1, QStringLiteral("\uFE0F")}, // variation selector
+        {CP1252, QStringLiteral("\u2060")}, // word joiner
+        {CP1252, QStringLiteral("\u00AD\u200C")}, // soft hyphen fits, the non-joiner does not
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.character.toStdString());
+        const QString file = path("latin.html");
+        ASSERT_TRUE(writeBytes(file, kit::encodeString(QStringLiteral("café"), c.encoding).value()));
+        controller->setSelectedEncodingForURL(QUrl::fromLocalFile(file), c.encoding);
+        MyDocument* doc = open(file);
+        ASSERT_TRUE(doc);
+        ASSERT_EQ(doc->documentEncoding(), c.encoding);
+        doc->setInitialString(QStringLiteral("ca") + c.character + QStringLiteral("fé"));
+        doc->kit::Document::updateChangeCount(kit::ChangeType::Done);
+        EXPECT_FALSE(doc->isTextEncodableForDocumentEncoding(c.character));
+        kit::Error error;
+        EXPECT_FALSE(doc->saveToURL(doc->kit::Document::fileURL(), doc->fileType(), kit::SaveOperation::Save, &error));
+        EXPECT_EQ(error.code(), KELErrorCannotSaveInEncoding);
+        EXPECT_EQ(fileBytes(file), kit::encodeString(QStringLiteral("café"), c.encoding).value());
+        EXPECT_TRUE(doc->isDocumentEdited());
+        closeAll();
+    }
+}
+
+// An unchanged save writes the bytes it read: the UTF-8 byte-order mark stays,
+// UTF-16 and UTF-32 keep their byte order; an edited save keeps both too.
+TEST_F(MyDocumentTest, ByteOrderMarksAndByteOrderSurviveASave)
+{
+    const QString text = QStringLiteral("<p>café ✓</p>\n");
+    auto bytes = [&](const char* mark, int markLength, kit::StringEncoding body, const QString& t) {
+        return QByteArray(mark, markLength) + kit::encodeString(t, body).value();
+    };
+    const struct {
+        const char* name;
+        const char* mark;
+        int markLength;
+        kit::StringEncoding body;
+    } cases[] = {
+        {"UTF-8 with mark", "\xEF\xBB\xBF", 3, UTF8},
+        {"UTF-8 without mark", "", 0, UTF8},
+        {"UTF-16 big-endian", "\xFE\xFF", 2, kit::UTF16BigEndianStringEncoding},
+        {"UTF-16 little-endian", "\xFF\xFE", 2, kit::UTF16LittleEndianStringEncoding},
+        {"UTF-32 big-endian", "\0\0\xFE\xFF", 4, kit::UTF32BigEndianStringEncoding},
+        {"UTF-32 little-endian", "\xFF\xFE\0\0", 4, kit::UTF32LittleEndianStringEncoding},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A file of its own each: the encoding a file was saved in is remembered for it.
+        const QString file = path(QStringLiteral("marked-%1.html").arg(&c - cases));
+        const QByteArray original = bytes(c.mark, c.markLength, c.body, text);
+        ASSERT_TRUE(writeBytes(file, original));
+        MyDocument* doc = open(file);
+        ASSERT_TRUE(doc);
+        ASSERT_EQ(doc->currentString(), text);
+        kit::Error error;
+        ASSERT_TRUE(doc->saveToURL(doc->kit::Document::fileURL(), doc->fileType(), kit::SaveOperation::Save, &error))
+            << error.localizedDescription().toStdString();
+        EXPECT_EQ(fileBytes(file), original);
+
+        doc->setInitialString(text + QStringLiteral("more"));
+        ASSERT_TRUE(doc->saveToURL(doc->kit::Document::fileURL(), doc->fileType(), kit::SaveOperation::Save, &error));
+        EXPECT_EQ(fileBytes(file), bytes(c.mark, c.markLength, c.body, text + QStringLiteral("more")));
+        closeAll();
+    }
+}
+
+// A folder that took the file's place is named as a folder; a binary file with
+// a page's extension is "not a text file".
+TEST_F(MyDocumentTest, FolderInTheFilesPlaceAndBinaryPageGetTheirOwnMessages)
+{
+    const QString file = path("page.html");
+    ASSERT_TRUE(writeBytes(file, "text"));
+    MyDocument* doc = open(file);
+    ASSERT_TRUE(doc);
+    doc->setInitialString(QStringLiteral("new text"));
+    doc->kit::Document::updateChangeCount(kit::ChangeType::Done);
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_TRUE(QDir().mkpath(file));
+    alerts.clear();
+    bool saved = true;
+    doc->saveDocumentWithDelegate([&](kit::Document*, bool ok) { saved = ok; });
+    EXPECT_FALSE(saved);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].contains(QStringLiteral("a folder is in its place"))) << alerts[0].toStdString();
+    EXPECT_TRUE(QFileInfo(file).isDir());
+    EXPECT_TRUE(doc->isDocumentEdited());
+    closeAll();
+
+    const QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0\0\0\x90wS\xde", 33);
+    QByteArray noise;
+    for (int i = 0; i < 512; ++i)
+        noise.append(char(1 + (i * 151 + 7) % 255)); // every byte but NUL
+    for (const QByteArray& data : {png, noise}) {
+        const QString binary = path("binary.html");
+        ASSERT_TRUE(writeBytes(binary, data));
+        kit::Error error;
+        EXPECT_EQ(open(binary, &error), nullptr);
+        EXPECT_TRUE(error.localizedDescription().contains(QStringLiteral("not a text file")))
+            << error.localizedDescription().toStdString();
+    }
+}
+
+} // namespace

@@ -1,6 +1,7 @@
 #include "editor/OGRegularExpression.h"
 #include "kit/Log.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -213,6 +214,87 @@ TEST(OGRegularExpressionTest, OneExpressionSearchesFromSeveralThreadsAtOnce)
     for (std::thread& worker : workers)
         worker.join();
     EXPECT_EQ(wrong, 0);
+}
+
+} // namespace
+
+namespace {
+
+// A high surrogate with no low one after it, and low ones with none before them,
+// are single code units the engine must not pair with their neighbours.
+TEST(OGRegularExpressionTest, LoneSurrogatesDoNotHideMatchesOrReachPastTheText)
+{
+    const QChar high(0xD800), low(0xDC00);
+    const struct
+    {
+        QString text;
+        QString pattern;
+        kit::Range expected;
+    } cases[] = {
+        { QString(high) + QStringLiteral("abc"), QStringLiteral("a"), { 1, 1 } },
+        { QStringLiteral("x") + high + QStringLiteral("ab"), QStringLiteral("ab"), { 2, 2 } },
+        { QString(low) + QStringLiteral("a"), QStringLiteral("a"), { 1, 1 } },
+        { QStringLiteral("ab") + high, QStringLiteral("b.?$"), { 1, 2 } },
+        // A real pair is still one character.
+        { QStringLiteral("a\U0001F600b"), QStringLiteral("a.b"), { 0, 4 } },
+    };
+    for (const auto& c : cases) {
+        const auto expression = OGRegularExpression::regularExpressionWithString(c.pattern);
+        ASSERT_TRUE(expression);
+        const auto match = expression->matchInString(c.text);
+        ASSERT_TRUE(match) << c.pattern.toStdString();
+        EXPECT_EQ(show(match->rangeOfMatchedString()), show(c.expected)) << c.pattern.toStdString();
+        // The match reports the text as it is, lone halves included.
+        EXPECT_EQ(match->targetString(), c.text);
+        EXPECT_EQ(expression->allMatchesInString(c.text).size(), 1);
+        kit::Error error;
+        const auto bounded = expression->matchesInStringWithTimeLimit(
+            c.text, OgreNoneOption, kit::Range(0, c.text.size()), 0, 5000, {}, &error);
+        ASSERT_TRUE(bounded) << error.localizedDescription().toStdString();
+        ASSERT_EQ(bounded->size(), 1);
+        EXPECT_EQ(show(bounded->first().rangeOfMatchedString()), show(c.expected));
+    }
+}
+
+// Searches with a time limit find what the plain ones find; a pattern that would
+// run on for minutes (the absent operator nested in a repetition) is stopped when
+// the time is up, while the caller's waiting function keeps being called.
+TEST(OGRegularExpressionTest, SearchesWithATimeLimitStopWhenTheTimeIsUp)
+{
+    const auto words = OGRegularExpression::regularExpressionWithString(QStringLiteral("(\\w+)@(\\w+)"));
+    const QString text = QStringLiteral("a@b c@d, e@f");
+    kit::Error error;
+    const auto all = words->matchesInStringWithTimeLimit(text, OgreNoneOption, kit::Range(2, text.size() - 2), 0,
+        5000, {}, &error);
+    ASSERT_TRUE(all);
+    ASSERT_EQ(all->size(), 2);
+    EXPECT_EQ(all->at(0).substringAtIndex(2), QStringLiteral("d"));
+    EXPECT_EQ(show(all->at(1).rangeOfSubstringAtIndex(0)), "{9,3}");
+    const auto first = words->matchesInStringWithTimeLimit(text, OgreNoneOption, kit::Range(0, text.size()), 1, 5000);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->size(), 1);
+    const auto none = words->matchesInStringWithTimeLimit(QStringLiteral("no"), OgreNoneOption, kit::Range(0, 2), 0, 5000);
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(none->isEmpty());
+
+    kit::LogCapture log;
+    for (const char* pattern : { "(?~a*)*b", "(?~(?~(?~a)))b", "(a|a|aa)*b" }) {
+        const auto slow = OGRegularExpression::regularExpressionWithString(QString::fromLatin1(pattern));
+        ASSERT_TRUE(slow) << pattern;
+        const QString long_ = QString(20000, QLatin1Char('a')) + QStringLiteral("!b");
+        int waits = 0;
+        QElapsedTimer clock;
+        clock.start();
+        kit::Error slowError;
+        const auto result = slow->matchesInStringWithTimeLimit(long_, OgreNoneOption, kit::Range(0, long_.size()), 1,
+            300, [&] { ++waits; }, &slowError);
+        EXPECT_LT(clock.elapsed(), 2000) << pattern;
+        EXPECT_FALSE(result) << pattern;
+        EXPECT_TRUE(isSearchTookTooLongError(slowError)) << pattern;
+        EXPECT_EQ(slowError.localizedDescription(), QStringLiteral("The search took too long."));
+        EXPECT_GT(waits, 3) << pattern;
+    }
+    EXPECT_TRUE(log.contains(QStringLiteral("Regular expression search stopped after 300 ms")));
 }
 
 } // namespace

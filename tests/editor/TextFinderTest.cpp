@@ -10,7 +10,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 
 using kit::Range;
 
@@ -199,6 +201,69 @@ TEST_F(TextFinderTest, FindNonAsciiAndUseSelection)
     finder().performFindPanelAction(7);
     EXPECT_EQ(finder().findString(), QStringLiteral("noir"));
     EXPECT_EQ(finder().findTextField()->text(), QStringLiteral("noir"));
+}
+
+} // namespace
+
+namespace {
+
+// A pattern that backtracks without end stops within the time limit with a
+// message, in the panel and in Replace All, and the text stays as it was.
+TEST_F(TextFinderTest, PathologicalPatternStopsWithinTheLimitAndSaysSo)
+{
+    setKind(2);
+    const QString text = QString(20000, QLatin1Char('a')) + QStringLiteral("!b");
+    view->setString(text);
+    view->setSelectedRange(Range(0, 0));
+    finder().setSearchTimeLimit(400);
+    finder().orderFrontFindPanel();
+    typeFind(QStringLiteral("(?~a*)*b"));
+    QElapsedTimer clock;
+    clock.start();
+    // The program goes on meanwhile: its timers fire while the search runs.
+    bool timerFired = false;
+    QTimer::singleShot(50, [&] { timerFired = true; });
+    finder().findNext();
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_GE(clock.elapsed(), 300);
+    EXPECT_TRUE(timerFired);
+    EXPECT_FALSE(finder().lastFindWasSuccessful());
+    EXPECT_EQ(finder().statusField()->text(), QStringLiteral("Search took too long"));
+    EXPECT_EQ(view->selectedRange().location, 0);
+
+    finder().replaceTextField()->setText(QStringLiteral("x"));
+    clock.restart();
+    finder().replaceAll();
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(finder().statusField()->text(), QStringLiteral("Search took too long"));
+    EXPECT_EQ(view->string(), text);
+
+    // Without the panel the message comes as an alert.
+    finder().findPanel()->hide();
+    alerts.clear();
+    finder().findNext();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.first().contains(QStringLiteral("Try a simpler regular expression")));
+
+    // Ordinary searches go on as before.
+    finder().setSearchTimeLimit(TextFinder::DefaultSearchTimeLimitMilliseconds);
+    typeFind(QStringLiteral("a!b"));
+    finder().findNext();
+    EXPECT_TRUE(finder().lastFindWasSuccessful());
+    EXPECT_EQ(view->selectedRange().location, text.size() - 3);
+}
+
+TEST_F(TextFinderTest, LoneSurrogateBeforeAMatchDoesNotHideIt)
+{
+    setKind(0);
+    view->setString(QStringLiteral("x") + QChar(0xD800) + QStringLiteral("word word"));
+    view->setSelectedRange(Range(0, 0));
+    typeFind(QStringLiteral("word"));
+    finder().findNext();
+    ASSERT_TRUE(finder().lastFindWasSuccessful());
+    EXPECT_EQ(view->selectedRange().location, 2);
+    finder().findNext();
+    EXPECT_EQ(view->selectedRange().location, 7);
 }
 
 } // namespace

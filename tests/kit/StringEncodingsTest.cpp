@@ -192,3 +192,79 @@ TEST(StringEncodingsTest, Detection)
         EXPECT_EQ(mark, c.mark) << c.what;
     }
 }
+
+// Legacy converters skip some characters they cannot map without a word (the
+// default-ignorable ones) instead of failing: a strict encode must still refuse
+// every text that would not read back as itself, and say where.
+TEST(StringEncodingsTest, StrictEncodingRefusesWhatWouldNotReadBack)
+{
+    const struct {
+        StringEncoding encoding;
+        QString text;
+        qsizetype index;
+    } cases[] = {
+        {ISOLatin1StringEncoding, QStringLiteral("ab\u200Bc"), 2},     // zero-width space
+        {ISOLatin1StringEncoding, QStringLiteral("\u200Fx"), 0},       // right-to-left mark
+        {WindowsCP1252StringEncoding, QStringLiteral("e\u0301\u200D"), 1}, // combining accent, joiner
+        {ASCIIStringEncoding, QStringLiteral("x\uFE0F"), 1},           // variation selector
+        {ShiftJISStringEncoding, QStringLiteral("\u3042\u2060"), 1},   // word joiner
+        {ISOLatin9StringEncoding, QStringLiteral("\u00A4"), 0},        // the currency sign Latin-9 gave to €
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        Error error;
+        EXPECT_FALSE(encodeString(c.text, c.encoding, false, &error));
+        EXPECT_FALSE(canEncodeString(c.text, c.encoding));
+        EXPECT_EQ(error.userInfo().value(QStringLiteral("CharacterIndex")).toLongLong(), c.index);
+        // Lossy encoding still gives bytes, and Unicode holds everything.
+        EXPECT_TRUE(encodeString(c.text, c.encoding, true));
+        EXPECT_TRUE(canEncodeString(c.text, UTF8StringEncoding));
+    }
+}
+
+// A byte-order mark is believed only when the rest reads in its encoding, and a
+// file's mark and byte order are written again by encodeStringWithByteOrderMark.
+TEST(StringEncodingsTest, ByteOrderMarksAreCheckedAndKept)
+{
+    // "þÿ" opening a Latin-1 text of an odd length, and a UTF-16 file cut in the
+    // middle of a unit.
+    EXPECT_NE(detectStringEncoding(QByteArray("\xFE\xFF text in Latin-1: \xE9t\xE9")), UTF16StringEncoding);
+    bool marked = true;
+    EXPECT_NE(detectStringEncoding(QByteArray("\xFF\xFE" "a\0b", 5), &marked), UTF16StringEncoding);
+    EXPECT_FALSE(marked);
+    EXPECT_EQ(detectStringEncoding(QByteArray("\xFE\xFF\0a", 4), &marked), UTF16StringEncoding);
+    EXPECT_TRUE(marked);
+
+    const QString text = QStringLiteral("é✓");
+    const struct {
+        QByteArray mark;
+        StringEncoding encoding;
+        StringEncoding body;
+    } cases[] = {
+        {QByteArray("\xEF\xBB\xBF"), UTF8StringEncoding, UTF8StringEncoding},
+        {QByteArray("\xFE\xFF"), UTF16StringEncoding, UTF16BigEndianStringEncoding},
+        {QByteArray("\xFF\xFE"), UTF16StringEncoding, UTF16LittleEndianStringEncoding},
+        {QByteArray("\xFE\xFF"), UTF16BigEndianStringEncoding, UTF16BigEndianStringEncoding},
+        {QByteArray("\0\0\xFE\xFF", 4), UTF32StringEncoding, UTF32BigEndianStringEncoding},
+    };
+    for (const auto& c : cases) {
+        const QByteArray bytes = c.mark + encodeString(text, c.body).value();
+        EXPECT_EQ(byteOrderMarkOfData(bytes), c.mark);
+        EXPECT_EQ(encodeStringWithByteOrderMark(text, c.encoding, c.mark).value(), bytes);
+        EXPECT_EQ(decodeString(bytes, c.encoding).value(), text);
+    }
+    // A text that starts with U+FEFF (a zero-width no-break space) keeps it: on
+    // reading, a leading U+FEFF is taken as the mark.
+    const QString leading = QStringLiteral("\uFEFFis");
+    for (StringEncoding e : {UTF8StringEncoding, UTF16StringEncoding, UTF16BigEndianStringEncoding,
+                             UTF16LittleEndianStringEncoding, UTF32StringEncoding, UTF32LittleEndianStringEncoding}) {
+        EXPECT_EQ(decodeString(encodeString(leading, e).value(), e).value(), leading) << e;
+        const QByteArray mark = byteOrderMarkOfData(encodeString(QStringLiteral("x"), e == UTF8StringEncoding ? UTF16StringEncoding : e).value());
+        const auto marked = encodeStringWithByteOrderMark(leading, e, e == UTF8StringEncoding ? QByteArray("\xEF\xBB\xBF") : mark);
+        EXPECT_EQ(decodeString(marked.value(), e).value(), leading) << e;
+    }
+    // A mark of another encoding is not written.
+    EXPECT_EQ(encodeStringWithByteOrderMark(QStringLiteral("e"), ISOLatin1StringEncoding, QByteArray("\xFE\xFF")).value(),
+              QByteArray("e"));
+    EXPECT_TRUE(byteOrderMarkOfData(QByteArray("plain")).isEmpty());
+}

@@ -21,6 +21,13 @@ protected:
         ASSERT_TRUE(schemeRegistered);
         KELDocumentURLProtocol::installOnProfile(QWebEngineProfile::defaultProfile());
     }
+    /// A URL of the scheme for a file, as the preview would give it out.
+    static QUrl givenOut(const QString& host, const QString& file)
+    {
+        const QUrl url(QStringLiteral("keldocumenturl://") + host + file);
+        KELDocumentURLProtocol::registerPreviewURL(url, nullptr);
+        return url;
+    }
     /// Loads the URL in a fresh page; false when the load failed.
     bool load(QWebEnginePage& page, const QUrl& url)
     {
@@ -90,7 +97,7 @@ TEST_F(KELDocumentURLProtocolTest, ServesUnsavedTextWithItsStyleSheetsAndImages)
 TEST_F(KELDocumentURLProtocolTest, MissingPageFailsAndEmptyPageLoads)
 {
     QWebEnginePage web;
-    EXPECT_FALSE(load(web, QUrl(QStringLiteral("keldocumenturl://kelp9") + path(QStringLiteral("missing.html")))));
+    EXPECT_FALSE(load(web, givenOut(QStringLiteral("kelp9"), path(QStringLiteral("missing.html")))));
 
     FakePreviewDocument empty(path(QStringLiteral("empty.html")), QString());
     EXPECT_TRUE(load(web, KELPreviewUtils::sharedInstance().previewUrlForDocument(&empty)));
@@ -101,14 +108,14 @@ TEST_F(KELDocumentURLProtocolTest, PHPPageRunsThroughTheInterpreterAndStoppedLoa
 {
     const QString php = copyFixture(QStringLiteral("hello.php"));
     QWebEnginePage web;
-    ASSERT_TRUE(load(web, QUrl(QStringLiteral("keldocumenturl://kelp1") + php)));
+    ASSERT_TRUE(load(web, givenOut(QStringLiteral("kelp1"), php)));
     EXPECT_TRUE(
         evaluate(web, QStringLiteral("document.body.innerText")).toString().startsWith(QStringLiteral("Hello 3")));
 
     // A page that never ends: leaving it stops the interpreter and its script.
     const QString endless = copyFixture(QStringLiteral("endless.php"));
     FakePreviewDocument open(endless, QStringLiteral("<?php while (true) { usleep(10000); } ?>"));
-    web.load(QUrl(QStringLiteral("keldocumenturl://kelp2") + endless));
+    web.load(givenOut(QStringLiteral("kelp2"), endless));
     ASSERT_TRUE(waitUntil([&] { return !filesNamed(dir.path(), "KelpStudioTemp_").isEmpty(); }));
     web.triggerAction(QWebEnginePage::Stop);
     web.setHtml(QStringLiteral("<p>elsewhere</p>"));

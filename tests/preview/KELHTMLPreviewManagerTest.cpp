@@ -4,6 +4,8 @@
 #include "preview/KELDocumentPreview.h"
 #include "preview/KELHTMLPreviewManager.h"
 #include "preview/KELLivePreviewSplitView.h"
+#include "preview/KELDocumentURLProtocol.h"
+#include "preview/KELPreviewUtils.h"
 
 #include <QAction>
 #include <QImage>
@@ -240,6 +242,149 @@ TEST_F(KELHTMLPreviewManagerTest, RootRelativeImageLoadsFromTheProjectFolder)
     QWebEnginePage& page = *manager->webView()->page();
     EXPECT_TRUE(waitUntil(
         [&] { return evaluate(page, QStringLiteral("document.getElementById('i').naturalWidth")).toInt() == 5; }));
+}
+
+} // namespace
+
+namespace {
+
+// A hostile page in the live preview: its scripts try to read a file beside its
+// folder, the unsaved text of another open document (by its real token and by
+// guessed ones) and a file: URL, and an image names a PHP file outside its
+// folder. Only what lies inside the page's own site is served.
+TEST_F(KELHTMLPreviewManagerTest, PreviewedPageIsConfinedToItsSite)
+{
+    QImage image(3, 2, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QDir().mkpath(path(QStringLiteral("site")));
+    ASSERT_TRUE(image.save(path(QStringLiteral("site/dot.png"))));
+    makeFile(QStringLiteral("site/style.css"), "p { color: red; }");
+    const QString secret = makeFile(QStringLiteral("secret.txt"), "TOPSECRET");
+    const QString ranMarker = path(QStringLiteral("ran.txt"));
+    const QString outsidePHP = makeFile(QStringLiteral("outside.php"),
+        "<?php file_put_contents(__DIR__ . '/ran.txt', 'ran'); ?>");
+    const QString insidePHP = makeFile(QStringLiteral("site/inside.php"),
+        "<?php file_put_contents(__DIR__ . '/ran-inside.txt', 'ran'); ?>");
+    FakePreviewDocument other(path(QStringLiteral("other/doc.html")), QStringLiteral("OTHERDOC unsaved"));
+    const QUrl otherUrl = KELPreviewUtils::sharedInstance().previewUrlForDocument(&other);
+    const QString pagePath = path(QStringLiteral("site/page.html"));
+
+    // Tokens are 128 random bits: nothing to count up from.
+    FakePreviewDocument another { QString(), QString() };
+    EXPECT_EQ(other.previewTokenString().size(), 32);
+    EXPECT_NE(other.previewTokenString(), another.previewTokenString());
+
+    QStringList guesses;
+    for (int i = 0; i < 16; ++i)
+        guesses << QStringLiteral("'?KELDocumentPointerParameterName=0x%1'").arg(i, 0, 16);
+    // Each attempt reads by fetch, by XMLHttpRequest and through a frame of the
+    // page's own origin (whose document a script may read).
+    const QString script = QStringLiteral(R"(
+<script>
+window.results = {};
+function note(name, how, value) { window.results[name + '/' + how] = String(value); }
+async function tryFetch(name, url) {
+  try { const r = await fetch(url); note(name, 'fetch', r.ok ? await r.text() : 'status ' + r.status); }
+  catch (e) { note(name, 'fetch', 'refused'); }
+}
+function tryXHR(name, url) {
+  return new Promise(done => {
+    try {
+      const x = new XMLHttpRequest();
+      x.onload = () => { note(name, 'xhr', x.responseText); done(); };
+      x.onerror = () => { note(name, 'xhr', 'refused'); done(); };
+      x.open('GET', url); x.send();
+    } catch (e) { note(name, 'xhr', 'refused'); done(); }
+  });
+}
+function tryFrame(name, url) {
+  return new Promise(done => {
+    const f = document.createElement('iframe');
+    const finish = () => {
+      try { note(name, 'frame', f.contentDocument ? f.contentDocument.documentElement.innerText : 'no document'); }
+      catch (e) { note(name, 'frame', 'refused'); }
+      done();
+    };
+    f.onload = finish; f.onerror = finish;
+    setTimeout(finish, 5000);
+    f.src = url; document.body.appendChild(f);
+  });
+}
+function tryAll(name, url) { return Promise.all([tryFetch(name, url), tryXHR(name, url), tryFrame(name, url)]); }
+const here = location.origin;
+Promise.all([
+  tryAll('inside', 'style.css'),
+  tryAll('outside', '../secret.txt'),
+  tryAll('absolute', here + %1),
+  tryAll('file', 'file://' + %1),
+  tryAll('otherUrl', %2),
+  tryAll('otherTokenHere', here + %3 + '?KELDocumentPointerParameterName=' + %4),
+  tryAll('otherTokenOnPage', location.pathname + '?KELDocumentPointerParameterName=' + %4),
+  ...[%5].map((q, i) => tryAll('guess' + i, location.pathname + q)),
+]).then(() => { window.done = true; });
+</script>)")
+                               .arg(QStringLiteral("'%1'").arg(secret), QStringLiteral("'%1'").arg(otherUrl.toString()),
+                                   QStringLiteral("'%1'").arg(other.path), QStringLiteral("'%1'").arg(other.previewTokenString()),
+                                   guesses.join(QLatin1Char(',')));
+    FakePreviewDocument page(pagePath,
+        QStringLiteral("<html><body><p>page</p><img id=\"dot\" src=\"dot.png\"><img src=\"../outside.php\">"
+                       "<a href=\"https://cdn.example.org/lib.html\">lib</a>"
+                       "<img src=\"inside.php\"><iframe src=\"file://%1\"></iframe>%2</body></html>")
+            .arg(secret, script));
+    makeManager(page);
+    manager->showLivePreview();
+    manager->setShouldRefresh(true);
+    QSignalSpy loaded(manager.get(), &KELHTMLPreviewManager::previewDidLoad);
+    manager->refresh(manager.get());
+    ASSERT_TRUE(waitUntil([&] { return !loaded.isEmpty(); }, 20000));
+    QWebEnginePage& web = *manager->webView()->page();
+    ASSERT_TRUE(waitUntil([&] { return evaluate(web, QStringLiteral("window.done === true")).toBool(); }, 60000));
+
+    const QVariantMap results = evaluate(web, QStringLiteral("window.results")).toMap();
+    // The page's own files can be read (so the refusals below are the sandbox's).
+    EXPECT_EQ(results.value(QStringLiteral("inside/frame")).toString(), QStringLiteral("p { color: red; }"));
+    for (auto it = results.constBegin(); it != results.constEnd(); ++it) {
+        if (it.key().startsWith(QLatin1String("inside/")))
+            continue;
+        const QString value = it.value().toString();
+        EXPECT_FALSE(value.contains(QStringLiteral("TOPSECRET"))) << it.key().toStdString();
+        EXPECT_FALSE(value.contains(QStringLiteral("OTHERDOC"))) << it.key().toStdString();
+    }
+    EXPECT_EQ(results.size(), 3 * (7 + guesses.size()));
+    // The page's own image loads; the PHP outside its folder never ran, the one
+    // inside did (through the interpreter, as a site's server would).
+    EXPECT_TRUE(waitUntil([&] {
+        return evaluate(web, QStringLiteral("document.getElementById('dot').naturalWidth")).toInt() == 3;
+    }));
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(path(QStringLiteral("site/ran-inside.txt"))); }));
+    EXPECT_FALSE(QFileInfo::exists(ranMarker));
+
+    // With internet files on, the page may show what hosts it names serve, but a
+    // script cannot send what it read to another host, nor by fetch or a socket.
+    const QUrl pageUrl = manager->requestUrl();
+    EXPECT_TRUE(KELDocumentURLProtocol::isHostReferencedByPage(QUrl(QStringLiteral("https://cdn.example.org/a.png")), pageUrl));
+    EXPECT_FALSE(KELDocumentURLProtocol::isHostReferencedByPage(QUrl(QStringLiteral("https://evil.example.net/?TOPSECRET")), pageUrl));
+    using Info = QWebEngineUrlRequestInfo;
+    const struct {
+        const char* url;
+        int type;
+        const char* method;
+        bool refused;
+    } requests[] = {
+        {"https://cdn.example.org/a.png", Info::ResourceTypeImage, "GET", false},
+        {"https://cdn.example.org/a.css", Info::ResourceTypeStylesheet, "GET", false},
+        {"https://cdn.example.org/api", Info::ResourceTypeXhr, "GET", true},
+        {"https://cdn.example.org/form", Info::ResourceTypeMainFrame, "POST", true},
+        {"https://cdn.example.org/a.png", Info::ResourceTypeImage, "POST", true},
+        {"wss://cdn.example.org/socket", Info::ResourceTypeWebSocket, "GET", true},
+        {"https://cdn.example.org/beacon", Info::ResourceTypePing, "POST", true},
+        {"data:text/plain,x", Info::ResourceTypeXhr, "GET", false},
+    };
+    for (const auto& r : requests)
+        EXPECT_EQ(KELLivePreviewRequestInterceptor::mayCarryDataOut(QUrl(QString::fromLatin1(r.url)), r.type, r.method), r.refused)
+            << r.url << " " << r.type;
+    Q_UNUSED(outsidePHP);
+    Q_UNUSED(insidePHP);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "kit/UserDefaults.h"
 #include "support/PreferenceController2.h"
-#include "app/DefaultsKeys.h"
+#include "support/DefaultsKeys.h"
 #include "support/UtilityFunctions.h"
 
 #include <gtest/gtest.h>

@@ -3,12 +3,15 @@
 // that agree with colouring the text from scratch.
 
 #include "ColoringTestSupport.h"
+#include "SyntaxTestSupport.h"
 
+#include "kit/Log.h"
 #include "kit/UserDefaults.h"
 #include "support/PreferenceController2.h"
 #include "syntax/SyntaxStructureObserver.h"
 
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using kit::Range;
@@ -252,3 +255,75 @@ TEST_F(SyntaxTypeColoringTest, IncrementalColouringAfterRandomEditsEqualsColouri
 }
 
 } // namespace
+
+// Definitions from outside the bundle may loop: types that embed each other and
+// structures that refer to themselves. Colouring them ends, says why in the log,
+// and still colours the text around the loop.
+TEST_F(SyntaxTypeColoringTest, CyclicDefinitionsColourWithoutEndlessRecursion)
+{
+    QTemporaryDir dir;
+    const QString style = QStringLiteral(
+        "<style name=\"S\" default=\"true\"><rule name=\"Text\"><apply/><match/></rule>"
+        "<rule name=\"Word\" defaultRed=\"1\"><apply><structure name=\"w\"/></apply><match/></rule></style>");
+    const QString word = QStringLiteral(
+        "<structure name=\"w\"><start><text><values><value>w</value></values></text></start></structure>");
+    // Ping embeds Pong at "<" and Pong embeds Ping the same way.
+    auto embedding = [&](const char* other) {
+        return QStringLiteral("<structure name=\"region\"><start><text><values><value>&lt;</value></values></text>"
+                              "</start><end><text><values><value>&gt;</value></values></text></end>"
+                              "<type ref=\"%1\"/></structure>")
+                   .arg(QLatin1String(other))
+            + word;
+    };
+    // "loop" refers to itself before consuming anything; "deep" consumes one "d"
+    // per level, so a long run of them nests far.
+    const QString selfStructures = QStringLiteral(
+        "<structure name=\"loop\"><option><structure ref=\"loop\"/><structure ref=\"w\"/></option></structure>"
+        "<structure name=\"deep\"><sequence><structure name=\"d\"><text><values><value>d</value></values></text>"
+        "</structure><structure ref=\"deep\" minOccurs=\"0\"/></sequence></structure>");
+    const QString selfGrammar = QStringLiteral(
+        "<structure name=\"block\"><start><text><values><value>{</value></values></text></start>"
+        "<end><text><values><value>}</value></values></text></end>"
+        "<sequence><structure ref=\"loop\" maxOccurs=\"unlimited\"/></sequence></structure>"
+        "<structure name=\"chain\"><start><text><values><value>[</value></values></text></start>"
+        "<end><text><values><value>]</value></values></text></end>"
+        "<sequence><structure ref=\"deep\"/></sequence></structure>")
+        + word;
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("Ping.xml")),
+        definition(QStringLiteral("name=\"Ping\""), {}, {}, embedding("Pong"), style)));
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("Pong.xml")),
+        definition(QStringLiteral("name=\"Pong\""), {}, {}, embedding("Ping"), style)));
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("Self.xml")),
+        definition(QStringLiteral("name=\"Self\""), {}, selfStructures, selfGrammar, style)));
+
+    kit::LogCapture log;
+    SyntaxManager manager(dir.path());
+    SyntaxType* ping = manager.typeForName(QStringLiteral("Ping"));
+    SyntaxType* self = manager.typeForName(QStringLiteral("Self"));
+    ASSERT_TRUE(ping && self);
+
+    const QString pingText = QStringLiteral("w <a w <b> w> w");
+    kit::TextStorage pingStorage(pingText);
+    colorAll(ping, &pingStorage);
+    EXPECT_TRUE(log.contains(QStringLiteral("Error: syntax types embed each other (Ping -> Pong -> Ping)")));
+    // Outside the loop the words are still coloured by their rule.
+    EXPECT_NE(colorAt(&pingStorage, 0), colorAt(&pingStorage, 1));
+    // Asking which language stands somewhere inside the loop ends too.
+    for (qsizetype i = 0; i < pingText.size(); ++i) {
+        const QString inner = ping->nestedSyntaxTypeForKELHTMLView(&pingStorage, i, nullptr)->typeName();
+        EXPECT_TRUE(inner == QLatin1String("Ping") || inner == QLatin1String("Pong")) << i;
+    }
+
+    const QString selfText = QStringLiteral("w {w w} [") + QString(5000, QLatin1Char('d')) + QStringLiteral("] w");
+    kit::TextStorage selfStorage(selfText);
+    colorAll(self, &selfStorage);
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("Error: structure loop of syntax type Self refers to itself without consuming text")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Error: structures of syntax type Self nest deeper than 64 levels")));
+    EXPECT_EQ(colorAt(&selfStorage, selfText.size() - 1), colorAt(&selfStorage, 0));
+    // Each loop is reported once, not once per pass.
+    const qsizetype lines = log.lines().size();
+    colorAll(self, &selfStorage);
+    colorAll(ping, &pingStorage);
+    EXPECT_EQ(log.lines().size(), lines);
+}

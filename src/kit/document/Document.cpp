@@ -71,6 +71,13 @@ QDateTime Document::modificationDateOnDisk(const QUrl& url)
     return info.lastModified();
 }
 
+void Document::setFileModificationDate(const QDateTime& date)
+{
+    m_fileModificationDate = date;
+    const QFileInfo info(filePath());
+    m_fileSize = date.isValid() && info.isFile() ? info.size() : -1;
+}
+
 bool Document::fileChangedOnDisk() const
 {
     const QDateTime onDisk = modificationDateOnDisk(m_fileURL);
@@ -290,7 +297,13 @@ bool Document::writeDataSafely(const QByteArray& data, const QString& path, Erro
     }
     const QFileInfo info(path);
     if (info.isDir()) {
-        setError(error, fileError(FileWriteUnknownError, path, QStringLiteral("“%1” is a folder.").arg(info.fileName())));
+        Error folder = fileError(FileWriteUnknownError, path,
+                                 QStringLiteral("A folder named “%1” is where the file should be. Save the document "
+                                                "under another name, or move the folder away.")
+                                     .arg(info.fileName()));
+        folder.userInfo()[LocalizedDescriptionKey] =
+            QStringLiteral("The file “%1” couldn’t be saved because a folder is in its place.").arg(info.fileName());
+        setError(error, folder);
         return false;
     }
     QSaveFile file(path);
@@ -358,6 +371,16 @@ bool Document::saveToURL(const QUrl& url, const QString& type, SaveOperation ope
         setError(error, fileError(FileWriteUnknownError, QString(), QStringLiteral("Only local files can be saved.")));
         return false;
     }
+    if (!m_fileURL.isEmpty()
+        && QDir::cleanPath(url.toLocalFile()) == QDir::cleanPath(m_fileURL.toLocalFile())) {
+        bool handled = false;
+        bool saved = false;
+        if (!checkFileUnchangedBeforeSaving(url, &handled, &saved, error)) {
+            if (!handled)
+                setError(error, Error::userCancelled());
+            return handled && saved;
+        }
+    }
     if (!writeSafelyToURL(url, type, operation, error))
         return false;
     if (operation == SaveOperation::Save || operation == SaveOperation::SaveAs) {
@@ -381,6 +404,45 @@ void Document::saveToURL(const QUrl& url, const QString& type, SaveOperation ope
         error = Error::userCancelled();
     if (completion)
         completion(error);
+}
+
+bool Document::checkFileUnchangedBeforeSaving(const QUrl& url, bool* handled, bool* saved, Error* error)
+{
+    *handled = false;
+    *saved = false;
+    const QFileInfo info(url.toLocalFile());
+    // Nothing to lose when the file is gone (it is written anew) or was never
+    // seen; a folder in its place fails with its own message when written.
+    if (!info.exists() || info.isDir() || !m_fileModificationDate.isValid())
+        return true;
+    if (info.lastModified() == m_fileModificationDate && (m_fileSize < 0 || info.size() == m_fileSize))
+        return true;
+    Alert alert;
+    alert.setMessageText(QStringLiteral("The file “%1” has been changed by another application since it was opened or saved.")
+                             .arg(info.fileName()));
+    alert.setInformativeText(QStringLiteral("Do you want to keep the other version (the changes in this window are "
+                                            "discarded), overwrite it with this document, or save this document elsewhere?"));
+    alert.addButton(QStringLiteral("Save Elsewhere…"));
+    alert.addButton(QStringLiteral("Keep Other Version"));
+    alert.addButton(QStringLiteral("Overwrite"));
+    alert.addButton(QStringLiteral("Cancel"));
+    switch (alert.runModal()) {
+    case ChangedFileOverwrite:
+        return true;
+    case ChangedFileKeepOther:
+        *handled = true;
+        *saved = revertToContentsOfURL(m_fileURL, m_fileType, error);
+        return false;
+    case ChangedFileSaveElsewhere: {
+        *handled = true;
+        runModalSavePanel(SaveOperation::SaveAs, [saved](Document*, bool didSave) { *saved = didSave; });
+        if (!*saved)
+            setError(error, Error::userCancelled());
+        return false;
+    }
+    default:
+        return false;
+    }
 }
 
 bool Document::checkAutosavingSafety(Error*)

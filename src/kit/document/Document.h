@@ -56,7 +56,10 @@ public:
     /// The file's modification date as last seen by this document (read, saved,
     /// reverted); compared with the disk to notice changes made by others.
     QDateTime fileModificationDate() const { return m_fileModificationDate; }
-    void setFileModificationDate(const QDateTime& date) { m_fileModificationDate = date; }
+    /// Also notes the size the file has on disk now, which a save compares too.
+    void setFileModificationDate(const QDateTime& date);
+    /// The file's size as last seen with the date; -1 when unknown.
+    qint64 fileSizeSeen() const { return m_fileSize; }
     /// The modification date of the file on disk now; invalid when there is none.
     static QDateTime modificationDateOnDisk(const QUrl& url);
     /// The file on disk is newer than the date this document last saw.
@@ -110,6 +113,17 @@ public:
     /// file in the same folder is renamed over the old one (whose permissions are
     /// kept). On failure the old file is untouched.
     static bool writeDataSafely(const QByteArray& data, const QString& path, Error* error);
+
+    /// Before a save writes over the document's own file: when another program
+    /// changed the file since this document read or saved it (its date or size
+    /// differ), the user chooses to keep the other version (the document reverts
+    /// to it), overwrite it, or save elsewhere. Answers whether to go on writing;
+    /// otherwise *handled tells whether the save is nonetheless settled (reverted or
+    /// saved elsewhere, with *saved its outcome) or cancelled.
+    virtual bool checkFileUnchangedBeforeSaving(const QUrl& url, bool* handled, bool* saved, Error* error);
+    /// The answers of the question above.
+    enum ChangedFileAnswer { ChangedFileSaveElsewhere = 1000, ChangedFileKeepOther = 1001,
+                             ChangedFileOverwrite = 1002, ChangedFileCancel = 1003 };
 
     /// Whether an autosave may run now; false with an error that may offer recovery.
     virtual bool checkAutosavingSafety(Error* error);
@@ -189,6 +203,7 @@ private:
     QUrl m_fileURL;
     QString m_fileType;
     QDateTime m_fileModificationDate;
+    qint64 m_fileSize = -1;
     QUrl m_autosaveURL;
     int m_changeCount = 0;
     bool m_hasUnautosavedChanges = false;
