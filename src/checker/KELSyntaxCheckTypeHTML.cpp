@@ -99,13 +99,59 @@ public:
         , vocabulary(TagChecker::currentTagChecker())
         , html5(kit::UserDefaults::standard().boolValue(KELShowHTML5Completions))
     {
-        for (const QString& name : vocabulary.singleTags())
-            singleTags.insert(name);
+        for (const QString& name : vocabulary.tagNames()) {
+            if (const QSet<QString>* closers = vocabulary.impliedEndStartTags(name))
+                impliedEndStartTags.unite(*closers);
+        }
+        for (const QString& name : vocabulary.singleTags()) {
+            // An element whose end tag may be left out holds its content like any other.
+            if (!vocabulary.impliedEndStartTags(name))
+                singleTags.insert(name);
+        }
     }
 
     bool isVoid(const QString& name) const
     {
         return singleTags.contains(name) || name.startsWith(u'!') || name.startsWith(u'?');
+    }
+
+    /// Whether the element may end without its end tag.
+    bool mayEndImplicitly(const QString& name) const { return vocabulary.impliedEndStartTags(name) != nullptr; }
+
+    /// Ends the open elements that a start tag of this name ends without their end
+    /// tags (a new <li> the one before it, a <td> the cell before it), looking up
+    /// through elements that may end so and void elements; answers the new current
+    /// enclosure.
+    TagEnclosure* endImpliedBy(TagEnclosure* current, const QString& name, OpenNameCounts& openNames) const
+    {
+        if (!impliedEndStartTags.contains(name))
+            return current;
+        while (true) {
+            TagEnclosure* ended = nullptr;
+            for (TagEnclosure* e = current; e && e->tag(); e = e->parent()) {
+                const QString& open = e->tag()->name();
+                if (const QSet<QString>* closers = vocabulary.impliedEndStartTags(open)) {
+                    if (closers->contains(name)) {
+                        ended = e;
+                        break;
+                    }
+                } else if (!isVoid(open)) {
+                    break;
+                }
+            }
+            if (!ended)
+                return current;
+            std::vector<TagEnclosure*> leaves;
+            for (TagEnclosure* e = current;; e = e->parent()) {
+                --openNames[e->tag()->name()];
+                if (isVoid(e->tag()->name()))
+                    leaves.push_back(e);
+                if (e == ended)
+                    break;
+            }
+            shiftOutermostFirst(leaves);
+            current = ended->parent();
+        }
     }
 
     void report(const KELSyntaxCheckError& error, const QString& type = HTMLType)
@@ -121,6 +167,7 @@ public:
     const TagChecker& vocabulary;
     bool html5;
     QSet<QString> singleTags;
+    QSet<QString> impliedEndStartTags; // every start tag that ends some element
 };
 
 KELSyntaxCheckTypeHTML& KELSyntaxCheckTypeHTML::sharedInstance()
@@ -197,6 +244,7 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
             continue;
         }
         if (!tag->isCloseTag()) {
+            current = walk.endImpliedBy(current, tag->name(), openNames);
             auto node = std::make_unique<TagEnclosure>(current);
             node->setTag(tag);
             TagEnclosure* added = current->addEnclosed(std::move(node));
@@ -257,7 +305,7 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
                     --openNames[name];
                     if (walk.isVoid(name)) {
                         leaves.push_back(e);
-                    } else {
+                    } else if (!walk.mayEndImplicitly(name)) {
                         const qsizetype start = e->tag()->location().location;
                         walk.report(makeError(QStringLiteral("Unmatched Tag"),
                             QStringLiteral("The <%1> tag is closed implicitly by the </%2> tag. ").arg(name, tag->name()),
@@ -291,7 +339,7 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
         const QString& name = e->tag()->name();
         if (walk.isVoid(name))
             leaves.push_back(e);
-        else
+        else if (!walk.mayEndImplicitly(name))
             walk.report(makeError(QStringLiteral("Unmatched Tag"), QStringLiteral("The <%1> tag is not closed. ").arg(name), e->tag()->location()));
     }
     shiftOutermostFirst(leaves);

@@ -4,10 +4,35 @@
 #include "css/KELCSSPropertyValueDefinition.h"
 #include "css/KELParsedCSSDeclaration.h"
 #include "css/KELParsedCSSDeclarationBlock.h"
+#include "css/KELParsedCSSValue.h"
+#include "css/KELCSSSpec.h"
+#include "css/KELParsedCSSDocument.h"
 
 #include <QSet>
 
+#include <algorithm>
+
 using namespace KELCSS;
+
+namespace {
+
+// The first identifier or function among the values (or inside their functions)
+// that carries a vendor prefix.
+const KELParsedCSSValue* vendorValue(const KELParsedCSSValues& values, int depth = 0)
+{
+    if (depth > 16)
+        return nullptr;
+    for (const KELParsedCSSValue* v : values) {
+        if ((v->type() == KELParsedCSSValue::Identifier || v->type() == KELParsedCSSValue::Function) && !KELCSSSpec::vendorPrefix(v->name()).isEmpty())
+            return v;
+        if (v->type() == KELParsedCSSValue::Function)
+            if (const KELParsedCSSValue* inner = vendorValue(v->subvalues(), depth + 1))
+                return inner;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 KELCSSDeclarationBlockDefinition::KELCSSDeclarationBlockDefinition(const QList<const KELCSSPropertyDefinition*>& properties)
 {
@@ -43,24 +68,23 @@ KELSyntaxCheckErrors KELCSSDeclarationBlockDefinition::validateDeclarationBlock(
         KELSyntaxCheckErrors errors;
         if (const KELCSSPropertyDefinition* property = propertyForName(name)) {
             errors = property->validateParsedValues(declaration->propertyValues(), declaration);
-        } else {
-            const qsizetype second = name.size() >= 2 && name.startsWith(QLatin1Char('-')) ? name.indexOf(QLatin1Char('-'), 1) : -1;
-            if (second >= 1) {
-                const QString prefix = name.left(second + 1);
-                const QString key = QStringLiteral("KELCSSDeclarationBlockDefinition:VendorSpecific:%1").arg(prefix);
-                if (!(userInfo && userInfo->value(key).toBool())) {
-                    errors.append(makeError(QStringLiteral("Vendor-Specific Property"),
-                        QStringLiteral("\"%1\" is a vendor-specific property with prefix \"%2\".%3")
-                            .arg(declaration->propertyName(), prefix,
-                                userInfo ? QStringLiteral(" Further warnings for this prefix will be supressed.") : QString()),
-                        declaration->textRange(), false, true));
-                    if (userInfo)
-                        userInfo->insert(key, true);
+            // A value a browser maker added ("-webkit-box", "-moz-linear-gradient()") is
+            // theirs to define: one warning for its prefix, not an error.
+            const bool anyError = std::any_of(errors.begin(), errors.end(), [](const KELSyntaxCheckError& e) { return e.level() == 1; });
+            if (anyError) {
+                if (const KELParsedCSSValue* vendor = vendorValue(declaration->propertyValues())) {
+                    errors.clear();
+                    if (auto warning = KELCSSSpec::vendorWarning(vendor->name(), QStringLiteral("value"), KELCSSSpec::vendorPrefix(vendor->name()),
+                            vendor->textRange(), userInfo))
+                        errors.append(*warning);
                 }
-            } else {
-                errors.append(makeError(QStringLiteral("Unknown Property"),
-                    QStringLiteral("\"%1\" is not a valid CSS property name.").arg(declaration->propertyName()), declaration->textRange()));
             }
+        } else if (const QString prefix = KELCSSSpec::vendorPrefix(name); !prefix.isEmpty()) {
+            if (auto warning = KELCSSSpec::vendorWarning(declaration->propertyName(), QStringLiteral("property"), prefix, declaration->textRange(), userInfo))
+                errors.append(*warning);
+        } else {
+            errors.append(makeError(QStringLiteral("Unknown Property"),
+                QStringLiteral("\"%1\" is not a valid CSS property name.").arg(declaration->propertyName()), declaration->textRange()));
         }
         if (KELCSSPropertyValueDefinition::validErrorsArray(errors)) {
             if (seen.contains(name))
@@ -72,5 +96,8 @@ KELSyntaxCheckErrors KELCSSDeclarationBlockDefinition::validateDeclarationBlock(
         }
         result.append(errors);
     }
+    if (const KELParsedCSSDocument* nested = block->nestedRules())
+        if (const KELCSSDocumentDefinition* document = KELCSSSpec::sharedInstance().documentDefinition())
+            result.append(document->validateDocument(nested, userInfo));
     return result;
 }

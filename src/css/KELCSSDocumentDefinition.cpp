@@ -22,6 +22,13 @@ KELSyntaxCheckErrors KELCSSDocumentDefinition::validateDocument(const KELParsedC
     bool seenOtherThanCharsetImportNamespace = false; // B
     for (const KELParsedCSSAtRule* rule : document->atRules()) {
         const KELCSSAtRuleDefinition* def = grammar.atRuleForName(rule->name());
+        if (const QString prefix = KELCSSSpec::vendorPrefix(rule->name()); !def && !prefix.isEmpty()) {
+            if (auto warning = KELCSSSpec::vendorWarning(rule->name(), QStringLiteral("at-rule"), prefix, rule->textRange(), userInfo))
+                errors.append(*warning);
+            def = grammar.atRuleForName(rule->name().mid(prefix.size()));
+            if (!def)
+                continue;
+        }
         if (!def) {
             errors.append(makeError(QStringLiteral("Unknown At-Rule"), QStringLiteral("\"%1\" is not a valid CSS at-rule name.").arg(rule->name()),
                 rule->textRange()));

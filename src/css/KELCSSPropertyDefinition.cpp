@@ -37,8 +37,12 @@ KELSyntaxCheckErrors KELCSSPropertyDefinition::validateParsedValues(const KELPar
 KELSyntaxCheckErrors KELCSSPropertyDefinition::validate(const KELParsedCSSValues& values, const KELParsedCSSDeclaration* declaration, bool substituted) const
 {
     const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
-    if (m_allowsInherit && values.size() == 1 && values.at(0)->type() == KELParsedCSSValue::Identifier
-        && grammar.isCSSWideKeyword(values.at(0)->name()))
+    // "inherit" and its kin stand alone, "!important" after them included.
+    qsizetype own = values.size();
+    if (own >= 3 && isDelimiter(values.at(own - 2), QLatin1Char('!')) && values.at(own - 1)->type() == KELParsedCSSValue::Identifier
+        && values.at(own - 1)->name().compare(QLatin1String("important"), Qt::CaseInsensitive) == 0)
+        own -= 2;
+    if (m_allowsInherit && own == 1 && values.at(0)->type() == KELParsedCSSValue::Identifier && grammar.isCSSWideKeyword(values.at(0)->name()))
         return {};
 
     KELSyntaxCheckErrors errors;

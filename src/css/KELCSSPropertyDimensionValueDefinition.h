@@ -16,6 +16,7 @@
 /// A number with a unit; the units a kind accepts come from one shared table.
 class KELCSSPropertyDimensionValueDefinition : public KELCSSPropertySimpleValueDefinition {
 public:
+    bool acceptsMathFunctions() const override { return true; }
     /// A dimension of a kind named in the unit table ("flex" ...); "dimension" has no units.
     explicit KELCSSPropertyDimensionValueDefinition(const QString& typeName = QStringLiteral("dimension"))
         : KELCSSPropertySimpleValueDefinition(KELParsedCSSValue::Dimension), m_typeName(typeName) {}

@@ -12,6 +12,7 @@
 
 class KELCSSPropertyNumberValueDefinition : public KELCSSPropertySimpleValueDefinition {
 public:
+    bool acceptsMathFunctions() const override { return true; }
     static constexpr double Unset = 1.7976931348623157e308;
     KELCSSPropertyNumberValueDefinition() : KELCSSPropertySimpleValueDefinition(KELParsedCSSValue::Number) {}
     void setMinValue(double v) { m_min = v; }

@@ -29,6 +29,11 @@ void KELCSSPropertySimpleValueDefinition::validateParsedValues(const KELParsedCS
                 type = args.at(2)->name();
             validateAttrFunction(value, declaration, errors, id, type, nullptr);
         }
+    } else if (acceptsMathFunctions() && value->type() == KELParsedCSSValue::Function && KELCSSSpec::sharedInstance().isMathFunction(value->name())) {
+        // calc(), min(), max() and clamp() compute a value of this type when the page is shown.
+        if (value->subvalues().isEmpty())
+            errors.append(makeError(QStringLiteral("Invalid Function Value"), QStringLiteral("The function %1() needs an expression.").arg(value->name()),
+                value->textRange(), true));
     } else {
         validateParsedValue(value, declaration, errors);
     }

@@ -22,6 +22,9 @@ public:
     using KELCSSPropertyValueDefinition::validateParsedValues;
     /// Checks one token (the type first, then what the node adds).
     virtual void validateParsedValue(const KELParsedCSSValue* value, const KELParsedCSSObject* declaration, KELSyntaxCheckErrors& errors) const;
+    /// Whether calc() and the other math functions may stand for the value (numbers,
+    /// integers, percentages and dimensions of every kind).
+    virtual bool acceptsMathFunctions() const { return false; }
     /// Checks attr() standing where this node expects a value.
     virtual bool validateAttrFunction(const KELParsedCSSValue* attr, const KELParsedCSSObject* declaration, KELSyntaxCheckErrors& errors,
         const QString& id, const std::optional<QString>& type, const KELParsedCSSValue* substitute) const;

@@ -1,10 +1,29 @@
 #include "css/KELCSSPseudoClassDefinition.h"
 
 #include "css/KELCSSPropertyValueDefinition.h"
+#include "css/KELParsedCSSSelector.h"
 #include "css/KELParsedCSSSimpleSelector.h"
 #include "css/KELParsedCSSValue.h"
 
 using namespace KELCSS;
+
+namespace {
+
+// A pseudo-element in the argument of a selector, if any.
+const KELParsedCSSSimpleSelector* pseudoElementIn(const KELParsedCSSSimpleSelector* selector)
+{
+    if (const KELParsedCSSSimpleSelector* argument = selector->subselector())
+        if (argument->type() == KELParsedCSSSimpleSelector::PseudoElement)
+            return argument;
+    for (const auto& complex : selector->selectorList())
+        for (const KELParsedCSSSelectorSequence* sequence : complex->sequences())
+            for (const KELParsedCSSSimpleSelector* simple : sequence->simpleSelectors())
+                if (simple->type() == KELParsedCSSSimpleSelector::PseudoElement)
+                    return simple;
+    return nullptr;
+}
+
+} // namespace
 
 KELSyntaxCheckErrors KELCSSPseudoClassDefinition::validateSimpleSelector(const KELParsedCSSSimpleSelector* selector) const
 {
@@ -56,20 +75,23 @@ KELSyntaxCheckErrors KELCSSPseudoClassDefinition::validateSimpleSelector(const K
     }
     case Negation: {
         const KELParsedCSSSimpleSelector* argument = selector->subselector();
-        if (!argument)
+        if (!argument && selector->selectorList().empty())
             return { makeError(title, QStringLiteral("Expected a simple selector within parentheses."), selector->textRange()) };
-        if (argument->type() == KELParsedCSSSimpleSelector::PseudoClass && argument->name().compare(QLatin1String("not"), Qt::CaseInsensitive) == 0)
-            return { makeError(title, QStringLiteral("The negation pseudo-class cannot be used as the argument for negation."), argument->textRange()) };
-        if (argument->type() == KELParsedCSSSimpleSelector::PseudoElement)
-            return { makeError(title, QStringLiteral("A pseudo-element cannot be used as the argument for negation."), argument->textRange()) };
+        // Selector lists, compounds and nested negations are today's :not(); a
+        // pseudo-element still cannot be negated.
+        if (const KELParsedCSSSimpleSelector* element = pseudoElementIn(selector))
+            return { makeError(title, QStringLiteral("A pseudo-element cannot be used as the argument for negation."), element->textRange()) };
         return {};
     }
-    case SelectorList: {
-        for (const KELParsedCSSValue* v : args)
-            if (!v->isWhitespace())
-                return {};
-        return { makeError(title, QStringLiteral("Expected a simple selector within parentheses."), selector->textRange()) };
-    }
+    case SelectorList:
+    case RelativeSelectorList:
+        if (selector->selectorList().empty())
+            return { makeError(title, QStringLiteral("Expected a simple selector within parentheses."), selector->textRange()) };
+        return {};
+    case OptionalSelectorList:
+        if (selector->hasArgument() && selector->selectorList().empty())
+            return { makeError(title, QStringLiteral("Expected a simple selector within parentheses."), selector->textRange()) };
+        return {};
     default:
         return {};
     }

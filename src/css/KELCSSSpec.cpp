@@ -909,6 +909,7 @@ void KELCSSSpec::load(const QString& path)
     struct PseudoClassLine { qint32 type; QStringList names; };
     QList<PseudoClassLine> pseudoClassLines;
     QStringList pseudoElementNames;
+    QList<std::pair<QString, qint32>> pseudoElementArguments; // pseudo-elements that take an argument
     struct AtRuleLine { QString name; qint32 type; QString body; QString grammar; int line; };
     QList<AtRuleLine> atRuleLines;
     QStringList marginNames;
@@ -925,7 +926,9 @@ void KELCSSSpec::load(const QString& path)
     static const QRegularExpression extendNodeLine(QStringLiteral("^extend node <([^>]+)>: (.*)$"));
     static const QRegularExpression featureLine(QStringLiteral("^media-feature\\+? ([^:]+?)( min-max)?: (.*)$"));
     static const QRegularExpression atRuleLine(QStringLiteral("^at-rule\\+? ([a-z-]+) ([0-5]) ([a-z-]+):(.*)$"));
-    static const QRegularExpression pseudoClassLine(QStringLiteral("^pseudo-class\\+? (plain|nth|identifier|negation|selector-list): (.*)$"));
+    static const QRegularExpression pseudoClassLine(
+        QStringLiteral("^pseudo-class\\+? (plain|nth|identifier|negation|selector-list|relative-selector-list|optional-selector-list): (.*)$"));
+    static const QRegularExpression pseudoElementArgumentLine(QStringLiteral("^pseudo-element\\+? \\((tokens|selectors)\\): (.*)$"));
     static const QRegularExpression grammarLine(QStringLiteral("^(nth-grammar|attr|keyframe-selector) ::= (.*)$"));
     static const QRegularExpression substitutionLine(QStringLiteral("^substitution-function ([a-z-]+) ::= (.*)$"));
     static const QRegularExpression unitsLine(QStringLiteral("^units\\+? ([a-z-]+): (.*)$"));
@@ -986,8 +989,12 @@ void KELCSSSpec::load(const QString& path)
         } else if ((m = atRuleLine.match(line)).hasMatch()) {
             atRuleLines.append({ m.captured(1), m.captured(2).toInt(), m.captured(3), m.captured(4).trimmed(), lineNumber });
         } else if ((m = pseudoClassLine.match(line)).hasMatch()) {
-            static const QStringList types { "plain", "nth", "identifier", "negation", "selector-list" };
+            static const QStringList types { "plain", "nth", "identifier", "negation", "selector-list", "relative-selector-list", "optional-selector-list" };
             pseudoClassLines.append({ qint32(types.indexOf(m.captured(1))), splitNames(m.captured(2)) });
+        } else if ((m = pseudoElementArgumentLine.match(line)).hasMatch()) {
+            const qint32 argument = m.captured(1) == QLatin1String("tokens") ? KELCSSPseudoElementDefinition::Tokens : KELCSSPseudoElementDefinition::Selectors;
+            for (const QString& name : splitNames(m.captured(2)))
+                pseudoElementArguments.append({ name, argument });
         } else if (line.startsWith(QLatin1String("pseudo-element"))) {
             pseudoElementNames += splitNames(line.section(QLatin1Char(' '), 1));
         } else if (line.startsWith(QLatin1String("margin-at-rule "))) {
@@ -1024,6 +1031,11 @@ void KELCSSSpec::load(const QString& path)
         if (m_pseudoElements.contains(name))
             b.error(QStringLiteral("pseudo-element %1 defined twice").arg(name), 0);
         m_pseudoElements.insert(name, element);
+    }
+    for (const auto& [name, argument] : std::as_const(pseudoElementArguments)) {
+        if (m_pseudoElements.contains(name))
+            b.error(QStringLiteral("pseudo-element %1 defined twice").arg(name), 0);
+        m_pseudoElements.insert(name, std::make_shared<KELCSSPseudoElementDefinition>(argument));
     }
     const KELCSSPropertyValueDefinition* nth = nthGrammar.isEmpty() ? nullptr : b.compile(nthGrammar, nthLine);
     for (const PseudoClassLine& l : pseudoClassLines)
@@ -1112,4 +1124,26 @@ void KELCSSSpec::load(const QString& path)
     for (const QString& key : b.shared.keys())
         b.resolveShared(key);
     m_documentDefinition = std::make_unique<KELCSSDocumentDefinition>();
+}
+
+QString KELCSSSpec::vendorPrefix(const QString& name)
+{
+    if (name.size() < 3 || name.at(0) != u'-' || name.at(1) == u'-')
+        return QString();
+    const qsizetype second = name.indexOf(u'-', 2);
+    return second > 1 ? name.left(second + 1).toLower() : QString();
+}
+
+std::optional<KELSyntaxCheckError> KELCSSSpec::vendorWarning(const QString& itemName, const QString& kind, const QString& prefix, kit::Range range,
+    QVariantMap* userInfo)
+{
+    const QString key = QStringLiteral("KELCSSDeclarationBlockDefinition:VendorSpecific:%1").arg(prefix);
+    if (userInfo && userInfo->value(key).toBool())
+        return std::nullopt;
+    if (userInfo)
+        userInfo->insert(key, true);
+    return KELCSS::makeError(QStringLiteral("Vendor-Specific %1").arg(KELCSS::capitalized(kind)),
+        QStringLiteral("\"%1\" is a vendor-specific %2 with prefix \"%3\".%4")
+            .arg(itemName, kind, prefix, userInfo ? QStringLiteral(" Further warnings for this prefix will be supressed.") : QString()),
+        range, false, true);
 }

@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class KELCSSPropertyFunctionValueDefinition;
@@ -51,6 +52,14 @@ public:
     const KELCSSPropertyValueDefinition* substitutionFunction(const QString& name) const { return m_substitutions.value(name.toLower()); }
     /// Keywords every property accepts on their own (inherit, initial ...).
     bool isCSSWideKeyword(const QString& word) const { return m_wideKeywords.contains(word.toLower()); }
+
+    /// The vendor prefix of a name ("-webkit-" of "-webkit-box"), or an empty string.
+    static QString vendorPrefix(const QString& name);
+    /// The warning for a vendor-specific item of that prefix, given once per prefix and
+    /// check run (the run's userInfo remembers it); nothing once given. `kind` is the
+    /// kind of item ("property", "value", "pseudo-class" ...).
+    static std::optional<KELSyntaxCheckError> vendorWarning(const QString& itemName, const QString& kind, const QString& prefix, kit::Range range,
+        QVariantMap* userInfo);
 
     /// Names of the property table as given, in table order, and those added for today's CSS.
     const QStringList& givenPropertyNames() const { return m_givenPropertyNames; }

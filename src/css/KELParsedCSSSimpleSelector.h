@@ -9,11 +9,14 @@
 #include <memory>
 #include <vector>
 
+class KELParsedCSSSelector;
+
 class KELParsedCSSSimpleSelector : public KELParsedCSSObject {
 public:
     enum Type : qint32 { TypeSelector = 0, NamespacedTypeSelector = 1, Attribute = 2, Class = 3, ID = 4, PseudoClass = 5, PseudoElement = 6 };
 
-    explicit KELParsedCSSSimpleSelector(qint32 type) : m_type(type) {}
+    explicit KELParsedCSSSimpleSelector(qint32 type);
+    ~KELParsedCSSSimpleSelector() override;
     static std::unique_ptr<KELParsedCSSSimpleSelector> simpleSelectorWithType(qint32 type) { return std::make_unique<KELParsedCSSSimpleSelector>(type); }
 
     qint32 type() const { return m_type; }
@@ -23,6 +26,13 @@ public:
     void addSubvalue(std::unique_ptr<KELParsedCSSValue> value);
     KELParsedCSSSimpleSelector* subselector() const { return m_subselector.get(); }
     void setSubselector(std::unique_ptr<KELParsedCSSSimpleSelector> s) { m_subselector = std::move(s); }
+    /// The selectors in the parentheses of a pseudo selector that takes selectors
+    /// (":is(a, .b)", ":not(a > b)", "::slotted(p)", ":nth-child(2n of .x)").
+    const std::vector<std::unique_ptr<KELParsedCSSSelector>>& selectorList() const { return m_selectorList; }
+    void addSelector(std::unique_ptr<KELParsedCSSSelector> selector);
+    /// Whether a parenthesised argument followed the name.
+    bool hasArgument() const { return m_hasArgument; }
+    void setHasArgument(bool has) { m_hasArgument = has; }
     bool valid() const { return m_valid; }
     void setValid(bool valid) { m_valid = valid; }
     kit::Range textRange() const override { return m_textRange; }
@@ -36,6 +46,8 @@ private:
     std::vector<std::unique_ptr<KELParsedCSSValue>> m_subvalues;
     KELParsedCSSValues m_subvalueList;
     std::unique_ptr<KELParsedCSSSimpleSelector> m_subselector;
+    std::vector<std::unique_ptr<KELParsedCSSSelector>> m_selectorList;
+    bool m_hasArgument = false;
     bool m_valid = true;
     kit::Range m_textRange { 0, 0 };
 };

@@ -33,6 +33,68 @@ bool isDelimiterToken(const KELParsedCSSValue* v, QChar c)
     return v && v->type() == KELParsedCSSValue::Delimiter && v->name().size() == 1 && v->name().at(0) == c;
 }
 
+// Whether only pseudo-classes a pseudo-element may take follow it in its compound:
+// the user-action ones ("::before:hover") and their logical combinations, and any
+// after a vendor's own pseudo-element ("::-webkit-scrollbar-thumb:horizontal").
+bool onlyUserActionsFollow(const QList<KELParsedCSSSimpleSelector*>& simple, qsizetype element)
+{
+    // The logical combinations may hold them too ("::file-selector-button:is(:hover, :focus)").
+    static const QSet<QString> userActions { QStringLiteral("hover"), QStringLiteral("active"), QStringLiteral("focus"), QStringLiteral("focus-visible"),
+        QStringLiteral("focus-within"), QStringLiteral("is"), QStringLiteral("where"), QStringLiteral("not") };
+    const bool vendor = !KELCSSSpec::vendorPrefix(simple.at(element)->name()).isEmpty();
+    for (qsizetype k = element + 1; k < simple.size(); ++k) {
+        if (simple.at(k)->type() != KELParsedCSSSimpleSelector::PseudoClass)
+            return false;
+        if (!vendor && !userActions.contains(simple.at(k)->name().toLower()))
+            return false;
+    }
+    return true;
+}
+
+// Whether a nested rule, not a declaration, starts at the index of a declaration
+// block: an at-rule, a selector that no property name could begin, or words that
+// reach a "{" before the ";" or "}" that would end a declaration.
+bool startsNestedRule(qsizetype index, qsizetype max, const QString& text)
+{
+    const QChar c = text.at(index);
+    if (c == u'@' || c == u'&' || c == u'.' || c == u'#' || c == u':' || c == u'[' || c == u'>' || c == u'+' || c == u'~')
+        return true;
+    if (c == u'-' && index + 1 < max && text.at(index + 1) == u'-')
+        return false; // a custom property may hold braces
+    if (!(c.isLetter() || c == u'*' || c == u'-' || c == u'_' || c == u'\\' || c.unicode() >= 0x80))
+        return false;
+    QChar quote;
+    int parentheses = 0;
+    for (qsizetype k = index; k < max; ++k) {
+        const QChar ch = text.at(k);
+        if (!quote.isNull()) {
+            if (ch == u'\\')
+                ++k;
+            else if (ch == quote)
+                quote = QChar();
+        } else if (ch == u'"' || ch == u'\'') {
+            quote = ch;
+        } else if (ch == u'\\') {
+            ++k;
+        } else if (ch == u'/' && k + 1 < max && text.at(k + 1) == u'*') {
+            const qsizetype close = text.indexOf(QLatin1String("*/"), k + 2);
+            if (close < 0 || close >= max)
+                return false;
+            k = close + 1;
+        } else if (ch == u'(') {
+            ++parentheses;
+        } else if (ch == u')') {
+            parentheses = qMax(0, parentheses - 1);
+        } else if (parentheses == 0) {
+            if (ch == u'{')
+                return true;
+            if (ch == u';' || ch == u'}')
+                return false;
+        }
+    }
+    return false;
+}
+
 bool isNewline(QChar c)
 {
     const char16_t u = c.unicode();
@@ -79,6 +141,7 @@ std::unique_ptr<KELParsedCSSDocument> KELSyntaxCheckTypeCSS::parseText(const QSt
     qsizetype index = 0, max = 0;
     clampRange(range, text, index, max);
     m_depth = 0;
+    m_userInfo = userInfo;
     while (index < max) {
         skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
         if (index >= max)
@@ -107,6 +170,7 @@ std::unique_ptr<KELParsedCSSDeclarationBlock> KELSyntaxCheckTypeCSS::checkForSty
     qsizetype index = 0, max = 0;
     clampRange(range, text, index, max);
     m_depth = 0;
+    m_userInfo = userInfo;
     auto block = parseDeclarationBlockAtIndex(index, max, text, errors, false);
     if (block) {
         if (const KELCSSDeclarationBlockDefinition* def = KELCSSSpec::sharedInstance().standardDeclarationBlockDefinition()) {
@@ -164,6 +228,12 @@ std::unique_ptr<KELParsedCSSAtRule> KELSyntaxCheckTypeCSS::parseAtRuleAtIndex(qs
     rule->setName(name->name());
     const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
     const KELCSSAtRuleDefinition* def = forPageMargin ? grammar.marginAtRuleForName(rule->name()) : grammar.atRuleForName(rule->name());
+    // "@-webkit-keyframes" has the body of "@keyframes".
+    if (!def && !forPageMargin) {
+        const QString prefix = KELCSSSpec::vendorPrefix(rule->name());
+        if (!prefix.isEmpty())
+            def = grammar.atRuleForName(rule->name().mid(prefix.size()));
+    }
 
     while (true) {
         if (index >= max) {
@@ -188,7 +258,19 @@ std::unique_ptr<KELParsedCSSAtRule> KELSyntaxCheckTypeCSS::parseAtRuleAtIndex(qs
     const qint32 type = def ? def->type() : -1;
     if (type == KELCSSAtRuleDefinition::Declarations) {
         rule->setDeclarationBlock(parseDeclarationBlockAtIndex(index, max, text, errors, true));
+    } else if ((type == KELCSSAtRuleDefinition::RuleSets || type == KELCSSAtRuleDefinition::OptionalRuleSets) && m_inStyleRule) {
+        // Inside a style rule a conditional rule holds declarations (and nested rules)
+        // for the same elements: one rule set without selectors of its own.
+        auto set = std::make_unique<KELParsedCSSRuleSet>();
+        const qsizetype bodyStart = index;
+        set->setDeclarationBlock(parseDeclarationBlockAtIndex(index, max, text, errors, true));
+        set->setTextRange(kit::Range(bodyStart, index - bodyStart));
+        auto document = std::make_unique<KELParsedCSSDocument>();
+        document->addRuleSet(std::move(set));
+        rule->setSubDocument(std::move(document));
     } else if (type == KELCSSAtRuleDefinition::RuleSets || type == KELCSSAtRuleDefinition::OptionalRuleSets) {
+        const bool wasInStyleRule = m_inStyleRule;
+        m_inStyleRule = false;
         ++index;
         auto document = std::make_unique<KELParsedCSSDocument>();
         while (true) {
@@ -212,6 +294,7 @@ std::unique_ptr<KELParsedCSSAtRule> KELSyntaxCheckTypeCSS::parseAtRuleAtIndex(qs
             }
         }
         rule->setSubDocument(std::move(document));
+        m_inStyleRule = wasInStyleRule;
     } else if (type == KELCSSAtRuleDefinition::PageLike) {
         ++index;
         rule->setDeclarationBlock(std::make_unique<KELParsedCSSDeclarationBlock>());
@@ -286,6 +369,14 @@ std::vector<std::unique_ptr<KELParsedCSSSelector>> KELSyntaxCheckTypeCSS::parseS
     skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
     bool lastValid = true;
     while (index < max) {
+        // A nested rule's selector may begin with a combinator ("> a", "+ p").
+        if (m_inStyleRule) {
+            skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+            if (index < max && (text.at(index) == u'>' || text.at(index) == u'+' || text.at(index) == u'~')) {
+                ++index;
+                skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+            }
+        }
         auto selector = parseSelectorAtIndex(index, max, text, errors);
         lastValid = selector->valid();
         group.push_back(std::move(selector));
@@ -338,7 +429,7 @@ std::unique_ptr<KELParsedCSSSelector> KELSyntaxCheckTypeCSS::parseSelectorAtInde
         for (qsizetype s = 0; s < sequences.size(); ++s) {
             const auto& simple = sequences.at(s)->simpleSelectors();
             for (qsizetype k = 0; k < simple.size(); ++k) {
-                const bool last = s == sequences.size() - 1 && k == simple.size() - 1;
+                const bool last = s == sequences.size() - 1 && (k == simple.size() - 1 || onlyUserActionsFollow(simple, k));
                 if (simple.at(k)->type() == KELParsedCSSSimpleSelector::PseudoElement && !last)
                     report(errors, QStringLiteral("Selector Error"),
                         QStringLiteral("A pseudo-element can appear only at the end of the last sequence of simple selectors in a selector."),
@@ -370,15 +461,22 @@ std::unique_ptr<KELParsedCSSSelectorSequence> KELSyntaxCheckTypeCSS::parseSimple
             sequence->addSimpleSelector(std::move(type));
         }
     }
+    // After a vendor's own pseudo-element, the pseudo-classes are the vendor's too
+    // ("::-webkit-scrollbar-thumb:horizontal"): its one warning covers them.
+    const bool wasAfterVendorElement = m_afterVendorPseudoElement;
+    m_afterVendorPseudoElement = false;
     while (sequence->valid() && index < max) {
         auto simple = parseSimpleSelectorAtIndex(index, max, text, errors, false);
         if (!simple)
             break;
+        if (simple->type() == KELParsedCSSSimpleSelector::PseudoElement && !KELCSSSpec::vendorPrefix(simple->name()).isEmpty())
+            m_afterVendorPseudoElement = true;
         const bool valid = simple->valid();
         sequence->addSimpleSelector(std::move(simple));
         if (!valid)
             sequence->setValid(false);
     }
+    m_afterVendorPseudoElement = wasAfterVendorElement;
     if (sequence->simpleSelectors().isEmpty())
         return nullptr;
     return sequence;
@@ -416,6 +514,12 @@ std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parseTypeOrUn
         index = j;
     } else if (isDelimiterToken(token.get(), QLatin1Char('|'))) {
         index = i;
+    } else if (isDelimiterToken(token.get(), QLatin1Char('&'))) {
+        // The nesting selector: the elements of the enclosing rule.
+        index = i;
+        auto nesting = KELParsedCSSSimpleSelector::simpleSelectorWithType(type);
+        nesting->setName(QStringLiteral("&"));
+        return nesting;
     } else {
         return nullptr;
     }
@@ -450,7 +554,8 @@ std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parseAttribut
     };
     skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
     while (true) {
-        if (index >= max) {
+        // Left unclosed, the selector ends where the declaration block begins.
+        if (index >= max || text.at(index) == u'{') {
             report(errors, title, QStringLiteral("The attribute selector is not closed with \"]\"."), kit::Range(start, index - start));
             selector->setValid(false);
             break;
@@ -591,18 +696,113 @@ std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parsePseudoEl
 {
     if (index + 1 >= max || text.at(index) != u':' || text.at(index + 1) != u':')
         return nullptr;
+    const qsizetype start = index;
     auto selector = parseNamedSelector(index, max, text, errors, KELParsedCSSSimpleSelector::PseudoElement, QStringLiteral("Pseudo-Element Error"),
         QStringLiteral("Expected a psuedo-element name identifier."));
     if (!selector->valid())
         return selector;
-    if (const KELCSSPseudoElementDefinition* def = KELCSSSpec::sharedInstance().pseudoElementDefinitionForName(selector->name())) {
+    const KELCSSPseudoElementDefinition* def = KELCSSSpec::sharedInstance().pseudoElementDefinitionForName(selector->name());
+    if (index < max && text.at(index) == u'(') {
+        // "::part(label)", "::slotted(p)", and the arguments of vendors' own pseudo-elements.
+        const qsizetype open = index;
+        ++index;
+        selector->setHasArgument(true);
+        bool closed = false;
+        if (def && def->argument() == KELCSSPseudoElementDefinition::Selectors && m_depth < MaxDepth) {
+            DepthGuard guard(m_depth);
+            closed = parseSelectorListArgument(index, max, text, errors, selector.get(), false);
+        } else {
+            while (index < max) {
+                skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+                if (index >= max)
+                    break;
+                Value token = parseAnyValueAtIndex(index, max, text, errors);
+                if (isDelimiterToken(token.get(), QLatin1Char(')'))) {
+                    closed = true;
+                    break;
+                }
+                if (isDelimiterToken(token.get(), QLatin1Char('{'))) {
+                    index = token->textRange().location;
+                    break;
+                }
+                selector->addSubvalue(std::move(token));
+            }
+        }
+        if (!closed) {
+            report(errors, QStringLiteral("Pseudo-Element Error"), QStringLiteral("Pseudo-Element Parentheses are not closed."), kit::Range(open, index - open));
+            selector->setValid(false);
+        }
+    }
+    selector->setTextRange(kit::Range(start, index - start));
+    if (def) {
         if (errors)
             errors->append(def->validateSimpleSelector(selector.get()));
     } else {
-        report(errors, QStringLiteral("Pseudo-Element Error"),
-            QStringLiteral("Pseudo-Element name \"%1\" is not recognized as a valid name.").arg(selector->name()), selector->textRange());
+        reportUnknownPseudo(errors, selector.get(), QStringLiteral("pseudo-element"), QStringLiteral("Pseudo-Element Error"),
+            QStringLiteral("Pseudo-Element name \"%1\" is not recognized as a valid name.").arg(selector->name()));
     }
     return selector;
+}
+
+void KELSyntaxCheckTypeCSS::reportUnknownPseudo(Errors* errors, const KELParsedCSSSimpleSelector* selector, const QString& kind, const QString& title,
+    const QString& message)
+{
+    const QString prefix = KELCSSSpec::vendorPrefix(selector->name());
+    if (m_afterVendorPseudoElement && selector->type() == KELParsedCSSSimpleSelector::PseudoClass)
+        return;
+    if (prefix.isEmpty()) {
+        report(errors, title, message, selector->textRange());
+    } else if (errors) {
+        if (auto warning = KELCSSSpec::vendorWarning(selector->name(), kind, prefix, selector->textRange(), m_userInfo))
+            errors->append(*warning);
+    }
+}
+
+bool KELSyntaxCheckTypeCSS::parseSelectorListArgument(qsizetype& index, qsizetype max, const QString& text, Errors* errors,
+    KELParsedCSSSimpleSelector* owner, bool relative)
+{
+    const QString title = QStringLiteral("Pseudo-Class Selector Error");
+    while (true) {
+        skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+        if (index >= max)
+            return false;
+        if (text.at(index) == u')') {
+            ++index;
+            return true;
+        }
+        if (relative && (text.at(index) == u'>' || text.at(index) == u'+' || text.at(index) == u'~')) {
+            ++index;
+            skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+        }
+        auto selector = parseSelectorAtIndex(index, max, text, errors);
+        const bool valid = selector->valid() && !selector->sequences().isEmpty();
+        if (!selector->valid())
+            owner->setValid(false);
+        if (!selector->sequences().isEmpty())
+            owner->addSelector(std::move(selector));
+        skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+        if (index < max && text.at(index) == u',') {
+            ++index;
+            continue;
+        }
+        if (index < max && text.at(index) == u')') {
+            ++index;
+            return true;
+        }
+        if (valid && index < max && text.at(index) != u'{')
+            report(errors, title, QStringLiteral("Expected closing parentheses \")\"."), kit::Range(index, 1));
+        owner->setValid(false);
+        // Resynchronise at the ")" (or at the "{" of the block, left for the rule set).
+        while (index < max && text.at(index) != u'{') {
+            skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
+            if (index >= max || text.at(index) == u'{')
+                break;
+            Value token = parseAnyValueAtIndex(index, max, text, nullptr);
+            if (isDelimiterToken(token.get(), QLatin1Char(')')))
+                return true;
+        }
+        return false;
+    }
 }
 
 std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parsePseudoClassSelectorAtIndex(qsizetype& index, qsizetype max,
@@ -616,33 +816,29 @@ std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parsePseudoCl
         QStringLiteral("Expected a psuedo-class name identifier."));
     if (!selector->valid())
         return selector;
+    const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
+    const KELCSSPseudoClassDefinition* pseudoClass = grammar.pseudoClassDefinitionForName(selector->name());
     if (index < max && text.at(index) == u'(') {
         const qsizetype open = index;
         ++index;
+        selector->setHasArgument(true);
         bool closed = false;
-        if (selector->name().compare(QLatin1String("not"), Qt::CaseInsensitive) == 0) {
+        if (pseudoClass && pseudoClass->takesSelectors()) {
+            // Selector lists and complex selectors, as today's :not(), :is(), :where() and :has() take them.
             if (m_depth < MaxDepth) {
                 DepthGuard guard(m_depth);
-                skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
-                if (auto argument = parseSimpleSelectorAtIndex(index, max, text, errors, true)) {
-                    if (!argument->valid())
-                        selector->setValid(false);
-                    selector->setSubselector(std::move(argument));
-                }
+                closed = parseSelectorListArgument(index, max, text, errors, selector.get(),
+                    pseudoClass->type() == KELCSSPseudoClassDefinition::RelativeSelectorList);
             }
-            while (index < max) {
-                skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
-                if (index >= max)
-                    break;
-                Value token = parseAnyValueAtIndex(index, max, text, errors);
-                if (isDelimiterToken(token.get(), QLatin1Char(')'))) {
-                    closed = true;
-                    break;
-                }
-                if (selector->valid()) {
-                    report(errors, title, QStringLiteral("Expected closing parentheses \")\"."), token->textRange());
-                    selector->setValid(false);
-                }
+            const auto& list = selector->selectorList();
+            if (pseudoClass->type() == KELCSSPseudoClassDefinition::Negation && list.size() == 1 && list.front()->sequences().size() == 1
+                && list.front()->sequences().front()->simpleSelectors().size() == 1) {
+                // The one simple selector a plain negation holds stays its subselector.
+                auto copy = KELParsedCSSSimpleSelector::simpleSelectorWithType(list.front()->sequences().front()->simpleSelectors().front()->type());
+                const KELParsedCSSSimpleSelector* only = list.front()->sequences().front()->simpleSelectors().front();
+                copy->setName(only->name());
+                copy->setTextRange(only->textRange());
+                selector->setSubselector(std::move(copy));
             }
         } else {
             while (index < max) {
@@ -669,6 +865,13 @@ std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parsePseudoCl
                     closed = true;
                     break;
                 }
+                // ":nth-child(2n+1 of .item)": the selectors that count.
+                if (pseudoClass && pseudoClass->type() == KELCSSPseudoClassDefinition::Nth && token && token->type() == KELParsedCSSValue::Identifier
+                    && token->name().compare(QLatin1String("of"), Qt::CaseInsensitive) == 0 && m_depth < MaxDepth) {
+                    DepthGuard guard(m_depth);
+                    closed = parseSelectorListArgument(index, max, text, errors, selector.get(), false);
+                    break;
+                }
                 selector->addSubvalue(std::move(token));
             }
         }
@@ -680,14 +883,13 @@ std::unique_ptr<KELParsedCSSSimpleSelector> KELSyntaxCheckTypeCSS::parsePseudoCl
     selector->setTextRange(kit::Range(start, index - start));
     if (!selector->valid())
         return selector;
-    const KELCSSSpec& grammar = KELCSSSpec::sharedInstance();
-    const KELCSSPseudoClassDefinition* pseudoClass = grammar.pseudoClassDefinitionForName(selector->name());
     const KELCSSPseudoElementDefinition* pseudoElement = grammar.pseudoElementDefinitionForName(selector->name());
     if (pseudoClass) {
         if (errors)
             errors->append(pseudoClass->validateSimpleSelector(selector.get()));
     } else if (!pseudoElement) {
-        report(errors, title, QStringLiteral("Pseudo-Class name \"%1\" is not recognized as a valid name.").arg(selector->name()), selector->textRange());
+        reportUnknownPseudo(errors, selector.get(), QStringLiteral("pseudo-class"), title,
+            QStringLiteral("Pseudo-Class name \"%1\" is not recognized as a valid name.").arg(selector->name()));
     }
     return selector;
 }
@@ -716,6 +918,19 @@ std::unique_ptr<KELParsedCSSDeclarationBlock> KELSyntaxCheckTypeCSS::parseDeclar
             return block;
         } else if (parseCommentAtIndex(index, max, text, errors)) {
             continue;
+        } else if (includeBraces && m_depth < MaxDepth && startsNestedRule(index, max, text)) {
+            // Nested style rules and conditional rules ("&:hover { }", "@media (x) { }").
+            DepthGuard guard(m_depth);
+            const bool wasInStyleRule = m_inStyleRule;
+            m_inStyleRule = true;
+            const qsizetype before = index;
+            if (c == u'@')
+                block->ensureNestedRules().addAtRule(parseAtRuleAtIndex(index, max, text, errors));
+            else
+                block->ensureNestedRules().addRuleSet(parseRuleSetAtIndex(index, max, text, errors));
+            m_inStyleRule = wasInStyleRule;
+            if (index == before)
+                ++index;
         } else if (auto declaration = parseDeclarationAtIndex(index, max, text, errors)) {
             block->addDeclaration(std::move(declaration));
         }
@@ -942,6 +1157,17 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseNumberAtIndex(qsi
     }
     if (digits == 0)
         return nullptr;
+    // An exponent ("1e-7", "2.5E3"); "1em" stays a number and its unit.
+    if (i + 1 < max && (text.at(i) == u'e' || text.at(i) == u'E')) {
+        qsizetype j = i + 1;
+        if (j + 1 < max && (text.at(j) == u'+' || text.at(j) == u'-'))
+            ++j;
+        if (j < max && text.at(j) >= u'0' && text.at(j) <= u'9') {
+            while (j < max && text.at(j) >= u'0' && text.at(j) <= u'9')
+                ++j;
+            i = j;
+        }
+    }
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Number);
     token->setName(text.mid(start, i - start));
     token->setValue(token->name().toFloat());
@@ -1072,7 +1298,8 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseURIAtIndex(qsizet
                 i = j; // the whole run of white space stays in the URL
                 continue;
             }
-            if (c == u'"' || c == u'\'' || c == u'(' || c == u',') {
+            // A comma is a plain URL character ("data:image/svg+xml;base64,...").
+            if (c == u'"' || c == u'\'' || c == u'(') {
                 if (!reported)
                     report(errors, QStringLiteral("URL Parse Error"), QStringLiteral("Quotes, parentheses, and whitespace in a URL must be escaped with \"\\\""),
                         kit::Range(i, 1));

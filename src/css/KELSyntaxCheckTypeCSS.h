@@ -88,7 +88,18 @@ private:
     std::unique_ptr<KELParsedCSSSimpleSelector> parseNamedSelector(qsizetype& index, qsizetype max, const QString& text, Errors* errors,
         qint32 type, const QString& title, const QString& message);
     void parseKeyframeBlocks(KELParsedCSSAtRule* rule, qsizetype start, qsizetype& index, qsizetype max, const QString& text, Errors* errors);
+    /// Reads "a, b > c" after the "(" of a pseudo selector up to and with its ")"
+    /// into the owner's selector list; `relative` lets each selector begin with a
+    /// combinator (":has(> img)"). Answers whether the ")" was found.
+    bool parseSelectorListArgument(qsizetype& index, qsizetype max, const QString& text, Errors* errors, KELParsedCSSSimpleSelector* owner,
+        bool relative);
+    /// An unknown pseudo name: a vendor's own gets one warning per prefix, any other an error.
+    void reportUnknownPseudo(Errors* errors, const KELParsedCSSSimpleSelector* selector, const QString& kind, const QString& title,
+        const QString& message);
 
     QSet<QString> m_attributeOperators;
+    QVariantMap* m_userInfo = nullptr; // the check run's, while a parse runs
+    bool m_inStyleRule = false; // reading the rules nested in a style rule's block
+    bool m_afterVendorPseudoElement = false; // reading the rest of a compound after "::-webkit-..."
     int m_depth = 0; // nesting of functions, blocks and :not(), bounded so deep input cannot exhaust the stack
 };

@@ -6,6 +6,7 @@
 #include "html/Tag.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <memory>
 
@@ -29,6 +30,14 @@ public:
     const QStringList& singleTags() const { return m_singleTags; }
     /// Inline and phrase elements.
     const QStringList& nonStructuralTags() const { return m_nonStructuralTags; }
+    /// The start tags that end an element whose end tag may be left out (it also ends
+    /// with its parent and at the end of the text); null for an element that needs its
+    /// end tag.
+    const QSet<QString>* impliedEndStartTags(const QString& name) const
+    {
+        const auto it = m_impliedEnds.constFind(name);
+        return it == m_impliedEnds.constEnd() ? nullptr : &*it;
+    }
 
     /// The definition of an element by its lower-case name; null for a name outside tagNames.
     /// h1 to h6 answer one shared definition.
@@ -43,6 +52,7 @@ private:
     QStringList m_tagNames;
     QStringList m_singleTags;
     QStringList m_nonStructuralTags;
+    QHash<QString, QSet<QString>> m_impliedEnds;
     QHash<QString, std::shared_ptr<Tag>> m_tags;
     QStringList m_loadErrors;
 };

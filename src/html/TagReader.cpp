@@ -89,9 +89,19 @@ qsizetype TagReader::readTag(qsizetype s, qsizetype e, TagInstance& tag, const Q
         while (p < attributeEnd && text.at(p) != u'=' && !isBlank(text.at(p)))
             ++p;
         const QString name = text.mid(ns, p - ns);
+        // Blanks may stand on either side of "=" ("href = 'x'").
+        qsizetype equals = p;
+        while (equals < attributeEnd && isBlank(text.at(equals)))
+            ++equals;
+        if (equals > p && ns < p && equals < attributeEnd && text.at(equals) == u'=')
+            p = equals;
         qsizetype valueStart, valueEnd, stop, start;
         if (p < attributeEnd && text.at(p) == u'=') {
             qsizetype q = p + 1;
+            while (q < attributeEnd && isBlank(text.at(q)))
+                ++q;
+            if (q == attributeEnd)
+                q = p + 1; // "name=" with nothing after it: an empty value
             QChar open;
             if (q < attributeEnd && isQuote(text.at(q))) {
                 open = text.at(q);

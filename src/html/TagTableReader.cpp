@@ -115,6 +115,16 @@ void TagTableReader::readLine(const QString& rawLine)
             error(QStringLiteral("the attribute set \"%1\" is defined twice").arg(name));
         else if (parseAttributes(rest, attributes))
             m_sets.insert(name, attributes);
+    } else if (directive.startsWith(QLatin1String("impliedEnd "))) {
+        QStringList names;
+        QStringList closers;
+        if (parseNames(directive.mid(11), names, false) && parseNames(rest, closers, true)) {
+            for (const QString& name : std::as_const(names)) {
+                QSet<QString>& set = m_checker.m_impliedEnds[name];
+                for (const QString& closer : std::as_const(closers))
+                    set.insert(closer);
+            }
+        }
     } else if (directive == QLatin1String("elements") || directive.startsWith(QLatin1String("elements ")))
         readElements(directive.mid(8), rest);
     else
@@ -346,6 +356,13 @@ void TagTableReader::finish()
     for (auto it = m_checker.m_tags.cbegin(); it != m_checker.m_tags.cend(); ++it) {
         if (!names.contains(it.key()))
             error(QStringLiteral("<%1> is defined but not listed in tagNames").arg(it.key()));
+    }
+    for (auto it = m_checker.m_impliedEnds.cbegin(); it != m_checker.m_impliedEnds.cend(); ++it) {
+        if (!m_checker.m_tags.contains(it.key()))
+            error(QStringLiteral("<%1> has an implied end but is not defined").arg(it.key()));
+        for (const QString& closer : it.value())
+            if (!m_checker.m_tags.contains(closer))
+                error(QStringLiteral("<%1> is said to end <%2> but is not defined").arg(closer, it.key()));
     }
     std::sort(names.begin(), names.end());
     m_checker.m_tagNames = names;

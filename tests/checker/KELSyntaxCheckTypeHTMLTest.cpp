@@ -304,3 +304,75 @@ TEST(KELSyntaxCheckTypeHTMLTest, BadInputEndsTheWalkCleanly)
     EXPECT_LT(organized.size(), deep.size() + qsizetype(depth) * 300);
     KELSyntaxCheckTypeHTML::releaseTree(html.parseText(deep));
 }
+
+TEST(KELSyntaxCheckTypeHTMLTest, BlanksAroundEqualsSign)
+{
+    registerCheckerDefaults();
+    KELSyntaxCheckTypeHTML& html = KELSyntaxCheckTypeHTML::sharedInstance();
+    const QString text = QStringLiteral("<a href = \"page.html\" target= '_top' title =t\n  rel\n=\nnext hidden download>");
+    const auto tag = html.tagInRange(kit::Range(0, text.size()), text);
+    ASSERT_TRUE(tag);
+    EXPECT_EQ(tag->attributes(), QStringList({ "href", "target", "title", "rel", "hidden", "download" }));
+    EXPECT_EQ(tag->values(), QStringList({ "page.html", "_top", "t", "next", "", "" }));
+
+    for (const char* page : { "<a href = \"x.html\">x</a>", "<img src =\"a.png\" alt= \"\" width = 10>", "<p style = \"color: red\">x</p>" }) {
+        KELSyntaxCheckResult result;
+        html.checkForErrors(result, QString::fromUtf8(page), false);
+        for (const KELSyntaxCheckTypeResult& typeResult : result.orderedTypeResults())
+            EXPECT_TRUE(typeResult.errors().isEmpty()) << page << ": " << qPrintable(typeResult.errors().first().description());
+    }
+    // The value of a style attribute written with blanks still reaches the CSS check.
+    KELSyntaxCheckResult result;
+    html.checkForErrors(result, QStringLiteral("<p style = \"colr: red\">x</p>"), false);
+    ASSERT_TRUE(result.typeResultForType(QStringLiteral("CSS")));
+    EXPECT_EQ(result.typeResultForType(QStringLiteral("CSS"))->errors().size(), 1);
+}
+
+namespace {
+
+// "line title" of every error of a whole check of the page, in line order.
+QStringList checkedLines(const QString& text)
+{
+    FakeDocument document(text, QStringLiteral("HTML"));
+    const std::shared_ptr<KELSyntaxCheckResult> result = runCheck(document);
+    QStringList found;
+    if (!result)
+        return { QStringLiteral("no result") };
+    for (const KELSyntaxCheckTypeResult& typeResult : result->orderedTypeResults())
+        for (const KELSyntaxCheckError& e : typeResult.errors())
+            found.append(QStringLiteral("%1 %2").arg(e.lineNumber()).arg(e.title()));
+    std::sort(found.begin(), found.end(), [](const QString& a, const QString& b) { return a.section(u' ', 0, 0).toInt() < b.section(u' ', 0, 0).toInt(); });
+    return found;
+}
+
+} // namespace
+
+TEST(KELSyntaxCheckTypeHTMLTest, RealPagesOfTodayAndYesterdayAreClean)
+{
+    registerCheckerDefaults();
+    // A page of today (ARIA, inline SVG, scripts, details) and one of HTML 4 days that
+    // leaves out the end tags of paragraphs and list items.
+    for (const char* name : { "node-synopsis.html", "fpc-faq.html" }) {
+        SCOPED_TRACE(name);
+        const QString text = fixtureText(QString::fromUtf8(name));
+        ASSERT_FALSE(text.isEmpty());
+        const QStringList found = checkedLines(text);
+        EXPECT_TRUE(found.isEmpty()) << qPrintable(found.join(u'\n'));
+    }
+}
+
+TEST(KELSyntaxCheckTypeHTMLTest, PlantedErrorsInARealPageAreFoundAtTheirLines)
+{
+    registerCheckerDefaults();
+    const QString text = fixtureText(QStringLiteral("node-synopsis-planted.html"));
+    ASSERT_FALSE(text.isEmpty());
+    QStringList expected;
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const qsizetype at = lines[i].indexOf(QLatin1String("planted: "));
+        if (at >= 0)
+            expected.append(QStringLiteral("%1 %2").arg(i + 1).arg(lines[i].mid(at + 9).section(QLatin1String(" -->"), 0, 0)));
+    }
+    ASSERT_EQ(expected.size(), 7);
+    EXPECT_EQ(checkedLines(text), expected);
+}

@@ -1,5 +1,5 @@
-// Tags that need no closing tag left open in numbers: the tree turns them into
-// leaves in text order, and a page of thousands of them checks like any other.
+// Elements whose end tag HTML lets an author leave out: where they end, what they
+// hold, and pages of thousands of them checked like any other.
 #include "CheckerTestSupport.h"
 
 #include "checker/KELSyntaxCheckTypeHTML.h"
@@ -23,7 +23,7 @@ QString shape(const TagEnclosure& node)
 
 } // namespace
 
-TEST(KELSyntaxCheckTypeHTMLUnclosedTest, UnclosedTagsBecomeLeavesInTextOrder)
+TEST(KELSyntaxCheckTypeHTMLUnclosedTest, ElementsWithoutEndTagsEndWhereHTMLEndsThem)
 {
     registerCheckerDefaults();
     KELSyntaxCheckTypeHTML& html = KELSyntaxCheckTypeHTML::sharedInstance();
@@ -31,12 +31,20 @@ TEST(KELSyntaxCheckTypeHTMLUnclosedTest, UnclosedTagsBecomeLeavesInTextOrder)
         const char* text;
         const char* shape;
     } cases[] = {
-        // Closed by the end of the text, each level holding children of its own.
-        { "<div><p><b>x</b><li><i>y</i></div>", "root(div(p b li i))" },
-        // Closed implicitly by a closing tag further out; the element between stays a node.
-        { "<div><p>a<b><p>c</b><li>d</div>", "root(div(p b(p) li))" },
+        // A paragraph ends at the next block, a list item at the next item or the end
+        // of its list, each keeping its content; void elements stay leaves.
+        { "<div><p><b>x</b><li><i>y</i></div>", "root(div(p(b) li(i)))" },
+        { "<div><p>a<b><p>c</b><li>d</div>", "root(div(p(b(p)) li))" },
         { "<p>a<p>b<p>c", "root(p p p)" },
-        { "<ul><li><em>a</em><li>b</ul>", "root(ul(li em li))" },
+        { "<ul><li><em>a</em><li>b</ul>", "root(ul(li(em) li))" },
+        { "<p>a<br>b<img src=x>c<div>d</div>", "root(p(br img) div)" },
+        // Cells end at the next cell or row, rows at the next row or group.
+        { "<table><tr><td>a<td>b<tr><th>c<td><em>d</em></table>", "root(table(tr(td td) tr(th td(em))))" },
+        { "<table><thead><tr><th>a<tbody><tr><td>b<tfoot><tr><td>c</table>", "root(table(thead(tr(th)) tbody(tr(td)) tfoot(tr(td))))" },
+        { "<dl><dt>a<dd>b<dt>c<dd>d</dl>", "root(dl(dt dd dt dd))" },
+        { "<select><optgroup><option>a<option>b<optgroup><option>c</select>", "root(select(optgroup(option option) optgroup(option)))" },
+        { "<ruby>a<rp>(<rt>b<rp>)</ruby>", "root(ruby(rp rt rp))" },
+        { "<html><head><title>t</title><body><p>x", "root(html(head(title) body(p)))" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -44,7 +52,45 @@ TEST(KELSyntaxCheckTypeHTMLUnclosedTest, UnclosedTagsBecomeLeavesInTextOrder)
         KELSyntaxCheckResult result;
         const auto root = html.parseText(text, kit::Range(0, text.size()), &result, false, false);
         EXPECT_EQ(shape(*root), QString::fromLatin1(c.shape));
+        const KELSyntaxCheckTypeResult* found = result.typeResultForType(QStringLiteral("HTML"));
+        EXPECT_TRUE(!found || found->errors().isEmpty()) << qPrintable(found->errors().first().description());
     }
+}
+
+TEST(KELSyntaxCheckTypeHTMLUnclosedTest, EndTagsLeftOutOnlyWhereHTMLAllows)
+{
+    registerCheckerDefaults();
+    const struct {
+        const char* text;
+        const char* description; // the one error; null for none
+    } cases[] = {
+        { "<ul><li>a<li>b</ul>", nullptr },
+        { "<ul><li>a</li><li>b</li></ul>", nullptr },
+        // An element that needs its end tag is still reported.
+        { "<table><tr><td><div>a<td>b</table>", "The <div> tag is closed implicitly by the </table> tag. " },
+        { "<ul><li><span>a<li>b</ul>", "The <span> tag is closed implicitly by the </ul> tag. " },
+        // A closing tag for an element already ended by a block is not open.
+        { "<p>a<div>b</div></p>", "The </p> tag attempts to close an element that is not open. " },
+        { "<div><p>a", "The <div> tag is not closed. " },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        KELSyntaxCheckResult result;
+        KELSyntaxCheckTypeHTML::sharedInstance().checkForErrors(result, QString::fromLatin1(c.text), false);
+        const QList<KELSyntaxCheckError> errors = result.typeResultForType(QStringLiteral("HTML"))->errors();
+        if (!c.description) {
+            EXPECT_TRUE(errors.isEmpty()) << qPrintable(errors.value(0).description());
+            continue;
+        }
+        ASSERT_EQ(errors.size(), 1) << qPrintable(errors.value(1).description());
+        EXPECT_EQ(errors[0].description(), QString::fromLatin1(c.description));
+    }
+    // The HTML 4 table keeps its own rules: a table cell's end tag is required there.
+    registerCheckerDefaults(false);
+    KELSyntaxCheckResult result;
+    KELSyntaxCheckTypeHTML::sharedInstance().checkForErrors(result, QStringLiteral("<table><tr><td>a<td>b</tr></table>"), false);
+    EXPECT_FALSE(result.typeResultForType(QStringLiteral("HTML"))->errors().isEmpty());
+    registerCheckerDefaults(true);
 }
 
 TEST(KELSyntaxCheckTypeHTMLUnclosedTest, ThousandsOfUnclosedParagraphsMakeAFlatTree)

@@ -127,6 +127,7 @@ TEST_F(SyntaxManagerTest, ShippedDefinitionsLoadCleanly)
         { "JavaScript", "", "", "JavaScript", true, true },
         { "PHP", "", "HTML", "HTML", true, true },
         { "SHTML", "", "HTML", "HTML", false, false },
+        { "XML", "", "HTML", "HTML", false, false },
         { "Plain Text", "", "", "Plain Text", false, false },
     };
     for (const Expected& e : expected) {
@@ -205,6 +206,8 @@ TEST_F(SyntaxManagerTest, ShippedWordsAreFoundById)
         { "HTML", "attribute.href", "href=\"<#value#>\"", "Attribute", "" },
         { "HTML", "attribute.hidden", "hidden", "Attribute", "HTML5" },
         { "HTML", "value.target._blank", "_blank", "Attribute Value", "" },
+        { "HTML", "attribute.aria-label", "aria-label=\"<#value#>\"", "Attribute", "HTML5" },
+        { "HTML", "value.aria-hidden.true", "true", "Attribute Value", "" },
         { "CSS Block", "property.color", "color", "Property", "" },
         { "CSS Block", "property.grid-template-columns", "grid-template-columns", "Property", "CSS3" },
         { "CSS Block", "keyword.inherit", "inherit", "Value", "" },
@@ -216,6 +219,17 @@ TEST_F(SyntaxManagerTest, ShippedWordsAreFoundById)
         { "PHP", "class.Exception", "Exception", "Class", "" },
         { "PHP", "constant.PHP_EOL", "PHP_EOL", "Constant", "" },
         { "PHP", "variable.$_GET", "$_GET", "Variable", "" },
+        // The common web extensions: mbstring, curl, mysqli, PDO, DOM, SimpleXML, JSON, GD, intl, zip.
+        { "PHP", "function.mb_strlen", "mb_strlen(<#string#>)", "Function", "" },
+        { "PHP", "function.curl_init", "curl_init()", "Function", "" },
+        { "PHP", "class.mysqli", "mysqli", "Class", "" },
+        { "PHP", "class.PDO", "PDO", "Class", "" },
+        { "PHP", "class.DOMDocument", "DOMDocument", "Class", "" },
+        { "PHP", "class.SimpleXMLElement", "SimpleXMLElement", "Class", "" },
+        { "PHP", "function.json_encode", "json_encode(<#value#>)", "Function", "" },
+        { "PHP", "function.imagecreatetruecolor", "imagecreatetruecolor(<#width#>, <#height#>)", "Function", "" },
+        { "PHP", "class.Collator", "Collator", "Class", "" },
+        { "PHP", "class.ZipArchive", "ZipArchive", "Class", "" },
     };
     for (const Case& c : cases) {
         const SyntaxWord* w
@@ -310,6 +324,8 @@ TEST_F(SyntaxManagerTest, LookupsByNamePathAndDocument)
         { "style sheet", nullptr, "/site/a.css", true, "CSS" },
         { "script", nullptr, "/site/a.mjs", true, "JavaScript" },
         { "no extension", nullptr, "/site/README", true, "Plain Text" },
+        { "XML", nullptr, "/site/feed.xml", true, "XML" },
+        { "SVG picture", nullptr, "/site/logo.svg", true, "XML" },
         { "unknown extension", nullptr, "/site/a.zip", false, "" },
         { "image", nullptr, "/site/a.png", false, "" },
     };

@@ -33,6 +33,18 @@ speech-rate stress table-layout text-align text-decoration text-indent text-tran
 vertical-align visibility voice-family volume white-space widows width word-spacing z-index'''.split())
 
 
+# Properties of drafts that were abandoned, renamed or never shipped by a browser:
+# the checker still reads them (the grammar table keeps them), completion does not offer them.
+DEAD_DRAFTS = set('''alignment-adjust bikeshedding binding bookmark-label bookmark-level bookmark-state
+bookmark-target color-profile crop drop-initial-after-adjust drop-initial-after-align drop-initial-before-adjust
+drop-initial-before-align drop-initial-size drop-initial-value flex-align flex-order flex-pack float-offset
+grid-columns grid-rows hyphenate-resource icon image-resolution inline-box-align line-stacking line-stacking-ruby
+line-stacking-shift line-stacking-strategy marks marquee-direction marquee-play-count marquee-speed marquee-style
+move-to nav-down nav-index nav-left nav-right nav-up overflow-style page-policy phonemes presentation-level
+rendering-intent rotation rotation-point ruby-span speakability string-set target target-name target-new
+target-position text-height text-outline text-trim text-combine vertical-position'''.split())
+
+
 def colour_names():
     """The colour keywords of CSS."""
     path = os.path.join(common.ROOT, 'resources', 'CSS', 'ColorKeywords.txt')
@@ -136,6 +148,8 @@ def main():
     if len(properties) < 250 or not at_rules:
         sys.exit('the CSS grammar table was not found or is incomplete')
     read_additions(properties, at_rules)
+    for dead in DEAD_DRAFTS:
+        properties.pop(dead, None)
 
     words = []
     names = sorted(properties)

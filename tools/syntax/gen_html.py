@@ -21,6 +21,32 @@ IMPLIED_VALUES = {
 }
 
 
+# WAI-ARIA states and properties: every element takes them in HTML5 (the tag
+# tables accept any "aria-" name, so they list none). Enumerated ones carry
+# their values; the others take text, numbers or ID references.
+ARIA_BOOLEAN = ['true', 'false']
+ARIA_TRISTATE = ['true', 'false', 'mixed']
+ARIA_ATTRIBUTES = {
+    'aria-activedescendant': [], 'aria-atomic': ARIA_BOOLEAN,
+    'aria-autocomplete': ['inline', 'list', 'both', 'none'], 'aria-braillelabel': [],
+    'aria-brailleroledescription': [], 'aria-busy': ARIA_BOOLEAN, 'aria-checked': ARIA_TRISTATE + ['undefined'],
+    'aria-colcount': [], 'aria-colindex': [], 'aria-colindextext': [], 'aria-colspan': [], 'aria-controls': [],
+    'aria-current': ['page', 'step', 'location', 'date', 'time', 'true', 'false'], 'aria-describedby': [],
+    'aria-description': [], 'aria-details': [], 'aria-disabled': ARIA_BOOLEAN, 'aria-errormessage': [],
+    'aria-expanded': ARIA_BOOLEAN + ['undefined'], 'aria-flowto': [],
+    'aria-haspopup': ['false', 'true', 'menu', 'listbox', 'tree', 'grid', 'dialog'], 'aria-hidden': ARIA_BOOLEAN + ['undefined'],
+    'aria-invalid': ['grammar', 'false', 'spelling', 'true'], 'aria-keyshortcuts': [], 'aria-label': [],
+    'aria-labelledby': [], 'aria-level': [], 'aria-live': ['assertive', 'off', 'polite'], 'aria-modal': ARIA_BOOLEAN,
+    'aria-multiline': ARIA_BOOLEAN, 'aria-multiselectable': ARIA_BOOLEAN, 'aria-orientation': ['horizontal', 'undefined', 'vertical'],
+    'aria-owns': [], 'aria-placeholder': [], 'aria-posinset': [], 'aria-pressed': ARIA_TRISTATE + ['undefined'],
+    'aria-readonly': ARIA_BOOLEAN, 'aria-relevant': ['additions', 'all', 'removals', 'text', 'additions text'],
+    'aria-required': ARIA_BOOLEAN, 'aria-roledescription': [], 'aria-rowcount': [], 'aria-rowindex': [],
+    'aria-rowindextext': [], 'aria-rowspan': [], 'aria-selected': ARIA_BOOLEAN + ['undefined'], 'aria-setsize': [],
+    'aria-sort': ['ascending', 'descending', 'none', 'other'], 'aria-valuemax': [], 'aria-valuemin': [],
+    'aria-valuenow': [], 'aria-valuetext': [],
+}
+
+
 def split_list(text):
     """Splits "a, b, "c, d"" at commas outside double quotes; quotes are removed."""
     items, cur, quoted, had_quote = [], '', False, False
@@ -192,6 +218,8 @@ def main():
     lines += common.completion_xml(['endTag'], ['tagName'], match=['start'], words=['element.' + e for e in elements])
 
     glob = merged_globals()
+    for name, values in ARIA_ATTRIBUTES.items():
+        glob.setdefault(name, (100 if values else 1, list(values)))
     lines.append('    <!-- Attributes every element takes, and their values. -->')
     lines += common.completion_xml(['startTag'], ['attribute', 'attributeName'],
                                    words=[attribute_word(a, glob[a][0]) for a in sorted(glob)])
