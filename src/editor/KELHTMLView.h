@@ -6,6 +6,7 @@
 // navigation keys to an open completion list, spelling that skips markup, and the
 // notifications that colouring and completion follow.
 
+#include "support/Notifications.h"
 #include "editor/KELTextView.h"
 #include "kit/Types.h"
 
@@ -24,9 +25,6 @@ class QKeyEvent;
 class Tag;
 class TagAttribute;
 
-inline const QString KELTextDidChangeNotification = QStringLiteral("KELTextDidChangeNotification");
-inline const QString KELUserDidEnterTextNotification = QStringLiteral("KELUserDidEnterTextNotification");
-inline const QString KELUserDidEnterTextInsertedString = QStringLiteral("KELUserDidEnterTextInsertedString");
 inline const QString KELTextViewDidMoveToWindowNotification = QStringLiteral("KELTextViewDidMoveToWindowNotification");
 
 /// What the view asks of the document that owns it.

@@ -31,3 +31,9 @@ inline const QString KELDocumentDidResignActiveNotification = QStringLiteral("Do
 inline const QString KELDocumentDidBecomeActiveNotification = QStringLiteral("Document Did Become Active");
 inline const QString KELActiveDocumentDidChangeNotification = QStringLiteral("KELActiveDocumentDidChangeNotification");
 inline const QString KELDocumentDidCloseNotification = QStringLiteral("KELDocumentDidCloseNotification");
+
+// Posted by the HTML editor view with itself as the object: its text changed, and
+// the user typed (the typed text under KELUserDidEnterTextInsertedString).
+inline const QString KELTextDidChangeNotification = QStringLiteral("KELTextDidChangeNotification");
+inline const QString KELUserDidEnterTextNotification = QStringLiteral("KELUserDidEnterTextNotification");
+inline const QString KELUserDidEnterTextInsertedString = QStringLiteral("KELUserDidEnterTextInsertedString");
