@@ -597,8 +597,9 @@ TEST_F(MyDocumentTest, SaveAfterAnotherProgramChangedTheFileAsksFirst)
         doc->saveDocumentWithDelegate([&](kit::Document*, bool ok) { saved = ok; });
         EXPECT_EQ(saved, c.saved);
         EXPECT_EQ(alerts.size(), c.outside ? 1 : 0);
-        if (c.outside && !alerts.isEmpty())
+        if (c.outside && !alerts.isEmpty()) {
             EXPECT_TRUE(alerts[0].startsWith("The file “page.html” has been changed by another application")) << alerts[0].toStdString();
+        }
         EXPECT_EQ(fileBytes(file), QByteArray(c.fileAfter));
         EXPECT_EQ(doc->currentString(), QString::fromLatin1(c.textAfter));
         EXPECT_EQ(doc->isDocumentEdited(), c.editedAfter);

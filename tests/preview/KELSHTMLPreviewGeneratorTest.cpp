@@ -167,3 +167,36 @@ TEST_F(KELSHTMLPreviewGeneratorTest, IncludeCommentIsReadAsOneTag)
 }
 
 } // namespace
+
+namespace {
+
+// Includes stay inside the site, as its web server would keep them: the page's
+// folder tree and the open project's folder. A PHP file outside is never run,
+// and a nested page hands the site down to its own includes.
+TEST_F(KELSHTMLPreviewGeneratorTest, IncludesOutsideTheSiteAreRefused)
+{
+    const QString project = path(QStringLiteral("project"));
+    KELPreviewDocument::setProjectDirectoryLookup(
+        [project](const QString& p) { return p.startsWith(project + QLatin1Char('/')) ? project : QString(); });
+    makeFile(QStringLiteral("secret.txt"), "TOPSECRET");
+    makeFile(QStringLiteral("outside.php"), "<?php file_put_contents(__DIR__ . '/ran.txt', 'ran'); echo 'RAN'; ?>");
+    makeFile(QStringLiteral("project/shared/footer.html"), "FOOTER");
+    makeFile(QStringLiteral("project/pages/nested.shtml"), "[<!--#include virtual=\"../shared/footer.html\" -->]");
+    const QString page = makeFile(QStringLiteral("project/pages/page.shtml"),
+        "<!--#include virtual=\"../../secret.txt\" -->|<!--#include file=\"../../outside.php\" -->|"
+        "<!--#include virtual=\"/shared/footer.html\" -->|<!--#include virtual=\"nested.shtml\" -->|"
+        "<!--#include virtual=\"" + path(QStringLiteral("secret.txt")).toUtf8() + "\" -->");
+    auto generator = KELPreviewGenerator::generatorWithFileName(page);
+    const Answer answer = preview(*generator);
+    EXPECT_TRUE(answer.success);
+    EXPECT_FALSE(answer.text.contains(QStringLiteral("TOPSECRET")));
+    EXPECT_FALSE(answer.text.contains(QStringLiteral("RAN")));
+    EXPECT_EQ(answer.text,
+        QStringLiteral("[Error: ../../secret.txt lies outside the site's folders]|"
+                       "[Error: ../../outside.php lies outside the site's folders]|FOOTER|[FOOTER]|"
+                       "[Error: %1 lies outside the site's folders]")
+            .arg(path(QStringLiteral("secret.txt"))));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("ran.txt"))));
+}
+
+} // namespace
