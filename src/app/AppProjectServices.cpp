@@ -4,7 +4,7 @@
 #include "app/FilePair.h"
 #include "app/KELFileManager.h"
 #include "app/ReplaceFileController.h"
-#include "app/TabView.h"
+#include "document/TabView.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
 #include "project/KELOpenWithManager.h"

@@ -5,7 +5,7 @@
 // and the selection survive a refresh. Names are compared exactly: "a.html" and
 // "A.html" are two files.
 
-#include "document/DocumentContents.h"
+#include "editor/DocumentContents.h"
 
 #include <QHash>
 #include <QIcon>

@@ -2,7 +2,7 @@
 // One row of the Open Quickly file list: a file name and the documents (open
 // documents, files of projects, or files found on the computer) that carry it.
 
-#include "document/DocumentContents.h"
+#include "editor/DocumentContents.h"
 
 #include <QList>
 #include <QString>

@@ -3,7 +3,7 @@
 // and real sheets of widely used frameworks (valid ones and ones with planted errors).
 #include "CSSTestSupport.h"
 
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "htmlui/MetaController.h"
 
 #include "../editor/EditorTestSupport.h"
-#include "checker/KELSyntaxCheckError.h"
+#include "support/KELSyntaxCheckError.h"
 #include "checker/KELSyntaxCheckResult.h"
 #include "checker/KELSyntaxCheckTypeHTML.h"
 #include "html/AttributeTableManager.h"
