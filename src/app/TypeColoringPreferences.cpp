@@ -225,8 +225,11 @@ void KELInstallSyntaxPreferencePanes()
             if (auto pane = TypeColoringPreferences::create(root))
                 panes.push_back(std::move(pane));
         std::sort(panes.begin(), panes.end(), [](const auto& a, const auto& b) { return a->compare(*b) < 0; });
-        for (auto& pane : panes)
-            prefs.addColoringPane(pane->typeName(), pane.release());
+        for (auto& pane : panes) {
+            // The name first: the pane goes to the window with release().
+            const QString name = pane->typeName();
+            prefs.addColoringPane(name, pane.release());
+        }
         QWidget* window = prefs.window();
         if (auto* completion = window ? window->findChild<QWidget*>(QStringLiteral("completionControls")) : nullptr)
             if (completion->layout())

@@ -483,6 +483,9 @@ void PreferenceController2::addColoringPane(const QString& typeName, QWidget* vi
             break;
         }
     }
+    // A window made without the colours pane has nowhere to put it.
+    if (!m_colorStack || !m_colorLanguage)
+        return;
     m_colorStack->addWidget(view);
     m_colorLanguage->addItem(typeName);
 }

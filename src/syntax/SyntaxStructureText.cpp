@@ -41,9 +41,6 @@ SyntaxStructureText::SyntaxStructureText(const SyntaxXMLNode& node)
     m_maxCharLength = readCount(node.valueForAttribute("maxLength"), SyntaxUnlimited);
     m_matchOutsideRange = node.valueForAttribute("matchOutside") == QLatin1String("true");
     m_hereDocumentEnd = node.valueForAttribute("hereDocumentEnd") == QLatin1String("true");
-    m_skipsQuotedText = node.valueForAttribute("skipsQuotedText") == QLatin1String("true");
-    m_lookahead = node.valueForAttribute("lookahead");
-    m_lookaheadStops = node.valueForAttribute("lookaheadStops");
     for (const SyntaxXMLNode& child : node.childNodes()) {
         const QString name = child.nodeName();
         if (name == QLatin1String("characterSet"))
@@ -154,46 +151,6 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
-// Steps over a quoted string, a parenthesised group or a comment that begins at k,
-// answering the index after it (a string or group left open ends with its line, a
-// comment with the text); k itself when nothing of the kind begins there.
-qsizetype skipQuotedText(const QString& s, qsizetype k, qsizetype end)
-{
-    const QChar c = s.at(k);
-    if (c == u'"' || c == u'\'') {
-        for (qsizetype j = k + 1; j < end; ++j) {
-            if (s.at(j) == u'\\')
-                ++j;
-            else if (s.at(j) == c || s.at(j) == u'\n')
-                return j + 1;
-        }
-        return end;
-    }
-    if (c == u'/' && k + 1 < end && s.at(k + 1) == u'*') {
-        const qsizetype close = s.indexOf(QLatin1String("*/"), k + 2);
-        return close < 0 || close + 2 > end ? end : close + 2;
-    }
-    if (c == u'(') {
-        int depth = 0;
-        for (qsizetype j = k; j < end; ++j) {
-            const QChar d = s.at(j);
-            if (d == u'"' || d == u'\'' || (d == u'/' && j + 1 < end && s.at(j + 1) == u'*')) {
-                j = skipQuotedText(s, j, end) - 1;
-            } else if (d == u'\\') {
-                ++j;
-            } else if (d == u'\n') {
-                return j; // left open: the group ends with its line
-            } else if (d == u'(') {
-                ++depth;
-            } else if (d == u')' && --depth == 0) {
-                return j + 1;
-            }
-        }
-        return end;
-    }
-    return k;
-}
-
 } // namespace
 
 qsizetype SyntaxStructureText::matchHereDocumentEnd(const QString& string, kit::Range range, bool atEnd) const
@@ -241,45 +198,6 @@ qsizetype SyntaxStructureText::longestMatchInString(const QString& string, kit::
     range.length = std::clamp<qsizetype>(range.length, 0, n - range.location);
     if (m_hereDocumentEnd)
         return matchHereDocumentEnd(string, range, atEnd);
-    const qsizetype found = plainMatch(string, range, atEnd);
-    if (found == kit::NotFound)
-        return found;
-    if (m_skipsQuotedText && atEnd && !m_matchOutsideRange) {
-        // The match must lie outside every string, group and comment of the range.
-        const qsizetype matchStart = range.end() - found;
-        qsizetype k = range.location;
-        while (k < matchStart) {
-            const qsizetype after = skipQuotedText(string, k, n);
-            if (after > matchStart)
-                return kit::NotFound;
-            k = after > k ? after : k + 1;
-        }
-    }
-    if (!m_lookahead.isEmpty() && !atEnd && !m_matchOutsideRange) {
-        // Bounded, so that a long text without the characters stays cheap to colour.
-        const qsizetype limit = std::min<qsizetype>(n, range.location + found + 8192);
-        qsizetype k = range.location + found;
-        while (true) {
-            if (k >= limit)
-                return kit::NotFound;
-            const qsizetype after = skipQuotedText(string, k, limit);
-            if (after > k) {
-                k = after;
-                continue;
-            }
-            if (m_lookahead.contains(string.at(k)))
-                break;
-            if (m_lookaheadStops.contains(string.at(k)))
-                return kit::NotFound;
-            ++k;
-        }
-    }
-    return found;
-}
-
-qsizetype SyntaxStructureText::plainMatch(const QString& string, kit::Range range, bool atEnd) const
-{
-    const qsizetype n = string.size();
     // Looking outside the range turns the anchor around: after the range's end
     // forwards, or before its start backwards.
     if (m_matchOutsideRange) {

@@ -38,20 +38,6 @@ public:
     /// followed the nearest "<<<" before it (blanks may indent it).
     bool hereDocumentEnd() const { return m_hereDocumentEnd; }
     void setHereDocumentEnd(bool v) { m_hereDocumentEnd = v; }
-    /// A match that lies inside a quoted string, parentheses or a comment (counted
-    /// from the range's start) does not count: "a;b" and url(a;b) do not end a declaration.
-    bool skipsQuotedText() const { return m_skipsQuotedText; }
-    void setSkipsQuotedText(bool v) { m_skipsQuotedText = v; }
-    /// A start text that counts only when one of `lookahead` follows it before any of
-    /// `lookaheadStops` (outside strings, parentheses and comments): "a:hover {"
-    /// begins a rule where "color: red;" does not.
-    const QString& lookahead() const { return m_lookahead; }
-    const QString& lookaheadStops() const { return m_lookaheadStops; }
-    void setLookahead(const QString& characters, const QString& stops)
-    {
-        m_lookahead = characters;
-        m_lookaheadStops = stops;
-    }
 
     void setMinCharLength(quint64 v) { m_minCharLength = v; }
     void setMaxCharLength(quint64 v) { m_maxCharLength = v; }
@@ -74,7 +60,6 @@ public:
 
 private:
     qsizetype matchHereDocumentEnd(const QString& string, kit::Range range, bool atEnd) const;
-    qsizetype plainMatch(const QString& string, kit::Range range, bool atEnd) const;
     qsizetype matchValues(
         const QChar* s, qsizetype stringLength, kit::Range range, const QStringList& lowered, bool atEnd) const;
 
@@ -90,7 +75,4 @@ private:
     QStringList m_loweredExcludes;
     char16_t m_escapeChar = 0;
     bool m_hereDocumentEnd = false;
-    bool m_skipsQuotedText = false;
-    QString m_lookahead;
-    QString m_lookaheadStops;
 };

@@ -82,10 +82,11 @@ TEST(KELSyntaxCheckTypeCSSTest, SelectorErrors)
         const char* title;
         const char* description;
     } cases[] = {
-        { "p::before:hover {}", "Selector Error", "A pseudo-element can appear only at the end of the last sequence of simple selectors in a selector." },
+        { "p::before:first-child {}", "Selector Error", "A pseudo-element can appear only at the end of the last sequence of simple selectors in a selector." },
         { "p > {}", "Selector Error", "Expected the beginning of a simple selector sequence." },
         { "a[href", "Attribute Selector Error", "The attribute selector is not closed with \"]\"." },
-        { "a[href {}", "Attribute Selector Error", "Expected one of the following attribute selector operators: $=, *=, =, ^=, |=, ~=." },
+        // Left open, the selector ends where the declaration block begins.
+        { "a[href {}", "Attribute Selector Error", "The attribute selector is not closed with \"]\"." },
         { "a[=x] {}", "Attribute Selector Error", "Expected an attribute identifier." },
         { "a[href x] {}", "Attribute Selector Error", "Expected one of the following attribute selector operators: $=, *=, =, ^=, |=, ~=." },
         { "a[href=] {}", "Attribute Selector Error", "Expected an attribute value identifier or string." },
@@ -102,7 +103,7 @@ TEST(KELSyntaxCheckTypeCSSTest, SelectorErrors)
         EXPECT_EQ(errors[0].title(), QString::fromUtf8(c.title)) << c.css << "\n" << dump(errors);
         EXPECT_EQ(errors[0].description(), QString::fromUtf8(c.description)) << c.css << "\n" << dump(errors);
     }
-    for (const char* css : { "p:hover::before {}", "a[href^='http' i] {}", "svg|rect, *|*, |p {}", "ul > li + li ~ li a {}", "#id.class[x|=y]:first-child {}" })
+    for (const char* css : { "p:hover::before {}", "p::before:hover {}", "a[href^='http' i] {}", "svg|rect, *|*, |p {}", "ul > li + li ~ li a {}", "#id.class[x|=y]:first-child {}" })
         EXPECT_TRUE(checkSheet(QString::fromUtf8(css)).isEmpty()) << css << "\n" << dump(checkSheet(QString::fromUtf8(css)));
 }
 

@@ -54,6 +54,8 @@ TEST(ShippedGrammar, StructuresMatchWholeTexts)
         { "CSS Block", "declaration", "transform: translate(-50%, -50%) rotate(45deg);", true, -1 },
         { "CSS Block", "declaration", "content: '\\201C';", true, -1 },
         { "CSS Block", "declaration", "color red;", false, -1 },
+        { "CSS Block", "comment", "/* top * or */", true, -1 },
+        { "CSS Block", "declaration", "margin: 0 /* top */ auto;", true, -1 },
         { "CSS Block", "nestedSelector", "&:hover ", true, -1, "{" },
         { "CSS Block", "blockBrace", "}", true, 1 },
         { "JavaScript", "variable", "functional(", true, 10 },

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 using namespace kit;
@@ -53,7 +54,8 @@ TEST(FileReferenceTest, FollowsRenamesAndMovesAndSurvivesStorage)
 TEST(FileReferenceTest, AFileReplacedBySafeSaveIsStillFoundAndADeletedOneIsNot)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("page.html");
+    // A name no other test uses: other files made meanwhile may take the freed inode.
+    const QString path = dir.filePath(QStringLiteral("safe-save-%1.html").arg(QCoreApplication::applicationPid()));
     ASSERT_TRUE(testsupport::writeBytes(path, "old"));
     std::optional<FileReference> ref = FileReference::fromPath(path);
     ASSERT_TRUE(ref);
