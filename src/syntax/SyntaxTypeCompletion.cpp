@@ -126,7 +126,11 @@ std::unique_ptr<StructureTreeNode> SyntaxType::buildStructureTreeForString(const
                 auto child = buildStructureTreeForString(
                     text, Range(at, bodyEnd - at), maxRange, target, &childValid, includeInvalid);
                 if (!childValid) {
-                    if (includeInvalid) {
+                    // A partial match counts as being typed only when it runs up to the
+                    // cursor; an optional one that the following text contradicts ("cl"
+                    // then " id": no "=") is dropped, so the next element starts there.
+                    const bool typedSoFar = child->range.end() >= bodyEnd || count < element->minOccurs();
+                    if (includeInvalid && typedSoFar) {
                         reach = std::max(reach, child->range.end());
                         node->subStructures.push_back(std::move(child));
                     }
