@@ -23,6 +23,25 @@
 
 namespace {
 
+// Takes moved ids out of an order, keeping row at the same gap between the others.
+void takeMovedIds(QList<qint64>& order, const QList<qint64>& ids, int* row)
+{
+    for (qint64 id : ids) {
+        const qsizetype at = order.indexOf(id);
+        if (at >= 0) {
+            order.removeAt(at);
+            if (at < *row)
+                --*row;
+        }
+    }
+}
+
+void insertIds(QList<qint64>& order, const QList<qint64>& ids, int row)
+{
+    for (qsizetype k = 0; k < ids.size(); ++k)
+        order.insert(row + k, ids[k]);
+}
+
 // Which clips or groups a drag carries, so that a drop in this window moves
 // them rather than copying; only trusted from this very process.
 const QString DraggedIdsType = QStringLiteral("application/x-kelp-code-clip-ids");
@@ -650,14 +669,7 @@ bool KELCodeClipsController::dropClips(
     QList<qint64> dropped;
     if (!copy && ids.size() == archives.size()) {
         // A move inside this window keeps the clips themselves.
-        for (qint64 id : ids) {
-            const qsizetype at = order.indexOf(id);
-            if (at >= 0) {
-                order.removeAt(at);
-                if (at < row)
-                    --row;
-            }
-        }
+        takeMovedIds(order, ids, &row);
         dropped = ids;
     } else {
         m_updating = true;
@@ -670,8 +682,7 @@ bool KELCodeClipsController::dropClips(
         }
         m_updating = false;
     }
-    for (qsizetype k = 0; k < dropped.size(); ++k)
-        order.insert(row + k, dropped[k]);
+    insertIds(order, dropped, row);
     store.setClipOrder(groupId, order);
     reload();
     if (selectedGroupId() == groupId)
@@ -693,14 +704,7 @@ bool KELCodeClipsController::dropGroups(const QVariantList& archives, const QLis
         row = int(order.size());
     QList<qint64> dropped;
     if (!copy && ids.size() == archives.size()) {
-        for (qint64 id : ids) {
-            const qsizetype at = order.indexOf(id);
-            if (at >= 0) {
-                order.removeAt(at);
-                if (at < row)
-                    --row;
-            }
-        }
+        takeMovedIds(order, ids, &row);
         dropped = ids;
     } else {
         m_updating = true;
@@ -718,8 +722,7 @@ bool KELCodeClipsController::dropGroups(const QVariantList& archives, const QLis
         }
         m_updating = false;
     }
-    for (qsizetype k = 0; k < dropped.size(); ++k)
-        order.insert(row + k, dropped[k]);
+    insertIds(order, dropped, row);
     store.setGroupOrder(order);
     reload();
     return true;

@@ -22,7 +22,7 @@ public:
     /// The caret's rectangle on the screen, where the completion list goes.
     virtual QRect cursorRectInScreenCoordinates() const { return QRect(); }
     /// The text indented to suit the line of index.
-    virtual QString indentedStringForString(const QString& string, qsizetype index) const { return string; }
+    virtual QString indentedStringForString(const QString& string, qsizetype /*index*/) const { return string; }
     /// Replaces range with text in one undo step named "Completion" and selects selection.
     virtual void replaceTextForCompletion(kit::Range range, const QString& text, kit::Range selection)
     {

@@ -144,11 +144,14 @@ QString FileReference::findByIdentity() const
             for (const QFileInfo& entry : entries) {
                 if (--budget <= 0)
                     break;
-                quint64 dev = 0, ino = 0;
                 const QString path = entry.absoluteFilePath();
-                if (!fileIdentity(path, &dev, &ino))
+                const std::optional<FileIdentity> identity = fileIdentityAt(path);
+                if (!identity)
                     continue;
-                if (dev == m_device && ino == m_inode)
+                // A reused inode is told from the remembered item by its birth time
+                // where the file system keeps one.
+                if (identity->device == m_device && identity->inode == m_inode
+                    && (identity->birthTime == 0 || m_birthTime == 0 || identity->birthTime == m_birthTime))
                     return path;
                 if (entry.isDir() && !entry.isSymLink())
                     folders.enqueue(path);
