@@ -414,8 +414,27 @@ qsizetype KELSyntaxCheckTypeHTML::tagStartingFrom(qsizetype s, qsizetype e, TagI
     if (!containedBy.isEmpty() && openNames) {
         // Looked up by name rather than by walking the ancestors: each of thousands of
         // unclosed <li> would otherwise walk all the ones before it.
-        const bool inside = std::any_of(containedBy.begin(), containedBy.end(),
-            [openNames](const QString& container) { return openNames->value(container) > 0; });
+        const auto isOpen = [openNames, html5, &vocabulary](const QString& container) {
+            if (openNames->value(container) > 0)
+                return true;
+            if (!html5)
+                return false;
+            // HTML lets a page leave out the start tags of html, head and body: the html
+            // element always stands, and at the top level an element is in the head or
+            // the body that the page leaves implied.
+            if (container == QLatin1String("html"))
+                return true;
+            if (container != QLatin1String("head") && container != QLatin1String("body"))
+                return false;
+            for (auto it = openNames->cbegin(); it != openNames->cend(); ++it) {
+                const QString& open = it.key();
+                if (it.value() > 0 && open != QLatin1String("html") && !open.startsWith(u'!') && !open.startsWith(u'?')
+                    && !vocabulary.singleTags().contains(open))
+                    return false;
+            }
+            return true;
+        };
+        const bool inside = std::any_of(containedBy.begin(), containedBy.end(), isOpen);
         if (!inside)
             errors->addError(makeError(QStringLiteral("Invalid Tag Nesting"), definition->containedByErrorStringWithTagName(tagName), tag.location()),
                 HTMLType);

@@ -72,6 +72,11 @@ TEST(KELSyntaxCheckTypeHTMLUnclosedTest, EndTagsLeftOutOnlyWhereHTMLAllows)
         // A closing tag for an element already ended by a block is not open.
         { "<p>a<div>b</div></p>", "The </p> tag attempts to close an element that is not open. " },
         { "<div><p>a", "The <div> tag is not closed. " },
+        // The start tags of html, head and body may be left out as well.
+        { "<!DOCTYPE html><title>t</title><p>x", nullptr },
+        { "<!DOCTYPE html><meta charset=utf-8><title>t</title><link rel=stylesheet href=a.css><h1>x</h1>", nullptr },
+        { "<head><title>t</title></head><body><p>x</body>", nullptr },
+        { "<div><title>t</title></div>", "The tag \"<title>\" must be contained within the scope of a \"<head>\" or \"<svg>\" tag. " },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
