@@ -235,11 +235,18 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
             }
             continue;
         }
-
         auto tag = std::make_shared<TagInstance>();
         const qsizetype j = tagSkippingComments(i, end - 1, *tag, &openNames, text, errors, generatedSource);
         qsizetype next = j + 1;
         if (tag->name().isEmpty()) {
+            i = next;
+            continue;
+        }
+        // "<" before something that cannot start a tag name ("<%= x %>" in a code sample,
+        // "<>") is reported where it stands but opens no element, so the elements around
+        // it keep their structure.
+        if (const QChar first = tag->name().at(0);
+            !(first.isLetter() || first == u'!' || first == u'?' || first == u'/')) {
             i = next;
             continue;
         }

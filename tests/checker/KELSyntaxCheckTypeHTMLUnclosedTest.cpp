@@ -76,6 +76,8 @@ TEST(KELSyntaxCheckTypeHTMLUnclosedTest, EndTagsLeftOutOnlyWhereHTMLAllows)
         { "<!DOCTYPE html><title>t</title><p>x", nullptr },
         { "<!DOCTYPE html><meta charset=utf-8><title>t</title><link rel=stylesheet href=a.css><h1>x</h1>", nullptr },
         { "<head><title>t</title></head><body><p>x</body>", nullptr },
+        // A "<" that starts no tag is reported alone; the elements around it keep their shape.
+        { "<div><pre>x = <%= y %>;</pre><p>a</p></div>", "The <%=> tag is not recognized as part of the HTML specification. " },
         { "<div><title>t</title></div>", "The tag \"<title>\" must be contained within the scope of a \"<head>\" or \"<svg>\" tag. " },
     };
     for (const auto& c : cases) {

@@ -84,6 +84,7 @@ TEST(KELCSSPropertyDefinitionTest, AtRulePreludesAndBodies)
         { "@media (min-width: 1px) and (max-width: 2px) and (orientation: portrait) {}", {} },
         { "@media only screen and (color) {}", {} },
         { "@media (aspect-ratio: 16/9) {}", {} },
+        { "@media only screen and (-webkit-min-device-pixel-ratio: 1.5), (min--moz-device-pixel-ratio: 1.5), (-o-min-device-pixel-ratio: 3/2) {}", {} },
         { "@media (min-orientation: portrait) {}", { "Unexpected Values" } },
         { "@import url(a.css) screen, print;", {} },
         { "@page :first { margin: 1in }", {} },
