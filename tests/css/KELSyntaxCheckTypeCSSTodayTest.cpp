@@ -154,7 +154,7 @@ TEST(KELSyntaxCheckTypeCSSTodayTest, WideKeywordsMathFunctionsAndRowsOfToday)
         "opacity: clamp(0, .5, 1)", "transform: rotate(calc(45deg * 2))", "font-weight: min(700, 800)", "flex-grow: calc(2 * 2)",
         "line-height: max(1.2, 1em)", "width: min(100%, 40rem)",
         "border-inline-start-width: 2px", "border-block-end-color: red", "border-inline-end-style: dashed", "border-block-start-width: thin",
-        "float: inline-start", "float: inline-end", "align-content: baseline", "align-content: last baseline",
+        "float: inline-start", "white-space: wrap", "white-space: preserve nowrap", "white-space-collapse: preserve-breaks", "float: inline-end", "align-content: baseline", "align-content: last baseline",
         "margin: 1e1px", "line-height: 1.5e0", "opacity: 5E-1",
         "background: url(data:image/svg+xml;charset=utf8,%3Csvg%20xmlns=%27http://www.w3.org/2000/svg%27%3E%3C/svg%3E) no-repeat",
     };
