@@ -7,6 +7,8 @@
 #include "support/DefaultsKeys.h"
 #include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
+#include "componentui/KELComponentLibraryController.h"
+#include "componentui/KELComponentLibraryServices.h"
 #include "document/TabView.h"
 #include "document/MyDocumentController.h"
 #include "kit/ActionRouter.h"
@@ -342,10 +344,15 @@ void AppController::updateCloseWindowCommands(QWidget* window)
 
 QStringList AppController::unavailableCommands()
 {
-    // Their windows (the component library and the component panels) come with
-    // later parts of the program.
-    return {QStringLiteral("showComponentLibrary:"),
-            QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
+    // Their windows (the component panels) come with later parts of the program.
+    return {QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
             QStringLiteral("showInsertListPanel:"), QStringLiteral("showInsertTablePanel:"),
             QStringLiteral("showInsertLinkPanel:"), QStringLiteral("showInsertImageTagPanel:")};
+}
+
+void AppController::installComponentLibraryCommand()
+{
+    KELInstallComponentLibraryServices();
+    addAction(QStringLiteral("showComponentLibrary:"),
+              [](QObject*) { KELComponentLibraryController::sharedInstance().showWindow(); });
 }
