@@ -137,6 +137,7 @@ void KELCoverFlowView::reloadComponents()
     if (!m_dataSource)
         return;
     finishAnimation();
+    placeChildren();
     updateDesktopImages();
     for (const auto& image : std::as_const(m_desktopImages))
         if (!m_layers.contains(image.get()))
@@ -509,8 +510,13 @@ bool KELCoverFlowView::selectImageForPoint(QPointF point)
     for (qint64 i = 0; i < m_desktopImages.size(); ++i) {
         if (best != NotFound && std::llabs(i - selected) >= std::llabs(best - selected))
             continue;
+        const QTransform transform = pictureTransform(i);
+        // Inside the drawn picture first: the inverse of a perspective also maps
+        // points beyond the picture's horizon back into it.
+        if (!transform.map(QPolygonF(QRectF(0, 0, CellSize, CellSize))).containsPoint(point, Qt::OddEvenFill))
+            continue;
         bool invertible = false;
-        const QTransform inverse = pictureTransform(i).inverted(&invertible);
+        const QTransform inverse = transform.inverted(&invertible);
         if (!invertible)
             continue;
         const QPointF local = inverse.map(point);
