@@ -307,6 +307,7 @@ void KELCoverFlowView::updateImageForLayer(KELCoverFlowImage* image, bool)
     // Scaled to the cell once, so a frame draws small pictures.
     const QSize cell {int(CellSize), int(CellSize)};
     it->picture = picture.scaled(cell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    it->turned[0] = it->turned[1] = QImage();
     const QImage shaded = image->shadedImage();
     if (!shaded.isNull())
         it->reflection = shaded.scaled(cell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -325,15 +326,15 @@ void KELCoverFlowView::imageDidLoad(const void* object)
 
 // ---------------------------------------------------------------- drawing
 
-QTransform KELCoverFlowView::pictureTransform(qint64 index) const
+QPointF KELCoverFlowView::containerCentre(const KELCoverFlowPlacement& p) const
 {
-    const auto it = m_layers.constFind(m_desktopImages.value(index).get());
-    if (it == m_layers.constEnd())
-        return {};
-    const KELCoverFlowPlacement& p = it->current;
     const QRectF body = bodyRect();
+    return {body.left() + p.x - m_scroll + CellSize / 2, body.top() + (body.height() - p.y - CellSize) + CellSize / 2};
+}
+
+QTransform KELCoverFlowView::projection(const KELCoverFlowPlacement& p, QPointF centre)
+{
     const double cw = CellSize, ch = CellSize;
-    const QPointF centre(body.left() + p.x - m_scroll + cw / 2, body.top() + (body.height() - p.y - ch) + ch / 2);
     const double c = std::cos(p.angle), s = std::sin(p.angle);
     auto project = [&](double px, double py) {
         const double u = px - cw / 2, v = ch / 2 - py; // from the centre, y up
@@ -349,6 +350,36 @@ QTransform KELCoverFlowView::pictureTransform(qint64 index) const
     QTransform transform;
     QTransform::quadToQuad(square, quad, transform);
     return transform;
+}
+
+QTransform KELCoverFlowView::pictureTransform(qint64 index) const
+{
+    const auto it = m_layers.constFind(m_desktopImages.value(index).get());
+    if (it == m_layers.constEnd())
+        return {};
+    return projection(it->current, containerCentre(it->current));
+}
+
+void KELCoverFlowView::drawTurned(QPainter& painter, Layer& layer, QPointF centre)
+{
+    const int side = layer.current.angle > 0 ? 0 : 1;
+    QImage& cache = layer.turned[side];
+    if (cache.isNull()) {
+        const QTransform t = projection(layer.current, QPointF(0, 0));
+        const QRectF bounds = t.map(QPolygonF(QRectF(0, 0, CellSize, 2 * CellSize))).boundingRect();
+        const QRect area = bounds.toAlignedRect();
+        cache = QImage(area.size(), QImage::Format_ARGB32_Premultiplied);
+        cache.fill(Qt::transparent);
+        QPainter p(&cache);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.setTransform(QTransform(1, 0, 0, -1, 0, 2 * CellSize) * t * QTransform::fromTranslate(-area.x(), -area.y()));
+        p.drawImage(QRectF(0, 0, CellSize, CellSize), layer.reflection);
+        p.setTransform(t * QTransform::fromTranslate(-area.x(), -area.y()));
+        p.drawImage(QRectF(0, 0, CellSize, CellSize), layer.picture);
+        layer.turnedOffset[side] = area.topLeft();
+    }
+    painter.setTransform(QTransform());
+    painter.drawImage(centre.toPoint() + layer.turnedOffset[side], cache);
 }
 
 void KELCoverFlowView::paintEvent(QPaintEvent*)
@@ -389,9 +420,16 @@ void KELCoverFlowView::render(QPainter& painter)
     const QRectF cell(0, 0, CellSize, CellSize);
     // The reflection hangs under the picture, mirrored.
     const QTransform mirror(1, 0, 0, -1, 0, 2 * CellSize);
+    const auto& layout = KELCoverFlowImageLayout::layoutManager();
     for (qint64 i : order) {
-        const Layer& layer = m_layers[m_desktopImages.at(i).get()];
-        const QTransform t = pictureTransform(i);
+        Layer& layer = m_layers[m_desktopImages.at(i).get()];
+        const QPointF centre = containerCentre(layer.current);
+        if (!layer.picture.isNull() && !layer.reflection.isNull() && layer.current.z == layout.zSidePosition
+            && std::abs(layer.current.angle) == layout.sideAngle) {
+            drawTurned(painter, layer, centre);
+            continue;
+        }
+        const QTransform t = projection(layer.current, centre);
         painter.setTransform(mirror * t);
         if (layer.reflection.isNull())
             painter.fillRect(cell, placeholder);

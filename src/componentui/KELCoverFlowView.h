@@ -72,6 +72,8 @@ public:
     bool isAnimating() const;
     /// Ends a running animation at once (pictures at their places).
     void finishAnimation();
+    /// Puts the pictures where the running change has them after this much of it (0…1).
+    void advanceAnimation(double t);
 
     /// The steps a scroll-wheel delta moves the selection by.
     static qint64 wheelSteps(double delta);
@@ -96,8 +98,15 @@ private:
         KELCoverFlowPlacement from, to, current;
         QImage picture; // scaled to the cell
         QImage reflection;
+        // The picture and its reflection already drawn turned to the left and to
+        // the right side: most pictures only slide, so a frame copies these.
+        QImage turned[2];
+        QPoint turnedOffset[2];
         bool placed = false;
     };
+    QPointF containerCentre(const KELCoverFlowPlacement& placement) const;
+    static QTransform projection(const KELCoverFlowPlacement& placement, QPointF centre);
+    void drawTurned(QPainter& painter, Layer& layer, QPointF centre);
     KELCoverFlowLayoutInput layoutInput() const;
     QRectF bodyRect() const;
     void updateDesktopImages();
@@ -105,7 +114,6 @@ private:
     void updateImageForLayer(KELCoverFlowImage* image, bool request);
     void imageDidLoad(const void* object);
     void setAnimationSpeed(Qt::KeyboardModifiers modifiers);
-    void advanceAnimation(double t);
     void placeChildren();
     void typeAhead(const QString& characters);
 
