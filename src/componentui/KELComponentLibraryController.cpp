@@ -7,6 +7,8 @@
 #include "components/KELComponentSearchIndex.h"
 #include "kit/Alert.h"
 #include "kit/NotificationCenter.h"
+#include "kit/UserDefaults.h"
+#include "support/DefaultsKeys.h"
 #include "support/HelpUtils.h"
 
 #include <QApplication>
@@ -112,7 +114,9 @@ void KELComponentLibraryController::buildWindow()
         m_viewModeSegmentedControl->addButton(button, i);
         modesLayout->addWidget(button);
     }
-    m_viewModeSegmentedControl->button(TileMode)->setChecked(true);
+    // The control keeps the last choice in the defaults (cover flow at first).
+    const int saved = int(std::clamp<qint64>(kit::UserDefaults::standard().integerValue(KELComponentLibrarySelectedViewKey), 0, 2));
+    m_viewModeSegmentedControl->button(saved)->setChecked(true);
     connect(m_viewModeSegmentedControl, &QButtonGroup::idClicked, this, [this](int id) { selectView(id); });
     m_toolbar->addWidget(modes);
 
@@ -164,8 +168,10 @@ void KELComponentLibraryController::selectView(int mode)
     KELComponentView* next = mode == CoverFlowMode && m_coverFlowView ? static_cast<KELComponentView*>(m_coverFlowView)
                            : mode != TileMode                         ? static_cast<KELComponentView*>(m_listView)
                                                                       : static_cast<KELComponentView*>(m_tileView);
-    if (QAbstractButton* button = m_viewModeSegmentedControl->button(mode))
+    if (QAbstractButton* button = m_viewModeSegmentedControl->button(mode)) {
         button->setChecked(true);
+        kit::UserDefaults::standard().setValue(KELComponentLibrarySelectedViewKey, qlonglong(mode));
+    }
     QWidget* focus = QApplication::focusWidget();
     const bool hadFocus = m_selectedView && focus
         && (focus == m_selectedView->viewWidget() || m_selectedView->viewWidget()->isAncestorOf(focus));

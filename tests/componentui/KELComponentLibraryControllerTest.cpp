@@ -5,6 +5,8 @@
 #include "componentui/LibraryTestSupport.h"
 #include "components/KELComponentSearchIndex.h"
 #include "kit/NotificationCenter.h"
+#include "kit/UserDefaults.h"
+#include "support/DefaultsKeys.h"
 
 #include <QButtonGroup>
 #include <QLineEdit>
@@ -29,6 +31,7 @@ protected:
             {QStringLiteral("Simple List"), QStringLiteral("Text"), QStringLiteral("A menu of items")},
         });
         index = std::make_unique<KELComponentSearchIndex>(catalogue);
+        kit::UserDefaults::standard().setValue(KELComponentLibrarySelectedViewKey, qlonglong(0));
         controller = std::make_unique<KELComponentLibraryController>(catalogue, index.get());
         controller->showWindow();
     }
@@ -123,6 +126,15 @@ TEST_F(KELComponentLibraryControllerTest, WithoutAComponentWindowTheUserIsTold)
     }));
     EXPECT_TRUE(box->text().contains(QStringLiteral("not available yet")));
     box->close();
+}
+
+TEST_F(KELComponentLibraryControllerTest, TheViewChosenLastOpensNextTime)
+{
+    controller->selectView(KELComponentLibraryController::CoverFlowMode);
+    KELComponentLibraryController another(catalogue, index.get());
+    another.window();
+    EXPECT_EQ(another.selectedView(), another.coverFlowView());
+    EXPECT_EQ(kit::UserDefaults::standard().integerValue(KELComponentLibrarySelectedViewKey), 2);
 }
 
 TEST_F(KELComponentLibraryControllerTest, SwitchingViewsKeepsKeyboardFocus)
