@@ -47,8 +47,10 @@ KELComponentLibraryController::OpenComponentHandler& KELComponentLibraryControll
 
 KELComponentLibraryController& KELComponentLibraryController::sharedInstance()
 {
-    static KELComponentLibraryController controller(KELComponentManager::sharedInstance().components(), nullptr);
-    return controller;
+    // Kept for the life of the process and never destroyed: its window must not
+    // outlive the application object in a static destructor.
+    static auto* controller = new KELComponentLibraryController(KELComponentManager::sharedInstance().components(), nullptr);
+    return *controller;
 }
 
 KELComponentLibraryController::KELComponentLibraryController(QList<std::shared_ptr<KELComponent>> catalogue,
