@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QToolBar>
 
@@ -353,6 +354,14 @@ QStringList AppController::unavailableCommands()
 void AppController::installComponentLibraryCommand()
 {
     KELInstallComponentLibraryServices();
-    addAction(QStringLiteral("showComponentLibrary:"),
-              [](QObject*) { KELComponentLibraryController::sharedInstance().showWindow(); });
+    addAction(QStringLiteral("showComponentLibrary:"), [](QObject*) {
+        KELComponentLibraryController& library = KELComponentLibraryController::sharedInstance();
+        // The application's menus, as in every main window.
+        QMainWindow* window = library.window();
+        if (!window->property("kelpMenuBar").toBool()) {
+            window->setMenuBar(KELBuildMenuBar(window));
+            window->setProperty("kelpMenuBar", true);
+        }
+        library.showWindow();
+    });
 }

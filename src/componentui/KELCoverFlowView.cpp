@@ -286,7 +286,7 @@ void KELCoverFlowView::updateImage()
     if (indices) {
         for (qint64 i = indices->first; i <= indices->second && i < m_totalDesktopImages; ++i) {
             KELCoverFlowImage* image = m_desktopImages.at(i).get();
-            updateImageForLayer(image, false);
+            updateImageForLayer(image);
             if (m_layers.value(image).picture.isNull())
                 image->requestImageOfSize(QSizeF(CellSize, CellSize), loader);
         }
@@ -294,7 +294,7 @@ void KELCoverFlowView::updateImage()
     loader.sweep();
 }
 
-void KELCoverFlowView::updateImageForLayer(KELCoverFlowImage* image, bool)
+void KELCoverFlowView::updateImageForLayer(KELCoverFlowImage* image)
 {
     auto it = m_layers.find(image);
     if (it == m_layers.end())
@@ -317,7 +317,7 @@ void KELCoverFlowView::imageDidLoad(const void* object)
 {
     for (const auto& image : std::as_const(m_desktopImages)) {
         if (image.get() == object) {
-            updateImageForLayer(image.get(), false);
+            updateImageForLayer(image.get());
             update();
             return;
         }

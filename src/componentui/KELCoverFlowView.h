@@ -111,7 +111,7 @@ private:
     QRectF bodyRect() const;
     void updateDesktopImages();
     void layoutPictures(bool animated);
-    void updateImageForLayer(KELCoverFlowImage* image, bool request);
+    void updateImageForLayer(KELCoverFlowImage* image);
     void imageDidLoad(const void* object);
     void setAnimationSpeed(Qt::KeyboardModifiers modifiers);
     void placeChildren();

@@ -45,8 +45,9 @@ protected:
     void type(const QString& text)
     {
         controller->toolbarSearchField()->setText(text);
-        if (controller->searchToken())
+        if (controller->searchToken()) {
             ASSERT_TRUE(waitFor([&] { return controller->searchToken()->searchComplete() && !controller->searchToken()->awaitingNotification(); }));
+        }
         QCoreApplication::processEvents();
     }
     QTemporaryDir dir;

@@ -54,11 +54,12 @@ TEST(SFScrollerLayerTest, HiddenWhenEverythingIsVisibleAndSliderNeverNarrowerTha
         scroller.setFrame(QRectF(0, 0, c.width, 16));
         scroller.setScrollerContent(&content);
         EXPECT_EQ(scroller.isHidden(), c.hidden) << c.pictures;
-        if (!c.hidden)
+        if (!c.hidden) {
             EXPECT_DOUBLE_EQ(scroller.sliderWidth(), c.sliderWidth) << c.pictures;
-        // A hidden scroller takes no press.
-        if (c.hidden)
+        } else {
+            // A hidden scroller takes no press.
             EXPECT_FALSE(scroller.mouseDownAtPointInSuperlayer(QPointF(c.width / 2, 8)));
+        }
     }
     SFScrollerLayer without;
     without.setFrame(QRectF(0, 0, 500, 16));
