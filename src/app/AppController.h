@@ -97,6 +97,8 @@ public:
 
     // -- Commands whose windows come with later parts of the program
     static QStringList unavailableCommands();
+    /// Window > Component Library, and the library's workers stopped at quit.
+    void installComponentLibraryCommand();
 
 private:
     AppController();

@@ -7,6 +7,8 @@
 #include "support/DefaultsKeys.h"
 #include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
+#include "componentui/KELComponentLibraryController.h"
+#include "componentui/KELComponentLibraryServices.h"
 #include "document/TabView.h"
 #include "document/MyDocumentController.h"
 #include "kit/ActionRouter.h"
@@ -24,6 +26,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QToolBar>
 
@@ -342,10 +345,23 @@ void AppController::updateCloseWindowCommands(QWidget* window)
 
 QStringList AppController::unavailableCommands()
 {
-    // Their windows (the component library and the component panels) come with
-    // later parts of the program.
-    return {QStringLiteral("showComponentLibrary:"),
-            QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
+    // Their windows (the component panels) come with later parts of the program.
+    return {QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
             QStringLiteral("showInsertListPanel:"), QStringLiteral("showInsertTablePanel:"),
             QStringLiteral("showInsertLinkPanel:"), QStringLiteral("showInsertImageTagPanel:")};
+}
+
+void AppController::installComponentLibraryCommand()
+{
+    KELInstallComponentLibraryServices();
+    addAction(QStringLiteral("showComponentLibrary:"), [](QObject*) {
+        KELComponentLibraryController& library = KELComponentLibraryController::sharedInstance();
+        // The application's menus, as in every main window.
+        QMainWindow* window = library.window();
+        if (!window->property("kelpMenuBar").toBool()) {
+            window->setMenuBar(KELBuildMenuBar(window));
+            window->setProperty("kelpMenuBar", true);
+        }
+        library.showWindow();
+    });
 }

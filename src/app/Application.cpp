@@ -86,6 +86,7 @@ bool KELApplication::start(const KELOpenRequest& request)
         return false;
 
     AppController& controller = AppController::sharedInstance();
+    controller.installComponentLibraryCommand();
     // The first document controller made is the shared one; the document side
     // then starts and brings back the windows of the last session.
     if (!MyDocumentController::sharedDocumentController())
