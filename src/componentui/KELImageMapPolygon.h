@@ -1,0 +1,28 @@
+#pragma once
+
+#include "componentui/KELImageMapShape.h"
+
+/// A region with "vertexCount" corners, each a vertex editor of "vertices" with "x"
+/// and "y". Fewer than three corners make no area: such a polygon has no path, no
+/// handles and is never hit.
+class KELImageMapPolygon : public KELImageMapShape {
+public:
+    explicit KELImageMapPolygon(kit::KeyValueObjectPtr shapeController) : KELImageMapShape(std::move(shapeController)) { }
+
+    qint64 numberOfVertices() const;
+    /// The vertex editor at the index; null when the list has none there.
+    kit::KeyValueObjectPtr vertexControllerAtIndex(qint64 index) const;
+    QPointF vertexAtIndex(qint64 index) const;
+    void setVertex(const QPointF& point, qint64 index);
+
+    QPainterPath shapePath() const override;
+    QList<QPointF> shapeVertices() const override;
+    QPointF shapeLocation() const override;
+    /// Moves every corner with the first one.
+    void moveShapeToLocation(const QPointF& location) override;
+    void moveVertex(qint64 index, const QPointF& location) override;
+
+private:
+    /// The corners whose editors exist, up to the vertex count.
+    QList<QPointF> points() const;
+};
