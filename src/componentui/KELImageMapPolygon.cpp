@@ -2,6 +2,8 @@
 
 #include "components/KELExpression.h"
 
+#include <cmath>
+
 namespace {
 const QString X = QStringLiteral("x.value");
 const QString Y = QStringLiteral("y.value");
@@ -94,4 +96,57 @@ void KELImageMapPolygon::moveVertex(qint64 index, const QPointF& location)
         return;
     KELImageMapShape::moveVertex(index, location);
     setVertex(location, index);
+}
+
+QList<QPointF> KELImageMapPolygon::verticesForCount(QList<QPointF> points, qint64 count)
+{
+    if (points.size() < 3)
+        points = { QPointF(10, 10), QPointF(110, 10), QPointF(10, 110) };
+    count = std::min(count, MaximumVertexCount);
+    while (points.size() < count) {
+        qsizetype longest = 0;
+        qreal longestLength = -1;
+        for (qsizetype i = 0; i < points.size(); ++i) {
+            const QPointF d = points.at((i + 1) % points.size()) - points.at(i);
+            const qreal length = d.x() * d.x() + d.y() * d.y();
+            if (length > longestLength) { // the first of equal edges wins
+                longest = i;
+                longestLength = length;
+            }
+        }
+        const QPointF mid = (points.at(longest) + points.at((longest + 1) % points.size())) / 2;
+        points.insert(longest + 1, QPointF(qreal(roundedCoordinate(mid.x())), qreal(roundedCoordinate(mid.y()))));
+    }
+    return points;
+}
+
+void KELImageMapPolygon::updatePolygonVertices(const kit::KeyValueObjectPtr& shapeController, const UndoRegistration& registration)
+{
+    if (!shapeController)
+        return;
+    const qint64 n = std::min(KELExpression::integerValue(shapeController->valueForKeyPath(QStringLiteral("vertexCount.count"))), MaximumVertexCount);
+    if (registration) {
+        if (const kit::KeyValueObjectPtr countEditor = kit::KeyValueObject::toObject(shapeController->value(QStringLiteral("vertexCount"))))
+            registration(countEditor, QStringLiteral("textValue"), QStringLiteral("Change Number of Vertices"), true);
+    }
+    const kit::KeyValueObjectPtr vertices = kit::KeyValueObject::toObject(shapeController->value(QStringLiteral("vertices")));
+    QList<QPointF> points;
+    for (qint64 i = 0; i < n; ++i) {
+        const kit::KeyValueObjectPtr vertex = imageMapItemAtIndex(vertices, i);
+        if (!vertex)
+            continue;
+        const QVariant x = vertex->valueForKeyPath(X);
+        const QVariant y = vertex->valueForKeyPath(Y);
+        if (!KELExpression::stringValue(x).isEmpty() && !KELExpression::stringValue(y).isEmpty())
+            points.append(QPointF(qreal(KELExpression::integerValue(x)), qreal(KELExpression::integerValue(y))));
+    }
+    points = verticesForCount(points, n);
+    for (qint64 i = 0; i < n; ++i) {
+        // A vertex editor the list has not made yet is skipped.
+        const kit::KeyValueObjectPtr vertex = imageMapItemAtIndex(vertices, i);
+        if (!vertex)
+            continue;
+        vertex->setValueForKeyPath(X, QString::number(qint64(std::trunc(points.at(i).x()))));
+        vertex->setValueForKeyPath(Y, QString::number(qint64(std::trunc(points.at(i).y()))));
+    }
 }

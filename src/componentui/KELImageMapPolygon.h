@@ -9,6 +9,18 @@ class KELImageMapPolygon : public KELImageMapShape {
 public:
     explicit KELImageMapPolygon(kit::KeyValueObjectPtr shapeController) : KELImageMapShape(std::move(shapeController)) { }
 
+    /// Keeps a polygon region at its declared vertex count with usable corners:
+    /// from the filled-in corners (or a default triangle when fewer than three are),
+    /// the longest edge is split at its middle until there are enough, and every
+    /// vertex editor gets its corner. Registered as one undo step of the region's
+    /// "vertexCount" editor.
+    static void updatePolygonVertices(const kit::KeyValueObjectPtr& shapeController, const UndoRegistration& registration);
+    /// The corners for the count: the given ones (or the default triangle), with
+    /// the longest edge split at its middle until there are enough.
+    static QList<QPointF> verticesForCount(QList<QPointF> points, qint64 count);
+    /// More corners than this are never made.
+    static constexpr qint64 MaximumVertexCount = 1000;
+
     qint64 numberOfVertices() const;
     /// The vertex editor at the index; null when the list has none there.
     kit::KeyValueObjectPtr vertexControllerAtIndex(qint64 index) const;
