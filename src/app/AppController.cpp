@@ -6,6 +6,7 @@
 #include "document/DocumentSystem.h"
 #include "document/DocumentWindowController.h"
 #include "app/MainMenu.h"
+#include "componentui/KELImageMapController.h"
 #include "editor/BatchTextFinder.h"
 #include "editor/GoToLineNumber.h"
 #include "editor/TextFinder.h"
@@ -98,6 +99,8 @@ void AppController::registerCommands()
     // The insert panels are made on first use and kept; with no editor in front they beep on insert.
     addAction(QStringLiteral("showInsertMetaTagPanel:"), [](QObject*) { MetaController::sharedInstance().showWindow(); });
     addAction(QStringLiteral("showInsertColorPanel:"), [](QObject*) { ColorController::sharedInstance().showWindow(); });
+    addAction(QStringLiteral("showInsertImageMapPanel:"),
+              [](QObject*) { KELOpenComponentWindowNamed(KELImageMapController::ImageMapComponentName); });
     addAction(QStringLiteral("showAdvancedInsertPanel:"),
               [](QObject*) { AdvancedInsertController::sharedInstance().showWindow(); });
     addAction(QStringLiteral("showWebSite:"), [](QObject*) {

@@ -345,7 +345,7 @@ QStringList AppController::unavailableCommands()
     // Their windows (the component library and the component panels) come with
     // later parts of the program.
     return {QStringLiteral("showComponentLibrary:"),
-            QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
+            QStringLiteral("showInsertFontTagPanel:"),
             QStringLiteral("showInsertListPanel:"), QStringLiteral("showInsertTablePanel:"),
             QStringLiteral("showInsertLinkPanel:"), QStringLiteral("showInsertImageTagPanel:")};
 }

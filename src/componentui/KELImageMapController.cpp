@@ -1,0 +1,153 @@
+#include "componentui/KELImageMapController.h"
+
+#include "componentui/KELImageMapPolygon.h"
+#include "componentui/KELIndexedVariableController.h"
+#include "support/ColorAdditions.h"
+#include "support/InterfaceHelpers.h"
+
+#include <QScrollArea>
+
+KELImageMapController::KELImageMapController(const std::shared_ptr<KELComponent>& component) : KELComponentController(component) { }
+
+KELImageMapController::~KELImageMapController()
+{
+    stopObservingRegions();
+    if (m_imageMapView)
+        m_imageMapView->setRootController(nullptr);
+}
+
+KELComponentController* KELImageMapController::openImageMapWindow(const std::shared_ptr<KELComponent>& component)
+{
+    if (!component)
+        return nullptr;
+    auto* controller = new KELImageMapController(component);
+    if (!controller->setUpWindow()) {
+        delete controller;
+        return nullptr;
+    }
+    controller->showWindow();
+    return controller;
+}
+
+void KELImageMapController::registerImageMapWindow()
+{
+    registerControllerForComponentName(ImageMapComponentName, &KELImageMapController::openImageMapWindow);
+}
+
+QWidget* KELImageMapController::makePreviewWidget()
+{
+    // No web view on this side: the canvas in a centring scroll area on the image background.
+    auto* scrollView = new KELCenteredClipView;
+    scrollView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scrollView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scrollView->setFrameShape(QFrame::NoFrame);
+    QPalette palette = scrollView->viewport()->palette();
+    palette.setColor(QPalette::Window, imageBackgroundColor());
+    scrollView->viewport()->setPalette(palette);
+    scrollView->viewport()->setAutoFillBackground(true);
+    auto* canvas = new KELImageMapView;
+    canvas->setUndoRegistration([this](const kit::KeyValueObjectPtr& object, const QString& keyPath, const QString& name, bool group) {
+        registerShapeUndo(object, keyPath, name, group);
+    });
+    scrollView->setWidget(canvas);
+    m_imageMapScrollView = scrollView;
+    m_imageMapView = canvas;
+    return scrollView;
+}
+
+bool KELImageMapController::setUpWindow()
+{
+    if (!KELComponentController::setUpWindow())
+        return false;
+    // Bringing every polygon to its vertex count at opening is no edit of the user's.
+    observeRegions(true);
+    if (KELComponentUndoManager* manager = undoManager())
+        manager->removeAllActions();
+    if (window())
+        window()->setWindowModified(false);
+    m_regionsToken = rootController()->addObserver(QStringLiteral("regions.variableControllers"), [this](const kit::KeyValueChange& change) {
+        if (change.kind != kit::KeyValueChange::Setting)
+            observeRegions(true);
+    });
+    if (m_imageMapView) {
+        m_imageMapView->setRootController(rootController());
+        m_imageMapView->updateImageMap();
+    }
+    return true;
+}
+
+void KELImageMapController::observeRegions(bool updateNewRegions)
+{
+    QHash<const kit::KeyValueObject*, ObservedRegion> kept;
+    QList<kit::KeyValueObjectPtr> added;
+    const QVariantList regions = rootController()->valueForKeyPath(QStringLiteral("regions.variableControllers")).toList();
+    for (const QVariant& item : regions) {
+        const kit::KeyValueObjectPtr region = kit::KeyValueObject::toObject(item);
+        if (!region || kept.contains(region.get()))
+            continue;
+        if (m_observedRegions.contains(region.get())) {
+            kept.insert(region.get(), m_observedRegions.take(region.get()));
+            continue;
+        }
+        const std::weak_ptr<kit::KeyValueObject> weak = region;
+        const int token = region->addObserver(QStringLiteral("vertexCount.count"), [this, weak](const kit::KeyValueChange&) {
+            if (const kit::KeyValueObjectPtr r = weak.lock())
+                updatePolygonVertices(r);
+        });
+        kept.insert(region.get(), ObservedRegion { region, token });
+        added.append(region);
+    }
+    // Those no longer in the table.
+    stopObservingRegions();
+    m_observedRegions = kept;
+    if (updateNewRegions) {
+        for (const kit::KeyValueObjectPtr& region : added)
+            updatePolygonVertices(region);
+    }
+}
+
+void KELImageMapController::stopObservingRegions()
+{
+    for (const ObservedRegion& observed : std::as_const(m_observedRegions)) {
+        if (const kit::KeyValueObjectPtr region = observed.region.lock())
+            region->removeObserver(observed.token);
+    }
+    m_observedRegions.clear();
+}
+
+void KELImageMapController::updatePolygonVertices(const kit::KeyValueObjectPtr& region)
+{
+    // The vertex list follows the same count; bring it up to date first so that
+    // new corners have editors to go into.
+    if (region) {
+        if (auto* vertices = dynamic_cast<KELIndexedVariableController*>(kit::KeyValueObject::toObject(region->value(QStringLiteral("vertices"))).get()))
+            vertices->updateCount();
+    }
+    KELImageMapPolygon::updatePolygonVertices(region, [this](const kit::KeyValueObjectPtr& object, const QString& keyPath, const QString& name, bool group) {
+        registerShapeUndo(object, keyPath, name, group);
+    });
+}
+
+void KELImageMapController::registerShapeUndo(const kit::KeyValueObjectPtr& object, const QString& keyPath, const QString& actionName, bool group)
+{
+    auto* controller = dynamic_cast<KELVariableController*>(object.get());
+    KELComponentUndoManager* manager = undoManager();
+    if (!controller || !manager)
+        return;
+    const std::shared_ptr<KELComponentUndoAction> action = KELComponentUndoAction::undoAction();
+    action->setActionName(actionName);
+    action->setGroupConsecutiveUndos(group);
+    manager->registerUndoForKeyPath(keyPath, *controller, action);
+}
+
+void KELImageMapController::updatePreviewAndSourceView()
+{
+    if (sourceViewIsSelected()) {
+        KELComponentController::updatePreviewAndSourceView();
+        return;
+    }
+    if (m_imageMapView) {
+        m_imageMapView->updateImageMap();
+        m_imageMapView->update();
+    }
+}
