@@ -7,6 +7,9 @@
 
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QBuffer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -374,4 +377,68 @@ TEST(KELImageMapViewTest, VertexUpdateFillsTheVertexEditorsAsOneNamedStep)
         EXPECT_EQ(registrations.first().actionName, QStringLiteral("Change Number of Vertices")) << c.name;
         EXPECT_TRUE(registrations.first().grouped) << c.name;
     }
+}
+
+namespace {
+
+/// A loopback web server: each path answers with a status and a body.
+class LoopbackServer {
+public:
+    LoopbackServer()
+    {
+        server.listen(QHostAddress::LocalHost);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    const QByteArray request = socket->readAll();
+                    const QByteArray path = request.split(' ').value(1);
+                    const auto [status, body] = answers.value(path, { 404, QByteArray("missing") });
+                    socket->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " + QByteArray::number(body.size())
+                        + "\r\nConnection: close\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+    QUrl url(const char* path) const { return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server.serverPort()).arg(QLatin1String(path))); }
+
+    QTcpServer server;
+    QHash<QByteArray, std::pair<int, QByteArray>> answers;
+};
+
+} // namespace
+
+TEST(KELImageMapViewTest, RemoteImagesLoadAndFailuresLeaveTheAreaWhite)
+{
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(QColor(0, 128, 0));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(picture.save(&buffer, "PNG"));
+    LoopbackServer server;
+    server.answers.insert("/map.png", { 200, png });
+    server.answers.insert("/text.png", { 200, QByteArray("not a picture") });
+    const struct {
+        const char* path;
+        bool loads;
+    } cases[] = {
+        { "/map.png", true },
+        { "/text.png", false },
+        { "/gone.png", false },
+    };
+    for (const auto& c : cases) {
+        Canvas canvas(imageMap(80, 60, {}, server.url(c.path)), QSize(100, 80));
+        EXPECT_TRUE(canvas.view->isFetchingImage()) << c.path;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !canvas.view->isFetchingImage(); }, 5000)) << c.path;
+        EXPECT_EQ(!canvas.view->image().isNull(), c.loads) << c.path;
+        const QImage shot = canvas.view->grab().toImage();
+        EXPECT_EQ(QColor(shot.pixel(canvas.at(40, 30))), c.loads ? QColor(0, 128, 0) : QColor(Qt::white)) << c.path;
+    }
+    // A new address drops the download under way; the old answer never shows.
+    Canvas canvas(imageMap(80, 60, {}, server.url("/map.png")), QSize(100, 80));
+    canvas.view->setImageURL(QUrl());
+    EXPECT_FALSE(canvas.view->isFetchingImage());
+    QTest::qWait(200);
+    EXPECT_TRUE(canvas.view->image().isNull());
 }
