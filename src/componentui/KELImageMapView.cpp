@@ -223,6 +223,7 @@ void KELImageMapView::mousePressEvent(QMouseEvent* event)
         m_selectedShape = -1;
     if (m_activeShape)
         m_activeShape->handleMouseDown(p);
+    m_lastDragPoint = p;
     // The form follows the canvas; a click on empty canvas leaves the table's selection alone.
     if (m_selectedShape != -1) {
         if (const kit::KeyValueObjectPtr table = tableController())
@@ -246,11 +247,12 @@ void KELImageMapView::mouseMoveEvent(QMouseEvent* event)
     autoscrollTo(mapFromGlobal(m_lastGlobalMousePosition));
 }
 
-void KELImageMapView::dragTo(const QPointF& globalPoint)
+void KELImageMapView::dragTo(const QPoint& globalPoint)
 {
     if (!m_activeShape)
         return;
-    m_activeShape->handleMouseDragged(canvasPointForWidgetPoint(mapFromGlobal(globalPoint)));
+    m_lastDragPoint = canvasPointForWidgetPoint(mapFromGlobal(globalPoint));
+    m_activeShape->handleMouseDragged(m_lastDragPoint);
     updateFrameAndBounds();
     update();
 }
@@ -261,10 +263,12 @@ void KELImageMapView::autoscrollFromTimer()
         m_autoscrollTimer->stop();
         return;
     }
-    // The mouse may rest outside the view while it scrolls: the point under it moves on.
-    dragTo(m_lastGlobalMousePosition);
+    // The mouse may rest outside the view while it scrolls: the point under it moves
+    // on. A mouse at rest over a view at rest changes nothing.
     if (QGuiApplication::mouseButtons() & Qt::LeftButton)
         autoscrollTo(mapFromGlobal(m_lastGlobalMousePosition));
+    if (canvasPointForWidgetPoint(mapFromGlobal(m_lastGlobalMousePosition)) != m_lastDragPoint)
+        dragTo(m_lastGlobalMousePosition);
 }
 
 void KELImageMapView::autoscrollTo(const QPoint& widgetPoint)

@@ -87,7 +87,7 @@ private:
     QScrollArea* scrollArea() const;
     void selectedIndexChanged();
     void scrollCanvasRectToVisible(const QRectF& rect);
-    void dragTo(const QPointF& globalPoint);
+    void dragTo(const QPoint& globalPoint);
     void autoscrollFromTimer();
     void autoscrollTo(const QPoint& widgetPoint);
     void stopDragging();
@@ -106,6 +106,7 @@ private:
     QImage m_image;
     QTimer* m_autoscrollTimer = nullptr;
     QPoint m_lastGlobalMousePosition;
+    QPointF m_lastDragPoint;
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_connection;
     QPointer<QWidget> m_watchedClipView;

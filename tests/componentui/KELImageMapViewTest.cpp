@@ -442,3 +442,24 @@ TEST(KELImageMapViewTest, RemoteImagesLoadAndFailuresLeaveTheAreaWhite)
     QTest::qWait(200);
     EXPECT_TRUE(canvas.view->image().isNull());
 }
+
+TEST(KELImageMapViewTest, HoldingADragPastTheEdgeScrollsAndKeepsMoving)
+{
+    Canvas canvas(imageMap(400, 300, { rectangle(20, 20, 60, 60) }), QSize(200, 150));
+    ASSERT_EQ(canvas.area.horizontalScrollBar()->value(), 0);
+    QTest::mousePress(canvas.view, Qt::LeftButton, {}, canvas.at(40, 40));
+    // Past the clip view's right edge, then the mouse rests there.
+    const QPoint outside(canvas.area.viewport()->width() + 20, canvas.at(40, 40).y());
+    QTest::mouseMove(canvas.view, canvas.view->mapFrom(canvas.area.viewport(), outside));
+    const qint64 firstX = KELExpression::integerValue(regionAt(canvas.root, 0)->valueForKeyPath(QStringLiteral("rectX1.value")));
+    QTest::qWait(10 * KELImageMapView::AutoscrollInterval);
+    const qint64 laterX = KELExpression::integerValue(regionAt(canvas.root, 0)->valueForKeyPath(QStringLiteral("rectX1.value")));
+    EXPECT_GT(canvas.area.horizontalScrollBar()->value(), 0);
+    EXPECT_GT(laterX, firstX);
+    QTest::mouseRelease(canvas.view, Qt::LeftButton, {}, canvas.view->mapFrom(canvas.area.viewport(), outside));
+    EXPECT_FALSE(canvas.view->hasActiveShape());
+    // Released: the timer stops and nothing moves any more.
+    const QString released = describe(regionAt(canvas.root, 0));
+    QTest::qWait(4 * KELImageMapView::AutoscrollInterval);
+    EXPECT_EQ(describe(regionAt(canvas.root, 0)), released);
+}
