@@ -342,10 +342,7 @@ void AppController::updateCloseWindowCommands(QWidget* window)
 
 QStringList AppController::unavailableCommands()
 {
-    // Their windows (the component library and the component panels) come with
-    // later parts of the program.
-    return {QStringLiteral("showComponentLibrary:"),
-            QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
-            QStringLiteral("showInsertListPanel:"), QStringLiteral("showInsertTablePanel:"),
-            QStringLiteral("showInsertLinkPanel:"), QStringLiteral("showInsertImageTagPanel:")};
+    // Their windows (the component library and the image map) come with later
+    // parts of the program.
+    return {QStringLiteral("showComponentLibrary:"), QStringLiteral("showInsertImageMapPanel:")};
 }
