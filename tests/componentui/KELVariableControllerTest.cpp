@@ -133,7 +133,7 @@ TEST(KELVariableControllerTest, ViewsShowDefaultsAndEditValues)
     EXPECT_TRUE(bold->checkbox()->isChecked());
     EXPECT_EQ(bold->checkbox()->text(), QStringLiteral("Bold"));
     tree.root->view()->show();
-    QTest::mouseClick(bold->checkbox(), Qt::LeftButton);
+    QTest::mouseClick(bold->checkbox(), Qt::LeftButton, {}, QPoint(6, bold->checkbox()->height() / 2));
     EXPECT_EQ(tree.root->valueForKeyPath(QStringLiteral("bold.value")), QVariant(false));
 
     // A unit without a value disables the count.
