@@ -342,10 +342,6 @@ void AppController::updateCloseWindowCommands(QWidget* window)
 
 QStringList AppController::unavailableCommands()
 {
-    // Their windows (the component library and the component panels) come with
-    // later parts of the program.
-    return {QStringLiteral("showComponentLibrary:"),
-            QStringLiteral("showInsertFontTagPanel:"),
-            QStringLiteral("showInsertListPanel:"), QStringLiteral("showInsertTablePanel:"),
-            QStringLiteral("showInsertLinkPanel:"), QStringLiteral("showInsertImageTagPanel:")};
+    // Its window comes with a later part of the program.
+    return {QStringLiteral("showComponentLibrary:")};
 }

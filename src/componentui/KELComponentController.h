@@ -10,7 +10,10 @@
 #include "components/KELComponentCodeGenerator.h"
 #include "components/KELComponentDefinition.h"
 
+#include "editor/KELHTMLView.h"
+
 #include <QMainWindow>
+#include <QWebEngineView>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -93,6 +96,30 @@ public:
     void encodeRestorableState(QVariantMap& state) const;
     void restoreState(const QVariantMap& state);
 
+    /// What the preview does with a navigation: pages of the component load; a link
+    /// the user follows elsewhere opens in the browser; anything else is refused.
+    enum class NavigationDecision { Load, OpenExternally, Ignore };
+    static NavigationDecision navigationDecision(const QUrl& url, bool linkClicked, bool isMainFrame);
+    /// A fresh preview URL for the page (through the document scheme).
+    static QUrl previewURL(const QString& pagePath);
+    /// The syntax a generated file is coloured as: HTML for the page (none), CSS for
+    /// a style sheet, JavaScript for every other include.
+    static QString syntaxNameForInclude(const KELComponentInclude* include);
+    /// The generated files the source side lists (sorted, binary files left out).
+    QList<KELCodeGeneratorFile> sourceFiles() const;
+    std::optional<KELCodeGeneratorFile> selectedSourceFile() const;
+    QListWidget* sourceFileList() const { return m_sourceFiles; }
+    KELHTMLView* sourceTextView() const { return m_sourceTextView; }
+    /// The syntax the source view shows ("HTML", "CSS", "JavaScript", or "Image").
+    const QString& shownSourceSyntax() const { return m_shownSourceSyntax; }
+    QWebEngineView* webView() const { return m_webView; }
+    QTabBar* previewSourceSegmentedControl() const { return m_previewSourceSegmentedControl; }
+    QPushButton* insertButton() const { return m_insertButton; }
+    /// The page of the latest preview generation.
+    const QString& previewHtmlContent() const { return m_previewHtmlContent; }
+    /// The sheet inserted the component: the window closes after this event.
+    void insertDidComplete();
+
     /// Where links the preview cannot show go (the desktop's browser; tests swap it).
     static void setExternalURLOpener(std::function<void(const QUrl&)> opener);
     static void openExternalURL(const QUrl& url);
@@ -117,6 +144,9 @@ protected:
     virtual void variableDidChange(const QString& keyPath);
     void updatePreviewAndSourceViewFromTimer();
     void showWindow();
+    virtual QWidget* makeSourceView();
+    void fillSourceFiles();
+    void cascadeWindow();
 
     std::shared_ptr<KELComponent> m_component;
     std::shared_ptr<KELComponentDefinition> m_compDef;
@@ -132,6 +162,7 @@ protected:
     QPointer<QListWidget> m_sourceFiles;
     QPointer<KELHTMLView> m_sourceTextView;
     QPointer<QLabel> m_sourceImageView;
+    QPointer<QStackedWidget> m_sourceStack;
     QPointer<QTabBar> m_previewSourceSegmentedControl;
     QPointer<QPushButton> m_insertButton;
     QPointer<QSplitter> m_splitter;
@@ -147,7 +178,12 @@ private:
     QString m_preInsertDirectoryPath;
     KELCodeGeneratorResult m_preInsertResult;
     QString m_preInsertHtmlContent;
+    QString m_previewHtmlContent;
+    QList<KELCodeGeneratorFile> m_shownSourceFiles;
+    QString m_shownSourceSyntax;
+    bool m_fillingSourceFiles = false;
     quint64 m_notificationToken = 0;
+    quint64 m_activeDocumentToken = 0;
 };
 
 /// Opens the window of a component (what the library window and the Insert menu call).

@@ -16,3 +16,4 @@ void KELComponentInsertSheet::browseForScriptsDirectory() { }
 QString KELComponentInsertSheet::fileTypeWord(int) { return {}; }
 void KELComponentInsertSheet::reloadFiles() { }
 void KELComponentInsertSheet::refreshScriptsPath() { }
+void KELComponentInsertSheet::prepare() { }

@@ -32,6 +32,8 @@ public:
     static inline const QString UntitledDocumentAlert = QStringLiteral(
         "This component uses external script/image files. You need to save your Untitled document before inserting this component.");
 
+    /// Fills the sheet for the latest trial generation before it opens.
+    void prepare();
     /// The document chosen in the pop-up; null with none.
     MyDocument* selectedDocument() const;
     const QString& scriptsDirectory() const { return m_scriptsDirectory; }

@@ -247,8 +247,25 @@ void KELVariableController::valueChangedForKeyPathDependency(const QString&)
     updateViewEnabled();
 }
 
-QVariant KELVariableController::valueForUndefinedKey(const QString&) const
+QVariant KELVariableController::valueForUndefinedKey(const QString& key) const
 {
+    if (key == QLatin1String("root"))
+        return fromObject(const_cast<KELVariableController*>(m_root ? m_root : this)->shared_from_this());
+    if (key == QLatin1String("parent"))
+        return m_parent ? fromObject(m_parent->shared_from_this()) : QVariant();
+    if (key == QLatin1String("index")) {
+        const qsizetype i = index();
+        return i >= 0 ? QVariant(qlonglong(i)) : QVariant();
+    }
+    if (key == QLatin1String("displayIndex")) {
+        const QString shown = displayIndex();
+        return shown.isEmpty() ? QVariant() : QVariant(shown);
+    }
+    for (const KELVariableController* up = m_parent; up; up = up->m_parent) {
+        const QVariant found = up->resolveName(key);
+        if (found.isValid())
+            return found;
+    }
     return QVariant();
 }
 
@@ -289,7 +306,7 @@ QList<KELVariableControllerPtr> KELVariableGroupController::childControllers() c
     return QList<KELVariableControllerPtr>(m_subControllers.begin(), m_subControllers.end());
 }
 
-QVariant KELVariableGroupController::value(const QString& key) const
+QVariant KELVariableGroupController::resolveName(const QString& key) const
 {
     for (const KELVariableControllerPtr& child : m_subControllers) {
         const std::optional<QString> childName = child->varName();
@@ -300,11 +317,19 @@ QVariant KELVariableGroupController::value(const QString& key) const
         }
         // Unnamed groups are transparent: their names are reached from here.
         if (dynamic_cast<KELVariableGroupController*>(child.get())) {
-            const QVariant found = child->value(key);
+            const QVariant found = child->resolveName(key);
             if (found.isValid())
                 return found;
         }
     }
+    return QVariant();
+}
+
+QVariant KELVariableGroupController::value(const QString& key) const
+{
+    const QVariant found = resolveName(key);
+    if (found.isValid())
+        return found;
     return KELVariableController::value(key);
 }
 

@@ -98,7 +98,14 @@ public:
     /// Children that are controllers of the tree (groups and indexed editors).
     virtual QList<KELVariableControllerPtr> childControllers() const { return {}; }
 
+    /// "root", "parent", "index" and "displayIndex" answer where the controller
+    /// stands; any other unknown name is looked up among the variables of the
+    /// enclosing groups, nearest first (so an editor's expressions reach its
+    /// siblings); nil when none has it.
     QVariant valueForUndefinedKey(const QString& key) const override;
+    /// The editor of a variable of that name among this controller's own children
+    /// (unnamed groups included); nil for none. Never looks further up.
+    virtual QVariant resolveName(const QString&) const { return QVariant(); }
     QString description() const override;
 
 protected:
@@ -134,6 +141,7 @@ public:
 
     /// The child controller named key (searching unnamed groups in order), else nil.
     QVariant value(const QString& key) const override;
+    QVariant resolveName(const QString& key) const override;
     KELComponentValueMap rootKeyPaths() const override;
     void encodeRestorableState(QVariantMap& state) const override;
     void restoreState(const QVariantMap& state) override;

@@ -1,6 +1,7 @@
 #include "componentui/KELVariableControllerKinds.h"
 
 #include "componentui/KELIndexedVariableController.h"
+#include "componentui/KELSimpleVariableControllers.h"
 #include "componentui/KELTableVariableController.h"
 
 namespace {
@@ -16,6 +17,13 @@ KELVariableController::Factory maker()
 void KELRegisterVariableControllerKinds(
     const std::function<void(const QString&, const QString&, KELVariableController::Factory)>& add)
 {
+    add(QStringLiteral("KELComponentTextVariable"), QStringLiteral("KELTextVariableController"), maker<KELTextVariableController>());
+    add(QStringLiteral("KELComponentSelectVariable"), QStringLiteral("KELSelectVariableController"), maker<KELSelectVariableController>());
+    add(QStringLiteral("KELComponentCheckboxVariable"), QStringLiteral("KELCheckboxVariableController"), maker<KELCheckboxVariableController>());
+    add(QStringLiteral("KELComponentSliderVariable"), QStringLiteral("KELSliderVariableController"), maker<KELSliderVariableController>());
+    add(QStringLiteral("KELComponentCountVariable"), QStringLiteral("KELCountVariableController"), maker<KELCountVariableController>());
+    add(QStringLiteral("KELComponentDimensionCountVariable"), QStringLiteral("KELDimensionCountVariableController"),
+        maker<KELDimensionCountVariableController>());
     add(QStringLiteral("KELComponentIndexedVariable"), QStringLiteral("KELIndexedVariableController"), maker<KELIndexedVariableController>());
     add(QStringLiteral("KELComponentTableVariable"), QStringLiteral("KELTableVariableController"), maker<KELTableVariableController>());
 }
