@@ -7,6 +7,59 @@
 
 #include <QScrollArea>
 
+namespace {
+
+/// One value of a region's shape: the editor that holds it, the key and the value.
+struct GeometryValue {
+    std::weak_ptr<kit::KeyValueObject> editor;
+    QString keyPath;
+    QVariant value;
+};
+
+QList<GeometryValue> regionGeometry(KELVariableController& region)
+{
+    QList<GeometryValue> values;
+    for (const char* key : { "rectX1", "rectY1", "rectX2", "rectY2", "circleX", "circleY", "circleRadius" }) {
+        const QString keyPath = QString::fromLatin1(key) + QStringLiteral(".value");
+        values.append({ region.shared_from_this(), keyPath, region.valueForKeyPath(keyPath) });
+    }
+    if (auto* vertices = dynamic_cast<KELIndexedVariableController*>(kit::KeyValueObject::toObject(region.value(QStringLiteral("vertices"))).get())) {
+        for (qsizetype i = 0; i < vertices->count(); ++i) {
+            const kit::KeyValueObjectPtr vertex = kit::KeyValueObject::toObject(vertices->objectAtIndex(i));
+            for (const QString& keyPath : { QStringLiteral("x.value"), QStringLiteral("y.value") }) {
+                if (vertex)
+                    values.append({ vertex, keyPath, vertex->valueForKeyPath(keyPath) });
+            }
+        }
+    }
+    return values;
+}
+
+} // namespace
+
+void KELImageMapGeometryUndoAction::registerUndoOperations(KELComponentUndoManager& manager, const QString& keyPath, KELVariableController& controller)
+{
+    const QList<GeometryValue> before = regionGeometry(controller);
+    const std::weak_ptr<kit::KeyValueObject> weakRegion = controller.shared_from_this();
+    const QPointer<KELComponentUndoManager> weakManager(&manager);
+    const QString name = actionName();
+    const bool group = groupConsecutiveUndos();
+    manager.registerUndo([weakRegion, weakManager, keyPath, name, group, before] {
+        auto region = std::dynamic_pointer_cast<KELVariableController>(weakRegion.lock());
+        if (!region || !weakManager)
+            return;
+        // The way back again, with the shape as it is now.
+        auto again = std::make_shared<KELImageMapGeometryUndoAction>();
+        again->setActionName(name);
+        again->setGroupConsecutiveUndos(group);
+        weakManager->registerUndoForKeyPath(keyPath, *region, again);
+        for (const GeometryValue& v : before) {
+            if (const kit::KeyValueObjectPtr editor = v.editor.lock())
+                editor->setValueForKeyPath(v.keyPath, v.value);
+        }
+    });
+}
+
 KELImageMapController::KELImageMapController(const std::shared_ptr<KELComponent>& component) : KELComponentController(component) { }
 
 KELImageMapController::~KELImageMapController()
@@ -123,9 +176,16 @@ void KELImageMapController::updatePolygonVertices(const kit::KeyValueObjectPtr& 
         if (auto* vertices = dynamic_cast<KELIndexedVariableController*>(kit::KeyValueObject::toObject(region->value(QStringLiteral("vertices"))).get()))
             vertices->updateCount();
     }
-    KELImageMapPolygon::updatePolygonVertices(region, [this](const kit::KeyValueObjectPtr& object, const QString& keyPath, const QString& name, bool group) {
-        registerShapeUndo(object, keyPath, name, group);
-    });
+    if (!region)
+        return;
+    const qint64 known = m_vertexCounts.value(region.get(), -1);
+    KELImageMapPolygon::updatePolygonVertices(
+        region,
+        [this](const kit::KeyValueObjectPtr& object, const QString& keyPath, const QString& name, bool group) {
+            registerShapeUndo(object, keyPath, name, group);
+        },
+        known);
+    m_vertexCounts.insert(region.get(), KELExpression::integerValue(region->valueForKeyPath(QStringLiteral("vertexCount.count"))));
 }
 
 void KELImageMapController::registerShapeUndo(const kit::KeyValueObjectPtr& object, const QString& keyPath, const QString& actionName, bool group)
@@ -134,7 +194,12 @@ void KELImageMapController::registerShapeUndo(const kit::KeyValueObjectPtr& obje
     KELComponentUndoManager* manager = undoManager();
     if (!controller || !manager)
         return;
-    const std::shared_ptr<KELComponentUndoAction> action = KELComponentUndoAction::undoAction();
+    // Moves and resizes bring back the region's whole shape: in a merged run (a
+    // drag, a row of arrow keys) a value may first change after the run's first
+    // event, when no step of its own is recorded any more.
+    const bool geometry = keyPath == QLatin1String("location") || keyPath.startsWith(QLatin1String("size."));
+    const std::shared_ptr<KELComponentUndoAction> action
+        = geometry ? std::make_shared<KELImageMapGeometryUndoAction>() : KELComponentUndoAction::undoAction();
     action->setActionName(actionName);
     action->setGroupConsecutiveUndos(group);
     manager->registerUndoForKeyPath(keyPath, *controller, action);

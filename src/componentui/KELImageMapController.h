@@ -13,6 +13,13 @@
 
 class QScrollArea;
 
+/// The undo step of a canvas move or resize: it brings the region's whole shape
+/// back as it was when the step began.
+class KELImageMapGeometryUndoAction : public KELComponentUndoAction {
+public:
+    void registerUndoOperations(KELComponentUndoManager& manager, const QString& keyPath, KELVariableController& controller) override;
+};
+
 class KELImageMapController : public KELComponentController {
     Q_OBJECT
 public:
@@ -52,4 +59,6 @@ private:
     };
     QHash<const kit::KeyValueObject*, ObservedRegion> m_observedRegions;
     int m_regionsToken = 0;
+    /// The vertex count each region was last brought to.
+    QHash<const kit::KeyValueObject*, qint64> m_vertexCounts;
 };

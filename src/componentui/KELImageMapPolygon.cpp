@@ -120,7 +120,7 @@ QList<QPointF> KELImageMapPolygon::verticesForCount(QList<QPointF> points, qint6
     return points;
 }
 
-void KELImageMapPolygon::updatePolygonVertices(const kit::KeyValueObjectPtr& shapeController, const UndoRegistration& registration)
+void KELImageMapPolygon::updatePolygonVertices(const kit::KeyValueObjectPtr& shapeController, const UndoRegistration& registration, qint64 knownVertices)
 {
     if (!shapeController)
         return;
@@ -131,7 +131,8 @@ void KELImageMapPolygon::updatePolygonVertices(const kit::KeyValueObjectPtr& sha
     }
     const kit::KeyValueObjectPtr vertices = kit::KeyValueObject::toObject(shapeController->value(QStringLiteral("vertices")));
     QList<QPointF> points;
-    for (qint64 i = 0; i < n; ++i) {
+    const qint64 readable = knownVertices < 0 ? n : std::min(n, knownVertices);
+    for (qint64 i = 0; i < readable; ++i) {
         const kit::KeyValueObjectPtr vertex = imageMapItemAtIndex(vertices, i);
         if (!vertex)
             continue;

@@ -13,8 +13,10 @@ public:
     /// from the filled-in corners (or a default triangle when fewer than three are),
     /// the longest edge is split at its middle until there are enough, and every
     /// vertex editor gets its corner. Registered as one undo step of the region's
-    /// "vertexCount" editor.
-    static void updatePolygonVertices(const kit::KeyValueObjectPtr& shapeController, const UndoRegistration& registration);
+    /// "vertexCount" editor. Corners are read from the first knownVertices editors
+    /// only (-1: all): editors the list has just made for a larger count hold
+    /// defaults, not corners of this polygon.
+    static void updatePolygonVertices(const kit::KeyValueObjectPtr& shapeController, const UndoRegistration& registration, qint64 knownVertices = -1);
     /// The corners for the count: the given ones (or the default triangle), with
     /// the longest edge split at its middle until there are enough.
     static QList<QPointF> verticesForCount(QList<QPointF> points, qint64 count);
