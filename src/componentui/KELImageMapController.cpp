@@ -64,6 +64,8 @@ KELImageMapController::KELImageMapController(const std::shared_ptr<KELComponent>
 
 KELImageMapController::~KELImageMapController()
 {
+    if (m_regionsToken && rootController())
+        rootController()->removeObserver(m_regionsToken);
     stopObservingRegions();
     if (m_imageMapView)
         m_imageMapView->setRootController(nullptr);
