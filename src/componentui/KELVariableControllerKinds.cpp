@@ -1,5 +1,6 @@
 #include "componentui/KELVariableControllerKinds.h"
 
+#include "componentui/KELColorFontVariableControllers.h"
 #include "componentui/KELIndexedVariableController.h"
 #include "componentui/KELSimpleVariableControllers.h"
 #include "componentui/KELTableVariableController.h"
@@ -24,6 +25,8 @@ void KELRegisterVariableControllerKinds(
     add(QStringLiteral("KELComponentCountVariable"), QStringLiteral("KELCountVariableController"), maker<KELCountVariableController>());
     add(QStringLiteral("KELComponentDimensionCountVariable"), QStringLiteral("KELDimensionCountVariableController"),
         maker<KELDimensionCountVariableController>());
+    add(QStringLiteral("KELComponentColorVariable"), QStringLiteral("KELColorVariableController"), maker<KELColorVariableController>());
+    add(QStringLiteral("KELComponentFontVariable"), QStringLiteral("KELFontVariableController"), maker<KELFontVariableController>());
     add(QStringLiteral("KELComponentIndexedVariable"), QStringLiteral("KELIndexedVariableController"), maker<KELIndexedVariableController>());
     add(QStringLiteral("KELComponentTableVariable"), QStringLiteral("KELTableVariableController"), maker<KELTableVariableController>());
 }
