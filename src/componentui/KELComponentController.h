@@ -80,6 +80,8 @@ public:
     const QString& preInsertDirectory() const { return m_preInsertDirectoryPath; }
     const KELCodeGeneratorResult& preInsertCodeGeneratorResult() const { return m_preInsertResult; }
     const QString& preInsertHtmlContent() const { return m_preInsertHtmlContent; }
+    /// The same result, for the sheet to mark the files an insert would overwrite.
+    KELCodeGeneratorResult& preInsertResultForWarnings() { return m_preInsertResult; }
 
     /// Pause between an edit and the regeneration (0.25 s).
     void setPreviewDelay(int milliseconds) { m_previewDelay = milliseconds; }

@@ -6,6 +6,7 @@
 #include "components/KELComponentCodeGenerator.h"
 
 #include <QDialog>
+#include <QList>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
@@ -61,6 +62,9 @@ public:
     /// "Script", "Style", "Image", "Text", else "File".
     static QString fileTypeWord(int includeType);
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void reloadFiles();
     void refreshScriptsPath();
@@ -75,6 +79,7 @@ private:
     QPushButton* m_scriptsPathBrowseButton = nullptr;
     QCheckBox* m_projectDefaultCheckBox = nullptr;
     QTableWidget* m_filesTableView = nullptr;
+    QList<QPointer<MyDocument>> m_documents;
     QString m_scriptsDirectory;
     QUrl m_insertDocumentURL;
     bool m_isBrowsingForScripts = false;

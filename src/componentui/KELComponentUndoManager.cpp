@@ -136,7 +136,14 @@ void KELComponentUndoManager::valueChanged(KELVariableController* controller, co
     if (found != m_observed.cend()) {
         const auto value = found->values.constFind(change.keyPath);
         if (value != found->values.cend() && value->enabled) {
-            if (change.kind == kit::KeyValueChange::Setting) {
+            // The editor that owns the value may have switched its undo off for the moment.
+            const qsizetype dot = change.keyPath.lastIndexOf(QLatin1Char('.'));
+            const auto owner = dot < 0 ? controller->shared_from_this() : kit::KeyValueObject::toObject(controller->valueForKeyPath(change.keyPath.left(dot)));
+            const auto* leaf = dynamic_cast<const KELVariableController*>(owner.get());
+            const bool undoable = !leaf || leaf->undoEnabledForKey(change.keyPath.mid(dot + 1));
+            if (change.kind == kit::KeyValueChange::Setting && !undoable) {
+                // Recorded nowhere: the change is not the user's.
+            } else if (change.kind == kit::KeyValueChange::Setting) {
                 auto action = KELComponentSimpleSetUndoAction::undoAction();
                 action->setActionName(value->undoActionName);
                 action->setGroupConsecutiveUndos(value->groupConsecutiveUndos);

@@ -8,6 +8,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QSet>
 #include <QPointer>
 #include <QStringList>
 #include <QTableView>
@@ -79,4 +80,5 @@ private:
     QPointer<QWidget> m_detailArea;
     bool m_isEditing = false;
     bool m_updatingSelection = false;
+    QSet<KELVariableController*> m_observedRows;
 };

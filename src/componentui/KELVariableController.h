@@ -68,6 +68,9 @@ public:
 
     /// Key paths (relative to this controller) whose changes are undoable steps.
     virtual KELComponentValueMap rootKeyPaths() const;
+    /// Whether a change of the key (one of this controller's own) is an undo step
+    /// now; an editor switches it off while it applies values that are not edits.
+    virtual bool undoEnabledForKey(const QString&) const { return true; }
     /// Key paths whose values are saved for window restoration.
     virtual QStringList restorableStateKeyPaths() const;
     virtual void encodeRestorableState(QVariantMap& state) const;

@@ -1,5 +1,7 @@
 #include "componentui/KELVariableControllerKinds.h"
 
+#include "componentui/KELColorFontVariableControllers.h"
+#include "componentui/KELFileVariableControllers.h"
 #include "componentui/KELIndexedVariableController.h"
 #include "componentui/KELSimpleVariableControllers.h"
 #include "componentui/KELTableVariableController.h"
@@ -24,6 +26,10 @@ void KELRegisterVariableControllerKinds(
     add(QStringLiteral("KELComponentCountVariable"), QStringLiteral("KELCountVariableController"), maker<KELCountVariableController>());
     add(QStringLiteral("KELComponentDimensionCountVariable"), QStringLiteral("KELDimensionCountVariableController"),
         maker<KELDimensionCountVariableController>());
+    add(QStringLiteral("KELComponentColorVariable"), QStringLiteral("KELColorVariableController"), maker<KELColorVariableController>());
+    add(QStringLiteral("KELComponentFontVariable"), QStringLiteral("KELFontVariableController"), maker<KELFontVariableController>());
+    add(QStringLiteral("KELComponentFileVariable"), QStringLiteral("KELFileVariableController"), maker<KELFileVariableController>());
+    add(QStringLiteral("KELComponentImageFileVariable"), QStringLiteral("KELImageFileVariableController"), maker<KELImageFileVariableController>());
     add(QStringLiteral("KELComponentIndexedVariable"), QStringLiteral("KELIndexedVariableController"), maker<KELIndexedVariableController>());
     add(QStringLiteral("KELComponentTableVariable"), QStringLiteral("KELTableVariableController"), maker<KELTableVariableController>());
 }

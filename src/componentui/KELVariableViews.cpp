@@ -265,14 +265,20 @@ void KELVariableCollapsibleView::updateFrameCollapse()
     if (m_contentView)
         m_contentView->setVisible(!folded);
     // Collapsed the section is its header alone.
-    setFixedHeight(folded || !m_contentView ? HeaderHeight : HeaderHeight + m_contentView->sizeHint().height());
+    setFixedHeight(folded || !m_contentView ? HeaderHeight : HeaderHeight + contentHeight());
     m_contentLayout->invalidate();
     updateGeometry();
 }
 
+int KELVariableCollapsibleView::contentHeight() const
+{
+    const int wanted = qMax(m_contentView->sizeHint().height(), m_contentView->minimumHeight());
+    return wanted > 0 ? wanted : qMax(0, m_contentView->height());
+}
+
 QSize KELVariableCollapsibleView::sizeHint() const
 {
-    const int content = collapsed() || !m_contentView ? 0 : m_contentView->sizeHint().height();
+    const int content = collapsed() || !m_contentView ? 0 : contentHeight();
     return QSize(200, HeaderHeight + content);
 }
 

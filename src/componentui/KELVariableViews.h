@@ -90,6 +90,7 @@ public:
     QSize sizeHint() const override;
 
 private:
+    int contentHeight() const;
     QToolButton* m_disclosureTriangle;
     QLabel* m_titleTextField;
     QPointer<QWidget> m_contentView;
