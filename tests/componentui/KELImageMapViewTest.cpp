@@ -463,3 +463,21 @@ TEST(KELImageMapViewTest, HoldingADragPastTheEdgeScrollsAndKeepsMoving)
     QTest::qWait(4 * KELImageMapView::AutoscrollInterval);
     EXPECT_EQ(describe(regionAt(canvas.root, 0)), released);
 }
+
+TEST(KELImageMapViewTest, ClosingTheWindowEndsADrag)
+{
+    Canvas canvas(fourRegions());
+    QTest::mousePress(canvas.view, Qt::LeftButton, {}, canvas.at(250, 100));
+    QTest::mouseMove(canvas.view, canvas.at(260, 100));
+    ASSERT_TRUE(canvas.view->hasActiveShape());
+    canvas.area.close();
+    EXPECT_FALSE(canvas.view->hasActiveShape());
+    // The drag timer is gone with it: nothing moves any more.
+    const QStringList closed = canvas.regions();
+    QTest::qWait(4 * KELImageMapView::AutoscrollInterval);
+    EXPECT_EQ(canvas.regions(), closed);
+    // And the canvas is rebuilt again on the next update.
+    regionAt(canvas.root, 0)->setValueForKeyPath(QStringLiteral("shape.value"), QStringLiteral("circle"));
+    canvas.view->updateImageMap();
+    EXPECT_TRUE(dynamic_cast<const KELImageMapCircle*>(canvas.view->shapes()[0].get()));
+}
