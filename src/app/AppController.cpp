@@ -6,6 +6,8 @@
 #include "document/DocumentSystem.h"
 #include "document/DocumentWindowController.h"
 #include "app/MainMenu.h"
+#include "componentui/KELComponentController.h"
+#include "componentui/KELImageMapController.h"
 #include "editor/BatchTextFinder.h"
 #include "editor/GoToLineNumber.h"
 #include "editor/TextFinder.h"
@@ -98,6 +100,19 @@ void AppController::registerCommands()
     // The insert panels are made on first use and kept; with no editor in front they beep on insert.
     addAction(QStringLiteral("showInsertMetaTagPanel:"), [](QObject*) { MetaController::sharedInstance().showWindow(); });
     addAction(QStringLiteral("showInsertColorPanel:"), [](QObject*) { ColorController::sharedInstance().showWindow(); });
+    // The simple insert panels are components opened by name.
+    const QList<QPair<QString, QString>> componentPanels {
+        { QStringLiteral("showInsertLinkPanel:"), QStringLiteral("Simple Link") },
+        { QStringLiteral("showInsertImageTagPanel:"), QStringLiteral("Simple Image") },
+        { QStringLiteral("showInsertTablePanel:"), QStringLiteral("Simple Table") },
+        { QStringLiteral("showInsertListPanel:"), QStringLiteral("Simple List") },
+        { QStringLiteral("showInsertFontTagPanel:"), QStringLiteral("Simple Font") } };
+    for (const auto& [command, component] : componentPanels) {
+        const QString name = component;
+        addAction(command, [name](QObject*) { KELOpenComponentWindowNamed(name); });
+    }
+    addAction(QStringLiteral("showInsertImageMapPanel:"),
+              [](QObject*) { KELOpenComponentWindowNamed(KELImageMapController::ImageMapComponentName); });
     addAction(QStringLiteral("showAdvancedInsertPanel:"),
               [](QObject*) { AdvancedInsertController::sharedInstance().showWindow(); });
     addAction(QStringLiteral("showWebSite:"), [](QObject*) {

@@ -7,6 +7,7 @@
 #include "support/DefaultsKeys.h"
 #include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
+#include "componentui/KELComponentController.h"
 #include "componentui/KELComponentLibraryController.h"
 #include "componentui/KELComponentLibraryServices.h"
 #include "document/TabView.h"
@@ -345,15 +346,19 @@ void AppController::updateCloseWindowCommands(QWidget* window)
 
 QStringList AppController::unavailableCommands()
 {
-    // Their windows (the component panels) come with later parts of the program.
-    return {QStringLiteral("showInsertImageMapPanel:"), QStringLiteral("showInsertFontTagPanel:"),
-            QStringLiteral("showInsertListPanel:"), QStringLiteral("showInsertTablePanel:"),
-            QStringLiteral("showInsertLinkPanel:"), QStringLiteral("showInsertImageTagPanel:")};
+    // Every command of the menus has its window now.
+    return {};
 }
 
 void AppController::installComponentLibraryCommand()
 {
     KELInstallComponentLibraryServices();
+    // A chosen component opens in its window (the image map's own one included: the
+    // windows register themselves by component name).
+    KELComponentLibraryController::openComponentHandler()
+        = [](const std::shared_ptr<KELComponent>& component, KELComponentLibraryController::WindowKind) {
+              KELOpenComponentWindow(component);
+          };
     addAction(QStringLiteral("showComponentLibrary:"), [](QObject*) {
         KELComponentLibraryController& library = KELComponentLibraryController::sharedInstance();
         // The application's menus, as in every main window.

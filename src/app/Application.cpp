@@ -5,6 +5,7 @@
 #include "app/KELCrashReporter.h"
 #include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
+#include "componentui/KELImageMapController.h"
 #include "document/KELCheckerServices.h"
 #include "document/DocumentSystem.h"
 #include "document/DocumentWindowController.h"
@@ -103,6 +104,7 @@ bool KELApplication::start(const KELOpenRequest& request)
     DocumentWindowController::setQuickInsertMenuProvider([] { return QuickInsertMenu::quickInsertMenu(); });
     KELInstallSyntaxPreferencePanes();
     KELInstallApplicationProjectServices();
+    KELImageMapController::registerImageMapWindow();
     m_restoredWindows = KELStartDocumentSystem(m_options.restorationPath);
 
     // Files handed over before start-up has finished wait for it.

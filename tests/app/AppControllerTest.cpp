@@ -4,6 +4,7 @@
 #include "support/DefaultsKeys.h"
 #include "app/KELBezierPath.h"
 #include "app/MainMenu.h"
+#include "componentui/KELImageMapController.h"
 #include "document/TabView.h"
 #include "editor/BatchTextFinder.h"
 #include "editor/GoToLineNumber.h"
@@ -206,7 +207,7 @@ TEST_F(AppControllerTest, CommandsOfLaterWindowsAreShownDisabled)
         ++checked;
         EXPECT_FALSE(kit::ActionRouter::shared().validateAction(action)) << name.toStdString();
     }
-    EXPECT_GE(checked, 6); // present in the menus
+    EXPECT_EQ(checked, AppController::unavailableCommands().size()); // present in the menus
     QAction* preferences = nullptr;
     QAction* library = nullptr;
     for (QAction* action : window.menuBar()->findChildren<QAction*>()) {
@@ -226,6 +227,31 @@ TEST_F(AppControllerTest, CommandsOfLaterWindowsAreShownDisabled)
     EXPECT_TRUE(libraryWindow->isVisible());
     libraryWindow->close();
     kit::ActionRouter::shared().setFocusOverrideForTesting(nullptr);
+}
+
+TEST_F(AppControllerTest, InsertImageMapOpensTheImageMapWindow)
+{
+    KELImageMapController::registerImageMapWindow();
+    QMainWindow window;
+    window.setMenuBar(KELBuildMenuBar(&window));
+    auto* editor = new QWidget;
+    window.setCentralWidget(editor);
+    kit::ActionRouter::shared().setFocusOverrideForTesting(editor);
+    QAction* imageMap = nullptr;
+    for (QAction* action : window.menuBar()->findChildren<QAction*>())
+        if (kit::ActionRouter::actionOf(action) == QLatin1String("showInsertImageMapPanel:"))
+            imageMap = action;
+    ASSERT_TRUE(imageMap);
+    EXPECT_TRUE(kit::ActionRouter::shared().validateAction(imageMap));
+    imageMap->trigger();
+    kit::ActionRouter::shared().setFocusOverrideForTesting(nullptr);
+    KELComponentWindow* opened = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* c = qobject_cast<KELComponentWindow*>(w))
+            opened = c;
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(qobject_cast<KELImageMapController*>(opened->controller()));
+    delete opened;
 }
 
 TEST(RoundRectPathTest, RadiusIsClampedToHalfTheSmallerSide)

@@ -1,0 +1,412 @@
+#include "componentui/KELTableVariableController.h"
+
+#include "componentui/KELFileVariableControllers.h"
+#include "componentui/KELSimpleVariableControllers.h"
+#include "componentui/KELVariableViews.h"
+
+#include <QCollator>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+QStringList localPaths(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data)
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+KELTableVariableColumnDataSource* columnSource(KELVariableController* controller)
+{
+    return dynamic_cast<KELTableVariableColumnDataSource*>(controller);
+}
+
+} // namespace
+
+// --- Model
+
+int KELTableVariableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_controller.count());
+}
+
+int KELTableVariableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_controller.tableVariable().columns().size());
+}
+
+QVariant KELTableVariableModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return QVariant();
+    auto* source = columnSource(m_controller.dataSourceForColumn(index.column(), index.row()));
+    if (!source)
+        return QVariant();
+    const QVariant value = source->objectValue();
+    if (value.metaType().id() == QMetaType::QUrl) {
+        const QUrl url = value.toUrl();
+        return url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.toString();
+    }
+    if (!value.isValid() && role == Qt::DisplayRole && dynamic_cast<KELFileVariableController*>(source))
+        return KELFileView::NoneText;
+    return value;
+}
+
+bool KELTableVariableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole)
+        return false;
+    auto* source = columnSource(m_controller.dataSourceForColumn(index.column(), index.row()));
+    if (!source)
+        return false;
+    m_controller.m_isEditing = true;
+    source->setObjectValue(value);
+    m_controller.m_isEditing = false;
+    return true;
+}
+
+QVariant KELTableVariableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QVariant();
+    const auto& columns = m_controller.tableVariable().columns();
+    return section >= 0 && section < columns.size() ? QVariant(columns.at(section).name()) : QVariant();
+}
+
+Qt::ItemFlags KELTableVariableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    auto* source = columnSource(m_controller.dataSourceForColumn(index.column(), index.row()));
+    if (source && source->isCellEditable() && !dynamic_cast<KELFileVariableController*>(source))
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+QStringList KELTableVariableModel::mimeTypes() const
+{
+    return { KELTableVariableController::PboardType, QStringLiteral("text/uri-list") };
+}
+
+QMimeData* KELTableVariableModel::mimeData(const QModelIndexList& indexes) const
+{
+    QList<qsizetype> rows;
+    for (const QModelIndex& index : indexes) {
+        if (!rows.contains(index.row()))
+            rows.append(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    QStringList text;
+    for (qsizetype row : rows)
+        text << QString::number(row);
+    auto* data = new QMimeData;
+    data->setData(KELTableVariableController::PboardType, text.join(QLatin1Char(',')).toUtf8());
+    return data;
+}
+
+static QList<qsizetype> draggedRows(const QMimeData* data)
+{
+    QList<qsizetype> rows;
+    for (const QByteArray& part : data->data(KELTableVariableController::PboardType).split(',')) {
+        bool ok = false;
+        const qsizetype row = part.toLongLong(&ok);
+        if (ok)
+            rows.append(row);
+    }
+    return rows;
+}
+
+bool KELTableVariableModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int row, int, const QModelIndex& parent) const
+{
+    if (data->hasFormat(KELTableVariableController::PboardType))
+        return row >= 0 && !parent.isValid(); // between rows only
+    return m_controller.canAcceptFiles(localPaths(data), parent.isValid() ? parent.row() : row);
+}
+
+bool KELTableVariableModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column, const QModelIndex& parent)
+{
+    if (!canDropMimeData(data, action, row, column, parent))
+        return false;
+    if (data->hasFormat(KELTableVariableController::PboardType))
+        return m_controller.moveRows(draggedRows(data), row);
+    return m_controller.acceptFiles(localPaths(data), parent.isValid() ? parent.row() : row);
+}
+
+void KELTableVariableModel::reload()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+// --- Controller
+
+KELTableVariableController::KELTableVariableController(const KELComponentVariable& variable) : KELIndexedVariableController(variable) { }
+
+KELTableVariableController::~KELTableVariableController()
+{
+    delete m_model;
+}
+
+const KELComponentTableVariable& KELTableVariableController::tableVariable() const
+{
+    return static_cast<const KELComponentTableVariable&>(variable());
+}
+
+KELVariableController* KELTableVariableController::dataSourceForColumn(const KELComponentTableColumn& column, KELVariableController& row)
+{
+    if (column.keyPath().isEmpty())
+        return &row;
+    return dynamic_cast<KELVariableController*>(toObject(row.valueForKeyPath(column.keyPath())).get());
+}
+
+KELVariableController* KELTableVariableController::dataSourceForColumn(int column, qsizetype row)
+{
+    const auto& columns = tableVariable().columns();
+    if (row < 0 || row >= count() || column < 0 || column >= columns.size())
+        return nullptr;
+    KELVariableController* child = variableControllerForIndex(row);
+    return child ? dataSourceForColumn(columns.at(column), *child) : nullptr;
+}
+
+KELFileVariableController* KELTableVariableController::fileDataSourceAtRow(qsizetype row)
+{
+    for (int column = 0; column < tableVariable().columns().size(); ++column) {
+        if (auto* file = dynamic_cast<KELFileVariableController*>(dataSourceForColumn(column, row)))
+            return file;
+    }
+    return nullptr;
+}
+
+QList<int> KELTableVariableController::columnWidths(const QList<KELComponentTableColumn>& columns, int* stretchColumn)
+{
+    QList<int> widths;
+    int stretch = -1;
+    for (int i = 0; i < columns.size(); ++i) {
+        if (!columns.at(i).width() && stretch < 0) {
+            stretch = i;
+            widths.append(1000);
+        } else {
+            widths.append(int(columns.at(i).width().value_or(50)));
+        }
+    }
+    if (stretchColumn)
+        *stretchColumn = stretch;
+    return widths;
+}
+
+bool KELTableVariableController::moveRows(const QList<qsizetype>& rows, qsizetype gapBeforeRow)
+{
+    if (rows.isEmpty() || gapBeforeRow < 0 || gapBeforeRow > count())
+        return false;
+    for (qsizetype row : rows) {
+        if (row < 0 || row >= count())
+            return false;
+    }
+    qsizetype target = gapBeforeRow;
+    for (qsizetype row : rows) {
+        if (row < gapBeforeRow)
+            --target;
+    }
+    QList<qsizetype> to;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        to.append(target + i);
+    if (m_tableView)
+        m_tableView->closePersistentEditor(m_tableView->currentIndex());
+    moveVariableControllersFromIndexes(rows, to);
+    if (m_tableView) {
+        m_tableView->clearSelection();
+        for (qsizetype row : std::as_const(to))
+            m_tableView->selectionModel()->select(m_model->index(int(row), 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    return true;
+}
+
+bool KELTableVariableController::canAcceptFiles(const QStringList& paths, qsizetype row)
+{
+    if (paths.isEmpty() || count() == 0 || !fileDataSourceAtRow(0))
+        return false;
+    if (paths.size() > 1)
+        return true;
+    KELFileVariableController* file = row >= 0 && row < count() ? fileDataSourceAtRow(row) : nullptr;
+    return file && file->isValidFileUrl(QUrl::fromLocalFile(paths.first()));
+}
+
+bool KELTableVariableController::acceptFiles(const QStringList& dropped, qsizetype row)
+{
+    if (dropped.isEmpty() || count() == 0)
+        return false;
+    QStringList paths = dropped;
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(paths.begin(), paths.end(), [&collator](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+    if (paths.size() == 1) {
+        KELFileVariableController* file = row >= 0 && row < count() ? fileDataSourceAtRow(row) : nullptr;
+        if (!file || !file->isValidFileUrl(QUrl::fromLocalFile(paths.first())))
+            return false;
+        file->setObjectValue(paths.first());
+        return true;
+    }
+    // Empty rows first, then the others; a path a row refuses is passed over for good.
+    QList<qsizetype> rows;
+    for (qsizetype i = 0; i < count(); ++i) {
+        if (KELFileVariableController* file = fileDataSourceAtRow(i); file && !file->objectValue().isValid())
+            rows.append(i);
+    }
+    for (qsizetype i = 0; i < count(); ++i) {
+        if (!rows.contains(i))
+            rows.append(i);
+    }
+    bool took = false;
+    qsizetype next = 0;
+    for (qsizetype r : std::as_const(rows)) {
+        KELFileVariableController* file = fileDataSourceAtRow(r);
+        while (file && next < paths.size() && !file->isValidFileUrl(QUrl::fromLocalFile(paths.at(next))))
+            ++next;
+        if (next >= paths.size())
+            break;
+        if (file) {
+            file->setObjectValue(paths.at(next++));
+            took = true;
+        }
+    }
+    return took;
+}
+
+void KELTableVariableController::setSelectedIndex(qsizetype index)
+{
+    KELIndexedVariableController::setSelectedIndex(index);
+    if (!m_tableView || m_updatingSelection)
+        return;
+    m_updatingSelection = true;
+    if (index >= 0 && index < count())
+        m_tableView->selectRow(int(index));
+    else
+        m_tableView->clearSelection();
+    m_updatingSelection = false;
+    selectionChanged();
+}
+
+void KELTableVariableController::selectionChanged()
+{
+    if (!m_tableView)
+        return;
+    QList<int> rows;
+    for (const QModelIndex& index : m_tableView->selectionModel()->selectedRows())
+        rows.append(index.row());
+    if (!m_updatingSelection) {
+        m_updatingSelection = true;
+        KELIndexedVariableController::setSelectedIndex(rows.size() == 1 ? rows.first() : -1);
+        m_updatingSelection = false;
+    }
+    auto* detail = qobject_cast<QStackedWidget*>(m_detailArea.data());
+    if (!detail)
+        return;
+    QWidget* shown = nullptr;
+    if (rows.isEmpty())
+        shown = detail->widget(0);
+    else if (rows.size() > 1)
+        shown = detail->widget(1);
+    else if (KELVariableController* child = variableControllerForIndex(rows.first()))
+        shown = child->view();
+    if (shown && detail->indexOf(shown) < 0)
+        detail->addWidget(shown);
+    if (shown)
+        detail->setCurrentWidget(shown);
+}
+
+void KELTableVariableController::controllerWillClose()
+{
+    if (m_tableView)
+        m_tableView->setModel(nullptr);
+    KELIndexedVariableController::controllerWillClose();
+}
+
+QWidget* KELTableVariableController::makeView()
+{
+    const auto type = indexedVariable().indexedType();
+    if (type == KELComponentIndexedVariable::Regular || type == KELComponentIndexedVariable::Collapsible)
+        return KELIndexedVariableController::makeView();
+    auto* view = new KELVariableView;
+    auto* layout = new QVBoxLayout(view);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->addWidget(formatTitle(displayTitle(), view));
+    m_model = new KELTableVariableModel(*this);
+    m_tableView = new QTableView(view);
+    m_tableView->setModel(m_model);
+    m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_tableView->setDragDropMode(QAbstractItemView::DragDrop);
+    m_tableView->setDragDropOverwriteMode(false);
+    m_tableView->setDefaultDropAction(Qt::MoveAction);
+    m_tableView->setDropIndicatorShown(true);
+    m_tableView->setAcceptDrops(true);
+    m_tableView->verticalHeader()->hide();
+    m_tableView->setMinimumHeight(120);
+    if (const auto height = tableVariable().rowHeight())
+        m_tableView->verticalHeader()->setDefaultSectionSize(int(*height));
+    int stretch = -1;
+    const QList<int> widths = columnWidths(tableVariable().columns(), &stretch);
+    for (int i = 0; i < widths.size(); ++i) {
+        if (i == stretch)
+            m_tableView->horizontalHeader()->setSectionResizeMode(i, QHeaderView::Stretch);
+        else
+            m_tableView->setColumnWidth(i, widths.at(i));
+    }
+    layout->addWidget(m_tableView);
+    if (tableVariable().showDetail()) {
+        auto* detail = new QStackedWidget(view);
+        auto* none = new QLabel(QStringLiteral("No Selection"));
+        auto* several = new QLabel(QStringLiteral("Multiple Selection"));
+        for (QLabel* label : { none, several }) {
+            label->setAlignment(Qt::AlignCenter);
+            label->setStyleSheet(QStringLiteral("color: gray;"));
+            detail->addWidget(label);
+        }
+        m_detailArea = detail;
+        layout->addWidget(detail);
+    }
+    QObject::connect(m_tableView->selectionModel(), &QItemSelectionModel::selectionChanged, m_tableView, [this] { selectionChanged(); });
+    return view;
+}
+
+void KELTableVariableController::updateViews()
+{
+    if (!m_tableView) {
+        KELIndexedVariableController::updateViews();
+        return;
+    }
+    // Rows follow every value their cells show.
+    for (qsizetype row = 0; row < count(); ++row) {
+        KELVariableController* child = variableControllerForIndex(row);
+        if (!child || m_observedRows.contains(child))
+            continue;
+        m_observedRows.insert(child);
+        const std::weak_ptr<kit::KeyValueObject> weakSelf = shared_from_this();
+        for (const KELComponentTableColumn& column : tableVariable().columns()) {
+            const QString path = column.keyPath().isEmpty() ? QStringLiteral("objectValue") : column.keyPath() + QStringLiteral(".objectValue");
+            child->addObserver(path, [weakSelf](const kit::KeyValueChange&) {
+                auto self = std::static_pointer_cast<KELTableVariableController>(weakSelf.lock());
+                if (self && !self->m_isEditing && self->m_model)
+                    Q_EMIT self->m_model->dataChanged(self->m_model->index(0, 0),
+                        self->m_model->index(self->m_model->rowCount() - 1, self->m_model->columnCount() - 1));
+            });
+        }
+    }
+    const qsizetype selected = selectedIndex();
+    m_model->reload();
+    if (selected >= 0 && selected < count())
+        m_tableView->selectRow(int(selected));
+    selectionChanged();
+}
