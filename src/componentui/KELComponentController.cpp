@@ -522,6 +522,8 @@ void KELComponentController::fillSourceFiles()
             keep = i;
     }
     m_sourceFiles->setCurrentRow(keep);
+    // Without included files the page alone is shown.
+    m_sourceFiles->setVisible(!m_shownSourceFiles.isEmpty());
     m_fillingSourceFiles = false;
 }
 
