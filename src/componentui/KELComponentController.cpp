@@ -223,9 +223,9 @@ bool KELComponentController::setUpWindow()
 
     auto* variableScroll = new QScrollArea;
     variableScroll->setWidgetResizable(true);
-    variableScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     variableScroll->setMinimumWidth(200);
     variableScroll->setMaximumWidth(400);
+    variableScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_variableView = variableScroll;
     if (QWidget* rootView = m_rootController->view()) {
         auto* holder = new QWidget;
@@ -260,7 +260,7 @@ bool KELComponentController::setUpWindow()
     rightLayout->addWidget(m_previewSourceContentView, 1);
     m_splitter->addWidget(right);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({ 280, 620 });
+    m_splitter->setSizes({ 360, 540 });
     m_window->setCentralWidget(m_splitter);
 
     connect(m_previewSourceSegmentedControl, &QTabBar::currentChanged, this, [this] { switchPreviewSource(); });
