@@ -1,6 +1,7 @@
 #include "componentui/KELComponentController.h"
 
 #include "componentui/KELComponentInsertSheet.h"
+#include "componentui/KELFileVariableControllers.h"
 #include "components/KELComponentManager.h"
 #include "editor/KELHTMLView.h"
 #include "kit/Alert.h"
@@ -445,14 +446,14 @@ QString KELComponentController::bareBonesHTMLContent() const
     return page;
 }
 
-QUrl KELComponentController::previewURL(const QString& pagePath)
+QUrl KELComponentController::previewURL(const QString& pagePath, const QStringList& extraFolders)
 {
     QUrl url;
     url.setScheme(KELDocumentURLScheme);
     // A new host each time, so nothing cached from the last generation is shown.
     url.setHost(QStringLiteral("kelpcomponent%1").arg(nextPreviewNumber()));
     url.setPath(pagePath, QUrl::DecodedMode);
-    KELDocumentURLProtocol::registerPreviewURL(url, nullptr);
+    KELDocumentURLProtocol::registerPreviewURL(url, nullptr, extraFolders);
     return url;
 }
 
@@ -470,11 +471,30 @@ QString KELComponentController::performPreviewCodeGeneration(bool load)
     m_previewHtmlContent = page;
     if (load && m_webView) {
         if (written)
-            m_webView->setUrl(previewURL(pagePath));
+            m_webView->setUrl(previewURL(pagePath, previewReadableFolders()));
         else
             m_webView->setHtml(page, QUrl::fromLocalFile(pagePath));
     }
     return pagePath;
+}
+
+QStringList KELComponentController::previewReadableFolders() const
+{
+    // The library's pictures, and the folders of the files chosen in the editors.
+    QStringList folders { KELComponentManager::componentsDirectory(), KELComponentManager::userComponentsDirectory() };
+    std::function<void(const KELVariableController&)> walk = [&folders, &walk](const KELVariableController& controller) {
+        if (const auto* file = dynamic_cast<const KELFileVariableController*>(&controller)) {
+            const QUrl url = file->fileUrl();
+            if (url.isLocalFile())
+                folders << QFileInfo(url.toLocalFile()).absolutePath();
+        }
+        for (const KELVariableControllerPtr& child : controller.childControllers())
+            walk(*child);
+    };
+    if (m_rootController)
+        walk(*m_rootController);
+    folders.removeDuplicates();
+    return folders;
 }
 
 QString KELComponentController::performPreInsertCodeGeneration()
