@@ -250,7 +250,9 @@ KELCodeGeneratorResult KELComponentCodeGenerator::generate(HtmlObject html, cons
         setValue(QStringLiteral("PREVIEW"), true);
     const QString text = htmlText(html);
     const bool wrap = kit::UserDefaults::standard().integerValue(KELShouldWrapInsertedTagsAroundSelectedTextKey) != 0;
-    setValue(QStringLiteral("SELECTION"), wrap ? QString() : text.mid(bodyRange.location, bodyRange.length));
+    // Blank space is no selection to wrap (the test page's empty body is just that).
+    const QString selected = text.mid(bodyRange.location, bodyRange.length);
+    setValue(QStringLiteral("SELECTION"), wrap || selected.trimmed().isEmpty() ? QString() : selected);
     setValue(QStringLiteral("RESOURCESDIR"), paths.scriptsPath());
     setValue(QStringLiteral("COMPONENTS"), KELComponentManager::componentsDirectory());
     if (!location.isEmpty())

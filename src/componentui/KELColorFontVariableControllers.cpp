@@ -266,15 +266,31 @@ QStringList KELFontVariableController::cssFontNames(bool installedOnly)
 
 QString KELFontVariableController::cssFamily(const QString& family)
 {
+    // A list ("Georgia, serif") keeps its commas; each name is written as CSS
+    // reads it: a plain identifier as it is, anything else quoted, with quotes and
+    // backslashes escaped so that a name cannot end the declaration or the rule.
+    // Single quotes keep the rule usable inside a double-quoted style attribute.
     static const QRegularExpression identifier(QStringLiteral("^-?[A-Za-z_][A-Za-z0-9_-]*$"));
-    if (identifier.match(family).hasMatch())
-        return family;
-    // Anything else is a quoted string, so a name cannot end the declaration or the rule.
-    QString escaped = family;
-    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    escaped.replace(QLatin1Char('"'), QStringLiteral("\\\""));
-    escaped.replace(QLatin1Char('\n'), QStringLiteral("\\a "));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    QStringList names;
+    for (const QString& part : family.split(QLatin1Char(','))) {
+        const QString name = part.trimmed();
+        if (name.isEmpty())
+            continue;
+        if (identifier.match(name).hasMatch()) {
+            names << name;
+            continue;
+        }
+        QString quoted = name;
+        if (quoted.size() >= 2 && (quoted.startsWith(QLatin1Char('"')) || quoted.startsWith(QLatin1Char('\''))) && quoted.endsWith(quoted.front()))
+            quoted = quoted.mid(1, quoted.size() - 2);
+        quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        quoted.replace(QLatin1Char('\''), QStringLiteral("\\'"));
+        quoted.replace(QLatin1Char('"'), QStringLiteral("\\22 "));
+        quoted.replace(QLatin1Char('<'), QStringLiteral("\\3c "));
+        quoted.replace(QLatin1Char('\n'), QStringLiteral(" "));
+        names << QLatin1Char('\'') + quoted + QLatin1Char('\'');
+    }
+    return names.join(QStringLiteral(", "));
 }
 
 std::shared_ptr<KELCSSRule> KELFontVariableController::css() const

@@ -1,6 +1,7 @@
 #include "componentui/KELComponentController.h"
 
 #include "componentui/KELComponentInsertSheet.h"
+#include "componentui/KELFileVariableControllers.h"
 #include "components/KELComponentManager.h"
 #include "editor/KELHTMLView.h"
 #include "kit/Alert.h"
@@ -223,9 +224,9 @@ bool KELComponentController::setUpWindow()
 
     auto* variableScroll = new QScrollArea;
     variableScroll->setWidgetResizable(true);
-    variableScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     variableScroll->setMinimumWidth(200);
     variableScroll->setMaximumWidth(400);
+    variableScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_variableView = variableScroll;
     if (QWidget* rootView = m_rootController->view()) {
         auto* holder = new QWidget;
@@ -260,7 +261,7 @@ bool KELComponentController::setUpWindow()
     rightLayout->addWidget(m_previewSourceContentView, 1);
     m_splitter->addWidget(right);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({ 280, 620 });
+    m_splitter->setSizes({ 360, 540 });
     m_window->setCentralWidget(m_splitter);
 
     connect(m_previewSourceSegmentedControl, &QTabBar::currentChanged, this, [this] { switchPreviewSource(); });
@@ -445,14 +446,14 @@ QString KELComponentController::bareBonesHTMLContent() const
     return page;
 }
 
-QUrl KELComponentController::previewURL(const QString& pagePath)
+QUrl KELComponentController::previewURL(const QString& pagePath, const QStringList& extraFolders)
 {
     QUrl url;
     url.setScheme(KELDocumentURLScheme);
     // A new host each time, so nothing cached from the last generation is shown.
     url.setHost(QStringLiteral("kelpcomponent%1").arg(nextPreviewNumber()));
     url.setPath(pagePath, QUrl::DecodedMode);
-    KELDocumentURLProtocol::registerPreviewURL(url, nullptr);
+    KELDocumentURLProtocol::registerPreviewURL(url, nullptr, extraFolders);
     return url;
 }
 
@@ -470,11 +471,30 @@ QString KELComponentController::performPreviewCodeGeneration(bool load)
     m_previewHtmlContent = page;
     if (load && m_webView) {
         if (written)
-            m_webView->setUrl(previewURL(pagePath));
+            m_webView->setUrl(previewURL(pagePath, previewReadableFolders()));
         else
             m_webView->setHtml(page, QUrl::fromLocalFile(pagePath));
     }
     return pagePath;
+}
+
+QStringList KELComponentController::previewReadableFolders() const
+{
+    // The library's pictures, and the folders of the files chosen in the editors.
+    QStringList folders { KELComponentManager::componentsDirectory(), KELComponentManager::userComponentsDirectory() };
+    std::function<void(const KELVariableController&)> walk = [&folders, &walk](const KELVariableController& controller) {
+        if (const auto* file = dynamic_cast<const KELFileVariableController*>(&controller)) {
+            const QUrl url = file->fileUrl();
+            if (url.isLocalFile())
+                folders << QFileInfo(url.toLocalFile()).absolutePath();
+        }
+        for (const KELVariableControllerPtr& child : controller.childControllers())
+            walk(*child);
+    };
+    if (m_rootController)
+        walk(*m_rootController);
+    folders.removeDuplicates();
+    return folders;
 }
 
 QString KELComponentController::performPreInsertCodeGeneration()
@@ -522,6 +542,8 @@ void KELComponentController::fillSourceFiles()
             keep = i;
     }
     m_sourceFiles->setCurrentRow(keep);
+    // Without included files the page alone is shown.
+    m_sourceFiles->setVisible(!m_shownSourceFiles.isEmpty());
     m_fillingSourceFiles = false;
 }
 

@@ -103,7 +103,9 @@ public:
     enum class NavigationDecision { Load, OpenExternally, Ignore };
     static NavigationDecision navigationDecision(const QUrl& url, bool linkClicked, bool isMainFrame);
     /// A fresh preview URL for the page (through the document scheme).
-    static QUrl previewURL(const QString& pagePath);
+    static QUrl previewURL(const QString& pagePath, const QStringList& extraFolders = {});
+    /// What the preview page may read besides its own folder.
+    QStringList previewReadableFolders() const;
     /// The syntax a generated file is coloured as: HTML for the page (none), CSS for
     /// a style sheet, JavaScript for every other include.
     static QString syntaxNameForInclude(const KELComponentInclude* include);

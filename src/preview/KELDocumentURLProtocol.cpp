@@ -126,6 +126,11 @@ QString tokenOfURL(const QUrl& url)
 
 void KELDocumentURLProtocol::registerPreviewURL(const QUrl& url, const KELPreviewDocument* document)
 {
+    registerPreviewURL(url, document, {});
+}
+
+void KELDocumentURLProtocol::registerPreviewURL(const QUrl& url, const KELPreviewDocument* document, const QStringList& extraFolders)
+{
     if (!canInitWithURL(url) || url.host().isEmpty())
         return;
     Site site;
@@ -145,6 +150,10 @@ void KELDocumentURLProtocol::registerPreviewURL(const QUrl& url, const KELPrevie
         const QString project = KELPreviewDocument::projectDirectoryContainingPath(page);
         if (!project.isEmpty())
             site.folders << project;
+    }
+    for (const QString& folder : extraFolders) {
+        if (!folder.isEmpty())
+            site.folders << QDir::cleanPath(folder);
     }
     site.folders.removeDuplicates();
     const QString host = url.host();

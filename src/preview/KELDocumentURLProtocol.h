@@ -52,6 +52,9 @@ public:
     };
     /// Notes the site of a preview URL about to be loaded (its host names it).
     static void registerPreviewURL(const QUrl& url, const KELPreviewDocument* document);
+    /// The same for a page without a document that may also read the given folders
+    /// (a component's test page reads the library's pictures and the user's chosen files).
+    static void registerPreviewURL(const QUrl& url, const KELPreviewDocument* document, const QStringList& extraFolders);
     /// The site a request belongs to: the one of the page that asked for it, else
     /// the one of the URL's own host; none for a URL no preview gave out.
     static std::optional<Site> siteForRequest(const QUrl& url, const QUrl& initiator);

@@ -131,7 +131,7 @@ private:
             const QVariant value = evaluated(color->defaultValueExpression());
             QColor c = value.metaType().id() == QMetaType::QColor ? value.value<QColor>() : colorWithHtmlHexValue(value.toString());
             setValue(QStringLiteral("value"), c);
-            setValue(QStringLiteral("hexValue"), QLatin1Char('#') + htmlHexValue(c));
+            setValue(QStringLiteral("hexValue"), htmlHexValue(c).toLower());
             setValue(QStringLiteral("opacity"), qlonglong(color->defaultOpacity().value_or(100)));
         } else if (const auto* font = dynamic_cast<const KELComponentFontVariable*>(v)) {
             setValue(QStringLiteral("css"), QStringLiteral("font-family: %1; font-size: %2px;")

@@ -102,6 +102,33 @@ TEST_F(KELComponentControllerTest, ClosingWithChangesAsksFirst)
     EXPECT_EQ(asked, QStringList(2, QStringLiteral("Are you sure that you want to close this component?")));
 }
 
+TEST_F(KELComponentControllerTest, RestoredWindowsStartCleanWithTheirValues)
+{
+    ASSERT_TRUE(open());
+    controller->rootController()->setValueForKeyPath(QStringLiteral("title.value"), QStringLiteral("Kept"));
+    controller->rootController()->setValueForKeyPath(QStringLiteral("width.selectedIndex"), 1);
+    endOfEvent();
+    QVariantMap state;
+    controller->encodeRestorableState(state);
+    EXPECT_EQ(state.value(KELComponentController::ComponentNameKey).toString(), QStringLiteral("Fixture"));
+    controller->window()->setWindowModified(false);
+    delete controller->window();
+
+    ASSERT_TRUE(open());
+    controller->restoreState(state);
+    EXPECT_EQ(controller->rootController()->valueForKeyPath(QStringLiteral("title.value")).toString(), QStringLiteral("Kept"));
+    EXPECT_FALSE(controller->rootController()->valueForKeyPath(QStringLiteral("width.value")).isValid());
+    EXPECT_FALSE(controller->undoManager()->canUndo());
+    EXPECT_FALSE(controller->window()->isWindowModified());
+    // A later edit undone leaves the window clean again.
+    controller->rootController()->setValueForKeyPath(QStringLiteral("size.value"), 50);
+    endOfEvent();
+    EXPECT_TRUE(controller->window()->isWindowModified());
+    controller->undoManager()->undo();
+    endOfEvent();
+    EXPECT_FALSE(controller->window()->isWindowModified());
+}
+
 TEST_F(KELComponentControllerTest, TestPageSkeletonFollowsTheCapitalsSetting)
 {
     ASSERT_TRUE(open());
