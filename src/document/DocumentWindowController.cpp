@@ -58,7 +58,14 @@ const ToolbarItem DefaultToolbarItems[] = {
     {"", "", "", "", ""},
     {"Find", "Find", "Find Text", "orderFrontFindPanel:", "edit-find"},
     {"Batch Find", "Batch Find", "Find Text in Multiple Documents", "showBatchTextFinderPanel:", "edit-find-replace"},
+    {"", "", "", "", ""},
+    {"Format Tags", "Format Tags", "Format Tags", "formatTags:", "format-text-bold"},
 };
+
+// The Format Tags pull-down: each item names the format it applies; empty titles are separators.
+const char* const FormatTagsItems[] = {"Link to URL", "", "Bold", "Italic", "Strikethrough", "Underline", "",
+                                       "Subscript", "Superscript", "", "Big", "Small", "", "Center Align",
+                                       "Horizontal Rule", "Line Break", "Paragraph"};
 } // namespace
 
 DocumentWindowController::DocumentWindowController(bool usesTabs, QObject* parent)
@@ -210,6 +217,23 @@ void DocumentWindowController::buildToolbar()
         action->setToolTip(QString::fromLatin1(item.toolTip));
         action->setIcon(QIcon::fromTheme(QString::fromLatin1(item.icon)));
         bar->addAction(action);
+        if (QLatin1String(item.identifier) == QLatin1String("Format Tags")) {
+            auto* menu = new QMenu(bar);
+            menu->setObjectName(QStringLiteral("formatTagsMenu"));
+            for (const char* title : FormatTagsItems) {
+                if (!*title) {
+                    menu->addSeparator();
+                    continue;
+                }
+                QAction* format = kit::ActionRouter::shared().makeAction(QString::fromLatin1(title), QStringLiteral("formatTags:"), menu);
+                format->setData(QString::fromLatin1(title));
+                menu->addAction(format);
+            }
+            kit::ActionRouter::shared().attachMenu(menu);
+            action->setMenu(menu);
+            if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action)))
+                button->setPopupMode(QToolButton::InstantPopup);
+        }
         if (QLatin1String(item.identifier) == QLatin1String("Quick Insert") && quickInsertMenuProvider()) {
             // A pull-down of the shared Symbols menu, brought up to date each time it opens.
             QMenu* menu = quickInsertMenuProvider()();

@@ -74,6 +74,10 @@ public:
     void updateParagraphStyle();
     static QList<qreal> tabStopsForFont(const QFont& font);
     void setFont(const QFont& font);
+    /// Zoom In and Zoom Out: the text size by whole points, within the bounds.
+    static constexpr qreal MinimumZoomPointSize = 6;
+    static constexpr qreal MaximumZoomPointSize = 72;
+    void zoomBy(int points);
     void updateWordWrapForChange(bool change);
     void updateTextSettings();
     int spellCheckerDocumentTag() const { return 1; }

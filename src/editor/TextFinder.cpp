@@ -336,10 +336,11 @@ void TextFinder::performFindPanelAction(int tag)
         orderFrontFindPanel();
         break;
     case 2:
-        find(true);
-        break;
     case 3:
-        find(false);
+        // What the panel's field shows now is what the keys find.
+        if (m_findField)
+            setFindString(m_findField->text());
+        find(tag == 2);
         break;
     case 7:
         takeFindStringFromSelection();
