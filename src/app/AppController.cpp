@@ -102,7 +102,7 @@ void AppController::registerCommands()
     addAction(QStringLiteral("showAdvancedInsertPanel:"),
               [](QObject*) { AdvancedInsertController::sharedInstance().showWindow(); });
     addAction(QStringLiteral("showWebSite:"), [](QObject*) {
-        QDesktopServices::openUrl(QUrl(QStringLiteral("https://kelp-studio.org/")));
+        HelpUtils::openInBrowser(QUrl(QStringLiteral("https://kelp-studio.org/")));
     });
     addAction(QStringLiteral("showSupport:"), [](QObject*) { HelpUtils::showHelpForKey(KELSupportHelpKey); });
     addAction(QStringLiteral("toggleToolbarShown:"), [](QObject*) {

@@ -62,17 +62,20 @@ protected:
         endSession();
         kit::Alert::setResponderForTesting({});
     }
-    static int& sessions()
-    {
-        static int count = 0;
-        return count;
-    }
+public:
     static void settle()
     {
         for (int i = 0; i < 5; ++i) {
             QCoreApplication::processEvents();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
+    }
+
+protected:
+    static int& sessions()
+    {
+        static int count = 0;
+        return count;
     }
     void endSession()
     {
