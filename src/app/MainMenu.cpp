@@ -182,11 +182,14 @@ QList<KELMenuSpec> buildModel()
         item(QStringLiteral("&New Clip…"), QStringLiteral("newClip:")),
         item(QStringLiteral("New Clip from &Selection…"), QStringLiteral("newClipFromSelection:"), {}, 0, QStringLiteral("newClipFromSelection")),
     }});
+    // X servers report Ctrl+Shift+Tab as Backtab with or without Shift: every form works.
+    KELMenuItemSpec previousTab = item(QStringLiteral("Select &Previous Tab"), QStringLiteral("selectPreviousTab:"), keys("Ctrl+Shift+Tab"));
+    previousTab.alternateShortcuts = {keys("Ctrl+Shift+Backtab"), keys("Ctrl+Backtab")};
     menus.append({QStringLiteral("&Window"), QStringLiteral("window"), {
         item(QStringLiteral("&Minimize"), QStringLiteral("performMiniaturize:"), keys("Ctrl+M")),
         separator(),
-        item(QStringLiteral("Select &Next Tab"), QStringLiteral("selectNextTab:"), QKeySequence::NextChild),
-        item(QStringLiteral("Select &Previous Tab"), QStringLiteral("selectPreviousTab:"), QKeySequence::PreviousChild),
+        item(QStringLiteral("Select &Next Tab"), QStringLiteral("selectNextTab:"), keys("Ctrl+Tab")),
+        previousTab,
     }});
     menus.append({QStringLiteral("&Help"), QStringLiteral("help"), {
         item(QStringLiteral("Kelp Studio &Help"), QStringLiteral("showHelp:"), QKeySequence::HelpContents),
@@ -216,7 +219,7 @@ void addItems(QMenu* menu, const QList<KELMenuItemSpec>& items)
         action->setData(spec.data.isEmpty() ? QVariant(spec.tag) : QVariant(spec.data));
         action->setCheckable(spec.checkable);
         if (!spec.shortcut.isEmpty())
-            action->setShortcut(spec.shortcut);
+            action->setShortcuts(QList<QKeySequence>{spec.shortcut} + spec.alternateShortcuts);
         if (spec.action.isEmpty())
             action->setEnabled(false);
         else
