@@ -182,9 +182,10 @@ QList<KELMenuSpec> buildModel()
         item(QStringLiteral("&New Clip…"), QStringLiteral("newClip:")),
         item(QStringLiteral("New Clip from &Selection…"), QStringLiteral("newClipFromSelection:"), {}, 0, QStringLiteral("newClipFromSelection")),
     }});
-    // X servers report Ctrl+Shift+Tab as Backtab with or without Shift: every form works.
+    // Ctrl+Shift+Tab arrives as Tab or as Backtab depending on the platform; one
+    // key of each form (two forms that one press matches would be ambiguous).
     KELMenuItemSpec previousTab = item(QStringLiteral("Select &Previous Tab"), QStringLiteral("selectPreviousTab:"), keys("Ctrl+Shift+Tab"));
-    previousTab.alternateShortcuts = {keys("Ctrl+Shift+Backtab"), keys("Ctrl+Backtab")};
+    previousTab.alternateShortcuts = {keys("Ctrl+Shift+Backtab")};
     menus.append({QStringLiteral("&Window"), QStringLiteral("window"), {
         item(QStringLiteral("&Minimize"), QStringLiteral("performMiniaturize:"), keys("Ctrl+M")),
         separator(),
