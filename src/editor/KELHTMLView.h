@@ -119,6 +119,8 @@ public:
     // --- Selection and spelling.
     kit::Range selectionRangeForProposedRange(kit::Range proposed, kit::SelectionGranularity granularity) override;
     bool shouldSetSpellingState(kit::Range range, int state) override;
+    /// Context menu: the guesses, Ignore and Learn for a misspelled word at index.
+    void addSpellingItems(QMenu* menu, qsizetype index);
     QList<kit::Range> checkSpellingOfRange(kit::Range range) override;
     /// Selects the next misspelled word after the selection (wrapping); false when none.
     bool checkSpelling();

@@ -7,9 +7,11 @@
 #include "editor/GoToLineNumber.h"
 #include "editor/KELLineNumberView.h"
 #include "editor/TextFinder.h"
+#include "kit/SpellChecker.h"
 
 #include <QClipboard>
 #include <QFile>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -296,4 +298,46 @@ TEST_F(KELApplicationCommandsTest, TabKeysSwitchTabs)
         settle();
         EXPECT_EQ(current(), second);
     }
+}
+
+TEST_F(KELApplicationCommandsTest, ContextMenuOpensWithSpellingAndOffersLinkAndFileManager)
+{
+    kit::SpellChecker::sharedSpellChecker().setWordCheckerForTesting([](const QString& w) { return w != QLatin1String("helo"); });
+    MyDocument* document = open(file(QStringLiteral("spell.html"), "<p>helo there</p>\n"));
+    ASSERT_TRUE(document);
+    KELHTMLView* view = document->textView();
+    auto menuAt = [view](qsizetype index) {
+        const QRectF r = view->firstRectForCharacterRange(kit::Range(index, 1));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, view->documentPointToView(r.center()).toPoint());
+        return std::unique_ptr<QMenu>(view->menuForEvent(&event));
+    };
+    auto titles = [](QMenu* menu) {
+        QStringList list;
+        for (QAction* a : menu->actions())
+            list << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return list;
+    };
+
+    // On the misspelled word: its guesses (or none), Ignore and Learn come first.
+    std::unique_ptr<QMenu> onWord = menuAt(4);
+    const QStringList items = titles(onWord.get());
+    const qsizetype ignore = items.indexOf(QStringLiteral("Ignore Spelling"));
+    ASSERT_GE(ignore, 1) << items.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(items.value(ignore + 1), QStringLiteral("Learn Spelling"));
+    EXPECT_EQ(items.value(ignore - 1), QStringLiteral("-"));
+    EXPECT_TRUE(items.contains(QStringLiteral("Add Link to URL")));
+    EXPECT_TRUE(items.contains(QStringLiteral("Show in File Manager")));
+    EXPECT_LT(ignore, items.indexOf(QStringLiteral("Undo")));
+
+    // On markup, and on a word spelled right: no spelling items.
+    for (qsizetype index : {1, 9}) {
+        std::unique_ptr<QMenu> other = menuAt(index);
+        EXPECT_FALSE(titles(other.get()).contains(QStringLiteral("Ignore Spelling"))) << index;
+    }
+
+    // Ignore: the word is accepted in this document from now on.
+    onWord->findChild<QAction*>(QStringLiteral("ignoreSpelling:"))->trigger();
+    std::unique_ptr<QMenu> again = menuAt(4);
+    EXPECT_FALSE(titles(again.get()).contains(QStringLiteral("Ignore Spelling")));
+    kit::SpellChecker::sharedSpellChecker().setWordCheckerForTesting({});
 }
