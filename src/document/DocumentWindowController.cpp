@@ -10,6 +10,7 @@
 #include "document/MyDocumentPlaceholder.h"
 #include "document/StandaloneDocumentController.h"
 #include "kit/ActionRouter.h"
+#include "support/Notifications.h"
 #include "kit/Log.h"
 #include "kit/NotificationCenter.h"
 #include "kit/Timers.h"
@@ -76,6 +77,16 @@ DocumentWindowController::DocumentWindowController(bool usesTabs, QObject* paren
     setOwnsItself(true);
     m_windowUndoManager = new kit::UndoManager(this);
     registerActions();
+    // The preferences announce a changed colour or file type twice: the colouring
+    // engine takes the first, the windows re-colour on the second.
+    kit::NotificationCenter::defaultCenter().addObserver(KELColoringSettingsChangedSecondNotification, nullptr,
+        [this](const kit::Notification&) { colorCurrentDocument(); }, this);
+}
+
+void DocumentWindowController::colorCurrentDocument()
+{
+    if (m_currentDocument && m_currentDocument->commands())
+        m_currentDocument->commands()->colorViewableTags();
 }
 
 DocumentWindowController::~DocumentWindowController()
@@ -150,8 +161,12 @@ void DocumentWindowController::installTabbedEditorHooks()
     TabbedEditorDocumentHooks hooks;
     hooks.editView = [](MyDocument* document) { return document ? document->currentEditView() : nullptr; };
     hooks.willHide = [](MyDocument* document) {
-        if (document)
-            document->updateVisibleTextRange();
+        if (!document)
+            return;
+        document->updateVisibleTextRange();
+        // An Edit Tag panel belongs to the text that goes out of sight.
+        if (KELHTMLView* view = document->existingTextView())
+            view->endSheet();
     };
     hooks.didShow = [](MyDocument* document, bool focus) {
         if (!document)
@@ -280,6 +295,7 @@ void DocumentWindowController::setCurrentDocument(MyDocument* document)
         document->setWindowController(this, true);
         setDocument(nullptr);
         loadWindow();
+        colorCurrentDocument();
         m_tabbedEditor->showDocument(document);
     }
     if (announced == m_documentDidChangeCount)

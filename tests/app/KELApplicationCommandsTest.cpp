@@ -4,14 +4,18 @@
 // in the text and on disk.
 #include "RunningEditor.h"
 
+#include "document/MyDocumentCommands.h"
 #include "editor/GoToLineNumber.h"
 #include "editor/KELLineNumberView.h"
 #include "editor/TextFinder.h"
+#include "kit/NotificationCenter.h"
 #include "kit/SpellChecker.h"
+#include "support/Notifications.h"
 
 #include <QClipboard>
 #include <QFile>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -340,4 +344,33 @@ TEST_F(KELApplicationCommandsTest, ContextMenuOpensWithSpellingAndOffersLinkAndF
     std::unique_ptr<QMenu> again = menuAt(4);
     EXPECT_FALSE(titles(again.get()).contains(QStringLiteral("Ignore Spelling")));
     kit::SpellChecker::sharedSpellChecker().setWordCheckerForTesting({});
+}
+
+TEST_F(KELApplicationCommandsTest, ColourSettingsRecolourAndAHiddenTabLosesItsEditTagPanel)
+{
+    kit::UserDefaults::standard().setValue(KELUseTabbedInterfaceInStandaloneDocumentsKey, true);
+    MyDocument* first = open(file(QStringLiteral("a.html"), "<p class=x>a</p>"));
+    MyDocument* second = open(file(QStringLiteral("b.html"), "<p>b</p>"));
+    ASSERT_TRUE(first && second);
+    DocumentWindowController* window = second->windowController();
+    ASSERT_EQ(window, first->windowController());
+
+    auto& services = MyDocumentCommands::services();
+    const auto kept = services.colorViewableTags;
+    QList<MyDocument*> coloured;
+    services.colorViewableTags = [&coloured](MyDocument* document, KELHTMLView*) { coloured << document; };
+    kit::NotificationCenter::defaultCenter().post(KELColoringSettingsChangedSecondNotification, nullptr);
+    EXPECT_EQ(coloured, QList<MyDocument*>{second});
+    services.colorViewableTags = kept;
+
+    window->setCurrentDocument(first);
+    bringToFront(first);
+    first->textView()->setSelectedRange(kit::Range(1, 0));
+    first->textView()->startTagEdit();
+    settle();
+    auto* panel = first->textView()->findChild<QDialog*>(QStringLiteral("EditTagPanel"));
+    ASSERT_TRUE(panel && panel->isVisible());
+    ASSERT_TRUE(choose(first->textView()->window(), QStringLiteral("selectNextTab:")));
+    EXPECT_EQ(window->currentDocument(), second);
+    EXPECT_FALSE(panel->isVisible());
 }
