@@ -96,6 +96,7 @@ void AppController::registerCommands()
     for (const QString& command : unavailableCommands())
         addAction(command, [](QObject*) {}, [](QAction*) { return false; });
     registerClipCommands();
+    registerDocumentCommands();
     addAction(QStringLiteral("showPreferencePanel2:"), [](QObject*) { PreferenceController2::sharedInstance().showWindow(); });
     // The insert panels are made on first use and kept; with no editor in front they beep on insert.
     addAction(QStringLiteral("showInsertMetaTagPanel:"), [](QObject*) { MetaController::sharedInstance().showWindow(); });
@@ -116,7 +117,7 @@ void AppController::registerCommands()
     addAction(QStringLiteral("showAdvancedInsertPanel:"),
               [](QObject*) { AdvancedInsertController::sharedInstance().showWindow(); });
     addAction(QStringLiteral("showWebSite:"), [](QObject*) {
-        QDesktopServices::openUrl(QUrl(QStringLiteral("https://kelp-studio.org/")));
+        HelpUtils::openInBrowser(QUrl(QStringLiteral("https://kelp-studio.org/")));
     });
     addAction(QStringLiteral("showSupport:"), [](QObject*) { HelpUtils::showHelpForKey(KELSupportHelpKey); });
     addAction(QStringLiteral("toggleToolbarShown:"), [](QObject*) {
@@ -155,7 +156,6 @@ void AppController::registerCommands()
     const QList<QPair<QString, QString>> forwarded = {
         {QStringLiteral("previewInDefaultBrowser:"), QStringLiteral("preview:")},
         {QStringLiteral("quickPreviewCode:"), QStringLiteral("quickPreview:")},
-        {QStringLiteral("refreshLivePreviewFromMenu:"), QStringLiteral("refreshLivePreview:")},
         {QStringLiteral("editTag:"), QStringLiteral("startTagEdit:")},
     };
     for (const auto& [command, target] : forwarded) {
@@ -174,6 +174,17 @@ void AppController::registerCommands()
     }, [](QAction* item) {
         return TextFinder::sharedInstance().validateFindPanelAction(kit::ActionRouter::actionOf(item));
     });
+    const QList<QPair<QString, void (TextFinder::*)()>> finderCommands = {
+        {QStringLiteral("orderFrontFindPanel:"), &TextFinder::orderFrontFindPanel},
+        {QStringLiteral("jumpToSelection:"), &TextFinder::jumpToSelection},
+        {QStringLiteral("findNonAscii:"), &TextFinder::findNonAscii},
+        {QStringLiteral("replaceWithHTMLCode:"), &TextFinder::replaceWithHTMLCode},
+    };
+    for (const auto& [command, method] : finderCommands) {
+        auto m = method;
+        addAction(command, [m](QObject*) { (TextFinder::sharedInstance().*m)(); },
+                  [](QAction* item) { return TextFinder::sharedInstance().validateFindPanelAction(kit::ActionRouter::actionOf(item)); });
+    }
     addAction(QStringLiteral("showBatchTextFinderPanel:"), [](QObject*) { BatchTextFinder::shared().showWindow(); });
     addAction(QStringLiteral("showGoToLineNumberPanel:"), [](QObject*) { GoToLineNumber::shared().showWindow(); });
 

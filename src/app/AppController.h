@@ -105,6 +105,8 @@ private:
     void registerCommands();
     /// Code clips and Quick Insert (AppControllerClips.cpp).
     void registerClipCommands();
+    /// New, Open, Page Setup, Help and the View menu's settings and live preview.
+    void registerDocumentCommands();
     bool m_terminated = false;
     bool m_terminating = false;
     std::function<void(int)> m_exit;

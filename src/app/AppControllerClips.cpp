@@ -36,6 +36,10 @@ void AppController::registerClipCommands()
     addAction(QStringLiteral("newClipFromSelection:"), [](QObject*) {
         const std::optional<QString> selection = frontSelection();
         KELCodeClipsController::sharedInstance().newClipFromSelection(selection);
+    }, [](QAction*) {
+        // Only a selection makes a clip.
+        const std::optional<QString> selection = frontSelection();
+        return selection && !selection->isEmpty();
     });
     // The Symbols menu at the caret of the focused editor (else at the pointer).
     addAction(QStringLiteral("showQuickInsertMenu:"), [](QObject*) {

@@ -11,7 +11,12 @@
 #include "componentui/KELComponentLibraryController.h"
 #include "componentui/KELComponentLibraryServices.h"
 #include "document/TabView.h"
+#include "document/MyDocument.h"
+#include "document/MyDocumentCommands.h"
 #include "document/MyDocumentController.h"
+#include "kit/NotificationCenter.h"
+#include "support/HelpUtils.h"
+#include "support/Notifications.h"
 #include "kit/ActionRouter.h"
 #include "kit/Alert.h"
 #include "kit/Log.h"
@@ -368,5 +373,71 @@ void AppController::installComponentLibraryCommand()
             window->setProperty("kelpMenuBar", true);
         }
         library.showWindow();
+    });
+}
+
+// ---------------------------------------------------------------- documents and the View menu
+
+namespace {
+
+MyDocument* currentDocument()
+{
+    auto* controller = MyDocumentController::sharedDocumentController();
+    return controller ? controller->activeDocument() : nullptr;
+}
+
+// A setting the View menu flips for every editor; its item shows the setting.
+void addSettingToggle(AppController* app, const QString& action, const QString& key, const QString& notification)
+{
+    app->addAction(action, [key, notification](QObject*) {
+        auto& defaults = kit::UserDefaults::standard();
+        defaults.setValue(key, !defaults.boolValue(key));
+        if (!notification.isEmpty())
+            kit::NotificationCenter::defaultCenter().post(notification, &AppController::sharedInstance());
+    }, [key](QAction* item) {
+        item->setChecked(kit::UserDefaults::standard().boolValue(key));
+        return currentDocument() != nullptr;
+    });
+}
+
+} // namespace
+
+void AppController::registerDocumentCommands()
+{
+    addAction(QStringLiteral("newDocument:"), [](QObject*) {
+        kit::DocumentController::sharedDocumentController().newDocument();
+    });
+    addAction(QStringLiteral("openDocument:"), [](QObject*) {
+        kit::DocumentController::sharedDocumentController().openDocument();
+    });
+    addAction(QStringLiteral("clearRecentDocuments:"), [](QObject*) {
+        kit::DocumentController::sharedDocumentController().clearRecentDocuments();
+    }, [](QAction*) { return !kit::DocumentController::sharedDocumentController().recentDocumentURLs().isEmpty(); });
+    addAction(QStringLiteral("runPageLayout:"), [](QObject*) {
+        QWidget* window = QApplication::activeWindow();
+        MyDocumentCommands::runPageLayout(window);
+    });
+    addAction(QStringLiteral("showHelp:"), [](QObject*) { HelpUtils::showHelpPagePath(QString()); });
+
+    addSettingToggle(this, QStringLiteral("toggleLineNumbers:"), KELLineNumbers, QString());
+    addSettingToggle(this, QStringLiteral("toggleWordWrap:"), KELWordWrap, KELWordWrapNotification);
+
+    // Show/Hide Live Preview: its title follows the current document; Refresh is
+    // there only while a live preview shows. A window in front that answers the
+    // preview commands itself (the component window) comes first in the chain.
+    addAction(QStringLiteral("toggleLivePreview:"), [](QObject* sender) {
+        kit::ActionRouter::shared().sendAction(QStringLiteral("quickPreview:"), sender);
+    }, [](QAction* item) {
+        MyDocument* document = currentDocument();
+        item->setText(document && document->isLivePreviewing() ? QStringLiteral("Hide &Live Preview")
+                                                               : QStringLiteral("Show &Live Preview"));
+        return document != nullptr && kit::ActionRouter::shared().targetForAction(QStringLiteral("quickPreview:"));
+    });
+    addAction(QStringLiteral("refreshLivePreviewFromMenu:"), [](QObject* sender) {
+        kit::ActionRouter::shared().sendAction(QStringLiteral("refreshLivePreview:"), sender);
+    }, [](QAction*) {
+        MyDocument* document = currentDocument();
+        return document && document->isLivePreviewing()
+            && kit::ActionRouter::shared().targetForAction(QStringLiteral("refreshLivePreview:"));
     });
 }

@@ -105,7 +105,9 @@ QList<KELMenuSpec> buildModel()
             item(QStringLiteral("Find &Next"), QStringLiteral("performFindPanelAction:"), QKeySequence::FindNext, 2),
             item(QStringLiteral("Find &Previous"), QStringLiteral("performFindPanelAction:"), QKeySequence::FindPrevious, 3),
             item(QStringLiteral("Use Selection for Find"), QStringLiteral("performFindPanelAction:"), keys("Ctrl+E"), 7),
-            item(QStringLiteral("Jump to Selection"), QStringLiteral("centerSelectionInVisibleArea:"), keys("Ctrl+J")),
+            item(QStringLiteral("Jump to Selection"), QStringLiteral("jumpToSelection:"), keys("Ctrl+J")),
+            item(QStringLiteral("Find Non-ASCII"), QStringLiteral("findNonAscii:")),
+            item(QStringLiteral("Replace with HTML Code"), QStringLiteral("replaceWithHTMLCode:")),
             separator(),
             item(QStringLiteral("&Batch Find…"), QStringLiteral("showBatchTextFinderPanel:"), keys("Ctrl+Shift+F")),
         }),
@@ -180,11 +182,15 @@ QList<KELMenuSpec> buildModel()
         item(QStringLiteral("&New Clip…"), QStringLiteral("newClip:")),
         item(QStringLiteral("New Clip from &Selection…"), QStringLiteral("newClipFromSelection:"), {}, 0, QStringLiteral("newClipFromSelection")),
     }});
+    // Ctrl+Shift+Tab arrives as Tab or as Backtab depending on the platform; one
+    // key of each form (two forms that one press matches would be ambiguous).
+    KELMenuItemSpec previousTab = item(QStringLiteral("Select &Previous Tab"), QStringLiteral("selectPreviousTab:"), keys("Ctrl+Shift+Tab"));
+    previousTab.alternateShortcuts = {keys("Ctrl+Shift+Backtab")};
     menus.append({QStringLiteral("&Window"), QStringLiteral("window"), {
         item(QStringLiteral("&Minimize"), QStringLiteral("performMiniaturize:"), keys("Ctrl+M")),
         separator(),
-        item(QStringLiteral("Select &Next Tab"), QStringLiteral("selectNextTab:"), QKeySequence::NextChild),
-        item(QStringLiteral("Select &Previous Tab"), QStringLiteral("selectPreviousTab:"), QKeySequence::PreviousChild),
+        item(QStringLiteral("Select &Next Tab"), QStringLiteral("selectNextTab:"), keys("Ctrl+Tab")),
+        previousTab,
     }});
     menus.append({QStringLiteral("&Help"), QStringLiteral("help"), {
         item(QStringLiteral("Kelp Studio &Help"), QStringLiteral("showHelp:"), QKeySequence::HelpContents),
@@ -214,7 +220,7 @@ void addItems(QMenu* menu, const QList<KELMenuItemSpec>& items)
         action->setData(spec.data.isEmpty() ? QVariant(spec.tag) : QVariant(spec.data));
         action->setCheckable(spec.checkable);
         if (!spec.shortcut.isEmpty())
-            action->setShortcut(spec.shortcut);
+            action->setShortcuts(QList<QKeySequence>{spec.shortcut} + spec.alternateShortcuts);
         if (spec.action.isEmpty())
             action->setEnabled(false);
         else

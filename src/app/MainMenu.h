@@ -15,6 +15,7 @@ struct KELMenuItemSpec {
     QString title;      // empty: a separator
     QString action;     // the action sent ("saveDocument:"); empty for submenus
     QKeySequence shortcut;
+    QList<QKeySequence> alternateShortcuts; // the same command under other keys
     int tag = 0;
     QString identifier; // names items that code looks up (recent projects, close tab ...)
     QList<KELMenuItemSpec> submenu;

@@ -10,6 +10,7 @@
 #include "document/MyDocumentPlaceholder.h"
 #include "document/StandaloneDocumentController.h"
 #include "kit/ActionRouter.h"
+#include "support/Notifications.h"
 #include "kit/Log.h"
 #include "kit/NotificationCenter.h"
 #include "kit/Timers.h"
@@ -58,7 +59,14 @@ const ToolbarItem DefaultToolbarItems[] = {
     {"", "", "", "", ""},
     {"Find", "Find", "Find Text", "orderFrontFindPanel:", "edit-find"},
     {"Batch Find", "Batch Find", "Find Text in Multiple Documents", "showBatchTextFinderPanel:", "edit-find-replace"},
+    {"", "", "", "", ""},
+    {"Format Tags", "Format Tags", "Format Tags", "formatTags:", "format-text-bold"},
 };
+
+// The Format Tags pull-down: each item names the format it applies; empty titles are separators.
+const char* const FormatTagsItems[] = {"Link to URL", "", "Bold", "Italic", "Strikethrough", "Underline", "",
+                                       "Subscript", "Superscript", "", "Big", "Small", "", "Center Align",
+                                       "Horizontal Rule", "Line Break", "Paragraph"};
 } // namespace
 
 DocumentWindowController::DocumentWindowController(bool usesTabs, QObject* parent)
@@ -69,6 +77,16 @@ DocumentWindowController::DocumentWindowController(bool usesTabs, QObject* paren
     setOwnsItself(true);
     m_windowUndoManager = new kit::UndoManager(this);
     registerActions();
+    // The preferences announce a changed colour or file type twice: the colouring
+    // engine takes the first, the windows re-colour on the second.
+    kit::NotificationCenter::defaultCenter().addObserver(KELColoringSettingsChangedSecondNotification, nullptr,
+        [this](const kit::Notification&) { colorCurrentDocument(); }, this);
+}
+
+void DocumentWindowController::colorCurrentDocument()
+{
+    if (m_currentDocument && m_currentDocument->commands())
+        m_currentDocument->commands()->colorViewableTags();
 }
 
 DocumentWindowController::~DocumentWindowController()
@@ -143,8 +161,12 @@ void DocumentWindowController::installTabbedEditorHooks()
     TabbedEditorDocumentHooks hooks;
     hooks.editView = [](MyDocument* document) { return document ? document->currentEditView() : nullptr; };
     hooks.willHide = [](MyDocument* document) {
-        if (document)
-            document->updateVisibleTextRange();
+        if (!document)
+            return;
+        document->updateVisibleTextRange();
+        // An Edit Tag panel belongs to the text that goes out of sight.
+        if (KELHTMLView* view = document->existingTextView())
+            view->endSheet();
     };
     hooks.didShow = [](MyDocument* document, bool focus) {
         if (!document)
@@ -210,6 +232,23 @@ void DocumentWindowController::buildToolbar()
         action->setToolTip(QString::fromLatin1(item.toolTip));
         action->setIcon(QIcon::fromTheme(QString::fromLatin1(item.icon)));
         bar->addAction(action);
+        if (QLatin1String(item.identifier) == QLatin1String("Format Tags")) {
+            auto* menu = new QMenu(bar);
+            menu->setObjectName(QStringLiteral("formatTagsMenu"));
+            for (const char* title : FormatTagsItems) {
+                if (!*title) {
+                    menu->addSeparator();
+                    continue;
+                }
+                QAction* format = kit::ActionRouter::shared().makeAction(QString::fromLatin1(title), QStringLiteral("formatTags:"), menu);
+                format->setData(QString::fromLatin1(title));
+                menu->addAction(format);
+            }
+            kit::ActionRouter::shared().attachMenu(menu);
+            action->setMenu(menu);
+            if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action)))
+                button->setPopupMode(QToolButton::InstantPopup);
+        }
         if (QLatin1String(item.identifier) == QLatin1String("Quick Insert") && quickInsertMenuProvider()) {
             // A pull-down of the shared Symbols menu, brought up to date each time it opens.
             QMenu* menu = quickInsertMenuProvider()();
@@ -256,6 +295,7 @@ void DocumentWindowController::setCurrentDocument(MyDocument* document)
         document->setWindowController(this, true);
         setDocument(nullptr);
         loadWindow();
+        colorCurrentDocument();
         m_tabbedEditor->showDocument(document);
     }
     if (announced == m_documentDidChangeCount)

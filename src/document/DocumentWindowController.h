@@ -129,6 +129,10 @@ public:
     void restoreState(const QVariantMap& state) override;
     QList<kit::Document*> documentsForRestoration() const override;
 
+    /// Re-colours the visible text of the current document (after a colour or
+    /// file-type setting changed, and when a document becomes current).
+    void colorCurrentDocument();
+
     // -- Responder
     kit::Responder* nextResponder() const override;
     bool validateAction(const QString& action, QAction* item) override;

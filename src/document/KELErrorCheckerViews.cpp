@@ -31,7 +31,10 @@ QFont smallFont()
 
 qreal textHeight(const QString& text, const QFont& font, qreal width)
 {
-    QTextLayout layout(text, font);
+    // Line breaks in a message start new lines, as they do when it is drawn.
+    QString lines = text;
+    lines.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(lines, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);

@@ -1,5 +1,7 @@
 #include "document/MyDocumentCommands.h"
 
+#include "document/DocumentWindowController.h"
+
 #include "support/DefaultsKeys.h"
 #include "support/Notifications.h"
 #include "document/MyDocument.h"
@@ -82,6 +84,14 @@ void MyDocumentCommands::registerCommands()
         return sender ? sender->property("title").toString() : QString();
     };
     registerAction(QStringLiteral("formatTags:"), [this, senderTitle](QObject* s) { formatTags(senderTitle(s)); });
+    registerAction(QStringLiteral("showInFinder:"), [this](QObject*) { showInFinder(); }, [this](QAction*) {
+        return m_document && !m_document->filePath().isEmpty() && bool(services().showInFileManager);
+    });
+    registerAction(QStringLiteral("revealInDocumentTree:"), [this](QObject*) { revealInDocumentTree(); }, [this](QAction*) {
+        DocumentWindowController* window = m_document ? m_document->windowController() : nullptr;
+        return window && window->isProjectWindow() && !m_document->filePath().isEmpty()
+            && bool(services().revealInDocumentTree);
+    });
     registerAction(QStringLiteral("linkSelectionToUrl:"), [this](QObject*) { linkSelectionToUrl(); });
     registerAction(QStringLiteral("quickInsert:"), [this](QObject* s) {
         if (auto* a = qobject_cast<QAction*>(s))

@@ -14,6 +14,7 @@
 #include "kit/text/ScrollView.h"
 
 #include <QObject>
+#include <QPageLayout>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -106,6 +107,9 @@ public:
     void changeEnableLineNumberingForPrinting();
     /// Lays the print copy out for the printer's page width.
     void updatePrintDimensions(QPrinter* printer);
+    /// Page Setup: the paper, orientation and margins every later print uses.
+    static void runPageLayout(QWidget* parent);
+    static QPageLayout& pageLayout();
     /// Prints the document; false when nothing could be printed. The print copy is
     /// dropped afterwards.
     bool printToPrinter(QPrinter* printer);

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QPainter>
 #include <QPrintDialog>
+#include <QPageSetupDialog>
 #include <QPrinter>
 #include <QVBoxLayout>
 #include <cmath>
@@ -141,9 +142,31 @@ bool MyDocumentCommands::printToPrinter(QPrinter* printer)
     return true;
 }
 
+QPageLayout& MyDocumentCommands::pageLayout()
+{
+    static QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
+                              QPageLayout::Millimeter);
+    return layout;
+}
+
+void MyDocumentCommands::runPageLayout(QWidget* parent)
+{
+    auto* printer = new QPrinter(QPrinter::HighResolution);
+    printer->setPageLayout(pageLayout());
+    auto* dialog = new QPageSetupDialog(printer, parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QDialog::finished, dialog, [printer](int result) {
+        if (result == QDialog::Accepted)
+            pageLayout() = printer->pageLayout();
+        delete printer;
+    });
+    dialog->open();
+}
+
 void MyDocumentCommands::printDocument(QWidget* parent, std::function<void(bool)> done)
 {
     auto* printer = new QPrinter(QPrinter::HighResolution);
+    printer->setPageLayout(pageLayout());
     auto* dialog = new QPrintDialog(printer, parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // The two print options of the panel, bound to their settings.

@@ -198,7 +198,9 @@ int StandaloneDocumentController::navigatorWidthForShowing() const
 {
     const int total = m_splitView ? m_splitView->width() : 0;
     double width = kit::UserDefaults::standard().doubleValue(KELStandaloneCodeNavigatorSplitPositionKey);
-    if (width > total / 2.0)
+    // Before the window is laid out the split view's width means nothing: the
+    // stored width stands, and the window's first layout keeps it.
+    if (width > total / 2.0 && m_splitView && m_splitView->isVisible())
         width = total / 2.0;
     else if (width < 50)
         width = 200;
@@ -235,6 +237,9 @@ void StandaloneDocumentController::showCodeNavigator(bool show, bool animate)
     if (show) {
         const int width = navigatorWidthForShowing();
         m_splitView->insertWidget(0, navigator);
+        // A wider or narrower window resizes the text, not the navigator.
+        m_splitView->setStretchFactor(0, 0);
+        m_splitView->setStretchFactor(1, 1);
         navigator->show();
         m_splitView->setSizes({0, total});
         targets = {QRect(0, 0, width, height), QRect(0, 0, total - width - m_splitView->handleWidth(), height)};

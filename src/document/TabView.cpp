@@ -525,11 +525,16 @@ void TabView::drawTab(QPainter& p, Tab* tab, const QRectF& r, bool selected, boo
     font.setPointSizeF(std::max(7.0, font.pointSizeF() - 1));
     p.setFont(font);
     const QRectF titleRect(r.x() + 25, r.y() + 3, r.width() - 30, r.height() - 6);
-    const QString title = QFontMetricsF(font).elidedText(tab->name(), Qt::ElideRight, std::max(0.0, titleRect.width()));
+    const QString title = displayTitle(tab->name(), font, titleRect.width());
     p.setPen(selected ? grey(0.75) : grey(0.9));
     p.drawText(titleRect.translated(0, 1), Qt::AlignLeft | Qt::AlignVCenter, title);
     p.setPen(selected ? QColor(Qt::black) : grey(0.35));
     p.drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter, title);
+}
+
+QString TabView::displayTitle(const QString& name, const QFont& font, qreal width)
+{
+    return QFontMetricsF(font).elidedText(name, Qt::ElideMiddle, std::max<qreal>(0, width));
 }
 
 void TabView::drawScroller(QPainter& p, const QRectF& a, bool left)

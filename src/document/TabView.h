@@ -56,6 +56,9 @@ class TabView : public QWidget {
 public:
     static constexpr double MinimumTabWidth = 80;
     static constexpr double MaximumTabWidth = 200;
+    /// A tab's title in the room it has: cut in the middle, so that narrow tabs
+    /// of "index.html" and "index.css" still tell themselves apart.
+    static QString displayTitle(const QString& name, const QFont& font, qreal width);
 
     explicit TabView(QWidget* parent = nullptr);
     ~TabView() override;

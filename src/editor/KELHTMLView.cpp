@@ -130,6 +130,9 @@ void KELHTMLView::setupView()
                 return true;
             });
     }
+    // Zoom changes this editor's text size only, a point at a time.
+    registerAction(QStringLiteral("zoomIn:"), [this](QObject*) { zoomBy(1); }, [this](QAction*) { return font().pointSizeF() < MaximumZoomPointSize; });
+    registerAction(QStringLiteral("zoomOut:"), [this](QObject*) { zoomBy(-1); }, [this](QAction*) { return font().pointSizeF() > MinimumZoomPointSize; });
     registerAction(QStringLiteral("checkSpelling:"), [this](QObject*) { checkSpelling(); });
     registerAction(QStringLiteral("showGuessPanel:"), [this](QObject*) { showGuessPanel(); });
     registerAction(
@@ -240,6 +243,13 @@ void KELHTMLView::updateParagraphStyle()
         setWrapMode(mode);
 }
 
+void KELHTMLView::zoomBy(int points)
+{
+    QFont f = font();
+    f.setPointSizeF(std::clamp(f.pointSizeF() + points, MinimumZoomPointSize, MaximumZoomPointSize));
+    setFont(f);
+}
+
 void KELHTMLView::setFont(const QFont& font)
 {
     kit::TextView::setFont(font);
@@ -264,9 +274,14 @@ void KELHTMLView::updateWordWrapForChange(bool change)
 
 void KELHTMLView::updateTextSettings()
 {
-    // Continuous checking is the one setting with a service here; the substitutions
-    // and detectors keep their settings and menu states only.
-    setContinuousSpellCheckingEnabled(kit::UserDefaults::standard().boolValue(KELCheckSpellingAsYouType));
+    // The substitutions change typing at once; the detectors have no Linux facility
+    // and keep their settings only.
+    const auto& defaults = kit::UserDefaults::standard();
+    setContinuousSpellCheckingEnabled(defaults.boolValue(KELCheckSpellingAsYouType));
+    setAutomaticSpellingCorrectionEnabled(defaults.boolValue(KELAutomaticallyCorrectSpelling));
+    setAutomaticQuoteSubstitutionEnabled(defaults.boolValue(KELSmartQuotes));
+    setAutomaticDashSubstitutionEnabled(defaults.boolValue(KELSmartDashes));
+    setSmartInsertDeleteEnabled(defaults.boolValue(KELSmartInsertDelete));
 }
 
 void KELHTMLView::setColor(const QColor& color, Range range)

@@ -74,6 +74,10 @@ public:
     void updateParagraphStyle();
     static QList<qreal> tabStopsForFont(const QFont& font);
     void setFont(const QFont& font);
+    /// Zoom In and Zoom Out: the text size by whole points, within the bounds.
+    static constexpr qreal MinimumZoomPointSize = 6;
+    static constexpr qreal MaximumZoomPointSize = 72;
+    void zoomBy(int points);
     void updateWordWrapForChange(bool change);
     void updateTextSettings();
     int spellCheckerDocumentTag() const { return 1; }
@@ -115,6 +119,8 @@ public:
     // --- Selection and spelling.
     kit::Range selectionRangeForProposedRange(kit::Range proposed, kit::SelectionGranularity granularity) override;
     bool shouldSetSpellingState(kit::Range range, int state) override;
+    /// Context menu: the guesses, Ignore and Learn for a misspelled word at index.
+    void addSpellingItems(QMenu* menu, qsizetype index);
     QList<kit::Range> checkSpellingOfRange(kit::Range range) override;
     /// Selects the next misspelled word after the selection (wrapping); false when none.
     bool checkSpelling();

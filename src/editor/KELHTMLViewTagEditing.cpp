@@ -9,6 +9,8 @@
 #include "html/Tag.h"
 #include "html/TagAttribute.h"
 #include "html/TagChecker.h"
+#include "kit/ActionRouter.h"
+#include "kit/SpellChecker.h"
 #include "kit/UndoManager.h"
 #include "kit/text/TextStorage.h"
 #include "support/KELFileTypeManager.h"
@@ -25,6 +27,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QMimeData>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -395,16 +398,105 @@ bool KELHTMLView::performDrop(const QMimeData* data, qsizetype index, bool moveF
     return readSelectionFromMimeData(data);
 }
 
+void KELHTMLView::addSpellingItems(QMenu* menu, qsizetype index)
+{
+    // The word under the pointer, when it is misspelled text (not markup): its
+    // guesses, Ignore and Learn open the menu.
+    const QString& s = textStorage()->string();
+    if (index < 0 || index > s.size())
+        return;
+    auto isWordChar = [&s](qsizetype i) { return s.at(i).isLetter() || s.at(i) == QLatin1Char('\''); };
+    qsizetype start = index;
+    qsizetype end = index;
+    while (start > 0 && isWordChar(start - 1))
+        --start;
+    while (end < s.size() && isWordChar(end))
+        ++end;
+    const Range word(start, end - start);
+    if (word.length == 0 || !shouldSetSpellingState(word, 1) || checkSpellingOfRange(word).isEmpty())
+        return;
+    const QString text = s.mid(word.location, word.length);
+    kit::SpellChecker& checker = kit::SpellChecker::sharedSpellChecker();
+    QList<QAction*> items;
+    QPointer<KELHTMLView> self(this);
+    const QStringList guesses = checker.guessesForWord(text);
+    for (const QString& guess : guesses.mid(0, 8)) {
+        auto* item = new QAction(guess, menu);
+        connect(item, &QAction::triggered, menu, [self, guess, word] {
+            if (!self || !self->isEditable())
+                return;
+            self->setSelectedRange(word);
+            self->insertUntypedString(guess, QObject::tr("Spelling Change"));
+        });
+        item->setEnabled(isEditable());
+        items << item;
+    }
+    if (guesses.isEmpty()) {
+        auto* none = new QAction(tr("No Guesses Found"), menu);
+        none->setEnabled(false);
+        items << none;
+    }
+    auto* separator = new QAction(menu);
+    separator->setSeparator(true);
+    items << separator;
+    auto* ignore = new QAction(tr("Ignore Spelling"), menu);
+    connect(ignore, &QAction::triggered, menu, [self, text] {
+        if (!self)
+            return;
+        kit::SpellChecker::sharedSpellChecker().ignoreWord(text, self->spellCheckerDocumentTag());
+        self->setSpellingState(0, Range(0, self->textStorage()->length()));
+        self->update();
+    });
+    auto* learn = new QAction(tr("Learn Spelling"), menu);
+    connect(learn, &QAction::triggered, menu, [self, text] {
+        kit::SpellChecker::sharedSpellChecker().learnWord(text);
+        if (self) {
+            self->setSpellingState(0, Range(0, self->textStorage()->length()));
+            self->update();
+        }
+    });
+    ignore->setObjectName(QStringLiteral("ignoreSpelling:"));
+    learn->setObjectName(QStringLiteral("learnSpelling:"));
+    auto* after = new QAction(menu);
+    after->setSeparator(true);
+    items << ignore << learn << after;
+    QAction* first = menu->actions().value(0);
+    menu->insertActions(first, items);
+}
+
 QMenu* KELHTMLView::menuForEvent(QContextMenuEvent* event)
 {
     QMenu* menu = KELTextView::menuForEvent(event);
     if (!menu)
         return menu;
+    if (event)
+        addSpellingItems(menu, characterIndexForInsertionAtPoint(viewPointToDocument(event->pos())));
     menu->addSeparator();
     if (isEditable() && canStartTagEdit()) {
         QAction* edit = menu->addAction(tr("Edit Tag…"), this, &KELHTMLView::startTagEdit);
         edit->setObjectName(QStringLiteral("startTagEdit:"));
     }
+    // The document's commands, reached along the responder chain from this view.
+    auto addRouted = [this, menu](const QString& title, const QString& action) {
+        auto* item = new QAction(title, menu);
+        item->setObjectName(action);
+        kit::Responder* target = kit::ActionRouter::shared().targetForAction(action, this);
+        if (!target || !target->validateAction(action, item)) {
+            delete item;
+            return;
+        }
+        QPointer<KELHTMLView> self(this);
+        connect(item, &QAction::triggered, menu, [self, action, item] {
+            if (self)
+                kit::ActionRouter::shared().sendAction(action, item, self);
+        });
+        menu->addAction(item);
+    };
+    if (isEditable())
+        addRouted(tr("Add Link to URL"), QStringLiteral("linkSelectionToUrl:"));
+    menu->addSeparator();
+    addRouted(tr("Show in File Manager"), QStringLiteral("showInFinder:"));
+    addRouted(tr("Reveal in Document Tree"), QStringLiteral("revealInDocumentTree:"));
     if (isEditable()) {
         if (KELCodeClipSource* source = KELCodeClipSource::shared()) {
             auto* clips = new QMenu(tr("Clips"), menu);

@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBoundaryFinder>
@@ -281,6 +282,12 @@ void TextFinder::loadUI()
     grid->addLayout(buttons, 5, 0, 1, 5);
     m_findField->setText(m_findString);
     connect(m_findField, &QLineEdit::returnPressed, this, &TextFinder::findNextAndOrderFindPanelOut);
+    // The Find Next and Find Previous keys work in the panel too (it has no menu bar).
+    for (const auto& [keys, method] : {std::pair{QKeySequence::FindNext, &TextFinder::findNext},
+                                       std::pair{QKeySequence::FindPrevious, &TextFinder::findPrevious}}) {
+        auto* shortcut = new QShortcut(keys, panel);
+        connect(shortcut, &QShortcut::activated, this, method);
+    }
     m_panel = panel;
 }
 
@@ -336,10 +343,11 @@ void TextFinder::performFindPanelAction(int tag)
         orderFrontFindPanel();
         break;
     case 2:
-        find(true);
-        break;
     case 3:
-        find(false);
+        // What the panel's field shows now is what the keys find.
+        if (m_findField)
+            setFindString(m_findField->text());
+        find(tag == 2);
         break;
     case 7:
         takeFindStringFromSelection();

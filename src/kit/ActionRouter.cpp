@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 #include <QWidget>
 
@@ -93,16 +94,28 @@ QList<Responder*> ActionRouter::responderChain(QWidget* focus) const
         }
     };
     QWidget* f = focus ? focus : (m_focusOverride ? m_focusOverride.data() : QApplication::focusWidget());
+    // A menu bar that took the keyboard (Alt) stands for the widget it took it from.
+    if (qobject_cast<QMenuBar*>(f) && m_focusBeforeMenuBar && m_focusBeforeMenuBar->window() == f->window())
+        f = m_focusBeforeMenuBar;
     QWidget* window = f ? f->window() : QApplication::activeWindow();
     if (!window && m_lastActiveWindow && m_lastActiveWindow->isVisible())
         window = m_lastActiveWindow;
     for (QWidget* w = f ? f : window; w; w = w->parentWidget())
         addWithNext(dynamic_cast<Responder*>(w));
     // The window's controller, then (for a dialog or panel) the windows it belongs to.
+    bool hasWindowResponder = false;
     for (QWidget* win = window; win; win = win->parentWidget() ? win->parentWidget()->window() : nullptr) {
+        hasWindowResponder = hasWindowResponder || m_windowResponders.contains(win);
         addWithNext(m_windowResponders.value(win));
         if (win != window)
             addWithNext(dynamic_cast<Responder*>(win));
+    }
+    // A panel of its own in front (Find, Go to Line, an insert panel) works on the
+    // window last active behind it: that window's focused view and controller follow.
+    if (!hasWindowResponder && m_lastActiveWindow && m_lastActiveWindow != window && m_lastActiveWindow->isVisible()) {
+        for (QWidget* w = m_lastActiveWindow->focusWidget(); w; w = w->parentWidget())
+            addWithNext(dynamic_cast<Responder*>(w));
+        addWithNext(m_windowResponders.value(m_lastActiveWindow));
     }
     addWithNext(m_delegate);
     return chain;
@@ -137,7 +150,11 @@ void ActionRouter::attachAction(QAction* item, const QString& action)
     route(item);
     if (!m_filterInstalled && qApp) {
         qApp->installEventFilter(this);
-        connect(qApp, &QApplication::focusChanged, this, &ActionRouter::scheduleValidation);
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+            if (qobject_cast<QMenuBar*>(now) && old && !qobject_cast<QMenuBar*>(old))
+                m_focusBeforeMenuBar = old;
+            scheduleValidation();
+        });
         m_filterInstalled = true;
     }
     validateAction(item);

@@ -92,6 +92,8 @@ private:
     // The window last activated: the chain's window while none is active (focus
     // inside an embedded native view, or no window manager to activate one).
     QPointer<QWidget> m_lastActiveWindow;
+    // The widget that had the keyboard before a menu bar took it (Alt).
+    QPointer<QWidget> m_focusBeforeMenuBar;
     QTimer* m_validationTimer = nullptr;
     QTimer* m_idleTimer = nullptr;
     bool m_filterInstalled = false;

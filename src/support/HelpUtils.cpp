@@ -1,5 +1,6 @@
 #include "support/HelpUtils.h"
 
+#include "kit/Alert.h"
 #include "kit/Log.h"
 #include "kit/Resources.h"
 
@@ -90,8 +91,7 @@ void HelpUtils::showHelpPagePath(const QString& pagePath, const QString& anchorN
         opener()(url);
         return;
     }
-    if (!QDesktopServices::openUrl(url))
-        kit::log(QStringLiteral("Could not open the help page %1").arg(url.toString()));
+    openInBrowser(url);
 }
 
 void HelpUtils::showHelpForKey(const QString& key)
@@ -109,4 +109,19 @@ void HelpUtils::showHelpForComponent(const QString& componentName)
 void HelpUtils::setOpenerForTesting(Opener f)
 {
     opener() = std::move(f);
+}
+
+bool HelpUtils::openInBrowser(const QUrl& url)
+{
+    if (QDesktopServices::openUrl(url))
+        return true;
+    kit::log(QStringLiteral("Could not open %1").arg(url.toString()));
+    // Said, not only logged: on a desktop without a browser the user would wait for nothing.
+    kit::Alert alert;
+    alert.setMessageText(QStringLiteral("The page could not be opened."));
+    alert.setInformativeText(QStringLiteral("No web browser is set up to open %1. Install one, or open the page yourself.")
+                                 .arg(url.isLocalFile() ? url.toLocalFile() : url.toString()));
+    alert.addButton(QStringLiteral("OK"));
+    alert.runModal();
+    return false;
 }

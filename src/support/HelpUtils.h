@@ -31,6 +31,8 @@ public:
 
     /// Opens the page that belongs to a help key; any other key opens the start page.
     static void showHelpForKey(const QString& key);
+    /// Opens the address in the desktop's browser; without one, says so in an alert.
+    static bool openInBrowser(const QUrl& url);
 
     /// Opens the page of a library component: "component/<name without spaces>.html".
     static void showHelpForComponent(const QString& componentName);

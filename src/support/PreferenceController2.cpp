@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QScreen>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -309,8 +310,18 @@ void PreferenceController2::showPreferencesPane(const QString& identifier)
         m_stack->widget(i)->setSizePolicy(QSizePolicy::Ignored, i == m_stack->currentIndex() ? QSizePolicy::Preferred : QSizePolicy::Ignored);
     m_stack->adjustSize();
     if (m_window->isVisible()) {
-        const int height = m_toolbar->sizeHint().height() + item->view->sizeHint().height();
-        m_window->setGeometry(before.x(), before.y(), before.width(), std::max(height, 200));
+        int height = std::max({m_toolbar->sizeHint().height() + item->view->sizeHint().height(), 200,
+                               m_window->minimumSizeHint().height()});
+        int top = before.y();
+        // A tall pane never pushes the window past the bottom of its screen.
+        if (QScreen* screen = m_window->screen()) {
+            const QRect available = screen->availableGeometry();
+            const int frame = std::max(0, m_window->frameGeometry().height() - before.height());
+            height = std::min(height, available.height() - frame);
+            if (top + height > available.bottom())
+                top = std::max(available.top() + frame, available.bottom() - height);
+        }
+        m_window->setGeometry(before.x(), top, before.width(), height);
     }
     m_shownIdentifier = identifier;
     m_window->setWindowTitle(item->name);

@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -133,4 +134,24 @@ TEST_F(PreferencesTest, PHPLocationNeedsAnExecutableFile)
     f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
     EXPECT_TRUE(prefs.setPHPLocation(plain));
     EXPECT_EQ(kit::UserDefaults::standard().stringValue(KELPHPLocationKey), plain);
+}
+
+TEST_F(PreferencesTest, EveryPaneKeepsTheWindowOnItsScreen)
+{
+    prefs.showWindow();
+    QWidget* window = prefs.window();
+    ASSERT_TRUE(window->isVisible() && window->screen());
+    const QRect available = window->screen()->availableGeometry();
+    // Low on the screen first, so a tall pane would run past its bottom.
+    window->move(window->x(), available.bottom() - 250);
+    for (const PreferenceItem& item : prefs.items()) {
+        SCOPED_TRACE(item.name.toStdString());
+        prefs.showPreferencesPane(item.identifier);
+        // The title bar stays reachable; the bottom stays on screen unless the pane
+        // cannot be made that small.
+        EXPECT_GE(window->geometry().top(), available.top());
+        EXPECT_LE(window->geometry().bottom(),
+                  std::max(available.bottom(), available.top() + window->minimumSizeHint().height()));
+    }
+    window->hide();
 }

@@ -362,6 +362,26 @@ TEST_F(DocumentWindowControllerTest, NavigatorWidthAndDividerRules)
     DocumentWindowController::setCodeNavigatorFactory({});
 }
 
+TEST_F(DocumentWindowControllerTest, ANewWindowShowsTheNavigatorAtItsStoredWidth)
+{
+    DocumentWindowController::setCodeNavigatorFactory([](DocumentWindowController*) { return new QWidget; });
+    kit::UserDefaults::standard().setValue(KELStandaloneShowCodeNavigatorKey, true);
+    kit::UserDefaults::standard().setValue(KELStandaloneCodeNavigatorSplitPositionKey, 420.0);
+    MyDocument* document = open(file("wide.html"));
+    ASSERT_TRUE(document);
+    auto* window = qobject_cast<StandaloneDocumentController*>(document->windowController());
+    ASSERT_TRUE(window && window->isShowingCodeNavigator());
+    window->window()->resize(1200, 700);
+    settle();
+    EXPECT_EQ(window->navigatorSplitView()->widget(0)->width(), 420);
+    window->window()->resize(1000, 700);
+    settle();
+    EXPECT_EQ(window->navigatorSplitView()->widget(0)->width(), 420);
+    window->showCodeNavigator(false, false);
+    kit::UserDefaults::standard().setValue(KELStandaloneShowCodeNavigatorKey, false);
+    DocumentWindowController::setCodeNavigatorFactory({});
+}
+
 TEST_F(DocumentWindowControllerTest, AWindowWithoutTabsBringsBackItsUntitledDocumentsState)
 {
     kit::UserDefaults::standard().setValue(KELUseTabbedInterfaceInStandaloneDocumentsKey, false);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
+
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -378,4 +380,22 @@ TEST(TabTest, AttachesOnlyTheDocumentOpenInItsOwnWindow)
     here->removeWindowController(&own);
     elsewhere->removeWindowController(&other);
     kit::DocumentController::resetSharedForTesting();
+}
+
+TEST(TabViewTest, NarrowTabsKeepTheirTitlesApart)
+{
+    const QFont font;
+    const QStringList names = {QStringLiteral("index-of-the-site.html"), QStringLiteral("index-of-the-site.css"),
+                               QStringLiteral("index-of-the-site.js")};
+    const qreal narrow = QFontMetricsF(font).horizontalAdvance(names[0]) * 0.6;
+    QStringList shown;
+    for (const QString& name : names) {
+        const QString title = TabView::displayTitle(name, font, narrow);
+        EXPECT_LE(QFontMetricsF(font).horizontalAdvance(title), narrow) << title.toStdString();
+        EXPECT_NE(title, name);
+        shown << title;
+    }
+    shown.removeDuplicates();
+    EXPECT_EQ(shown.size(), names.size());
+    EXPECT_EQ(TabView::displayTitle(names[0], font, 1000), names[0]);
 }

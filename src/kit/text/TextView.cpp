@@ -70,6 +70,7 @@ TextView::TextView(QWidget* parent) : QWidget(parent)
     const std::pair<const char*, void (TextView::*)()> commands[] = {
         {"undo:", &TextView::undo}, {"redo:", &TextView::redo},   {"cut:", &TextView::cut},
         {"copy:", &TextView::copy}, {"paste:", &TextView::paste}, {"selectAll:", &TextView::selectAll},
+        {"delete:", &TextView::deleteSelection},
     };
     for (const auto& [name, method] : commands) {
         const QString action = QString::fromLatin1(name);
@@ -376,6 +377,33 @@ void TextView::setSelectedRangesFromUser(const QList<Range>& ranges, SelectionAf
         return;
     breakUndoCoalescing();
     applySelection(valid, affinity, stillSelecting, true);
+    if (!stillSelecting)
+        exportPrimarySelection();
+}
+
+void TextView::exportPrimarySelection()
+{
+    // What the user selects is what a middle click elsewhere pastes (X11 and Wayland habit).
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection() || (selectedRange().length == 0 && m_selection.size() <= 1))
+        return;
+    clipboard->setMimeData(mimeDataForRanges(m_selection), QClipboard::Selection);
+}
+
+void TextView::pastePrimarySelection(qsizetype index)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!m_editable || !clipboard->supportsSelection())
+        return;
+    const QMimeData* data = clipboard->mimeData(QClipboard::Selection);
+    if (!canReadMimeData(data))
+        return;
+    breakUndoCoalescing();
+    m_granularity = SelectionGranularity::Character;
+    setSelectedRanges({Range(index, 0)});
+    const QString text = plainTextFromMimeData(data);
+    replaceWithUndo(Range(index, 0), text, tr("Paste"));
+    scrollRangeToVisible(selectedRange());
 }
 
 void TextView::applySelection(const QList<Range>& ranges, SelectionAffinity affinity, bool, bool)
@@ -1348,6 +1376,13 @@ void TextView::cut()
     }
 }
 
+void TextView::deleteSelection()
+{
+    if (!m_editable || (selectedRange().length == 0 && m_selection.size() <= 1))
+        return;
+    deleteBackward();
+}
+
 void TextView::paste()
 {
     if (!m_editable)
@@ -1714,6 +1749,11 @@ void TextView::mouseDown(QMouseEvent* event)
 {
     if (!hasFocus())
         setFocus(Qt::MouseFocusReason);
+    if (event->button() == Qt::MiddleButton && m_selectable) {
+        commitMarkedText();
+        pastePrimarySelection(characterIndexForInsertionAtPoint(viewPointToDocument(event->position())));
+        return;
+    }
     if (event->button() != Qt::LeftButton || !m_selectable)
         return;
     breakUndoCoalescing();

@@ -154,6 +154,11 @@ public:
     virtual void cut();
     virtual void copy();
     virtual void paste();
+    /// The Delete menu command: removes the selection, copying nothing.
+    virtual void deleteSelection();
+    /// Middle click: inserts the primary selection (the text last selected
+    /// anywhere) at the index, which becomes the caret.
+    void pastePrimarySelection(qsizetype index);
     virtual void undo();
     virtual void redo();
     virtual void cancelOperation() {}
@@ -293,6 +298,7 @@ private:
     void scheduleSpelling();
     void runSpelling();
     void deleteRangeForCommand(Range range, const QString& action);
+    void exportPrimarySelection();
     void registerUndoForChange(Range range, const QString& replacement);
     void replaceMarkedText(Range range, const QString& text);
     /// Forgets the marked range (its text was edited from elsewhere) and resets the input method.

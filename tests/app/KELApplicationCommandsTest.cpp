@@ -1,0 +1,376 @@
+// The running editor driven as a user drives it: File > Open, typing, the Find
+// panel and Go to Line, the View items, the live preview, a keyboard-opened Edit
+// menu, the text-setting toggles and a middle-click paste; results are checked
+// in the text and on disk.
+#include "RunningEditor.h"
+
+#include "document/MyDocumentCommands.h"
+#include "editor/GoToLineNumber.h"
+#include "editor/KELLineNumberView.h"
+#include "editor/TextFinder.h"
+#include "kit/NotificationCenter.h"
+#include "kit/SpellChecker.h"
+#include "support/Notifications.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+using KELApplicationCommandsTest = RunningEditor;
+
+QByteArray onDisk(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+void typeInto(QWidget* widget, const QString& text)
+{
+    widget->setFocus(Qt::OtherFocusReason);
+    QTest::keyClicks(widget, text);
+    RunningEditor::settle();
+}
+
+// Makes a panel the window in front with the keyboard in the given field.
+void focusPanelField(QLineEdit* field)
+{
+    QWidget* panel = field->window();
+    panel->show();
+    panel->activateWindow();
+    QApplication::setActiveWindow(panel);
+    field->setFocus(Qt::OtherFocusReason);
+    RunningEditor::settle();
+}
+
+} // namespace
+
+TEST_F(KELApplicationCommandsTest, OpenTypeFindReplaceGoToLineAndSave)
+{
+    const QString path = file(QStringLiteral("site.html"), "<p>hello world</p>\n<p>second line</p>\n<p>world again</p>\n");
+    kit::DocumentController::setOpenPanelResponderForTesting([path] { return QList<QUrl>{QUrl::fromLocalFile(path)}; });
+    ASSERT_TRUE(kit::ActionRouter::shared().sendAction(QStringLiteral("openDocument:")));
+    settle();
+    MyDocument* document = MyDocumentController::sharedDocumentController()->activeDocument();
+    ASSERT_TRUE(document);
+    ASSERT_EQ(document->filePath(), path);
+    bringToFront(document);
+    QWidget* window = document->textView()->window();
+    typeInto(document->textView(), QStringLiteral("<!-- typed -->"));
+    ASSERT_TRUE(text(document).startsWith(QStringLiteral("<!-- typed --><p>hello")));
+
+    // Find: the panel opens from the menu; what is typed in it is what Find Next finds,
+    // also while the panel keeps the keyboard.
+    ASSERT_TRUE(choose(window, QStringLiteral("performFindPanelAction:"), 1));
+    QLineEdit* findField = TextFinder::sharedInstance().findTextField();
+    ASSERT_TRUE(findField->isVisible());
+    findField->clear();
+    focusPanelField(findField);
+    typeInto(findField, QStringLiteral("world"));
+    ASSERT_TRUE(choose(window, QStringLiteral("performFindPanelAction:"), 2)) << "Find Next disabled with the panel in front";
+    const qsizetype first = text(document).indexOf(QStringLiteral("world"));
+    EXPECT_EQ(document->textView()->selectedRange(), kit::Range(first, 5));
+    // The document window's toolbar stays usable while the panel has the keyboard.
+    QAction* livePreview = item(window, QStringLiteral("quickPreview:"));
+    ASSERT_TRUE(livePreview);
+    EXPECT_TRUE(kit::ActionRouter::shared().validateAction(livePreview));
+
+    // Replace All through the panel's button.
+    QLineEdit* replaceField = TextFinder::sharedInstance().replaceTextField();
+    replaceField->clear();
+    typeInto(replaceField, QStringLiteral("earth"));
+    auto* replaceAll = findField->window()->findChild<QPushButton*>(QStringLiteral("replaceAll"));
+    ASSERT_TRUE(replaceAll);
+    QTest::mouseClick(replaceAll, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(text(document),
+              QStringLiteral("<!-- typed --><p>hello earth</p>\n<p>second line</p>\n<p>earth again</p>\n"));
+
+    // Go to Line from the menu: line 2 is selected in the document behind the panel.
+    bringToFront(document);
+    ASSERT_TRUE(choose(window, QStringLiteral("showGoToLineNumberPanel:")));
+    QLineEdit* lineField = GoToLineNumber::shared().lineNumberField();
+    ASSERT_TRUE(lineField->isVisible());
+    lineField->clear();
+    focusPanelField(lineField);
+    typeInto(lineField, QStringLiteral("2"));
+    QPushButton* go = nullptr;
+    for (QPushButton* b : lineField->window()->findChildren<QPushButton*>())
+        if (b->text() == QLatin1String("Go"))
+            go = b;
+    ASSERT_TRUE(go);
+    QTest::mouseClick(go, Qt::LeftButton);
+    settle();
+    const QString all = text(document);
+    const qsizetype line2 = all.indexOf(QLatin1Char('\n')) + 1;
+    EXPECT_EQ(document->textView()->selectedRange(), kit::Range(line2, all.indexOf(QLatin1Char('\n'), line2) + 1 - line2));
+
+    // Save from the menu writes what the user sees.
+    bringToFront(document);
+    ASSERT_TRUE(choose(window, QStringLiteral("saveDocument:")));
+    EXPECT_EQ(QString::fromUtf8(onDisk(path)), all);
+}
+
+TEST_F(KELApplicationCommandsTest, ViewItemsAndLivePreviewChangeTheWindowInFront)
+{
+    MyDocument* document = open(file(QStringLiteral("view.html"), "<p>a long enough line of text</p>\n"));
+    ASSERT_TRUE(document);
+    QWidget* window = document->textView()->window();
+    KELHTMLView* view = document->textView();
+
+    const qreal thin = document->gutter()->requiredThickness();
+    const bool numbered = kit::UserDefaults::standard().boolValue(KELLineNumbers);
+    ASSERT_TRUE(choose(window, QStringLiteral("toggleLineNumbers:")));
+    EXPECT_NE(kit::UserDefaults::standard().boolValue(KELLineNumbers), numbered);
+    EXPECT_NE(document->gutter()->requiredThickness(), thin);
+    EXPECT_EQ(item(window, QStringLiteral("toggleLineNumbers:"))->isChecked(), !numbered);
+
+    const bool wraps = view->wrapsLines();
+    ASSERT_TRUE(choose(window, QStringLiteral("toggleWordWrap:")));
+    EXPECT_EQ(view->wrapsLines(), !wraps);
+    ASSERT_TRUE(choose(window, QStringLiteral("toggleWordWrap:")));
+    EXPECT_EQ(view->wrapsLines(), wraps);
+
+    const qreal size = view->font().pointSizeF();
+    ASSERT_TRUE(choose(window, QStringLiteral("zoomIn:")));
+    EXPECT_EQ(view->font().pointSizeF(), size + 1);
+    ASSERT_TRUE(choose(window, QStringLiteral("zoomOut:")));
+    ASSERT_TRUE(choose(window, QStringLiteral("zoomOut:")));
+    EXPECT_EQ(view->font().pointSizeF(), size - 1);
+
+    // Show/Hide Live Preview: the title follows; Refresh exists only while it shows.
+    QAction* toggle = item(window, QStringLiteral("toggleLivePreview:"));
+    QAction* refresh = item(window, QStringLiteral("refreshLivePreviewFromMenu:"));
+    ASSERT_TRUE(toggle && refresh);
+    EXPECT_TRUE(kit::ActionRouter::shared().validateAction(toggle));
+    EXPECT_EQ(toggle->text(), QStringLiteral("Show &Live Preview"));
+    EXPECT_FALSE(kit::ActionRouter::shared().validateAction(refresh));
+    toggle->trigger();
+    settle();
+    ASSERT_TRUE(document->isLivePreviewing());
+    EXPECT_NE(document->currentEditView(), document->primaryEditView());
+    bringToFront(document);
+    EXPECT_TRUE(kit::ActionRouter::shared().validateAction(toggle));
+    EXPECT_EQ(toggle->text(), QStringLiteral("Hide &Live Preview"));
+    EXPECT_TRUE(kit::ActionRouter::shared().validateAction(refresh));
+    toggle->trigger();
+    settle();
+    EXPECT_FALSE(document->isLivePreviewing());
+    EXPECT_EQ(document->currentEditView(), document->primaryEditView());
+}
+
+TEST_F(KELApplicationCommandsTest, EditCommandsFromTheMenuActOnTheText)
+{
+    struct Case {
+        const char* name;
+        const char* action;
+        const char* before;
+        kit::Range selection;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"Delete removes the selection", "delete:", "<p>abc</p>", {3, 3}, "<p></p>"},
+        {"Replace with HTML Code", "replaceWithHTMLCode:", "caf\u00e9\u2603!", {3, 2}, "caf&eacute;&#x2603;!"},
+        {"Bold from the toolbar's Format Tags", "formatTags:", "one two", {4, 3}, "one <b>two</b>"},
+        {"Comment Selection", "toggleComments:", "<p>x</p>\n", {0, 8}, "<!--<p>x</p>-->\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MyDocument* document = open(file(QStringLiteral("%1.html").arg(QLatin1String(c.action).chopped(1)), c.before));
+        ASSERT_TRUE(document);
+        QWidget* window = document->textView()->window();
+        document->textView()->setSelectedRange(c.selection);
+        const QVariant data = QLatin1String(c.action) == QLatin1String("formatTags:") ? QVariant(QStringLiteral("Bold")) : QVariant();
+        ASSERT_TRUE(choose(window, QLatin1String(c.action), data));
+        EXPECT_EQ(text(document), QString::fromUtf8(c.after));
+    }
+}
+
+TEST_F(KELApplicationCommandsTest, FindNonAsciiAndJumpToSelectionMoveToTheCharacter)
+{
+    MyDocument* document = open(file(QStringLiteral("ascii.html"), "<p>plain</p>\n<p>na\u00efve</p>\n"));
+    ASSERT_TRUE(document);
+    QWidget* window = document->textView()->window();
+    ASSERT_TRUE(choose(window, QStringLiteral("findNonAscii:")));
+    const qsizetype at = text(document).indexOf(QChar(0x00EF));
+    EXPECT_EQ(document->textView()->selectedRange(), kit::Range(at, 1));
+    EXPECT_TRUE(choose(window, QStringLiteral("jumpToSelection:")));
+    EXPECT_EQ(document->textView()->selectedRange(), kit::Range(at, 1));
+}
+
+TEST_F(KELApplicationCommandsTest, TextSettingsChangeTypingAtOnce)
+{
+    struct Case {
+        const char* action;
+        const char* typed;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"toggleAutomaticQuoteSubstitution:", "say \"hi\"", "say \u201chi\u201d"},
+        {"toggleAutomaticDashSubstitution:", "a--b", "a\u2014b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        MyDocument* document = open(file(QStringLiteral("%1.txt").arg(QLatin1String(c.action).chopped(1)), ""));
+        ASSERT_TRUE(document);
+        QWidget* window = document->textView()->window();
+        ASSERT_TRUE(choose(window, QLatin1String(c.action)));
+        typeInto(document->textView(), QString::fromUtf8(c.typed));
+        EXPECT_EQ(text(document), QString::fromUtf8(c.result));
+        // Off again: typing is plain.
+        ASSERT_TRUE(choose(window, QLatin1String(c.action)));
+        document->textView()->selectAll();
+        typeInto(document->textView(), QString::fromUtf8(c.typed));
+        EXPECT_EQ(text(document), QString::fromUtf8(c.typed));
+    }
+}
+
+TEST_F(KELApplicationCommandsTest, AKeyboardOpenedEditMenuValidatesAgainstTheTextAndEscapeGivesTheKeysBack)
+{
+    MyDocument* document = open(file(QStringLiteral("keys.html"), "<p>x</p>\n"));
+    ASSERT_TRUE(document);
+    auto* window = qobject_cast<QMainWindow*>(document->textView()->window());
+    ASSERT_TRUE(window);
+    typeInto(document->textView(), QStringLiteral("abc"));
+    document->textView()->selectAll();
+
+    // Alt alone hands the keyboard to the menu bar, as on every Linux desktop.
+    QTest::keyPress(document->textView(), Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(document->textView(), Qt::Key_Alt, Qt::NoModifier);
+    settle();
+    if (QApplication::focusWidget() != window->menuBar())
+        GTEST_SKIP() << "this platform's style does not navigate the menu bar with Alt";
+    for (const char* action : {"undo:", "cut:", "copy:", "selectAll:"}) {
+        QAction* a = item(window, QLatin1String(action));
+        ASSERT_TRUE(a);
+        EXPECT_TRUE(kit::ActionRouter::shared().validateAction(a)) << action;
+    }
+    QTest::keyClick(window->menuBar(), Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), document->textView());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(text(document), QStringLiteral("<p>x</p>\n"));
+}
+
+TEST_F(KELApplicationCommandsTest, MiddleClickPastesWhatWasSelected)
+{
+    if (!QGuiApplication::clipboard()->supportsSelection())
+        GTEST_SKIP() << "no primary selection on this platform";
+    MyDocument* document = open(file(QStringLiteral("primary.html"), "alpha beta\n"));
+    ASSERT_TRUE(document);
+    KELHTMLView* view = document->textView();
+    // Selecting a word from the keyboard puts it in the primary selection.
+    view->setSelectedRange(kit::Range(0, 0));
+    QTest::keyClick(view, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    ASSERT_EQ(view->selectedRange(), kit::Range(0, 5));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(QClipboard::Selection), QStringLiteral("alpha"));
+    // A middle click at the end of the text inserts it there, leaving the clipboard alone.
+    QGuiApplication::clipboard()->setText(QStringLiteral("clipboard"));
+    view->setSelectedRange(kit::Range(11, 0));
+    const QPoint end = view->mapFromGlobal(view->cursorRectInScreenCoordinates().center());
+    QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, end + QPoint(0, 30));
+    settle();
+    EXPECT_EQ(text(document), QStringLiteral("alpha beta\nalpha"));
+}
+
+TEST_F(KELApplicationCommandsTest, TabKeysSwitchTabs)
+{
+    kit::UserDefaults::standard().setValue(KELUseTabbedInterfaceInStandaloneDocumentsKey, true);
+    MyDocument* first = open(file(QStringLiteral("one.html"), "one"));
+    MyDocument* second = open(file(QStringLiteral("two.html"), "two"));
+    ASSERT_TRUE(first && second);
+    ASSERT_EQ(first->windowController(), second->windowController());
+    auto current = [first] { return first->windowController()->currentDocument(); };
+    ASSERT_EQ(current(), second);
+    // Ctrl+Shift+Tab in both forms platforms deliver it.
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> previousKeys[] = {
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier},
+        {Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier},
+    };
+    for (const auto& [key, modifiers] : previousKeys) {
+        SCOPED_TRACE(QKeySequence(QKeyCombination(modifiers, key)).toString().toStdString());
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        settle();
+        EXPECT_EQ(current(), first);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        settle();
+        EXPECT_EQ(current(), second);
+    }
+}
+
+TEST_F(KELApplicationCommandsTest, ContextMenuOpensWithSpellingAndOffersLinkAndFileManager)
+{
+    kit::SpellChecker::sharedSpellChecker().setWordCheckerForTesting([](const QString& w) { return w != QLatin1String("helo"); });
+    MyDocument* document = open(file(QStringLiteral("spell.html"), "<p>helo there</p>\n"));
+    ASSERT_TRUE(document);
+    KELHTMLView* view = document->textView();
+    auto menuAt = [view](qsizetype index) {
+        const QRectF r = view->firstRectForCharacterRange(kit::Range(index, 1));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, view->documentPointToView(r.center()).toPoint());
+        return std::unique_ptr<QMenu>(view->menuForEvent(&event));
+    };
+    auto titles = [](QMenu* menu) {
+        QStringList list;
+        for (QAction* a : menu->actions())
+            list << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return list;
+    };
+
+    // On the misspelled word: its guesses (or none), Ignore and Learn come first.
+    std::unique_ptr<QMenu> onWord = menuAt(4);
+    const QStringList items = titles(onWord.get());
+    const qsizetype ignore = items.indexOf(QStringLiteral("Ignore Spelling"));
+    ASSERT_GE(ignore, 1) << items.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(items.value(ignore + 1), QStringLiteral("Learn Spelling"));
+    EXPECT_EQ(items.value(ignore - 1), QStringLiteral("-"));
+    EXPECT_TRUE(items.contains(QStringLiteral("Add Link to URL")));
+    EXPECT_TRUE(items.contains(QStringLiteral("Show in File Manager")));
+    EXPECT_LT(ignore, items.indexOf(QStringLiteral("Undo")));
+
+    // On markup, and on a word spelled right: no spelling items.
+    for (qsizetype index : {1, 9}) {
+        std::unique_ptr<QMenu> other = menuAt(index);
+        EXPECT_FALSE(titles(other.get()).contains(QStringLiteral("Ignore Spelling"))) << index;
+    }
+
+    // Ignore: the word is accepted in this document from now on.
+    onWord->findChild<QAction*>(QStringLiteral("ignoreSpelling:"))->trigger();
+    std::unique_ptr<QMenu> again = menuAt(4);
+    EXPECT_FALSE(titles(again.get()).contains(QStringLiteral("Ignore Spelling")));
+    kit::SpellChecker::sharedSpellChecker().setWordCheckerForTesting({});
+}
+
+TEST_F(KELApplicationCommandsTest, ColourSettingsRecolourAndAHiddenTabLosesItsEditTagPanel)
+{
+    kit::UserDefaults::standard().setValue(KELUseTabbedInterfaceInStandaloneDocumentsKey, true);
+    MyDocument* first = open(file(QStringLiteral("a.html"), "<p class=x>a</p>"));
+    MyDocument* second = open(file(QStringLiteral("b.html"), "<p>b</p>"));
+    ASSERT_TRUE(first && second);
+    DocumentWindowController* window = second->windowController();
+    ASSERT_EQ(window, first->windowController());
+
+    auto& services = MyDocumentCommands::services();
+    const auto kept = services.colorViewableTags;
+    QList<MyDocument*> coloured;
+    services.colorViewableTags = [&coloured](MyDocument* document, KELHTMLView*) { coloured << document; };
+    kit::NotificationCenter::defaultCenter().post(KELColoringSettingsChangedSecondNotification, nullptr);
+    EXPECT_EQ(coloured, QList<MyDocument*>{second});
+    services.colorViewableTags = kept;
+
+    window->setCurrentDocument(first);
+    bringToFront(first);
+    first->textView()->setSelectedRange(kit::Range(1, 0));
+    first->textView()->startTagEdit();
+    settle();
+    auto* panel = first->textView()->findChild<QDialog*>(QStringLiteral("EditTagPanel"));
+    ASSERT_TRUE(panel && panel->isVisible());
+    ASSERT_TRUE(choose(first->textView()->window(), QStringLiteral("selectNextTab:")));
+    EXPECT_EQ(window->currentDocument(), second);
+    EXPECT_FALSE(panel->isVisible());
+}
