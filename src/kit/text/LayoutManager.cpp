@@ -1022,7 +1022,9 @@ QList<QRectF> LayoutManager::selectionRects(Range range)
             const bool lastLine = k == lines - 1;
             if (de < ls || ds > le)
                 continue;
-            if (de == ls && !(ds < ls))
+            // A selection that ends where a line starts leaves that line alone, unless
+            // it goes on through the paragraph's end (an empty line it spans).
+            if (de == ls && !(ds < ls) && !(lastLine && throughEnd))
                 continue;
             const qsizetype x1d = std::max(ds, ls);
             const qsizetype x2d = std::min(de, le);

@@ -102,3 +102,20 @@ TEST(LayoutManagerTest, ColourChangesNeverReLay)
     EXPECT_EQ(display.count(), 1);
     EXPECT_EQ(lm.laidOutParagraphCount(), 3);
 }
+
+TEST(LayoutManagerTest, SelectedEmptyLinesShowTheSelection)
+{
+    kit::TextStorage ts(QStringLiteral("one\n\n\ntwo\n"));
+    kit::LayoutManager lm;
+    lm.setContainerWidth(400);
+    lm.setTextStorage(&ts);
+    // The two empty lines inside the selection get a rectangle each, as wide as the view.
+    const QList<QRectF> rects = lm.selectionRects(Range(0, 8));
+    ASSERT_EQ(rects.size(), 4);
+    EXPECT_GT(rects[1].width(), 100);
+    EXPECT_GT(rects[2].width(), 100);
+    EXPECT_LT(rects[0].top(), rects[1].top());
+    EXPECT_LT(rects[1].top(), rects[2].top());
+    // A selection that ends where a line starts leaves that line alone.
+    EXPECT_EQ(lm.selectionRects(Range(0, 4)).size(), 1);
+}
