@@ -170,6 +170,16 @@ bool KELApplication::eventFilter(QObject* watched, QEvent* event)
         AppController::sharedInstance().terminate();
         return true;
     }
+    // Panels and other windows without a menu bar take the menus' keys for the
+    // document behind them; modal dialogs keep the keyboard to themselves.
+    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+        auto* window = static_cast<QWidget*>(watched);
+        const Qt::WindowType type = window->windowType();
+        if (window->isWindow() && window->windowModality() == Qt::NonModal
+            && !window->testAttribute(Qt::WA_ShowModal) && !(window->windowFlags() & Qt::WindowDoesNotAcceptFocus)
+            && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool))
+            KELAddMenuKeyEquivalents(window);
+    }
     return QObject::eventFilter(watched, event);
 }
 

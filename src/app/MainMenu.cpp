@@ -4,9 +4,12 @@
 #include "app/AppController.h"
 #include "kit/ActionRouter.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
+#include <QShortcut>
 
 namespace {
 
@@ -228,7 +231,93 @@ void addItems(QMenu* menu, const QList<KELMenuItemSpec>& items)
     }
 }
 
+const char* const MenuKeysProperty = "kelpMenuKeys";
+
+// Commands about a document window itself, which a panel has no use for.
+bool isDocumentWindowCommand(const QString& action)
+{
+    static const QSet<QString> commands { QStringLiteral("performCloseTab:"), QStringLiteral("performMiniaturize:"),
+                                          QStringLiteral("selectNextTab:"), QStringLiteral("selectPreviousTab:"),
+                                          QStringLiteral("toggleFullScreen:") };
+    return commands.contains(action);
+}
+
+void collectKeyItems(const QList<KELMenuItemSpec>& items, QList<const KELMenuItemSpec*>& out)
+{
+    for (const KELMenuItemSpec& spec : items) {
+        collectKeyItems(spec.submenu, out);
+        if (!spec.action.isEmpty() && !spec.shortcut.isEmpty() && !isDocumentWindowCommand(spec.action))
+            out << &spec;
+    }
+}
+
+QSet<QKeySequence> keysInUse(QWidget* window)
+{
+    QSet<QKeySequence> keys;
+    QList<QAction*> actions = window->actions();
+    actions += window->findChildren<QAction*>();
+    for (QAction* a : std::as_const(actions))
+        for (const QKeySequence& k : a->shortcuts())
+            keys.insert(k);
+    for (QShortcut* s : window->findChildren<QShortcut*>())
+        for (const QKeySequence& k : s->keys())
+            keys.insert(k);
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+        if (!b->shortcut().isEmpty())
+            keys.insert(b->shortcut());
+    return keys;
+}
+
 } // namespace
+
+int KELAddMenuKeyEquivalents(QWidget* window)
+{
+    if (!window || !window->isWindow())
+        return 0;
+    if (window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+        // A window that got its menu bar since: the same keys twice would block each other.
+        if (window->property(MenuKeysProperty).toBool()) {
+            for (QAction* a : window->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly))
+                if (a->property(MenuKeysProperty).toBool())
+                    delete a;
+            window->setProperty(MenuKeysProperty, false);
+        }
+        return 0;
+    }
+    // A tool window with a parent (the Edit Tag panel) already has the keys of the
+    // window it belongs to: the same keys twice would block each other.
+    if (window->property(MenuKeysProperty).toBool() || (window->windowType() == Qt::Tool && window->parentWidget()))
+        return 0;
+    window->setProperty(MenuKeysProperty, true);
+    QList<const KELMenuItemSpec*> items;
+    for (const KELMenuSpec& menu : KELMainMenuModel())
+        collectKeyItems(menu.items, items);
+    QSet<QKeySequence> used = keysInUse(window);
+    int added = 0;
+    for (const KELMenuItemSpec* spec : std::as_const(items)) {
+        QList<QKeySequence> keys;
+        for (const QKeySequence& k : QList<QKeySequence>{spec->shortcut} + spec->alternateShortcuts)
+            if (!used.contains(k))
+                keys << k;
+        if (keys.isEmpty())
+            continue;
+        auto* action = new QAction(spec->title, window);
+        action->setObjectName(spec->identifier);
+        action->setProperty(MenuKeysProperty, true);
+        action->setData(spec->data.isEmpty() ? QVariant(spec->tag) : QVariant(spec->data));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        window->addAction(action);
+        if (spec->action == QLatin1String("performClose:"))
+            QObject::connect(action, &QAction::triggered, window, &QWidget::close);
+        else
+            kit::ActionRouter::shared().attachAction(action, spec->action);
+        for (const QKeySequence& k : std::as_const(keys))
+            used.insert(k);
+        ++added;
+    }
+    return added;
+}
 
 const QList<KELMenuSpec>& KELMainMenuModel()
 {

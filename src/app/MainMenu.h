@@ -36,6 +36,16 @@ const QList<KELMenuSpec>& KELMainMenuModel();
 /// shared action router.
 QMenuBar* KELBuildMenuBar(QWidget* window);
 
+/// Gives a window without a menu bar of its own (a panel such as Find or Go to
+/// Line, the component window) the menus' key equivalents, so that Ctrl+S and
+/// the others reach the document behind it, as the panels' own buttons do. Keys
+/// the window already uses stay its own; Close Window closes the window itself;
+/// the commands about document windows (tabs, minimise, full screen) are left
+/// out. Answers how many keys were added; a window that has its menu bar, a tool
+/// window of another window (which shares that window's keys), or one that had
+/// the keys already, gets none.
+int KELAddMenuKeyEquivalents(QWidget* window);
+
 /// The menu of a menu bar, or the item of a menu, with the given identifier.
 QMenu* KELFindMenu(QMenuBar* bar, const QString& identifier);
 class QAction;

@@ -47,6 +47,11 @@ QVariant KELIndexedVariableController::objectAtIndex(qsizetype index) const
     return fromObject(self->variableControllerForIndex(index)->shared_from_this());
 }
 
+bool KELIndexedVariableController::childrenShowViews() const
+{
+    return indexedVariable().indexedType() != KELComponentIndexedVariable::None;
+}
+
 KELVariableController* KELIndexedVariableController::variableControllerForIndex(qsizetype index)
 {
     if (index < 0 || index >= MaximumCount)
@@ -58,7 +63,7 @@ KELVariableController* KELIndexedVariableController::variableControllerForIndex(
         KELVariableControllerPtr child = controllerWithVariable(*repeated, root(), this);
         if (!child)
             return nullptr;
-        child->setLoadsView(loadsView() && indexedVariable().indexedType() != KELComponentIndexedVariable::None);
+        child->setLoadsView(loadsView() && childrenShowViews());
         child->initializationComplete();
         const qsizetype at = m_variableControllers.size();
         m_variableControllers.append(child);

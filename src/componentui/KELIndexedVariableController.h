@@ -65,6 +65,8 @@ protected:
     QWidget* makeView() override;
     /// Lays the children's views out again after the count changed.
     virtual void updateViews();
+    /// Whether the children build views of their own (none without a layout).
+    virtual bool childrenShowViews() const;
     qsizetype childIndex(const KELVariableController& child) const;
     void setCountValue(qsizetype count);
 

@@ -164,11 +164,27 @@ const KELComponentTableVariable& KELTableVariableController::tableVariable() con
     return static_cast<const KELComponentTableVariable&>(variable());
 }
 
+QString KELTableVariableController::dataSourceKeyPath(const KELComponentTableColumn& column, KELVariableController& row)
+{
+    const QString& keyPath = column.keyPath();
+    if (keyPath.isEmpty() || dynamic_cast<KELVariableController*>(toObject(row.valueForKeyPath(keyPath)).get()))
+        return keyPath;
+    // A key path that names an editor's value ("shape.value", as the templates
+    // write it) stands for that editor: it is what shows and edits the value.
+    const qsizetype dot = keyPath.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0)
+        return keyPath;
+    const QString editorPath = keyPath.left(dot);
+    auto* editor = dynamic_cast<KELVariableController*>(toObject(row.valueForKeyPath(editorPath)).get());
+    return editor && columnSource(editor) ? editorPath : keyPath;
+}
+
 KELVariableController* KELTableVariableController::dataSourceForColumn(const KELComponentTableColumn& column, KELVariableController& row)
 {
-    if (column.keyPath().isEmpty())
+    const QString keyPath = dataSourceKeyPath(column, row);
+    if (keyPath.isEmpty())
         return &row;
-    return dynamic_cast<KELVariableController*>(toObject(row.valueForKeyPath(column.keyPath())).get());
+    return dynamic_cast<KELVariableController*>(toObject(row.valueForKeyPath(keyPath)).get());
 }
 
 KELVariableController* KELTableVariableController::dataSourceForColumn(int column, qsizetype row)
@@ -327,6 +343,11 @@ void KELTableVariableController::selectionChanged()
         detail->setCurrentWidget(shown);
 }
 
+bool KELTableVariableController::childrenShowViews() const
+{
+    return tableVariable().showDetail() || KELIndexedVariableController::childrenShowViews();
+}
+
 void KELTableVariableController::controllerWillClose()
 {
     if (m_tableView)
@@ -395,7 +416,8 @@ void KELTableVariableController::updateViews()
         m_observedRows.insert(child);
         const std::weak_ptr<kit::KeyValueObject> weakSelf = shared_from_this();
         for (const KELComponentTableColumn& column : tableVariable().columns()) {
-            const QString path = column.keyPath().isEmpty() ? QStringLiteral("objectValue") : column.keyPath() + QStringLiteral(".objectValue");
+            const QString source = dataSourceKeyPath(column, *child);
+            const QString path = source.isEmpty() ? QStringLiteral("objectValue") : source + QStringLiteral(".objectValue");
             child->addObserver(path, [weakSelf](const kit::KeyValueChange&) {
                 auto self = std::static_pointer_cast<KELTableVariableController>(weakSelf.lock());
                 if (self && !self->m_isEditing && self->m_model)

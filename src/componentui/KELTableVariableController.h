@@ -51,6 +51,9 @@ public:
     /// The object a column shows for a row's editor: the value at the column's key
     /// path, or the editor itself without one.
     static KELVariableController* dataSourceForColumn(const KELComponentTableColumn& column, KELVariableController& row);
+    /// The key path of that object from the row: the column's, or for a column
+    /// that names an editor's value ("shape.value"), the editor's ("shape").
+    static QString dataSourceKeyPath(const KELComponentTableColumn& column, KELVariableController& row);
     KELVariableController* dataSourceForColumn(int column, qsizetype row);
     /// The first file column's editor of a row; null without one.
     KELFileVariableController* fileDataSourceAtRow(qsizetype row);
@@ -71,6 +74,8 @@ public:
 protected:
     QWidget* makeView() override;
     void updateViews() override;
+    /// With detail, the selected row's editor shows below the table.
+    bool childrenShowViews() const override;
 
 private:
     friend class KELTableVariableModel;

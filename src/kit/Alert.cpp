@@ -5,9 +5,11 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QWidget>
 
 namespace kit {
@@ -42,9 +44,16 @@ QMessageBox* makeBox(const Alert& alert, QWidget* parent, QList<QAbstractButton*
 {
     auto* box = new QMessageBox(parent);
     box->setIcon(iconFor(alert.alertStyle()));
-    box->setText(alert.messageText());
-    box->setInformativeText(alert.informativeText());
+    // Both texts are plain: a message about "<div>" must not lose it to rich text.
     box->setTextFormat(Qt::PlainText);
+    box->setText(alert.messageText());
+    if (!alert.informativeText().isEmpty()) {
+        box->setInformativeText(alert.informativeText());
+        if (auto* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+            informative->setTextFormat(Qt::PlainText);
+        else
+            box->setInformativeText(Qt::convertFromPlainText(alert.informativeText(), Qt::WhiteSpaceNormal));
+    }
     QStringList titles = alert.buttonTitles();
     if (titles.isEmpty())
         titles << QStringLiteral("OK");

@@ -262,6 +262,16 @@ QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInT
                 SyntaxType* nested
                     = type ? type->nestedSyntaxTypeForKELHTMLView(m_storage, location, &nestedRange) : nullptr;
                 if (nested && nested->typeName() == item->typeName() && nestedRange.location != kit::NotFound) {
+                    // The grammar may cut one region of a language into several runs (the
+                    // rules inside an @media block): the runs that follow on are the same
+                    // region, so that its folds pair across them.
+                    while (nestedRange.end() < limit) {
+                        Range more(kit::NotFound, 0);
+                        if (type->nestedSyntaxTypeForKELHTMLView(m_storage, nestedRange.end(), &more) != nested
+                            || more.location != nestedRange.end() || more.length <= 0)
+                            break;
+                        nestedRange.length += more.length;
+                    }
                     const qsizetype before = i;
                     results += structureSegmentsInText(text, range, force, item->typeName(), nestedRange, itemIndex);
                     if (i > before)
@@ -352,20 +362,43 @@ Range KELDocumentStructure::rangeForCommentOperation(Range range, QString* typeN
     if (typeName)
         *typeName = name;
     Range r = range.length == 0 ? Range(range.location, 0) : Range::intersection(range, region);
-    for (qsizetype i = indexOfLastItemEndingBeforeLocation(r.location) + 1; i < m_items.size(); ++i) {
+    // From the item that ends at the range (an opening just before it) on.
+    for (qsizetype i = std::max<qsizetype>(0, indexOfLastItemEndingBeforeLocation(r.location)); i < m_items.size(); ++i) {
         const Range item = locationRangeOfItemAtIndex(i);
         if (item.location >= r.end())
             break;
-        if (!dynamic_cast<KELDocumentStructureSubtypeItem*>(m_items[i].get()) || m_items[i]->typeName() != name)
+        if (!dynamic_cast<KELDocumentStructureSubtypeItem*>(m_items[i].get()))
             continue;
+        if (m_items[i]->typeName() != name) {
+            // The opening or end of another language's region ("<?php") is never split.
+            if (item.location < r.location && item.end() > r.location)
+                r = Range(item.end(), std::max<qsizetype>(0, r.end() - item.end()));
+            else if (item.location > r.location && item.location < r.end() && item.end() > r.end())
+                r.length = item.location - r.location;
+            continue;
+        }
         if (item.location > r.location) {
             r.length = item.location - r.location;
         } else {
             const qsizetype e = item.end();
             if (e > r.end())
                 return Range(kit::NotFound, 0);
-            if (r.location < e)
+            if (r.location <= e) {
+                // A comment right after the opening would join it ("<?php//" opens nothing):
+                // it starts after the blanks that follow.
+                const bool hadText = r.end() > e;
                 r = Range(e, r.end() - e);
+                const QString text = currentString();
+                while (r.length > 0 && r.location < text.size() && text.at(r.location).isSpace()) {
+                    ++r.location;
+                    --r.length;
+                }
+                while (!hadText && r.location < text.size()
+                    && (text.at(r.location) == QLatin1Char(' ') || text.at(r.location) == QLatin1Char('\t')))
+                    ++r.location;
+                if (hadText && r.length == 0)
+                    return Range(kit::NotFound, 0);
+            }
         }
     }
     return r;

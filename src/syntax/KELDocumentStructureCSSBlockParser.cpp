@@ -21,9 +21,12 @@ KELDocumentStructureItemRef KELDocumentStructureCSSBlockParser::parseSyntaxStruc
 }
 
 bool KELDocumentStructureCSSBlockParser::itemClosesItem(
-    const KELDocumentStructureItem& closingItem, const KELDocumentStructureItem&, bool* matched)
+    const KELDocumentStructureItem& closingItem, const KELDocumentStructureItem& openItem, bool* matched)
 {
+    // Blocks nest (the rules of an @media block): a block's end closes the
+    // innermost block still open, never the blocks around it.
+    const bool closes = dynamic_cast<const KELDocumentStructureSubtypeItem*>(&closingItem) != nullptr;
     if (matched)
-        *matched = false;
-    return dynamic_cast<const KELDocumentStructureSubtypeItem*>(&closingItem) != nullptr;
+        *matched = closes && dynamic_cast<const KELDocumentStructureSubtypeItem*>(&openItem) != nullptr;
+    return closes;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The declaration block inside a CSS rule: only the ends of its region, so a
-// fold over the block closes whatever opened inside it.
+// The declaration block inside a CSS rule: only the ends of its region. Blocks
+// nest, so each end closes the innermost block open.
 
 #include "syntax/KELDocumentStructureParser.h"
 

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -373,4 +374,83 @@ TEST_F(KELApplicationCommandsTest, ColourSettingsRecolourAndAHiddenTabLosesItsEd
     ASSERT_TRUE(choose(first->textView()->window(), QStringLiteral("selectNextTab:")));
     EXPECT_EQ(window->currentDocument(), second);
     EXPECT_FALSE(panel->isVisible());
+}
+
+// The menus' keys work while a panel has the keyboard: they act on the document
+// behind it, a field keeps the editing keys it takes itself, and Ctrl+W closes a
+// free panel, not the document window.
+TEST_F(KELApplicationCommandsTest, MenuKeysReachTheDocumentBehindAPanel)
+{
+    const QString path = file(QStringLiteral("keys.html"), "<p class=x>one</p>\n<p>two</p>\n");
+    MyDocument* document = open(path);
+    ASSERT_TRUE(document);
+    QWidget* window = document->textView()->window();
+    auto press = [](int key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus);
+        QTest::keyClick(focus, Qt::Key(key), modifiers);
+        settle();
+    };
+    struct Panel {
+        const char* name;
+        std::function<QWidget*()> open; // opens the panel; answers the widget to give the keyboard
+    } const panels[] = {
+        { "Find", [&] {
+              EXPECT_TRUE(choose(window, QStringLiteral("performFindPanelAction:"), 1));
+              return static_cast<QWidget*>(TextFinder::sharedInstance().findTextField());
+          } },
+        { "Go to Line", [&] {
+              EXPECT_TRUE(choose(window, QStringLiteral("showGoToLineNumberPanel:")));
+              return static_cast<QWidget*>(GoToLineNumber::shared().lineNumberField());
+          } },
+        { "Edit Tag", [&] {
+              document->textView()->setSelectedRange(kit::Range(4, 0));
+              EXPECT_TRUE(choose(window, QStringLiteral("editTag:")));
+              auto* panel = document->textView()->findChild<QDialog*>(QStringLiteral("EditTagPanel"));
+              auto* buttons = panel ? panel->findChild<QDialogButtonBox*>() : nullptr;
+              return buttons ? static_cast<QWidget*>(buttons->button(QDialogButtonBox::Cancel)) : nullptr;
+          } },
+    };
+    int typed = 0;
+    for (const Panel& p : panels) {
+        SCOPED_TRACE(p.name);
+        bringToFront(document);
+        document->textView()->setSelectedRange(kit::Range(0, 0));
+        typeInto(document->textView(), QString::number(++typed));
+        const QString edited = text(document);
+        QWidget* target = p.open();
+        ASSERT_TRUE(target);
+        QWidget* panel = target->window();
+        ASSERT_NE(panel, window);
+        panel->show();
+        panel->activateWindow();
+        QApplication::setActiveWindow(panel);
+        target->setFocus(Qt::OtherFocusReason);
+        settle();
+        ASSERT_EQ(QApplication::focusWidget(), target);
+
+        // Save.
+        press(Qt::Key_S);
+        EXPECT_EQ(QString::fromUtf8(onDisk(path)), edited);
+        EXPECT_FALSE(document->isDocumentEdited());
+        // Undo: a field with text of its own undoes that; elsewhere the document's typing goes.
+        if (auto* field = qobject_cast<QLineEdit*>(target)) {
+            field->clear();
+            QTest::keyClicks(field, QStringLiteral("7"));
+            press(Qt::Key_Z);
+            EXPECT_EQ(field->text(), QString());
+            EXPECT_EQ(text(document), edited);
+        } else {
+            press(Qt::Key_Z);
+            EXPECT_EQ(text(document), edited.mid(1));
+            press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            EXPECT_EQ(text(document), edited);
+        }
+        if (panel->parentWidget())
+            continue; // a panel of the document window itself: Ctrl+W is that window's
+        // Close Window closes the panel.
+        press(Qt::Key_W);
+        EXPECT_FALSE(panel->isVisible());
+        EXPECT_TRUE(window->isVisible());
+    }
 }

@@ -3,8 +3,12 @@
 #include "componentui/KELImageMapRectangle.h"
 #include "componentui/KELIndexedVariableController.h"
 #include "componentui/KELSimpleVariableControllers.h"
+#include "componentui/KELTableVariableController.h"
 
+#include <QLabel>
 #include <QScrollArea>
+#include <QStackedWidget>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -174,4 +178,54 @@ TEST_F(KELImageMapControllerTest, CanvasAndRegionsTableKeepTheSameSelection)
     EXPECT_TRUE(QTest::qWaitFor([&] { return canvas->shapes().size() == 2; }, 3000));
     // The new region's polygon is kept at its count too.
     EXPECT_EQ(vertices(1).split(QLatin1Char(' ')).size(), 3);
+}
+
+// The regions table names each region's shape and link, and the editor of the
+// region selected, in the table or on the canvas, shows below it.
+TEST_F(KELImageMapControllerTest, RegionsTableShowsShapesLinksAndTheSelectedRegion)
+{
+    auto* regions = componentuitest::controllerAt<KELTableVariableController>(controller->rootController(), QStringLiteral("regions"));
+    ASSERT_TRUE(regions);
+    QTableView* table = regions->tableView();
+    ASSERT_TRUE(table);
+    QAbstractItemModel* model = table->model();
+    ASSERT_EQ(model->rowCount(), 1);
+    ASSERT_EQ(model->columnCount(), 2);
+    auto cell = [model](int column) { return model->data(model->index(0, column), Qt::DisplayRole).toString(); };
+    EXPECT_EQ(cell(0), QStringLiteral("Rectangle"));
+    EXPECT_EQ(cell(1), QStringLiteral("https://example.com/"));
+    // The link edits in place; the shape is chosen in the region's editor and shows in the table.
+    EXPECT_TRUE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
+    ASSERT_TRUE(model->setData(model->index(0, 1), QStringLiteral("about.html"), Qt::EditRole));
+    EXPECT_EQ(text(region(0), "href.value"), QStringLiteral("about.html"));
+    region(0)->setValueForKeyPath(QStringLiteral("shape.selectedIndex"), 1);
+    endOfEvent();
+    EXPECT_EQ(cell(0), QStringLiteral("Circle"));
+    EXPECT_EQ(text(region(0), "shape.value"), QStringLiteral("circle"));
+
+    auto* detail = regions->view()->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_TRUE(detail);
+    QWidget* regionEditor = regions->variableControllerForIndex(0)->view();
+    auto noSelection = [detail] {
+        auto* label = qobject_cast<QLabel*>(detail->currentWidget());
+        return label && label->text() == QLatin1String("No Selection");
+    };
+    regions->setSelectedIndex(-1);
+    endOfEvent();
+    EXPECT_TRUE(noSelection());
+    // A click on the row.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(model->index(0, 1)).center());
+    endOfEvent();
+    EXPECT_EQ(regions->selectedIndex(), 0);
+    EXPECT_EQ(detail->currentWidget(), regionEditor);
+    EXPECT_TRUE(regionEditor->isVisibleTo(regions->view()));
+    // A click on the region's circle on the canvas.
+    regions->setSelectedIndex(-1);
+    endOfEvent();
+    EXPECT_TRUE(noSelection());
+    QTest::mouseClick(controller->imageMapView(), Qt::LeftButton, {}, at(100, 100));
+    endOfEvent();
+    EXPECT_EQ(regions->selectedIndex(), 0);
+    EXPECT_EQ(detail->currentWidget(), regionEditor);
 }

@@ -3,6 +3,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
+#include <QScreen>
+#include <QTextDocument>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
@@ -167,4 +170,90 @@ TEST(AlertTest, SheetIsWindowModalAndDoesNotBlock)
     buttonTitled(box, QStringLiteral("Revert"))->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return response != 0; }, 2000));
     EXPECT_EQ(response, 1000);
+}
+
+// A long message and a long informative text wrap inside an alert of a readable
+// width: every line of both shows, none is cut at the alert's edge or bottom.
+TEST(AlertTest, LongTextsWrapAndShowWhole)
+{
+    ResponderReset reset;
+    const QString sentence = QStringLiteral("The document could not be saved because the folder that holds it is no longer there. ");
+    const QString path = QStringLiteral("/home/someone/Sites/a-rather-long-folder-name/another-long-folder-name/"
+                                        "yet-another-folder/and-the-page-itself-with-a-long-name.html");
+    struct Case {
+        const char* what;
+        QString message;
+        QString informative;
+    } const cases[] = {
+        { "long message", sentence.repeated(4), QString() },
+        { "long informative text", QStringLiteral("Save failed."), sentence.repeated(8) },
+        { "both long, with a long path", sentence.repeated(3) + path, sentence.repeated(6) + path },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        kit::Alert alert;
+        alert.setMessageText(c.message);
+        alert.setInformativeText(c.informative);
+        alert.addButton(QStringLiteral("OK"));
+        alert.addButton(QStringLiteral("Cancel"));
+        alert.setShowsSuppressionButton(true);
+        alert.beginSheet(nullptr, [](int) { });
+        QMessageBox* box = visibleBox();
+        ASSERT_TRUE(box);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+        QCoreApplication::processEvents();
+        const QRect screen = box->screen()->availableGeometry();
+        EXPECT_GE(box->width(), 400);
+        EXPECT_LE(box->width(), screen.width());
+        EXPECT_LE(box->height(), screen.height());
+        int shown = 0;
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            if (!label->isVisible() || label->text().isEmpty())
+                continue;
+            ++shown;
+            SCOPED_TRACE(label->text().left(30).toStdString());
+            const QRect inBox(label->mapTo(box, QPoint(0, 0)), label->size());
+            EXPECT_TRUE(box->rect().contains(inBox)) << inBox.x() << "," << inBox.y() << " " << inBox.width() << "x"
+                                                     << inBox.height() << " in " << box->width() << "x" << box->height();
+            const QRect text = label->contentsRect();
+            if (label->wordWrap())
+                EXPECT_LE(label->heightForWidth(label->width()), label->height());
+            else
+                EXPECT_LE(label->sizeHint().width(), label->width());
+            // No line wider than the label: the longest word (the path) wraps too.
+            const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, text.width(), 100000),
+                int(Qt::TextWordWrap), label->text());
+            EXPECT_LE(needed.width(), text.width());
+            EXPECT_LE(needed.height(), text.height());
+        }
+        EXPECT_GE(shown, c.informative.isEmpty() ? 1 : 2);
+        box->reject();
+        QCoreApplication::processEvents();
+    }
+}
+
+// Texts show as given: tag names in them are text, never markup that vanishes.
+TEST(AlertTest, TextsWithTagsShowAsGiven)
+{
+    ResponderReset reset;
+    kit::Alert alert;
+    alert.setMessageText(QStringLiteral("Bad <b>tag</b>"));
+    alert.setInformativeText(QStringLiteral("The element <div> is not closed before </body>."));
+    alert.beginSheet(nullptr, [](int) { });
+    QMessageBox* box = visibleBox();
+    ASSERT_TRUE(box);
+    QStringList shown;
+    for (QLabel* label : box->findChildren<QLabel*>()) {
+        if (!label->isVisible() || label->text().isEmpty())
+            continue;
+        QTextDocument rendered;
+        if (label->textFormat() == Qt::PlainText)
+            rendered.setPlainText(label->text());
+        else
+            rendered.setHtml(label->text());
+        shown << rendered.toPlainText();
+    }
+    EXPECT_EQ(shown, (QStringList { alert.messageText(), alert.informativeText() }));
+    box->reject();
+    QCoreApplication::processEvents();
 }
