@@ -95,12 +95,38 @@ qsizetype AttributeRunList::runCount() const
 AttributeRunList::Pos AttributeRunList::find(qsizetype index) const
 {
     // The last block whose first run starts at or before index, then the run in it.
-    auto bit = std::upper_bound(m_blocks.begin(), m_blocks.end(), index, [](qsizetype v, const Block& b) { return v < b.first(); });
-    const size_t bi = bit == m_blocks.begin() ? 0 : size_t(bit - m_blocks.begin()) - 1;
+    // Reads and writes come in order, mostly within one block: try the last one
+    // found and its successor before searching.
+    size_t bi = m_hint;
+    auto holds = [&](size_t k) {
+        return k < m_blocks.size() && (k == 0 || m_blocks[k].first() <= index)
+            && (k + 1 == m_blocks.size() || m_blocks[k + 1].first() > index);
+    };
+    if (!holds(bi)) {
+        if (holds(bi + 1)) {
+            ++bi;
+        } else {
+            auto bit = std::upper_bound(m_blocks.begin(), m_blocks.end(), index, [](qsizetype v, const Block& b) { return v < b.first(); });
+            bi = bit == m_blocks.begin() ? 0 : size_t(bit - m_blocks.begin()) - 1;
+        }
+        m_hint = bi;
+    }
     const Block& b = m_blocks[bi];
     const qsizetype rel = index - b.offset;
+    // Likewise the run: the last one found or one of the next few.
+    const size_t n = b.runs.size();
+    auto runHolds = [&](size_t r) {
+        return r < n && (r == 0 || b.runs[r].start <= rel) && (r + 1 == n || b.runs[r + 1].start > rel);
+    };
+    for (size_t r = m_runHint > 0 ? m_runHint - 1 : 0; r < std::min(m_runHint + 3, n); ++r) {
+        if (runHolds(r)) {
+            m_runHint = r;
+            return Pos{bi, r};
+        }
+    }
     auto rit = std::upper_bound(b.runs.begin(), b.runs.end(), rel, [](qsizetype v, const Run& r) { return v < r.start; });
     const size_t ri = rit == b.runs.begin() ? 0 : size_t(rit - b.runs.begin()) - 1;
+    m_runHint = ri;
     return Pos{bi, ri};
 }
 

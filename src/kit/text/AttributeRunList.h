@@ -88,6 +88,9 @@ private:
     void splitAt(qsizetype p, qsizetype total);
 
     std::vector<Block> m_blocks;
+    // Block and run of the last find (the run index may belong to another block).
+    mutable size_t m_hint = 0;
+    mutable size_t m_runHint = 0;
 };
 
 template <class F>
