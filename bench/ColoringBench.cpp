@@ -2,6 +2,8 @@
 // JavaScript and PHP (bytes of text per second), and the re-colouring one
 // keystroke in the middle of a 400,000-line file needs, which must stay local.
 // Input: KELP_BENCH_INPUT (an HTML page) when set, else a generated page.
+// peak_MB is the process's peak resident memory: run BM_ColorWholePage alone
+// (--benchmark_filter) for the memory of opening and colouring the page.
 #include "kit/text/TextStorage.h"
 #include "syntax/SyntaxInfo.h"
 #include "syntax/SyntaxManager.h"
@@ -10,6 +12,7 @@
 #include <QApplication>
 #include <QFile>
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <memory>
 
@@ -96,6 +99,9 @@ void BM_ColorWholePage(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * bytes);
     state.counters["chars"] = double(text.size());
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = double(usage.ru_maxrss) / 1024.0;
 }
 BENCHMARK(BM_ColorWholePage)->Unit(benchmark::kMillisecond)->Iterations(3);
 

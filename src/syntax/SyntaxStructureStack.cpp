@@ -1,9 +1,50 @@
 #include "syntax/SyntaxStructureStack.h"
 
+#include <QHash>
+#include <QMutex>
+#include <vector>
+
+namespace {
+
+// Every stack seen so far, as a tree of (parent id, name) -> id.
+struct StackIds {
+    QMutex mutex;
+    QHash<std::pair<int, QString>, int> children;
+    std::vector<int> parents { 0 };
+
+    int child(int parent, const QString& name)
+    {
+        QMutexLocker lock(&mutex);
+        const auto key = std::make_pair(parent, name);
+        auto it = children.constFind(key);
+        if (it != children.constEnd())
+            return it.value();
+        const int id = int(parents.size());
+        parents.push_back(parent);
+        children.insert(key, id);
+        return id;
+    }
+    int parent(int id)
+    {
+        QMutexLocker lock(&mutex);
+        return id > 0 && size_t(id) < parents.size() ? parents[size_t(id)] : 0;
+    }
+};
+
+StackIds& stackIds()
+{
+    static StackIds ids;
+    return ids;
+}
+
+} // namespace
+
 SyntaxStructureStack::SyntaxStructureStack(const QString& string)
 {
-    if (!string.isEmpty())
-        m_stack = string.split(QLatin1Char('.'));
+    if (string.isEmpty())
+        return;
+    for (const QString& name : string.split(QLatin1Char('.')))
+        pushStructureName(name);
 }
 
 QString SyntaxStructureStack::stackString() const
@@ -13,9 +54,16 @@ QString SyntaxStructureStack::stackString() const
     return m_stack.join(QLatin1Char('.'));
 }
 
+void SyntaxStructureStack::pushStructureName(const QString& name)
+{
+    m_stack.append(name);
+    m_id = stackIds().child(m_id, name);
+}
+
 QString SyntaxStructureStack::popStructureName()
 {
     if (m_stack.isEmpty())
         return QString();
+    m_id = m_stack.size() == 1 ? 0 : stackIds().parent(m_id);
     return m_stack.takeLast();
 }

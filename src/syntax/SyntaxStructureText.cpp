@@ -52,6 +52,7 @@ SyntaxStructureText::SyntaxStructureText(const SyntaxXMLNode& node)
         else if (name == QLatin1String("endOfContents"))
             m_endOfContents = true;
     }
+    updateEdgeFilters();
 }
 
 QStringList SyntaxStructureText::readValuesNode(const SyntaxXMLNode& node)
@@ -73,6 +74,47 @@ void SyntaxStructureText::setValues(std::optional<QStringList> values)
 {
     m_values = std::move(values);
     m_loweredValues = m_values ? lowered(*m_values) : QStringList();
+    updateEdgeFilters();
+}
+
+void SyntaxStructureText::updateEdgeFilters()
+{
+    m_first = EdgeFilter();
+    m_last = EdgeFilter();
+    // Matches found elsewhere than at the range's edge, or that may be empty, have
+    // no first or last character to test.
+    if (m_matchOutsideRange || m_hereDocumentEnd || (!m_values && !m_characters))
+        return;
+    if (m_characters && m_minCharLength == 0)
+        return;
+    if (m_values) {
+        for (const QString& v : std::as_const(m_loweredValues)) {
+            if (v.isEmpty())
+                return;
+            // Values compare lower-cased: an ASCII letter matches in either case. An
+            // ASCII character never lower-cases to a character outside ASCII.
+            const char16_t first = v.front().unicode();
+            const char16_t last = v.back().unicode();
+            if (first < 128) {
+                m_first.add(first);
+                m_first.add(QChar(first).toUpper().unicode());
+            }
+            if (last < 128) {
+                m_last.add(last);
+                m_last.add(QChar(last).toUpper().unicode());
+            }
+        }
+    }
+    if (m_characters) {
+        for (char16_t c = 0; c < 128; ++c) {
+            if (m_characters->contains(c)) {
+                m_first.add(c);
+                m_last.add(c);
+            }
+        }
+    }
+    m_first.active = true;
+    m_last.active = true;
 }
 
 void SyntaxStructureText::setExcludeValues(std::optional<QStringList> values)
@@ -110,7 +152,9 @@ qsizetype SyntaxStructureText::matchValues(
         const QChar* v = value.constData();
         bool equal = true;
         for (qsizetype k = 0; k < len; ++k) {
-            if (s[start + k].toLower() != v[k]) {
+            const char16_t c = s[start + k].unicode();
+            const char16_t lower = c < 128 ? (c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c) : QChar(c).toLower().unicode();
+            if (lower != v[k].unicode()) {
                 equal = false;
                 break;
             }
@@ -198,6 +242,13 @@ qsizetype SyntaxStructureText::longestMatchInString(const QString& string, kit::
     range.length = std::clamp<qsizetype>(range.length, 0, n - range.location);
     if (m_hereDocumentEnd)
         return matchHereDocumentEnd(string, range, atEnd);
+    if (m_first.active) {
+        // Every match is at least one character long (else the filters are off).
+        if (range.length == 0)
+            return kit::NotFound;
+        if (atEnd ? m_last.rejects(string.at(range.end() - 1).unicode()) : m_first.rejects(string.at(range.location).unicode()))
+            return kit::NotFound;
+    }
     // Looking outside the range turns the anchor around: after the range's end
     // forwards, or before its start backwards.
     if (m_matchOutsideRange) {

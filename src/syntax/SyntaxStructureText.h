@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <limits>
 #include <optional>
 
@@ -37,13 +38,29 @@ public:
     /// An end text that closes a here-document: a line holding only the name that
     /// followed the nearest "<<<" before it (blanks may indent it).
     bool hereDocumentEnd() const { return m_hereDocumentEnd; }
-    void setHereDocumentEnd(bool v) { m_hereDocumentEnd = v; }
+    void setHereDocumentEnd(bool v)
+    {
+        m_hereDocumentEnd = v;
+        updateEdgeFilters();
+    }
 
-    void setMinCharLength(quint64 v) { m_minCharLength = v; }
+    void setMinCharLength(quint64 v)
+    {
+        m_minCharLength = v;
+        updateEdgeFilters();
+    }
     void setMaxCharLength(quint64 v) { m_maxCharLength = v; }
-    void setMatchOutsideRange(bool v) { m_matchOutsideRange = v; }
+    void setMatchOutsideRange(bool v)
+    {
+        m_matchOutsideRange = v;
+        updateEdgeFilters();
+    }
     void setEndOfContents(bool v) { m_endOfContents = v; }
-    void setCharacters(std::optional<SyntaxCharacterSet> set) { m_characters = std::move(set); }
+    void setCharacters(std::optional<SyntaxCharacterSet> set)
+    {
+        m_characters = std::move(set);
+        updateEdgeFilters();
+    }
     void setValues(std::optional<QStringList> values);
     void setExcludeValues(std::optional<QStringList> values);
     void setEscapeChar(char16_t c) { m_escapeChar = c; }
@@ -59,6 +76,16 @@ public:
         const QString& string, kit::Range range, const QStringList& lowered, bool atEnd) const;
 
 private:
+    // The ASCII characters a match can begin (first) or end (last) with: the colouring
+    // engine asks at nearly every character, and most answers are a quick no. A
+    // character outside ASCII always goes on to the full test.
+    struct EdgeFilter {
+        bool active = false;
+        std::array<quint64, 2> bits { 0, 0 };
+        void add(char16_t c) { bits[c >> 6] |= quint64(1) << (c & 63); }
+        bool rejects(char16_t c) const { return active && c < 128 && !((bits[c >> 6] >> (c & 63)) & 1); }
+    };
+    void updateEdgeFilters();
     qsizetype matchHereDocumentEnd(const QString& string, kit::Range range, bool atEnd) const;
     qsizetype matchValues(
         const QChar* s, qsizetype stringLength, kit::Range range, const QStringList& lowered, bool atEnd) const;
@@ -75,4 +102,6 @@ private:
     QStringList m_loweredExcludes;
     char16_t m_escapeChar = 0;
     bool m_hereDocumentEnd = false;
+    EdgeFilter m_first;
+    EdgeFilter m_last;
 };

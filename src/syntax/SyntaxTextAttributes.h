@@ -1,34 +1,29 @@
 #pragma once
 // Attribute writes of the colouring engine that skip text already holding the
-// value: re-colouring unchanged text then costs lookups only, and the text
-// storage records no change to redraw.
+// value: re-colouring unchanged text then costs a run lookup only, and the text
+// storage records no change to redraw. Keys and values are ids (colours and parse
+// states are shared keys, so their ids are the same in every storage).
 
 #include "kit/text/TextStorage.h"
 
-#include <QVariant>
-
 namespace syntaxattributes {
 
-/// Whether the whole range already holds the value (an invalid value: none).
-inline bool holds(const kit::TextStorage* storage, const QString& key, const QVariant& value, kit::Range range)
-{
-    kit::Range run;
-    const QVariant current = storage->attribute(key, range.location, &run, range);
-    return run.location <= range.location && run.end() >= range.end() && current == value;
-}
-
-inline void set(kit::TextStorage* storage, const QString& key, const QVariant& value, kit::Range range)
+inline void set(kit::TextStorage* storage, kit::AttributeKey key, kit::AttributeValueId id, kit::Range range)
 {
     range = kit::Range::intersection(range, kit::Range(0, storage->length()));
-    if (range.length > 0 && !holds(storage, key, value, range))
-        storage->addAttribute(key, value, range);
+    if (range.length > 0 && !storage->holdsValueId(key, id, range))
+        storage->setValueId(key, id, range);
 }
 
-inline void remove(kit::TextStorage* storage, const QString& key, kit::Range range)
+inline void remove(kit::TextStorage* storage, kit::AttributeKey key, kit::Range range)
 {
-    range = kit::Range::intersection(range, kit::Range(0, storage->length()));
-    if (range.length > 0 && !holds(storage, key, QVariant(), range))
-        storage->removeAttribute(key, range);
+    set(storage, key, 0, range);
+}
+
+/// The id of a colour as the foreground colour.
+inline kit::AttributeValueId colorId(const QColor& color)
+{
+    return kit::sharedAttributeValueId(kit::ForegroundColorKey, QVariant(color));
 }
 
 } // namespace syntaxattributes

@@ -2,10 +2,12 @@
 
 #include "kit/Log.h"
 #include "kit/UserDefaults.h"
+#include "kit/text/TextStorage.h"
 #include "syntax/SyntaxManager.h"
 #include "syntax/SyntaxXML.h"
 
 #include <QSet>
+#include <limits>
 
 SyntaxType::SyntaxType()
     : m_words(std::make_unique<SyntaxWordDictionary>())
@@ -17,6 +19,35 @@ void SyntaxType::setTypeName(const QString& name)
 {
     m_typeName = name;
     m_typeAttribute = QStringLiteral("SyntaxType:") + name;
+    m_typeKey = kit::attributeKey(m_typeAttribute, kit::AttributeValues::Shared);
+    m_stackValueIds.clear();
+    m_valueStacks.clear();
+}
+
+namespace {
+constexpr kit::AttributeValueId UnknownValue = std::numeric_limits<kit::AttributeValueId>::max();
+}
+
+kit::AttributeValueId SyntaxType::stackValueId(const SyntaxStructureStack& stack) const
+{
+    const size_t id = size_t(stack.id());
+    if (id >= m_stackValueIds.size())
+        m_stackValueIds.resize(id + 1, UnknownValue);
+    kit::AttributeValueId& value = m_stackValueIds[id];
+    if (value == UnknownValue)
+        value = kit::sharedAttributeValueId(m_typeKey, QVariant(stack.stackString()));
+    return value;
+}
+
+const SyntaxStructureStack& SyntaxType::stackForValueId(kit::AttributeValueId id) const
+{
+    if (id >= m_valueStacks.size())
+        m_valueStacks.resize(size_t(id) + 1);
+    std::optional<SyntaxStructureStack>& stack = m_valueStacks[id];
+    if (!stack) {
+        stack.emplace(kit::sharedAttributeValue(m_typeKey, id).toString());
+    }
+    return *stack;
 }
 
 std::unique_ptr<SyntaxType> SyntaxType::emptyType(const QString& name)

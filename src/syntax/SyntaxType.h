@@ -16,10 +16,12 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 #include <QColor>
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 class SyntaxManager;
@@ -33,6 +35,8 @@ class SyntaxColoringRule;
 class KELSyntaxTextView;
 namespace kit {
 class TextStorage;
+using AttributeKey = int;
+using AttributeValueId = quint32;
 }
 
 class SyntaxType
@@ -51,6 +55,8 @@ public:
     const QString& typeName() const { return m_typeName; }
     /// "SyntaxType:" + name: the text attribute that holds the parse state.
     const QString& typeAttribute() const { return m_typeAttribute; }
+    /// The key of typeAttribute() (its values are shared by every storage).
+    kit::AttributeKey typeKey() const { return m_typeKey; }
     void setTypeName(const QString& name);
     const QString& mimeType() const { return m_mimeType; }
     const QString& parentTypeName() const { return m_parentTypeName; }
@@ -142,8 +148,8 @@ public:
         kit::TextStorage* storage, kit::Range range, kit::Range maxRange, const SyntaxStructure* structure);
     /// The recursive matcher; answers the range the structure covers.
     kit::Range efficientColorHtmlView(kit::TextStorage* storage, kit::Range range, kit::Range maxRange,
-        const SyntaxStructure* structure, bool* valid, const std::vector<ColoringRuleRange*>& ruleRanges,
-        const std::vector<StructureValid*>& structureValids, int depth, bool coloringEnabled);
+        const SyntaxStructure* structure, bool* valid, std::span<ColoringRuleRange* const> ruleRanges,
+        std::span<StructureValid* const> structureValids, int depth, bool coloringEnabled);
     /// Whether a JavaScript regular expression may start at the index (what stands
     /// before it must expect an expression).
     /// Text from `plainFrom` on is plain text whose stored state is still to be
@@ -161,6 +167,9 @@ public:
     QColor plainTextColor() const;
 
     // Parse state kept in the text (attribute typeAttribute(), value the stack string).
+    /// The value id a stack is stored under, and the stack of a stored value id.
+    kit::AttributeValueId stackValueId(const SyntaxStructureStack& stack) const;
+    const SyntaxStructureStack& stackForValueId(kit::AttributeValueId id) const;
     /// The stack stored at the location; empty outside every structure.
     SyntaxStructureStack storedStackAt(const kit::TextStorage* storage, qsizetype location,
         kit::Range* longestEffectiveRange = nullptr, kit::Range limit = kit::Range(kit::NotFound, 0)) const;
@@ -213,6 +222,10 @@ private:
 
     QString m_typeName;
     QString m_typeAttribute;
+    kit::AttributeKey m_typeKey = -1;
+    // Stack id -> stored value id (NoValue until asked), value id -> stack.
+    mutable std::vector<kit::AttributeValueId> m_stackValueIds;
+    mutable std::vector<std::optional<SyntaxStructureStack>> m_valueStacks;
     QString m_mimeType;
     QString m_parentTypeName;
     QString m_deferToTypeName;
@@ -240,14 +253,16 @@ private:
         bool coloringEnabled = true;
         const SyntaxColoringStyle* style = nullptr;
         QColor baseColor;
-        QHash<const SyntaxColoringRule*, QColor> ruleColors;
+        kit::AttributeValueId baseColorId = 0;
+        kit::AttributeValueId textColorId = 0;
+        QHash<const SyntaxColoringRule*, kit::AttributeValueId> ruleColors;
         // Colours the rules give one structure, applied over its base colour.
-        std::vector<std::pair<kit::Range, QColor>>* colorOps = nullptr;
+        QVarLengthArray<std::pair<kit::Range, kit::AttributeValueId>, 16>* colorOps = nullptr;
         // The unfinished structure being coloured ends where another starts.
         bool extentKnown = false;
     };
     PassSettings m_pass;
     std::optional<QList<const SyntaxType*>> m_nestedTypes;
     void preparePass();
-    QColor colorForRule(const SyntaxColoringRule* rule);
+    kit::AttributeValueId colorForRule(const SyntaxColoringRule* rule);
 };

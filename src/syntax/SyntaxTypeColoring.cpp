@@ -472,12 +472,12 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
     bool endMissing, bool startCompletions, SyntaxInfo& info)
 {
     SyntaxStructureObserver* observer = info.observer();
-    const QString stackString = stack.stackString();
+    const kit::AttributeValueId stackId = stackValueId(stack);
     if (s->isStartOnlyStructure()) {
         ColoringResult result = efficientColorKELHTMLView(storage, range, maxRange, s);
         const Range extent = result.range;
         if (extent.length > 0) {
-            syntaxattributes::set(storage, m_typeAttribute, stackString, extent);
+            syntaxattributes::set(storage, m_typeKey, stackId, extent);
             clearNestedParseStateInRange(storage, extent);
         }
         determineCompletionsForKELHTMLView(storage, extent, maxRange, s, info.cursorIndex(), completionResult);
@@ -488,7 +488,7 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
         return result;
     }
     if (range.length > 0)
-        syntaxattributes::set(storage, m_typeAttribute, stackString, range);
+        syntaxattributes::set(storage, m_typeKey, stackId, range);
     if (observer)
         observer->clearedSyntaxStructuresOfType(m_typeName, storage->string(), range);
 
@@ -504,7 +504,7 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
         clearNestedParseStateInRange(storage, range);
         colorAsTextKELHTMLView(storage, range, maxRange, info);
         if (range.length > 0)
-            syntaxattributes::set(storage, m_typeAttribute, stackString, range);
+            syntaxattributes::set(storage, m_typeKey, stackId, range);
     } else if (nested) {
         const QString& text = storage->string();
         const qsizetype a = range.location;
@@ -541,7 +541,7 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
         if (!info.brokeEarly())
             colorAsTextKELHTMLView(storage, range, maxRange, info);
         if (range.length > 0)
-            syntaxattributes::set(storage, m_typeAttribute, stackString, range);
+            syntaxattributes::set(storage, m_typeKey, stackId, range);
         determineCompletionsForKELHTMLView(storage, range, maxRange, s, info.cursorIndex(), completionResult);
     }
     result.range = range;
@@ -582,15 +582,11 @@ void SyntaxType::clearNestedParseStateInRange(kit::TextStorage* storage, Range r
     const QList<const SyntaxType*>& types = nestedTypes();
     if (types.isEmpty())
         return;
-    QList<const SyntaxType*> kept;
-    if (keep) {
-        kept.append(keep);
-        kept += const_cast<SyntaxType*>(keep)->nestedTypes();
-    }
+    const QList<const SyntaxType*>* keptNested = keep ? &const_cast<SyntaxType*>(keep)->nestedTypes() : nullptr;
     for (const SyntaxType* type : types) {
-        if (kept.contains(type))
+        if (type == keep || (keptNested && keptNested->contains(type)))
             continue;
-        syntaxattributes::remove(storage, type->typeAttribute(), range);
+        syntaxattributes::remove(storage, type->typeKey(), range);
     }
 }
 
@@ -599,12 +595,11 @@ void SyntaxType::colorAsTextKELHTMLView(kit::TextStorage* storage, Range range, 
     const Range r = Range::intersection(range, maxRange);
     if (r.length <= 0)
         return;
-    syntaxattributes::remove(storage, m_typeAttribute, r);
+    syntaxattributes::remove(storage, m_typeKey, r);
     clearNestedParseStateInRange(storage, r);
     if (SyntaxStructureObserver* observer = info.observer())
         observer->clearedSyntaxStructuresOfType(m_typeName, storage->string(), r);
-    const QColor color = m_pass.coloringEnabled ? m_pass.baseColor : ColoringGroup::textColor();
-    syntaxattributes::set(storage, kit::ForegroundColorAttributeName, color, r);
+    syntaxattributes::set(storage, kit::ForegroundColorKey, m_pass.coloringEnabled ? m_pass.baseColorId : m_pass.textColorId, r);
 }
 
 bool SyntaxType::regexMayStartAtIndex(const kit::TextStorage* storage, qsizetype q, qsizetype plainFrom) const

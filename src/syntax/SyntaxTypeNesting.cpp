@@ -15,15 +15,16 @@ SyntaxStructureStack SyntaxType::storedStackAt(
             *longest = Range(location, 0);
         return SyntaxStructureStack();
     }
-    QVariant value;
+    Range run;
+    const kit::AttributeValueId id = storage->valueIdAt(m_typeKey, location, longest ? &run : nullptr);
     if (longest) {
         if (limit.location == kit::NotFound)
             limit = Range(0, storage->length());
-        value = storage->attribute(m_typeAttribute, location, longest, limit);
-    } else {
-        value = storage->attribute(m_typeAttribute, location);
+        *longest = location >= limit.location && location < limit.end()
+            ? Range::intersection(run, limit)
+            : Range(std::clamp(location, limit.location, limit.end()), 0);
     }
-    return SyntaxStructureStack(value.toString());
+    return stackForValueId(id);
 }
 
 bool SyntaxType::textViewHasStructure(
@@ -49,8 +50,8 @@ bool SyntaxType::rootTypeHtmlViewIsTextInRange(const kit::TextStorage* storage, 
     if (!storage || range.location < 0 || range.location >= storage->length())
         return range.length == 0;
     Range run;
-    const QVariant value = storage->attribute(m_typeAttribute, range.location, &run, Range(0, storage->length()));
-    if (value.isValid() && !value.toString().isEmpty())
+    const kit::AttributeValueId id = storage->valueIdAt(m_typeKey, range.location, &run);
+    if (id != 0 && !stackForValueId(id).isEmpty())
         return false;
     return run.location <= range.location && run.end() >= range.end();
 }

@@ -11,6 +11,7 @@
 #include "syntax/SyntaxType.h"
 
 #include <QSet>
+#include <QVarLengthArray>
 #include <algorithm>
 
 using kit::Range;
@@ -64,9 +65,9 @@ public:
 
 // Colours through the text storage; a range that no longer fits the text is cut
 // to it rather than trusted.
-void setColor(kit::TextStorage* storage, const QColor& color, Range range)
+void setColor(kit::TextStorage* storage, kit::AttributeValueId color, Range range)
 {
-    syntaxattributes::set(storage, kit::ForegroundColorAttributeName, color, range);
+    syntaxattributes::set(storage, kit::ForegroundColorKey, color, range);
 }
 
 // Element `depth` of a rule's path: its apply elements, then its match elements.
@@ -105,6 +106,8 @@ void SyntaxType::preparePass()
     m_pass.coloringEnabled = coloringEnabled();
     m_pass.style = currentStyle();
     m_pass.baseColor = plainTextColor();
+    m_pass.baseColorId = syntaxattributes::colorId(m_pass.baseColor);
+    m_pass.textColorId = syntaxattributes::colorId(ColoringGroup::textColor());
 }
 
 QColor SyntaxType::plainTextColor() const
@@ -116,13 +119,13 @@ QColor SyntaxType::plainTextColor() const
     return ColoringGroup::textColor();
 }
 
-QColor SyntaxType::colorForRule(const SyntaxColoringRule* rule)
+kit::AttributeValueId SyntaxType::colorForRule(const SyntaxColoringRule* rule)
 {
     auto it = m_pass.ruleColors.constFind(rule);
     if (it != m_pass.ruleColors.constEnd())
         return it.value();
     ColoringGroup* group = manager()->coloringGroupForRule(rule, this);
-    const QColor color = group ? group->color() : rule->defaultColor();
+    const kit::AttributeValueId color = syntaxattributes::colorId(group ? group->color() : rule->defaultColor());
     m_pass.ruleColors.insert(rule, color);
     return color;
 }
@@ -138,36 +141,39 @@ ColoringResult SyntaxType::efficientColorKELHTMLView(
         result.range = range;
         return result;
     }
-    const QColor base = m_pass.baseColor;
+    const kit::AttributeValueId base = m_pass.baseColorId;
     // The rules' colours are collected and laid over the base colour once the
     // structure's extent is known: a start-only structure learns it only from the
     // match, and text no rule colours must not keep a colour from before an edit.
-    std::vector<std::pair<Range, QColor>> ops;
+    QVarLengthArray<std::pair<Range, kit::AttributeValueId>, 16> ops;
     auto* const outerOps = m_pass.colorOps;
     m_pass.colorOps = &ops;
 
-    std::vector<ColoringRuleRange*> rules;
+    QVarLengthArray<ColoringRuleRange*, 32> rules;
     if (m_pass.style) {
         for (ColoringRuleRange& r : m_pass.style->coloringRuleRanges()) {
             r.valid = false;
             rules.push_back(&r);
         }
     }
-    std::vector<StructureValid*> valids;
+    QVarLengthArray<StructureValid*, 32> valids;
     for (StructureValid& v : m_structureValids) {
         v.valid = false;
         valids.push_back(&v);
     }
     bool valid = true;
     const Range covered
-        = efficientColorHtmlView(storage, range, maxRange, structure, &valid, rules, valids, 0, enabled);
+        = efficientColorHtmlView(storage, range, maxRange, structure, &valid, std::span(rules.data(), size_t(rules.size())),
+            std::span(valids.data(), size_t(valids.size())), 0, enabled);
     m_pass.colorOps = outerOps;
     if (enabled) {
         // Lay the rules' colours over the base colour first, then write only the
         // pieces whose colour changes.
-        std::vector<std::pair<Range, QColor>> pieces { { structure->isStartOnlyStructure() ? covered : range, base } };
+        using Pieces = QVarLengthArray<std::pair<Range, kit::AttributeValueId>, 16>;
+        Pieces pieces { { structure->isStartOnlyStructure() ? covered : range, base } };
+        Pieces next;
         for (const auto& [r, color] : ops) {
-            std::vector<std::pair<Range, QColor>> next;
+            next.clear();
             for (const auto& [piece, pieceColor] : pieces) {
                 const Range overlap = Range::intersection(piece, r);
                 if (overlap.length <= 0) {
@@ -182,7 +188,7 @@ ColoringResult SyntaxType::efficientColorKELHTMLView(
             next.emplace_back(r, color);
             std::sort(next.begin(), next.end(),
                 [](const auto& a, const auto& b) { return a.first.location < b.first.location; });
-            pieces = std::move(next);
+            std::swap(pieces, next);
         }
         for (const auto& [piece, color] : pieces)
             setColor(storage, color, piece);
@@ -195,13 +201,13 @@ ColoringResult SyntaxType::efficientColorKELHTMLView(
     }
     result.range = covered;
     if (!enabled)
-        setColor(storage, ColoringGroup::textColor(), range);
+        setColor(storage, m_pass.textColorId, range);
     return result;
 }
 
 Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range, Range maxRange,
-    const SyntaxStructure* s, bool* validOut, const std::vector<ColoringRuleRange*>& ruleRanges,
-    const std::vector<StructureValid*>& structureValids, int depth, bool enabled)
+    const SyntaxStructure* s, bool* validOut, std::span<ColoringRuleRange* const> ruleRanges,
+    std::span<StructureValid* const> structureValids, int depth, bool enabled)
 {
     const QString& text = storage->string();
     const qsizetype loc = range.location;
@@ -258,8 +264,8 @@ Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range,
     }
 
     // Rules and start patterns whose path goes on below this level.
-    std::vector<ColoringRuleRange*> nextRules;
-    std::vector<ColoringRuleRange*> noted;
+    QVarLengthArray<ColoringRuleRange*, 16> nextRules;
+    QVarLengthArray<ColoringRuleRange*, 16> noted;
     for (ColoringRuleRange* rr : ruleRanges) {
         int pathLength = 0;
         const SyntaxStructure* element = ruleElement(rr->rule, depth, &pathLength);
@@ -274,7 +280,7 @@ Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range,
         if (depth == int(rr->rule->applyStructures().size()) - 1)
             noted.push_back(rr);
     }
-    std::vector<StructureValid*> nextValids;
+    QVarLengthArray<StructureValid*, 16> nextValids;
     for (StructureValid* sv : structureValids) {
         const auto& path = sv->structure->startStructureMatch()->matchStructures();
         if (depth >= int(path.size()) || !elementMatches(path[size_t(depth)].get(), s, text, ownText))
@@ -287,13 +293,15 @@ Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range,
         }
     }
 
+    const std::span<ColoringRuleRange* const> nextRuleSpan(nextRules.data(), size_t(nextRules.size()));
+    const std::span<StructureValid* const> nextValidSpan(nextValids.data(), size_t(nextValids.size()));
     if (!nextRules.empty() || !nextValids.empty()) {
         if (startRange.location != kit::NotFound)
-            efficientColorHtmlView(storage, startRange, maxRange, SyntaxStructure::startStructure(), nullptr, nextRules,
-                nextValids, depth + 1, enabled);
+            efficientColorHtmlView(storage, startRange, maxRange, SyntaxStructure::startStructure(), nullptr,
+                nextRuleSpan, nextValidSpan, depth + 1, enabled);
         if (endRange.location != kit::NotFound)
-            efficientColorHtmlView(storage, endRange, maxRange, SyntaxStructure::endStructure(), nullptr, nextRules,
-                nextValids, depth + 1, enabled);
+            efficientColorHtmlView(storage, endRange, maxRange, SyntaxStructure::endStructure(), nullptr,
+                nextRuleSpan, nextValidSpan, depth + 1, enabled);
     }
 
     auto repeat = [&](const SyntaxStructure* element, qsizetype from, qsizetype* to) {
@@ -304,7 +312,7 @@ Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range,
             while ((element->maxOccurs() == SyntaxUnlimited || count < element->maxOccurs()) && at <= bodyEnd) {
                 bool childValid = true;
                 const Range r = efficientColorHtmlView(storage, Range(at, bodyEnd - at), maxRange, target, &childValid,
-                    nextRules, nextValids, depth + 1, enabled);
+                    nextRuleSpan, nextValidSpan, depth + 1, enabled);
                 if (!childValid)
                     break;
                 at = r.end();

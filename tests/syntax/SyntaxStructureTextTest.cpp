@@ -74,6 +74,14 @@ TEST(SyntaxStructureText, MatchesAsTheTableSays)
         { "outside, at end: looks forward", { "</style" }, {}, {}, 1, U, {}, true, "a{}</style>", { 0, 3 }, true, 7 },
         { "outside, at end: nothing there", { "</style" }, {}, {}, 1, U, {}, true, "a{} </style>", { 0, 3 }, true, NF },
         { "outside, at start: looks back", { "=" }, {}, {}, 1, U, {}, true, "a=b", { 2, 1 }, false, 1 },
+        // The quick test of the first or last character must not turn away a match.
+        { "outside ASCII, lower-cases into a value", { "k" }, {}, {}, 1, U, {}, false, QString(QChar(0x212A)),
+            { 0, 1 }, false, 1 },
+        { "upper case at the end", { "end" }, {}, {}, 1, U, {}, false, "BEGIN x END", { 0, 11 }, true, 3 },
+        { "empty range", { "a" }, "a", {}, 1, U, {}, false, "abc", { 1, 0 }, false, NF },
+        { "run of minimum 0 at a stranger", {}, "0123456789", {}, 0, U, {}, false, "px", { 0, 2 }, false, 0 },
+        { "values, then run of minimum 0", { "if" }, "abc", {}, 0, U, {}, false, "123", { 0, 3 }, false, 0 },
+        { "first character in neither", { "if" }, "0123456789", {}, 1, U, {}, false, "x1", { 0, 2 }, false, NF },
     };
     for (const MatchCase& c : cases) {
         const SyntaxStructureText t = makeText(c);
@@ -126,6 +134,17 @@ TEST(SyntaxStructureStack, StringFormRoundTrips)
     EXPECT_EQ(SyntaxStructureStack(s.stackString()).structures().size(), 2);
     EXPECT_TRUE(SyntaxStructureStack(QStringLiteral("x.y")) == SyntaxStructureStack(QStringLiteral("x.y")));
     EXPECT_FALSE(SyntaxStructureStack(QStringLiteral("x.y")) == SyntaxStructureStack(QStringLiteral("x")));
+
+    // Ids follow the names through pushes and pops, whatever way the stack was built.
+    SyntaxStructureStack built;
+    built.pushStructureName(QStringLiteral("x"));
+    built.pushStructureName(QStringLiteral("y"));
+    EXPECT_EQ(built.id(), SyntaxStructureStack(QStringLiteral("x.y")).id());
+    EXPECT_NE(built.id(), SyntaxStructureStack(QStringLiteral("y.x")).id());
+    built.popStructureName();
+    EXPECT_EQ(built.id(), SyntaxStructureStack(QStringLiteral("x")).id());
+    built.clearStack();
+    EXPECT_EQ(built.id(), SyntaxStructureStack().id());
 }
 
 TEST(SyntaxCharacterSet, CategoriesPerUnit)

@@ -1,11 +1,82 @@
 #include "kit/text/AttributeRunList.h"
 
+#include <QColor>
 #include <algorithm>
 
 namespace kit {
 
 namespace {
 qsizetype blockSize = 512;
+
+// Equal values must hash alike: numbers by their value (QVariant compares them across
+// types), strings and colours by content, anything else by its type alone.
+size_t hashOf(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::QString:
+        return qHash(*static_cast<const QString*>(v.constData()));
+    case QMetaType::QColor: {
+        const QRgba64 c = v.value<QColor>().rgba64();
+        return qHash(quint64(c));
+    }
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return qHash(v.toDouble());
+    case QMetaType::QByteArray:
+        return qHash(*static_cast<const QByteArray*>(v.constData()));
+    default:
+        return qHash(v.typeId());
+    }
+}
+} // namespace
+
+AttributeValueTable::AttributeValueTable()
+{
+    m_values.emplace_back();
+}
+
+AttributeValueId AttributeValueTable::intern(const QVariant& value)
+{
+    if (!value.isValid())
+        return 0;
+    const size_t h = hashOf(value);
+    for (auto it = m_index.constFind(h); it != m_index.constEnd() && it.key() == h; ++it) {
+        if (m_values[it.value()] == value)
+            return it.value();
+    }
+    const AttributeValueId id = AttributeValueId(m_values.size());
+    m_values.push_back(value);
+    m_index.insert(h, id);
+    return id;
+}
+
+std::vector<AttributeValueId> AttributeValueTable::compact(const std::vector<bool>& used)
+{
+    std::vector<AttributeValueId> map(m_values.size(), 0);
+    std::deque<QVariant> kept;
+    kept.emplace_back();
+    m_index.clear();
+    for (size_t id = 1; id < m_values.size(); ++id) {
+        if (id >= used.size() || !used[id])
+            continue;
+        map[id] = AttributeValueId(kept.size());
+        m_index.insert(hashOf(m_values[id]), map[id]);
+        kept.push_back(std::move(m_values[id]));
+    }
+    m_values = std::move(kept);
+    return map;
 }
 
 void AttributeRunList::setBlockSizeForTesting(qsizetype size)
@@ -24,12 +95,38 @@ qsizetype AttributeRunList::runCount() const
 AttributeRunList::Pos AttributeRunList::find(qsizetype index) const
 {
     // The last block whose first run starts at or before index, then the run in it.
-    auto bit = std::upper_bound(m_blocks.begin(), m_blocks.end(), index, [](qsizetype v, const Block& b) { return v < b.first(); });
-    const size_t bi = bit == m_blocks.begin() ? 0 : size_t(bit - m_blocks.begin()) - 1;
+    // Reads and writes come in order, mostly within one block: try the last one
+    // found and its successor before searching.
+    size_t bi = m_hint;
+    auto holds = [&](size_t k) {
+        return k < m_blocks.size() && (k == 0 || m_blocks[k].first() <= index)
+            && (k + 1 == m_blocks.size() || m_blocks[k + 1].first() > index);
+    };
+    if (!holds(bi)) {
+        if (holds(bi + 1)) {
+            ++bi;
+        } else {
+            auto bit = std::upper_bound(m_blocks.begin(), m_blocks.end(), index, [](qsizetype v, const Block& b) { return v < b.first(); });
+            bi = bit == m_blocks.begin() ? 0 : size_t(bit - m_blocks.begin()) - 1;
+        }
+        m_hint = bi;
+    }
     const Block& b = m_blocks[bi];
     const qsizetype rel = index - b.offset;
+    // Likewise the run: the last one found or one of the next few.
+    const size_t n = b.runs.size();
+    auto runHolds = [&](size_t r) {
+        return r < n && (r == 0 || b.runs[r].start <= rel) && (r + 1 == n || b.runs[r + 1].start > rel);
+    };
+    for (size_t r = m_runHint > 0 ? m_runHint - 1 : 0; r < std::min(m_runHint + 3, n); ++r) {
+        if (runHolds(r)) {
+            m_runHint = r;
+            return Pos{bi, r};
+        }
+    }
     auto rit = std::upper_bound(b.runs.begin(), b.runs.end(), rel, [](qsizetype v, const Run& r) { return v < r.start; });
     const size_t ri = rit == b.runs.begin() ? 0 : size_t(rit - b.runs.begin()) - 1;
+    m_runHint = ri;
     return Pos{bi, ri};
 }
 
@@ -55,10 +152,10 @@ void AttributeRunList::splitAt(qsizetype p, qsizetype total)
     if (startOf(pos) == p)
         return;
     Block& b = m_blocks[pos.block];
-    b.runs.insert(b.runs.begin() + qsizetype(pos.run) + 1, Run{p - b.offset, b.runs[pos.run].value});
+    b.runs.insert(b.runs.begin() + qsizetype(pos.run) + 1, Run{qint32(p - b.offset), b.runs[pos.run].value});
 }
 
-void AttributeRunList::replaceSpan(qsizetype a, qsizetype b, qsizetype total, qsizetype newLength, const QVariant& value)
+void AttributeRunList::replaceSpan(qsizetype a, qsizetype b, qsizetype total, qsizetype newLength, Value value)
 {
     const qsizetype delta = newLength - (b - a);
     const qsizetype newTotal = total + delta;
@@ -91,7 +188,7 @@ void AttributeRunList::replaceSpan(qsizetype a, qsizetype b, qsizetype total, qs
         const size_t at = size_t(from - blk.runs.begin());
         blk.runs.erase(from, to);
         for (size_t j = at; j < blk.runs.size(); ++j)
-            blk.runs[j].start += delta;
+            blk.runs[j].start += qint32(delta);
         if (insertBlock == none) {
             insertBlock = k;
             insertRun = at;
@@ -112,7 +209,7 @@ void AttributeRunList::replaceSpan(qsizetype a, qsizetype b, qsizetype total, qs
     }
     if (newLength > 0) {
         Block& blk = m_blocks[insertBlock];
-        blk.runs.insert(blk.runs.begin() + qsizetype(insertRun), Run{a - blk.offset, value});
+        blk.runs.insert(blk.runs.begin() + qsizetype(insertRun), Run{qint32(a - blk.offset), value});
     }
     // Empty blocks go (only those just touched can be empty).
     const size_t touchedEnd = std::min(k + 1, m_blocks.size());
@@ -123,7 +220,7 @@ void AttributeRunList::replaceSpan(qsizetype a, qsizetype b, qsizetype total, qs
     if (m_blocks.empty())
         return;
     if (m_blocks.front().first() != 0)
-        m_blocks.front().runs.front().start = -m_blocks.front().offset;
+        m_blocks.front().runs.front().start = qint32(-m_blocks.front().offset);
     // Merge equal neighbours around the changed stretch.
     auto eraseAt = [this](Pos p) {
         m_blocks[p.block].runs.erase(m_blocks[p.block].runs.begin() + qsizetype(p.run));
@@ -155,16 +252,16 @@ void AttributeRunList::replaceSpan(qsizetype a, qsizetype b, qsizetype total, qs
     }
 }
 
-QVariant AttributeRunList::valueAt(qsizetype index, qsizetype total, Range* run) const
+AttributeRunList::Value AttributeRunList::valueAt(qsizetype index, qsizetype total, Range* run) const
 {
     if (m_blocks.empty() || index < 0 || index >= total) {
         if (run)
             *run = Range(std::clamp<qsizetype>(index, 0, total), 0);
-        return QVariant();
+        return 0;
     }
     Pos p = find(index);
     const qsizetype s = startOf(p);
-    const QVariant v = m_blocks[p.block].runs[p.run].value;
+    const Value v = m_blocks[p.block].runs[p.run].value;
     if (run) {
         Pos n = p;
         const qsizetype e = advance(n) ? startOf(n) : total;
@@ -173,29 +270,36 @@ QVariant AttributeRunList::valueAt(qsizetype index, qsizetype total, Range* run)
     return v;
 }
 
-void AttributeRunList::forEachRun(Range range, qsizetype total, const std::function<bool(qsizetype, qsizetype, const QVariant&)>& f) const
+bool AttributeRunList::holds(Range range, qsizetype total, Value value) const
 {
     range = Range::intersection(range, Range(0, total));
     if (range.length <= 0)
-        return;
-    if (m_blocks.empty()) {
-        f(range.location, range.length, QVariant());
-        return;
-    }
-    Pos p = find(range.location);
-    while (true) {
-        Pos n = p;
-        const bool more = advance(n);
-        const qsizetype s = std::max(startOf(p), range.location);
-        const qsizetype e = std::min(more ? startOf(n) : total, range.end());
-        if (s >= range.end())
-            break;
-        if (e > s && !f(s, e - s, m_blocks[p.block].runs[p.run].value))
-            break;
-        if (!more)
-            break;
-        p = n;
-    }
+        return true;
+    if (m_blocks.empty())
+        return value == 0;
+    const Pos p = find(range.location);
+    if (m_blocks[p.block].runs[p.run].value != value)
+        return false;
+    Pos n = p;
+    const qsizetype e = advance(n) ? startOf(n) : total;
+    return e >= range.end();
+}
+
+void AttributeRunList::remapValues(const std::vector<Value>& map)
+{
+    for (Block& b : m_blocks)
+        for (Run& r : b.runs)
+            r.value = r.value < map.size() ? map[r.value] : 0;
+}
+
+void AttributeRunList::markValues(std::vector<bool>& used) const
+{
+    for (const Block& b : m_blocks)
+        for (const Run& r : b.runs) {
+            if (r.value >= used.size())
+                used.resize(size_t(r.value) + 1, false);
+            used[r.value] = true;
+        }
 }
 
 } // namespace kit

@@ -7,6 +7,7 @@
 #include <QGlyphRun>
 #include <QPainter>
 #include <QTextLayout>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
 
@@ -1155,8 +1156,20 @@ void LayoutManager::draw(QPainter* painter, const QRectF& rect, const DrawContex
             }
         }
         // 2. Glyphs, coloured per run without touching the layout.
-        const QList<AttributeRun> colours = m_storage->runs(ForegroundColorAttributeName, Range(start, p->contentLength));
-        const bool plain = colours.size() <= 1 && (colours.isEmpty() || !colours.first().value.isValid());
+        struct ColourRun {
+            qsizetype start;
+            qsizetype length;
+            AttributeValueId id;
+        };
+        QVarLengthArray<ColourRun, 32> colours;
+        m_storage->forEachRun(ForegroundColorKey, Range(start, p->contentLength), [&](qsizetype s, qsizetype l, AttributeValueId id) {
+            colours.append(ColourRun{s, l, id});
+            return true;
+        });
+        auto colourOf = [&](AttributeValueId id) {
+            return id == 0 ? context.textColor : m_storage->valueForId(ForegroundColorKey, id).value<QColor>();
+        };
+        const bool plain = colours.size() <= 1;
         const int lines = p->layout->lineCount();
         for (int k = 0; k < lines; ++k) {
             QTextLine line = p->layout->lineAt(k);
@@ -1164,21 +1177,18 @@ void LayoutManager::draw(QPainter* painter, const QRectF& rect, const DrawContex
             if (top > rect.bottom() || top + line.height() < rect.top())
                 continue;
             if (plain) {
-                const QColor c = colours.isEmpty() || !colours.first().value.isValid() ? context.textColor
-                                                                                        : colours.first().value.value<QColor>();
-                painter->setPen(c);
+                painter->setPen(colourOf(colours.isEmpty() ? 0 : colours.first().id));
                 line.draw(painter, origin);
                 continue;
             }
             const qsizetype ls = line.textStart();
             const qsizetype le = ls + line.textLength();
-            for (const AttributeRun& run : colours) {
+            for (const ColourRun& run : colours) {
                 const qsizetype a = std::max(toDisplay(*p, run.start - start, false), ls);
                 const qsizetype b = std::min(toDisplay(*p, run.start + run.length - start, true), le);
                 if (b <= a)
                     continue;
-                const QColor c = run.value.isValid() ? run.value.value<QColor>() : context.textColor;
-                painter->setPen(c);
+                painter->setPen(colourOf(run.id));
                 const QList<QGlyphRun> glyphs = line.glyphRuns(int(a), int(b - a));
                 for (const QGlyphRun& g : glyphs)
                     painter->drawGlyphRun(origin, g);

@@ -3,6 +3,7 @@
 #include "kit/NotificationCenter.h"
 #include "kit/text/LayoutManager.h"
 
+#include <QMutex>
 #include <QTextBoundaryFinder>
 #include <algorithm>
 #include <cstring>
@@ -14,6 +15,85 @@ void AttributedString::addAttribute(const QString& key, const QVariant& value, R
     if (range.length <= 0 || !value.isValid())
         return;
     attributes[key].append(AttributeRun{range.location, range.length, value});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys
+
+namespace {
+
+struct KeyRegistry {
+    QMutex mutex;
+    QHash<QString, AttributeKey> byName;
+    QStringList names;
+    // One table per shared key; null for per-storage keys.
+    std::vector<std::unique_ptr<AttributeValueTable>> shared;
+
+    KeyRegistry()
+    {
+        for (const QString& name : { ForegroundColorAttributeName, BackgroundColorAttributeName, FontAttributeName,
+                 CursorAttributeName, UnderlineStyleAttributeName })
+            add(name, AttributeValues::Shared);
+    }
+    AttributeKey add(const QString& name, AttributeValues values)
+    {
+        const AttributeKey key = AttributeKey(names.size());
+        names.append(name);
+        byName.insert(name, key);
+        shared.push_back(values == AttributeValues::Shared ? std::make_unique<AttributeValueTable>() : nullptr);
+        return key;
+    }
+};
+
+KeyRegistry& registry()
+{
+    static KeyRegistry r;
+    return r;
+}
+
+// A shared key's table, or null. Tables are never removed, so the pointer stays good.
+AttributeValueTable* sharedTable(AttributeKey key)
+{
+    KeyRegistry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    return key >= 0 && size_t(key) < r.shared.size() ? r.shared[size_t(key)].get() : nullptr;
+}
+
+} // namespace
+
+AttributeKey attributeKey(const QString& name, AttributeValues values)
+{
+    KeyRegistry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    auto it = r.byName.constFind(name);
+    if (it != r.byName.constEnd())
+        return it.value();
+    return r.add(name, values);
+}
+
+QString attributeKeyName(AttributeKey key)
+{
+    KeyRegistry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    return key >= 0 && key < r.names.size() ? r.names.at(key) : QString();
+}
+
+AttributeValueId sharedAttributeValueId(AttributeKey key, const QVariant& value)
+{
+    KeyRegistry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    if (key < 0 || size_t(key) >= r.shared.size() || !r.shared[size_t(key)])
+        return 0;
+    return r.shared[size_t(key)]->intern(value);
+}
+
+QVariant sharedAttributeValue(AttributeKey key, AttributeValueId id)
+{
+    KeyRegistry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    if (key < 0 || size_t(key) >= r.shared.size() || !r.shared[size_t(key)])
+        return QVariant();
+    return r.shared[size_t(key)]->value(id);
 }
 
 TextStorage::TextStorage(QObject* parent) : QObject(parent) {}
@@ -123,24 +203,119 @@ TextStorage::~TextStorage()
 // ---------------------------------------------------------------------------------------------
 // Run lists
 
-void TextStorage::setRunValue(AttributeRunList& list, Range range, const QVariant& value)
+TextStorage::KeyRuns& TextStorage::keyRunsForWriting(AttributeKey key)
+{
+    if (size_t(key) >= m_keys.size())
+        m_keys.resize(size_t(key) + 1);
+    KeyRuns& k = m_keys[size_t(key)];
+    if (!k.present) {
+        k.present = true;
+        if (!sharedTable(key))
+            k.table = std::make_unique<AttributeValueTable>();
+    }
+    return k;
+}
+
+AttributeValueId TextStorage::valueId(AttributeKey key, const QVariant& value)
+{
+    if (!value.isValid() || key < 0)
+        return 0;
+    if (sharedTable(key))
+        return sharedAttributeValueId(key, value);
+    KeyRuns& k = keyRunsForWriting(key);
+    const AttributeValueId id = k.table->intern(value);
+    if (k.table->size() > k.compactAt) {
+        // Values no run holds any more go (identity objects of dissolved tokens and
+        // the like); the value about to be written is kept.
+        std::vector<bool> used(size_t(k.table->size()), false);
+        k.runs.markValues(used);
+        used[id] = true;
+        const std::vector<AttributeValueId> map = k.table->compact(used);
+        k.runs.remapValues(map);
+        k.compactAt = std::max<qsizetype>(256, 2 * k.table->size());
+        return map[id];
+    }
+    return id;
+}
+
+const QVariant& TextStorage::valueForId(AttributeKey key, AttributeValueId id) const
+{
+    static const QVariant none;
+    if (id == 0)
+        return none;
+    const KeyRuns* k = keyRuns(key);
+    if (k && k->table)
+        return k->table->value(id);
+    KeyRegistry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    if (key >= 0 && size_t(key) < r.shared.size() && r.shared[size_t(key)])
+        return r.shared[size_t(key)]->value(id);
+    return none;
+}
+
+AttributeValueId TextStorage::valueIdAt(AttributeKey key, qsizetype index, Range* run) const
+{
+    const qsizetype len = length();
+    if (index < 0 || index >= len) {
+        if (run)
+            *run = Range(std::clamp<qsizetype>(index, 0, len), 0);
+        return 0;
+    }
+    const KeyRuns* k = keyRuns(key);
+    if (!k || k->runs.isEmpty()) {
+        if (run)
+            *run = Range(0, len);
+        return 0;
+    }
+    return k->runs.valueAt(index, len, run);
+}
+
+bool TextStorage::holdsValueId(AttributeKey key, AttributeValueId id, Range range) const
+{
+    const KeyRuns* k = keyRuns(key);
+    if (!k || k->runs.isEmpty())
+        return id == 0;
+    return k->runs.holds(range, length(), id);
+}
+
+void TextStorage::setValueId(AttributeKey key, AttributeValueId id, Range range)
+{
+    range = Range::intersection(range, Range(0, length()));
+    if (range.length <= 0 || key < 0)
+        return;
+    if (id == 0 && !keyRuns(key))
+        return;
+    setRunValue(keyRunsForWriting(key), range, id);
+    noteEditedKey(key);
+    edited(TextStorageEditedAttributes, range, 0);
+}
+
+void TextStorage::noteEditedKey(AttributeKey key)
+{
+    if (!m_acc.keys.contains(key))
+        m_acc.keys.append(key);
+}
+
+void TextStorage::setRunValue(KeyRuns& k, Range range, AttributeValueId value)
 {
     const qsizetype total = length();
     if (range.length <= 0 || total == 0)
         return;
-    if (list.isEmpty())
-        list.replaceSpan(0, 0, 0, total, QVariant());
+    if (k.runs.isEmpty())
+        k.runs.replaceSpan(0, 0, 0, total, 0);
     const qsizetype end = std::min(range.end(), total);
-    list.replaceSpan(range.location, end, total, end - range.location, value);
+    k.runs.replaceSpan(range.location, end, total, end - range.location, value);
 }
 
 void TextStorage::replaceRuns(Range range, qsizetype newLength)
 {
     // Called before the text changes: lengths are the old ones.
     const qsizetype oldTotal = length();
-    for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
-        AttributeRunList& list = it.value();
-        QVariant inherited;
+    for (KeyRuns& k : m_keys) {
+        if (!k.present)
+            continue;
+        AttributeRunList& list = k.runs;
+        AttributeValueId inherited = 0;
         if (!list.isEmpty()) {
             if (range.length > 0)
                 inherited = list.valueAt(range.location, oldTotal);
@@ -188,9 +363,11 @@ void TextStorage::replaceCharacters(Range range, const AttributedString& text)
     const qsizetype start = std::min(std::max<qsizetype>(range.location, 0), length());
     replaceCharacters(range, text.string);
     const Range newRange(start, text.string.size());
-    for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
-        setRunValue(it.value(), newRange, QVariant());
-        m_acc.keys.insert(it.key());
+    for (size_t key = 0; key < m_keys.size(); ++key) {
+        if (!m_keys[key].present)
+            continue;
+        setRunValue(m_keys[key], newRange, 0);
+        noteEditedKey(AttributeKey(key));
     }
     for (auto it = text.attributes.begin(); it != text.attributes.end(); ++it) {
         for (const AttributeRun& r : it.value())
@@ -209,9 +386,15 @@ AttributedString TextStorage::attributedSubstring(Range range) const
     AttributedString out;
     range = Range::intersection(range, Range(0, length()));
     out.string = substring(range);
-    for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
-        for (const AttributeRun& r : valueRuns(it.key(), range))
-            out.attributes[it.key()].append(AttributeRun{r.start - range.location, r.length, r.value});
+    for (size_t key = 0; key < m_keys.size(); ++key) {
+        if (!m_keys[key].present)
+            continue;
+        const QString name = attributeKeyName(AttributeKey(key));
+        forEachRun(AttributeKey(key), range, [&](qsizetype s, qsizetype l, AttributeValueId id) {
+            if (id != 0)
+                out.attributes[name].append(AttributeRun{s - range.location, l, valueForId(AttributeKey(key), id)});
+            return true;
+        });
     }
     return out;
 }
@@ -221,19 +404,8 @@ AttributedString TextStorage::attributedSubstring(Range range) const
 
 QVariant TextStorage::attribute(const QString& key, qsizetype index, Range* effectiveRange) const
 {
-    const qsizetype len = length();
-    auto it = m_runs.constFind(key);
-    if (index < 0 || index >= len) {
-        if (effectiveRange)
-            *effectiveRange = Range(std::clamp<qsizetype>(index, 0, len), 0);
-        return QVariant();
-    }
-    if (it == m_runs.constEnd() || it->isEmpty()) {
-        if (effectiveRange)
-            *effectiveRange = Range(0, len);
-        return QVariant();
-    }
-    return it->valueAt(index, len, effectiveRange);
+    const AttributeKey k = attributeKey(key);
+    return valueForId(k, valueIdAt(k, index, effectiveRange));
 }
 
 QVariant TextStorage::attribute(const QString& key, qsizetype index, Range* longest, Range limit) const
@@ -249,16 +421,27 @@ QVariant TextStorage::attribute(const QString& key, qsizetype index, Range* long
     return v;
 }
 
+QStringList TextStorage::attributeKeys() const
+{
+    QStringList out;
+    for (size_t key = 0; key < m_keys.size(); ++key)
+        if (m_keys[key].present)
+            out.append(attributeKeyName(AttributeKey(key)));
+    return out;
+}
+
 QHash<QString, QVariant> TextStorage::attributes(qsizetype index, Range* effectiveRange) const
 {
     QHash<QString, QVariant> out;
     Range eff(0, length());
-    for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
+    for (size_t key = 0; key < m_keys.size(); ++key) {
+        if (!m_keys[key].present)
+            continue;
         Range r;
-        const QVariant v = attribute(it.key(), index, &r);
+        const AttributeValueId id = valueIdAt(AttributeKey(key), index, &r);
         eff = Range::intersection(eff, r);
-        if (v.isValid())
-            out.insert(it.key(), v);
+        if (id != 0)
+            out.insert(attributeKeyName(AttributeKey(key)), valueForId(AttributeKey(key), id));
     }
     if (effectiveRange)
         *effectiveRange = eff;
@@ -270,9 +453,10 @@ void TextStorage::addAttribute(const QString& key, const QVariant& value, Range 
     range = Range::intersection(range, Range(0, length()));
     if (range.length <= 0)
         return;
-    AttributeRunList& list = m_runs[key];
-    setRunValue(list, range, value);
-    m_acc.keys.insert(key);
+    const AttributeKey k = attributeKey(key);
+    const AttributeValueId id = valueId(k, value);
+    setRunValue(keyRunsForWriting(k), range, id);
+    noteEditedKey(k);
     edited(TextStorageEditedAttributes, range, 0);
 }
 
@@ -287,20 +471,20 @@ void TextStorage::addAttributes(const QHash<QString, QVariant>& attrs, Range ran
 void TextStorage::removeAttribute(const QString& key, Range range)
 {
     range = Range::intersection(range, Range(0, length()));
-    auto it = m_runs.find(key);
-    if (range.length <= 0 || it == m_runs.end())
+    const AttributeKey k = attributeKey(key);
+    if (range.length <= 0 || !keyRuns(k))
         return;
-    setRunValue(it.value(), range, QVariant());
-    m_acc.keys.insert(key);
+    setRunValue(keyRunsForWriting(k), range, 0);
+    noteEditedKey(k);
     edited(TextStorageEditedAttributes, range, 0);
 }
 
 void TextStorage::setAttributes(const QHash<QString, QVariant>& attrs, Range range)
 {
     beginEditing();
-    for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
-        if (!attrs.contains(it.key()))
-            removeAttribute(it.key(), range);
+    for (const QString& key : attributeKeys()) {
+        if (!attrs.contains(key))
+            removeAttribute(key, range);
     }
     addAttributes(attrs, range);
     endEditing();
@@ -309,16 +493,9 @@ void TextStorage::setAttributes(const QHash<QString, QVariant>& attrs, Range ran
 QList<AttributeRun> TextStorage::runs(const QString& key, Range range) const
 {
     QList<AttributeRun> out;
-    range = Range::intersection(range, Range(0, length()));
-    if (range.length <= 0)
-        return out;
-    auto it = m_runs.constFind(key);
-    if (it == m_runs.constEnd() || it->isEmpty()) {
-        out.append(AttributeRun{range.location, range.length, QVariant()});
-        return out;
-    }
-    it->forEachRun(range, length(), [&](qsizetype s, qsizetype l, const QVariant& v) {
-        out.append(AttributeRun{s, l, v});
+    const AttributeKey k = attributeKey(key);
+    forEachRun(k, range, [&](qsizetype s, qsizetype l, AttributeValueId id) {
+        out.append(AttributeRun{s, l, valueForId(k, id)});
         return true;
     });
     return out;
@@ -327,24 +504,25 @@ QList<AttributeRun> TextStorage::runs(const QString& key, Range range) const
 QList<AttributeRun> TextStorage::valueRuns(const QString& key, Range range) const
 {
     QList<AttributeRun> out;
-    auto it = m_runs.constFind(key);
-    if (it == m_runs.constEnd())
+    const AttributeKey k = attributeKey(key);
+    if (!keyRuns(k))
         return out;
-    for (const AttributeRun& r : runs(key, range)) {
-        if (r.value.isValid())
-            out.append(r);
-    }
+    forEachRun(k, range, [&](qsizetype s, qsizetype l, AttributeValueId id) {
+        if (id != 0)
+            out.append(AttributeRun{s, l, valueForId(k, id)});
+        return true;
+    });
     return out;
 }
 
 bool TextStorage::hasAttribute(const QString& key) const
 {
-    auto it = m_runs.constFind(key);
-    if (it == m_runs.constEnd())
+    const AttributeKey k = attributeKey(key);
+    if (!keyRuns(k))
         return false;
     bool found = false;
-    it->forEachRun(Range(0, length()), length(), [&](qsizetype, qsizetype, const QVariant& v) {
-        found = v.isValid();
+    forEachRun(k, Range(0, length()), [&](qsizetype, qsizetype, AttributeValueId id) {
+        found = id != 0;
         return !found;
     });
     return found;
@@ -389,6 +567,13 @@ void TextStorage::EditRecord::add(int m, Range r, qsizetype d, qsizetype newLeng
     delta += d;
 }
 
+void TextStorage::EditRecord::nameKeys()
+{
+    keyNames.clear();
+    for (AttributeKey key : std::as_const(keys))
+        keyNames.insert(attributeKeyName(key));
+}
+
 void TextStorage::edited(int mask, Range range, qsizetype delta)
 {
     m_acc.add(mask, range, delta, length());
@@ -402,6 +587,7 @@ void TextStorage::processEditing()
     m_cur = std::move(m_acc);
     m_acc = EditRecord();
     for (int round = 0; round < 8 && m_cur.mask != 0; ++round) {
+        m_cur.nameKeys();
         Q_EMIT willProcessEditing();
         if (m_delegate) {
             m_delegate->textStorageWillProcessEditing(this);
@@ -410,9 +596,12 @@ void TextStorage::processEditing()
         // What the delegate changed belongs to the same edit.
         if (m_acc.mask != 0) {
             m_cur.add(m_acc.mask, Range(m_acc.range.location, m_acc.range.length - m_acc.delta), m_acc.delta, length());
-            m_cur.keys.unite(m_acc.keys);
+            for (AttributeKey key : std::as_const(m_acc.keys))
+                if (!m_cur.keys.contains(key))
+                    m_cur.keys.append(key);
             m_acc = EditRecord();
         }
+        m_cur.nameKeys();
         const QList<LayoutManager*> lms = m_layoutManagers;
         for (LayoutManager* lm : lms)
             lm->textStorageEdited(this, m_cur.mask, m_cur.range, m_cur.delta, m_cur.range);

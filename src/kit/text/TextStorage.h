@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QString>
 #include <QVariant>
+#include <memory>
 #include <vector>
 
 namespace kit {
@@ -17,15 +18,42 @@ namespace kit {
 class LayoutManager;
 class TextStorage;
 
-// Attribute keys the kit itself reads.
-inline const QString ForegroundColorAttributeName = QStringLiteral("NSColor");
-inline const QString BackgroundColorAttributeName = QStringLiteral("NSBackgroundColor");
-inline const QString FontAttributeName = QStringLiteral("NSFont");
-inline const QString CursorAttributeName = QStringLiteral("NSCursor");
-inline const QString UnderlineStyleAttributeName = QStringLiteral("NSUnderline");
+/// An attribute key as a small integer, the same for the whole process. Names are
+/// interned once (attributeKey()); the engine's paths use the integers.
+using AttributeKey = int;
 
-inline const QString TextStorageDidProcessEditingNotification = QStringLiteral("NSTextStorageDidProcessEditingNotification");
-inline const QString TextStorageWillProcessEditingNotification = QStringLiteral("NSTextStorageWillProcessEditingNotification");
+/// The keys the kit itself reads.
+enum : AttributeKey {
+    ForegroundColorKey = 0,
+    BackgroundColorKey,
+    FontKey,
+    CursorKey,
+    UnderlineStyleKey,
+};
+
+/// Where a key's values are interned. Shared: one table for the process, so an id
+/// means the same value in every storage (for keys with few distinct values, kept
+/// for the life of the process: colours, parse states). PerStorage: each storage
+/// interns its own and drops the values no longer used (identity objects and the like).
+enum class AttributeValues { PerStorage, Shared };
+
+/// The key of a name, registered on first use. `values` counts only then.
+AttributeKey attributeKey(const QString& name, AttributeValues values = AttributeValues::PerStorage);
+/// The name of a registered key.
+QString attributeKeyName(AttributeKey key);
+/// The id of a value of a shared key (process-wide; stable).
+AttributeValueId sharedAttributeValueId(AttributeKey key, const QVariant& value);
+/// The value of an id of a shared key (an invalid value for 0 or an unknown id).
+QVariant sharedAttributeValue(AttributeKey key, AttributeValueId id);
+
+inline const QString ForegroundColorAttributeName = QStringLiteral("ForegroundColor");
+inline const QString BackgroundColorAttributeName = QStringLiteral("BackgroundColor");
+inline const QString FontAttributeName = QStringLiteral("Font");
+inline const QString CursorAttributeName = QStringLiteral("Cursor");
+inline const QString UnderlineStyleAttributeName = QStringLiteral("UnderlineStyle");
+
+inline const QString TextStorageDidProcessEditingNotification = QStringLiteral("TextStorageDidProcessEditing");
+inline const QString TextStorageWillProcessEditingNotification = QStringLiteral("TextStorageWillProcessEditing");
 
 /// Bits of the edited mask.
 enum TextStorageEditActions : int { TextStorageEditedAttributes = 1, TextStorageEditedCharacters = 2 };
@@ -105,7 +133,33 @@ public:
     /// Runs with a valid value only.
     QList<AttributeRun> valueRuns(const QString& key, Range range) const;
     bool hasAttribute(const QString& key) const;
-    QStringList attributeKeys() const { return m_runs.keys(); }
+    QStringList attributeKeys() const;
+
+    // --- Attributes by key and value id: no string keys, no QVariant per read or write.
+    // A value id belongs to the key's table (sharedAttributeValueId() for shared keys,
+    // valueId() for either kind).
+    AttributeValueId valueId(AttributeKey key, const QVariant& value);
+    const QVariant& valueForId(AttributeKey key, AttributeValueId id) const;
+    /// The value id at index and its whole run (0 and the clamped index outside the text).
+    AttributeValueId valueIdAt(AttributeKey key, qsizetype index, Range* run = nullptr) const;
+    /// Whether every character of the range holds the value id (0: no value).
+    bool holdsValueId(AttributeKey key, AttributeValueId id, Range range) const;
+    /// Sets the value id over the range (0 removes); records the edit.
+    void setValueId(AttributeKey key, AttributeValueId id, Range range);
+    /// Calls f(start, length, id) for each run of the key meeting range, clipped to it;
+    /// stop by returning false. A key never set reads as one run without a value.
+    template <class F>
+    void forEachRun(AttributeKey key, Range range, F&& f) const
+    {
+        const KeyRuns* k = keyRuns(key);
+        if (!k) {
+            range = Range::intersection(range, Range(0, length()));
+            if (range.length > 0)
+                f(range.location, range.length, AttributeValueId(0));
+            return;
+        }
+        k->runs.forEachRun(range, length(), f);
+    }
 
     // --- Editing batches and edit processing.
     void beginEditing();
@@ -118,7 +172,8 @@ public:
     Range editedRange() const { return m_cur.range; }
     qsizetype changeInLength() const { return m_cur.delta; }
     /// Keys whose values changed in the edit being processed.
-    const QSet<QString>& editedAttributeKeys() const { return m_cur.keys; }
+    const QSet<QString>& editedAttributeKeys() const { return m_cur.keyNames; }
+    const QList<AttributeKey>& editedKeys() const { return m_cur.keys; }
 
     void setDelegate(TextStorageDelegate* d) { m_delegate = d; }
     TextStorageDelegate* delegate() const { return m_delegate; }
@@ -144,8 +199,22 @@ Q_SIGNALS:
     void didProcessEditing();
 
 private:
+    struct KeyRuns {
+        bool present = false;
+        AttributeRunList runs;
+        // Own table of a per-storage key; null for a shared key.
+        std::unique_ptr<AttributeValueTable> table;
+        qsizetype compactAt = 256;
+    };
+    const KeyRuns* keyRuns(AttributeKey key) const
+    {
+        return key >= 0 && size_t(key) < m_keys.size() && m_keys[size_t(key)].present ? &m_keys[size_t(key)] : nullptr;
+    }
+    KeyRuns& keyRunsForWriting(AttributeKey key);
+    void compactValues(KeyRuns& k);
     void replaceRuns(Range range, qsizetype newLength);
-    void setRunValue(AttributeRunList& list, Range range, const QVariant& value);
+    void setRunValue(KeyRuns& list, Range range, AttributeValueId value);
+    void noteEditedKey(AttributeKey key);
     void processEditing();
 
     void moveGapTo(qsizetype position, qsizetype minimumGap);
@@ -154,14 +223,16 @@ private:
     mutable QString m_buf;
     mutable qsizetype m_gapStart = 0;
     mutable qsizetype m_gapLength = 0;
-    QHash<QString, AttributeRunList> m_runs;
+    std::vector<KeyRuns> m_keys; // by key
     int m_editLevel = 0;
     bool m_processing = false;
     struct EditRecord {
         int mask = 0;
         Range range = Range(NotFound, 0);
         qsizetype delta = 0;
-        QSet<QString> keys;
+        QList<AttributeKey> keys;
+        QSet<QString> keyNames; // filled when the edit is processed
+        void nameKeys();
         void add(int mask, Range oldRange, qsizetype delta, qsizetype newLength);
     };
     EditRecord m_acc;  // edits not yet processed

@@ -227,3 +227,93 @@ TEST(TextStorageTest, AttributeRunsMatchPerCharacterValuesOverRandomEdits)
     }
     kit::AttributeRunList::setBlockSizeForTesting(512);
 }
+
+TEST(TextStorageTest, KeysAndValueIdsReadAndWriteWithoutNames)
+{
+    // A shared key: one id per value for the whole process, whatever the storage.
+    const kit::AttributeKey colour = kit::ForegroundColorKey;
+    EXPECT_EQ(kit::attributeKey(kit::ForegroundColorAttributeName), colour);
+    EXPECT_EQ(kit::attributeKeyName(colour), kit::ForegroundColorAttributeName);
+    const kit::AttributeValueId red = kit::sharedAttributeValueId(colour, QColor(Qt::red));
+    EXPECT_EQ(kit::sharedAttributeValueId(colour, QColor(255, 0, 0)), red);
+    EXPECT_NE(kit::sharedAttributeValueId(colour, QColor(Qt::blue)), red);
+    EXPECT_EQ(kit::sharedAttributeValueId(colour, QVariant()), 0u);
+
+    TextStorage one(QStringLiteral("abcdefgh"));
+    TextStorage two(QStringLiteral("abcdefgh"));
+    one.addAttribute(kit::ForegroundColorAttributeName, QColor(Qt::red), Range(2, 3));
+    two.setValueId(colour, red, Range(2, 3));
+    for (TextStorage* ts : { &one, &two }) {
+        Range run;
+        EXPECT_EQ(ts->valueIdAt(colour, 3, &run), red);
+        EXPECT_EQ(run, Range(2, 3));
+        EXPECT_EQ(ts->valueIdAt(colour, 0, &run), 0u);
+        EXPECT_EQ(run, Range(0, 2));
+        EXPECT_EQ(ts->attribute(kit::ForegroundColorAttributeName, 4).value<QColor>(), QColor(Qt::red));
+        EXPECT_TRUE(ts->holdsValueId(colour, red, Range(2, 3)));
+        EXPECT_FALSE(ts->holdsValueId(colour, red, Range(1, 3)));
+        EXPECT_TRUE(ts->holdsValueId(colour, 0, Range(5, 3)));
+        QList<std::pair<Range, kit::AttributeValueId>> runs;
+        ts->forEachRun(colour, Range(1, 6), [&](qsizetype s, qsizetype l, kit::AttributeValueId id) {
+            runs.append({ Range(s, l), id });
+            return true;
+        });
+        const QList<std::pair<Range, kit::AttributeValueId>> expected { { Range(1, 1), 0u }, { Range(2, 3), red },
+            { Range(5, 2), 0u } };
+        EXPECT_EQ(runs, expected);
+    }
+
+    // A write by id is an attribute edit of that key, named for observers.
+    TextStorage ts(QStringLiteral("abc"));
+    QSet<QString> seen;
+    QObject::connect(&ts, &TextStorage::didProcessEditing, [&] { seen = ts.editedAttributeKeys(); });
+    ts.setValueId(colour, red, Range(0, 2));
+    EXPECT_EQ(seen, QSet<QString> { kit::ForegroundColorAttributeName });
+    EXPECT_EQ(ts.attributeKeys(), QStringList { kit::ForegroundColorAttributeName });
+    // Nothing to remove from a key never set: no edit.
+    seen.clear();
+    ts.setValueId(kit::BackgroundColorKey, 0, Range(0, 2));
+    EXPECT_TRUE(seen.isEmpty());
+}
+
+TEST(TextStorageTest, PerStorageValuesNoRunHoldsAreDroppedAndTheRestStayIntact)
+{
+    // Identity values (a new object per write, as tokens are) would pile up in the
+    // storage's table; the ones no run holds go, and the remaining runs keep theirs.
+    TextStorage ts(QString(400, QLatin1Char('x')));
+    const QString key = QStringLiteral("identity");
+    std::weak_ptr<int> first;
+    {
+        auto value = std::make_shared<int>(-1);
+        first = value;
+        ts.addAttribute(key, QVariant::fromValue(value), Range(0, 400));
+    }
+    std::vector<std::shared_ptr<int>> model(400);
+    quint32 seed = 99;
+    auto next = [&](quint32 bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % bound;
+    };
+    for (int step = 0; step < 3000; ++step) {
+        const qsizetype loc = next(400);
+        const qsizetype len = std::min<qsizetype>(next(30) + 1, 400 - loc);
+        auto value = std::make_shared<int>(step);
+        ts.addAttribute(key, QVariant::fromValue(value), Range(loc, len));
+        for (qsizetype i = loc; i < loc + len; ++i)
+            model[size_t(i)] = value;
+    }
+    for (qsizetype i = 0; i < 400; ++i) {
+        const auto held = ts.attribute(key, i).value<std::shared_ptr<int>>();
+        ASSERT_EQ(held, model[size_t(i)] ? model[size_t(i)] : first.lock()) << i;
+    }
+    // Cover the first value everywhere, then write on: it is let go.
+    auto last = std::make_shared<int>(-2);
+    ts.addAttribute(key, QVariant::fromValue(last), Range(0, 400));
+    for (int step = 0; step < 1000; ++step)
+        ts.addAttribute(key, QVariant::fromValue(std::make_shared<int>(step)), Range(0, 1));
+    EXPECT_TRUE(first.expired());
+    EXPECT_EQ(ts.attribute(key, 1).value<std::shared_ptr<int>>(), last);
+    Range run;
+    ts.attribute(key, 200, &run);
+    EXPECT_EQ(run, Range(1, 399));
+}
