@@ -6,8 +6,16 @@ void KELParsedCSSValue::addSubvalue(std::unique_ptr<KELParsedCSSValue> value)
 {
     if (!value)
         return;
-    m_subvalueList.append(value.get());
-    m_subvalues.push_back(std::move(value));
+    if (!m_children)
+        m_children = std::make_unique<Children>();
+    m_children->list.append(value.get());
+    m_children->owned.push_back(std::move(value));
+}
+
+const KELParsedCSSValues& KELParsedCSSValue::noSubvalues()
+{
+    static const KELParsedCSSValues none;
+    return none;
 }
 
 QString KELParsedCSSValue::nameForType(qint64 type)

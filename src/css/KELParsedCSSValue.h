@@ -28,7 +28,7 @@ public:
     void setName(const QString& name) { m_name = name; }
     float value() const { return m_value; }
     void setValue(float value) { m_value = value; }
-    const KELParsedCSSValues& subvalues() const { return m_subvalueList; }
+    const KELParsedCSSValues& subvalues() const { return m_children ? m_children->list : noSubvalues(); }
     void addSubvalue(std::unique_ptr<KELParsedCSSValue> value);
     kit::Range textRange() const override { return m_textRange; }
     void setTextRange(kit::Range range) { m_textRange = range; }
@@ -50,6 +50,11 @@ private:
     QString m_name;
     float m_value = 0;
     kit::Range m_textRange { kit::NotFound, 0 };
-    std::vector<std::unique_ptr<KELParsedCSSValue>> m_subvalues;
-    KELParsedCSSValues m_subvalueList;
+    // Most tokens have no subvalues; a large sheet has hundreds of thousands of tokens.
+    struct Children {
+        std::vector<std::unique_ptr<KELParsedCSSValue>> owned;
+        KELParsedCSSValues list;
+    };
+    static const KELParsedCSSValues& noSubvalues();
+    std::unique_ptr<Children> m_children;
 };

@@ -178,6 +178,27 @@ KELSyntaxCheckTypeCSS::KELSyntaxCheckTypeCSS()
 {
 }
 
+void KELSyntaxCheckTypeCSS::beginRead(qsizetype start, qsizetype max)
+{
+    m_depth = 0;
+    m_names.clear();
+    // A style attribute is too short for names to repeat.
+    m_shareNames = max - start > 4096;
+}
+
+QString KELSyntaxCheckTypeCSS::nameFromText(const QString& text, qsizetype start, qsizetype length)
+{
+    if (!m_shareNames)
+        return text.mid(start, length);
+    const std::u16string_view key(reinterpret_cast<const char16_t*>(text.constData()) + start, size_t(length));
+    const auto found = m_names.find(key);
+    if (found != m_names.end())
+        return found->second;
+    QString name = text.mid(start, length);
+    const std::u16string_view own(reinterpret_cast<const char16_t*>(name.constData()), size_t(name.size()));
+    return m_names.emplace(own, std::move(name)).first->second;
+}
+
 void KELSyntaxCheckTypeCSS::report(Errors* errors, const QString& title, const QString& description, kit::Range range)
 {
     if (errors)
@@ -191,7 +212,7 @@ std::unique_ptr<KELParsedCSSDocument> KELSyntaxCheckTypeCSS::parseText(const QSt
     auto document = std::make_unique<KELParsedCSSDocument>();
     qsizetype index = 0, max = 0;
     clampRange(range, text, index, max);
-    m_depth = 0;
+    beginRead(index, max);
     m_userInfo = userInfo;
     while (index < max) {
         skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
@@ -220,7 +241,7 @@ std::unique_ptr<KELParsedCSSDeclarationBlock> KELSyntaxCheckTypeCSS::checkForSty
 {
     qsizetype index = 0, max = 0;
     clampRange(range, text, index, max);
-    m_depth = 0;
+    beginRead(index, max);
     m_userInfo = userInfo;
     auto block = parseDeclarationBlockAtIndex(index, max, text, errors, false);
     if (block) {
@@ -1190,7 +1211,7 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseIdentifierAtIndex
         while (auto c = parseIdentifierCharAtIndex(index, max, text, errors))
             name += *c;
     } else if (index > start) {
-        name = text.mid(start, index - start);
+        name = nameFromText(text, start, index - start);
     }
     if (index == start) {
         if (errors)
@@ -1215,7 +1236,7 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseNumberAtIndex(qsi
     if (end < 0)
         return nullptr;
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Number);
-    token->setName(text.mid(start, end - start));
+    token->setName(nameFromText(text, start, end - start));
     token->setValue(token->name().toFloat());
     token->setTextRange(kit::Range(start, end - start));
     index = end;
@@ -1275,7 +1296,10 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseStringAtIndex(qsi
     const QChar quote = text.at(index);
     const qsizetype start = index;
     qsizetype i = index + 1;
-    QString name;
+    // The plain run up to the first quote, escape or line break is taken in one piece.
+    while (i < max && text.at(i) != quote && text.at(i) != u'\\' && !isNewline(text.at(i)))
+        ++i;
+    QString name = text.mid(start + 1, i - start - 1);
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::String);
     while (true) {
         if (i >= max) {
@@ -1406,7 +1430,7 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseHashAtIndex(qsize
             QStringLiteral("A hash must be followed by at least one identifier character (e.g. hexadecimal characters for a color value, like \"#ff0099\")."),
             kit::Range(start, 1));
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Hash);
-    token->setName(text.mid(start + 1, i - start - 1));
+    token->setName(nameFromText(text, start + 1, i - start - 1));
     token->setTextRange(kit::Range(start, i - start));
     index = i;
     return token;
