@@ -1,15 +1,22 @@
 #include "css/KELParsedCSSValue.h"
 
+#include <QtAlgorithms>
+
 #include <charconv>
 
 void KELParsedCSSValue::addSubvalue(std::unique_ptr<KELParsedCSSValue> value)
 {
     if (!value)
         return;
-    if (!m_children)
-        m_children = std::make_unique<Children>();
-    m_children->list.append(value.get());
-    m_children->owned.push_back(std::move(value));
+    if (!m_subvalues)
+        m_subvalues = std::make_unique<KELParsedCSSValues>();
+    m_subvalues->append(value.release());
+}
+
+KELParsedCSSValue::~KELParsedCSSValue()
+{
+    if (m_subvalues)
+        qDeleteAll(*m_subvalues);
 }
 
 const KELParsedCSSValues& KELParsedCSSValue::noSubvalues()
