@@ -10,6 +10,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -87,6 +89,34 @@ quint64 phpErrorLine(const QString& message)
     return 0;
 }
 
+// The name sets the walk asks about at every tag, worked out once per vocabulary
+// (a vocabulary never changes once read).
+struct WalkSets {
+    QSet<QString> singleTags;
+    QSet<QString> impliedEndStartTags; // every start tag that ends some element
+};
+
+const WalkSets& walkSetsFor(const TagChecker& vocabulary)
+{
+    static std::mutex mutex;
+    static std::map<const TagChecker*, WalkSets> cache;
+    const std::lock_guard<std::mutex> lock(mutex);
+    const auto found = cache.find(&vocabulary);
+    if (found != cache.end())
+        return found->second;
+    WalkSets sets;
+    for (const QString& name : vocabulary.tagNames()) {
+        if (const QSet<QString>* closers = vocabulary.impliedEndStartTags(name))
+            sets.impliedEndStartTags.unite(*closers);
+    }
+    for (const QString& name : vocabulary.singleTags()) {
+        // An element whose end tag may be left out holds its content like any other.
+        if (!vocabulary.impliedEndStartTags(name))
+            sets.singleTags.insert(name);
+    }
+    return cache.emplace(&vocabulary, std::move(sets)).first->second;
+}
+
 } // namespace
 
 class KELSyntaxCheckTypeHTML::Walk {
@@ -98,16 +128,9 @@ public:
         , generated(generated)
         , vocabulary(TagChecker::currentTagChecker())
         , html5(kit::UserDefaults::standard().boolValue(KELShowHTML5Completions))
+        , singleTags(walkSetsFor(vocabulary).singleTags)
+        , impliedEndStartTags(walkSetsFor(vocabulary).impliedEndStartTags)
     {
-        for (const QString& name : vocabulary.tagNames()) {
-            if (const QSet<QString>* closers = vocabulary.impliedEndStartTags(name))
-                impliedEndStartTags.unite(*closers);
-        }
-        for (const QString& name : vocabulary.singleTags()) {
-            // An element whose end tag may be left out holds its content like any other.
-            if (!vocabulary.impliedEndStartTags(name))
-                singleTags.insert(name);
-        }
     }
 
     bool isVoid(const QString& name) const
@@ -166,8 +189,8 @@ public:
     bool generated;
     const TagChecker& vocabulary;
     bool html5;
-    QSet<QString> singleTags;
-    QSet<QString> impliedEndStartTags; // every start tag that ends some element
+    const QSet<QString>& singleTags;
+    const QSet<QString>& impliedEndStartTags; // every start tag that ends some element
 };
 
 KELSyntaxCheckTypeHTML& KELSyntaxCheckTypeHTML::sharedInstance()

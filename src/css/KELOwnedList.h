@@ -2,26 +2,30 @@
 // A list that owns its items and hands them out as plain pointers (the parsed CSS tree).
 
 #include <QList>
+#include <QtAlgorithms>
 #include <QString>
 #include <memory>
 #include <vector>
 
 /// A list that owns its items and hands them out as plain pointers.
+/// One list of pointers and no second list of owners: a large style sheet has
+/// hundreds of thousands of these lists.
 template <class T>
 class KELOwnedList {
 public:
+    KELOwnedList() = default;
+    KELOwnedList(const KELOwnedList&) = delete;
+    KELOwnedList& operator=(const KELOwnedList&) = delete;
+    ~KELOwnedList() { qDeleteAll(m_view); }
+
     T* add(std::unique_ptr<T> item)
     {
-        T* raw = item.get();
-        if (raw) {
-            m_view.append(raw);
-            m_items.push_back(std::move(item));
-        }
-        return raw;
+        if (item)
+            m_view.append(item.get());
+        return item.release();
     }
     const QList<T*>& items() const { return m_view; }
 
 private:
-    std::vector<std::unique_ptr<T>> m_items;
     QList<T*> m_view;
 };

@@ -2,10 +2,15 @@
 
 #include "css/KELParsedCSSValue.h"
 
+#include <QtAlgorithms>
+
+KELParsedCSSDeclaration::~KELParsedCSSDeclaration()
+{
+    qDeleteAll(m_valueList);
+}
+
 void KELParsedCSSDeclaration::addPropertyValue(std::unique_ptr<KELParsedCSSValue> value)
 {
-    if (!value)
-        return;
-    m_valueList.append(value.get());
-    m_values.push_back(std::move(value));
+    if (value)
+        m_valueList.append(value.release());
 }

@@ -11,6 +11,10 @@
 
 class KELParsedCSSDeclaration : public KELParsedCSSObject {
 public:
+    KELParsedCSSDeclaration() = default;
+    KELParsedCSSDeclaration(const KELParsedCSSDeclaration&) = delete;
+    KELParsedCSSDeclaration& operator=(const KELParsedCSSDeclaration&) = delete;
+    ~KELParsedCSSDeclaration() override;
     const QString& propertyName() const { return m_propertyName; }
     void setPropertyName(const QString& name) { m_propertyName = name; }
     const KELParsedCSSValues& propertyValues() const { return m_valueList; }
@@ -22,7 +26,6 @@ public:
 
 private:
     QString m_propertyName;
-    std::vector<std::unique_ptr<KELParsedCSSValue>> m_values;
-    KELParsedCSSValues m_valueList;
+    KELParsedCSSValues m_valueList; // owns its values
     kit::Range m_textRange { kit::NotFound, 0 };
 };

@@ -22,13 +22,13 @@ public:
     qint32 type() const { return m_type; }
     const QString& name() const { return m_name; }
     void setName(const QString& name) { m_name = name; }
-    const KELParsedCSSValues& subvalues() const { return m_subvalueList; }
+    const KELParsedCSSValues& subvalues() const;
     void addSubvalue(std::unique_ptr<KELParsedCSSValue> value);
-    KELParsedCSSSimpleSelector* subselector() const { return m_subselector.get(); }
-    void setSubselector(std::unique_ptr<KELParsedCSSSimpleSelector> s) { m_subselector = std::move(s); }
+    KELParsedCSSSimpleSelector* subselector() const { return m_argument ? m_argument->subselector.get() : nullptr; }
+    void setSubselector(std::unique_ptr<KELParsedCSSSimpleSelector> s) { argument().subselector = std::move(s); }
     /// The selectors in the parentheses of a pseudo selector that takes selectors
     /// (":is(a, .b)", ":not(a > b)", "::slotted(p)", ":nth-child(2n of .x)").
-    const std::vector<std::unique_ptr<KELParsedCSSSelector>>& selectorList() const { return m_selectorList; }
+    const std::vector<std::unique_ptr<KELParsedCSSSelector>>& selectorList() const;
     void addSelector(std::unique_ptr<KELParsedCSSSelector> selector);
     /// Whether a parenthesised argument followed the name.
     bool hasArgument() const { return m_hasArgument; }
@@ -41,12 +41,18 @@ public:
     QString itemName() const override { return m_name; }
 
 private:
+    // What the parentheses of a pseudo selector hold; most selectors have none.
+    struct Argument {
+        std::vector<std::unique_ptr<KELParsedCSSValue>> subvalues;
+        KELParsedCSSValues subvalueList;
+        std::unique_ptr<KELParsedCSSSimpleSelector> subselector;
+        std::vector<std::unique_ptr<KELParsedCSSSelector>> selectorList;
+    };
+    Argument& argument();
+
     qint32 m_type;
     QString m_name;
-    std::vector<std::unique_ptr<KELParsedCSSValue>> m_subvalues;
-    KELParsedCSSValues m_subvalueList;
-    std::unique_ptr<KELParsedCSSSimpleSelector> m_subselector;
-    std::vector<std::unique_ptr<KELParsedCSSSelector>> m_selectorList;
+    std::unique_ptr<Argument> m_argument;
     bool m_hasArgument = false;
     bool m_valid = true;
     kit::Range m_textRange { 0, 0 };

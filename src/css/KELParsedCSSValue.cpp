@@ -1,13 +1,28 @@
 #include "css/KELParsedCSSValue.h"
 
+#include <QtAlgorithms>
+
 #include <charconv>
 
 void KELParsedCSSValue::addSubvalue(std::unique_ptr<KELParsedCSSValue> value)
 {
     if (!value)
         return;
-    m_subvalueList.append(value.get());
-    m_subvalues.push_back(std::move(value));
+    if (!m_subvalues)
+        m_subvalues = std::make_unique<KELParsedCSSValues>();
+    m_subvalues->append(value.release());
+}
+
+KELParsedCSSValue::~KELParsedCSSValue()
+{
+    if (m_subvalues)
+        qDeleteAll(*m_subvalues);
+}
+
+const KELParsedCSSValues& KELParsedCSSValue::noSubvalues()
+{
+    static const KELParsedCSSValues none;
+    return none;
 }
 
 QString KELParsedCSSValue::nameForType(qint64 type)

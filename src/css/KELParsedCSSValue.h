@@ -20,6 +20,9 @@ public:
     };
 
     explicit KELParsedCSSValue(qint32 type = Identifier) : m_type(type) {}
+    KELParsedCSSValue(const KELParsedCSSValue&) = delete;
+    KELParsedCSSValue& operator=(const KELParsedCSSValue&) = delete;
+    ~KELParsedCSSValue() override;
     static std::unique_ptr<KELParsedCSSValue> valueWithType(qint32 type) { return std::make_unique<KELParsedCSSValue>(type); }
 
     qint32 type() const { return m_type; }
@@ -28,7 +31,7 @@ public:
     void setName(const QString& name) { m_name = name; }
     float value() const { return m_value; }
     void setValue(float value) { m_value = value; }
-    const KELParsedCSSValues& subvalues() const { return m_subvalueList; }
+    const KELParsedCSSValues& subvalues() const { return m_subvalues ? *m_subvalues : noSubvalues(); }
     void addSubvalue(std::unique_ptr<KELParsedCSSValue> value);
     kit::Range textRange() const override { return m_textRange; }
     void setTextRange(kit::Range range) { m_textRange = range; }
@@ -50,6 +53,8 @@ private:
     QString m_name;
     float m_value = 0;
     kit::Range m_textRange { kit::NotFound, 0 };
-    std::vector<std::unique_ptr<KELParsedCSSValue>> m_subvalues;
-    KELParsedCSSValues m_subvalueList;
+    static const KELParsedCSSValues& noSubvalues();
+    // Owns the subvalues. Most tokens have none, and a large sheet has hundreds of
+    // thousands of tokens: no list until the first.
+    std::unique_ptr<KELParsedCSSValues> m_subvalues;
 };

@@ -17,6 +17,8 @@
 #include "css/KELParsedCSSSimpleSelector.h"
 #include "css/KELParsedCSSValue.h"
 
+#include <array>
+
 using namespace KELCSS;
 
 namespace {
@@ -108,6 +110,55 @@ void clampRange(kit::Range range, const QString& text, qsizetype& start, qsizety
     end = start + std::clamp<qsizetype>(range.length, 0, text.size() - start);
 }
 
+bool isPlainIdentifierChar(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'_';
+}
+
+// The one-character text of a delimiter; ASCII ones are made once and shared, as
+// nearly every token between values is one.
+QString oneCharacter(const QString& text, qsizetype index)
+{
+    static const std::array<QString, 128> ascii = [] {
+        std::array<QString, 128> table;
+        for (int c = 0; c < 128; ++c)
+            table[c] = QString(QChar(char16_t(c)));
+        return table;
+    }();
+    const QChar c = text.at(index);
+    return c.unicode() < 128 ? ascii[c.unicode()] : QString(c);
+}
+
+// The end of the number at the index ("-1.5", "2e3"), or -1 where none starts.
+qsizetype numberEnd(qsizetype index, qsizetype max, const QString& text)
+{
+    qsizetype i = index;
+    if (i < max && (text.at(i) == u'+' || text.at(i) == u'-'))
+        ++i;
+    qsizetype digits = 0;
+    while (i < max && text.at(i) >= u'0' && text.at(i) <= u'9')
+        ++i, ++digits;
+    if (i + 1 < max && text.at(i) == u'.' && text.at(i + 1) >= u'0' && text.at(i + 1) <= u'9') {
+        ++i;
+        while (i < max && text.at(i) >= u'0' && text.at(i) <= u'9')
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return -1;
+    // An exponent ("1e-7", "2.5E3"); "1em" stays a number and its unit.
+    if (i + 1 < max && (text.at(i) == u'e' || text.at(i) == u'E')) {
+        qsizetype j = i + 1;
+        if (j + 1 < max && (text.at(j) == u'+' || text.at(j) == u'-'))
+            ++j;
+        if (j < max && text.at(j) >= u'0' && text.at(j) <= u'9') {
+            while (j < max && text.at(j) >= u'0' && text.at(j) <= u'9')
+                ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
 struct DepthGuard {
     int& depth;
     explicit DepthGuard(int& d) : depth(d) { ++depth; }
@@ -127,6 +178,27 @@ KELSyntaxCheckTypeCSS::KELSyntaxCheckTypeCSS()
 {
 }
 
+void KELSyntaxCheckTypeCSS::beginRead(qsizetype start, qsizetype max)
+{
+    m_depth = 0;
+    m_names.clear();
+    // A style attribute is too short for names to repeat.
+    m_shareNames = max - start > 4096;
+}
+
+QString KELSyntaxCheckTypeCSS::nameFromText(const QString& text, qsizetype start, qsizetype length)
+{
+    if (!m_shareNames)
+        return text.mid(start, length);
+    const std::u16string_view key(reinterpret_cast<const char16_t*>(text.constData()) + start, size_t(length));
+    const auto found = m_names.find(key);
+    if (found != m_names.end())
+        return found->second;
+    QString name = text.mid(start, length);
+    const std::u16string_view own(reinterpret_cast<const char16_t*>(name.constData()), size_t(name.size()));
+    return m_names.emplace(own, std::move(name)).first->second;
+}
+
 void KELSyntaxCheckTypeCSS::report(Errors* errors, const QString& title, const QString& description, kit::Range range)
 {
     if (errors)
@@ -140,7 +212,7 @@ std::unique_ptr<KELParsedCSSDocument> KELSyntaxCheckTypeCSS::parseText(const QSt
     auto document = std::make_unique<KELParsedCSSDocument>();
     qsizetype index = 0, max = 0;
     clampRange(range, text, index, max);
-    m_depth = 0;
+    beginRead(index, max);
     m_userInfo = userInfo;
     while (index < max) {
         skipWhiteSpaceAndCommentsAtIndex(index, max, text, errors);
@@ -169,7 +241,7 @@ std::unique_ptr<KELParsedCSSDeclarationBlock> KELSyntaxCheckTypeCSS::checkForSty
 {
     qsizetype index = 0, max = 0;
     clampRange(range, text, index, max);
-    m_depth = 0;
+    beginRead(index, max);
     m_userInfo = userInfo;
     auto block = parseDeclarationBlockAtIndex(index, max, text, errors, false);
     if (block) {
@@ -1016,16 +1088,22 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseLongestValueAtInd
     };
     qsizetype i;
     { i = start; Value v = parseIdentifierAtIndex(i, max, text, nullptr); consider(std::move(v), i, KELParsedCSSValue::Identifier); }
-    { i = start; Value v = parseNumberAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Number); }
-    { i = start; Value v = parseDimensionAtIndex(i, max, text, errors, inCalc); consider(std::move(v), i, KELParsedCSSValue::Dimension); }
-    { i = start; Value v = parsePercentageAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Percentage); }
+    // A function is a name and "("; the name was just read.
+    const bool functionMayStart = best && bestEnd < max && text.at(bestEnd) == u'(';
+    // Dimensions and percentages begin with a number.
+    if (numberEnd(start, max, text) >= 0) {
+        { i = start; Value v = parseNumberAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Number); }
+        { i = start; Value v = parseDimensionAtIndex(i, max, text, errors, inCalc); consider(std::move(v), i, KELParsedCSSValue::Dimension); }
+        { i = start; Value v = parsePercentageAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Percentage); }
+    }
     { i = start; Value v = parseStringAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::String); }
     if (!inCalc)
         { i = start; Value v = parseURIAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::URI); }
     { i = start; Value v = parseHashAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Hash); }
     { i = start; Value v = parseUnicodeRangeAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::UnicodeRange); }
     // Functions, inside calc() too: var(), env() and further math functions.
-    { i = start; Value v = parseFunctionAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Function); }
+    if (functionMayStart)
+        { i = start; Value v = parseFunctionAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Function); }
     if (!best)
         { i = start; Value v = parseDelimiterAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Delimiter); }
     if (allowURLToken)
@@ -1033,7 +1111,7 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseLongestValueAtInd
     if (!best) {
         // A lone quotation mark that no reader took: keep moving.
         best = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Delimiter);
-        best->setName(text.mid(start, 1));
+        best->setName(oneCharacter(text, start));
         best->setTextRange(kit::Range(start, 1));
         bestEnd = start + 1;
     }
@@ -1123,11 +1201,21 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseIdentifierAtIndex
             return nullptr;
         }
     }
+    // Plain ASCII names are taken from the text in one piece; escapes and other
+    // characters are decoded one by one from where they begin.
+    while (index < max && isPlainIdentifierChar(text.at(index)))
+        ++index;
     QString name;
-    while (auto c = parseIdentifierCharAtIndex(index, max, text, errors))
-        name += *c;
+    if (index < max && (text.at(index) == u'\\' || text.at(index).unicode() >= 128)) {
+        name = text.mid(start, index - start);
+        while (auto c = parseIdentifierCharAtIndex(index, max, text, errors))
+            name += *c;
+    } else if (index > start) {
+        name = nameFromText(text, start, index - start);
+    }
     if (index == start) {
-        report(errors, title, QStringLiteral("A CSS identifier cannot start with \"%1\".").arg(first), kit::Range(start, 1));
+        if (errors)
+            report(errors, title, QStringLiteral("A CSS identifier cannot start with \"%1\".").arg(first), kit::Range(start, 1));
         return nullptr;
     }
     if (index - start == 1 && first == u'-') {
@@ -1144,46 +1232,25 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseIdentifierAtIndex
 std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseNumberAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors*)
 {
     const qsizetype start = index;
-    qsizetype i = index;
-    if (i < max && (text.at(i) == u'+' || text.at(i) == u'-'))
-        ++i;
-    qsizetype digits = 0;
-    while (i < max && text.at(i) >= u'0' && text.at(i) <= u'9')
-        ++i, ++digits;
-    if (i + 1 < max && text.at(i) == u'.' && text.at(i + 1) >= u'0' && text.at(i + 1) <= u'9') {
-        ++i;
-        while (i < max && text.at(i) >= u'0' && text.at(i) <= u'9')
-            ++i, ++digits;
-    }
-    if (digits == 0)
+    const qsizetype end = numberEnd(start, max, text);
+    if (end < 0)
         return nullptr;
-    // An exponent ("1e-7", "2.5E3"); "1em" stays a number and its unit.
-    if (i + 1 < max && (text.at(i) == u'e' || text.at(i) == u'E')) {
-        qsizetype j = i + 1;
-        if (j + 1 < max && (text.at(j) == u'+' || text.at(j) == u'-'))
-            ++j;
-        if (j < max && text.at(j) >= u'0' && text.at(j) <= u'9') {
-            while (j < max && text.at(j) >= u'0' && text.at(j) <= u'9')
-                ++j;
-            i = j;
-        }
-    }
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Number);
-    token->setName(text.mid(start, i - start));
+    token->setName(nameFromText(text, start, end - start));
     token->setValue(token->name().toFloat());
-    token->setTextRange(kit::Range(start, i - start));
-    index = i;
+    token->setTextRange(kit::Range(start, end - start));
+    index = end;
     return token;
 }
 
-std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseDimensionAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors,
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseDimensionAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors*,
     bool stopAtHyphen)
 {
     const qsizetype start = index;
-    qsizetype i = index;
-    Value number = parseNumberAtIndex(i, max, text, errors);
-    if (!number)
+    const qsizetype numberStop = numberEnd(start, max, text);
+    if (numberStop < 0)
         return nullptr;
+    qsizetype i = numberStop;
     QString unit;
     if (stopAtHyphen) {
         while (i < max && text.at(i) != u'-') {
@@ -1202,22 +1269,21 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseDimensionAtIndex(
     }
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Dimension);
     token->setName(unit);
-    token->setValue(number->value());
+    token->setValue(QStringView(text).mid(start, numberStop - start).toFloat());
     token->setTextRange(kit::Range(start, i - start));
     index = i;
     return token;
 }
 
-std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parsePercentageAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parsePercentageAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors*)
 {
     const qsizetype start = index;
-    qsizetype i = index;
-    Value number = parseNumberAtIndex(i, max, text, errors);
-    if (!number || i >= max || text.at(i) != u'%')
+    const qsizetype numberStop = numberEnd(start, max, text);
+    if (numberStop < 0 || numberStop >= max || text.at(numberStop) != u'%')
         return nullptr;
-    ++i;
+    const qsizetype i = numberStop + 1;
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Percentage);
-    token->setValue(number->value());
+    token->setValue(QStringView(text).mid(start, numberStop - start).toFloat());
     token->setTextRange(kit::Range(start, i - start));
     index = i;
     return token;
@@ -1230,7 +1296,10 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseStringAtIndex(qsi
     const QChar quote = text.at(index);
     const qsizetype start = index;
     qsizetype i = index + 1;
-    QString name;
+    // The plain run up to the first quote, escape or line break is taken in one piece.
+    while (i < max && text.at(i) != quote && text.at(i) != u'\\' && !isNewline(text.at(i)))
+        ++i;
+    QString name = text.mid(start + 1, i - start - 1);
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::String);
     while (true) {
         if (i >= max) {
@@ -1350,14 +1419,18 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseHashAtIndex(qsize
         return nullptr;
     const qsizetype start = index;
     qsizetype i = index + 1;
-    while (parseIdentifierCharAtIndex(i, max, text, nullptr)) {
+    while (true) {
+        while (i < max && isPlainIdentifierChar(text.at(i)))
+            ++i;
+        if (!parseIdentifierCharAtIndex(i, max, text, nullptr))
+            break;
     }
     if (i == start + 1)
         report(errors, QStringLiteral("Hash Parse Error"),
             QStringLiteral("A hash must be followed by at least one identifier character (e.g. hexadecimal characters for a color value, like \"#ff0099\")."),
             kit::Range(start, 1));
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Hash);
-    token->setName(text.mid(start + 1, i - start - 1));
+    token->setName(nameFromText(text, start + 1, i - start - 1));
     token->setTextRange(kit::Range(start, i - start));
     index = i;
     return token;
@@ -1504,7 +1577,7 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseDelimiterAtIndex(
     if (index >= max || text.at(index) == u'"' || text.at(index) == u'\'')
         return nullptr;
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Delimiter);
-    token->setName(text.mid(index, 1));
+    token->setName(oneCharacter(text, index));
     token->setTextRange(kit::Range(index, 1));
     ++index;
     return token;

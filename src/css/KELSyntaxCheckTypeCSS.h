@@ -18,6 +18,8 @@
 #include <QString>
 #include <QVariantMap>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 
 class KELSyntaxCheckTypeCSS {
 public:
@@ -97,7 +99,14 @@ private:
     void reportUnknownPseudo(Errors* errors, const KELParsedCSSSimpleSelector* selector, const QString& kind, const QString& title,
         const QString& message);
 
+    /// The text of the range as a name; in a large sheet names repeat by the
+    /// thousand, so each distinct one is stored once per read.
+    QString nameFromText(const QString& text, qsizetype start, qsizetype length);
+    void beginRead(qsizetype start, qsizetype max);
+
     QSet<QString> m_attributeOperators;
+    std::unordered_map<std::u16string_view, QString> m_names; // keys view the values' characters
+    bool m_shareNames = false;
     QVariantMap* m_userInfo = nullptr; // the check run's, while a parse runs
     bool m_inStyleRule = false; // reading the rules nested in a style rule's block
     bool m_afterVendorPseudoElement = false; // reading the rest of a compound after "::-webkit-..."
