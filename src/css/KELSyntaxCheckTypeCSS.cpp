@@ -1091,10 +1091,23 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseLongestValueAtInd
     // A function is a name and "("; the name was just read.
     const bool functionMayStart = best && bestEnd < max && text.at(bestEnd) == u'(';
     // Dimensions and percentages begin with a number.
+    // A dimension or a percentage is longer than its number alone, and no name
+    // starts where a number does: the first of them that reads is the longest.
     if (numberEnd(start, max, text) >= 0) {
-        { i = start; Value v = parseNumberAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Number); }
-        { i = start; Value v = parseDimensionAtIndex(i, max, text, errors, inCalc); consider(std::move(v), i, KELParsedCSSValue::Dimension); }
-        { i = start; Value v = parsePercentageAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::Percentage); }
+        i = start;
+        Value v = parseDimensionAtIndex(i, max, text, errors, inCalc);
+        qint32 type = KELParsedCSSValue::Dimension;
+        if (!v) {
+            i = start;
+            v = parsePercentageAtIndex(i, max, text, errors);
+            type = KELParsedCSSValue::Percentage;
+        }
+        if (!v) {
+            i = start;
+            v = parseNumberAtIndex(i, max, text, errors);
+            type = KELParsedCSSValue::Number;
+        }
+        consider(std::move(v), i, type);
     }
     { i = start; Value v = parseStringAtIndex(i, max, text, errors); consider(std::move(v), i, KELParsedCSSValue::String); }
     if (!inCalc)
@@ -1178,16 +1191,16 @@ std::optional<QString> KELSyntaxCheckTypeCSS::parseIdentifierCharAtIndex(qsizety
     return result;
 }
 
-std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseIdentifierAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+bool KELSyntaxCheckTypeCSS::readIdentifierName(qsizetype& index, qsizetype max, const QString& text, Errors* errors, QString& name)
 {
     if (index >= max)
-        return nullptr;
+        return false;
     const qsizetype start = index;
     const QChar first = text.at(start);
     const QString title = QStringLiteral("Invalid Identifier");
     if (first.isDigit() && first.unicode() < 128) {
         report(errors, title, QStringLiteral("A CSS identifier cannot start with a digit."), kit::Range(start, 1));
-        return nullptr;
+        return false;
     }
     if (first == u'-' && start + 1 < max) {
         const QChar second = text.at(start + 1);
@@ -1198,14 +1211,13 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseIdentifierAtIndex
         }();
         if ((second == u'-' && !customName) || (second.isDigit() && second.unicode() < 128)) {
             report(errors, title, QStringLiteral("A CSS identifier cannot start with two hyphens or a hyphen followed by a digit."), kit::Range(start, 1));
-            return nullptr;
+            return false;
         }
     }
     // Plain ASCII names are taken from the text in one piece; escapes and other
     // characters are decoded one by one from where they begin.
     while (index < max && isPlainIdentifierChar(text.at(index)))
         ++index;
-    QString name;
     if (index < max && (text.at(index) == u'\\' || text.at(index).unicode() >= 128)) {
         name = text.mid(start, index - start);
         while (auto c = parseIdentifierCharAtIndex(index, max, text, errors))
@@ -1216,13 +1228,22 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseIdentifierAtIndex
     if (index == start) {
         if (errors)
             report(errors, title, QStringLiteral("A CSS identifier cannot start with \"%1\".").arg(first), kit::Range(start, 1));
-        return nullptr;
+        return false;
     }
     if (index - start == 1 && first == u'-') {
         report(errors, title, QStringLiteral("A CSS identifier be only a single hyphen."), kit::Range(start, 1));
         index = start;
-        return nullptr;
+        return false;
     }
+    return true;
+}
+
+std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseIdentifierAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors)
+{
+    const qsizetype start = index;
+    QString name;
+    if (!readIdentifierName(index, max, text, errors, name))
+        return nullptr;
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Identifier);
     token->setName(name);
     token->setTextRange(kit::Range(start, index - start));
@@ -1262,10 +1283,8 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseDimensionAtIndex(
         if (unit.isEmpty())
             return nullptr;
     } else {
-        Value identifier = parseIdentifierAtIndex(i, max, text, nullptr);
-        if (!identifier)
+        if (!readIdentifierName(i, max, text, nullptr, unit))
             return nullptr;
-        unit = identifier->name();
     }
     auto token = KELParsedCSSValue::valueWithType(KELParsedCSSValue::Dimension);
     token->setName(unit);

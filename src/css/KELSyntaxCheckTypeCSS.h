@@ -62,6 +62,8 @@ private:
     using Errors = KELSyntaxCheckErrors;
 
     void report(Errors* errors, const QString& title, const QString& description, kit::Range range);
+    /// The name of the identifier at the index into `name`; false (index unmoved) where none starts.
+    bool readIdentifierName(qsizetype& index, qsizetype max, const QString& text, Errors* errors, QString& name);
     std::optional<QString> parseIdentifierCharAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors);
     std::optional<QString> parseEscapedCharAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors, bool asWritten = false);
     Value parseNumberAtIndex(qsizetype& index, qsizetype max, const QString& text, Errors* errors);
