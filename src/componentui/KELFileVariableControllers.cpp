@@ -67,7 +67,7 @@ bool KELFileView::acceptsDrop(const QStringList& paths) const
     return !shouldAcceptFile || shouldAcceptFile(paths.first());
 }
 
-static QStringList localPaths(const QMimeData* data)
+QStringList KELLocalFilePaths(const QMimeData* data)
 {
     QStringList paths;
     if (!data)
@@ -81,7 +81,7 @@ static QStringList localPaths(const QMimeData* data)
 
 void KELFileView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (acceptsDrop(localPaths(event->mimeData())))
+    if (acceptsDrop(KELLocalFilePaths(event->mimeData())))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -89,7 +89,7 @@ void KELFileView::dragEnterEvent(QDragEnterEvent* event)
 
 void KELFileView::dropEvent(QDropEvent* event)
 {
-    const QStringList paths = localPaths(event->mimeData());
+    const QStringList paths = KELLocalFilePaths(event->mimeData());
     if (!acceptsDrop(paths)) {
         event->ignore();
         return;

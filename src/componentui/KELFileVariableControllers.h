@@ -14,11 +14,15 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QMimeData;
 class QSpinBox;
 class QStackedWidget;
 
 /// Shows a path as its last components joined by arrows; accepts dropped files
 /// when editable and the owner approves the first one.
+/// The local files among dragged or pasted URLs, in their order.
+QStringList KELLocalFilePaths(const QMimeData* data);
+
 class KELFileView : public QLabel {
     Q_OBJECT
 public:

@@ -15,18 +15,6 @@
 
 namespace {
 
-QStringList localPaths(const QMimeData* data)
-{
-    QStringList paths;
-    if (!data)
-        return paths;
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    }
-    return paths;
-}
-
 KELTableVariableColumnDataSource* columnSource(KELVariableController* controller)
 {
     return dynamic_cast<KELTableVariableColumnDataSource*>(controller);
@@ -132,7 +120,7 @@ bool KELTableVariableModel::canDropMimeData(const QMimeData* data, Qt::DropActio
 {
     if (data->hasFormat(KELTableVariableController::PboardType))
         return row >= 0 && !parent.isValid(); // between rows only
-    return m_controller.canAcceptFiles(localPaths(data), parent.isValid() ? parent.row() : row);
+    return m_controller.canAcceptFiles(KELLocalFilePaths(data), parent.isValid() ? parent.row() : row);
 }
 
 bool KELTableVariableModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column, const QModelIndex& parent)
@@ -141,7 +129,7 @@ bool KELTableVariableModel::dropMimeData(const QMimeData* data, Qt::DropAction a
         return false;
     if (data->hasFormat(KELTableVariableController::PboardType))
         return m_controller.moveRows(draggedRows(data), row);
-    return m_controller.acceptFiles(localPaths(data), parent.isValid() ? parent.row() : row);
+    return m_controller.acceptFiles(KELLocalFilePaths(data), parent.isValid() ? parent.row() : row);
 }
 
 void KELTableVariableModel::reload()
