@@ -1090,7 +1090,6 @@ std::unique_ptr<KELParsedCSSValue> KELSyntaxCheckTypeCSS::parseLongestValueAtInd
     { i = start; Value v = parseIdentifierAtIndex(i, max, text, nullptr); consider(std::move(v), i, KELParsedCSSValue::Identifier); }
     // A function is a name and "("; the name was just read.
     const bool functionMayStart = best && bestEnd < max && text.at(bestEnd) == u'(';
-    // Dimensions and percentages begin with a number.
     // A dimension or a percentage is longer than its number alone, and no name
     // starts where a number does: the first of them that reads is the longest.
     if (numberEnd(start, max, text) >= 0) {

@@ -223,7 +223,7 @@ private:
     QString m_typeName;
     QString m_typeAttribute;
     kit::AttributeKey m_typeKey = -1;
-    // Stack id -> stored value id (NoValue until asked), value id -> stack.
+    // Stack id -> stored value id (UnknownValue until asked), value id -> stack.
     mutable std::vector<kit::AttributeValueId> m_stackValueIds;
     mutable std::vector<std::optional<SyntaxStructureStack>> m_valueStacks;
     QString m_mimeType;
