@@ -360,6 +360,15 @@ int LayoutManager::paragraphIndexForCharacter(qsizetype index) const
     return int(it - m_starts.begin()) - 1;
 }
 
+std::pair<qreal, qreal> LayoutManager::paragraphBand(Range range) const
+{
+    if (m_starts.empty())
+        return {0, 0};
+    const int a = paragraphIndexForCharacter(range.location);
+    const int b = paragraphIndexForCharacter(range.end());
+    return {qreal(m_ys[size_t(a)]), qreal(m_ys[size_t(b) + 1])};
+}
+
 Range LayoutManager::paragraphRangeAtIndex(int i) const
 {
     if (i < 0 || i >= paragraphCount())
@@ -397,7 +406,7 @@ void LayoutManager::textStorageEdited(TextStorage* storage, int mask, Range rang
             }
         }
         if (!affects) {
-            Q_EMIT needsDisplay();
+            invalidateDisplay(range);
             return;
         }
     }
@@ -521,7 +530,12 @@ void LayoutManager::repartition(qsizetype loc, qsizetype newEnd, qsizetype delta
     }
     Q_EMIT didInvalidateLayout();
     Q_EMIT heightChanged();
-    Q_EMIT needsDisplay();
+    // The usual keystroke re-lays one paragraph in place: repaint that one; otherwise
+    // everything below moved.
+    if (newCount > kept)
+        displayParagraphs(first + kept, int(after) - 1, newCount != oldCount || shift != 0);
+    else if (newCount != oldCount || shift != 0)
+        displayParagraphs(int(std::min<qsizetype>(after, paragraphCount() - 1)), paragraphCount() - 1, true);
 }
 
 void LayoutManager::invalidateLayout(Range range)
@@ -540,9 +554,37 @@ void LayoutManager::invalidateAllLayout()
     settingsChanged();
 }
 
-void LayoutManager::invalidateDisplay(Range)
+void LayoutManager::invalidateDisplay(Range range)
 {
-    Q_EMIT needsDisplay();
+    if (!m_storage || m_starts.empty() || range.location == NotFound) {
+        Q_EMIT needsDisplay();
+        return;
+    }
+    const qsizetype n = m_storage->length();
+    const int a = paragraphIndexForCharacter(std::clamp<qsizetype>(range.location, 0, n));
+    const int b = paragraphIndexForCharacter(std::clamp<qsizetype>(range.end(), 0, n));
+    // Colours may have changed: the kept glyphs of those paragraphs go.
+    for (int i = a; i <= b && i < paragraphCount(); ++i) {
+        if (Paragraph* p = m_paragraphs[size_t(i)].get()) {
+            p->glyphs.clear();
+            p->hasGlyphs = false;
+        }
+    }
+    displayParagraphs(a, b);
+}
+
+void LayoutManager::displayParagraphs(int first, int last, bool andBelow)
+{
+    const int n = paragraphCount();
+    if (n == 0) {
+        Q_EMIT needsDisplay();
+        return;
+    }
+    first = std::clamp(first, 0, n - 1);
+    last = std::clamp(last, first, n - 1);
+    const qreal top = qreal(m_ys[size_t(first)]);
+    const qreal bottom = andBelow ? std::numeric_limits<qreal>::infinity() : qreal(m_ys[size_t(last) + 1]);
+    Q_EMIT needsDisplayInBand(top, bottom);
 }
 
 // The document's width is its widest paragraph's. A count of the paragraphs at that
@@ -730,6 +772,7 @@ LayoutManager::Paragraph* LayoutManager::layoutParagraph(int i)
     if (!m_deferShift && std::abs(oldHeight - slot->height) > 0.001) {
         shiftYs(i + 1, slot->height - oldHeight);
         Q_EMIT heightChanged();
+        displayParagraphs(i, paragraphCount() - 1, true);
     } else if (noWrap && usedWidth() > widthBefore) {
         Q_EMIT heightChanged(); // the document got wider
     }
@@ -746,12 +789,15 @@ void LayoutManager::ensureLayoutForRect(const QRectF& rect)
     // Heights become exact paragraph by paragraph; the tail below moves once at the end.
     double y = m_ys[size_t(i)];
     double shift = 0;
+    int firstMoved = -1; // the first paragraph whose height turned out other than estimated
     m_deferShift = true;
     while (i < n && y <= rect.bottom()) {
         const double oldHeight = m_ys[size_t(i) + 1] - m_ys[size_t(i)];
         Paragraph* p = layoutParagraph(i);
         const double h = p ? p->height : oldHeight;
         m_ys[size_t(i)] = y;
+        if (h != oldHeight && firstMoved < 0)
+            firstMoved = i;
         shift += h - oldHeight;
         y += h;
         ++i;
@@ -762,6 +808,8 @@ void LayoutManager::ensureLayoutForRect(const QRectF& rect)
             m_ys[j] += shift;
         Q_EMIT heightChanged();
     }
+    if (firstMoved >= 0)
+        displayParagraphs(firstMoved, n - 1, true);
     evictIfNeeded(firstIndex, i);
 }
 
@@ -1129,6 +1177,67 @@ void LayoutManager::enumerateLineFragments(Range range, const std::function<bool
 // ---------------------------------------------------------------------------------------------
 // Drawing
 
+QColor LayoutManager::colourForId(AttributeValueId id, const DrawContext& context) const
+{
+    return id == 0 ? context.textColor : m_storage->valueForId(ForegroundColorKey, id).value<QColor>();
+}
+
+template <class F>
+void LayoutManager::forEachColouredPiece(const Paragraph& p, qsizetype start, const QTextLine& line, F&& f) const
+{
+    const qsizetype ls = line.textStart();
+    const qsizetype le = ls + line.textLength();
+    m_storage->forEachRun(ForegroundColorKey, Range(start, p.contentLength), [&](qsizetype s, qsizetype l, AttributeValueId id) {
+        const qsizetype a = std::max(toDisplay(p, s - start, false), ls);
+        const qsizetype b = std::min(toDisplay(p, s + l - start, true), le);
+        if (b > a)
+            f(a, b, id);
+        return toDisplay(p, s + l - start, true) < le;
+    });
+}
+
+void LayoutManager::drawLineColoured(QPainter* painter, const Paragraph& p, qsizetype start, const QTextLine& line,
+                                     const QPointF& origin, const DrawContext& context) const
+{
+    forEachColouredPiece(p, start, line, [&](qsizetype a, qsizetype b, AttributeValueId id) {
+        painter->setPen(colourForId(id, context));
+        const QList<QGlyphRun> glyphs = line.glyphRuns(int(a), int(b - a));
+        for (const QGlyphRun& g : glyphs)
+            painter->drawGlyphRun(origin, g);
+    });
+}
+
+const std::vector<LayoutManager::ColouredGlyphs>& LayoutManager::glyphsOfLine(Paragraph& p, int paragraph, int k)
+{
+    if (!p.hasGlyphs) {
+        p.glyphs.assign(size_t(p.layout->lineCount()), {});
+        p.hasGlyphs = true;
+    }
+    std::vector<ColouredGlyphs>& out = p.glyphs[size_t(k)];
+    if (!out.empty())
+        return out;
+    const QTextLine line = p.layout->lineAt(k);
+    int pieces = 0;
+    AttributeValueId only = 0;
+    forEachColouredPiece(p, m_starts[size_t(paragraph)], line, [&](qsizetype, qsizetype, AttributeValueId id) {
+        only = id;
+        ++pieces;
+    });
+    if (pieces <= 1) {
+        // One colour: the whole line at once.
+        for (const QGlyphRun& g : line.glyphRuns())
+            out.push_back(ColouredGlyphs{only, g});
+    } else {
+        forEachColouredPiece(p, m_starts[size_t(paragraph)], line, [&](qsizetype a, qsizetype b, AttributeValueId id) {
+            for (const QGlyphRun& g : line.glyphRuns(int(a), int(b - a)))
+                out.push_back(ColouredGlyphs{id, g});
+        });
+    }
+    if (out.empty())
+        out.push_back(ColouredGlyphs{0, QGlyphRun()}); // built, nothing to draw
+    return out;
+}
+
 void LayoutManager::draw(QPainter* painter, const QRectF& rect, const DrawContext& context)
 {
     if (!m_storage || m_starts.empty())
@@ -1155,43 +1264,23 @@ void LayoutManager::draw(QPainter* painter, const QRectF& rect, const DrawContex
                 }
             }
         }
-        // 2. Glyphs, coloured per run without touching the layout.
-        struct ColourRun {
-            qsizetype start;
-            qsizetype length;
-            AttributeValueId id;
-        };
-        QVarLengthArray<ColourRun, 32> colours;
-        m_storage->forEachRun(ForegroundColorKey, Range(start, p->contentLength), [&](qsizetype s, qsizetype l, AttributeValueId id) {
-            colours.append(ColourRun{s, l, id});
-            return true;
-        });
-        auto colourOf = [&](AttributeValueId id) {
-            return id == 0 ? context.textColor : m_storage->valueForId(ForegroundColorKey, id).value<QColor>();
-        };
-        const bool plain = colours.size() <= 1;
+        // 2. Glyphs, coloured per run, kept from the paint before when nothing changed.
         const int lines = p->layout->lineCount();
         for (int k = 0; k < lines; ++k) {
             QTextLine line = p->layout->lineAt(k);
             const qreal top = m_ys[size_t(i)] + line.y();
             if (top > rect.bottom() || top + line.height() < rect.top())
                 continue;
-            if (plain) {
-                painter->setPen(colourOf(colours.isEmpty() ? 0 : colours.first().id));
-                line.draw(painter, origin);
+            if (p->display.size() > HugeParagraph) {
+                // A huge paragraph keeps no glyphs: they would cost more than its text.
+                drawLineColoured(painter, *p, start, line, origin, context);
                 continue;
             }
-            const qsizetype ls = line.textStart();
-            const qsizetype le = ls + line.textLength();
-            for (const ColourRun& run : colours) {
-                const qsizetype a = std::max(toDisplay(*p, run.start - start, false), ls);
-                const qsizetype b = std::min(toDisplay(*p, run.start + run.length - start, true), le);
-                if (b <= a)
+            for (const ColouredGlyphs& g : glyphsOfLine(*p, i, k)) {
+                if (g.glyphs.isEmpty())
                     continue;
-                painter->setPen(colourOf(run.id));
-                const QList<QGlyphRun> glyphs = line.glyphRuns(int(a), int(b - a));
-                for (const QGlyphRun& g : glyphs)
-                    painter->drawGlyphRun(origin, g);
+                painter->setPen(colourForId(g.colour, context));
+                painter->drawGlyphRun(origin, g.glyphs);
             }
         }
         // 3. Units on top.

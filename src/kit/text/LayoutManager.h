@@ -12,6 +12,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -22,7 +24,6 @@
 #include <vector>
 
 class QPainter;
-class QTextLayout;
 
 namespace kit {
 
@@ -113,6 +114,9 @@ public:
     int laidOutParagraphCount() const { return m_cachedCount; }
     Range paragraphRangeAtIndex(int paragraph) const;
     int paragraphIndexForCharacter(qsizetype index) const;
+    /// Top and bottom (container coordinates) of the paragraphs that hold the range, without
+    /// laying them out.
+    std::pair<qreal, qreal> paragraphBand(Range range) const;
 
     // --- Geometry.
     Range characterRangeForRect(const QRectF& rect);
@@ -143,8 +147,11 @@ public:
 Q_SIGNALS:
     /// Layout was thrown away for some text (the line-number ruler follows this).
     void didInvalidateLayout();
-    /// Something must be repainted (attribute-only changes and the like).
+    /// Everything must be repainted.
     void needsDisplay();
+    /// The band of the container from top to bottom (container coordinates; bottom may be
+    /// infinite: everything below top) must be repainted.
+    void needsDisplayInBand(qreal top, qreal bottom);
     /// Total height may have changed.
     void heightChanged();
 
@@ -157,6 +164,12 @@ private:
         qreal width;
         int kind;
     };
+    // A line's glyphs cut at colour changes, kept between paints until the paragraph's
+    // layout or colours change.
+    struct ColouredGlyphs {
+        AttributeValueId colour;
+        QGlyphRun glyphs;
+    };
     struct Paragraph {
         std::unique_ptr<QTextLayout> layout;
         QString display;
@@ -164,9 +177,22 @@ private:
         qsizetype contentLength = 0;
         qreal height = 0;
         qsizetype lastUse = 0;
+        // Per line, built when the line is first drawn (empty: not built yet).
+        std::vector<std::vector<ColouredGlyphs>> glyphs;
+        bool hasGlyphs = false;
     };
 
     void storageDestroyed(TextStorage* storage);
+    /// Repaint the paragraphs from first to last (inclusive), or everything below first's top.
+    void displayParagraphs(int first, int last, bool andBelow = false);
+    /// The glyphs of line k of p, coloured by the storage's runs; built on first use.
+    const std::vector<ColouredGlyphs>& glyphsOfLine(Paragraph& p, int paragraph, int k);
+    /// Calls f(displayStart, displayEnd, colour) for each colour run of the line.
+    template <class F>
+    void forEachColouredPiece(const Paragraph& p, qsizetype start, const QTextLine& line, F&& f) const;
+    void drawLineColoured(QPainter* painter, const Paragraph& p, qsizetype start, const QTextLine& line,
+                          const QPointF& origin, const DrawContext& context) const;
+    QColor colourForId(AttributeValueId id, const DrawContext& context) const;
     void rebuildAll();
     /// Re-partitions after the text before newEnd - delta from loc on became [loc, newEnd).
     void repartition(qsizetype loc, qsizetype newEnd, qsizetype delta);

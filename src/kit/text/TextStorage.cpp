@@ -122,6 +122,7 @@ void TextStorage::closeGap() const
 const QString& TextStorage::string() const
 {
     closeGap();
+    m_readSinceEdit = true;
     return m_buf;
 }
 
@@ -341,7 +342,11 @@ void TextStorage::replaceCharacters(Range range, const QString& text)
     if (range.length == 0 && text.isEmpty())
         return;
     replaceRuns(range, text.size());
-    if (text.size() <= 4096) {
+    const bool readBetweenEdits = m_readSinceEdit && m_gapLength == 0;
+    m_readSinceEdit = false;
+    if (readBetweenEdits) {
+        m_buf.replace(range.location, range.length, text);
+    } else if (text.size() <= 4096) {
         // Typing and small edits: move the gap to the edit and fill it.
         moveGapTo(range.location, text.size() - range.length + 1);
         m_gapLength += range.length;

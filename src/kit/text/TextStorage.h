@@ -223,6 +223,11 @@ private:
     mutable QString m_buf;
     mutable qsizetype m_gapStart = 0;
     mutable qsizetype m_gapLength = 0;
+    // Whether the whole string was read since the last edit. Typing in an editor reads
+    // the string between keystrokes (colouring): then an edit goes straight into the
+    // closed string, one move of the text after it, instead of opening a gap that the
+    // next read closes again (two moves).
+    mutable bool m_readSinceEdit = false;
     std::vector<KeyRuns> m_keys; // by key
     int m_editLevel = 0;
     bool m_processing = false;

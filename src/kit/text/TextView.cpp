@@ -99,9 +99,54 @@ TextView::~TextView()
 
 void TextView::connectLayout()
 {
-    connect(m_layout, &LayoutManager::heightChanged, this, &TextView::updateDocumentSize);
+    // A keystroke repaints the paragraphs it changed, not the view.
+    connect(m_layout, &LayoutManager::heightChanged, this, &TextView::updateScrollBars);
     connect(m_layout, &LayoutManager::needsDisplay, this, qOverload<>(&QWidget::update));
-    connect(m_layout, &LayoutManager::didInvalidateLayout, this, qOverload<>(&QWidget::update));
+    connect(m_layout, &LayoutManager::needsDisplayInBand, this, &TextView::displayBand);
+}
+
+void TextView::displayBand(qreal top, qreal bottom)
+{
+    if (bottom < top)
+        return;
+    if (m_bandBottom < m_bandTop) {
+        m_bandTop = top;
+        m_bandBottom = bottom;
+    } else {
+        m_bandTop = std::min(m_bandTop, top);
+        m_bandBottom = std::max(m_bandBottom, bottom);
+    }
+    if (!m_flushPosted && !m_flushing) {
+        m_flushPosted = true;
+        QMetaObject::invokeMethod(this, &TextView::flushDisplay, Qt::QueuedConnection);
+    }
+}
+
+void TextView::flushDisplay()
+{
+    m_flushPosted = false;
+    if (m_bandBottom < m_bandTop)
+        return;
+    const QRectF visible = visibleContainerRect();
+    if (isVisible() && m_bandTop <= visible.bottom() && m_bandBottom >= visible.top()) {
+        // Laying out may find a height other than estimated: its band joins this one.
+        m_flushing = true;
+        m_layout->ensureLayoutForRect(visible);
+        m_flushing = false;
+    }
+    const qreal top = std::max(m_bandTop, visible.top());
+    const qreal bottom = std::min(m_bandBottom, visible.bottom());
+    m_bandBottom = m_bandTop - 1;
+    if (bottom < top)
+        return;
+    const QPointF shift = textContainerOrigin() - visibleRect().topLeft();
+    update(QRectF(0, top + shift.y(), width(), bottom - top).toAlignedRect().adjusted(0, -1, 0, 1));
+}
+
+void TextView::updateScrollBars()
+{
+    if (m_scrollView)
+        m_scrollView->updateScrollBars();
 }
 
 void TextView::setTextStorage(TextStorage* storage)
@@ -434,11 +479,18 @@ void TextView::applySelection(const QList<Range>& ranges, SelectionAffinity affi
     if (first.length == 0 && clean.size() == 1)
         m_anchor = m_head = first.location;
     const bool changed = clean != m_selection;
+    const QList<Range> before = m_selection;
     m_selection = clean;
     m_affinity = affinity;
     if (changed) {
         resetBlink();
-        update();
+        // Repaint where the selection was and where it is.
+        for (const QList<Range>* list : {&before, const_cast<const QList<Range>*>(&m_selection)}) {
+            for (const Range& r : *list) {
+                const auto [top, bottom] = m_layout->paragraphBand(r);
+                displayBand(top, bottom);
+            }
+        }
         Q_EMIT selectionDidChange();
         NotificationCenter::defaultCenter().post(TextViewDidChangeSelectionNotification, this);
     }

@@ -295,6 +295,13 @@ private:
     void autoScrollTick();
     void blink();
     void resetBlink();
+    /// Notes a band of the container to repaint; the repaint is asked for once the edit
+    /// that caused it is over (see flushDisplay).
+    void displayBand(qreal top, qreal bottom);
+    /// Lays out the visible paragraphs that changed, so that one that grew or shrank
+    /// moves what is below it in the same frame, then asks for the noted bands.
+    void flushDisplay();
+    void updateScrollBars();
     void scheduleSpelling();
     void runSpelling();
     void deleteRangeForCommand(Range range, const QString& action);
@@ -366,6 +373,11 @@ private:
 
     QTimer m_blinkTimer;
     bool m_caretOn = true;
+    // Bands waiting for flushDisplay (container coordinates).
+    qreal m_bandTop = 0;
+    qreal m_bandBottom = -1;
+    bool m_flushPosted = false;
+    bool m_flushing = false;
 
     QList<Range> m_misspelled;
     bool m_continuousSpelling = false;

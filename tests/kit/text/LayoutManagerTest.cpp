@@ -96,10 +96,16 @@ TEST(LayoutManagerTest, ColourChangesNeverReLay)
     lm.setTextStorage(&ts);
     lm.ensureLayoutForRect(QRectF(0, 0, 500, 500));
     QSignalSpy invalid(&lm, &kit::LayoutManager::didInvalidateLayout);
-    QSignalSpy display(&lm, &kit::LayoutManager::needsDisplay);
-    ts.addAttribute(kit::ForegroundColorAttributeName, QColor(Qt::red), Range(0, 9));
+    QSignalSpy everything(&lm, &kit::LayoutManager::needsDisplay);
+    QSignalSpy band(&lm, &kit::LayoutManager::needsDisplayInBand);
+    // Only the line whose colour changed is repainted.
+    ts.addAttribute(kit::ForegroundColorAttributeName, QColor(Qt::red), Range(4, 3));
     EXPECT_EQ(invalid.count(), 0);
-    EXPECT_EQ(display.count(), 1);
+    EXPECT_EQ(everything.count(), 0);
+    ASSERT_EQ(band.count(), 1);
+    const QRectF second = lm.lineFragmentRect(4);
+    EXPECT_DOUBLE_EQ(band.at(0).at(0).toDouble(), second.top());
+    EXPECT_DOUBLE_EQ(band.at(0).at(1).toDouble(), second.bottom());
     EXPECT_EQ(lm.laidOutParagraphCount(), 3);
 }
 

@@ -10,9 +10,12 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 using kit::Range;
@@ -383,4 +386,80 @@ TEST_F(Fixture, EditsFromElsewhereMoveOrEndTheComposition)
     preedit(view, QStringLiteral("xy"));
     view->textStorage()->replaceCharacters(Range(10, 2), QStringLiteral("q"));
     EXPECT_FALSE(view->hasMarkedText());
+}
+
+namespace {
+// The region a widget was asked to paint.
+class PaintSpy : public QObject {
+public:
+    explicit PaintSpy(QWidget* w) { w->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(e)->region();
+        return false;
+    }
+    QRegion painted;
+};
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
+} // namespace
+
+TEST_F(Fixture, EditsRepaintWhatTheyChangeAndTheWindowShowsTheResult)
+{
+    QString text;
+    for (int i = 0; i < 30; ++i)
+        text += QStringLiteral("line %1 of the text\n").arg(i);
+    view->setString(text);
+    view->clearFocus(); // no blinking caret between the two pictures
+    settle();
+    const qreal lineHeight = view->layoutManager()->caretRect(0).height();
+    const qsizetype line3 = text.indexOf(QStringLiteral("line 3 "));
+    const qsizetype line5 = text.indexOf(QStringLiteral("line 5 "));
+    view->setSelectedRange(Range(line3 + 4, 0));
+    settle();
+    struct Case {
+        const char* what;
+        std::function<void()> edit;
+        bool toBottom; // everything below the edit moved
+    };
+    const Case cases[] = {
+        {"typing in a line", [&] { view->insertText(QStringLiteral("x")); }, false},
+        {"a colour change", [&] { view->textStorage()->addAttribute(kit::ForegroundColorAttributeName, QColor(Qt::red), Range(line5, 6)); }, false},
+        {"deleting a character", [&] { view->deleteBackward(); }, false},
+        {"a new line", [&] { view->insertNewline(); }, true},
+        {"joining lines", [&] { view->deleteBackward(); }, true},
+    };
+    PaintSpy spy(view);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        spy.painted = QRegion();
+        c.edit();
+        settle();
+        const QRect r = spy.painted.boundingRect();
+        ASSERT_FALSE(r.isEmpty());
+        if (c.toBottom)
+            EXPECT_GE(r.bottom(), view->height() - 1);
+        else
+            EXPECT_LE(r.height(), 2 * lineHeight + 4);
+        // What the window shows is what a full paint of the view draws.
+        const QImage shown = scroll->screen()->grabWindow(scroll->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage full = scroll->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shown, full);
+    }
+    // The recoloured word is drawn in its new colour.
+    const QRectF word = view->layoutManager()->boundingRect(Range(line5, 4)).translated(view->textContainerOrigin() - view->visibleRect().topLeft());
+    const QImage picture = view->grab(word.toAlignedRect()).toImage();
+    bool red = false;
+    for (int y = 0; y < picture.height() && !red; ++y) {
+        for (int x = 0; x < picture.width() && !red; ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            red = c.red() > 150 && c.green() < 100 && c.blue() < 100;
+        }
+    }
+    EXPECT_TRUE(red);
 }
