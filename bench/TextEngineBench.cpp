@@ -4,6 +4,8 @@
 #include "editor/KELTextView.h"
 #include "kit/text/ScrollView.h"
 #include "kit/text/TextStorage.h"
+#include "syntax/KELHTMLViewColoringManager.h"
+#include "syntax/SyntaxManager.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -191,6 +193,36 @@ void BM_TypeInTheMiddleColoured(benchmark::State& state)
     state.counters["median_us_edit_colour"] = median(colourTimes);
 }
 BENCHMARK(BM_TypeInTheMiddleColoured)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+// The same with the colouring engine at work: the page is coloured as HTML first, and
+// every keystroke is re-coloured by the engine as the editor does it.
+void BM_TypeInTheMiddleRecoloured(benchmark::State& state)
+{
+    Editor e;
+    e.view->setString(inputText());
+    KELHTMLViewColoringManager colouring;
+    colouring.setSyntaxType(SyntaxManager::sharedInstance().typeForName(QStringLiteral("HTML")));
+    colouring.addTextView(e.view);
+    colouring.colorAllTags();
+    kit::TextStorage* ts = e.view->textStorage();
+    const qsizetype middle = ts->lineRange(kit::Range(ts->length() / 2, 0)).location + 10;
+    e.view->setSelectedRange(kit::Range(middle, 0));
+    e.view->scrollRangeToVisible(kit::Range(middle, 0));
+    e.paint();
+    Editor::frame();
+    std::vector<double> times;
+    QElapsedTimer timer;
+    Typist typist;
+    for (auto _ : state) {
+        timer.start();
+        typist.key(e.view);
+        Editor::frame();
+        times.push_back(double(timer.nsecsElapsed()) / 1000.0);
+    }
+    state.counters["median_us_per_key"] = median(times);
+    state.counters["coloured_to"] = double(colouring.correctColoringIndex());
+}
+BENCHMARK(BM_TypeInTheMiddleRecoloured)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 
 void BM_ScrollToEndAndBack(benchmark::State& state)
 {

@@ -141,9 +141,9 @@ Range KELTextView::visibleRange()
 
 void KELTextView::layoutVisibleText()
 {
+    // Laying out repaints what changed: edits, folds and colours ask for their own lines.
     if (window())
         visibleRange();
-    update();
 }
 
 void KELTextView::setInvalidateDisplayOnlyForAttributeChange(bool on)
