@@ -119,6 +119,33 @@ void TextStorage::closeGap() const
     m_gapStart = 0;
 }
 
+void TextStorage::replaceInClosedString(Range range, const QString& text)
+{
+    // The side before the edit moves when it is the shorter: the string's storage keeps
+    // room at its front (taking characters off the front moves no text).
+    const qsizetype n = m_buf.size();
+    const qsizetype k = text.size();
+    const qsizetype p = range.location;
+    if (k == range.length || p >= n - range.end() || text.isSharedWith(m_buf)) {
+        m_buf.replace(p, range.length, text);
+        return;
+    }
+    if (k > range.length) {
+        const qsizetype grow = k - range.length;
+        m_buf.prepend(QString(grow, QChar::Null));
+        QChar* d = m_buf.data();
+        std::memmove(d, d + grow, size_t(p) * sizeof(QChar));
+        std::memcpy(d + p, text.constData(), size_t(k) * sizeof(QChar));
+    } else {
+        const qsizetype shrink = range.length - k;
+        QChar* d = m_buf.data();
+        std::memmove(d + shrink, d, size_t(p) * sizeof(QChar));
+        if (k > 0)
+            std::memcpy(d + shrink + p, text.constData(), size_t(k) * sizeof(QChar));
+        m_buf.remove(0, shrink);
+    }
+}
+
 const QString& TextStorage::string() const
 {
     closeGap();
@@ -345,7 +372,7 @@ void TextStorage::replaceCharacters(Range range, const QString& text)
     const bool readBetweenEdits = m_readSinceEdit && m_gapLength == 0;
     m_readSinceEdit = false;
     if (readBetweenEdits) {
-        m_buf.replace(range.location, range.length, text);
+        replaceInClosedString(range, text);
     } else if (text.size() <= 4096) {
         // Typing and small edits: move the gap to the edit and fill it.
         moveGapTo(range.location, text.size() - range.length + 1);

@@ -218,6 +218,8 @@ private:
     void processEditing();
 
     void moveGapTo(qsizetype position, qsizetype minimumGap);
+    /// An edit of the string while it has no gap.
+    void replaceInClosedString(Range range, const QString& text);
     void closeGap() const;
 
     mutable QString m_buf;

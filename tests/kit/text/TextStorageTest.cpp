@@ -130,7 +130,9 @@ TEST(TextStorageTest, BadInputKeepsEveryCharacter)
 
 TEST(TextStorageTest, RandomEditsMatchAPlainString)
 {
-    // The typing gap must be invisible: every read agrees with a plain string edited alike.
+    // The typing gap must be invisible: every read agrees with a plain string edited alike,
+    // whether the whole string is read between edits (edits then go into the closed string,
+    // moving the shorter side) or not (edits go through the gap).
     TextStorage ts(QStringLiteral("seed\ntext\r\nhere"));
     QString model = ts.string();
     quint32 seed = 12345;
@@ -156,7 +158,7 @@ TEST(TextStorageTest, RandomEditsMatchAPlainString)
         ASSERT_EQ(ts.nextLineTerminator(probe), TextStorage::nextLineTerminator(model, probe));
         TextStorage plain(model);
         ASSERT_EQ(ts.lineRange(Range(probe, 0)), plain.lineRange(Range(probe, 0)));
-        if (step % 97 == 0)
+        if (next(3) == 0)
             ASSERT_EQ(ts.string(), model);
     }
     EXPECT_EQ(ts.string(), model);
