@@ -44,9 +44,9 @@ void shiftOutermostFirst(const std::vector<TagEnclosure*>& chain)
         (*it)->shiftEnclosedObjectsToParent();
 }
 
-ScriptKind scriptKind(const TagInstance& tag)
+// The kind of a script by the value of its "type" attribute; classic without one.
+ScriptKind scriptKind(const std::optional<QString>& type)
 {
-    const std::optional<QString> type = tag.valueForAttribute(QStringLiteral("type"));
     if (!type)
         return ScriptKind::Classic;
     QString essence = type->section(u';', 0, 0).trimmed().toLower();
@@ -117,15 +117,143 @@ const WalkSets& walkSetsFor(const TagChecker& vocabulary)
     return cache.emplace(&vocabulary, std::move(sets)).first->second;
 }
 
+// What the checks of one tag need to know of the run they belong to.
+struct TagCheckContext {
+    const TagChecker& vocabulary;
+    bool html5;
+    const KELSyntaxCheckTypeHTML::OpenNameCounts* openNames;
+    KELSyntaxCheckResult& errors;
+    bool generated;
+};
+
+QStringView partOf(const QString& text, kit::Range range)
+{
+    return QStringView(text).mid(range.location, range.length);
+}
+
+// A view of part of the text as a QString, made without copying; it must not outlive
+// the text.
+QString unsharedPartOf(const QString& text, kit::Range range)
+{
+    return QString::fromRawData(text.constData() + range.location, range.length);
+}
+
+// The checks of one complete tag: its style attributes, and for an opening tag the
+// vocabulary (is the element known, are its attributes and their values, does it
+// stand inside an element it needs).
+void checkTag(const TagScan& scan, const QString& tagName, const QString& text, const TagCheckContext& context)
+{
+    for (const TagScan::Attribute& attribute : scan.attributes) {
+        if (partOf(text, attribute.name).compare(QLatin1String("style"), Qt::CaseInsensitive) == 0)
+            KELSyntaxCheckTypeCSSCheck::sharedInstance().checkForStyleAttributeErrors(context.errors, text, attribute.value,
+                context.generated);
+    }
+    if (scan.isCloseTag)
+        return;
+
+    const TagChecker& vocabulary = context.vocabulary;
+    const bool html5 = context.html5;
+    KELSyntaxCheckResult& errors = context.errors;
+    const kit::Range location = scan.location;
+    const Tag* definition = vocabulary.tag(tagName);
+    if (!definition) {
+        const bool markup = !tagName.isEmpty()
+            && (tagName == QLatin1String("kelphperror") || tagName.startsWith(u'!') || tagName.startsWith(u'?'));
+        // Custom elements are valid wherever HTML5 is.
+        const bool custom = html5 && tagName.contains(u'-');
+        if (!markup && !custom)
+            errors.addError(makeError(QStringLiteral("Unrecognized Tag"),
+                                QStringLiteral("The <%1> tag is not recognized as part of the HTML specification. ").arg(tagName), location),
+                HTMLType);
+        return;
+    }
+    const QList<TagAttribute>& known = definition->attributes();
+    for (const TagScan::Attribute& attribute : scan.attributes) {
+        const QStringView name = partOf(text, attribute.name);
+        const LowerCaseView lowerName(name);
+        const QStringView lower = lowerName.view();
+        const TagAttribute* found = nullptr;
+        for (qsizetype d = known.size() - 1; d >= 0; --d) {
+            if (known.at(d).name() == lower) {
+                found = &known.at(d);
+                break;
+            }
+        }
+        if (found) {
+            if (std::optional<KELSyntaxCheckError> error = found->errorForAttributeValue(unsharedPartOf(text, attribute.value))) {
+                error->setTextRange(location);
+                errors.addError(*error, HTMLType);
+            }
+        } else if (!(html5 && (lower.startsWith(QLatin1String("data-")) || lower.startsWith(QLatin1String("aria-"))))) {
+            errors.addError(makeError(QStringLiteral("Unrecognized Attribute"),
+                                QStringLiteral("The \"%1\" attribute is not recognized as a valid attribute for the <%2> tag.")
+                                    .arg(name.toString(), tagName),
+                                location),
+                HTMLType);
+        }
+    }
+    const QStringList& containedBy = definition->containedBy();
+    const KELSyntaxCheckTypeHTML::OpenNameCounts* openNames = context.openNames;
+    if (!containedBy.isEmpty() && openNames) {
+        // Looked up by name rather than by walking the ancestors: each of thousands of
+        // unclosed <li> would otherwise walk all the ones before it.
+        const auto isOpen = [openNames, html5, &vocabulary](const QString& container) {
+            if (openNames->value(container) > 0)
+                return true;
+            if (!html5)
+                return false;
+            // HTML lets a page leave out the start tags of html, head and body: the html
+            // element always stands, and at the top level an element is in the head or
+            // the body that the page leaves implied.
+            if (container == QLatin1String("html"))
+                return true;
+            if (container != QLatin1String("head") && container != QLatin1String("body"))
+                return false;
+            for (auto it = openNames->cbegin(); it != openNames->cend(); ++it) {
+                const QString& open = it.key();
+                if (it.value() > 0 && open != QLatin1String("html") && !open.startsWith(u'!') && !open.startsWith(u'?')
+                    && !vocabulary.singleTags().contains(open))
+                    return false;
+            }
+            return true;
+        };
+        const bool inside = std::any_of(containedBy.begin(), containedBy.end(), isOpen);
+        if (!inside)
+            errors.addError(makeError(QStringLiteral("Invalid Tag Nesting"), definition->containedByErrorStringWithTagName(tagName), location),
+                HTMLType);
+    }
+}
+
+ScriptKind scriptKind(const TagScan& scan, const QString& text)
+{
+    std::optional<QString> type;
+    for (const TagScan::Attribute& attribute : scan.attributes) {
+        if (partOf(text, attribute.name).compare(QLatin1String("type"), Qt::CaseInsensitive) == 0) {
+            type = text.mid(attribute.value.location, attribute.value.length);
+            break;
+        }
+    }
+    return scriptKind(type);
+}
+
 } // namespace
 
+// The walk over the tags keeps the elements open around the current place on a stack.
+// The tree, when one is wanted, is built alongside; the check alone needs no tree, and
+// so makes no nodes and no tag objects.
 class KELSyntaxCheckTypeHTML::Walk {
 public:
-    Walk(KELSyntaxCheckTypeHTML& owner, const QString& text, KELSyntaxCheckResult* result, bool generated)
-        : owner(owner)
-        , text(text)
+    struct Open {
+        QString name;
+        kit::Range location;
+        TagEnclosure* node; // null without a tree
+    };
+
+    Walk(const QString& text, KELSyntaxCheckResult* result, bool generated, bool buildTree)
+        : text(text)
         , result(result)
         , generated(generated)
+        , buildTree(buildTree)
         , vocabulary(TagChecker::currentTagChecker())
         , html5(kit::UserDefaults::standard().boolValue(KELShowHTML5Completions))
         , singleTags(walkSetsFor(vocabulary).singleTags)
@@ -141,39 +269,43 @@ public:
     /// Whether the element may end without its end tag.
     bool mayEndImplicitly(const QString& name) const { return vocabulary.impliedEndStartTags(name) != nullptr; }
 
+    /// Turns the void elements among the open ones from `from` on into leaves and ends
+    /// them all.
+    void popFrom(size_t from)
+    {
+        std::vector<TagEnclosure*> leaves;
+        for (size_t k = open.size(); k-- > from;) {
+            --openNames[open[k].name];
+            if (buildTree && isVoid(open[k].name))
+                leaves.push_back(open[k].node);
+        }
+        shiftOutermostFirst(leaves);
+        open.resize(from);
+    }
+
     /// Ends the open elements that a start tag of this name ends without their end
     /// tags (a new <li> the one before it, a <td> the cell before it), looking up
-    /// through elements that may end so and void elements; answers the new current
-    /// enclosure.
-    TagEnclosure* endImpliedBy(TagEnclosure* current, const QString& name, OpenNameCounts& openNames) const
+    /// through elements that may end so and void elements.
+    void endImpliedBy(const QString& name)
     {
         if (!impliedEndStartTags.contains(name))
-            return current;
+            return;
         while (true) {
-            TagEnclosure* ended = nullptr;
-            for (TagEnclosure* e = current; e && e->tag(); e = e->parent()) {
-                const QString& open = e->tag()->name();
-                if (const QSet<QString>* closers = vocabulary.impliedEndStartTags(open)) {
+            std::optional<size_t> ended;
+            for (size_t k = open.size(); k-- > 0;) {
+                const QString& openName = open[k].name;
+                if (const QSet<QString>* closers = vocabulary.impliedEndStartTags(openName)) {
                     if (closers->contains(name)) {
-                        ended = e;
+                        ended = k;
                         break;
                     }
-                } else if (!isVoid(open)) {
+                } else if (!isVoid(openName)) {
                     break;
                 }
             }
             if (!ended)
-                return current;
-            std::vector<TagEnclosure*> leaves;
-            for (TagEnclosure* e = current;; e = e->parent()) {
-                --openNames[e->tag()->name()];
-                if (isVoid(e->tag()->name()))
-                    leaves.push_back(e);
-                if (e == ended)
-                    break;
-            }
-            shiftOutermostFirst(leaves);
-            current = ended->parent();
+                return;
+            popFrom(*ended);
         }
     }
 
@@ -183,14 +315,16 @@ public:
             result->addError(error, type);
     }
 
-    KELSyntaxCheckTypeHTML& owner;
     const QString& text;
     KELSyntaxCheckResult* result;
     bool generated;
+    bool buildTree;
     const TagChecker& vocabulary;
     bool html5;
     const QSet<QString>& singleTags;
     const QSet<QString>& impliedEndStartTags; // every start tag that ends some element
+    std::vector<Open> open; // outermost first
+    OpenNameCounts openNames; // how many of each name are open
 };
 
 KELSyntaxCheckTypeHTML& KELSyntaxCheckTypeHTML::sharedInstance()
@@ -202,7 +336,7 @@ KELSyntaxCheckTypeHTML& KELSyntaxCheckTypeHTML::sharedInstance()
 void KELSyntaxCheckTypeHTML::checkForErrors(KELSyntaxCheckResult& result, const QString& text, kit::Range range, bool generatedSource)
 {
     result.establishType(typeName(), generatedSource);
-    releaseTree(parseText(text, range, &result, generatedSource, false));
+    walkText(text, range, &result, generatedSource, false, false);
 }
 
 void KELSyntaxCheckTypeHTML::releaseTree(std::unique_ptr<TagEnclosure> root)
@@ -230,27 +364,37 @@ qsizetype KELSyntaxCheckTypeHTML::indexAfterCommentClose(qsizetype from, qsizety
 std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& text, kit::Range range, KELSyntaxCheckResult* errors,
     bool generatedSource, bool markNewLines)
 {
-    Walk walk(*this, text, errors, generatedSource);
-    auto root = std::make_unique<TagEnclosure>(nullptr);
-    TagEnclosure* current = root.get();
+    return walkText(text, range, errors, generatedSource, markNewLines, true);
+}
+
+std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::walkText(const QString& text, kit::Range range, KELSyntaxCheckResult* errors,
+    bool generatedSource, bool markNewLines, bool buildTree)
+{
+    Walk walk(text, errors, generatedSource, buildTree);
+    std::vector<Walk::Open>& open = walk.open;
+    OpenNameCounts& openNames = walk.openNames;
+    std::unique_ptr<TagEnclosure> root = buildTree ? std::make_unique<TagEnclosure>(nullptr) : nullptr;
+    const auto currentNode = [&]() { return open.empty() ? root.get() : open.back().node; };
     const qsizetype end = range.isNotFound() ? 0 : qMin(range.end(), text.size());
     qsizetype i = range.isNotFound() ? 0 : qMax<qsizetype>(0, range.location);
     bool walkEnded = false;
-    OpenNameCounts openNames; // names of the enclosures from the current one up
+    TagScan scan; // reused for every tag
 
     while (i < end && !walkEnded) {
         const QChar c = text.at(i);
         if (c != u'<') {
-            if (markNewLines && (c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029) || c == QChar(0x85))) {
+            if (markNewLines && buildTree
+                && (c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029) || c == QChar(0x85))) {
                 qsizetype k = i + 1;
                 while (k < end && isBlank(text.at(k)))
                     ++k;
                 if (k < end && text.at(k) != u'<') {
                     auto marker = std::make_shared<TagInstance>();
                     marker->setLocation(kit::Range(k, 1));
-                    auto node = std::make_unique<TagEnclosure>(current);
+                    TagEnclosure* parent = currentNode();
+                    auto node = std::make_unique<TagEnclosure>(parent);
                     node->setTag(marker);
-                    current->addEnclosed(std::move(node));
+                    parent->addEnclosed(std::move(node));
                 }
                 i = k;
             } else {
@@ -258,30 +402,53 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
             }
             continue;
         }
-        auto tag = std::make_shared<TagInstance>();
-        const qsizetype j = tagSkippingComments(i, end - 1, *tag, &openNames, text, errors, generatedSource);
+        const qsizetype last = end - 1;
+        if (i + 1 <= last && text.at(i + 1) == u'?') {
+            i = indexAfterPHPClose(i + 1, last, text);
+            continue;
+        }
+        if (i + 3 <= last && QStringView(text).mid(i + 1, 3) == QLatin1String("!--")) {
+            i = indexAfterCommentClose(i + 1, last, text);
+            continue;
+        }
+        bool complete = false;
+        const qsizetype j = TagReader::scanTag(i, last, text, scan, &complete);
         qsizetype next = j + 1;
-        if (tag->name().isEmpty()) {
+        if (!complete) {
+            i = next;
+            continue;
+        }
+        const QString name = TagReader::lowerCaseName(partOf(text, scan.nameRange));
+        if (errors)
+            checkTag(scan, name, text, TagCheckContext { walk.vocabulary, walk.html5, &openNames, *errors, generatedSource });
+        if (name.isEmpty()) {
             i = next;
             continue;
         }
         // "<" before something that cannot start a tag name ("<%= x %>" in a code sample,
         // "<>") is reported where it stands but opens no element, so the elements around
         // it keep their structure.
-        if (const QChar first = tag->name().at(0);
-            !(first.isLetter() || first == u'!' || first == u'?' || first == u'/')) {
+        if (const QChar first = name.at(0); !(first.isLetter() || first == u'!' || first == u'?' || first == u'/')) {
             i = next;
             continue;
         }
-        if (!tag->isCloseTag()) {
-            current = walk.endImpliedBy(current, tag->name(), openNames);
-            auto node = std::make_unique<TagEnclosure>(current);
-            node->setTag(tag);
-            TagEnclosure* added = current->addEnclosed(std::move(node));
-            if (!tag->isXHTMLCloseTag()) {
-                current = added;
-                ++openNames[tag->name()];
-                const QString& name = tag->name();
+        std::shared_ptr<TagInstance> tag;
+        if (buildTree) {
+            tag = std::make_shared<TagInstance>();
+            TagReader::fillTag(scan, name, text, *tag);
+        }
+        if (!scan.isCloseTag) {
+            walk.endImpliedBy(name);
+            TagEnclosure* added = nullptr;
+            if (buildTree) {
+                TagEnclosure* parent = currentNode();
+                auto node = std::make_unique<TagEnclosure>(parent);
+                node->setTag(tag);
+                added = parent->addEnclosed(std::move(node));
+            }
+            if (!scan.isXHTMLCloseTag) {
+                open.push_back({ name, scan.location, added });
+                ++openNames[name];
                 if (name == QLatin1String("script") || name == QLatin1String("style")) {
                     const QString closer = QStringLiteral("</") + name;
                     const qsizetype p = text.indexOf(closer, j + 1, Qt::CaseInsensitive);
@@ -294,7 +461,7 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
                         if (name == QLatin1String("style")) {
                             KELSyntaxCheckTypeCSSCheck::sharedInstance().checkForErrors(*errors, text, body, generatedSource);
                         } else if (body.length > 0) {
-                            switch (scriptKind(*tag)) {
+                            switch (scriptKind(scan, text)) {
                             case ScriptKind::Classic:
                                 KELSyntaxCheckTypeJavaScript::sharedInstance().checkForErrors(*errors, text, body, generatedSource);
                                 break;
@@ -318,39 +485,47 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
             }
         } else {
             // Counting the open names keeps a stray closing tag from walking a deep nesting.
-            TagEnclosure* match = openNames.value(tag->name()) > 0 ? current : nullptr;
-            while (match && match->tag() && match->tag()->name() != tag->name())
-                match = match->parent();
-            if (!match || !match->tag()) {
-                walk.report(makeError(QStringLiteral("Unmatched Tag"),
-                    QStringLiteral("The </%1> tag attempts to close an element that is not open. ").arg(tag->name()), tag->location()));
-                auto node = std::make_unique<TagEnclosure>(current);
-                node->setTag(tag);
-                current->addEnclosed(std::move(node));
-            } else {
-                --openNames[match->tag()->name()];
-                std::vector<TagEnclosure*> leaves;
-                for (TagEnclosure* e = current; e != match; e = e->parent()) {
-                    const QString& name = e->tag()->name();
-                    --openNames[name];
-                    if (walk.isVoid(name)) {
-                        leaves.push_back(e);
-                    } else if (!walk.mayEndImplicitly(name)) {
-                        const qsizetype start = e->tag()->location().location;
-                        walk.report(makeError(QStringLiteral("Unmatched Tag"),
-                            QStringLiteral("The <%1> tag is closed implicitly by the </%2> tag. ").arg(name, tag->name()),
-                            kit::Range(start, tag->location().end() - start)));
+            std::optional<size_t> match;
+            if (openNames.value(name) > 0) {
+                for (size_t k = open.size(); k-- > 0;) {
+                    if (open[k].name == name) {
+                        match = k;
+                        break;
                     }
                 }
-                shiftOutermostFirst(leaves);
-                match->setCloseTag(tag);
-                match->tag()->setMatchingTag(tag.get());
-                tag->setMatchingTag(match->tag().get());
-                current = match->parent();
+            }
+            if (!match) {
+                walk.report(makeError(QStringLiteral("Unmatched Tag"),
+                    QStringLiteral("The </%1> tag attempts to close an element that is not open. ").arg(name), scan.location));
+                if (buildTree) {
+                    TagEnclosure* parent = currentNode();
+                    auto node = std::make_unique<TagEnclosure>(parent);
+                    node->setTag(tag);
+                    parent->addEnclosed(std::move(node));
+                }
+            } else {
+                for (size_t k = open.size(); k-- > *match + 1;) {
+                    const QString& openName = open[k].name;
+                    if (!walk.isVoid(openName) && !walk.mayEndImplicitly(openName)) {
+                        const qsizetype start = open[k].location.location;
+                        walk.report(makeError(QStringLiteral("Unmatched Tag"),
+                            QStringLiteral("The <%1> tag is closed implicitly by the </%2> tag. ").arg(openName, name),
+                            kit::Range(start, scan.location.end() - start)));
+                    }
+                }
+                const Walk::Open matched = open[*match];
+                walk.popFrom(*match + 1);
+                --openNames[matched.name];
+                open.pop_back();
+                if (buildTree) {
+                    matched.node->setCloseTag(tag);
+                    matched.node->tag()->setMatchingTag(tag.get());
+                    tag->setMatchingTag(matched.node->tag().get());
+                }
 
-                if (match->tag()->name() == QLatin1String("kelphperror") && errors) {
-                    const qsizetype from = match->tag()->location().end();
-                    const qsizetype to = tag->location().location;
+                if (matched.name == QLatin1String("kelphperror") && errors) {
+                    const qsizetype from = matched.location.end();
+                    const qsizetype to = scan.location.location;
                     if (to > from && to <= text.size()) {
                         KELSyntaxCheckError error = KELSyntaxCheckError::error();
                         error.setTitle(QStringLiteral("PHP Error"));
@@ -364,15 +539,12 @@ std::unique_ptr<TagEnclosure> KELSyntaxCheckTypeHTML::parseText(const QString& t
         i = next;
     }
 
-    std::vector<TagEnclosure*> leaves;
-    for (TagEnclosure* e = current; e && e != root.get(); e = e->parent()) {
-        const QString& name = e->tag()->name();
-        if (walk.isVoid(name))
-            leaves.push_back(e);
-        else if (!walk.mayEndImplicitly(name))
-            walk.report(makeError(QStringLiteral("Unmatched Tag"), QStringLiteral("The <%1> tag is not closed. ").arg(name), e->tag()->location()));
+    for (size_t k = open.size(); k-- > 0;) {
+        const QString& name = open[k].name;
+        if (!walk.isVoid(name) && !walk.mayEndImplicitly(name))
+            walk.report(makeError(QStringLiteral("Unmatched Tag"), QStringLiteral("The <%1> tag is not closed. ").arg(name), open[k].location));
     }
-    shiftOutermostFirst(leaves);
+    walk.popFrom(0);
     return root;
 }
 
@@ -389,85 +561,16 @@ qsizetype KELSyntaxCheckTypeHTML::tagSkippingComments(qsizetype start, qsizetype
 qsizetype KELSyntaxCheckTypeHTML::tagStartingFrom(qsizetype s, qsizetype e, TagInstance& tag, const OpenNameCounts* openNames,
     const QString& text, KELSyntaxCheckResult* errors, bool generatedSource)
 {
+    TagScan scan;
     bool complete = false;
-    TagReader::AttributeRead styleCheck;
-    if (errors)
-        styleCheck = [&](const QString& name, kit::Range value) {
-            if (name.compare(QLatin1String("style"), Qt::CaseInsensitive) == 0)
-                KELSyntaxCheckTypeCSSCheck::sharedInstance().checkForStyleAttributeErrors(*errors, text, value, generatedSource);
-        };
-    const qsizetype result = TagReader::readTag(s, e, tag, text, &complete, styleCheck);
-    if (!complete || !errors || tag.isCloseTag())
+    const qsizetype result = TagReader::scanTag(s, e, text, scan, &complete);
+    if (!complete)
         return result;
-
-    // 6. The vocabulary.
-    const TagChecker& vocabulary = TagChecker::currentTagChecker();
-    const bool html5 = kit::UserDefaults::standard().boolValue(KELShowHTML5Completions);
-    const QString& tagName = tag.name();
-    const Tag* definition = vocabulary.tag(tagName);
-    if (!definition) {
-        const bool markup = !tagName.isEmpty()
-            && (tagName == QLatin1String("kelphperror") || tagName.startsWith(u'!') || tagName.startsWith(u'?'));
-        // Custom elements are valid wherever HTML5 is.
-        const bool custom = html5 && tagName.contains(u'-');
-        if (!markup && !custom)
-            errors->addError(makeError(QStringLiteral("Unrecognized Tag"),
-                                 QStringLiteral("The <%1> tag is not recognized as part of the HTML specification. ").arg(tagName),
-                                 tag.location()),
-                HTMLType);
-        return result;
-    }
-    const QList<TagAttribute>& known = definition->attributes();
-    for (qsizetype k = 0; k < tag.attributes().size(); ++k) {
-        const QString& name = tag.attributes().at(k);
-        const QString lower = name.toLower();
-        const TagAttribute* found = nullptr;
-        for (qsizetype d = known.size() - 1; d >= 0; --d) {
-            if (known.at(d).name() == lower) {
-                found = &known.at(d);
-                break;
-            }
-        }
-        if (found) {
-            if (std::optional<KELSyntaxCheckError> error = found->errorForAttributeValue(tag.values().at(k))) {
-                error->setTextRange(tag.location());
-                errors->addError(*error, HTMLType);
-            }
-        } else if (!(html5 && (lower.startsWith(QLatin1String("data-")) || lower.startsWith(QLatin1String("aria-"))))) {
-            errors->addError(makeError(QStringLiteral("Unrecognized Attribute"),
-                                 QStringLiteral("The \"%1\" attribute is not recognized as a valid attribute for the <%2> tag.").arg(name, tagName),
-                                 tag.location()),
-                HTMLType);
-        }
-    }
-    const QStringList& containedBy = definition->containedBy();
-    if (!containedBy.isEmpty() && openNames) {
-        // Looked up by name rather than by walking the ancestors: each of thousands of
-        // unclosed <li> would otherwise walk all the ones before it.
-        const auto isOpen = [openNames, html5, &vocabulary](const QString& container) {
-            if (openNames->value(container) > 0)
-                return true;
-            if (!html5)
-                return false;
-            // HTML lets a page leave out the start tags of html, head and body: the html
-            // element always stands, and at the top level an element is in the head or
-            // the body that the page leaves implied.
-            if (container == QLatin1String("html"))
-                return true;
-            if (container != QLatin1String("head") && container != QLatin1String("body"))
-                return false;
-            for (auto it = openNames->cbegin(); it != openNames->cend(); ++it) {
-                const QString& open = it.key();
-                if (it.value() > 0 && open != QLatin1String("html") && !open.startsWith(u'!') && !open.startsWith(u'?')
-                    && !vocabulary.singleTags().contains(open))
-                    return false;
-            }
-            return true;
-        };
-        const bool inside = std::any_of(containedBy.begin(), containedBy.end(), isOpen);
-        if (!inside)
-            errors->addError(makeError(QStringLiteral("Invalid Tag Nesting"), definition->containedByErrorStringWithTagName(tagName), tag.location()),
-                HTMLType);
+    const QString name = TagReader::lowerCaseName(partOf(text, scan.nameRange));
+    TagReader::fillTag(scan, name, text, tag);
+    if (errors) {
+        const bool html5 = kit::UserDefaults::standard().boolValue(KELShowHTML5Completions);
+        checkTag(scan, name, text, TagCheckContext { TagChecker::currentTagChecker(), html5, openNames, *errors, generatedSource });
     }
     return result;
 }

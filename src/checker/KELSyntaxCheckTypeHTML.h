@@ -1,9 +1,10 @@
 #pragma once
 // The HTML check, which is also the program's HTML tag parser: one walk from left
-// to right builds the nesting tree of the tags, checks each opening tag against
-// the current vocabulary, reports tags closed out of order or never closed, turns
-// PHP errors embedded as <kelphperror> elements into records, and hands script
-// bodies to the JavaScript check and style bodies and attributes to the CSS check.
+// to right follows the nesting of the tags (building their tree for the parser; the
+// check needs none), checks each opening tag against the current vocabulary,
+// reports tags closed out of order or never closed, turns PHP errors embedded as
+// <kelphperror> elements into records, and hands script bodies to the JavaScript
+// check and style bodies and attributes to the CSS check.
 // Organize Tags and the character-entity lookup live here too.
 
 #include "checker/KELSyntaxCheckType.h"
@@ -74,6 +75,9 @@ private:
         QString text;
     };
     struct SpacingFrame;
+    /// The walk of parseText; without a tree it only checks, and answers null.
+    std::unique_ptr<TagEnclosure> walkText(const QString& text, kit::Range range, KELSyntaxCheckResult* errors, bool generatedSource,
+        bool markNewLines, bool buildTree);
     SpacingFrame beginSpacing(const TagEnclosure& enclosure, QList<Edit>& edits, const QString& text, qint64 level,
         const QSet<QString>& nonStructural);
     void spaceTagsInEnclosure(const TagEnclosure& enclosure, QList<Edit>& edits, const QString& text, qint64 level, const TagChecker& vocabulary);

@@ -23,7 +23,8 @@ TagChecker::TagChecker(const QStringList& tablePaths)
 
 const Tag* TagChecker::tag(const QString& name) const
 {
-    return m_tags.value(name).get();
+    const auto found = m_tags.constFind(name);
+    return found == m_tags.constEnd() ? nullptr : found->get();
 }
 
 std::shared_ptr<const Tag> TagChecker::sharedTag(const QString& name) const

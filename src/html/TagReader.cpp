@@ -1,5 +1,7 @@
 #include "html/TagReader.h"
 
+#include <QSet>
+
 namespace {
 
 bool isBlank(QChar c)
@@ -20,8 +22,7 @@ qsizetype TagReader::indexAfterPHPClose(qsizetype from, qsizetype last, const QS
     return at >= 0 && at + 1 <= last ? at + 2 : last + 1;
 }
 
-qsizetype TagReader::readTag(qsizetype s, qsizetype e, TagInstance& tag, const QString& text, bool* complete,
-    const AttributeRead& attributeRead)
+qsizetype TagReader::scanTag(qsizetype s, qsizetype e, const QString& text, TagScan& scan, bool* complete)
 {
     if (complete)
         *complete = false;
@@ -62,22 +63,22 @@ qsizetype TagReader::readTag(qsizetype s, qsizetype e, TagInstance& tag, const Q
 
     // Name, kind and extent.
     const bool isClose = text.at(s + 1) == u'/';
-    tag.setIsCloseTag(isClose);
-    tag.setLocation(kit::Range(s, g - s + 1));
+    scan.isCloseTag = isClose;
+    scan.location = kit::Range(s, g - s + 1);
+    scan.attributes.clear();
     qsizetype nameEnd = s;
     while (nameEnd < g && !isBlank(text.at(nameEnd)))
         ++nameEnd;
     qsizetype attributeEnd = g;
     const bool xhtml = !isClose && g - 1 > s && text.at(g - 1) == u'/';
+    scan.isXHTMLCloseTag = xhtml;
     if (xhtml) {
-        tag.setIsXHTMLCloseTag(true);
         attributeEnd = g - 1;
         if (nameEnd > attributeEnd)
             nameEnd = attributeEnd;
     }
     const qsizetype nameStart = qMin(s + (isClose ? 2 : 1), nameEnd);
-    tag.setNameRange(kit::Range(nameStart, nameEnd - nameStart));
-    tag.setName(text.mid(nameStart, nameEnd - nameStart).toLower());
+    scan.nameRange = kit::Range(nameStart, nameEnd - nameStart);
     const qsizetype result = xhtml ? g - 1 : g;
 
     // Attributes.
@@ -88,7 +89,7 @@ qsizetype TagReader::readTag(qsizetype s, qsizetype e, TagInstance& tag, const Q
         const qsizetype ns = p;
         while (p < attributeEnd && text.at(p) != u'=' && !isBlank(text.at(p)))
             ++p;
-        const QString name = text.mid(ns, p - ns);
+        const kit::Range name(ns, p - ns);
         // Blanks may stand on either side of "=" ("href = 'x'").
         qsizetype equals = p;
         while (equals < attributeEnd && isBlank(text.at(equals)))
@@ -127,17 +128,93 @@ qsizetype TagReader::readTag(qsizetype s, qsizetype e, TagInstance& tag, const Q
             valueStart = valueEnd = stop = p;
             start = ns;
         }
-        if (start < attributeEnd) {
-            tag.addAttribute(name, text.mid(valueStart, valueEnd - valueStart));
-            if (attributeRead)
-                attributeRead(name, kit::Range(valueStart, valueEnd - valueStart));
-        }
+        if (start < attributeEnd)
+            scan.attributes.push_back({ name, kit::Range(valueStart, valueEnd - valueStart) });
         p = stop + 1;
     }
 
     if (complete)
         *complete = true;
     return result;
+}
+
+qsizetype TagReader::readTag(qsizetype s, qsizetype e, TagInstance& tag, const QString& text, bool* complete,
+    const AttributeRead& attributeRead)
+{
+    if (complete)
+        *complete = false;
+    TagScan scan;
+    bool scanned = false;
+    const qsizetype result = scanTag(s, e, text, scan, &scanned);
+    if (!scanned)
+        return result;
+    const qsizetype before = tag.attributes().size();
+    fillTag(scan, lowerCaseName(QStringView(text).mid(scan.nameRange.location, scan.nameRange.length)), text, tag);
+    if (attributeRead) {
+        for (size_t k = 0; k < scan.attributes.size(); ++k)
+            attributeRead(tag.attributes().at(before + qsizetype(k)), scan.attributes[k].value);
+    }
+    if (complete)
+        *complete = true;
+    return result;
+}
+
+void TagReader::fillTag(const TagScan& scan, const QString& lowerCaseName, const QString& text, TagInstance& tag)
+{
+    tag.setIsCloseTag(scan.isCloseTag);
+    tag.setLocation(scan.location);
+    if (scan.isXHTMLCloseTag)
+        tag.setIsXHTMLCloseTag(true);
+    tag.setNameRange(scan.nameRange);
+    tag.setName(lowerCaseName);
+    QStringList names = tag.attributes();
+    QStringList values = tag.values();
+    names.reserve(names.size() + qsizetype(scan.attributes.size()));
+    values.reserve(values.size() + qsizetype(scan.attributes.size()));
+    for (const TagScan::Attribute& attribute : scan.attributes) {
+        names.append(text.mid(attribute.name.location, attribute.name.length));
+        values.append(text.mid(attribute.value.location, attribute.value.length));
+    }
+    tag.setAttributes(names);
+    tag.setValues(values);
+}
+
+QString TagReader::lowerCaseName(QStringView name)
+{
+    // Bounded, so that a text of endless made-up names cannot grow it without end.
+    constexpr qsizetype mostNames = 4096;
+    thread_local QSet<QString> known;
+    const LowerCaseView lower(name);
+    const QStringView view = lower.view();
+    if (!lower.isShortASCII())
+        return view.toString();
+    // A key over the buffer for the look-up only; what is kept owns its characters.
+    const QString key = QString::fromRawData(reinterpret_cast<const QChar*>(view.data()), view.size());
+    const auto found = known.constFind(key);
+    if (found != known.constEnd())
+        return *found;
+    QString owned = view.toString();
+    if (known.size() < mostNames)
+        known.insert(owned);
+    return owned;
+}
+
+LowerCaseView::LowerCaseView(QStringView name)
+{
+    bool ascii = name.size() <= Capacity;
+    for (qsizetype i = 0; ascii && i < name.size(); ++i)
+        ascii = name[i].unicode() < 0x80;
+    if (!ascii) {
+        m_shortASCII = false;
+        m_string = name.toString().toLower();
+        m_view = m_string;
+        return;
+    }
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        m_buffer[i] = c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+    }
+    m_view = QStringView(m_buffer, name.size());
 }
 
 std::shared_ptr<TagInstance> TagReader::tagInRange(kit::Range range, const QString& text)

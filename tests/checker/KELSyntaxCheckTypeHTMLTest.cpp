@@ -376,3 +376,33 @@ TEST(KELSyntaxCheckTypeHTMLTest, PlantedErrorsInARealPageAreFoundAtTheirLines)
     ASSERT_EQ(expected.size(), 7);
     EXPECT_EQ(checkedLines(text), expected);
 }
+
+TEST(KELSyntaxCheckTypeHTMLTest, CheckAloneReportsWhatTheTreeWalkReports)
+{
+    // The check walks without building a tree; its messages must be those of the walk
+    // that builds one.
+    QStringList pages;
+    for (const char* fixture : { "unclosed.html", "misplaced.html", "attributes.html", "scripts.html", "node-synopsis-planted.html",
+             "fuzz-unclosed-list-items.html", "fpc-faq.html" })
+        pages << fixtureText(QString::fromLatin1(fixture));
+    pages << QStringLiteral("<UL><LI>a<li>b<P>c<BR>d</ul></Div><td>e<kelphperror>Parse error on line 4</kelphperror>")
+          << QStringLiteral("<table><tr><td>a<td>b<tr><td>c</table><p>x<p><img src=a.png WIDTH=wide>y</section>")
+          << QStringLiteral("<div data-X=1 ARIA-label=y Foo=z><span STYLE=\"color: nocolour\"><b><i>t</div><br/><hr>");
+    for (bool html5 : { true, false }) {
+        registerCheckerDefaults(html5);
+        for (const QString& text : pages) {
+            SCOPED_TRACE(text.left(60).toStdString());
+            ASSERT_FALSE(text.isEmpty());
+            KELSyntaxCheckResult alone;
+            KELSyntaxCheckTypeHTML::sharedInstance().checkForErrors(alone, text, false);
+            KELSyntaxCheckResult withTree;
+            withTree.establishType(QStringLiteral("HTML"), false);
+            KELSyntaxCheckTypeHTML::releaseTree(
+                KELSyntaxCheckTypeHTML::sharedInstance().parseText(text, kit::Range(0, text.size()), &withTree, false, false));
+            ASSERT_EQ(alone.typeResults().keys(), withTree.typeResults().keys());
+            for (const QString& type : alone.typeResults().keys())
+                EXPECT_EQ(alone.typeResultForType(type)->errors(), withTree.typeResultForType(type)->errors()) << qPrintable(type);
+        }
+    }
+    registerCheckerDefaults();
+}
