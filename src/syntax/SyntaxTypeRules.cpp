@@ -88,7 +88,7 @@ const SyntaxStructure* ruleElement(const SyntaxColoringRule* rule, int depth, in
 bool elementMatches(
     const SyntaxStructure* element, const SyntaxStructure* structure, const QString& text, Range ownText)
 {
-    if (!element || element->name() != structure->name())
+    if (!element || element->nameId() != structure->nameId())
         return false;
     if (!element->text())
         return true;
