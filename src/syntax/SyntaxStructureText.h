@@ -83,8 +83,8 @@ public:
             const qsizetype length = std::clamp<qsizetype>(range.length, 0, n - range.location);
             if (length == 0)
                 return kit::NotFound;
-            const QChar* s = string.constData();
-            if (atEnd ? m_last.rejects(s[range.location + length - 1].unicode()) : m_first.rejects(s[range.location].unicode()))
+            const char16_t edge = string.constData()[atEnd ? range.location + length - 1 : range.location].unicode();
+            if ((atEnd ? m_last : m_first).rejects(edge))
                 return kit::NotFound;
         }
         return fullMatchInString(string, range, atEnd);
