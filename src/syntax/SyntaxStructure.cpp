@@ -4,6 +4,9 @@
 #include "syntax/SyntaxStructureMatch.h"
 #include "syntax/SyntaxXML.h"
 
+#include <QHash>
+#include <QMutex>
+
 namespace {
 
 quint64 readOccurs(const QString& text)
@@ -25,9 +28,25 @@ std::unique_ptr<std::vector<std::unique_ptr<SyntaxStructure>>> readStructures(co
     return list;
 }
 
+int idOfName(const QString& name)
+{
+    static QMutex mutex;
+    static QHash<QString, int> ids;
+    QMutexLocker lock(&mutex);
+    auto it = ids.constFind(name);
+    if (it != ids.constEnd())
+        return it.value();
+    const int id = int(ids.size()) + 1;
+    ids.insert(name, id);
+    return id;
+}
+
 } // namespace
 
-SyntaxStructure::SyntaxStructure() = default;
+SyntaxStructure::SyntaxStructure()
+    : m_nameId(idOfName(QString()))
+{
+}
 SyntaxStructure::~SyntaxStructure() = default;
 
 SyntaxStructure::SyntaxStructure(const SyntaxXMLNode& node)
@@ -41,6 +60,7 @@ SyntaxStructure::SyntaxStructure(const SyntaxXMLNode& node)
     } else {
         m_name = node.valueForAttribute("name");
     }
+    m_nameId = idOfName(m_name);
     for (const SyntaxXMLNode& child : node.childNodes()) {
         const QString name = child.nodeName();
         if (name == QLatin1String("interrupt")) {
@@ -74,6 +94,12 @@ SyntaxStructure::SyntaxStructure(const SyntaxXMLNode& node)
                          .arg(child.isText() ? QStringLiteral("(text)") : name));
         }
     }
+}
+
+void SyntaxStructure::setName(const QString& name)
+{
+    m_name = name;
+    m_nameId = idOfName(name);
 }
 
 const SyntaxStructure* SyntaxStructure::startStructure()

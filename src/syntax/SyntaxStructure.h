@@ -29,6 +29,9 @@ public:
     static const SyntaxStructure* endStructure();
 
     const QString& name() const { return m_name; }
+    /// A small id of the name, the same for every structure of that name in the
+    /// process: names compare without comparing strings.
+    int nameId() const { return m_nameId; }
     bool isReference() const { return m_isReference; }
     quint64 minOccurs() const { return m_minOccurs; }
     quint64 maxOccurs() const { return m_maxOccurs; }
@@ -44,7 +47,7 @@ public:
     const QList<SyntaxStructureInterrupt>& interrupts() const { return m_interrupts; }
     const QSet<const SyntaxStructure*>& interruptStructures() const { return m_interruptStructures; }
 
-    void setName(const QString& name) { m_name = name; }
+    void setName(const QString& name);
     void setIsReference(bool v) { m_isReference = v; }
     void setMinOccurs(quint64 v) { m_minOccurs = v; }
     void setMaxOccurs(quint64 v) { m_maxOccurs = v; }
@@ -80,6 +83,7 @@ public:
 
 private:
     QString m_name;
+    int m_nameId = 0;
     bool m_isReference = false;
     quint64 m_minOccurs = 1;
     quint64 m_maxOccurs = 1;

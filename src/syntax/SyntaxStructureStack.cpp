@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QMutex>
+#include <array>
 #include <vector>
 
 namespace {
@@ -37,6 +38,26 @@ StackIds& stackIds()
     return ids;
 }
 
+// The same few pushes come again and again: remember recent answers per thread,
+// filed by the name's storage, taken only when parent and name are equal.
+struct RecentChild {
+    int parent = -1;
+    QString name;
+    int id = 0;
+};
+thread_local std::array<RecentChild, 256> t_recentChildren;
+
+int childId(int parent, const QString& name)
+{
+    const size_t slot = (size_t(parent) * 0x9E3779B1u ^ (reinterpret_cast<quintptr>(name.constData()) >> 4)) & 255;
+    RecentChild& recent = t_recentChildren[slot];
+    if (recent.parent == parent && recent.name == name)
+        return recent.id;
+    const int id = stackIds().child(parent, name);
+    recent = RecentChild { parent, name, id };
+    return id;
+}
+
 } // namespace
 
 SyntaxStructureStack::SyntaxStructureStack(const QString& string)
@@ -57,7 +78,7 @@ QString SyntaxStructureStack::stackString() const
 void SyntaxStructureStack::pushStructureName(const QString& name)
 {
     m_stack.append(name);
-    m_id = stackIds().child(m_id, name);
+    m_id = childId(m_id, name);
 }
 
 QString SyntaxStructureStack::popStructureName()

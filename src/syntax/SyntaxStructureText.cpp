@@ -74,7 +74,51 @@ void SyntaxStructureText::setValues(std::optional<QStringList> values)
 {
     m_values = std::move(values);
     m_loweredValues = m_values ? lowered(*m_values) : QStringList();
+    m_valueIndex.build(m_loweredValues);
     updateEdgeFilters();
+}
+
+namespace {
+
+// The slot of a text character: its lower case as the values are compared.
+size_t slotOf(char16_t c)
+{
+    const char16_t lower = c < 128 ? (c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c) : QChar(c).toLower().unicode();
+    return lower < 128 ? lower : 128;
+}
+
+} // namespace
+
+void SyntaxStructureText::ValueIndex::build(const QStringList& lowered, bool byLast)
+{
+    offsets.clear();
+    items.clear();
+    // A short list is as quickly scanned whole.
+    if (lowered.size() < 4)
+        return;
+    std::vector<std::vector<quint32>> slots(Slots);
+    for (qsizetype k = 0; k < lowered.size(); ++k) {
+        const QString& v = lowered[k];
+        if (v.isEmpty()) {
+            for (auto& slot : slots)
+                slot.push_back(quint32(k));
+            continue;
+        }
+        const char16_t c = (byLast ? v.back() : v.front()).unicode();
+        slots[c < 128 ? c : 128].push_back(quint32(k));
+    }
+    offsets.reserve(Slots + 1);
+    for (const auto& slot : slots) {
+        offsets.push_back(quint32(items.size()));
+        items.insert(items.end(), slot.begin(), slot.end());
+    }
+    offsets.push_back(quint32(items.size()));
+}
+
+void SyntaxStructureText::ValueIndexes::build(const QStringList& lowered)
+{
+    byFirst.build(lowered, false);
+    byLast.build(lowered, true);
 }
 
 void SyntaxStructureText::updateEdgeFilters()
@@ -121,6 +165,7 @@ void SyntaxStructureText::setExcludeValues(std::optional<QStringList> values)
 {
     m_excludeValues = std::move(values);
     m_loweredExcludes = m_excludeValues ? lowered(*m_excludeValues) : QStringList();
+    m_excludeIndex.build(m_loweredExcludes);
 }
 
 qsizetype SyntaxStructureText::maxLength() const
@@ -136,13 +181,30 @@ qsizetype SyntaxStructureText::maxLength() const
     return qsizetype(std::min<quint64>(m_maxCharLength, quint64(std::numeric_limits<qsizetype>::max())));
 }
 
-qsizetype SyntaxStructureText::matchValues(
-    const QChar* s, qsizetype stringLength, kit::Range range, const QStringList& list, bool atEnd) const
+qsizetype SyntaxStructureText::matchValues(const QChar* s, qsizetype stringLength, kit::Range range,
+    const QStringList& list, bool atEnd, const ValueIndexes* index) const
 {
     if (list.isEmpty())
         return kit::NotFound;
+    // Only the values whose edge character is the text's can match.
+    const ValueIndex* byEdge = index ? (atEnd ? &index->byLast : &index->byFirst) : nullptr;
+    const quint32* item = nullptr;
+    const quint32* itemsEnd = nullptr;
+    if (byEdge && !byEdge->offsets.empty() && range.length > 0) {
+        const size_t slot = slotOf(s[atEnd ? range.end() - 1 : range.location].unicode());
+        item = byEdge->items.data() + byEdge->offsets[slot];
+        itemsEnd = byEdge->items.data() + byEdge->offsets[slot + 1];
+    }
     qsizetype best = kit::NotFound;
-    for (const QString& value : list) {
+    for (qsizetype k = 0;; ++k) {
+        if (item) {
+            if (item == itemsEnd)
+                break;
+            k = qsizetype(*item++);
+        } else if (k >= list.size()) {
+            break;
+        }
+        const QString& value = list[k];
         const qsizetype len = value.size();
         if (len > range.length)
             continue;
@@ -151,10 +213,10 @@ qsizetype SyntaxStructureText::matchValues(
         const qsizetype start = atEnd ? range.end() - len : range.location;
         const QChar* v = value.constData();
         bool equal = true;
-        for (qsizetype k = 0; k < len; ++k) {
-            const char16_t c = s[start + k].unicode();
+        for (qsizetype j = 0; j < len; ++j) {
+            const char16_t c = s[start + j].unicode();
             const char16_t lower = c < 128 ? (c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c) : QChar(c).toLower().unicode();
-            if (lower != v[k].unicode()) {
+            if (lower != v[j].unicode()) {
                 equal = false;
                 break;
             }
@@ -234,7 +296,7 @@ qsizetype SyntaxStructureText::matchHereDocumentEnd(const QString& string, kit::
     return end - (lineStart - 1);
 }
 
-qsizetype SyntaxStructureText::longestMatchInString(const QString& string, kit::Range range, bool atEnd) const
+qsizetype SyntaxStructureText::fullMatchInString(const QString& string, kit::Range range, bool atEnd) const
 {
     const qsizetype n = string.size();
     if (range.location < 0 || range.location > n)
@@ -242,13 +304,10 @@ qsizetype SyntaxStructureText::longestMatchInString(const QString& string, kit::
     range.length = std::clamp<qsizetype>(range.length, 0, n - range.location);
     if (m_hereDocumentEnd)
         return matchHereDocumentEnd(string, range, atEnd);
-    if (m_first.active) {
-        // Every match is at least one character long (else the filters are off).
-        if (range.length == 0)
-            return kit::NotFound;
-        if (atEnd ? m_last.rejects(string.at(range.end() - 1).unicode()) : m_first.rejects(string.at(range.location).unicode()))
-            return kit::NotFound;
-    }
+    // Every match is at least one character long when the edge filters are on;
+    // the caller has tested the edge character.
+    if (m_first.active && range.length == 0)
+        return kit::NotFound;
     // Looking outside the range turns the anchor around: after the range's end
     // forwards, or before its start backwards.
     if (m_matchOutsideRange) {
@@ -261,10 +320,10 @@ qsizetype SyntaxStructureText::longestMatchInString(const QString& string, kit::
         }
     }
     const QChar* s = string.constData();
-    if (m_excludeValues && matchValues(s, n, range, m_loweredExcludes, atEnd) != kit::NotFound)
+    if (m_excludeValues && matchValues(s, n, range, m_loweredExcludes, atEnd, &m_excludeIndex) != kit::NotFound)
         return kit::NotFound;
     if (m_values) {
-        const qsizetype found = matchValues(s, n, range, m_loweredValues, atEnd);
+        const qsizetype found = matchValues(s, n, range, m_loweredValues, atEnd, &m_valueIndex);
         if (found != kit::NotFound)
             return found;
         if (!m_characters)

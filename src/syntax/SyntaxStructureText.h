@@ -7,9 +7,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <optional>
+#include <vector>
 
 class SyntaxXMLNode;
 
@@ -70,7 +72,23 @@ public:
 
     /// Length of the longest match anchored at the range's start (atEnd false) or
     /// ending at its end (atEnd true); kit::NotFound when nothing matches.
-    qsizetype longestMatchInString(const QString& string, kit::Range range, bool atEnd) const;
+    qsizetype longestMatchInString(const QString& string, kit::Range range, bool atEnd) const
+    {
+        // The engine asks at nearly every character and most answers are a quick
+        // no from the edge character: that much is answered here, without a call.
+        if (m_first.active) {
+            const qsizetype n = string.size();
+            if (range.location < 0 || range.location > n)
+                return kit::NotFound;
+            const qsizetype length = std::clamp<qsizetype>(range.length, 0, n - range.location);
+            if (length == 0)
+                return kit::NotFound;
+            const char16_t edge = string.constData()[atEnd ? range.location + length - 1 : range.location].unicode();
+            if ((atEnd ? m_last : m_first).rejects(edge))
+                return kit::NotFound;
+        }
+        return fullMatchInString(string, range, atEnd);
+    }
     /// The value test alone, over the given list (lower-cased copies in `lowered`).
     qsizetype longestMatchInString(
         const QString& string, kit::Range range, const QStringList& lowered, bool atEnd) const;
@@ -85,10 +103,25 @@ private:
         void add(char16_t c) { bits[c >> 6] |= quint64(1) << (c & 63); }
         bool rejects(char16_t c) const { return active && c < 128 && !((bits[c >> 6] >> (c & 63)) & 1); }
     };
+    // The values of a list by the lower-cased first (or last) character: an ASCII
+    // character has a slot of its own, all others share the last one, and empty
+    // values are in every slot. Indexes ascend, so the first listed still wins.
+    struct ValueIndex {
+        static constexpr size_t Slots = 129;
+        std::vector<quint32> offsets; // Slots + 1 entries; empty when not built
+        std::vector<quint32> items;
+        void build(const QStringList& lowered, bool byLast);
+    };
+    struct ValueIndexes {
+        ValueIndex byFirst;
+        ValueIndex byLast;
+        void build(const QStringList& lowered);
+    };
     void updateEdgeFilters();
+    qsizetype fullMatchInString(const QString& string, kit::Range range, bool atEnd) const;
     qsizetype matchHereDocumentEnd(const QString& string, kit::Range range, bool atEnd) const;
-    qsizetype matchValues(
-        const QChar* s, qsizetype stringLength, kit::Range range, const QStringList& lowered, bool atEnd) const;
+    qsizetype matchValues(const QChar* s, qsizetype stringLength, kit::Range range, const QStringList& lowered,
+        bool atEnd, const ValueIndexes* index = nullptr) const;
 
     quint64 m_minCharLength = 1;
     quint64 m_maxCharLength = SyntaxUnlimited;
@@ -100,6 +133,8 @@ private:
     // Lower-cased copies, so matching allocates nothing.
     QStringList m_loweredValues;
     QStringList m_loweredExcludes;
+    ValueIndexes m_valueIndex;
+    ValueIndexes m_excludeIndex;
     char16_t m_escapeChar = 0;
     bool m_hereDocumentEnd = false;
     EdgeFilter m_first;

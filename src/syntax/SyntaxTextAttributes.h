@@ -10,9 +10,7 @@ namespace syntaxattributes {
 
 inline void set(kit::TextStorage* storage, kit::AttributeKey key, kit::AttributeValueId id, kit::Range range)
 {
-    range = kit::Range::intersection(range, kit::Range(0, storage->length()));
-    if (range.length > 0 && !storage->holdsValueId(key, id, range))
-        storage->setValueId(key, id, range);
+    storage->changeValueId(key, id, range);
 }
 
 inline void remove(kit::TextStorage* storage, kit::AttributeKey key, kit::Range range)

@@ -260,9 +260,26 @@ private:
         QVarLengthArray<std::pair<kit::Range, kit::AttributeValueId>, 16>* colorOps = nullptr;
         // The unfinished structure being coloured ends where another starts.
         bool extentKnown = false;
+        // What the grammar walk looks up per structure, worked out once a pass
+        // (shared, so saving and restoring the settings copies no tables).
+        struct Lookups {
+            // By structure name id: the rules and start patterns whose path begins
+            // with that name, in the style's and the type's order.
+            struct Candidates {
+                std::vector<ColoringRuleRange*> rules;
+                std::vector<StructureValid*> valids;
+            };
+            QHash<int, Candidates> candidates;
+            // By name id: the structure a reference names (null: none); unset
+            // entries are not looked up yet.
+            std::vector<std::optional<const SyntaxStructure*>> targets;
+        };
+        std::shared_ptr<Lookups> lookups;
     };
     PassSettings m_pass;
     std::optional<QList<const SyntaxType*>> m_nestedTypes;
     void preparePass();
+    const PassSettings::Lookups::Candidates& candidatesFor(const SyntaxStructure* structure);
+    const SyntaxStructure* referenceTarget(const SyntaxStructure* element);
     kit::AttributeValueId colorForRule(const SyntaxColoringRule* rule);
 };

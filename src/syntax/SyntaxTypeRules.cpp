@@ -88,7 +88,7 @@ const SyntaxStructure* ruleElement(const SyntaxColoringRule* rule, int depth, in
 bool elementMatches(
     const SyntaxStructure* element, const SyntaxStructure* structure, const QString& text, Range ownText)
 {
-    if (!element || element->name() != structure->name())
+    if (!element || element->nameId() != structure->nameId())
         return false;
     if (!element->text())
         return true;
@@ -108,6 +108,47 @@ void SyntaxType::preparePass()
     m_pass.baseColor = plainTextColor();
     m_pass.baseColorId = syntaxattributes::colorId(m_pass.baseColor);
     m_pass.textColorId = syntaxattributes::colorId(ColoringGroup::textColor());
+    m_pass.lookups = std::make_shared<PassSettings::Lookups>();
+}
+
+const SyntaxType::PassSettings::Lookups::Candidates& SyntaxType::candidatesFor(const SyntaxStructure* structure)
+{
+    if (!m_pass.lookups)
+        m_pass.lookups = std::make_shared<PassSettings::Lookups>();
+    auto& candidates = m_pass.lookups->candidates;
+    const int name = structure->nameId();
+    auto it = candidates.find(name);
+    if (it != candidates.end())
+        return it.value();
+    // A path's first element must name the structure; the others are never looked at.
+    PassSettings::Lookups::Candidates found;
+    if (m_pass.style) {
+        for (ColoringRuleRange& r : m_pass.style->coloringRuleRanges()) {
+            int pathLength = 0;
+            const SyntaxStructure* first = ruleElement(r.rule, 0, &pathLength);
+            if (first && first->nameId() == name)
+                found.rules.push_back(&r);
+        }
+    }
+    for (StructureValid& v : m_structureValids) {
+        const auto& path = v.structure->startStructureMatch()->matchStructures();
+        if (!path.empty() && path.front()->nameId() == name)
+            found.valids.push_back(&v);
+    }
+    return candidates.insert(name, std::move(found)).value();
+}
+
+const SyntaxStructure* SyntaxType::referenceTarget(const SyntaxStructure* element)
+{
+    if (!m_pass.lookups)
+        m_pass.lookups = std::make_shared<PassSettings::Lookups>();
+    auto& targets = m_pass.lookups->targets;
+    const size_t name = size_t(element->nameId());
+    if (name >= targets.size())
+        targets.resize(name + 1);
+    if (!targets[name])
+        targets[name] = structureWithName(element->name());
+    return *targets[name];
 }
 
 QColor SyntaxType::plainTextColor() const
@@ -149,17 +190,18 @@ ColoringResult SyntaxType::efficientColorKELHTMLView(
     auto* const outerOps = m_pass.colorOps;
     m_pass.colorOps = &ops;
 
+    // Only the rules and start patterns whose path begins with this structure can
+    // match below it; no others are read or set.
+    const PassSettings::Lookups::Candidates& candidates = candidatesFor(structure);
     QVarLengthArray<ColoringRuleRange*, 32> rules;
-    if (m_pass.style) {
-        for (ColoringRuleRange& r : m_pass.style->coloringRuleRanges()) {
-            r.valid = false;
-            rules.push_back(&r);
-        }
+    for (ColoringRuleRange* r : candidates.rules) {
+        r->valid = false;
+        rules.push_back(r);
     }
     QVarLengthArray<StructureValid*, 32> valids;
-    for (StructureValid& v : m_structureValids) {
-        v.valid = false;
-        valids.push_back(&v);
+    for (StructureValid* v : candidates.valids) {
+        v->valid = false;
+        valids.push_back(v);
     }
     bool valid = true;
     const Range covered
@@ -193,9 +235,9 @@ ColoringResult SyntaxType::efficientColorKELHTMLView(
         for (const auto& [piece, color] : pieces)
             setColor(storage, color, piece);
     }
-    for (const StructureValid& v : m_structureValids) {
-        if (v.valid) {
-            result.startStructureMatch = v.structure;
+    for (const StructureValid* v : valids) {
+        if (v->valid) {
+            result.startStructureMatch = v->structure;
             break;
         }
     }
@@ -305,7 +347,7 @@ Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range,
     }
 
     auto repeat = [&](const SyntaxStructure* element, qsizetype from, qsizetype* to) {
-        const SyntaxStructure* target = element->isReference() ? structureWithName(element->name()) : element;
+        const SyntaxStructure* target = element->isReference() ? referenceTarget(element) : element;
         quint64 count = 0;
         qsizetype at = from;
         if (target) {

@@ -82,6 +82,21 @@ TEST(SyntaxStructureText, MatchesAsTheTableSays)
         { "run of minimum 0 at a stranger", {}, "0123456789", {}, 0, U, {}, false, "px", { 0, 2 }, false, 0 },
         { "values, then run of minimum 0", { "if" }, "abc", {}, 0, U, {}, false, "123", { 0, 3 }, false, 0 },
         { "first character in neither", { "if" }, "0123456789", {}, 1, U, {}, false, "x1", { 0, 2 }, false, NF },
+        // Longer lists are looked up by their edge character: the same answers.
+        { "long list: longest of one letter", { "do", "d", "if", "div", "dl" }, {}, {}, 1, U, {}, false, "DIVx",
+            { 0, 4 }, false, 3 },
+        { "long list: a value past the range is skipped", { "abc", "x", "ab", "y" }, {}, {}, 1, U, {}, false, "abc",
+            { 0, 2 }, false, 2 },
+        { "long list: outside ASCII into a value", { "a", "b", "c", "k" }, {}, {}, 1, U, {}, false,
+            QString(QChar(0x212A)), { 0, 1 }, false, 1 },
+        { "long list: outside ASCII both sides", { "a", "b", "c", QString(QChar(0xE9)) + "t" }, {}, {}, 1, U, {}, false,
+            QString(QChar(0xC9)) + "T!", { 0, 3 }, false, 2 },
+        { "long list: an empty value matches anywhere", { "a", "", "b", "c" }, {}, {}, 1, U, {}, false, "xyz",
+            { 0, 3 }, false, 0 },
+        { "long list: at end, by the last letter", { "-->", "->", "ab", "b>", "x" }, {}, {}, 1, U, {}, false, "a -->",
+            { 0, 5 }, true, 3 },
+        { "long list: exclusion by its first letter", {}, "abcdefghijklmnopqrstuvwxyz", { "for", "if", "in", "do" },
+            1, U, {}, false, "IFx", { 0, 3 }, false, NF },
     };
     for (const MatchCase& c : cases) {
         const SyntaxStructureText t = makeText(c);

@@ -252,6 +252,79 @@ void AttributeRunList::replaceSpan(qsizetype a, qsizetype b, qsizetype total, qs
     }
 }
 
+bool AttributeRunList::assign(qsizetype a, qsizetype b, qsizetype total, Value value)
+{
+    a = std::max<qsizetype>(a, 0);
+    b = std::min(b, total);
+    if (a >= b)
+        return false;
+    if (m_blocks.empty()) {
+        if (value == 0)
+            return false;
+        Block block;
+        block.runs.push_back(Run{0, 0});
+        m_blocks.push_back(std::move(block));
+    }
+    const Pos p = find(a);
+    Pos n = p;
+    const bool hasNext = advance(n);
+    const qsizetype s = startOf(p);
+    const qsizetype e = hasNext ? startOf(n) : total;
+    const Value old = m_blocks[p.block].runs[p.run].value;
+    if (old == value && e >= b)
+        return false;
+    if (e < b) {
+        // Across runs: the general replacement.
+        replaceSpan(a, b, total, b - a, value);
+        return true;
+    }
+    // [a, b) lies inside the run [s, e) of another value: at most two run starts come
+    // in, and the neighbours' starts go where they hold the value already.
+    const bool head = a > s;
+    const bool tail = b < e;
+    const bool prevSame = !head && (p.run > 0 || p.block > 0)
+        && (p.run > 0 ? m_blocks[p.block].runs[p.run - 1].value : m_blocks[p.block - 1].runs.back().value) == value;
+    if (!tail && hasNext && m_blocks[n.block].runs[n.run].value == value) {
+        // The next run joins; it sits after p, so p stays where it is.
+        std::vector<Run>& runs = m_blocks[n.block].runs;
+        runs.erase(runs.begin() + qsizetype(n.run));
+        if (runs.empty())
+            m_blocks.erase(m_blocks.begin() + qsizetype(n.block));
+    }
+    Block& blk = m_blocks[p.block];
+    const auto at = blk.runs.begin() + qsizetype(p.run);
+    const Run after{qint32(b - blk.offset), old};
+    if (head) {
+        const Run here{qint32(a - blk.offset), value};
+        if (tail)
+            blk.runs.insert(at + 1, {here, after});
+        else
+            blk.runs.insert(at + 1, here);
+    } else if (prevSame) {
+        // The previous run grows over [a, b).
+        if (tail) {
+            at->start = after.start;
+        } else {
+            blk.runs.erase(at);
+            if (blk.runs.empty())
+                m_blocks.erase(m_blocks.begin() + qsizetype(p.block));
+            return true;
+        }
+    } else {
+        at->value = value;
+        if (tail)
+            blk.runs.insert(at + 1, after);
+    }
+    if (qsizetype(blk.runs.size()) > 2 * blockSize) {
+        Block rest;
+        rest.offset = blk.offset;
+        rest.runs.assign(blk.runs.begin() + blockSize, blk.runs.end());
+        blk.runs.resize(size_t(blockSize));
+        m_blocks.insert(m_blocks.begin() + qsizetype(p.block) + 1, std::move(rest));
+    }
+    return true;
+}
+
 AttributeRunList::Value AttributeRunList::valueAt(qsizetype index, qsizetype total, Range* run) const
 {
     if (m_blocks.empty() || index < 0 || index >= total) {

@@ -51,6 +51,10 @@ public:
     /// The old stretch [a, b) of a text of length total becomes [a, a + newLength) with
     /// value (nothing when newLength is 0); what follows moves by newLength - (b - a).
     void replaceSpan(qsizetype a, qsizetype b, qsizetype total, qsizetype newLength, Value value);
+    /// Sets [a, b) of a text of length total to value, the length unchanged; answers
+    /// whether anything changed. One lookup when the stretch lies within one run, the
+    /// common case of colouring, and an append when writes come in order.
+    bool assign(qsizetype a, qsizetype b, qsizetype total, Value value);
     /// The value at index and its run (the whole run of equal values).
     Value valueAt(qsizetype index, qsizetype total, Range* run = nullptr) const;
     /// Calls f(start, length, value) for each run meeting range, clipped to it, in order;

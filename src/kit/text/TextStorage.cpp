@@ -318,6 +318,21 @@ void TextStorage::setValueId(AttributeKey key, AttributeValueId id, Range range)
     edited(TextStorageEditedAttributes, range, 0);
 }
 
+bool TextStorage::changeValueId(AttributeKey key, AttributeValueId id, Range range)
+{
+    const qsizetype total = length();
+    range = Range::intersection(range, Range(0, total));
+    if (range.length <= 0 || key < 0)
+        return false;
+    if (id == 0 && !keyRuns(key))
+        return false;
+    if (!keyRunsForWriting(key).runs.assign(range.location, range.end(), total, id))
+        return false;
+    noteEditedKey(key);
+    edited(TextStorageEditedAttributes, range, 0);
+    return true;
+}
+
 void TextStorage::noteEditedKey(AttributeKey key)
 {
     if (!m_acc.keys.contains(key))

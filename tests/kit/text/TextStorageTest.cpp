@@ -176,16 +176,28 @@ TEST(TextStorageTest, AttributeRunsMatchPerCharacterValuesOverRandomEdits)
         return bound == 0 ? 0u : (seed >> 8) % bound;
     };
     const QString key = QStringLiteral("k");
-    for (int step = 0; step < 4000; ++step) {
+    const kit::AttributeKey keyId = kit::attributeKey(key);
+    for (int step = 0; step < 6000; ++step) {
         const qsizetype n = qsizetype(model.size());
         const qsizetype loc = next(quint32(n + 1));
         const qsizetype len = next(quint32(std::min<qsizetype>(8, n - loc) + 1));
-        switch (next(4)) {
+        switch (next(5)) {
         case 0: { // set a value
             const int v = int(next(3)) + 1;
             ts.addAttribute(key, v, Range(loc, len));
             for (qsizetype i = loc; i < loc + len; ++i)
                 model[size_t(i)] = v;
+            break;
+        }
+        case 4: { // set a value (or none) by id, told whether anything changed
+            const int v = int(next(4));
+            const kit::AttributeValueId id = v == 0 ? 0 : ts.valueId(keyId, v);
+            bool changes = false;
+            for (qsizetype i = loc; i < loc + len; ++i) {
+                changes = changes || model[size_t(i)] != v;
+                model[size_t(i)] = v;
+            }
+            ASSERT_EQ(ts.changeValueId(keyId, id, Range(loc, len)), changes) << "step " << step;
             break;
         }
         case 1:
@@ -276,6 +288,13 @@ TEST(TextStorageTest, KeysAndValueIdsReadAndWriteWithoutNames)
     seen.clear();
     ts.setValueId(kit::BackgroundColorKey, 0, Range(0, 2));
     EXPECT_TRUE(seen.isEmpty());
+    // A conditional write of what the text already holds is no edit either.
+    EXPECT_FALSE(ts.changeValueId(colour, red, Range(1, 1)));
+    EXPECT_FALSE(ts.changeValueId(kit::BackgroundColorKey, 0, Range(0, 3)));
+    EXPECT_TRUE(seen.isEmpty());
+    EXPECT_TRUE(ts.changeValueId(colour, red, Range(1, 2)));
+    EXPECT_EQ(seen, QSet<QString> { kit::ForegroundColorAttributeName });
+    EXPECT_TRUE(ts.holdsValueId(colour, red, Range(0, 3)));
 }
 
 TEST(TextStorageTest, PerStorageValuesNoRunHoldsAreDroppedAndTheRestStayIntact)
