@@ -1,6 +1,7 @@
 #pragma once
 // One parsed declaration: the property name and its value tokens.
 
+#include "css/KELParsedCSSSlabs.h"
 #include "css/KELParsedCSSObject.h"
 #include "css/KELParsedCSSValue.h"
 
@@ -11,6 +12,7 @@
 
 class KELParsedCSSDeclaration : public KELParsedCSSObject {
 public:
+    KEL_PARSED_CSS_SLABS(KELParsedCSSDeclaration)
     KELParsedCSSDeclaration() = default;
     KELParsedCSSDeclaration(const KELParsedCSSDeclaration&) = delete;
     KELParsedCSSDeclaration& operator=(const KELParsedCSSDeclaration&) = delete;

@@ -1,6 +1,7 @@
 #pragma once
 // One selector of a selector group: its sequences in order (combinators are not kept).
 
+#include "css/KELParsedCSSSlabs.h"
 #include "css/KELOwnedList.h"
 #include "css/KELParsedCSSSelectorSequence.h"
 
@@ -10,6 +11,7 @@
 
 class KELParsedCSSSelector {
 public:
+    KEL_PARSED_CSS_SLABS(KELParsedCSSSelector)
     const QList<KELParsedCSSSelectorSequence*>& sequences() const { return m_sequences.items(); }
     KELParsedCSSSelectorSequence* addSequence(std::unique_ptr<KELParsedCSSSelectorSequence> s) { return m_sequences.add(std::move(s)); }
     bool valid() const { return m_valid; }

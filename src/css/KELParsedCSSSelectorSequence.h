@@ -1,6 +1,7 @@
 #pragma once
 // Simple selectors written together without a combinator.
 
+#include "css/KELParsedCSSSlabs.h"
 #include "css/KELOwnedList.h"
 #include "css/KELParsedCSSSimpleSelector.h"
 
@@ -10,6 +11,7 @@
 
 class KELParsedCSSSelectorSequence {
 public:
+    KEL_PARSED_CSS_SLABS(KELParsedCSSSelectorSequence)
     const QList<KELParsedCSSSimpleSelector*>& simpleSelectors() const { return m_selectors.items(); }
     KELParsedCSSSimpleSelector* addSimpleSelector(std::unique_ptr<KELParsedCSSSimpleSelector> s) { return m_selectors.add(std::move(s)); }
     bool valid() const { return m_valid; }

@@ -1,6 +1,7 @@
 #pragma once
 // One simple selector: type, attribute, class, ID, pseudo-class or pseudo-element.
 
+#include "css/KELParsedCSSSlabs.h"
 #include "css/KELParsedCSSObject.h"
 #include "css/KELParsedCSSValue.h"
 
@@ -13,6 +14,7 @@ class KELParsedCSSSelector;
 
 class KELParsedCSSSimpleSelector : public KELParsedCSSObject {
 public:
+    KEL_PARSED_CSS_SLABS(KELParsedCSSSimpleSelector)
     enum Type : qint32 { TypeSelector = 0, NamespacedTypeSelector = 1, Attribute = 2, Class = 3, ID = 4, PseudoClass = 5, PseudoElement = 6 };
 
     explicit KELParsedCSSSimpleSelector(qint32 type);

@@ -1,6 +1,7 @@
 #pragma once
 // One CSS token as the parser read it: identifier, number, string, function, block ...
 
+#include "css/KELParsedCSSSlabs.h"
 #include "css/KELParsedCSSObject.h"
 #include "kit/Types.h"
 
@@ -14,6 +15,7 @@ using KELParsedCSSValues = QList<const KELParsedCSSValue*>;
 
 class KELParsedCSSValue : public KELParsedCSSObject {
 public:
+    KEL_PARSED_CSS_SLABS(KELParsedCSSValue)
     enum Type : qint32 {
         Identifier = 0, Number = 1, Dimension = 2, Percentage = 3, String = 4, URI = 5, Hash = 6,
         UnicodeRange = 7, Function = 8, Delimiter = 9, Block = 10, URLToken = 11,

@@ -2,6 +2,8 @@
 #include "CSSTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -88,4 +90,50 @@ TEST(KELParsedCSSValueTest, KindsNamesAndWhitespace)
     EXPECT_EQ(comma.textRange().location, kit::NotFound);
     EXPECT_EQ(KELParsedCSSDeclaration().textRange().location, kit::NotFound);
     EXPECT_EQ(KELParsedCSSAtRule().textRange().location, 0);
+}
+
+TEST(KELParsedCSSValueTest, TokensFromSlabsKeepTheirContentsThroughInterleavedTreesAndThreads)
+{
+    // Two trees larger than a slab, freed in turns while the other keeps growing, and a
+    // tree built and freed on another thread: every token keeps what was written into it.
+    auto build = [](int count, int tag) {
+        auto root = std::make_unique<KELParsedCSSValue>(KELParsedCSSValue::Block);
+        for (int i = 0; i < count; ++i) {
+            auto v = std::make_unique<KELParsedCSSValue>(KELParsedCSSValue::Number);
+            v->setValue(float(i * 10 + tag));
+            v->setTextRange(kit::Range(i, tag));
+            root->addSubvalue(std::move(v));
+        }
+        return root;
+    };
+    auto intact = [](const KELParsedCSSValue& root, int count, int tag) {
+        if (root.subvalues().size() != count)
+            return false;
+        for (int i = 0; i < count; ++i) {
+            const KELParsedCSSValue* v = root.subvalues().at(i);
+            if (v->value() != float(i * 10 + tag) || v->textRange() != kit::Range(i, tag) || v->type() != KELParsedCSSValue::Number)
+                return false;
+        }
+        return true;
+    };
+    auto first = build(5000, 1);
+    auto second = build(7000, 2);
+    first.reset();
+    auto third = build(6000, 3);
+    std::unique_ptr<KELParsedCSSValue> fromThread;
+    std::thread worker([&] {
+        auto t = build(3000, 4);
+        fromThread = build(100, 5);
+        EXPECT_TRUE(intact(*t, 3000, 4));
+    });
+    worker.join();
+    EXPECT_TRUE(intact(*second, 7000, 2));
+    EXPECT_TRUE(intact(*third, 6000, 3));
+    EXPECT_TRUE(intact(*fromThread, 100, 5));
+    second.reset();
+    third.reset();
+    fromThread.reset();
+    // All gone: the next tree starts on fresh slabs.
+    auto again = build(10, 6);
+    EXPECT_TRUE(intact(*again, 10, 6));
 }
