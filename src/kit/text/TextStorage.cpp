@@ -122,27 +122,44 @@ void TextStorage::closeGap() const
 void TextStorage::replaceInClosedString(Range range, const QString& text)
 {
     // The side before the edit moves when it is the shorter: the string's storage keeps
-    // room at its front (taking characters off the front moves no text).
+    // room at its front (taking characters off the front moves no text). Otherwise the
+    // side after it moves, within the room kept at the end.
     const qsizetype n = m_buf.size();
     const qsizetype k = text.size();
     const qsizetype p = range.location;
-    if (k == range.length || p >= n - range.end() || text.isSharedWith(m_buf)) {
+    const qsizetype tail = n - range.end();
+    if (text.isSharedWith(m_buf)) {
         m_buf.replace(p, range.length, text);
         return;
     }
-    if (k > range.length) {
+    if (k == range.length) {
+        std::memcpy(m_buf.data() + p, text.constData(), size_t(k) * sizeof(QChar));
+    } else if (k > range.length) {
         const qsizetype grow = k - range.length;
-        m_buf.prepend(QString(grow, QChar::Null));
-        QChar* d = m_buf.data();
-        std::memmove(d, d + grow, size_t(p) * sizeof(QChar));
-        std::memcpy(d + p, text.constData(), size_t(k) * sizeof(QChar));
+        if (p < tail) {
+            m_buf.prepend(QString(grow, QChar::Null));
+            QChar* d = m_buf.data();
+            std::memmove(d, d + grow, size_t(p) * sizeof(QChar));
+        } else {
+            m_buf.resize(n + grow);
+            QChar* d = m_buf.data();
+            std::memmove(d + p + k, d + range.end(), size_t(tail) * sizeof(QChar));
+        }
+        std::memcpy(m_buf.data() + p, text.constData(), size_t(k) * sizeof(QChar));
     } else {
         const qsizetype shrink = range.length - k;
         QChar* d = m_buf.data();
-        std::memmove(d + shrink, d, size_t(p) * sizeof(QChar));
-        if (k > 0)
-            std::memcpy(d + shrink + p, text.constData(), size_t(k) * sizeof(QChar));
-        m_buf.remove(0, shrink);
+        if (p < tail) {
+            std::memmove(d + shrink, d, size_t(p) * sizeof(QChar));
+            if (k > 0)
+                std::memcpy(d + shrink + p, text.constData(), size_t(k) * sizeof(QChar));
+            m_buf.remove(0, shrink);
+        } else {
+            std::memmove(d + p + k, d + range.end(), size_t(tail) * sizeof(QChar));
+            if (k > 0)
+                std::memcpy(d + p, text.constData(), size_t(k) * sizeof(QChar));
+            m_buf.truncate(n - shrink);
+        }
     }
 }
 
