@@ -60,9 +60,12 @@ void NoodleLineNumberView::setClientView(kit::TextView* view)
                 textDidChange(guarded->editedMask(), guarded->editedRange());
         }));
     }
-    if (kit::LayoutManager* lm = view->layoutManager())
-        m_clientConnections.append(
-            connect(lm, &kit::LayoutManager::didInvalidateLayout, this, qOverload<>(&QWidget::update)));
+    if (kit::LayoutManager* lm = view->layoutManager()) {
+        // The ruler repaints beside the text what the text repaints: the lines an edit
+        // touched, or everything below them when lines moved.
+        m_clientConnections.append(connect(lm, &kit::LayoutManager::needsDisplay, this, qOverload<>(&QWidget::update)));
+        m_clientConnections.append(connect(lm, &kit::LayoutManager::needsDisplayInBand, this, &NoodleLineNumberView::displayBand));
+    }
     view->installEventFilter(this);
     invalidateLineIndices();
 }
@@ -240,9 +243,26 @@ void NoodleLineNumberView::setRuleThickness(qreal thickness)
 
 void NoodleLineNumberView::textDidChange(int, Range editedRange)
 {
+    // What to repaint follows from the layout's notices (displayBand).
     if (editedRange.location != NotFound)
         invalidateLineIndicesFromCharIndex(editedRange.location);
-    update();
+    else
+        update();
+}
+
+void NoodleLineNumberView::displayBand(qreal top, qreal bottom)
+{
+    kit::TextView* view = client();
+    if (!view || bottom < top)
+        return;
+    // Container coordinates to the ruler's, through the window both sit in.
+    const qreal shift = view->textContainerOrigin().y() - view->visibleRect().top()
+        + view->mapTo(window(), QPoint()).y() - mapTo(window(), QPoint()).y();
+    const qreal y0 = std::max<qreal>(top + shift, 0);
+    const qreal y1 = std::min<qreal>(bottom + shift, height());
+    if (y1 < y0)
+        return;
+    update(QRectF(0, y0, width(), y1 - y0).toAlignedRect().adjusted(0, -1, 0, 1));
 }
 
 void NoodleLineNumberView::defaultsChanged(const QString& key)

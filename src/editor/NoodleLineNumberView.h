@@ -69,6 +69,8 @@ protected:
     void drawHashMarksAndLabels(QPainter* painter, const QRect& rect) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     /// After an edit of the client's text (mask: the storage's edited mask).
+    /// Repaints the band of the client's container (its coordinates) beside the text.
+    void displayBand(qreal top, qreal bottom);
     virtual void textDidChange(int mask, kit::Range editedRange);
     virtual void defaultsChanged(const QString& key);
     kit::TextView* client() const;

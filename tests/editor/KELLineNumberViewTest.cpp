@@ -10,9 +10,11 @@
 #include "kit/text/TextStorage.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTest>
 #include <QTextDocument>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 using kit::NotFound;
@@ -135,6 +137,38 @@ TEST_F(KELLineNumberViewTest, NumbersCountTheLinesHiddenInFolds)
     view->unfoldTextInRange(Range(11, 17));
     QApplication::processEvents();
     EXPECT_EQ(shownNumbers(), (std::vector<qint64> { 1, 2, 3, 4, 5, 6, 7 }));
+}
+
+TEST_F(KELLineNumberViewTest, TheGutterOnScreenFollowsEveryEdit)
+{
+    // The gutter repaints only the lines the text repaints: after each edit what the
+    // window shows of it must still be what a full paint draws.
+    QString text;
+    for (int i = 0; i < 30; ++i)
+        text += QStringLiteral("<p>line %1</p>\n").arg(i);
+    setText(text);
+    view->setSelectedRange(Range(text.indexOf(QStringLiteral("line 4")), 0));
+    QApplication::processEvents();
+    const struct {
+        const char* what;
+        std::function<void()> edit;
+    } cases[] = {
+        {"typing", [&] { view->insertText(QStringLiteral("ab")); }},
+        {"new lines", [&] { view->insertNewline(); view->insertNewline(); }},
+        {"joining lines", [&] { view->deleteBackward(); }},
+        {"a fold", [&] { view->foldTextInRange(Range(text.indexOf(QStringLiteral("line 7")), 40)); }},
+        {"an unfold", [&] { view->unfoldAll(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.edit();
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        const QRect area(gutter->mapTo(scroll.get(), QPoint()), gutter->size());
+        const QImage shown = scroll->screen()->grabWindow(scroll->winId()).toImage().copy(area).convertToFormat(QImage::Format_RGB32);
+        const QImage full = gutter->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shown, full);
+    }
 }
 
 TEST_F(KELLineNumberViewTest, LastLineAndEmptyText)
