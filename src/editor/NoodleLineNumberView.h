@@ -68,9 +68,9 @@ protected:
     void drawBackground(QPainter* painter, const QRect& rect) override;
     void drawHashMarksAndLabels(QPainter* painter, const QRect& rect) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    /// After an edit of the client's text (mask: the storage's edited mask).
     /// Repaints the band of the client's container (its coordinates) beside the text.
     void displayBand(qreal top, qreal bottom);
+    /// After an edit of the client's text (mask: the storage's edited mask).
     virtual void textDidChange(int mask, kit::Range editedRange);
     virtual void defaultsChanged(const QString& key);
     kit::TextView* client() const;

@@ -222,11 +222,6 @@ void AttributeRunList::replaceSpan(qsizetype a, qsizetype b, qsizetype total, qs
     if (m_blocks.front().first() != 0)
         m_blocks.front().runs.front().start = qint32(-m_blocks.front().offset);
     // Merge equal neighbours around the changed stretch.
-    auto eraseAt = [this](Pos p) {
-        m_blocks[p.block].runs.erase(m_blocks[p.block].runs.begin() + qsizetype(p.run));
-        if (m_blocks[p.block].runs.empty())
-            m_blocks.erase(m_blocks.begin() + qsizetype(p.block));
-    };
     if (a > 0 && a < newTotal) {
         const Pos p = find(a);
         if (startOf(p) == a && valueAt(a - 1, newTotal) == m_blocks[p.block].runs[p.run].value)
@@ -239,17 +234,27 @@ void AttributeRunList::replaceSpan(qsizetype a, qsizetype b, qsizetype total, qs
             eraseAt(p);
     }
     // Keep the changed block small.
-    if (!m_blocks.empty()) {
-        const size_t bi = std::min(insertBlock, m_blocks.size() - 1);
-        if (qsizetype(m_blocks[bi].runs.size()) > 2 * blockSize) {
-            Block tail;
-            tail.offset = m_blocks[bi].offset;
-            tail.runs.assign(std::make_move_iterator(m_blocks[bi].runs.begin() + blockSize),
-                             std::make_move_iterator(m_blocks[bi].runs.end()));
-            m_blocks[bi].runs.resize(size_t(blockSize));
-            m_blocks.insert(m_blocks.begin() + qsizetype(bi) + 1, std::move(tail));
-        }
-    }
+    if (!m_blocks.empty())
+        keepSmall(std::min(insertBlock, m_blocks.size() - 1));
+}
+
+void AttributeRunList::eraseAt(Pos p)
+{
+    std::vector<Run>& runs = m_blocks[p.block].runs;
+    runs.erase(runs.begin() + qsizetype(p.run));
+    if (runs.empty())
+        m_blocks.erase(m_blocks.begin() + qsizetype(p.block));
+}
+
+void AttributeRunList::keepSmall(size_t block)
+{
+    if (qsizetype(m_blocks[block].runs.size()) <= 2 * blockSize)
+        return;
+    Block tail;
+    tail.offset = m_blocks[block].offset;
+    tail.runs.assign(m_blocks[block].runs.begin() + blockSize, m_blocks[block].runs.end());
+    m_blocks[block].runs.resize(size_t(blockSize));
+    m_blocks.insert(m_blocks.begin() + qsizetype(block) + 1, std::move(tail));
 }
 
 bool AttributeRunList::assign(qsizetype a, qsizetype b, qsizetype total, Value value)
@@ -284,13 +289,8 @@ bool AttributeRunList::assign(qsizetype a, qsizetype b, qsizetype total, Value v
     const bool tail = b < e;
     const bool prevSame = !head && (p.run > 0 || p.block > 0)
         && (p.run > 0 ? m_blocks[p.block].runs[p.run - 1].value : m_blocks[p.block - 1].runs.back().value) == value;
-    if (!tail && hasNext && m_blocks[n.block].runs[n.run].value == value) {
-        // The next run joins; it sits after p, so p stays where it is.
-        std::vector<Run>& runs = m_blocks[n.block].runs;
-        runs.erase(runs.begin() + qsizetype(n.run));
-        if (runs.empty())
-            m_blocks.erase(m_blocks.begin() + qsizetype(n.block));
-    }
+    if (!tail && hasNext && m_blocks[n.block].runs[n.run].value == value)
+        eraseAt(n); // the next run joins; it sits after p, so p stays where it is
     Block& blk = m_blocks[p.block];
     const auto at = blk.runs.begin() + qsizetype(p.run);
     const Run after{qint32(b - blk.offset), old};
@@ -305,9 +305,7 @@ bool AttributeRunList::assign(qsizetype a, qsizetype b, qsizetype total, Value v
         if (tail) {
             at->start = after.start;
         } else {
-            blk.runs.erase(at);
-            if (blk.runs.empty())
-                m_blocks.erase(m_blocks.begin() + qsizetype(p.block));
+            eraseAt(p);
             return true;
         }
     } else {
@@ -315,13 +313,7 @@ bool AttributeRunList::assign(qsizetype a, qsizetype b, qsizetype total, Value v
         if (tail)
             blk.runs.insert(at + 1, after);
     }
-    if (qsizetype(blk.runs.size()) > 2 * blockSize) {
-        Block rest;
-        rest.offset = blk.offset;
-        rest.runs.assign(blk.runs.begin() + blockSize, blk.runs.end());
-        blk.runs.resize(size_t(blockSize));
-        m_blocks.insert(m_blocks.begin() + qsizetype(p.block) + 1, std::move(rest));
-    }
+    keepSmall(p.block);
     return true;
 }
 

@@ -90,6 +90,10 @@ private:
     qsizetype startOf(Pos p) const { return m_blocks[p.block].runs[p.run].start + m_blocks[p.block].offset; }
     bool advance(Pos& p) const;
     void splitAt(qsizetype p, qsizetype total);
+    /// Removes the run at p, and its block when that empties.
+    void eraseAt(Pos p);
+    /// Splits the block in two when it has grown past twice the block size.
+    void keepSmall(size_t block);
 
     std::vector<Block> m_blocks;
     // Block and run of the last find (the run index may belong to another block).

@@ -567,7 +567,6 @@ void LayoutManager::invalidateDisplay(Range range)
     for (int i = a; i <= b && i < paragraphCount(); ++i) {
         if (Paragraph* p = m_paragraphs[size_t(i)].get()) {
             p->glyphs.clear();
-            p->hasGlyphs = false;
         }
     }
     displayParagraphs(a, b);
@@ -1182,60 +1181,48 @@ QColor LayoutManager::colourForId(AttributeValueId id, const DrawContext& contex
     return id == 0 ? context.textColor : m_storage->valueForId(ForegroundColorKey, id).value<QColor>();
 }
 
-template <class F>
-void LayoutManager::forEachColouredPiece(const Paragraph& p, qsizetype start, const QTextLine& line, F&& f) const
+std::vector<LayoutManager::ColouredGlyphs> LayoutManager::colouredGlyphs(const Paragraph& p, qsizetype start, const QTextLine& line) const
 {
+    // The line's stretches of one colour, in display positions.
+    struct Piece {
+        qsizetype from;
+        qsizetype to;
+        AttributeValueId colour;
+    };
+    QVarLengthArray<Piece, 16> pieces;
     const qsizetype ls = line.textStart();
     const qsizetype le = ls + line.textLength();
     m_storage->forEachRun(ForegroundColorKey, Range(start, p.contentLength), [&](qsizetype s, qsizetype l, AttributeValueId id) {
+        const qsizetype end = toDisplay(p, s + l - start, true);
         const qsizetype a = std::max(toDisplay(p, s - start, false), ls);
-        const qsizetype b = std::min(toDisplay(p, s + l - start, true), le);
+        const qsizetype b = std::min(end, le);
         if (b > a)
-            f(a, b, id);
-        return toDisplay(p, s + l - start, true) < le;
+            pieces.append(Piece{a, b, id});
+        return end < le;
     });
-}
-
-void LayoutManager::drawLineColoured(QPainter* painter, const Paragraph& p, qsizetype start, const QTextLine& line,
-                                     const QPointF& origin, const DrawContext& context) const
-{
-    forEachColouredPiece(p, start, line, [&](qsizetype a, qsizetype b, AttributeValueId id) {
-        painter->setPen(colourForId(id, context));
-        const QList<QGlyphRun> glyphs = line.glyphRuns(int(a), int(b - a));
-        for (const QGlyphRun& g : glyphs)
-            painter->drawGlyphRun(origin, g);
-    });
+    std::vector<ColouredGlyphs> out;
+    if (pieces.size() <= 1) {
+        // One colour: the whole line at once.
+        const AttributeValueId colour = pieces.isEmpty() ? 0 : pieces.first().colour;
+        for (const QGlyphRun& g : line.glyphRuns())
+            out.push_back(ColouredGlyphs{colour, g});
+        return out;
+    }
+    for (const Piece& piece : pieces) {
+        for (const QGlyphRun& g : line.glyphRuns(int(piece.from), int(piece.to - piece.from)))
+            out.push_back(ColouredGlyphs{piece.colour, g});
+    }
+    return out;
 }
 
 const std::vector<LayoutManager::ColouredGlyphs>& LayoutManager::glyphsOfLine(Paragraph& p, int paragraph, int k)
 {
-    if (!p.hasGlyphs) {
-        p.glyphs.assign(size_t(p.layout->lineCount()), {});
-        p.hasGlyphs = true;
-    }
-    std::vector<ColouredGlyphs>& out = p.glyphs[size_t(k)];
-    if (!out.empty())
-        return out;
-    const QTextLine line = p.layout->lineAt(k);
-    int pieces = 0;
-    AttributeValueId only = 0;
-    forEachColouredPiece(p, m_starts[size_t(paragraph)], line, [&](qsizetype, qsizetype, AttributeValueId id) {
-        only = id;
-        ++pieces;
-    });
-    if (pieces <= 1) {
-        // One colour: the whole line at once.
-        for (const QGlyphRun& g : line.glyphRuns())
-            out.push_back(ColouredGlyphs{only, g});
-    } else {
-        forEachColouredPiece(p, m_starts[size_t(paragraph)], line, [&](qsizetype a, qsizetype b, AttributeValueId id) {
-            for (const QGlyphRun& g : line.glyphRuns(int(a), int(b - a)))
-                out.push_back(ColouredGlyphs{id, g});
-        });
-    }
-    if (out.empty())
-        out.push_back(ColouredGlyphs{0, QGlyphRun()}); // built, nothing to draw
-    return out;
+    if (p.glyphs.empty())
+        p.glyphs.resize(size_t(p.layout->lineCount()));
+    std::optional<std::vector<ColouredGlyphs>>& line = p.glyphs[size_t(k)];
+    if (!line)
+        line = colouredGlyphs(p, m_starts[size_t(paragraph)], p.layout->lineAt(k));
+    return *line;
 }
 
 void LayoutManager::draw(QPainter* painter, const QRectF& rect, const DrawContext& context)
@@ -1271,14 +1258,11 @@ void LayoutManager::draw(QPainter* painter, const QRectF& rect, const DrawContex
             const qreal top = m_ys[size_t(i)] + line.y();
             if (top > rect.bottom() || top + line.height() < rect.top())
                 continue;
-            if (p->display.size() > HugeParagraph) {
-                // A huge paragraph keeps no glyphs: they would cost more than its text.
-                drawLineColoured(painter, *p, start, line, origin, context);
-                continue;
-            }
-            for (const ColouredGlyphs& g : glyphsOfLine(*p, i, k)) {
-                if (g.glyphs.isEmpty())
-                    continue;
+            // A huge paragraph keeps no glyphs: they would cost more than its text.
+            std::vector<ColouredGlyphs> unkept;
+            if (p->display.size() > HugeParagraph)
+                unkept = colouredGlyphs(*p, start, line);
+            for (const ColouredGlyphs& g : p->display.size() > HugeParagraph ? unkept : glyphsOfLine(*p, i, k)) {
                 painter->setPen(colourForId(g.colour, context));
                 painter->drawGlyphRun(origin, g.glyphs);
             }

@@ -21,6 +21,7 @@
 #include <QSet>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -177,21 +178,17 @@ private:
         qsizetype contentLength = 0;
         qreal height = 0;
         qsizetype lastUse = 0;
-        // Per line, built when the line is first drawn (empty: not built yet).
-        std::vector<std::vector<ColouredGlyphs>> glyphs;
-        bool hasGlyphs = false;
+        // Per line, built when the line is first drawn (no entries: none built yet).
+        std::vector<std::optional<std::vector<ColouredGlyphs>>> glyphs;
     };
 
     void storageDestroyed(TextStorage* storage);
     /// Repaint the paragraphs from first to last (inclusive), or everything below first's top.
     void displayParagraphs(int first, int last, bool andBelow = false);
-    /// The glyphs of line k of p, coloured by the storage's runs; built on first use.
+    /// The glyphs of line k of p, coloured by the storage's runs; kept from the first use.
     const std::vector<ColouredGlyphs>& glyphsOfLine(Paragraph& p, int paragraph, int k);
-    /// Calls f(displayStart, displayEnd, colour) for each colour run of the line.
-    template <class F>
-    void forEachColouredPiece(const Paragraph& p, qsizetype start, const QTextLine& line, F&& f) const;
-    void drawLineColoured(QPainter* painter, const Paragraph& p, qsizetype start, const QTextLine& line,
-                          const QPointF& origin, const DrawContext& context) const;
+    /// The glyphs of a line of p (starting at start in the text), cut at colour changes.
+    std::vector<ColouredGlyphs> colouredGlyphs(const Paragraph& p, qsizetype start, const QTextLine& line) const;
     QColor colourForId(AttributeValueId id, const DrawContext& context) const;
     void rebuildAll();
     /// Re-partitions after the text before newEnd - delta from loc on became [loc, newEnd).

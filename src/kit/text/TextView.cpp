@@ -282,8 +282,7 @@ qreal TextView::documentHeight() const
 
 void TextView::updateDocumentSize()
 {
-    if (m_scrollView)
-        m_scrollView->updateScrollBars();
+    updateScrollBars();
     update();
 }
 
@@ -485,12 +484,14 @@ void TextView::applySelection(const QList<Range>& ranges, SelectionAffinity affi
     if (changed) {
         resetBlink();
         // Repaint where the selection was and where it is.
-        for (const QList<Range>* list : {&before, const_cast<const QList<Range>*>(&m_selection)}) {
-            for (const Range& r : *list) {
+        auto repaint = [this](const QList<Range>& ranges) {
+            for (const Range& r : ranges) {
                 const auto [top, bottom] = m_layout->paragraphBand(r);
                 displayBand(top, bottom);
             }
-        }
+        };
+        repaint(before);
+        repaint(m_selection);
         Q_EMIT selectionDidChange();
         NotificationCenter::defaultCenter().post(TextViewDidChangeSelectionNotification, this);
     }
