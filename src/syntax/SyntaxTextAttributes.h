@@ -10,7 +10,7 @@ namespace syntaxattributes {
 
 inline void set(kit::TextStorage* storage, kit::AttributeKey key, kit::AttributeValueId id, kit::Range range)
 {
-    storage->changeValueId(key, id, range);
+    storage->setValueId(key, id, range);
 }
 
 inline void remove(kit::TextStorage* storage, kit::AttributeKey key, kit::Range range)

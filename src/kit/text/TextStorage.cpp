@@ -323,19 +323,7 @@ bool TextStorage::holdsValueId(AttributeKey key, AttributeValueId id, Range rang
     return k->runs.holds(range, length(), id);
 }
 
-void TextStorage::setValueId(AttributeKey key, AttributeValueId id, Range range)
-{
-    range = Range::intersection(range, Range(0, length()));
-    if (range.length <= 0 || key < 0)
-        return;
-    if (id == 0 && !keyRuns(key))
-        return;
-    setRunValue(keyRunsForWriting(key), range, id);
-    noteEditedKey(key);
-    edited(TextStorageEditedAttributes, range, 0);
-}
-
-bool TextStorage::changeValueId(AttributeKey key, AttributeValueId id, Range range)
+bool TextStorage::setValueId(AttributeKey key, AttributeValueId id, Range range)
 {
     const qsizetype total = length();
     range = Range::intersection(range, Range(0, total));

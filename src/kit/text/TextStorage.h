@@ -144,11 +144,9 @@ public:
     AttributeValueId valueIdAt(AttributeKey key, qsizetype index, Range* run = nullptr) const;
     /// Whether every character of the range holds the value id (0: no value).
     bool holdsValueId(AttributeKey key, AttributeValueId id, Range range) const;
-    /// Sets the value id over the range (0 removes); records the edit.
-    void setValueId(AttributeKey key, AttributeValueId id, Range range);
-    /// Sets the value id over the range unless every character already holds it;
-    /// answers whether it wrote (only a write is recorded as an edit).
-    bool changeValueId(AttributeKey key, AttributeValueId id, Range range);
+    /// Sets the value id over the range (0 removes) unless every character already holds
+    /// it; answers whether it wrote (only a write is recorded as an edit).
+    bool setValueId(AttributeKey key, AttributeValueId id, Range range);
     /// Calls f(start, length, id) for each run of the key meeting range, clipped to it;
     /// stop by returning false. A key never set reads as one run without a value.
     template <class F>

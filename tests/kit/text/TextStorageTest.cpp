@@ -197,7 +197,7 @@ TEST(TextStorageTest, AttributeRunsMatchPerCharacterValuesOverRandomEdits)
                 changes = changes || model[size_t(i)] != v;
                 model[size_t(i)] = v;
             }
-            ASSERT_EQ(ts.changeValueId(keyId, id, Range(loc, len)), changes) << "step " << step;
+            ASSERT_EQ(ts.setValueId(keyId, id, Range(loc, len)), changes) << "step " << step;
             break;
         }
         case 1:
@@ -289,10 +289,10 @@ TEST(TextStorageTest, KeysAndValueIdsReadAndWriteWithoutNames)
     ts.setValueId(kit::BackgroundColorKey, 0, Range(0, 2));
     EXPECT_TRUE(seen.isEmpty());
     // A conditional write of what the text already holds is no edit either.
-    EXPECT_FALSE(ts.changeValueId(colour, red, Range(1, 1)));
-    EXPECT_FALSE(ts.changeValueId(kit::BackgroundColorKey, 0, Range(0, 3)));
+    EXPECT_FALSE(ts.setValueId(colour, red, Range(1, 1)));
+    EXPECT_FALSE(ts.setValueId(kit::BackgroundColorKey, 0, Range(0, 3)));
     EXPECT_TRUE(seen.isEmpty());
-    EXPECT_TRUE(ts.changeValueId(colour, red, Range(1, 2)));
+    EXPECT_TRUE(ts.setValueId(colour, red, Range(1, 2)));
     EXPECT_EQ(seen, QSet<QString> { kit::ForegroundColorAttributeName });
     EXPECT_TRUE(ts.holdsValueId(colour, red, Range(0, 3)));
 }
