@@ -149,7 +149,7 @@ void MyDocument::replaceCharactersInRange(kit::Range range, const QString& repla
     const qsizetype length = m_textStorage->length();
     range.location = qBound<qsizetype>(0, range.location, length);
     range.length = qBound<qsizetype>(0, range.length, length - range.location);
-    const QString old = currentString().mid(range.location, range.length);
+    const QString old = m_textStorage->substring(range);
     m_textStorage->replaceCharacters(range, replacement);
     const kit::Range inserted(range.location, replacement.size());
     QPointer<MyDocument> self(this);
@@ -209,9 +209,10 @@ void MyDocument::validateEditInRange(kit::Range range)
 {
     if (m_willShowEncodingAlert || m_documentEncoding == kit::UTF8StringEncoding || m_documentEncoding == kit::NoEncoding)
         return;
-    if (range.length <= 0 || range.location < 0 || range.end() > currentString().size())
+    // Called after every keystroke: reads the edit alone, not the whole text.
+    if (range.length <= 0 || range.location < 0 || range.end() > m_textStorage->length())
         return;
-    if (kit::canEncodeString(currentString().mid(range.location, range.length), m_documentEncoding))
+    if (kit::canEncodeString(m_textStorage->substring(range), m_documentEncoding))
         return;
     m_willShowEncodingAlert = true;
     const bool undoing = undoManager()->isUndoing();

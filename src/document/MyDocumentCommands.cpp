@@ -369,10 +369,10 @@ int MyDocumentCommands::textViewShouldSetSpellingState(KELHTMLView* view, int st
     if (services().isTextInRange && !services().isTextInRange(view, range))
         return 0;
     if (KELFileTypeManager::sharedInstance().typeNameIsKindOfType(type, QStringLiteral("HTML")) && range.length <= 9) {
-        const QString& s = view->textStorage()->string();
+        const kit::TextStorage* s = view->textStorage();
         // An entity name such as the "amp" of &amp; is markup, not a word.
-        if (range.location > 0 && range.end() < s.size() && s.at(range.location - 1) == QLatin1Char('&')
-            && s.at(range.end()) == QLatin1Char(';'))
+        if (range.location > 0 && range.end() < s->length() && s->characterAt(range.location - 1) == QLatin1Char('&')
+            && s->characterAt(range.end()) == QLatin1Char(';'))
             return 0;
     }
     return state;

@@ -341,14 +341,17 @@ void KELHTMLView::insertText(const QString& text)
     const Range sel = selectedRange();
     if (text == QLatin1String("\n") && sel.location != NotFound
         && kit::UserDefaults::standard().boolValue(KELAutoIndentAfterNewlineKey)) {
-        const QString& s = textStorage()->string();
-        const qsizetype caret = std::min(sel.location, s.size());
-        const qsizetype lineStart = caret > 0 ? s.lastIndexOf(QLatin1Char('\n'), caret - 1) + 1 : 0;
+        // Only the caret's line is read: the whole text would close the storage's typing gap.
+        const kit::TextStorage* storage = textStorage();
+        const qsizetype caret = std::min(sel.location, storage->length());
+        qsizetype lineStart = caret;
+        while (lineStart > 0 && storage->characterAt(lineStart - 1) != QLatin1Char('\n'))
+            --lineStart;
+        const QString s = storage->substring(Range(lineStart, caret - lineStart));
         const QString unit = UtilityFunctions::indentSpacerSpring();
         QString indented = QStringLiteral("\n");
-        qsizetype p = lineStart;
-        while (!unit.isEmpty() && p + unit.size() <= caret && p + unit.size() <= s.size()
-            && QStringView(s).mid(p, unit.size()) == unit) {
+        qsizetype p = 0;
+        while (!unit.isEmpty() && p + unit.size() <= s.size() && QStringView(s).mid(p, unit.size()) == unit) {
             indented += unit;
             p += unit.size();
         }
@@ -621,21 +624,27 @@ bool KELHTMLView::shouldSetSpellingState(Range range, int state)
 QList<Range> KELHTMLView::checkSpellingOfRange(Range range)
 {
     QList<Range> out;
-    const QString& s = textStorage()->string();
-    range = Range::intersection(range, Range(0, s.size()));
+    // Spelling is checked on the visible lines after each keystroke: read those, not
+    // the whole text (which would make the storage close its typing gap).
+    const kit::TextStorage* storage = textStorage();
+    const qsizetype n = storage->length();
+    range = Range::intersection(range, Range(0, n));
     if (range.length <= 0)
         return out;
     // End the range at a word boundary so a word is never checked as a fragment.
     qsizetype end = range.end();
-    while (end < s.size() && (s.at(end).isLetter() || s.at(end) == QLatin1Char('\'')))
+    while (end < n && (storage->characterAt(end).isLetter() || storage->characterAt(end) == QLatin1Char('\'')))
         ++end;
     qsizetype start = range.location;
-    while (start > 0 && s.at(start - 1).isLetter())
+    while (start > 0 && storage->characterAt(start - 1).isLetter())
         --start;
+    // With the character before the first word, which tells an entity name ("&amp;").
+    const qsizetype from = std::max<qsizetype>(0, start - 1);
+    const QString s = storage->substring(Range(from, end - from));
     kit::SpellChecker& checker = kit::SpellChecker::sharedSpellChecker();
     for (const kit::TextCheckingResult& r : checker.checkString(
-             s, Range(start, end - start), kit::TextCheckingTypeSpelling, spellCheckerDocumentTag(), nullptr))
-        out.append(r.range);
+             s, Range(start - from, end - start), kit::TextCheckingTypeSpelling, spellCheckerDocumentTag(), nullptr))
+        out.append(Range(r.range.location + from, r.range.length));
     return out;
 }
 

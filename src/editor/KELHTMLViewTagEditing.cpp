@@ -92,24 +92,49 @@ void KELHTMLView::setupTagEditing()
 
 Range KELHTMLView::indexLiesInTag(qsizetype i) const
 {
-    const QString& text = textStorage()->string();
-    const qsizetype n = text.size();
+    // Read character by character from i outwards to the nearest angle brackets: menu
+    // validation asks after every keystroke, and reading the whole text would make the
+    // storage close its typing gap.
+    const kit::TextStorage* storage = textStorage();
+    const qsizetype n = storage->length();
     const Range notFound(kit::NotFound, 0);
     if (i < 0 || i >= n)
         return notFound;
-    const qsizetype g0 = i > 0 ? text.lastIndexOf(QLatin1Char('>'), i - 1) : -1;
-    const qsizetype l0 = i > 0 ? text.lastIndexOf(QLatin1Char('<'), i - 1) : -1;
-    const qsizetype g1 = text.indexOf(QLatin1Char('>'), i + 1);
-    const qsizetype l1 = text.indexOf(QLatin1Char('<'), i + 1);
-    const qsizetype lt = text.at(i) == QLatin1Char('<') ? i : l0;
-    const qsizetype gt = text.at(i) == QLatin1Char('>') ? i : g1;
-    if (lt < 0 || gt < 0 || gt <= lt)
+    // The "<" that opens the tag, with no ">" between it and i.
+    qsizetype lt = i;
+    if (storage->characterAt(i) != QLatin1Char('<')) {
+        lt = kit::NotFound;
+        for (qsizetype q = i - 1; q >= 0; --q) {
+            const QChar c = storage->characterAt(q);
+            if (c == QLatin1Char('>'))
+                return notFound;
+            if (c == QLatin1Char('<')) {
+                lt = q;
+                break;
+            }
+        }
+        if (lt == kit::NotFound)
+            return notFound;
+    }
+    // The ">" that closes it, with no "<" between i and it.
+    qsizetype gt = i;
+    if (storage->characterAt(i) != QLatin1Char('>')) {
+        gt = kit::NotFound;
+        for (qsizetype q = i + 1; q < n; ++q) {
+            const QChar c = storage->characterAt(q);
+            if (c == QLatin1Char('<'))
+                return notFound;
+            if (c == QLatin1Char('>')) {
+                gt = q;
+                break;
+            }
+        }
+        if (gt == kit::NotFound)
+            return notFound;
+    }
+    if (gt <= lt)
         return notFound;
-    if (g0 >= 0 && lt <= g0)
-        return notFound;
-    if (l1 >= 0 && l1 <= gt)
-        return notFound;
-    const QChar next = text.at(lt + 1);
+    const QChar next = storage->characterAt(lt + 1);
     if (next == QLatin1Char('/') || next == QLatin1Char('!') || next == QLatin1Char('?'))
         return notFound;
     return Range(lt, gt - lt + 1);

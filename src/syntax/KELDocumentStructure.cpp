@@ -187,21 +187,29 @@ void KELDocumentStructure::removeAllItems()
     Q_EMIT itemsRemoved(0, count);
 }
 
-void KELDocumentStructure::clearedSyntaxStructuresOfType(const QString&, const QString&, Range range)
+void KELDocumentStructure::clearedSyntaxStructuresOfType(const QString&, const SyntaxText&, Range range)
 {
     clearItemsInRange(range);
 }
 
 void KELDocumentStructure::foundSyntaxStructure(
-    const QString& structureName, const QString& typeName, const QString& text, Range range)
+    const QString& structureName, const QString& typeName, const SyntaxText& text, Range range)
 {
     KELDocumentStructureParser* parser = KELDocumentStructureParser::parserForType(typeName);
     if (!parser)
         return;
-    Range actual = range;
-    KELDocumentStructureItemRef item = parser->parseSyntaxStructure(structureName, text, range, &actual);
+    // The parsers read the structure and a little around it (a bookmark comment's
+    // line, a link's text, an included path): they get that much of the text, so
+    // that a pass after a keystroke never needs the whole text in one piece.
+    constexpr qsizetype Around = 1024;
+    const qsizetype from = std::max<qsizetype>(0, range.location - Around);
+    const QString window = text.mid(from, range.end() + Around - from);
+    Range actual = Range(range.location - from, range.length);
+    KELDocumentStructureItemRef item
+        = parser->parseSyntaxStructure(structureName, window, Range(range.location - from, range.length), &actual);
     if (!item)
         return;
+    actual.location += from;
     const qsizetype j = indexOfLastItemStartingBeforeLocation(actual.location);
     const qsizetype base = j >= 0 ? absoluteLocationOfItemAtIndex(j) : 0;
     item->setOffsetFromPreviousItem(actual.location - base);

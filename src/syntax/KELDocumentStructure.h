@@ -51,9 +51,9 @@ public:
     void removeAllItems();
 
     // SyntaxStructureObserver.
-    void clearedSyntaxStructuresOfType(const QString& typeName, const QString& text, kit::Range range) override;
+    void clearedSyntaxStructuresOfType(const QString& typeName, const SyntaxText& text, kit::Range range) override;
     void foundSyntaxStructure(
-        const QString& structureName, const QString& typeName, const QString& text, kit::Range range) override;
+        const QString& structureName, const QString& typeName, const SyntaxText& text, kit::Range range) override;
 
     // Searches: the index of the last item whose location (or location + length, or
     // location + docStructureLength) is at or before the location; -1 when none.

@@ -166,9 +166,17 @@ bool KELDocumentStructureParser::isCommented(KELSyntaxTextView* view, Range rang
 {
     if (!view || !view->textStorage())
         return false;
-    const QString& text = view->textStorage()->string();
+    const kit::TextStorage* storage = view->textStorage();
+    const qsizetype n = storage->length();
     if (!usesMultiLineComments()) {
-        for (const auto& [position, line] : insertionPoints(text, range)) {
+        // Menu validation asks after every keystroke: read only the selection's lines
+        // (and a character either side), not the whole text.
+        const qsizetype location = std::clamp<qsizetype>(range.location, 0, n);
+        const Range clipped(location, std::clamp<qsizetype>(range.length, 0, n - location));
+        const Range lines = storage->lineRange(clipped);
+        const qsizetype from = std::max<qsizetype>(0, lines.location - 1);
+        const QString text = storage->substring(Range(from, lines.end() + 1 - from));
+        for (const auto& [position, line] : insertionPoints(text, Range(clipped.location - from, clipped.length))) {
             const qsizetype at = effectiveCommentLocationInText(text, line);
             if (at == kit::NotFound || at > position)
                 return false;
@@ -177,7 +185,7 @@ bool KELDocumentStructureParser::isCommented(KELSyntaxTextView* view, Range rang
     }
     Range tested = range;
     if (tested.length == 0) {
-        if (tested.location <= 0 || tested.location >= text.size())
+        if (tested.location <= 0 || tested.location >= n)
             return false;
         tested = Range(tested.location - 1, 2);
     }

@@ -4,6 +4,7 @@
 // nested language's text.
 
 #include "kit/Types.h"
+#include "syntax/SyntaxText.h"
 
 #include <QString>
 
@@ -11,8 +12,8 @@ class SyntaxStructureObserver
 {
 public:
     virtual ~SyntaxStructureObserver() = default;
-    virtual void clearedSyntaxStructuresOfType(const QString& typeName, const QString& text, kit::Range range) = 0;
+    virtual void clearedSyntaxStructuresOfType(const QString& typeName, const SyntaxText& text, kit::Range range) = 0;
     virtual void foundSyntaxStructure(
-        const QString& structureName, const QString& typeName, const QString& text, kit::Range range)
+        const QString& structureName, const QString& typeName, const SyntaxText& text, kit::Range range)
         = 0;
 };

@@ -181,8 +181,8 @@ qsizetype SyntaxStructureText::maxLength() const
     return qsizetype(std::min<quint64>(m_maxCharLength, quint64(std::numeric_limits<qsizetype>::max())));
 }
 
-qsizetype SyntaxStructureText::matchValues(const QChar* s, qsizetype stringLength, kit::Range range,
-    const QStringList& list, bool atEnd, const ValueIndexes* index) const
+qsizetype SyntaxStructureText::matchValues(const SyntaxText& s, kit::Range range, const QStringList& list,
+    bool atEnd, const ValueIndexes* index) const
 {
     if (list.isEmpty())
         return kit::NotFound;
@@ -191,7 +191,7 @@ qsizetype SyntaxStructureText::matchValues(const QChar* s, qsizetype stringLengt
     const quint32* item = nullptr;
     const quint32* itemsEnd = nullptr;
     if (byEdge && !byEdge->offsets.empty() && range.length > 0) {
-        const size_t slot = slotOf(s[atEnd ? range.end() - 1 : range.location].unicode());
+        const size_t slot = slotOf(s.at(atEnd ? range.end() - 1 : range.location).unicode());
         item = byEdge->items.data() + byEdge->offsets[slot];
         itemsEnd = byEdge->items.data() + byEdge->offsets[slot + 1];
     }
@@ -214,7 +214,7 @@ qsizetype SyntaxStructureText::matchValues(const QChar* s, qsizetype stringLengt
         const QChar* v = value.constData();
         bool equal = true;
         for (qsizetype j = 0; j < len; ++j) {
-            const char16_t c = s[start + j].unicode();
+            const char16_t c = s.at(start + j).unicode();
             const char16_t lower = c < 128 ? (c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c) : QChar(c).toLower().unicode();
             if (lower != v[j].unicode()) {
                 equal = false;
@@ -230,19 +230,19 @@ qsizetype SyntaxStructureText::matchValues(const QChar* s, qsizetype stringLengt
     // is counted before where the match begins, whichever way it was anchored.
     const qsizetype matchStart = atEnd ? range.end() - best : range.location;
     qsizetype count = 0;
-    for (qsizetype k = matchStart - 1; k >= 0 && k < stringLength && s[k].unicode() == m_escapeChar; --k)
+    for (qsizetype k = matchStart - 1; k >= 0 && s.at(k).unicode() == m_escapeChar; --k)
         ++count;
     return (count % 2) ? kit::NotFound : best;
 }
 
 qsizetype SyntaxStructureText::longestMatchInString(
-    const QString& string, kit::Range range, const QStringList& list, bool atEnd) const
+    const SyntaxText& string, kit::Range range, const QStringList& list, bool atEnd) const
 {
     const qsizetype n = string.size();
     if (range.location < 0 || range.location > n)
         return kit::NotFound;
     range.length = std::clamp<qsizetype>(range.length, 0, n - range.location);
-    return matchValues(string.constData(), n, range, lowered(list), atEnd);
+    return matchValues(string, range, lowered(list), atEnd);
 }
 
 namespace {
@@ -259,7 +259,7 @@ bool isBlank(QChar c)
 
 } // namespace
 
-qsizetype SyntaxStructureText::matchHereDocumentEnd(const QString& string, kit::Range range, bool atEnd) const
+qsizetype SyntaxStructureText::matchHereDocumentEnd(const SyntaxText& string, kit::Range range, bool atEnd) const
 {
     // Only as an end text: the closing name ends exactly at the range's end.
     if (!atEnd || range.length <= 0)
@@ -280,7 +280,7 @@ qsizetype SyntaxStructureText::matchHereDocumentEnd(const QString& string, kit::
         return kit::NotFound;
     // The name the document was opened with ("<<<EOT", "<<<\"EOT\"", "<<<'EOT'").
     // Sought from the closing line, since a pass may resume inside the body.
-    const qsizetype opener = string.lastIndexOf(QLatin1String("<<<"), lineStart - 1);
+    const qsizetype opener = string.lastIndexOf(u"<<<", lineStart - 1);
     if (opener < 0)
         return kit::NotFound;
     qsizetype k = opener + 3;
@@ -291,12 +291,15 @@ qsizetype SyntaxStructureText::matchHereDocumentEnd(const QString& string, kit::
     const qsizetype openerName = k;
     while (k < lineStart && isNameCharacter(string.at(k)))
         ++k;
-    if (k == openerName || QStringView(string).mid(openerName, k - openerName) != QStringView(string).mid(nameStart, end - nameStart))
+    if (k == openerName || k - openerName != end - nameStart)
         return kit::NotFound;
+    for (qsizetype j = 0; j < k - openerName; ++j)
+        if (string.at(openerName + j) != string.at(nameStart + j))
+            return kit::NotFound;
     return end - (lineStart - 1);
 }
 
-qsizetype SyntaxStructureText::fullMatchInString(const QString& string, kit::Range range, bool atEnd) const
+qsizetype SyntaxStructureText::fullMatchInString(const SyntaxText& string, kit::Range range, bool atEnd) const
 {
     const qsizetype n = string.size();
     if (range.location < 0 || range.location > n)
@@ -319,11 +322,11 @@ qsizetype SyntaxStructureText::fullMatchInString(const QString& string, kit::Ran
             atEnd = true;
         }
     }
-    const QChar* s = string.constData();
-    if (m_excludeValues && matchValues(s, n, range, m_loweredExcludes, atEnd, &m_excludeIndex) != kit::NotFound)
+    const SyntaxText& s = string;
+    if (m_excludeValues && matchValues(s, range, m_loweredExcludes, atEnd, &m_excludeIndex) != kit::NotFound)
         return kit::NotFound;
     if (m_values) {
-        const qsizetype found = matchValues(s, n, range, m_loweredValues, atEnd, &m_valueIndex);
+        const qsizetype found = matchValues(s, range, m_loweredValues, atEnd, &m_valueIndex);
         if (found != kit::NotFound)
             return found;
         if (!m_characters)
@@ -337,7 +340,7 @@ qsizetype SyntaxStructureText::fullMatchInString(const QString& string, kit::Ran
         for (qsizetype k = range.end() - 1; k >= range.location; --k) {
             if (m_maxCharLength != SyntaxUnlimited && count >= m_maxCharLength)
                 break;
-            if (!set.contains(s[k].unicode()))
+            if (!set.contains(s.at(k).unicode()))
                 break;
             ++count;
         }
@@ -345,7 +348,7 @@ qsizetype SyntaxStructureText::fullMatchInString(const QString& string, kit::Ran
         for (qsizetype k = range.location; k < range.end(); ++k) {
             if (m_maxCharLength != SyntaxUnlimited && count >= m_maxCharLength)
                 break;
-            if (!set.contains(s[k].unicode()))
+            if (!set.contains(s.at(k).unicode()))
                 break;
             ++count;
         }

@@ -4,6 +4,7 @@
 
 #include "kit/Types.h"
 #include "syntax/SyntaxCharacterSet.h"
+#include "syntax/SyntaxText.h"
 
 #include <QString>
 #include <QStringList>
@@ -72,7 +73,7 @@ public:
 
     /// Length of the longest match anchored at the range's start (atEnd false) or
     /// ending at its end (atEnd true); kit::NotFound when nothing matches.
-    qsizetype longestMatchInString(const QString& string, kit::Range range, bool atEnd) const
+    qsizetype longestMatchInString(const SyntaxText& string, kit::Range range, bool atEnd) const
     {
         // The engine asks at nearly every character and most answers are a quick
         // no from the edge character: that much is answered here, without a call.
@@ -83,7 +84,7 @@ public:
             const qsizetype length = std::clamp<qsizetype>(range.length, 0, n - range.location);
             if (length == 0)
                 return kit::NotFound;
-            const char16_t edge = string.constData()[atEnd ? range.location + length - 1 : range.location].unicode();
+            const char16_t edge = string.at(atEnd ? range.location + length - 1 : range.location).unicode();
             if ((atEnd ? m_last : m_first).rejects(edge))
                 return kit::NotFound;
         }
@@ -91,7 +92,7 @@ public:
     }
     /// The value test alone, over the given list (lower-cased copies in `lowered`).
     qsizetype longestMatchInString(
-        const QString& string, kit::Range range, const QStringList& lowered, bool atEnd) const;
+        const SyntaxText& string, kit::Range range, const QStringList& lowered, bool atEnd) const;
 
 private:
     // The ASCII characters a match can begin (first) or end (last) with: the colouring
@@ -118,10 +119,10 @@ private:
         void build(const QStringList& lowered);
     };
     void updateEdgeFilters();
-    qsizetype fullMatchInString(const QString& string, kit::Range range, bool atEnd) const;
-    qsizetype matchHereDocumentEnd(const QString& string, kit::Range range, bool atEnd) const;
-    qsizetype matchValues(const QChar* s, qsizetype stringLength, kit::Range range, const QStringList& lowered,
-        bool atEnd, const ValueIndexes* index = nullptr) const;
+    qsizetype fullMatchInString(const SyntaxText& string, kit::Range range, bool atEnd) const;
+    qsizetype matchHereDocumentEnd(const SyntaxText& string, kit::Range range, bool atEnd) const;
+    qsizetype matchValues(const SyntaxText& s, kit::Range range, const QStringList& lowered, bool atEnd,
+        const ValueIndexes* index = nullptr) const;
 
     quint64 m_minCharLength = 1;
     quint64 m_maxCharLength = SyntaxUnlimited;

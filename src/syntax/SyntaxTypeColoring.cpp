@@ -141,7 +141,7 @@ std::optional<SyntaxCompletionResult> SyntaxType::rootTypeColorKELHTMLView(
 void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range maxRange,
     SyntaxCompletionResult* completionResult, bool startCompletions, SyntaxInfo& info)
 {
-    const QString& text = storage->string();
+    const SyntaxText text(storage);
     const qsizetype textLength = text.size();
     maxRange = Range::intersection(maxRange, Range(0, textLength));
     const qsizetype maxStart = maxRange.location;
@@ -382,7 +382,7 @@ void SyntaxType::colorKELHTMLView(kit::TextStorage* storage, Range range, Range 
 qsizetype SyntaxType::newEndForRangeExtensionForIndex(qsizetype i, const kit::TextStorage* storage,
     const SyntaxStructureStack& stack, Range maxRange, qsizetype openStart, qsizetype plainFrom)
 {
-    const QString& text = storage->string();
+    const SyntaxText text(storage);
     const qsizetype maxEnd = maxRange.end();
     if (i > maxEnd)
         return i - 1;
@@ -482,15 +482,15 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
         }
         determineCompletionsForKELHTMLView(storage, extent, maxRange, s, info.cursorIndex(), completionResult);
         if (observer) {
-            observer->clearedSyntaxStructuresOfType(m_typeName, storage->string(), extent);
-            observer->foundSyntaxStructure(s->name(), m_typeName, storage->string(), extent);
+            observer->clearedSyntaxStructuresOfType(m_typeName, SyntaxText(storage), extent);
+            observer->foundSyntaxStructure(s->name(), m_typeName, SyntaxText(storage), extent);
         }
         return result;
     }
     if (range.length > 0)
         syntaxattributes::set(storage, m_typeKey, stackId, range);
     if (observer)
-        observer->clearedSyntaxStructuresOfType(m_typeName, storage->string(), range);
+        observer->clearedSyntaxStructuresOfType(m_typeName, SyntaxText(storage), range);
 
     ColoringResult result;
     SyntaxType* nested = nullptr;
@@ -506,7 +506,7 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
         if (range.length > 0)
             syntaxattributes::set(storage, m_typeKey, stackId, range);
     } else if (nested) {
-        const QString& text = storage->string();
+        const SyntaxText text(storage);
         const qsizetype a = range.location;
         const qsizetype n = range.length;
         Range run;
@@ -546,7 +546,7 @@ ColoringResult SyntaxType::parseAndColorKELHTMLView(kit::TextStorage* storage, R
     }
     result.range = range;
     if (observer)
-        observer->foundSyntaxStructure(s->name(), m_typeName, storage->string(), range);
+        observer->foundSyntaxStructure(s->name(), m_typeName, SyntaxText(storage), range);
     return result;
 }
 
@@ -598,13 +598,13 @@ void SyntaxType::colorAsTextKELHTMLView(kit::TextStorage* storage, Range range, 
     syntaxattributes::remove(storage, m_typeKey, r);
     clearNestedParseStateInRange(storage, r);
     if (SyntaxStructureObserver* observer = info.observer())
-        observer->clearedSyntaxStructuresOfType(m_typeName, storage->string(), r);
+        observer->clearedSyntaxStructuresOfType(m_typeName, SyntaxText(storage), r);
     syntaxattributes::set(storage, kit::ForegroundColorKey, m_pass.coloringEnabled ? m_pass.baseColorId : m_pass.textColorId, r);
 }
 
 bool SyntaxType::regexMayStartAtIndex(const kit::TextStorage* storage, qsizetype q, qsizetype plainFrom) const
 {
-    const QString& text = storage->string();
+    const SyntaxText text(storage);
     const qsizetype lowest = q - 3999;
     static const QString operators = QStringLiteral("[{}(,;:+-*/%=&|!><");
     qsizetype p = q - 1;

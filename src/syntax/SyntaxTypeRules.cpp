@@ -86,7 +86,7 @@ const SyntaxStructure* ruleElement(const SyntaxColoringRule* rule, int depth, in
 // A path element matches a structure of the same name whose own text, when the
 // element has a text matcher, is wholly matched by it.
 bool elementMatches(
-    const SyntaxStructure* element, const SyntaxStructure* structure, const QString& text, Range ownText)
+    const SyntaxStructure* element, const SyntaxStructure* structure, const SyntaxText& text, Range ownText)
 {
     if (!element || element->nameId() != structure->nameId())
         return false;
@@ -251,7 +251,7 @@ Range SyntaxType::efficientColorHtmlView(kit::TextStorage* storage, Range range,
     const SyntaxStructure* s, bool* validOut, std::span<ColoringRuleRange* const> ruleRanges,
     std::span<StructureValid* const> structureValids, int depth, bool enabled)
 {
-    const QString& text = storage->string();
+    const SyntaxText text(storage);
     const qsizetype loc = range.location;
     const qsizetype len = range.length;
     const bool pseudo = s == SyntaxStructure::startStructure() || s == SyntaxStructure::endStructure();

@@ -456,3 +456,39 @@ TEST_F(KELApplicationCommandsTest, MenuKeysReachTheDocumentBehindAPanel)
         EXPECT_TRUE(window->isVisible());
     }
 }
+
+// What runs after each keystroke (colouring, the document's structure, spelling, menu
+// validation, the encoding check, automatic indentation) reads around the caret. A
+// read of the whole text would move everything after the caret on every keystroke.
+TEST_F(KELApplicationCommandsTest, TypingReadsOnlyAroundTheCaret)
+{
+    kit::UserDefaults::standard().setValue(KELCheckSpellingAsYouType, true);
+    QByteArray page = "<!DOCTYPE html>\n<html><head><style>\np { color: red; } /* note */\n</style>\n"
+                      "<script>\n// a comment\nvar x = /re/g; function f() { return x; }\n</script></head>\n<body>\n";
+    for (int i = 0; i < 200; ++i)
+        page += "  <p class=\"row\">Row &amp; text " + QByteArray::number(i) + " <a href=\"#x\">link</a></p>\n";
+    page += "</body></html>\n";
+    MyDocument* document = open(file(QStringLiteral("typing.html"), page));
+    ASSERT_TRUE(document);
+    KELHTMLView* view = document->textView();
+    kit::TextStorage* storage = view->textStorage();
+    const qsizetype caret = QString::fromUtf8(page).indexOf(QStringLiteral("text 100")) + 5;
+    view->setSelectedRange(kit::Range(caret, 0));
+    QTest::qWait(400);
+    const quint64 before = storage->wholeTextReads();
+    for (const QString& typed : { QStringLiteral("more wrds "), QStringLiteral("\n    <b>bold</b> &nbsp;"),
+             QStringLiteral("\n<!-- c -->") }) {
+        for (const QChar c : typed) {
+            if (c == QLatin1Char('\n'))
+                QTest::keyClick(view, Qt::Key_Return);
+            else
+                QTest::keyClicks(view, QString(c));
+            QTest::qWait(5);
+        }
+        QTest::qWait(400); // idle validation, spelling and colouring
+    }
+    EXPECT_EQ(storage->wholeTextReads(), before);
+    const QString now = text(document);
+    EXPECT_TRUE(now.contains(QStringLiteral("text more wrds \n    <b>bold</b> &nbsp;\n<!-- c -->100")))
+        << now.mid(caret - 20, 80).toStdString();
+}

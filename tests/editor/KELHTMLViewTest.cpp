@@ -296,6 +296,11 @@ TEST_F(KELHTMLViewTest, ContinuousSpellingUnderlinesWordsOutsideTags)
     while (view->misspelledRanges().isEmpty() && t.elapsed() < 3000)
         QTest::qWait(20);
     EXPECT_EQ(view->misspelledRanges(), (QList<Range> { Range(14, 3) }));
+    // A range that starts inside a word is widened to the whole word, and the word
+    // keeps what stands before it: the "nbsp" of "&nbsp;" is no misspelling.
+    setText(QStringLiteral("xx &nbsp; teh clas"), Range(0, 0));
+    EXPECT_EQ(view->checkSpellingOfRange(Range(5, 9)), (QList<Range> { Range(10, 3), Range(14, 4) }));
+    EXPECT_EQ(view->checkSpellingOfRange(Range(16, 1)), (QList<Range> { Range(14, 4) }));
     kit::SpellChecker::setSharedSpellChecker(nullptr);
 }
 

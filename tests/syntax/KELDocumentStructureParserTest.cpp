@@ -88,6 +88,11 @@ TEST(KELDocumentStructureParserComments, LineCommentsCountOnlyAtTheirInsertionPo
         { "  //a", Range(2, 3), true },
         { "  //a", Range(0, 5), false }, // the comment stands after the line's insertion point
         { "x = '//'", Range(0, 8), false },
+        // Selections further into the text, over a line break of two characters.
+        { "var a;\n//b\n//c\nd", Range(7, 7), true },
+        { "var a;\n//b\nc\n//d", Range(7, 5), false },
+        { "a\r\n//b", Range(3, 3), true },
+        { "a\r\n  b //c", Range(3, 7), false },
     };
     KELDocumentStructureParser* parser = KELDocumentStructureParser::parserForType(QStringLiteral("JavaScript"));
     for (const Case& c : cases) {

@@ -5,6 +5,7 @@
 #include "syntax/SyntaxStructure.h"
 #include "syntax/SyntaxStructureMatch.h"
 #include "syntax/SyntaxStructureStack.h"
+#include "kit/text/TextStorage.h"
 
 #include <gtest/gtest.h>
 
@@ -101,6 +102,14 @@ TEST(SyntaxStructureText, MatchesAsTheTableSays)
     for (const MatchCase& c : cases) {
         const SyntaxStructureText t = makeText(c);
         EXPECT_EQ(t.longestMatchInString(c.string, c.range, c.atEnd), c.expected) << c.what;
+        // The same through a text storage whose typing gap sits at each place in the text.
+        for (qsizetype gap = 0; gap <= c.string.size(); ++gap) {
+            kit::TextStorage storage;
+            storage.replaceCharacters(kit::Range(0, 0), c.string.mid(gap));
+            storage.replaceCharacters(kit::Range(0, 0), c.string.left(gap));
+            EXPECT_EQ(t.longestMatchInString(SyntaxText(&storage), c.range, c.atEnd), c.expected)
+                << c.what << ", gap at " << gap;
+        }
     }
 }
 

@@ -34,7 +34,24 @@ protected:
     void expectColours(SyntaxType* type, const QString& text, std::initializer_list<Expectation> cases)
     {
         ASSERT_TRUE(type);
-        kit::TextStorage storage(text);
+        // Once as opened, once as typed: the second storage keeps its typing gap in the
+        // middle of the text while it is coloured.
+        for (const bool typed : { false, true }) {
+            SCOPED_TRACE(typed ? "typed" : "opened");
+            kit::TextStorage storage;
+            if (typed) {
+                storage.replaceCharacters(kit::Range(0, 0), text.mid(text.size() / 2));
+                storage.replaceCharacters(kit::Range(0, 0), text.left(text.size() / 2));
+            } else {
+                storage.setString(text);
+            }
+            expectColoursIn(&storage, type, text, cases);
+        }
+    }
+    void expectColoursIn(kit::TextStorage* storageRef, SyntaxType* type, const QString& text,
+        std::initializer_list<Expectation> cases)
+    {
+        kit::TextStorage& storage = *storageRef;
         colorAll(type, &storage);
         for (const Expectation& c : cases) {
             const qsizetype at = text.indexOf(QString::fromUtf8(c.needle));

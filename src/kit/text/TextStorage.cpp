@@ -165,6 +165,8 @@ void TextStorage::replaceInClosedString(Range range, const QString& text)
 
 const QString& TextStorage::string() const
 {
+    if (!m_readSinceEdit)
+        ++m_wholeTextReads;
     closeGap();
     m_readSinceEdit = true;
     return m_buf;
@@ -215,8 +217,10 @@ QString TextStorage::substring(Range range) const
 QStringView TextStorage::stringView(Range range) const
 {
     range = Range::intersection(range, Range(0, length()));
-    if (range.location < m_gapStart && range.end() > m_gapStart)
+    if (range.location < m_gapStart && range.end() > m_gapStart && m_gapLength > 0) {
+        ++m_wholeTextReads;
         closeGap();
+    }
     const qsizetype shift = range.location >= m_gapStart ? m_gapLength : 0;
     return QStringView(m_buf).mid(range.location + shift, range.length);
 }

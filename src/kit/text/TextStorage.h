@@ -100,6 +100,10 @@ public:
             return QChar();
         return m_buf.at(i < m_gapStart ? i : i + m_gapLength);
     }
+    /// How many edits were followed by a read of the whole text (string(), or a view
+    /// across the typing gap), each of which moves the text after the edit. Typing, and
+    /// what runs after each keystroke, should read only around the edit.
+    quint64 wholeTextReads() const { return m_wholeTextReads; }
     /// A copy of part of the text (cheap for short ranges, whatever the gap).
     QString substring(Range range) const;
     /// A view of part of the text; a range across the typing gap closes the gap first.
@@ -231,6 +235,7 @@ private:
     // closed string, one move of the text after it, instead of opening a gap that the
     // next read closes again (two moves).
     mutable bool m_readSinceEdit = false;
+    mutable quint64 m_wholeTextReads = 0;
     std::vector<KeyRuns> m_keys; // by key
     int m_editLevel = 0;
     bool m_processing = false;
