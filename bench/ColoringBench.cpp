@@ -5,6 +5,7 @@
 // peak_MB is the process's peak resident memory: run BM_ColorWholePage alone
 // (--benchmark_filter) for the memory of opening and colouring the page.
 #include "kit/text/TextStorage.h"
+#include "syntax/KELDocumentStructure.h"
 #include "syntax/SyntaxInfo.h"
 #include "syntax/SyntaxManager.h"
 #include "syntax/SyntaxType.h"
@@ -104,6 +105,33 @@ void BM_ColorWholePage(benchmark::State& state)
     state.counters["peak_MB"] = double(usage.ru_maxrss) / 1024.0;
 }
 BENCHMARK(BM_ColorWholePage)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// As a document window opens a page: the pass also reports every structure it finds
+// to the document's outline (tags, comments, rules, functions), which parses them.
+void BM_ColorWholePageWithOutline(benchmark::State& state)
+{
+    static const QString text = input(0, 2 * 1000 * 1000);
+    const qint64 bytes = text.toUtf8().size();
+    qsizetype items = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto storage = std::make_unique<kit::TextStorage>(text);
+        KELDocumentStructure outline(storage.get(), [] { return html(); });
+        state.ResumeTiming();
+        SyntaxInfo info(kit::Range(0, storage->length()));
+        info.setSwitchIndex(storage->length());
+        info.setMaxColoringLength(quint64(storage->length()));
+        info.setObserver(&outline);
+        html()->colorHTMLView(storage.get(), info, false, nullptr);
+        state.PauseTiming();
+        items = outline.allItems().size();
+        storage.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+    state.counters["outline_items"] = double(items);
+}
+BENCHMARK(BM_ColorWholePageWithOutline)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The request the scheduler makes for one typed character: the edited range,
 // widened as the engine sees fit, nothing else.

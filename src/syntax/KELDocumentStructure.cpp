@@ -192,18 +192,51 @@ void KELDocumentStructure::clearedSyntaxStructuresOfType(const QString&, const S
     clearItemsInRange(range);
 }
 
+const QString& KELDocumentStructure::textAround(const SyntaxText& text, Range range, qsizetype* origin)
+{
+    if (!text.storage()) {
+        *origin = 0;
+        return *text.string();
+    }
+    // The parsers read the structure and a little around it: a bookmark comment's
+    // start up to 150 characters before, a link's text, an included path up to 1,000
+    // after. A pass reports its structures in the order of the text, so one piece
+    // serves many of them; the storage is never asked for its whole text, which
+    // would make it close its typing gap after every keystroke.
+    constexpr qsizetype Before = 256;
+    constexpr qsizetype After = 1024;
+    constexpr qsizetype PieceLength = 64 * 1024;
+    const kit::TextStorage* storage = text.storage();
+    const qsizetype n = storage->length();
+    const qsizetype from = std::clamp<qsizetype>(range.location - Before, 0, n);
+    const qsizetype to = std::clamp<qsizetype>(range.end() + After, from, n);
+    if (storage != m_storage) {
+        // Another storage's text (not kept: its version says nothing of ours).
+        m_piece = Piece();
+        m_piece.origin = from;
+        m_piece.text = storage->substring(Range(from, to - from));
+        *origin = from;
+        return m_piece.text;
+    }
+    if (m_piece.storage != storage || m_piece.version != storage->charactersVersion() || from < m_piece.origin
+        || to > m_piece.origin + m_piece.text.size()) {
+        m_piece.storage = storage;
+        m_piece.version = storage->charactersVersion();
+        m_piece.origin = from;
+        m_piece.text = storage->substring(Range(from, std::clamp<qsizetype>(from + PieceLength, to, n) - from));
+    }
+    *origin = m_piece.origin;
+    return m_piece.text;
+}
+
 void KELDocumentStructure::foundSyntaxStructure(
     const QString& structureName, const QString& typeName, const SyntaxText& text, Range range)
 {
     KELDocumentStructureParser* parser = KELDocumentStructureParser::parserForType(typeName);
     if (!parser)
         return;
-    // The parsers read the structure and a little around it (a bookmark comment's
-    // line, a link's text, an included path): they get that much of the text, so
-    // that a pass after a keystroke never needs the whole text in one piece.
-    constexpr qsizetype Around = 1024;
-    const qsizetype from = std::max<qsizetype>(0, range.location - Around);
-    const QString window = text.mid(from, range.end() + Around - from);
+    qsizetype from = 0;
+    const QString& window = textAround(text, range, &from);
     Range actual = Range(range.location - from, range.length);
     KELDocumentStructureItemRef item
         = parser->parseSyntaxStructure(structureName, window, Range(range.location - from, range.length), &actual);

@@ -28,6 +28,9 @@ public:
             return m_storage->characterAt(i);
         return i >= 0 && i < m_string->size() ? m_string->at(i) : QChar();
     }
+    /// What backs the text: a storage, else a string.
+    const kit::TextStorage* storage() const { return m_storage; }
+    const QString* string() const { return m_string; }
     /// A copy of part of the text (clipped to it).
     QString mid(qsizetype from, qsizetype length) const;
     /// Whether `what` stands at i, compared as asked.

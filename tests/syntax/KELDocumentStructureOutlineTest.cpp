@@ -9,6 +9,7 @@
 #include "syntax/KELDocumentStructureCSSSelectorItem.h"
 #include "syntax/KELDocumentStructureHTMLElementItem.h"
 #include "syntax/KELDocumentStructureParser.h"
+#include "syntax/SyntaxInfo.h"
 #include "syntax/SyntaxType.h"
 
 #include <QFile>
@@ -213,6 +214,68 @@ TEST(KELDocumentStructureOutline, NestedLanguagesShareTheOutline)
     EXPECT_TRUE(folds.contains(QStringLiteral("HTML:")
         + text.mid(text.indexOf(QStringLiteral("<head>")) + 6,
             text.indexOf(QStringLiteral("</head>")) - text.indexOf(QStringLiteral("<head>")) - 6)));
+}
+
+QStringList entriesOf(KELDocumentStructure& s)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < s.allItems().size(); ++i) {
+        const KELDocumentStructureItemRef& item = s.allItems()[i];
+        const Range r = s.locationRangeOfItemAtIndex(i);
+        out.append(QStringLiteral("%1 %2 %3 %4+%5 %6")
+                       .arg(item->typeName(), item->imageName(), item->name())
+                       .arg(r.location)
+                       .arg(r.length)
+                       .arg(item->linkedPath()));
+    }
+    return out;
+}
+
+// A long page, typed rather than opened, so its passes read through the storage's
+// typing gap and the outline's parsers get pieces of the text: the outline is the one
+// the whole page gives, also after edits far into the page.
+TEST(KELDocumentStructureOutline, PiecesOfALongTypedPageGiveTheWholePagesOutline)
+{
+    const QString part = fixtureText(QStringLiteral("outline-mixed.html")) + fixtureText(QStringLiteral("outline.html"));
+    ASSERT_FALSE(part.isEmpty());
+    QString model;
+    while (model.size() < 200 * 1000)
+        model += part;
+    SyntaxType* html = syntaxtest::shippedType(QStringLiteral("HTML"));
+    kit::TextStorage storage;
+    storage.replaceCharacters(Range(0, 0), model.mid(model.size() / 2));
+    storage.replaceCharacters(Range(0, 0), model.left(model.size() / 2));
+    KELDocumentStructure structure(&storage, [html] { return html; });
+    syntaxtest::colorAll(html, &storage, &structure);
+    const quint64 reads = storage.wholeTextReads();
+    {
+        Outline whole(QStringLiteral("HTML"), model, true);
+        ASSERT_EQ(entriesOf(structure), entriesOf(whole.structure));
+    }
+    struct Edit
+    {
+        const char* after; // the edit goes right after the first of these past the middle
+        const char* inserted;
+    } const edits[] = {
+        { "<a href=", "\"moved.html\" title=\"x\"><b>New</b></a><a href=" },
+        { "<!--", " ! Added mark -->\n<!--" },
+        { "<?php", "\n// ! Helper mark\nfunction added_fn() { return 1; }\n" },
+        { "<body>", "<div id=\"added\"><p>text</p></div>" },
+    };
+    for (const Edit& e : edits) {
+        const qsizetype at = model.indexOf(QString::fromUtf8(e.after), model.size() / 2) + qstrlen(e.after);
+        ASSERT_GT(at, model.size() / 2);
+        const QString inserted = QString::fromUtf8(e.inserted);
+        storage.replaceCharacters(Range(at, 0), inserted);
+        model.insert(at, inserted);
+        structure.invalidateStructureForEditInRange(Range(at, inserted.size()), inserted.size());
+        SyntaxInfo info(Range(at, inserted.size()));
+        info.setObserver(&structure);
+        html->colorHTMLView(&storage, info, false, nullptr);
+        Outline whole(QStringLiteral("HTML"), model, true);
+        ASSERT_EQ(entriesOf(structure), entriesOf(whole.structure)) << e.inserted;
+    }
+    EXPECT_EQ(storage.wholeTextReads(), reads);
 }
 
 KELDocumentStructureItemRef parse(const QString& language, const QString& structureName, const QString& text,

@@ -393,6 +393,7 @@ void TextStorage::replaceCharacters(Range range, const QString& text)
     if (range.length == 0 && text.isEmpty())
         return;
     replaceRuns(range, text.size());
+    ++m_charactersVersion;
     const bool readBetweenEdits = m_readSinceEdit && m_gapLength == 0;
     m_readSinceEdit = false;
     if (readBetweenEdits) {

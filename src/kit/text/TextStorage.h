@@ -104,6 +104,9 @@ public:
     /// across the typing gap), each of which moves the text after the edit. Typing, and
     /// what runs after each keystroke, should read only around the edit.
     quint64 wholeTextReads() const { return m_wholeTextReads; }
+    /// Changes with every change of the characters (not of attributes): what was read
+    /// of the text at one version is still the text while the version stays.
+    quint64 charactersVersion() const { return m_charactersVersion; }
     /// A copy of part of the text (cheap for short ranges, whatever the gap).
     QString substring(Range range) const;
     /// A view of part of the text; a range across the typing gap closes the gap first.
@@ -236,6 +239,7 @@ private:
     // next read closes again (two moves).
     mutable bool m_readSinceEdit = false;
     mutable quint64 m_wholeTextReads = 0;
+    quint64 m_charactersVersion = 0;
     std::vector<KeyRuns> m_keys; // by key
     int m_editLevel = 0;
     bool m_processing = false;
