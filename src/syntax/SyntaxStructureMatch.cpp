@@ -12,12 +12,12 @@ SyntaxStructureMatch::SyntaxStructureMatch(const SyntaxXMLNode& node)
 
 SyntaxStructureMatch::~SyntaxStructureMatch() = default;
 
-bool SyntaxStructureMatch::matches(const StructureTreeNode* node, const QString& string) const
+bool SyntaxStructureMatch::matches(const StructureTreeNode* node, const SyntaxText& string) const
 {
     return matches(node, string, m_matchStructures, 0);
 }
 
-bool SyntaxStructureMatch::matches(const StructureTreeNode* node, const QString& string,
+bool SyntaxStructureMatch::matches(const StructureTreeNode* node, const SyntaxText& string,
     const std::vector<std::unique_ptr<SyntaxStructure>>& pattern, size_t first)
 {
     if (first >= pattern.size())

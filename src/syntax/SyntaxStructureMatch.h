@@ -3,6 +3,7 @@
 // further one a structure nested inside the previous one.
 
 #include "syntax/SyntaxStructure.h"
+#include "syntax/SyntaxText.h"
 
 #include <QString>
 #include <memory>
@@ -21,8 +22,8 @@ public:
     const std::vector<std::unique_ptr<SyntaxStructure>>& matchStructures() const { return m_matchStructures; }
     void setMatchStructures(std::vector<std::unique_ptr<SyntaxStructure>> s) { m_matchStructures = std::move(s); }
 
-    bool matches(const StructureTreeNode* node, const QString& string) const;
-    static bool matches(const StructureTreeNode* node, const QString& string,
+    bool matches(const StructureTreeNode* node, const SyntaxText& string) const;
+    static bool matches(const StructureTreeNode* node, const SyntaxText& string,
         const std::vector<std::unique_ptr<SyntaxStructure>>& pattern, size_t first = 0);
 
 private:

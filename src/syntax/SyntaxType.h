@@ -10,6 +10,7 @@
 #include "syntax/SyntaxCompletion.h"
 #include "syntax/SyntaxCopyright.h"
 #include "syntax/SyntaxStructure.h"
+#include "syntax/SyntaxText.h"
 #include "syntax/SyntaxWordDictionary.h"
 
 #include <QHash>
@@ -190,14 +191,14 @@ public:
     // Completion search (SyntaxTypeCompletion.cpp).
     /// The parse tree of one structure over the range; `includeInvalidStructures`
     /// keeps partial matches (text typed so far). `valid` receives whether it matched.
-    std::unique_ptr<StructureTreeNode> buildStructureTreeForString(const QString& string, kit::Range range,
+    std::unique_ptr<StructureTreeNode> buildStructureTreeForString(const SyntaxText& string, kit::Range range,
         kit::Range maxRange, const SyntaxStructure* structure, bool* valid, bool includeInvalidStructures) const;
     /// Adds the words offered at the cursor inside a structure over the range (nothing
     /// unless the cursor lies within it, both ends included).
     void determineCompletionsForKELHTMLView(const kit::TextStorage* storage, kit::Range range, kit::Range maxRange,
         const SyntaxStructure* structure, qsizetype cursorIndex, SyntaxCompletionResult* result) const;
     /// Searches one list of completion definitions against a tree.
-    void determineCompletionsForStructureTree(const QString& text, const StructureTreeNode* tree,
+    void determineCompletionsForStructureTree(const SyntaxText& text, const StructureTreeNode* tree,
         qsizetype cursorIndex, SyntaxCompletionResult* result,
         const std::vector<std::unique_ptr<SyntaxCompletion>>& completions) const;
     /// Whether completions and words of a standard are offered ("HTML5" and "CSS3"
@@ -206,7 +207,7 @@ public:
     /// After a pass: adds the code clips named by the word before the cursor (when
     /// asked, or when the pass found entries), removes repeated words and sorts.
     static void finishCompletions(
-        const QString& text, qsizetype cursorIndex, SyntaxCompletionResult& result, bool startCompletions);
+        const SyntaxText& text, qsizetype cursorIndex, SyntaxCompletionResult& result, bool startCompletions);
 
     /// A type with a name and nothing else (the built-in last resort).
     static std::unique_ptr<SyntaxType> emptyType(const QString& name);
@@ -214,9 +215,9 @@ public:
 private:
     bool read(const SyntaxXMLNode& root, QString* problem);
     void resolveInterrupts();
-    void determineCompletionMatches(const QString& text, const StructureTreeNode* node,
+    void determineCompletionMatches(const SyntaxText& text, const StructureTreeNode* node,
         const QList<SyntaxCompletionRange*>& inPlay, int depth) const;
-    void determineCompletionApplies(const QString& text, const StructureTreeNode* node, qsizetype cursorIndex,
+    void determineCompletionApplies(const SyntaxText& text, const StructureTreeNode* node, qsizetype cursorIndex,
         const QList<SyntaxCompletionRange*>& inPlay, int depth) const;
     const SyntaxType* typeNamed(const QString& name) const;
 

@@ -130,7 +130,7 @@ std::optional<SyntaxCompletionResult> SyntaxType::rootTypeColorKELHTMLView(
 
     colorKELHTMLView(storage, range, Range(0, length), completions ? &*completions : nullptr, startCompletions, info);
     if (completions)
-        finishCompletions(storage->string(), info.cursorIndex(), *completions, startCompletions);
+        finishCompletions(SyntaxText(storage), info.cursorIndex(), *completions, startCompletions);
 
     storage->endEditing();
     if (correctColoringIndex && (qsizetype(info.finalColoringIndex()) > *correctColoringIndex || info.brokeEarly()))

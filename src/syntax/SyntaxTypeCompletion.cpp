@@ -35,7 +35,7 @@ const SyntaxStructure* pathElement(const SyntaxCompletion::Structures& first,
 
 // A path element matches a node of the same name whose whole text, when the
 // element has a text matcher, the matcher takes.
-bool elementMatchesNode(const SyntaxStructure* element, const StructureTreeNode* node, const QString& text)
+bool elementMatchesNode(const SyntaxStructure* element, const StructureTreeNode* node, const SyntaxText& text)
 {
     if (!element || !node->structure || element->name() != node->structure->name())
         return false;
@@ -57,7 +57,7 @@ bool SyntaxType::showCompletionsForStandard(const QString& standard)
     return true;
 }
 
-std::unique_ptr<StructureTreeNode> SyntaxType::buildStructureTreeForString(const QString& text, Range range,
+std::unique_ptr<StructureTreeNode> SyntaxType::buildStructureTreeForString(const SyntaxText& text, Range range,
     Range maxRange, const SyntaxStructure* s, bool* validOut, bool includeInvalid) const
 {
     auto node = StructureTreeNode::structureTreeNode();
@@ -201,7 +201,7 @@ void SyntaxType::determineCompletionsForKELHTMLView(const kit::TextStorage* stor
         return;
     if (m_syntaxCompletions.empty())
         return;
-    const QString& text = storage->string();
+    const SyntaxText text(storage);
     const qsizetype a = range.location;
     bool valid = false;
     auto tree = buildStructureTreeForString(text, Range(a, cursorIndex - a), maxRange, structure, &valid, true);
@@ -209,7 +209,7 @@ void SyntaxType::determineCompletionsForKELHTMLView(const kit::TextStorage* stor
     determineCompletionsForStructureTree(text, tree.get(), cursorIndex, result, m_syntaxCompletions);
 }
 
-void SyntaxType::determineCompletionMatches(const QString& text, const StructureTreeNode* node,
+void SyntaxType::determineCompletionMatches(const SyntaxText& text, const StructureTreeNode* node,
     const QList<SyntaxCompletionRange*>& inPlay, int depth) const
 {
     QList<SyntaxCompletionRange*> next;
@@ -231,7 +231,7 @@ void SyntaxType::determineCompletionMatches(const QString& text, const Structure
         determineCompletionMatches(text, child.get(), next, depth + 1);
 }
 
-void SyntaxType::determineCompletionApplies(const QString& text, const StructureTreeNode* node, qsizetype cursorIndex,
+void SyntaxType::determineCompletionApplies(const SyntaxText& text, const StructureTreeNode* node, qsizetype cursorIndex,
     const QList<SyntaxCompletionRange*>& inPlay, int depth) const
 {
     QList<SyntaxCompletionRange*> next;
@@ -259,7 +259,7 @@ void SyntaxType::determineCompletionApplies(const QString& text, const Structure
         determineCompletionApplies(text, child.get(), cursorIndex, next, depth + 1);
 }
 
-void SyntaxType::determineCompletionsForStructureTree(const QString& text, const StructureTreeNode* tree,
+void SyntaxType::determineCompletionsForStructureTree(const SyntaxText& text, const StructureTreeNode* tree,
     qsizetype cursorIndex, SyntaxCompletionResult* result,
     const std::vector<std::unique_ptr<SyntaxCompletion>>& completions) const
 {
@@ -311,7 +311,7 @@ void SyntaxType::determineCompletionsForStructureTree(const QString& text, const
 }
 
 void SyntaxType::finishCompletions(
-    const QString& text, qsizetype cursorIndex, SyntaxCompletionResult& result, bool startCompletions)
+    const SyntaxText& text, qsizetype cursorIndex, SyntaxCompletionResult& result, bool startCompletions)
 {
     if (cursorIndex == kit::NotFound || cursorIndex < 0 || cursorIndex > text.size())
         return;

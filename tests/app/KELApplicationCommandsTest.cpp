@@ -11,6 +11,7 @@
 #include "kit/NotificationCenter.h"
 #include "kit/SpellChecker.h"
 #include "support/Notifications.h"
+#include "syntax/CodeCompletionDataSource.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -487,8 +488,18 @@ TEST_F(KELApplicationCommandsTest, TypingReadsOnlyAroundTheCaret)
         }
         QTest::qWait(400); // idle validation, spelling and colouring
     }
+    // Completion, narrowed by typing, and closed.
+    QTest::keyClicks(view, QStringLiteral("<d"));
+    QTest::keyClick(view, Qt::Key_Space, Qt::ControlModifier);
+    QTest::qWait(100);
+    ASSERT_TRUE(KELCompletionPanel::shared() && KELCompletionPanel::shared()->isActive());
+    QTest::keyClicks(view, QStringLiteral("i"));
+    QTest::qWait(100);
+    EXPECT_TRUE(KELCompletionPanel::shared()->isActive());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::qWait(400);
     EXPECT_EQ(storage->wholeTextReads(), before);
     const QString now = text(document);
-    EXPECT_TRUE(now.contains(QStringLiteral("text more wrds \n    <b>bold</b> &nbsp;\n<!-- c -->100")))
+    EXPECT_TRUE(now.contains(QStringLiteral("text more wrds \n    <b>bold</b> &nbsp;\n<!-- c --><di100")))
         << now.mid(caret - 20, 80).toStdString();
 }
