@@ -717,22 +717,23 @@ void KELHTMLView::showGuessPanel()
 
 Range KELHTMLView::bracketPairRangeAtIndex(qsizetype index) const
 {
-    const QString& s = textStorage()->string();
-    if (index < 0 || index >= s.size())
+    // Read by character: the whole string would make the storage close its typing gap.
+    const kit::TextStorage& s = *textStorage();
+    if (index < 0 || index >= s.length())
         return Range(NotFound, 0);
     static const QString opening = QStringLiteral("(<[{");
     static const QString closing = QStringLiteral(")>]}");
-    const QChar c = s.at(index);
+    const QChar c = s.characterAt(index);
     if (const qsizetype k = opening.indexOf(c); k >= 0) {
         const QChar partner = closing.at(k);
         int depth = 1;
-        for (qsizetype i = index + 1; i < s.size(); ++i) {
-            if (s.at(i) == c)
+        for (qsizetype i = index + 1; i < s.length(); ++i) {
+            if (s.characterAt(i) == c)
                 ++depth;
-            else if (s.at(i) == partner && --depth == 0)
+            else if (s.characterAt(i) == partner && --depth == 0)
                 return Range(index, i - index + 1);
         }
-        return Range(index, s.size() - index);
+        return Range(index, s.length() - index);
     }
     if (const qsizetype k = closing.indexOf(c); k >= 0) {
         if (index == 0)
@@ -740,9 +741,9 @@ Range KELHTMLView::bracketPairRangeAtIndex(qsizetype index) const
         const QChar partner = opening.at(k);
         int depth = 1;
         for (qsizetype i = index - 1; i >= 0; --i) {
-            if (s.at(i) == c)
+            if (s.characterAt(i) == c)
                 ++depth;
-            else if (s.at(i) == partner && --depth == 0)
+            else if (s.characterAt(i) == partner && --depth == 0)
                 return Range(i, index - i + 1);
         }
         return Range(0, index + 1);

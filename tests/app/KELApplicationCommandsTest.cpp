@@ -497,6 +497,15 @@ TEST_F(KELApplicationCommandsTest, TypingReadsOnlyAroundTheCaret)
     QTest::qWait(100);
     EXPECT_TRUE(KELCompletionPanel::shared()->isActive());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    // Moving along the line, and a word selected with the mouse.
+    for (const auto& [key, modifiers] : { std::pair { Qt::Key_Home, Qt::NoModifier },
+             std::pair { Qt::Key_End, Qt::NoModifier }, std::pair { Qt::Key_Home, Qt::ShiftModifier },
+             std::pair { Qt::Key_End, Qt::ShiftModifier }, std::pair { Qt::Key_Right, Qt::NoModifier } })
+        QTest::keyClick(view, key, modifiers);
+    view->scrollRangeToVisible(kit::Range(caret - 4, 1));
+    const QPoint word = view->firstRectForCharacterRange(kit::Range(caret - 4, 1)).center().toPoint();
+    QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, word);
+    EXPECT_EQ(view->selectedRange(), kit::Range(caret - 5, 4)); // "text"
     QTest::qWait(400);
     EXPECT_EQ(storage->wholeTextReads(), before);
     const QString now = text(document);

@@ -504,26 +504,27 @@ QList<Range> TextView::willChangeSelection(const QList<Range>&, const QList<Rang
 
 Range TextView::wordRangeAt(qsizetype index) const
 {
-    const QString& s = m_storage->string();
-    const qsizetype n = s.size();
+    // Read by character: the whole string would make the storage close its typing gap.
+    const TextStorage& s = *m_storage;
+    const qsizetype n = s.length();
     if (n == 0)
         return Range(0, 0);
     index = std::clamp<qsizetype>(index, 0, n);
-    if (index == n || (TextStorage::isLineTerminator(s.at(index)) && index > 0 && !TextStorage::isLineTerminator(s.at(index - 1))))
+    if (index == n || (TextStorage::isLineTerminator(s.characterAt(index)) && index > 0 && !TextStorage::isLineTerminator(s.characterAt(index - 1))))
         index = std::max<qsizetype>(0, index - 1);
-    const QChar c = s.at(index);
+    const QChar c = s.characterAt(index);
     if (TextStorage::isLineTerminator(c))
         return m_storage->composedCharacterRange(index);
     qsizetype a = index, b = index + 1;
     if (isWordChar(c)) {
-        while (a > 0 && isWordChar(s.at(a - 1)))
+        while (a > 0 && isWordChar(s.characterAt(a - 1)))
             --a;
-        while (b < n && isWordChar(s.at(b)))
+        while (b < n && isWordChar(s.characterAt(b)))
             ++b;
     } else if (c.isSpace()) {
-        while (a > 0 && s.at(a - 1).isSpace() && !TextStorage::isLineTerminator(s.at(a - 1)))
+        while (a > 0 && s.characterAt(a - 1).isSpace() && !TextStorage::isLineTerminator(s.characterAt(a - 1)))
             --a;
-        while (b < n && s.at(b).isSpace() && !TextStorage::isLineTerminator(s.at(b)))
+        while (b < n && s.characterAt(b).isSpace() && !TextStorage::isLineTerminator(s.characterAt(b)))
             ++b;
     } else {
         return m_storage->composedCharacterRange(index);
@@ -680,13 +681,14 @@ void TextView::moveToEndOfLine()
     const qsizetype from = m_selection.last().end();
     const Range line = m_layout->lineRangeForCharacter(from, m_affinity);
     qsizetype e = line.end();
-    const QString& s = m_storage->string();
+    // Read by character: the whole string would make the storage close its typing gap.
+    const TextStorage& s = *m_storage;
     bool wrappedEnd = false;
-    if (e > line.location && e <= s.size() && TextStorage::isLineTerminator(s.at(e - 1))) {
+    if (e > line.location && e <= s.length() && TextStorage::isLineTerminator(s.characterAt(e - 1))) {
         e -= 1;
-        if (e > line.location && s.at(e) == QLatin1Char('\n') && s.at(e - 1) == QLatin1Char('\r'))
+        if (e > line.location && s.characterAt(e) == QLatin1Char('\n') && s.characterAt(e - 1) == QLatin1Char('\r'))
             e -= 1;
-    } else if (e < s.size()) {
+    } else if (e < s.length()) {
         wrappedEnd = true;
     }
     moveTo(e, false, wrappedEnd ? SelectionAffinity::Upstream : SelectionAffinity::Downstream);
@@ -769,10 +771,11 @@ void TextView::moveToEndOfLineAndModifySelection()
 {
     const Range line = m_layout->lineRangeForCharacter(m_head, m_affinity);
     qsizetype e = line.end();
-    const QString& s = m_storage->string();
-    if (e > line.location && TextStorage::isLineTerminator(s.at(e - 1))) {
+    // Read by character: the whole string would make the storage close its typing gap.
+    const TextStorage& s = *m_storage;
+    if (e > line.location && TextStorage::isLineTerminator(s.characterAt(e - 1))) {
         e -= 1;
-        if (e > line.location && s.at(e) == QLatin1Char('\n') && s.at(e - 1) == QLatin1Char('\r'))
+        if (e > line.location && s.characterAt(e) == QLatin1Char('\n') && s.characterAt(e - 1) == QLatin1Char('\r'))
             e -= 1;
     }
     moveTo(e, true);
