@@ -100,39 +100,24 @@ Range KELHTMLView::indexLiesInTag(qsizetype i) const
     const Range notFound(kit::NotFound, 0);
     if (i < 0 || i >= n)
         return notFound;
-    // The "<" that opens the tag, with no ">" between it and i.
-    qsizetype lt = i;
-    if (storage->characterAt(i) != QLatin1Char('<')) {
-        lt = kit::NotFound;
-        for (qsizetype q = i - 1; q >= 0; --q) {
+    // The nearest `want` from `from` on in the direction `step`, unless `blocker` or the
+    // text's edge comes first.
+    auto nearest = [storage, n](qsizetype from, qsizetype step, QChar want, QChar blocker) {
+        for (qsizetype q = from; q >= 0 && q < n; q += step) {
             const QChar c = storage->characterAt(q);
-            if (c == QLatin1Char('>'))
-                return notFound;
-            if (c == QLatin1Char('<')) {
-                lt = q;
+            if (c == want)
+                return q;
+            if (c == blocker)
                 break;
-            }
         }
-        if (lt == kit::NotFound)
-            return notFound;
-    }
-    // The ">" that closes it, with no "<" between i and it.
-    qsizetype gt = i;
-    if (storage->characterAt(i) != QLatin1Char('>')) {
-        gt = kit::NotFound;
-        for (qsizetype q = i + 1; q < n; ++q) {
-            const QChar c = storage->characterAt(q);
-            if (c == QLatin1Char('<'))
-                return notFound;
-            if (c == QLatin1Char('>')) {
-                gt = q;
-                break;
-            }
-        }
-        if (gt == kit::NotFound)
-            return notFound;
-    }
-    if (gt <= lt)
+        return qsizetype(kit::NotFound);
+    };
+    // The "<" that opens the tag with no ">" between it and i, and the ">" that closes
+    // it with no "<" between.
+    const QChar c = storage->characterAt(i);
+    const qsizetype lt = c == QLatin1Char('<') ? i : nearest(i - 1, -1, QLatin1Char('<'), QLatin1Char('>'));
+    const qsizetype gt = c == QLatin1Char('>') ? i : nearest(i + 1, 1, QLatin1Char('>'), QLatin1Char('<'));
+    if (lt == kit::NotFound || gt == kit::NotFound || gt <= lt)
         return notFound;
     const QChar next = storage->characterAt(lt + 1);
     if (next == QLatin1Char('/') || next == QLatin1Char('!') || next == QLatin1Char('?'))

@@ -192,7 +192,7 @@ void KELDocumentStructure::clearedSyntaxStructuresOfType(const QString&, const S
     clearItemsInRange(range);
 }
 
-const QString& KELDocumentStructure::textAround(const SyntaxText& text, Range range, qsizetype* origin)
+QString KELDocumentStructure::textAround(const SyntaxText& text, Range range, qsizetype* origin)
 {
     if (!text.storage()) {
         *origin = 0;
@@ -211,16 +211,12 @@ const QString& KELDocumentStructure::textAround(const SyntaxText& text, Range ra
     const qsizetype from = std::clamp<qsizetype>(range.location - Before, 0, n);
     const qsizetype to = std::clamp<qsizetype>(range.end() + After, from, n);
     if (storage != m_storage) {
-        // Another storage's text (not kept: its version says nothing of ours).
-        m_piece = Piece();
-        m_piece.origin = from;
-        m_piece.text = storage->substring(Range(from, to - from));
+        // Another storage's text: not kept, our piece's version says nothing of it.
         *origin = from;
-        return m_piece.text;
+        return storage->substring(Range(from, to - from));
     }
-    if (m_piece.storage != storage || m_piece.version != storage->charactersVersion() || from < m_piece.origin
+    if (m_piece.version != storage->charactersVersion() || from < m_piece.origin
         || to > m_piece.origin + m_piece.text.size()) {
-        m_piece.storage = storage;
         m_piece.version = storage->charactersVersion();
         m_piece.origin = from;
         m_piece.text = storage->substring(Range(from, std::clamp<qsizetype>(from + PieceLength, to, n) - from));
@@ -236,7 +232,7 @@ void KELDocumentStructure::foundSyntaxStructure(
     if (!parser)
         return;
     qsizetype from = 0;
-    const QString& window = textAround(text, range, &from);
+    const QString window = textAround(text, range, &from);
     Range actual = Range(range.location - from, range.length);
     KELDocumentStructureItemRef item
         = parser->parseSyntaxStructure(structureName, window, Range(range.location - from, range.length), &actual);

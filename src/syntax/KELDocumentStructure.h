@@ -105,17 +105,16 @@ private:
     QString currentString() const;
     /// The text the parsers read for a found structure: a piece of the storage around
     /// it, with its place in the text.
-    const QString& textAround(const SyntaxText& text, kit::Range range, qsizetype* origin);
+    QString textAround(const SyntaxText& text, kit::Range range, qsizetype* origin);
 
     kit::TextStorage* m_storage = nullptr;
     std::function<SyntaxType*()> m_syntaxType;
     QPointer<KELSyntaxTextView> m_textView;
     QList<KELDocumentStructureItemRef> m_items;
     qsizetype m_correctAbsoluteIndex = -1;
-    // A piece of a storage's text kept for the structures a pass reports one after
+    // A piece of the storage's text kept for the structures a pass reports one after
     // another, valid while the storage's characters keep their version.
     struct Piece {
-        const kit::TextStorage* storage = nullptr;
         quint64 version = 0;
         qsizetype origin = 0;
         QString text;

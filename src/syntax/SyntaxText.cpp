@@ -11,17 +11,15 @@ QString SyntaxText::mid(qsizetype from, qsizetype length) const
     return m_string->mid(from, std::clamp<qsizetype>(length, 0, n - from));
 }
 
-bool SyntaxText::matchesAt(qsizetype i, QStringView what, Qt::CaseSensitivity cs) const
+bool SyntaxText::matchesAt(qsizetype i, QStringView what) const
 {
     if (i < 0 || what.size() > size() - i)
         return false;
     if (!m_storage)
-        return QStringView(*m_string).mid(i, what.size()).compare(what, cs) == 0;
-    for (qsizetype k = 0; k < what.size(); ++k) {
-        const QChar c = m_storage->characterAt(i + k);
-        if (c != what[k] && (cs == Qt::CaseSensitive || c.toCaseFolded() != what[k].toCaseFolded()))
+        return QStringView(*m_string).mid(i, what.size()) == what;
+    for (qsizetype k = 0; k < what.size(); ++k)
+        if (m_storage->characterAt(i + k) != what[k])
             return false;
-    }
     return true;
 }
 

@@ -33,8 +33,8 @@ public:
     const QString* string() const { return m_string; }
     /// A copy of part of the text (clipped to it).
     QString mid(qsizetype from, qsizetype length) const;
-    /// Whether `what` stands at i, compared as asked.
-    bool matchesAt(qsizetype i, QStringView what, Qt::CaseSensitivity cs = Qt::CaseSensitive) const;
+    /// Whether `what` stands at i.
+    bool matchesAt(qsizetype i, QStringView what) const;
     /// Where `what` last begins at or before `from` (-1 when nowhere).
     qsizetype lastIndexOf(QStringView what, qsizetype from) const;
 
