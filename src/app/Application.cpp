@@ -34,6 +34,7 @@
 #include <QTimer>
 
 #include <utility>
+#include "KelpPaths.h"
 
 namespace {
 // Each window's navigator follows the window's current document.

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QTest>
 #include <functional>
+#include "KelpPaths.h"
 
 inline void registerCheckerDefaults(bool html5 = true)
 {

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
+#include "KelpPaths.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include "KelpPaths.h"
 
 using csstest::checkSheet;
 using csstest::checkStyleAttribute;

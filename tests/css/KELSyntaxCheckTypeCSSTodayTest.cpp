@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include "KelpPaths.h"
 
 using csstest::checkSheet;
 using csstest::checkStyleAttribute;

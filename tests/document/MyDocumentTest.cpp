@@ -24,6 +24,7 @@
 
 #include <sys/stat.h>
 #include <sys/time.h>
+#include "KelpPaths.h"
 
 using testsupport::fileBytes;
 using testsupport::writeBytes;

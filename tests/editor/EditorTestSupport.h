@@ -13,6 +13,7 @@
 #include <QFont>
 #include <gtest/gtest.h>
 #include <memory>
+#include "KelpPaths.h"
 
 class EditorViewTest : public ::testing::Test
 {

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include "KelpPaths.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <limits>
+#include "KelpPaths.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <ostream>
+#include "KelpPaths.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include "KelpPaths.h"
 
 using kit::Range;
 
