@@ -4,7 +4,6 @@
 // each type colours the text in one pass, then again after an edit in the
 // middle, and is asked which nested type stands at a few places. Definitions
 // that loop must end (a bounded depth, a log line), never exhaust the stack.
-// Built only by scripts/fuzz with clang.
 #include "kit/text/TextStorage.h"
 #include "kit/UserDefaults.h"
 #include "syntax/SyntaxInfo.h"
@@ -87,19 +86,3 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     return 0;
 }
-
-// The registry here is given its definitions directly and looks no file type up;
-// colours come from the definitions' defaults. The file-type registry and the
-// preferences window stay out of this target.
-#include "support/KELFileTypeManager.h"
-#include "support/PreferenceController2.h"
-KELFileTypeManager& KELFileTypeManager::sharedInstance() { __builtin_trap(); }
-void KELFileTypeManager::setSyntaxTypesProvider(SyntaxTypesProvider) { }
-QString KELFileTypeManager::typeNameForDocumentURL(const QUrl&) const { return {}; }
-QString KELFileTypeManager::typeNameForPath(const QString&) const { return {}; }
-QColor PreferenceController2::colorForKey(const QString&) { return QColor(Qt::black); }
-void PreferenceController2::setColor(const QColor&, const QString&) { }
-#include "kit/text/LayoutManager.h"
-#include "support/UtilityFunctions.h"
-void kit::LayoutManager::storageDestroyed(kit::TextStorage*) { }
-quint64 UtilityFunctions::processorClockSpeedInMHz() { return 2000; }

@@ -3,7 +3,6 @@
 // body of one insert template; it is pre-processed, read as XML, built into tags
 // and rendered. Any other text is one expression, parsed and evaluated against a
 // small data source.
-// Built only by scripts/fuzz with clang.
 #include "components/KELComponentDefinition.h"
 #include "components/KELComponentInsertLogicTag.h"
 #include "components/KELExpressionEvaluator.h"

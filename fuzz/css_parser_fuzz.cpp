@@ -1,6 +1,6 @@
 // libFuzzer target for the CSS checker: any bytes, read as UTF-8 (and as
 // UTF-16 when long enough), go through the style-sheet and style-attribute
-// readers and the grammar checks. Built only by scripts/fuzz with clang.
+// readers and the grammar checks.
 #include "css/KELCSSSpec.h"
 #include "css/KELSyntaxCheckTypeCSS.h"
 

@@ -3,8 +3,7 @@
 // document uses (picked encoding, per-file encoding, default, detection), and
 // what reads as text is encoded back. Checks what saving relies on: a text read
 // in an encoding can be written in it again, what is written reads back as the
-// same text, and a file's byte-order mark and byte order survive. Built only by
-// scripts/fuzz with clang.
+// same text, and a file's byte-order mark and byte order survive.
 #include "kit/StringEncodings.h"
 #include "kit/UserDefaults.h"
 #include "support/UtilityFunctions.h"

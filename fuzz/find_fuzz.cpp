@@ -3,7 +3,6 @@
 // The search string is turned into an expression as the Find panel does and
 // searched for over the text: matches stay inside the text and the range, come in
 // order, and a literal search finds exactly what a plain string search finds.
-// Built only by scripts/fuzz with clang.
 #include "editor/FindParameters.h"
 #include "editor/OGRegularExpression.h"
 

@@ -3,7 +3,7 @@
 // as a page (which hands style and script bodies to the CSS and JavaScript
 // checks) and, between a "<" and the next ">", read as one tag. The first byte
 // picks the vocabulary (HTML 4 or HTML 5) and whether the text counts as
-// generated. Built only by scripts/fuzz with clang.
+// generated.
 #include "support/DefaultsKeys.h"
 #include "checker/KELSyntaxCheckResult.h"
 #include "checker/KELSyntaxCheckTypeHTML.h"

@@ -1,7 +1,6 @@
 // libFuzzer target for the property-list reader: any bytes go through
 // kit::propertyListFromData (XML and the old brace form). A value that was read
 // must be written out in a form that reads back, or saving it would lose it.
-// Built only by scripts/fuzz with clang.
 #include "kit/PropertyList.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 // libFuzzer target for the XML data-file reader: any bytes, read as UTF-8,
 // go through KELXMLDocument::fromContents and the whole tree is walked with
-// the node accessors. Built only by scripts/fuzz with clang.
+// the node accessors.
 #include "support/KELXMLDocument.h"
 #include "support/KELXMLNode.h"
 

@@ -71,6 +71,8 @@ public:
     /// once the input pauses, which keeps toolbar buttons current.
     void validateAllActions();
     void scheduleValidation();
+    /// A validation of every item waits for the next turn or for the input to pause.
+    bool isValidationScheduled() const { return m_validationTimer->isActive() || m_idleTimer->isActive(); }
 
     /// Tests and tools: the focus widget to use instead of the application's.
     void setFocusOverrideForTesting(QWidget* focus) { m_focusOverride = focus; }

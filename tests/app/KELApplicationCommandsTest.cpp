@@ -12,6 +12,7 @@
 #include "kit/SpellChecker.h"
 #include "support/Notifications.h"
 #include "syntax/CodeCompletionDataSource.h"
+#include "syntax/DocumentColoringManager.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -35,18 +36,7 @@ void typeInto(QWidget* widget, const QString& text)
 {
     widget->setFocus(Qt::OtherFocusReason);
     QTest::keyClicks(widget, text);
-    RunningEditor::settle();
-}
-
-// Makes a panel the window in front with the keyboard in the given field.
-void focusPanelField(QLineEdit* field)
-{
-    QWidget* panel = field->window();
-    panel->show();
-    panel->activateWindow();
-    QApplication::setActiveWindow(panel);
-    field->setFocus(Qt::OtherFocusReason);
-    RunningEditor::settle();
+    RunningEditor::drainEvents();
 }
 
 } // namespace
@@ -56,11 +46,12 @@ TEST_F(KELApplicationCommandsTest, OpenTypeFindReplaceGoToLineAndSave)
     const QString path = file(QStringLiteral("site.html"), "<p>hello world</p>\n<p>second line</p>\n<p>world again</p>\n");
     kit::DocumentController::setOpenPanelResponderForTesting([path] { return QList<QUrl>{QUrl::fromLocalFile(path)}; });
     ASSERT_TRUE(kit::ActionRouter::shared().sendAction(QStringLiteral("openDocument:")));
-    settle();
-    MyDocument* document = MyDocumentController::sharedDocumentController()->activeDocument();
-    ASSERT_TRUE(document);
+    // The window shows at once; it becomes the active one when the window manager says so.
+    auto* documents = MyDocumentController::sharedDocumentController();
+    ASSERT_TRUE(waitFor([documents] { return documents->activeDocument() != nullptr; }));
+    MyDocument* document = documents->activeDocument();
     ASSERT_EQ(document->filePath(), path);
-    bringToFront(document);
+    ASSERT_TRUE(bringToFront(document));
     QWidget* window = document->textView()->window();
     typeInto(document->textView(), QStringLiteral("<!-- typed -->"));
     ASSERT_TRUE(text(document).startsWith(QStringLiteral("<!-- typed --><p>hello")));
@@ -71,7 +62,7 @@ TEST_F(KELApplicationCommandsTest, OpenTypeFindReplaceGoToLineAndSave)
     QLineEdit* findField = TextFinder::sharedInstance().findTextField();
     ASSERT_TRUE(findField->isVisible());
     findField->clear();
-    focusPanelField(findField);
+    ASSERT_TRUE(giveKeyboard(findField));
     typeInto(findField, QStringLiteral("world"));
     ASSERT_TRUE(choose(window, QStringLiteral("performFindPanelAction:"), 2)) << "Find Next disabled with the panel in front";
     const qsizetype first = text(document).indexOf(QStringLiteral("world"));
@@ -88,17 +79,17 @@ TEST_F(KELApplicationCommandsTest, OpenTypeFindReplaceGoToLineAndSave)
     auto* replaceAll = findField->window()->findChild<QPushButton*>(QStringLiteral("replaceAll"));
     ASSERT_TRUE(replaceAll);
     QTest::mouseClick(replaceAll, Qt::LeftButton);
-    settle();
+    drainEvents();
     EXPECT_EQ(text(document),
               QStringLiteral("<!-- typed --><p>hello earth</p>\n<p>second line</p>\n<p>earth again</p>\n"));
 
     // Go to Line from the menu: line 2 is selected in the document behind the panel.
-    bringToFront(document);
+    ASSERT_TRUE(bringToFront(document));
     ASSERT_TRUE(choose(window, QStringLiteral("showGoToLineNumberPanel:")));
     QLineEdit* lineField = GoToLineNumber::shared().lineNumberField();
     ASSERT_TRUE(lineField->isVisible());
     lineField->clear();
-    focusPanelField(lineField);
+    ASSERT_TRUE(giveKeyboard(lineField));
     typeInto(lineField, QStringLiteral("2"));
     QPushButton* go = nullptr;
     for (QPushButton* b : lineField->window()->findChildren<QPushButton*>())
@@ -106,13 +97,13 @@ TEST_F(KELApplicationCommandsTest, OpenTypeFindReplaceGoToLineAndSave)
             go = b;
     ASSERT_TRUE(go);
     QTest::mouseClick(go, Qt::LeftButton);
-    settle();
+    drainEvents();
     const QString all = text(document);
     const qsizetype line2 = all.indexOf(QLatin1Char('\n')) + 1;
     EXPECT_EQ(document->textView()->selectedRange(), kit::Range(line2, all.indexOf(QLatin1Char('\n'), line2) + 1 - line2));
 
     // Save from the menu writes what the user sees.
-    bringToFront(document);
+    ASSERT_TRUE(bringToFront(document));
     ASSERT_TRUE(choose(window, QStringLiteral("saveDocument:")));
     EXPECT_EQ(QString::fromUtf8(onDisk(path)), all);
 }
@@ -152,15 +143,15 @@ TEST_F(KELApplicationCommandsTest, ViewItemsAndLivePreviewChangeTheWindowInFront
     EXPECT_EQ(toggle->text(), QStringLiteral("Show &Live Preview"));
     EXPECT_FALSE(kit::ActionRouter::shared().validateAction(refresh));
     toggle->trigger();
-    settle();
+    drainEvents();
     ASSERT_TRUE(document->isLivePreviewing());
     EXPECT_NE(document->currentEditView(), document->primaryEditView());
-    bringToFront(document);
+    ASSERT_TRUE(bringToFront(document));
     EXPECT_TRUE(kit::ActionRouter::shared().validateAction(toggle));
     EXPECT_EQ(toggle->text(), QStringLiteral("Hide &Live Preview"));
     EXPECT_TRUE(kit::ActionRouter::shared().validateAction(refresh));
     toggle->trigger();
-    settle();
+    drainEvents();
     EXPECT_FALSE(document->isLivePreviewing());
     EXPECT_EQ(document->currentEditView(), document->primaryEditView());
 }
@@ -243,7 +234,7 @@ TEST_F(KELApplicationCommandsTest, AKeyboardOpenedEditMenuValidatesAgainstTheTex
     // Alt alone hands the keyboard to the menu bar, as on every Linux desktop.
     QTest::keyPress(document->textView(), Qt::Key_Alt, Qt::AltModifier);
     QTest::keyRelease(document->textView(), Qt::Key_Alt, Qt::NoModifier);
-    settle();
+    drainEvents();
     if (QApplication::focusWidget() != window->menuBar())
         GTEST_SKIP() << "this platform's style does not navigate the menu bar with Alt";
     for (const char* action : {"undo:", "cut:", "copy:", "selectAll:"}) {
@@ -252,10 +243,10 @@ TEST_F(KELApplicationCommandsTest, AKeyboardOpenedEditMenuValidatesAgainstTheTex
         EXPECT_TRUE(kit::ActionRouter::shared().validateAction(a)) << action;
     }
     QTest::keyClick(window->menuBar(), Qt::Key_Escape);
-    settle();
+    drainEvents();
     EXPECT_EQ(QApplication::focusWidget(), document->textView());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
-    settle();
+    drainEvents();
     EXPECT_EQ(text(document), QStringLiteral("<p>x</p>\n"));
 }
 
@@ -269,7 +260,7 @@ TEST_F(KELApplicationCommandsTest, MiddleClickPastesWhatWasSelected)
     // Selecting a word from the keyboard puts it in the primary selection.
     view->setSelectedRange(kit::Range(0, 0));
     QTest::keyClick(view, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
-    settle();
+    drainEvents();
     ASSERT_EQ(view->selectedRange(), kit::Range(0, 5));
     EXPECT_EQ(QGuiApplication::clipboard()->text(QClipboard::Selection), QStringLiteral("alpha"));
     // A middle click at the end of the text inserts it there, leaving the clipboard alone.
@@ -277,7 +268,7 @@ TEST_F(KELApplicationCommandsTest, MiddleClickPastesWhatWasSelected)
     view->setSelectedRange(kit::Range(11, 0));
     const QPoint end = view->mapFromGlobal(view->cursorRectInScreenCoordinates().center());
     QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, end + QPoint(0, 30));
-    settle();
+    drainEvents();
     EXPECT_EQ(text(document), QStringLiteral("alpha beta\nalpha"));
 }
 
@@ -298,10 +289,10 @@ TEST_F(KELApplicationCommandsTest, TabKeysSwitchTabs)
     for (const auto& [key, modifiers] : previousKeys) {
         SCOPED_TRACE(QKeySequence(QKeyCombination(modifiers, key)).toString().toStdString());
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
-        settle();
+        drainEvents();
         EXPECT_EQ(current(), first);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
-        settle();
+        drainEvents();
         EXPECT_EQ(current(), second);
     }
 }
@@ -366,10 +357,10 @@ TEST_F(KELApplicationCommandsTest, ColourSettingsRecolourAndAHiddenTabLosesItsEd
     services.colorViewableTags = kept;
 
     window->setCurrentDocument(first);
-    bringToFront(first);
+    ASSERT_TRUE(bringToFront(first));
     first->textView()->setSelectedRange(kit::Range(1, 0));
     first->textView()->startTagEdit();
-    settle();
+    drainEvents();
     auto* panel = first->textView()->findChild<QDialog*>(QStringLiteral("EditTagPanel"));
     ASSERT_TRUE(panel && panel->isVisible());
     ASSERT_TRUE(choose(first->textView()->window(), QStringLiteral("selectNextTab:")));
@@ -390,7 +381,7 @@ TEST_F(KELApplicationCommandsTest, MenuKeysReachTheDocumentBehindAPanel)
         QWidget* focus = QApplication::focusWidget();
         ASSERT_TRUE(focus);
         QTest::keyClick(focus, Qt::Key(key), modifiers);
-        settle();
+        drainEvents();
     };
     struct Panel {
         const char* name;
@@ -415,7 +406,7 @@ TEST_F(KELApplicationCommandsTest, MenuKeysReachTheDocumentBehindAPanel)
     int typed = 0;
     for (const Panel& p : panels) {
         SCOPED_TRACE(p.name);
-        bringToFront(document);
+        ASSERT_TRUE(bringToFront(document));
         document->textView()->setSelectedRange(kit::Range(0, 0));
         typeInto(document->textView(), QString::number(++typed));
         const QString edited = text(document);
@@ -423,12 +414,7 @@ TEST_F(KELApplicationCommandsTest, MenuKeysReachTheDocumentBehindAPanel)
         ASSERT_TRUE(target);
         QWidget* panel = target->window();
         ASSERT_NE(panel, window);
-        panel->show();
-        panel->activateWindow();
-        QApplication::setActiveWindow(panel);
-        target->setFocus(Qt::OtherFocusReason);
-        settle();
-        ASSERT_EQ(QApplication::focusWidget(), target);
+        ASSERT_TRUE(giveKeyboard(target));
 
         // Save.
         press(Qt::Key_S);
@@ -440,7 +426,7 @@ TEST_F(KELApplicationCommandsTest, MenuKeysReachTheDocumentBehindAPanel)
             QTest::keyClicks(field, QStringLiteral("7"));
             // To the field itself: a busy window manager may still be moving the focus.
             QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
-            settle();
+            drainEvents();
             EXPECT_EQ(field->text(), QString());
             EXPECT_EQ(text(document), edited);
         } else {
@@ -475,7 +461,14 @@ TEST_F(KELApplicationCommandsTest, TypingReadsOnlyAroundTheCaret)
     kit::TextStorage* storage = view->textStorage();
     const qsizetype caret = QString::fromUtf8(page).indexOf(QStringLiteral("text 100")) + 5;
     view->setSelectedRange(kit::Range(caret, 0));
-    QTest::qWait(400);
+    // What typing leaves to do later (colouring, spelling, validating the items) has run.
+    DocumentColoringManager* coloring = document->coloringManager();
+    ASSERT_TRUE(coloring);
+    auto idle = [view, coloring] {
+        return !view->isSpellingScheduled() && !kit::ActionRouter::shared().isValidationScheduled()
+            && !coloring->isViewableColoringScheduled() && coloring->scheduledSegmentInterval() < 0;
+    };
+    ASSERT_TRUE(waitFor(idle));
     const quint64 before = storage->wholeTextReads();
     for (const QString& typed : { QStringLiteral("more wrds "), QStringLiteral("\n    <b>bold</b> &nbsp;"),
              QStringLiteral("\n<!-- c -->") }) {
@@ -484,17 +477,16 @@ TEST_F(KELApplicationCommandsTest, TypingReadsOnlyAroundTheCaret)
                 QTest::keyClick(view, Qt::Key_Return);
             else
                 QTest::keyClicks(view, QString(c));
-            QTest::qWait(5);
+            drainEvents();
         }
-        QTest::qWait(400); // idle validation, spelling and colouring
+        ASSERT_TRUE(waitFor(idle));
     }
     // Completion, narrowed by typing, and closed.
     QTest::keyClicks(view, QStringLiteral("<d"));
     QTest::keyClick(view, Qt::Key_Space, Qt::ControlModifier);
-    QTest::qWait(100);
-    ASSERT_TRUE(KELCompletionPanel::shared() && KELCompletionPanel::shared()->isActive());
+    ASSERT_TRUE(waitFor([] { return KELCompletionPanel::shared() && KELCompletionPanel::shared()->isActive(); }));
     QTest::keyClicks(view, QStringLiteral("i"));
-    QTest::qWait(100);
+    drainEvents();
     EXPECT_TRUE(KELCompletionPanel::shared()->isActive());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     // Moving along the line, and a word selected with the mouse.
@@ -506,7 +498,7 @@ TEST_F(KELApplicationCommandsTest, TypingReadsOnlyAroundTheCaret)
     const QPoint word = view->firstRectForCharacterRange(kit::Range(caret - 4, 1)).center().toPoint();
     QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, word);
     EXPECT_EQ(view->selectedRange(), kit::Range(caret - 5, 4)); // "text"
-    QTest::qWait(400);
+    ASSERT_TRUE(waitFor(idle));
     EXPECT_EQ(storage->wholeTextReads(), before);
     const QString now = text(document);
     EXPECT_TRUE(now.contains(QStringLiteral("text more wrds \n    <b>bold</b> &nbsp;\n<!-- c --><di100")))

@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QMainWindow>
+#include <QLocalSocket>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,13 +39,20 @@
 
 namespace {
 
-void settle()
+// Delivers what is already posted (deferred deletes included): the work an action
+// queues for itself. Waiting for anything from outside (a thread, a socket, a
+// timer) is QTest::qWaitFor's, on its condition.
+void drainEvents()
 {
-    for (int i = 0; i < 5; ++i) {
+    // A few rounds: what is delivered may queue more of its own (a close, then its deletion).
+    for (int round = 0; round < 5; ++round) {
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
+
+// How long a wait for another thread may take on a machine busy with other work.
+constexpr int Deadline = 60000;
 
 QList<DocumentWindowController*> openWindows()
 {
@@ -113,7 +121,7 @@ protected:
         options.restorationPath = store;
         app = std::make_unique<KELApplication>(options);
         EXPECT_TRUE(app->start(request));
-        settle();
+        drainEvents();
         return app.get();
     }
     // Everything of a session goes, without a word (as when the process ends).
@@ -121,9 +129,9 @@ protected:
     {
         app.reset();
         KELCloseAllDocumentsWithoutAsking();
-        settle();
+        drainEvents();
         kit::DocumentController::resetSharedForTesting();
-        settle();
+        drainEvents();
         KELFilePrefsManager::resetSharedForTesting();
         MyDocument::resetUntitledNumbersForTesting();
         AppController::sharedInstance().resetTerminationForTesting();
@@ -155,7 +163,7 @@ protected:
     {
         kit::Error error;
         auto* document = qobject_cast<MyDocument*>(documents()->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error));
-        settle();
+        drainEvents();
         return document;
     }
     // Key presses as the keyboard sends them, one per character (any character).
@@ -166,13 +174,13 @@ protected:
             QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
             QApplication::sendEvent(document->textView(), &press);
             QApplication::sendEvent(document->textView(), &release);
-            settle();
+            drainEvents();
         }
     }
     void quit()
     {
         kit::ActionRouter::shared().sendAction(QStringLiteral("terminate:"), nullptr);
-        settle();
+        drainEvents();
     }
 
     QTemporaryDir dir;
@@ -323,7 +331,7 @@ TEST_F(KELApplicationTest, TypingAfterASaveIsAChangeOfItsOwn)
     ASSERT_TRUE(document);
     type(document, QStringLiteral("abc"));
     document->saveDocument();
-    settle();
+    drainEvents();
     EXPECT_FALSE(document->isDocumentEdited());
     type(document, QStringLiteral("d"));
     EXPECT_TRUE(document->isDocumentEdited());
@@ -336,7 +344,7 @@ TEST_F(KELApplicationTest, TypingAfterASaveIsAChangeOfItsOwn)
     });
     QPointer<MyDocument> guard(document);
     document->windowController()->performCloseTab();
-    settle();
+    drainEvents();
     ASSERT_EQ(questions.size(), 1);
     EXPECT_TRUE(questions[0].contains(QStringLiteral("page.html")));
     ASSERT_TRUE(guard && !guard->documentClosed());
@@ -394,7 +402,7 @@ TEST_F(KELApplicationTest, UnsavedTextOfALatin1FileComesBackExactAfterACrash)
         // The file on disk was never touched; a save writes the text in its encoding.
         EXPECT_EQ(testsupport::fileBytes(path), QByteArray("<p>caf\xe9</p>\n"));
         restored->saveDocument();
-        settle();
+        drainEvents();
         EXPECT_EQ(testsupport::fileBytes(path), *kit::encodeString(text, c.savedIn));
         EXPECT_FALSE(restored->isDocumentEdited());
         kit::Alert::setResponderForTesting({});
@@ -424,7 +432,7 @@ TEST_F(KELApplicationTest, ASecondStartHandsOverWhileAnAlertOfTheFirstIsDismisse
     std::atomic<bool> handedOff{false};
     std::atomic<bool> secondStartGone{false};
     std::thread start([&] {
-        handedOff = KELInstanceServer::handOff(request, name, 5000);
+        handedOff = KELInstanceServer::handOff(request, name, Deadline);
         secondStartGone = true; // its socket is closed once this returns
     });
     // Joined however the test ends, so a failed check cannot end the run.
@@ -437,23 +445,23 @@ TEST_F(KELApplicationTest, ASecondStartHandsOverWhileAnAlertOfTheFirstIsDismisse
         }
     } joinStart{start};
     QString alertText;
-    int ticksAfterGone = 0;
     QTimer escape;
     QObject::connect(&escape, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !secondStartGone)
             return;
-        // Let the closed connection reach this side while the alert is up.
-        if (++ticksAfterGone < 10)
-            return;
+        // The closed connection reaches this side while the alert is up.
+        for (QLocalSocket* socket : app->server()->findChildren<QLocalSocket*>())
+            if (socket->state() != QLocalSocket::UnconnectedState)
+                return;
         alertText = box->text() + QLatin1Char(' ') + box->informativeText();
         QTest::keyClick(box, Qt::Key_Escape);
     });
     escape.start(20);
-    QTRY_VERIFY_WITH_TIMEOUT(!alertText.isEmpty(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alertText.isEmpty(); }, Deadline));
     start.join();
     escape.stop();
-    settle();
+    drainEvents();
     EXPECT_TRUE(handedOff);
     EXPECT_FALSE(alertText.trimmed().isEmpty());
 
@@ -462,9 +470,10 @@ TEST_F(KELApplicationTest, ASecondStartHandsOverWhileAnAlertOfTheFirstIsDismisse
     EXPECT_TRUE(document->isDocumentEdited());
     EXPECT_EQ(document->textView()->string(), QStringLiteral("keep<p>x</p>\n"));
     request.paths = {file(QStringLiteral("next.html"))};
-    std::thread again([&] { handedOff = KELInstanceServer::handOff(request, name, 5000); });
+    std::thread again([&] { handedOff = KELInstanceServer::handOff(request, name, Deadline); });
     Joiner joinAgain{again};
-    QTRY_VERIFY_WITH_TIMEOUT(documents()->documentForURL(QUrl::fromLocalFile(request.paths.constFirst())), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return documents()->documentForURL(QUrl::fromLocalFile(request.paths.constFirst())); },
+                                Deadline));
     again.join();
     EXPECT_TRUE(handedOff);
 }
@@ -489,17 +498,17 @@ TEST_F(KELApplicationTest, AFileReopensWithTheLivePreviewAsItWasLeft)
             document->windowController()->closeWindowNow();
         else
             document->windowController()->performCloseTab();
-        settle();
+        drainEvents();
         ASSERT_TRUE(!guard || guard->documentClosed());
 
         MyDocument* again = open(path);
         ASSERT_TRUE(again);
-        settle();
+        drainEvents();
         EXPECT_EQ(again->isLivePreviewing(), c.on);
         EXPECT_EQ(again->currentEditView() != again->primaryEditView(), c.on);
         QPointer<MyDocument> previous(again);
         again->windowController()->performCloseTab();
-        settle();
+        drainEvents();
         ASSERT_TRUE(!previous || previous->documentClosed());
     }
 }

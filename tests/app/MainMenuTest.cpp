@@ -65,7 +65,7 @@ TEST_F(MainMenuTest, EveryItemHasAHandlerAndIsDisabledOnlyWhereItsValidationSays
     QGuiApplication::clipboard()->setText(QStringLiteral("copied"));
     ASSERT_TRUE(choose(window, QStringLiteral("toggleLivePreview:")));
     ASSERT_TRUE(document->isLivePreviewing());
-    bringToFront(document);
+    ASSERT_TRUE(bringToFront(document));
     document->textView()->setSelectedRange(kit::Range(2, 1)); // the p of <p>
     EXPECT_EQ(disabledCommands(window).toStdString(),
               expected({QStringLiteral("performCloseTab:"), QStringLiteral("redo:")}).toStdString());

@@ -53,7 +53,9 @@ protected:
         options.restorationPath = dir.filePath(QStringLiteral("windows.plist"));
         app = std::make_unique<KELApplication>(options);
         ASSERT_TRUE(app->start({}));
-        settle();
+        // The launch finishes on later turns of the event loop.
+        ASSERT_TRUE(waitFor([this] { return app->hasFinishedLaunching() && MyDocumentController::sharedDocumentController(); }));
+        drainEvents();
     }
     void TearDown() override
     {
@@ -63,12 +65,41 @@ protected:
         kit::Alert::setResponderForTesting({});
     }
 public:
-    static void settle()
+    // How long a wait may take before the test gives up: long, for a machine busy
+    // with other work; a wait ends as soon as its condition holds.
+    static constexpr int Deadline = 60000;
+
+    // Runs the event loop until the condition holds; false when the deadline passed first.
+    template <typename Condition>
+    [[nodiscard]] static bool waitFor(Condition condition, int milliseconds = Deadline)
     {
-        for (int i = 0; i < 5; ++i) {
+        return QTest::qWaitFor(condition, milliseconds);
+    }
+    // Delivers what is already posted (deferred deletes included), for work that an
+    // action queues for itself; it waits for nothing from outside the program (the
+    // window manager, timers, threads): that is waitFor's.
+    static void drainEvents()
+    {
+        // A few rounds: what is delivered may queue more of its own (a close, then its deletion).
+        for (int round = 0; round < 5; ++round) {
             QCoreApplication::processEvents();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
+    }
+    // The window in front as the window manager sees it, with the keyboard in the given widget.
+    static ::testing::AssertionResult giveKeyboard(QWidget* widget)
+    {
+        QWidget* window = widget->window();
+        window->show();
+        window->raise();
+        window->activateWindow();
+        if (!waitFor([window] { return window->windowHandle() && QGuiApplication::focusWindow() == window->windowHandle()
+                                    && QApplication::activeWindow() == window; }))
+            return ::testing::AssertionFailure() << "the window never became active: " << window->windowTitle().toStdString();
+        widget->setFocus(Qt::OtherFocusReason);
+        if (!waitFor([widget] { return QApplication::focusWidget() == widget; }))
+            return ::testing::AssertionFailure() << "the keyboard never reached " << widget->metaObject()->className();
+        return ::testing::AssertionSuccess();
     }
 
 protected:
@@ -81,9 +112,9 @@ protected:
     {
         app.reset();
         KELCloseAllDocumentsWithoutAsking();
-        settle();
+        drainEvents();
         kit::DocumentController::resetSharedForTesting();
-        settle();
+        drainEvents();
         KELFilePrefsManager::resetSharedForTesting();
         MyDocument::resetUntitledNumbersForTesting();
         AppController::sharedInstance().resetTerminationForTesting();
@@ -95,28 +126,34 @@ protected:
         return dir.filePath(name);
     }
     // Opens the file as the user would and brings its window to the front with
-    // the keyboard in its text.
+    // the keyboard in its text; null (and a failure) when either does not happen.
     MyDocument* open(const QString& path)
     {
         kit::Error error;
         auto* document = qobject_cast<MyDocument*>(
             MyDocumentController::sharedDocumentController()->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error));
-        settle();
-        if (document)
-            bringToFront(document);
+        if (!document) {
+            ADD_FAILURE() << "not opened: " << path.toStdString() << " " << error.localizedDescription().toStdString();
+            return nullptr;
+        }
+        const ::testing::AssertionResult inFront = bringToFront(document);
+        if (!inFront) {
+            ADD_FAILURE() << inFront.message();
+            return nullptr;
+        }
         return document;
     }
-    static void bringToFront(MyDocument* document)
+    // The document's window in front, its text with the keyboard, and the document
+    // the active one (the commands act on it).
+    static ::testing::AssertionResult bringToFront(MyDocument* document)
     {
-        QWidget* window = document->textView()->window();
-        window->show();
-        window->raise();
-        window->activateWindow();
-        QApplication::setActiveWindow(window);
-        document->textView()->setFocus(Qt::OtherFocusReason);
-        settle();
-        MyDocumentController::sharedDocumentController()->sendDocumentNotificationsIfNeeded(window);
-        settle();
+        const ::testing::AssertionResult keyboard = giveKeyboard(document->textView());
+        if (!keyboard)
+            return keyboard;
+        auto* documents = MyDocumentController::sharedDocumentController();
+        if (!waitFor([documents, document] { return documents->activeDocument() == document; }))
+            return ::testing::AssertionFailure() << "never the active document: " << document->filePath().toStdString();
+        return ::testing::AssertionSuccess();
     }
     static QString text(MyDocument* document) { return document->textView()->textStorage()->string(); }
     // Every item that sends a command: the menu bar's and the toolbar's, pull-downs included.
@@ -153,7 +190,7 @@ protected:
         if (!a || !kit::ActionRouter::shared().validateAction(a))
             return false;
         a->trigger();
-        settle();
+        drainEvents();
         return true;
     }
 

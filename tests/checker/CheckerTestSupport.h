@@ -94,6 +94,6 @@ inline std::shared_ptr<KELSyntaxCheckResult> runCheck(KELSyntaxCheckDocument& do
     std::shared_ptr<KELSyntaxCheckResult> delivered;
     check.setCompletionHandler([&](KELSyntaxCheck*, std::shared_ptr<KELSyntaxCheckResult> result) { delivered = result; });
     check.performCheck();
-    (void)QTest::qWaitFor([&] { return delivered != nullptr; }, 5000);
+    (void)QTest::qWaitFor([&] { return delivered != nullptr; }, 60000);
     return delivered;
 }

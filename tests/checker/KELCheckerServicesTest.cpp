@@ -69,7 +69,7 @@ protected:
         KELErrorChecker* checker = KELErrorChecker::existingErrorCheckerWithDocument(KELSyntaxCheckDocumentForDocument(document));
         if (checker) {
             QSignalSpy shown(checker, &KELErrorChecker::resultShown);
-            shown.wait(10000);
+            shown.wait(60000);
         }
         return checker;
     }

@@ -35,7 +35,7 @@ struct WindowFixture {
     {
         QSignalSpy shown(checker, &KELErrorChecker::resultShown);
         if (shown.isEmpty())
-            shown.wait(5000);
+            shown.wait(60000);
     }
     static void clickRow(KELErrorChecker* checker, int row)
     {
@@ -51,7 +51,7 @@ struct WindowFixture {
     }
     static void waitForPanes(KELErrorChecker* checker)
     {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !checker->isAnimatingPanes(); }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !checker->isAnimatingPanes(); }, 60000));
     }
 
     FakeDocument document;
@@ -208,7 +208,7 @@ TEST(KELErrorCheckerTest, ProgressTurnsAtLeastOneSecond)
     // The result is on screen at once, while the indicator still turns.
     EXPECT_TRUE(checker->refreshButton()->isEnabled());
     EXPECT_EQ(checker->progressIndicator()->maximum(), 0);
-    (void)QTest::qWaitFor([&] { return checker->progressIndicator()->maximum() != 0; }, 3000);
+    (void)QTest::qWaitFor([&] { return checker->progressIndicator()->maximum() != 0; }, 60000);
     EXPECT_EQ(checker->progressIndicator()->maximum(), 1);
 }
 

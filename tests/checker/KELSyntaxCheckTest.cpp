@@ -106,7 +106,7 @@ TEST(KELSyntaxCheckTest, Lifecycle)
         EXPECT_TRUE(check.isRunning());
         EXPECT_EQ(calls, 0);
         EXPECT_TRUE(filling->typeResults().isEmpty());
-        (void)QTest::qWaitFor([&] { return calls > 0; }, 2000);
+        (void)QTest::qWaitFor([&] { return calls > 0; }, 60000);
         EXPECT_EQ(calls, 1);
         EXPECT_TRUE(filling->typeResultForType(QStringLiteral("HTML")));
     }
@@ -144,7 +144,7 @@ TEST(KELSyntaxCheckTest, Lifecycle)
         auto pending = FakePreview::s_pending;
         FakePreview::s_pending = nullptr;
         pending(true, QStringLiteral("<p>fresh"));
-        (void)QTest::qWaitFor([&] { return calls > 0; }, 2000);
+        (void)QTest::qWaitFor([&] { return calls > 0; }, 60000);
         EXPECT_EQ(calls, 1);
     }
     // Destroying the run object stops it.

@@ -166,7 +166,7 @@ TEST(KELComponentLibrarySelectButtonTest, SpaceFlashesTheButtonAndSendsTheAction
     QTest::keyClick(&button, Qt::Key_Space);
     EXPECT_EQ(clicked.count(), 1);
     EXPECT_TRUE(button.forceSelectButton());
-    EXPECT_TRUE(waitFor([&] { return !button.forceSelectButton(); }, 1000));
+    EXPECT_TRUE(waitFor([&] { return !button.forceSelectButton(); }, 60000));
     button.setEnabled(false);
     button.submitAction();
     EXPECT_EQ(clicked.count(), 1);

@@ -131,7 +131,7 @@ TEST(KELURLAsyncConnectionTest, DownloadsWholeBodiesAndReportsEveryFailureLater)
         auto connection = load(c.url, outcome, c.timeout);
         // Nothing is reported from inside the constructor.
         EXPECT_FALSE(outcome.finished || outcome.failed) << c.what;
-        waitFor(outcome, 5000);
+        waitFor(outcome, 60000);
         EXPECT_EQ(outcome.finished, c.finished) << c.what;
         EXPECT_EQ(outcome.failed, !c.finished) << c.what;
         EXPECT_EQ(outcome.code, c.code) << c.what;
@@ -233,8 +233,7 @@ TEST(KELFileVariableControllerTest, ImageSizesKeepTheirProportionWithinBounds)
     KELComponentUndoManager manager(tree.root);
     image->setValue(QStringLiteral("selectedViewIndex"), 1);
     image->setValue(QStringLiteral("urlWithFetch"), server.url("/image.png").toString());
-    for (int i = 0; i < 200 && image->width() != 30; ++i)
-        QTest::qWait(10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return image->width() == 30; }, 60000));
     EXPECT_EQ(image->width(), 30);
     EXPECT_EQ(image->height(), 20);
     endOfEvent();

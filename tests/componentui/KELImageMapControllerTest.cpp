@@ -175,7 +175,7 @@ TEST_F(KELImageMapControllerTest, CanvasAndRegionsTableKeepTheSameSelection)
     // A second region from the form appears on the canvas after the preview delay.
     auto* countEditor = componentuitest::controllerAt<KELCountVariableController>(controller->rootController(), QStringLiteral("regionCount"));
     countEditor->setValue(QStringLiteral("textValue"), QStringLiteral("2"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return canvas->shapes().size() == 2; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return canvas->shapes().size() == 2; }, 60000));
     // The new region's polygon is kept at its count too.
     EXPECT_EQ(vertices(1).split(QLatin1Char(' ')).size(), 3);
 }

@@ -56,7 +56,7 @@ inline QStringList names(const QList<std::shared_ptr<KELComponent>>& components)
 }
 
 /// Runs the event loop until the condition holds or the time is up.
-inline bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000)
+inline bool waitFor(const std::function<bool()>& condition, int milliseconds = 60000)
 {
     QDeadlineTimer deadline(milliseconds);
     while (!condition()) {

@@ -114,12 +114,15 @@ TEST(SFScrollerLayerTest, HoldingTheTrayPagesUntilTheSliderReachesThePointer)
     scroller.setFrame(QRectF(0, 0, 440, 16)); // tray 400, slider 40
     scroller.setScrollerContent(&content);
     // Press right of the slider, about a third along: pages once at once.
+    QElapsedTimer held;
+    held.start();
     ASSERT_TRUE(scroller.mouseDownAtPointInSuperlayer(QPointF(20 + 150, 8)));
     EXPECT_EQ(scroller.inputMode(), SFScrollerLayer::PageRight);
     EXPECT_EQ(content.moves.size(), 1);
     QTest::qWait(300);
-    EXPECT_EQ(content.moves.size(), 1); // the repeat waits half a second
-    ASSERT_TRUE(waitFor([&] { return scroller.inputMode() == SFScrollerLayer::Idle; }, 3000));
+    if (held.elapsed() < 450) // (a machine too busy to come back in time leaves nothing to check)
+        EXPECT_EQ(content.moves.size(), 1); // the repeat waits half a second
+    ASSERT_TRUE(waitFor([&] { return scroller.inputMode() == SFScrollerLayer::Idle; }, 60000));
     // The slider stopped under the pointer and paging stopped with it.
     EXPECT_TRUE(scroller.sliderRect().contains(QPointF(150, 8)));
     const int moves = content.moves.size();
@@ -145,7 +148,7 @@ TEST(SFScrollerLayerTest, DraggingOffAHeldArrowPausesItsRepeat)
     EXPECT_EQ(content.moves.size(), 1);
     scroller.mouseDragged(QPointF(430, 8)); // back on it
     EXPECT_TRUE(scroller.rightHighlightShown());
-    ASSERT_TRUE(waitFor([&] { return content.moves.size() >= 3; }, 2000));
+    ASSERT_TRUE(waitFor([&] { return content.moves.size() >= 3; }, 60000));
     for (double move : content.moves)
         EXPECT_DOUBLE_EQ(move, 1.0 / 50);
     scroller.mouseUp(QPointF());

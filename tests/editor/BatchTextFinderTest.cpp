@@ -130,7 +130,7 @@ protected:
         QSignalSpy finished(&finder(), &BatchTextFinder::findFinished);
         finder().findComboBox()->setEditText(text);
         ASSERT_TRUE(finder().find());
-        ASSERT_TRUE(finished.wait(10000));
+        ASSERT_TRUE(finished.wait(60000));
     }
     QStringList results() const
     {
@@ -173,7 +173,7 @@ TEST_F(BatchTextFinderTest, SearchesFolderFilesAndTheUnsavedTextOfAnOpenDocument
     QSignalSpy finished(&finder(), &BatchTextFinder::findFinished);
     ASSERT_TRUE(finder().find());
     finder().cancel();
-    ASSERT_TRUE(finished.wait(10000));
+    ASSERT_TRUE(finished.wait(60000));
     EXPECT_EQ(finder().findStatusField()->text(), QStringLiteral("Find Cancelled"));
     EXPECT_FALSE(finder().isFinding());
 
@@ -254,7 +254,7 @@ TEST_F(BatchTextFinderTest, RefreshSearchesEditedDocumentsAgainAndDropsClosedOne
     index->textView()->replaceCharactersWithUndoInRange(Range(0, 0), QStringLiteral("sea "));
     QSignalSpy finished(&finder(), &BatchTextFinder::findFinished);
     finder().updateFindResults();
-    ASSERT_TRUE(finished.wait(10000));
+    ASSERT_TRUE(finished.wait(60000));
     EXPECT_EQ(results(), (QStringList {QStringLiteral("about.html:14"), QStringLiteral("index.html:0,11,31"),
                              QStringLiteral("style.css:3")}));
 

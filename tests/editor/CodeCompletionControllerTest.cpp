@@ -153,7 +153,7 @@ TEST_F(CodeCompletionControllerTest, EscapeWhileFadingInTurnsTheFadeAround)
     controller->reloadCompletions();
     controller->showWindowWithCursorRect(QRect(50, 50, 2, 16));
     ASSERT_TRUE(controller->isFading());
-    QTest::qWait(60);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->alpha() > 0.0; }, 60000));
     const double reached = controller->alpha();
     EXPECT_GT(reached, 0.0);
     key(Qt::Key_Escape);
@@ -161,8 +161,7 @@ TEST_F(CodeCompletionControllerTest, EscapeWhileFadingInTurnsTheFadeAround)
     EXPECT_FALSE(controller->isFadingIn());
     EXPECT_TRUE(controller->isFading()); // the same fade, reversed
     EXPECT_LE(controller->alpha(), reached + 0.01);
-    for (int waited = 0; controller->panelWindow()->isVisible() && waited < 2000; waited += 20)
-        QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !controller->panelWindow()->isVisible(); }, 60000));
     EXPECT_FALSE(controller->panelWindow()->isVisible());
     EXPECT_EQ(controller->alpha(), 0.0);
 }

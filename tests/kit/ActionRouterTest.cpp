@@ -61,7 +61,7 @@ protected:
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         edit->setFocus();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == edit; }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == edit; }, 60000));
     }
 
     QStringList log;
@@ -103,7 +103,7 @@ TEST_F(ActionRouterTest, ChainRunsFromFocusToWindowControllerToDocumentToDelegat
 
     // Focus on a plain widget: the view is out of the chain.
     plain->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == plain; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == plain; }, 60000));
     log.clear();
     router.sendAction(QStringLiteral("selectAll:"));
     EXPECT_EQ(log, QStringList{QStringLiteral("document:selectAll:")});
@@ -214,7 +214,7 @@ TEST_F(ActionRouterTest, PanelsReachTheirParentWindowsController)
     panel.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
     field->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == field; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == field; }, 60000));
     EXPECT_TRUE(router.sendAction(QStringLiteral("findNext:")));
     EXPECT_EQ(log, QStringList{QStringLiteral("controller:findNext:")});
 }
@@ -251,7 +251,7 @@ TEST_F(ActionRouterTest, TheLastActiveWindowStandsInWhileNoWindowIsActive)
     QCoreApplication::sendEvent(&window, &activate);
 
     QApplication::setActiveWindow(nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([] { return !QApplication::activeWindow() && !QApplication::focusWidget(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return !QApplication::activeWindow() && !QApplication::focusWidget(); }, 60000));
     EXPECT_TRUE(router.validateAction(&item));
     EXPECT_TRUE(router.sendAction(QStringLiteral("performClose:")));
     EXPECT_EQ(log, QStringList{QStringLiteral("controller:performClose:")});

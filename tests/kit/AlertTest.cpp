@@ -168,7 +168,7 @@ TEST(AlertTest, SheetIsWindowModalAndDoesNotBlock)
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->windowModality(), Qt::WindowModal);
     buttonTitled(box, QStringLiteral("Revert"))->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return response != 0; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return response != 0; }, 60000));
     EXPECT_EQ(response, 1000);
 }
 

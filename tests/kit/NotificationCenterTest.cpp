@@ -115,6 +115,6 @@ TEST(NotificationCenterTest, PostsFromAnotherThreadArriveOnTheMainThread)
     std::unique_ptr<QThread> worker(QThread::create([&] { center.post(QStringLiteral("FromWorker")); }));
     worker->start();
     worker->wait();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return deliveredOn != nullptr; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return deliveredOn != nullptr; }, 60000));
     EXPECT_EQ(deliveredOn, QThread::currentThread());
 }

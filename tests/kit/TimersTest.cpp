@@ -19,7 +19,7 @@ TEST(TimersTest, PerformOnNextTurnRunsLaterAndNotAfterItsContextIsGone)
     kit::performOnNextTurn(doomed.get(), [&] { calls << QStringLiteral("never"); });
     doomed.reset();
     EXPECT_TRUE(calls.isEmpty()); // not inside the caller
-    EXPECT_TRUE(QTest::qWaitFor([&] { return calls.size() == 2; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return calls.size() == 2; }, 60000));
     QCoreApplication::processEvents();
     EXPECT_EQ(calls, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
 }
@@ -31,7 +31,7 @@ TEST(TimersTest, OneShotTimerRestartsAndStops)
     timer.start(10);
     timer.start(20); // restart: still one callback
     EXPECT_TRUE(timer.isActive());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return fired > 0; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fired > 0; }, 60000));
     QTest::qWait(50);
     EXPECT_EQ(fired, 1);
     EXPECT_FALSE(timer.isActive());
@@ -49,7 +49,7 @@ TEST(TimersTest, OneShotTimerRestartsAndStops)
             again.start(0);
     });
     again.start(0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return rounds == 3; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rounds == 3; }, 60000));
 }
 
 TEST(TemporaryFolderTest, OneFolderPerProcessRemovedOnRequest)

@@ -101,7 +101,7 @@ TEST_F(UserDefaultsTest, ChangesReachTheFileWithoutAnExplicitSynchronize)
     kit::UserDefaults d(path());
     d.setValue(QStringLiteral("Recent Projects"), QStringList{QStringLiteral("/srv/site")});
     EXPECT_FALSE(QFile::exists(path()));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(path()); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(path()); }, 60000));
     EXPECT_EQ(kit::readPropertyList(path()).toMap().value(QStringLiteral("Recent Projects")).toList().size(), 1);
 }
 

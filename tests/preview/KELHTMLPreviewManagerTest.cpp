@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 namespace {
@@ -147,14 +148,23 @@ TEST_F(KELHTMLPreviewManagerTest, TypingReloadsOnceAfterThePauseAndKeepsTheScrol
     evaluate(page, QStringLiteral("window.scrollTo(0, 1234)"));
     ASSERT_TRUE(waitUntil([&] { return qRound(manager->visibleOrigin().y()) == 1234; }));
 
-    // Edits that keep coming never reload.
+    // Edits that keep coming never reload. (A machine too busy to send the next
+    // edit within the pause leaves nothing to check.)
     document.text.replace(QStringLiteral("first"), QStringLiteral("second"));
+    QElapsedTimer sinceEdit;
+    qint64 longestGap = 0;
     for (int i = 0; i < 8; ++i) {
+        if (sinceEdit.isValid())
+            longestGap = std::max(longestGap, sinceEdit.elapsed());
         kit::NotificationCenter::defaultCenter().post(QStringLiteral("KELTextDidChangeNotification"), editor.data());
+        sinceEdit.start();
         waitUntil([] { return false; }, 100);
     }
-    EXPECT_EQ(loaded.size(), 1);
-    EXPECT_TRUE(manager->isRefreshPending());
+    longestGap = std::max(longestGap, sinceEdit.elapsed());
+    if (longestGap < 300) {
+        EXPECT_EQ(loaded.size(), 1);
+        EXPECT_TRUE(manager->isRefreshPending());
+    }
     ASSERT_TRUE(waitUntil([&] { return loaded.size() == 2; }));
     EXPECT_EQ(evaluate(page, QStringLiteral("document.body.innerText")).toString(), QStringLiteral("second"));
     EXPECT_EQ(evaluate(page, QStringLiteral("window.scrollY")).toInt(), 1234);
@@ -336,7 +346,7 @@ Promise.all([
     manager->setShouldRefresh(true);
     QSignalSpy loaded(manager.get(), &KELHTMLPreviewManager::previewDidLoad);
     manager->refresh(manager.get());
-    ASSERT_TRUE(waitUntil([&] { return !loaded.isEmpty(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return !loaded.isEmpty(); }, 60000));
     QWebEnginePage& web = *manager->webView()->page();
     ASSERT_TRUE(waitUntil([&] { return evaluate(web, QStringLiteral("window.done === true")).toBool(); }, 60000));
 

@@ -325,7 +325,7 @@ TEST_F(KELPreviewGeneratorTest, PHPPagesThatMisbehaveStillAnswer)
         auto generator = KELPreviewGenerator::generatorWithFileName(page);
         Answer answer;
         generator->generatePreview(recordInto(answer), nullptr, KELPreviewGenerator::StringResult);
-        ASSERT_TRUE(waitUntil([&] { return answer.calls > 0; }, 20000));
+        ASSERT_TRUE(waitUntil([&] { return answer.calls > 0; }, 60000));
         EXPECT_EQ(answer.success, c.success);
         ASSERT_TRUE(answer.result);
         EXPECT_TRUE(answer.result->previewFileContents().startsWith(c.output))
@@ -397,7 +397,7 @@ TEST_F(KELPreviewGeneratorTest, PHPThatCannotBeFoundOrStartedStillCallsBack)
         auto generator = KELPreviewGenerator::generatorWithDocument(&document);
         Answer answer;
         generator->generatePreview(recordInto(answer), nullptr, KELPreviewGenerator::StringResult);
-        ASSERT_TRUE(waitUntil([&] { return answer.calls > 0; }, 5000));
+        ASSERT_TRUE(waitUntil([&] { return answer.calls > 0; }, 60000));
         EXPECT_FALSE(answer.success);
         EXPECT_FALSE(generator->isPreviewing());
         EXPECT_TRUE(filesNamed(dir.path(), "KelpStudioTemp").isEmpty());

@@ -134,7 +134,7 @@ TEST_F(KELPreviewUtilsTest, FileIsHandedOverOnceItExists)
     const QString late = path(QStringLiteral("late.html"));
     utils.previewLocation(late, QString(), QString());
     QTimer::singleShot(70, [this] { makeFile(QStringLiteral("late.html"), "late"); });
-    ASSERT_TRUE(waitUntil([&] { return opened.size() == 2; }, 2000));
+    ASSERT_TRUE(waitUntil([&] { return opened.size() == 2; }, 60000));
     EXPECT_EQ(opened[1].second, late);
 
     // Never written: nothing opens and nothing is said.

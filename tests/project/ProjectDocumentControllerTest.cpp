@@ -111,13 +111,13 @@ TEST_F(ProjectDocumentControllerTest, ChangesOnDiskShowWhileTheWindowIsOpen)
 
     writeFile(root + "/new.html");
     writeFile(root + "/site/b.html");
-    QTRY_VERIFY_WITH_TIMEOUT(rowNames(model).contains("new.html"), 1000);
-    QTRY_VERIFY_WITH_TIMEOUT(rowNames(model, site).contains("b.html"), 1000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(rowNames(model).contains("new.html")); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(rowNames(model, site).contains("b.html")); }, 60000));
 
     // Expanded rows and the selection stay on their nodes across the refresh.
     project->selectFileInTree(root + "/site/a.html", false, false);
     QFile::remove(root + "/index.html");
-    QTRY_VERIFY_WITH_TIMEOUT(!rowNames(model).contains("index.html"), 1000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(!rowNames(model).contains("index.html")); }, 60000));
     EXPECT_TRUE(project->fileOutlineView()->isExpanded(model->indexForItem(project->itemForPath(root + "/site"))));
     EXPECT_EQ(project->fileOutlineView()->selectedPath(), root + "/site/a.html");
 }
@@ -308,7 +308,8 @@ TEST_F(ProjectDocumentControllerTest, TextFilesOpenInTheWindowAndItStaysWithoutT
 
     QPointer<ProjectDocumentController> alive(project);
     document->closeWithWindowUpdate();
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alive || alive->documents().isEmpty(); }, 60000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_TRUE(alive);
     EXPECT_TRUE(project->documents().isEmpty());
     EXPECT_TRUE(project->window()->isVisible());
@@ -323,8 +324,7 @@ TEST_F(ProjectDocumentControllerTest, SavedWindowComesBack)
     const QVariantList saved = kit::WindowRestoration::encodeWindows({project});
     ASSERT_EQ(saved.size(), 1);
     project->closeWindowNow();
-    QTest::qWait(10);
-    EXPECT_TRUE(controller->projectDocuments().isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return controller->projectDocuments().isEmpty(); }, 60000));
 
     ProjectDocumentController* restored = ProjectDocumentController::restoreWindow(saved.first().toMap());
     ASSERT_TRUE(restored);

@@ -114,11 +114,9 @@ TEST_F(DocumentColoringManagerTest, TimersRunTheChain)
     makeManager(longPage().left(6000));
     manager->colorSegmentFromTimer(0.0);
     EXPECT_EQ(manager->scheduledSegmentInterval(), 30);
-    QTest::qWait(50);
-    EXPECT_GT(manager->correctColoringIndex(), 1900);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return manager->correctColoringIndex() > 1900; }, 60000));
     EXPECT_TRUE(colored(1000));
-    QTest::qWait(500);
-    EXPECT_GE(manager->correctColoringIndex(), 5999);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return manager->correctColoringIndex() >= 5999; }, 60000));
     EXPECT_FALSE(manager->isColoringWithTimer());
 }
 
@@ -331,7 +329,7 @@ TEST_F(DocumentColoringManagerTest, ScrollingColoursOnceAfterItStops)
     }
     const Range visible = view->visibleRange();
     EXPECT_FALSE(colored(visible.location + visible.length / 2));
-    QTest::qWait(200);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !manager->isViewableColoringScheduled(); }, 60000));
     EXPECT_TRUE(colored(visible.location + visible.length / 2));
     EXPECT_FALSE(manager->isViewableColoringScheduled());
 }

@@ -227,6 +227,8 @@ public:
     bool isContinuousSpellCheckingEnabled() const { return m_continuousSpelling; }
     /// Checks a range on idle; answers the misspelled ranges (none by default).
     virtual QList<Range> checkSpellingOfRange(Range range);
+    /// A check of the edited text waits for typing to pause.
+    bool isSpellingScheduled() const { return m_spellTimer.isActive(); }
 
     // --- Find indicator.
     void showFindIndicatorForRange(Range range);

@@ -94,7 +94,8 @@ TEST_F(Fixture, DragSelectionScrollsBeyondTheView)
     const QPoint below(50, view->height() + 40);
     QMouseEvent move(QEvent::MouseMove, below, view->mapToGlobal(below), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &move);
-    QTest::qWait(300);
+    // Held below the view, the drag scrolls on its own.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return scroll->verticalScrollBar()->value() > 0; }, 60000));
     QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, below);
     EXPECT_GT(scroll->verticalScrollBar()->value(), 0);
     EXPECT_EQ(view->selectedRange().location, 2);
@@ -105,7 +106,7 @@ TEST_F(Fixture, SpellingUnderlinesFollowEdits)
 {
     view->setString(QStringLiteral("see teh cat"));
     view->setContinuousSpellCheckingEnabled(true);
-    QTest::qWait(400);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view->isSpellingScheduled(); }, 60000));
     ASSERT_EQ(view->misspelledRanges(), QList<Range>{Range(4, 3)});
     view->setSelectedRange(Range(0, 0));
     QTest::keyClicks(view, QStringLiteral("I "));
