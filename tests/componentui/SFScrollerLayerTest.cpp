@@ -120,8 +120,9 @@ TEST(SFScrollerLayerTest, HoldingTheTrayPagesUntilTheSliderReachesThePointer)
     EXPECT_EQ(scroller.inputMode(), SFScrollerLayer::PageRight);
     EXPECT_EQ(content.moves.size(), 1);
     QTest::qWait(300);
-    if (held.elapsed() < 450) // (a machine too busy to come back in time leaves nothing to check)
+    if (held.elapsed() < 450) { // (a machine too busy to come back in time leaves nothing to check)
         EXPECT_EQ(content.moves.size(), 1); // the repeat waits half a second
+    }
     ASSERT_TRUE(waitFor([&] { return scroller.inputMode() == SFScrollerLayer::Idle; }, 60000));
     // The slider stopped under the pointer and paging stopped with it.
     EXPECT_TRUE(scroller.sliderRect().contains(QPointF(150, 8)));
