@@ -13,14 +13,22 @@ function(kelp_add_precompiled_header)
   add_library(kelp_pch STATIC ${CMAKE_BINARY_DIR}/kelp_pch.cpp)
   # Same libraries as every folder, so the same flags (-pthread, -D_REENTRANT ...).
   target_link_libraries(kelp_pch PUBLIC ${KELP_EXTERNAL_LIBS})
-  target_precompile_headers(kelp_pch PRIVATE
-    <QtCore/QtCore> <QtGui/QtGui> <QtWidgets/QtWidgets>
-    <algorithm> <functional> <memory> <optional> <vector>)
+  list(TRANSFORM KELP_PCH_HEADERS PREPEND "<" OUTPUT_VARIABLE headers)
+  list(TRANSFORM headers APPEND ">")
+  target_precompile_headers(kelp_pch PRIVATE ${headers})
 endfunction()
 
+# Without the precompiled header (developer trees that share a compiler cache)
+# the same headers are included into every file, so that both builds see the
+# same declarations.
+set(KELP_PCH_HEADERS QtCore/QtCore QtGui/QtGui QtWidgets/QtWidgets algorithm functional memory optional vector)
 function(kelp_use_precompiled_header target)
   if(KELP_USE_PCH)
     target_precompile_headers(${target} REUSE_FROM kelp_pch)
+  else()
+    foreach(header IN LISTS KELP_PCH_HEADERS)
+      target_compile_options(${target} PRIVATE "SHELL:-include ${header}")
+    endforeach()
   endif()
 endfunction()
 
