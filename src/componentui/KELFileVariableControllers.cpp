@@ -607,7 +607,7 @@ void KELImageFileVariableController::fetch()
     const std::weak_ptr<kit::KeyValueObject> weakSelf = shared_from_this();
     m_connection = std::make_unique<KELURLAsyncConnection>(
         url,
-        [weakSelf, url](KELURLAsyncConnection& connection, const QByteArray& data) {
+        [weakSelf](KELURLAsyncConnection& connection, const QByteArray& data) {
             auto self = std::static_pointer_cast<KELImageFileVariableController>(weakSelf.lock());
             if (!self || self->m_connection.get() != &connection)
                 return;
@@ -657,9 +657,8 @@ void KELImageFileVariableController::checkPicture(const QString& path, const QBy
 {
     const quint64 token = ++m_pictureCheck;
     const std::weak_ptr<kit::KeyValueObject> weakSelf = shared_from_this();
-    const QUrl source = path.isEmpty() ? urlFromText(m_url) : QUrl::fromLocalFile(path);
     // Reading a whole picture may take a while: it happens away from the form.
-    QThread* worker = QThread::create([path, data, token, weakSelf, applySize, source] {
+    QThread* worker = QThread::create([path, data, token, weakSelf, applySize] {
         QBuffer buffer;
         buffer.setData(data);
         buffer.open(QIODevice::ReadOnly);
@@ -672,10 +671,10 @@ void KELImageFileVariableController::checkPicture(const QString& path, const QBy
         const QString problem = problemReadingPicture(reader, &size);
         QMetaObject::invokeMethod(
             qApp,
-            [weakSelf, token, size, problem, applySize, source] {
+            [weakSelf, token, size, problem, applySize] {
                 auto self = std::static_pointer_cast<KELImageFileVariableController>(weakSelf.lock());
                 if (self && self->m_pictureCheck == token)
-                    self->pictureChecked(size, problem, applySize, source);
+                    self->pictureChecked(size, problem, applySize);
             },
             Qt::QueuedConnection);
     });
@@ -685,7 +684,7 @@ void KELImageFileVariableController::checkPicture(const QString& path, const QBy
     worker->start();
 }
 
-void KELImageFileVariableController::pictureChecked(const QSize& size, const QString& problem, bool applySize, const QUrl& source)
+void KELImageFileVariableController::pictureChecked(const QSize& size, const QString& problem, bool applySize)
 {
     m_checkingFetchedData = false;
     if (!problem.isEmpty()) {
@@ -695,7 +694,6 @@ void KELImageFileVariableController::pictureChecked(const QSize& size, const QSt
     setPictureStatus(QString(), false);
     if (!applySize || !size.isValid() || (size.width() == width() && size.height() == height()))
         return;
-    Q_UNUSED(source);
     // The fetched size is one step: undoing it gives back the sizes from before the fetch.
     if (KELComponentUndoManager* manager = undoManager()) {
         auto action = KELComponentUndoAction::undoAction();

@@ -131,7 +131,7 @@ private:
     void updateSizeControls();
     /// Reads the picture in the background; the result lands in the form.
     void checkPicture(const QString& path, const QByteArray& data, bool applySize);
-    void pictureChecked(const QSize& size, const QString& problem, bool applySize, const QUrl& source);
+    void pictureChecked(const QSize& size, const QString& problem, bool applySize);
     void setPictureStatus(const QString& problem, bool loading);
     QString m_widthTextValue = QStringLiteral("100");
     QString m_heightTextValue = QStringLiteral("100");
