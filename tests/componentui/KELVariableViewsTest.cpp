@@ -102,7 +102,7 @@ TEST(KELVariableViewsTest, ComboBoxesCompleteTheShortestItemAsTheUserTypes)
     box.addItems({ QStringLiteral("Arial"), QStringLiteral("arial black"), QStringLiteral("Arimo"), QStringLiteral("Georgia") });
     box.show();
     box.lineEdit()->setFocus();
-    QTRY_VERIFY(box.lineEdit()->hasFocus());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(box.lineEdit()->hasFocus()); }, 60000)) << "box.lineEdit()->hasFocus()";
     box.lineEdit()->clear();
     QStringList edited;
     QObject::connect(&box, &KELComponentComboBox::textEdited, &box, [&edited](const QString& text) { edited << text; });
@@ -136,10 +136,10 @@ TEST(KELVariableViewsTest, UndoKeysInTextFieldsGoToTheWindow)
     QObject::connect(undo, &QAction::triggered, &window, [&undos] { ++undos; });
     window.addAction(undo);
     window.show();
-    QTRY_VERIFY(window.isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(window.isVisible()); }, 60000)) << "window.isVisible()";
     for (QWidget* control : { static_cast<QWidget*>(field), static_cast<QWidget*>(area) }) {
         control->setFocus();
-        QTRY_VERIFY(control->hasFocus());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bool(control->hasFocus()); }, 60000)) << "control->hasFocus()";
         QTest::keyClicks(control, QStringLiteral("typed"));
         const int before = undos;
         QTest::keyClick(control, Qt::Key_Z, Qt::ControlModifier);
