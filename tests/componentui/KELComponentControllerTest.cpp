@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 using namespace componentuitest;
@@ -66,16 +67,27 @@ TEST_F(KELComponentControllerTest, PreviewFollowsEditsOnceAfterABurst)
     title->valueTextField()->selectAll();
     const int before = controller->regenerationCount();
     QSignalSpy updated(controller.data(), &KELComponentController::previewUpdated);
+    // A burst: each key within the preview's delay of the one before. (A machine too
+    // busy to type the next key in time makes the burst several; that is not checked.)
+    QElapsedTimer sinceKey;
+    qint64 longestGap = 0;
     for (const QChar c : QStringLiteral("Bye")) {
+        if (sinceKey.isValid())
+            longestGap = std::max(longestGap, sinceKey.elapsed());
         QTest::keyClick(title->valueTextField(), c.toLatin1());
+        sinceKey.start();
         endOfEvent();
     }
-    EXPECT_TRUE(controller->isPreviewPending());
-    EXPECT_EQ(controller->regenerationCount(), before);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !updated.isEmpty(); }, 60000));
-    // The typing made one regeneration, with nothing left pending for another.
-    EXPECT_FALSE(controller->isPreviewPending());
-    EXPECT_EQ(controller->regenerationCount(), before + 1);
+    const bool oneBurst = std::max(longestGap, sinceKey.elapsed()) < 250;
+    EXPECT_TRUE(controller->isPreviewPending() || !oneBurst);
+    if (oneBurst) {
+        EXPECT_EQ(controller->regenerationCount(), before);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !updated.isEmpty() && !controller->isPreviewPending(); }, 60000));
+    // The burst made one regeneration, with nothing left pending for another.
+    if (oneBurst) {
+        EXPECT_EQ(controller->regenerationCount(), before + 1);
+    }
     EXPECT_TRUE(controller->previewHtmlContent().contains(QStringLiteral("<b>Bye</b>")));
     EXPECT_TRUE(controller->window()->isWindowModified());
 

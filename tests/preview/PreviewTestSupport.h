@@ -17,7 +17,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTest>
 #include <functional>
 #include "KelpPaths.h"
 
@@ -25,7 +24,14 @@
 /// default, for a machine busy with other work; it ends as soon as it holds).
 inline bool waitUntil(const std::function<bool()>& condition, int milliseconds = 60000)
 {
-    return QTest::qWaitFor(condition, milliseconds);
+    // No pause between rounds: a page's requests each take several turns of the loop.
+    QDeadlineTimer deadline(milliseconds);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
 }
 
 class FakePreviewDocument : public KELPreviewDocument
