@@ -13,6 +13,7 @@
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
 #include "editor/KELHTMLView.h"
+#include "editor/TextFinder.h"
 #include "kit/ActionRouter.h"
 #include "kit/Alert.h"
 #include "kit/UserDefaults.h"
@@ -43,6 +44,9 @@ protected:
         kit::UserDefaults::standard().setValue(QStringLiteral("User Agrees to the User Agreement"), true);
         kit::UserDefaults::standard().setValue(QStringLiteral("Create New Document"), false);
         DocumentWindowController::setFadeDurationForTesting(0);
+        // A search's time limit is wall time, from starting its process on: a machine
+        // busy with other work must not cut the tests' tiny searches short.
+        TextFinder::sharedInstance().setSearchTimeLimit(Deadline);
         kit::Alert::setResponderForTesting([this](const kit::Alert& alert) {
             alerts << alert.messageText();
             return kit::Alert::FirstButtonReturn;
@@ -60,6 +64,7 @@ protected:
     void TearDown() override
     {
         kit::ActionRouter::shared().setFocusOverrideForTesting(nullptr);
+        TextFinder::sharedInstance().setSearchTimeLimit(TextFinder::DefaultSearchTimeLimitMilliseconds);
         kit::DocumentController::setOpenPanelResponderForTesting({});
         endSession();
         kit::Alert::setResponderForTesting({});

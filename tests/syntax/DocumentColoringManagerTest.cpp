@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QElapsedTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -322,13 +323,22 @@ TEST_F(DocumentColoringManagerTest, ScrollingColoursOnceAfterItStops)
     makeManager(longPage());
     scroll->show();
     QApplication::processEvents();
+    // Each step comes within the colouring's delay of the one before. (A machine too
+    // busy to scroll on in time colours in between; that is not checked.)
+    QElapsedTimer sinceStep;
+    bool keptScrolling = true;
     for (int i = 1; i <= 5; ++i) {
+        if (sinceStep.isValid() && sinceStep.elapsed() >= 100)
+            keptScrolling = false;
+        sinceStep.start();
         scroll->verticalScrollBar()->setValue(i * 300);
         QApplication::processEvents();
-        EXPECT_TRUE(manager->isViewableColoringScheduled());
+        if (sinceStep.elapsed() >= 100)
+            keptScrolling = false;
+        EXPECT_TRUE(manager->isViewableColoringScheduled() || !keptScrolling);
     }
     const Range visible = view->visibleRange();
-    EXPECT_FALSE(colored(visible.location + visible.length / 2));
+    EXPECT_TRUE(!colored(visible.location + visible.length / 2) || !keptScrolling);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !manager->isViewableColoringScheduled(); }, 60000));
     EXPECT_TRUE(colored(visible.location + visible.length / 2));
     EXPECT_FALSE(manager->isViewableColoringScheduled());
