@@ -125,7 +125,7 @@ TEST_F(DocumentColoringManagerTest, AStepColoursPartOfALargePageAndTheChainTheRe
     EXPECT_EQ(manager->scheduledSegmentInterval(), 0);
 
     // The timers run the chain to the end.
-    QTRY_VERIFY_WITH_TIMEOUT(manager->isColoringComplete(), 60000);
+    ASSERT_TRUE(waitUntil([&] { return manager->isColoringComplete(); }, 60000));
     EXPECT_FALSE(manager->isColoringWithTimer());
     kit::TextStorage fresh(text);
     colorAll(html, &fresh);
@@ -346,7 +346,7 @@ TEST_F(DocumentColoringManagerTest, ScrollingColoursOnceAfterItStops)
     }
     const Range visible = view->visibleRange();
     EXPECT_FALSE(colored(visible.location + visible.length / 2));
-    QTRY_VERIFY_WITH_TIMEOUT(colored(visible.location + visible.length / 2), 5000);
+    EXPECT_TRUE(waitUntil([&] { return colored(visible.location + visible.length / 2); }));
     EXPECT_FALSE(manager->isViewableColoringScheduled());
 }
 
@@ -402,6 +402,52 @@ TEST_F(DocumentColoringManagerTest, LargeBlocksFoldWholeBeforeTheChainReachesThe
         ASSERT_TRUE(fold) << c.language;
         EXPECT_EQ(fold->contentsRange(), Range(open, close - open)) << c.language;
     }
+}
+
+TEST_F(DocumentColoringManagerTest, CompletionBeyondTheColouredPartWaitsForTheColouring)
+{
+    // Far more than one request may colour before it answers.
+    QString text;
+    const QString page = longPage();
+    while (text.size() < 4 * 1000 * 1000)
+        text += page;
+    text += QStringLiteral("\n<d");
+    auto names = [](const QList<std::shared_ptr<KELCompletion>>& entries) {
+        QStringList list;
+        for (const std::shared_ptr<KELCompletion>& entry : entries)
+            list << entry->name();
+        return list;
+    };
+    makeManager(text);
+    view->setSelectedRange(Range(text.size(), 0));
+    manager->suggestCompletion(view);
+    EXPECT_TRUE(manager->hasPendingCompletion());
+    EXPECT_TRUE(manager->completions().isEmpty()); // never "no completions" for want of colouring
+    ASSERT_TRUE(waitUntil([&] { return !manager->hasPendingCompletion(); }, 60000));
+    const QStringList offered = names(manager->completions());
+    EXPECT_TRUE(offered.contains(QStringLiteral("div"))) << offered.join(' ').toStdString();
+    EXPECT_FALSE(offered.contains(QStringLiteral("p")));
+
+    // The same entries as on a page coloured whole.
+    kit::ScrollView otherScroll;
+    auto* otherView = new KELTextView; // the scroll view owns it
+    otherScroll.setDocumentView(otherView);
+    otherView->setString(text);
+    TestColoringManager other(otherView, [this] { return html; });
+    other.colorAllTags();
+    otherView->setSelectedRange(Range(text.size(), 0));
+    other.suggestCompletion(otherView);
+    EXPECT_FALSE(other.hasPendingCompletion());
+    EXPECT_EQ(offered, names(other.completions()));
+
+    // A request whose caret moved on before the colouring got there is dropped.
+    makeManager(text);
+    view->setSelectedRange(Range(text.size(), 0));
+    manager->suggestCompletion(view);
+    ASSERT_TRUE(manager->hasPendingCompletion());
+    view->setSelectedRange(Range(text.size() - 1, 0));
+    ASSERT_TRUE(waitUntil([&] { return !manager->hasPendingCompletion(); }, 60000));
+    EXPECT_TRUE(manager->completions().isEmpty());
 }
 
 } // namespace
