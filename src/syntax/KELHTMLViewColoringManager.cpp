@@ -303,10 +303,10 @@ void KELHTMLViewColoringManager::colorSegment()
     QElapsedTimer clock;
     clock.start();
     do {
-        // Each pass takes part of what is left, so a pass slower than foreseen
-        // overruns the step by little.
+        // One pass sized to what is left of the step, usually the only one: each pass
+        // has a cost of its own (its resume, its edit batch).
         const double left = budget - double(clock.nsecsElapsed()) / 1e6;
-        colorPass(std::max(left / 2, budget / 10));
+        colorPass(std::max(left, budget / 4));
     } while (!isColoringComplete() && double(clock.nsecsElapsed()) / 1e6 < budget
         && !(m_pendingCompletion && m_pendingCompletion->selection.location <= m_correctColoringIndex));
     runPendingCompletion();

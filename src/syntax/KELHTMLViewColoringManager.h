@@ -32,7 +32,7 @@ public:
     /// Main-thread time one background step may take, in milliseconds (a tenth of
     /// it while the window is in the background). A step colours as many passes as
     /// fit; the next step follows once the events that came meanwhile are handled.
-    static constexpr double StepMilliseconds = 5.0;
+    static constexpr double StepMilliseconds = 8.0;
     /// Seconds from a restart of the chain to its next step.
     static constexpr double RestartDelay = 0.05;
     /// The fewest characters one background pass colours.

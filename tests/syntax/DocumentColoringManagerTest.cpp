@@ -450,4 +450,37 @@ TEST_F(DocumentColoringManagerTest, CompletionBeyondTheColouredPartWaitsForTheCo
     EXPECT_TRUE(manager->completions().isEmpty());
 }
 
+TEST_F(DocumentColoringManagerTest, TypingAtTheEndOfALargePageColoursOnlyThere)
+{
+    QString text;
+    const QString page = longPage();
+    while (text.size() < 2 * 1000 * 1000)
+        text += page;
+    const QColor sentinel(0x12, 0x34, 0x56);
+    const Range middle(text.size() / 2, 100);
+    for (const bool colouredWhole : { false, true }) {
+        makeManager(text);
+        kit::TextStorage* storage = view->textStorage();
+        if (colouredWhole)
+            ASSERT_TRUE(manager->colorThroughIndex(text.size()));
+        // A colour no pass gives, on text far from the typing.
+        storage->addAttribute(kit::ForegroundColorAttributeName, sentinel, middle);
+        const quint64 reads = storage->wholeTextReads();
+        const QString typed = QStringLiteral("<p class=\"note\">Last words</p>");
+        for (qsizetype i = 0; i < typed.size(); ++i)
+            storage->replaceCharacters(Range(storage->length(), 0), typed.mid(i, 1));
+        EXPECT_EQ(colorAt(storage, middle.location), sentinel) << colouredWhole;
+        EXPECT_EQ(colorAt(storage, middle.end() - 1), sentinel) << colouredWhole;
+        EXPECT_EQ(storage->wholeTextReads(), reads) << colouredWhole;
+        if (colouredWhole) {
+            // Coloured as typed, and the whole text still counts as coloured.
+            EXPECT_TRUE(colored(storage->length() - 1));
+            EXPECT_TRUE(manager->isColoringComplete());
+        } else {
+            // Far beyond the coloured part: the chain gets there.
+            EXPECT_LT(manager->correctColoringIndex(), text.size() / 2);
+        }
+    }
+}
+
 } // namespace
