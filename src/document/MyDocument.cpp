@@ -590,6 +590,16 @@ bool MyDocument::hasUnautosavedChanges() const
     return m_hasUnsavedEncodingChange || kit::Document::hasUnautosavedChanges();
 }
 
+kit::Document::SideFileContents MyDocument::sideFileContents()
+{
+    // Copied through the typing gap: taking it neither moves the text nor slows the next key.
+    QString text = m_textStorage->substring(kit::Range(0, m_textStorage->length()));
+    return [text = std::move(text)](kit::Error* error) {
+        // A lone surrogate (half a pasted character) must not cost the rest of the text.
+        return kit::encodeString(text, kit::UTF8StringEncoding, true, error);
+    };
+}
+
 void MyDocument::editedStateDidChange()
 {
     const bool edited = isDocumentEdited();
@@ -710,7 +720,11 @@ void MyDocument::setFileURLIfOpen(const QUrl& url)
 
 void MyDocument::setAutosavedContentsFileURL(const QUrl& url)
 {
+    // Side files are written every few seconds of typing, mostly to the same place.
+    const bool changed = url != autosavedContentsFileURL();
     kit::Document::setAutosavedContentsFileURL(url);
+    if (!changed)
+        return;
     if (m_windowController && !url.isEmpty())
         m_windowController->addAutosaveURL(url);
     kit::NotificationCenter::defaultCenter().post(KELDocumentAutosaveURLDidChangeNotification, this);

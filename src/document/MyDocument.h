@@ -109,6 +109,8 @@ public:
 
     bool isDocumentEdited() const override;
     bool hasUnautosavedChanges() const override;
+    /// The text as it is now, written as UTF-8 (any text fits, and side files are read so).
+    SideFileContents sideFileContents() override;
 
     // -- Files made by the component library
     bool showComponentLibraryWarning() const;

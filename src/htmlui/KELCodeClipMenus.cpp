@@ -90,11 +90,11 @@ void KELCodeClipMenus::menuNeedsUpdate(QMenu* menu)
     }
     KELCodeClipsManager& store = KELCodeClipsManager::sharedInstance();
     // The clips stand apart from the menu's own commands.
-    const bool separate = !menu->actions().isEmpty();
+    bool separate = !menu->actions().isEmpty() && !menu->actions().last()->isSeparator();
     auto separateOnce = [&] {
-        if (!separate || menu->actions().last()->isSeparator())
-            return;
-        menu->addSeparator()->setProperty(ClipSeparatorProperty, true);
+        if (separate)
+            menu->addSeparator()->setProperty(ClipSeparatorProperty, true);
+        separate = false;
     };
     for (const KELCodeClipGroup& group : store.groups()) {
         if (group.isDefault()) {

@@ -98,7 +98,7 @@ TEST_F(KELCodeClipsStoreFaultsTest, AFullDiskLosesNoClipAndTheyAreSavedWhenThere
     }
 
     ASSERT_TRUE(QFile::remove(filler));
-    QTRY_VERIFY_WITH_TIMEOUT(!store.hasUnsavedChanges(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store.hasUnsavedChanges(); }, 20000));
     EXPECT_TRUE(store.storeProblem().isEmpty());
     KELCodeClipsManager reopened(path);
     EXPECT_EQ(contentOf(reopened, a), QStringLiteral("<a2>"));
@@ -154,7 +154,7 @@ TEST_F(KELCodeClipsStoreFaultsTest, AStoreLockedByAnotherProcessIsWaitedForAndNe
     EXPECT_EQ(contentOf(running, x), QStringLiteral("new"));
     EXPECT_TRUE(running.hasUnsavedChanges());
     EXPECT_TRUE(running.storeProblem().isEmpty()); // a lock is usually brief: not worth a word yet
-    QTRY_VERIFY_WITH_TIMEOUT(!running.storeProblem().isEmpty(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !running.storeProblem().isEmpty(); }, 10000));
     EXPECT_TRUE(running.storeProblem().contains(QStringLiteral("in use by another program")));
 
     // Started while it is locked: the clips come when it is free.
@@ -169,9 +169,9 @@ TEST_F(KELCodeClipsStoreFaultsTest, AStoreLockedByAnotherProcessIsWaitedForAndNe
     EXPECT_EQ(storeFiles(), (QStringList { QStringLiteral("CodeClips.sqlite3"), QStringLiteral("CodeClips.sqlite3-journal") }));
     EXPECT_EQ(holder.letGo(), 0); // its transaction was whole
 
-    QTRY_VERIFY_WITH_TIMEOUT(!running.hasUnsavedChanges(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !running.hasUnsavedChanges(); }, 10000));
     EXPECT_TRUE(running.storeProblem().isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(starting.canEdit(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return starting.canEdit(); }, 10000));
     EXPECT_TRUE(starting.clip(x));
     EXPECT_EQ(starting.groups().size(), 1);
     KELCodeClipsManager reopened(path);

@@ -228,7 +228,8 @@ TEST_F(KELCodeClipsControllerTest, TypedContentReachesTheStoreHoweverTheEditEnds
         QTest::keyClicks(content, QStringLiteral(" <b>typed</b>"));
         ending.end(window, other);
         const QString typed = QStringLiteral("edited content <b>typed</b>");
-        QTRY_COMPARE_WITH_TIMEOUT(store().clip(id)->content(), typed, 10000);
+        QTest::qWaitFor([&] { return store().clip(id)->content() == typed; }, 10000);
+        EXPECT_EQ(store().clip(id)->content(), typed);
         if (window->selectedClipId() == id)
             EXPECT_EQ(content->toPlainText(), typed); // nothing on screen was undone
         window->close();
@@ -249,7 +250,9 @@ TEST_F(KELCodeClipsControllerTest, TheWindowSaysWhileChangesCannotBeKeptAndKeeps
     KELCodeClipsManager::setTimingForTesting(fast);
     const qint64 id = clipNamed(store().defaultGroup().id(), QStringLiteral("clip"));
     window->manageCodeClips();
+    window->selectGroup(store().defaultGroup().id());
     window->selectClip(id);
+    ASSERT_EQ(window->clipContentTextView()->toPlainText(), QStringLiteral("clip content"));
     QLabel* problem = window->storeProblemLabel();
     EXPECT_FALSE(problem->isVisible());
     {
@@ -259,12 +262,12 @@ TEST_F(KELCodeClipsControllerTest, TheWindowSaysWhileChangesCannotBeKeptAndKeeps
         content->setFocus();
         content->moveCursor(QTextCursor::End);
         QTest::keyClicks(content, QStringLiteral(" kept"));
-        QTRY_VERIFY_WITH_TIMEOUT(problem->isVisible(), 10000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return problem->isVisible(); }, 10000));
         EXPECT_TRUE(problem->text().contains(QStringLiteral("in use by another program")));
         EXPECT_EQ(store().clip(id)->content(), QStringLiteral("clip content kept"));
         EXPECT_EQ(holder.letGo(), 0);
     }
-    QTRY_VERIFY_WITH_TIMEOUT(!problem->isVisible(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !problem->isVisible(); }, 10000));
     EXPECT_FALSE(store().hasUnsavedChanges());
     KELCodeClipsManager reopened(store().storePath());
     EXPECT_EQ(reopened.clip(id)->content(), QStringLiteral("clip content kept"));
