@@ -592,9 +592,10 @@ bool MyDocument::hasUnautosavedChanges() const
 
 kit::Document::SideFileContents MyDocument::sideFileContents()
 {
-    // Copied through the typing gap: taking it neither moves the text nor slows the next key.
-    QString text = m_textStorage->substring(kit::Range(0, m_textStorage->length()));
-    return [text = std::move(text)](kit::Error* error) {
+    // Copied through the typing gap (the text stays where it is) into the memory of
+    // the last copy once its write let go of it: a large page costs one plain copy.
+    m_textStorage->copyString(m_sideFileText);
+    return [text = m_sideFileText](kit::Error* error) {
         // A lone surrogate (half a pasted character) must not cost the rest of the text.
         return kit::encodeString(text, kit::UTF8StringEncoding, true, error);
     };

@@ -227,6 +227,7 @@ private:
     bool writeText(const QString& path, kit::StringEncoding encoding, kit::Error* error);
 
     kit::TextStorage* m_textStorage = nullptr;
+    QString m_sideFileText; // the text's last copy for its side file, kept for its memory
     bool m_isEdited = false;
     bool m_documentClosed = false;
     kit::StringEncoding m_documentEncoding = kit::NoEncoding;
