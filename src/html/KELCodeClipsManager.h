@@ -45,7 +45,7 @@ public:
         int openWaitMs = 2000; // at start-up, before the clips are given up for now
         int writeWaitMs = 100; // each write; never long enough to freeze the window
         int firstRetryMs = 500; // then doubling up to
-        int longestRetryMs = 10000;
+        int longestRetryMs = 5000;
         int reportLockAfterMs = 5000; // a lock held this long is shown in the window
     };
     static void setTimingForTesting(const Timing& timing);

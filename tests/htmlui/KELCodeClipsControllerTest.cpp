@@ -228,10 +228,11 @@ TEST_F(KELCodeClipsControllerTest, TypedContentReachesTheStoreHoweverTheEditEnds
         QTest::keyClicks(content, QStringLiteral(" <b>typed</b>"));
         ending.end(window, other);
         const QString typed = QStringLiteral("edited content <b>typed</b>");
-        QTest::qWaitFor([&] { return store().clip(id)->content() == typed; }, 10000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return store().clip(id)->content() == typed; }, 10000));
         EXPECT_EQ(store().clip(id)->content(), typed);
-        if (window->selectedClipId() == id)
+        if (window->selectedClipId() == id) {
             EXPECT_EQ(content->toPlainText(), typed); // nothing on screen was undone
+        }
         window->close();
         store().removeClips({ id, other });
     }

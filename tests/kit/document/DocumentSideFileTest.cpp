@@ -84,7 +84,7 @@ TEST_F(DocumentSideFileTest, EditsReachTheSideFileSoonAndTheFileNever)
 {
     doc.type(QStringLiteral(" and typed"));
     EXPECT_TRUE(sideFile().isEmpty()); // not on the keystroke itself
-    QTest::qWaitFor([&] { return fileBytes(sideFile()) == QByteArray("on disk and typed"); }, 10000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fileBytes(sideFile()) == QByteArray("on disk and typed"); }, 10000));
     EXPECT_EQ(fileBytes(sideFile()), QByteArray("on disk and typed"));
     EXPECT_FALSE(doc.hasUnautosavedChanges());
     EXPECT_TRUE(doc.isDocumentEdited());
@@ -131,7 +131,7 @@ TEST_F(DocumentSideFileTest, ASaveThatOvertakesAWriteUnderWayLeavesNoSideFile)
     // the held one has finished, and made nothing.
     doc.gate.reset();
     doc.type(QStringLiteral(" two"));
-    QTest::qWaitFor([&] { return fileBytes(sideFile()) == QByteArray("on disk one two"); }, 10000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fileBytes(sideFile()) == QByteArray("on disk one two"); }, 10000));
     EXPECT_EQ(fileBytes(sideFile()), QByteArray("on disk one two"));
     EXPECT_EQ(sideFiles().size(), 1) << sideFiles().join(QLatin1Char(' ')).toStdString();
     doc.close();
