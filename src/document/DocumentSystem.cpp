@@ -7,6 +7,7 @@
 #include "document/MyDocumentController.h"
 #include "document/StandaloneDocumentController.h"
 #include "kit/Log.h"
+#include "kit/NotificationCenter.h"
 #include "kit/document/WindowRestoration.h"
 #include "syntax/SyntaxManager.h"
 
@@ -80,6 +81,13 @@ int KELStartDocumentSystem(const QString& restorationPath)
         const QString path = restorationPath;
         QObject::connect(timer, &QTimer::timeout, controller, [path] { KELSaveWindowsForRestoration(path); });
         timer->start(qMax(1, controller->autosavingDelay()) * 1000 + 1000);
+        // A document's first side file (or its last going) is noted at once: after a
+        // crash the next start finds it through the saved windows.
+        auto* soon = new QTimer(controller);
+        soon->setSingleShot(true);
+        QObject::connect(soon, &QTimer::timeout, controller, [path] { KELSaveWindowsForRestoration(path); });
+        kit::NotificationCenter::defaultCenter().addObserver(KELDocumentAutosaveURLDidChangeNotification, nullptr,
+            [soon](const kit::Notification&) { soon->start(0); }, soon);
     }
     return qMax(0, restored);
 }

@@ -590,6 +590,17 @@ bool MyDocument::hasUnautosavedChanges() const
     return m_hasUnsavedEncodingChange || kit::Document::hasUnautosavedChanges();
 }
 
+kit::Document::SideFileContents MyDocument::sideFileContents()
+{
+    // Copied through the typing gap (the text stays where it is) into the memory of
+    // the last copy once its write let go of it: a large page costs one plain copy.
+    m_textStorage->copyString(m_sideFileText);
+    return [text = m_sideFileText](kit::Error* error) {
+        // A lone surrogate (half a pasted character) must not cost the rest of the text.
+        return kit::encodeString(text, kit::UTF8StringEncoding, true, error);
+    };
+}
+
 void MyDocument::editedStateDidChange()
 {
     const bool edited = isDocumentEdited();
@@ -710,7 +721,11 @@ void MyDocument::setFileURLIfOpen(const QUrl& url)
 
 void MyDocument::setAutosavedContentsFileURL(const QUrl& url)
 {
+    // Side files are written every few seconds of typing, mostly to the same place.
+    const bool changed = url != autosavedContentsFileURL();
     kit::Document::setAutosavedContentsFileURL(url);
+    if (!changed)
+        return;
     if (m_windowController && !url.isEmpty())
         m_windowController->addAutosaveURL(url);
     kit::NotificationCenter::defaultCenter().post(KELDocumentAutosaveURLDidChangeNotification, this);

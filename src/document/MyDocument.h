@@ -109,6 +109,8 @@ public:
 
     bool isDocumentEdited() const override;
     bool hasUnautosavedChanges() const override;
+    /// The text as it is now, written as UTF-8 (any text fits, and side files are read so).
+    SideFileContents sideFileContents() override;
 
     // -- Files made by the component library
     bool showComponentLibraryWarning() const;
@@ -225,6 +227,7 @@ private:
     bool writeText(const QString& path, kit::StringEncoding encoding, kit::Error* error);
 
     kit::TextStorage* m_textStorage = nullptr;
+    QString m_sideFileText; // the text's last copy for its side file, kept for its memory
     bool m_isEdited = false;
     bool m_documentClosed = false;
     kit::StringEncoding m_documentEncoding = kit::NoEncoding;

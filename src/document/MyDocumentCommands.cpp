@@ -5,6 +5,7 @@
 #include "support/DefaultsKeys.h"
 #include "support/Notifications.h"
 #include "document/MyDocument.h"
+#include "kit/document/DocumentController.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"
 #include "kit/text/TextStorage.h"
@@ -345,6 +346,9 @@ void MyDocumentCommands::colorViewableTags()
 
 void MyDocumentCommands::showErrorChecker()
 {
+    // A check of a large site can take a while: side files first.
+    if (kit::DocumentController* controller = kit::DocumentController::existingSharedDocumentController())
+        controller->writeSideFilesNow();
     if (services().showErrorChecker && m_document)
         services().showErrorChecker(m_document);
 }

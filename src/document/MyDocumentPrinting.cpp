@@ -3,6 +3,7 @@
 #include "support/DefaultsKeys.h"
 #include "document/MyDocument.h"
 #include "editor/KELLineNumberView.h"
+#include "kit/document/DocumentController.h"
 #include "kit/UserDefaults.h"
 #include "kit/text/LayoutManager.h"
 #include "kit/text/ScrollView.h"
@@ -192,8 +193,12 @@ void MyDocumentCommands::printDocument(QWidget* parent, std::function<void(bool)
     QPointer<MyDocumentCommands> self(this);
     connect(dialog, &QDialog::finished, this, [self, printer, done](int result) {
         bool printed = false;
-        if (self && result == QDialog::Accepted)
+        if (self && result == QDialog::Accepted) {
+            // Printing can keep the program busy for a while: side files first.
+            if (kit::DocumentController* controller = kit::DocumentController::existingSharedDocumentController())
+                controller->writeSideFilesNow();
             printed = self->printToPrinter(printer);
+        }
         if (self)
             self->dropPrintView();
         delete printer;

@@ -79,7 +79,8 @@ void KELCodeClipMenus::menuNeedsUpdate(QMenu* menu)
     const QList<QAction*> actions = menu->actions();
     for (qsizetype i = actions.size() - 1; i >= 0; --i) {
         QAction* a = actions[i];
-        if (a->property(ClipIdProperty).isValid() || (a->menu() && a->menu()->property(GroupIdProperty).isValid())) {
+        if (a->property(ClipIdProperty).isValid() || a->property(ClipSeparatorProperty).toBool()
+            || (a->menu() && a->menu()->property(GroupIdProperty).isValid())) {
             menu->removeAction(a);
             if (a->menu())
                 a->menu()->deleteLater();
@@ -88,13 +89,24 @@ void KELCodeClipMenus::menuNeedsUpdate(QMenu* menu)
         }
     }
     KELCodeClipsManager& store = KELCodeClipsManager::sharedInstance();
+    // The clips stand apart from the menu's own commands.
+    bool separate = !menu->actions().isEmpty() && !menu->actions().last()->isSeparator();
+    auto separateOnce = [&] {
+        if (separate)
+            menu->addSeparator()->setProperty(ClipSeparatorProperty, true);
+        separate = false;
+    };
     for (const KELCodeClipGroup& group : store.groups()) {
         if (group.isDefault()) {
-            addItems(menu, menuItemsForGroup(group.id(), menu));
+            const QList<QAction*> items = menuItemsForGroup(group.id(), menu);
+            if (!items.isEmpty())
+                separateOnce();
+            addItems(menu, items);
             continue;
         }
         if (store.clipsInGroup(group.id()).isEmpty())
             continue;
+        separateOnce();
         auto* sub = new QMenu(group.groupName(), menu);
         sub->setProperty(GroupIdProperty, group.id());
         sub->setProperty(RouteItemsProperty, menu->property(RouteItemsProperty));

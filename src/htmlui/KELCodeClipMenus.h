@@ -23,6 +23,8 @@ public:
     /// Set on a menu whose clip items send "insertCodeClip:" through the responder
     /// chain (the main menu's); without it the menu's owner handles its items.
     static constexpr const char* RouteItemsProperty = "kelpRouteCodeClipItems";
+    /// Marks the separator put between a Clips menu's own items and its clips.
+    static constexpr const char* ClipSeparatorProperty = "kelpCodeClipSeparator";
 
     static KELCodeClipMenus& sharedInstance();
     /// Registers the menus with the editor and watches Ctrl+digit application-wide.

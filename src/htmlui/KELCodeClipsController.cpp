@@ -371,19 +371,28 @@ KELCodeClipsController::KELCodeClipsController()
     splitter->addWidget(left);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 2);
+    m_storeProblem = new QLabel(this);
+    m_storeProblem->setWordWrap(true);
+    m_storeProblem->setObjectName(QStringLiteral("KELCodeClipsStoreProblem"));
+    m_storeProblem->setStyleSheet(QStringLiteral("QLabel { background: #fff3cd; color: #533f03; padding: 6px; }"));
+    m_storeProblem->hide();
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_storeProblem);
     layout->addWidget(splitter);
 
     m_contentTimer.setSingleShot(true);
     m_contentTimer.setInterval(400);
     connect(&m_contentTimer, &QTimer::timeout, this, [this] { commitContent(); });
     connect(m_content, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_updating)
-            m_contentTimer.start();
+        if (m_updating || !m_detailClip)
+            return;
+        m_contentPending = true;
+        m_contentTimer.start();
     });
     connect(m_completionName, &QLineEdit::editingFinished, this, [this] {
         if (m_updating || !m_detailClip)
             return;
+        commitContent();
         const QString stored = KELCodeClipsManager::sharedInstance().setClipCompletionName(
             m_detailClip, m_completionName->text());
         if (stored != m_completionName->text())
@@ -392,6 +401,8 @@ KELCodeClipsController::KELCodeClipsController()
     connect(m_command, &QComboBox::activated, this, [this](int index) {
         if (m_updating || !m_detailClip)
             return;
+        // What was typed goes first: the store's change refreshes the fields.
+        commitContent();
         const int chosen = m_command->itemData(index).toInt();
         const int stored = KELCodeClipsManager::sharedInstance().setClipCommand(
             m_detailClip, chosen, &KELCodeClipsManager::askToChangeCommand);
@@ -433,7 +444,14 @@ void KELCodeClipsController::reload()
             if (!m_updating)
                 reload();
         });
+        connect(current, &KELCodeClipsManager::willSaveClips, this, [this] { commitContent(); });
+        connect(current, &KELCodeClipsManager::storeProblemChanged, this, [this] { updateStoreProblem(); });
+        connect(current, &KELCodeClipsManager::idChanged, this, [this](bool group, qint64 from, qint64 to) {
+            if (!group && m_detailClip == from)
+                m_detailClip = to;
+        });
     }
+    updateStoreProblem();
     const QList<qint64> groups = selectedGroupIds();
     const QList<qint64> clips = selectedClipIds();
     m_updating = true;
@@ -544,11 +562,27 @@ void KELCodeClipsController::updateDetail()
 
 void KELCodeClipsController::commitContent()
 {
-    if (!m_contentTimer.isActive())
-        return;
     m_contentTimer.stop();
-    if (m_detailClip)
-        KELCodeClipsManager::sharedInstance().setClipContent(m_detailClip, m_content->toPlainText());
+    if (!m_contentPending)
+        return;
+    m_contentPending = false;
+    if (!m_detailClip)
+        return;
+    // Only the content changes: the tables need no reload (which would end an edit in them).
+    const bool wasUpdating = m_updating;
+    m_updating = true;
+    KELCodeClipsManager::sharedInstance().setClipContent(m_detailClip, m_content->toPlainText());
+    m_updating = wasUpdating;
+}
+
+void KELCodeClipsController::updateStoreProblem()
+{
+    const KELCodeClipsManager& store = KELCodeClipsManager::sharedInstance();
+    const QString problem = store.storeProblem();
+    m_storeProblem->setText(problem);
+    m_storeProblem->setVisible(!problem.isEmpty());
+    m_addGroup->setEnabled(store.canEdit());
+    m_addClip->setEnabled(store.canEdit());
 }
 
 bool KELCodeClipsController::canRemoveGroups() const
@@ -588,7 +622,7 @@ void KELCodeClipsController::removeSelectedClips()
     if (!ask(tr("Are you sure that you want to delete the selected Clip%1?")
                  .arg(ids.size() > 1 ? QStringLiteral("s") : QString())))
         return;
-    m_contentTimer.stop();
+    commitContent();
     KELCodeClipsManager::sharedInstance().removeClips(ids);
 }
 
@@ -638,6 +672,14 @@ void KELCodeClipsController::newClipWithContent(const std::optional<QString>& co
 {
     commitContent();
     KELCodeClipsManager& store = KELCodeClipsManager::sharedInstance();
+    if (!store.canEdit()) {
+        kit::Alert alert;
+        alert.setMessageText(tr("The clip cannot be made now."));
+        alert.setInformativeText(store.storeProblem());
+        alert.addButton(tr("OK"));
+        alert.runModal();
+        return;
+    }
     const KELCodeClipGroup group = store.defaultGroup();
     selectGroup(group.id());
     const KELCodeClip clip = store.newClipInGroup(group.id());

@@ -15,6 +15,7 @@
 #include <optional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -118,6 +119,13 @@ public:
     QComboBox* commandPopUpButton() const { return m_command; }
     QPlainTextEdit* clipContentTextView() const { return m_content; }
     QPushButton* removeGroupButton() const { return m_removeGroup; }
+    QPushButton* addClipButton() const { return m_addClip; }
+    /// Says why changes to clips are not being kept; hidden while all is well.
+    QLabel* storeProblemLabel() const { return m_storeProblem; }
+
+    /// Hands the content being typed to the store at once (it otherwise goes a
+    /// moment after the last key).
+    void commitContent();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -128,7 +136,7 @@ private:
     void groupSelectionChanged();
     void clipSelectionChanged();
     void updateDetail();
-    void commitContent();
+    void updateStoreProblem();
     bool ask(const QString& title);
 
     KELCodeClipTableModel* m_groupsModel = nullptr;
@@ -143,7 +151,9 @@ private:
     QLineEdit* m_completionName = nullptr;
     QComboBox* m_command = nullptr;
     QPlainTextEdit* m_content = nullptr;
+    QLabel* m_storeProblem = nullptr;
     QTimer m_contentTimer;
+    bool m_contentPending = false;
     QPointer<KELCodeClipsManager> m_store;
     qint64 m_detailClip = 0;
     bool m_updating = false;

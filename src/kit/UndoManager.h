@@ -27,6 +27,8 @@ public:
     /// a group that closes on the next turn of the event loop.
     void setGroupsByEvent(bool on) { m_groupsByEvent = on; }
     bool groupsByEvent() const { return m_groupsByEvent; }
+    /// Changes were recorded in a group that is still open (they count as done once it closes).
+    bool hasOpenChanges() const { return m_hasOpen && !m_open.actions.empty() && !m_undoing && !m_redoing; }
 
     bool canUndo() const;
     bool canRedo() const;

@@ -11,9 +11,14 @@
 #include "kit/UserDefaults.h"
 #include "kit/text/ScrollView.h"
 #include "kit/text/TextStorage.h"
+#include "kit/NotificationCenter.h"
+#include "support/Notifications.h"
+#include "SqliteLockHolder.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -183,6 +188,93 @@ TEST_F(KELCodeClipsControllerTest, NewClipsTakeTheSelectionAndTheDetailEditsTheS
     EXPECT_EQ(store().clip(id)->command(), 6);
 }
 
+TEST_F(KELCodeClipsControllerTest, TypedContentReachesTheStoreHoweverTheEditEnds)
+{
+    const qint64 def = store().defaultGroup().id();
+    const struct {
+        const char* name;
+        std::function<void(KELCodeClipsController*, qint64 other)> end;
+    } endings[] = {
+        { "left idle", [](KELCodeClipsController*, qint64) {} },
+        { "window closed", [](KELCodeClipsController* w, qint64) { w->close(); } },
+        { "shortcut chosen",
+            [](KELCodeClipsController* w, qint64) {
+                QComboBox* command = w->commandPopUpButton();
+                command->setFocus();
+                QTest::keyClick(command, Qt::Key_Down); // "None" to Ctrl+0
+            } },
+        { "other clip selected",
+            [](KELCodeClipsController* w, qint64 other) {
+                KELCodeClipAbstractTableView* table = w->clipsTableView();
+                const QRect row = table->visualRect(w->clipsModel()->index(w->clipsModel()->rowOfId(other), 0));
+                QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+            } },
+        { "application quitting",
+            [](KELCodeClipsController*, qint64) {
+                kit::NotificationCenter::defaultCenter().post(KELApplicationWillTerminateNotification, qApp);
+            } },
+    };
+    for (const auto& ending : endings) {
+        SCOPED_TRACE(ending.name);
+        const qint64 id = clipNamed(def, QStringLiteral("edited"));
+        const qint64 other = clipNamed(def, QStringLiteral("other"));
+        window->manageCodeClips();
+        window->selectGroup(def);
+        window->selectClip(id);
+        QPlainTextEdit* content = window->clipContentTextView();
+        ASSERT_EQ(content->toPlainText(), QStringLiteral("edited content"));
+        content->setFocus();
+        content->moveCursor(QTextCursor::End);
+        QTest::keyClicks(content, QStringLiteral(" <b>typed</b>"));
+        ending.end(window, other);
+        const QString typed = QStringLiteral("edited content <b>typed</b>");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return store().clip(id)->content() == typed; }, 10000));
+        EXPECT_EQ(store().clip(id)->content(), typed);
+        if (window->selectedClipId() == id) {
+            EXPECT_EQ(content->toPlainText(), typed); // nothing on screen was undone
+        }
+        window->close();
+        store().removeClips({ id, other });
+    }
+    EXPECT_EQ(store().findClipsWithCommand(0).size(), 0); // went with the removed clip
+    EXPECT_TRUE(questions.isEmpty());
+}
+
+TEST_F(KELCodeClipsControllerTest, TheWindowSaysWhileChangesCannotBeKeptAndKeepsThem)
+{
+    KELCodeClipsManager::Timing fast;
+    fast.openWaitMs = 50;
+    fast.writeWaitMs = 20;
+    fast.firstRetryMs = 20;
+    fast.longestRetryMs = 100;
+    fast.reportLockAfterMs = 200;
+    KELCodeClipsManager::setTimingForTesting(fast);
+    const qint64 id = clipNamed(store().defaultGroup().id(), QStringLiteral("clip"));
+    window->manageCodeClips();
+    window->selectGroup(store().defaultGroup().id());
+    window->selectClip(id);
+    ASSERT_EQ(window->clipContentTextView()->toPlainText(), QStringLiteral("clip content"));
+    QLabel* problem = window->storeProblemLabel();
+    EXPECT_FALSE(problem->isVisible());
+    {
+        testsupport::SqliteLockHolder holder(store().storePath());
+        ASSERT_TRUE(holder.isLocked());
+        QPlainTextEdit* content = window->clipContentTextView();
+        content->setFocus();
+        content->moveCursor(QTextCursor::End);
+        QTest::keyClicks(content, QStringLiteral(" kept"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return problem->isVisible(); }, 10000));
+        EXPECT_TRUE(problem->text().contains(QStringLiteral("in use by another program")));
+        EXPECT_EQ(store().clip(id)->content(), QStringLiteral("clip content kept"));
+        EXPECT_EQ(holder.letGo(), 0);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !problem->isVisible(); }, 10000));
+    EXPECT_FALSE(store().hasUnsavedChanges());
+    KELCodeClipsManager reopened(store().storePath());
+    EXPECT_EQ(reopened.clip(id)->content(), QStringLiteral("clip content kept"));
+    KELCodeClipsManager::setTimingForTesting({});
+}
+
 class KELCodeClipMenusTest : public KELCodeClipsControllerTest
 {
 };
@@ -223,6 +315,27 @@ TEST_F(KELCodeClipMenusTest, ClipsMenusListGroupsOnceAndLeaveFixedItems)
     QMenu other(QStringLiteral("Edit"));
     menus.menuNeedsUpdate(&other);
     EXPECT_TRUE(other.actions().isEmpty());
+}
+
+TEST_F(KELCodeClipMenusTest, AClipsMenuSeparatesItsCommandsFromTheClips)
+{
+    QMenu menu(QStringLiteral("&Clips"));
+    menu.addAction(QStringLiteral("Manage Code Clips…"));
+    menu.addAction(QStringLiteral("New Clip…"));
+    KELCodeClipMenus& menus = KELCodeClipMenus::sharedInstance();
+    menus.menuNeedsUpdate(&menu);
+    EXPECT_EQ(titles(menu), (QStringList { "Manage Code Clips…", "New Clip…" })); // no clips, no separator
+    const qint64 id = clipNamed(store().defaultGroup().id(), QStringLiteral("header"));
+    const qint64 layouts = store().newGroup().id();
+    clipNamed(layouts, QStringLiteral("two columns"));
+    store().setGroupName(layouts, QStringLiteral("Layouts"));
+    menus.menuNeedsUpdate(&menu);
+    menus.menuNeedsUpdate(&menu);
+    EXPECT_EQ(titles(menu), (QStringList { "Manage Code Clips…", "New Clip…", "-", "header", "Layouts" }));
+    store().removeClips({ id });
+    store().removeGroups({ layouts });
+    menus.menuNeedsUpdate(&menu);
+    EXPECT_EQ(titles(menu), (QStringList { "Manage Code Clips…", "New Clip…" }));
 }
 
 TEST_F(KELCodeClipMenusTest, CtrlDigitInsertsTheClipOnlyWithCtrlAlone)

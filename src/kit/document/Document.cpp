@@ -8,15 +8,25 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QThreadPool>
+#include <QTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <QStandardPaths>
 #include <QUuid>
+#include <QScopeGuard>
 #include <QWidget>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace kit {
 
@@ -29,9 +39,85 @@ Document::SavePanelResponder& savePanelResponder()
 
 constexpr int FileReadNoPermission = 257;
 constexpr int FileWriteNoPermission = 513;
+
+int& sideFileIdle()
+{
+    static int ms = 1000;
+    return ms;
+}
+
+int& sideFileLongest()
+{
+    static int ms = 3000;
+    return ms;
+}
+
+// Side files after edits are written one at a time, off the main thread.
+QThreadPool* sideFilePool()
+{
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(1);
+    }
+    return pool;
+}
 } // namespace
 
-Document::Document(QObject* parent) : QObject(parent) {}
+// Shared by a document and the side-file writes it started; a write takes the
+// lock, so a slower, older write never replaces a newer side file, and none is
+// made once the document has let go of its side file.
+struct Document::SideFileState {
+    QMutex mutex;
+    quint64 written = 0; // the newest change the side file holds
+    quint64 discarded = 0; // changes up to this one are not to be written any more
+};
+
+namespace {
+// Writes the side file for the change unless it holds a newer one or was let go
+// of; *written tells whether it was written. The bytes are made and written to a
+// temporary file first; only the rename that puts them in place holds the lock.
+bool writeSideFile(QMutex& mutex, quint64& writtenGeneration, const quint64& discarded, quint64 generation,
+                   const QString& path, const Document::SideFileContents& contents, Error* error, bool* written)
+{
+    *written = false;
+    auto stale = [&] { return generation <= writtenGeneration || generation <= discarded; };
+    {
+        QMutexLocker lock(&mutex);
+        if (stale())
+            return true;
+    }
+    const std::optional<QByteArray> data = contents(error);
+    if (!data)
+        return false;
+    const QString folder = QFileInfo(path).absolutePath();
+    auto failed = [&](const QString& reason) {
+        setError(error, Error::withDescription(ErrorDomainCocoa, FileWriteUnknownError,
+                                               QStringLiteral("The unsaved changes could not be kept in “%1”: %2")
+                                                   .arg(path, reason)));
+        return false;
+    };
+    QDir().mkpath(folder);
+    QTemporaryFile file(folder + QStringLiteral("/.side-XXXXXX"));
+    if (!file.open())
+        return failed(file.errorString());
+    if (file.write(*data) != data->size() || !file.flush())
+        return failed(file.errorString());
+    if (::fsync(file.handle()) != 0)
+        return failed(QString::fromLocal8Bit(std::strerror(errno)));
+    QMutexLocker lock(&mutex);
+    if (stale())
+        return true;
+    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        return failed(QString::fromLocal8Bit(std::strerror(errno)));
+    file.setAutoRemove(false);
+    writtenGeneration = generation;
+    *written = true;
+    return true;
+}
+} // namespace
+
+Document::Document(QObject* parent) : QObject(parent), m_sideFile(std::make_shared<SideFileState>()) {}
 
 Document::~Document()
 {
@@ -88,6 +174,8 @@ bool Document::fileChangedOnDisk() const
 
 void Document::setAutosavedContentsFileURL(const QUrl& url)
 {
+    if (url == m_pendingSideFileURL)
+        m_pendingSideFileURL.clear();
     if (url == m_autosaveURL)
         return;
     m_autosaveURL = url;
@@ -109,10 +197,181 @@ QUrl Document::newAutosaveURL() const
 
 void Document::removeAutosaveFile()
 {
+    {
+        // A write under way either finished (its file goes now) or makes nothing.
+        QMutexLocker lock(&m_sideFile->mutex);
+        m_sideFile->discarded = m_changeGeneration;
+        if (!m_pendingSideFileURL.isEmpty())
+            QFile::remove(m_pendingSideFileURL.toLocalFile());
+        if (!m_autosaveURL.isEmpty())
+            QFile::remove(m_autosaveURL.toLocalFile());
+    }
+    m_pendingSideFileURL.clear();
     if (m_autosaveURL.isEmpty())
         return;
-    QFile::remove(m_autosaveURL.toLocalFile());
     setAutosavedContentsFileURL({});
+}
+
+void Document::setSideFileDelays(int idleMs, int longestMs)
+{
+    sideFileIdle() = idleMs;
+    sideFileLongest() = qMax(idleMs, longestMs);
+}
+
+int Document::sideFileIdleDelay()
+{
+    return sideFileIdle();
+}
+
+int Document::sideFileLongestDelay()
+{
+    return sideFileLongest();
+}
+
+QUrl Document::sideFileTarget()
+{
+    if (!m_autosaveURL.isEmpty())
+        return m_autosaveURL;
+    if (m_pendingSideFileURL.isEmpty())
+        m_pendingSideFileURL = newAutosaveURL();
+    return m_pendingSideFileURL;
+}
+
+void Document::noteChangeForSideFile()
+{
+    ++m_changeGeneration;
+    if (m_closed || sideFileIdle() < 0)
+        return;
+    if (!m_sideFileTimer) {
+        m_sideFileTimer = new QTimer(this);
+        m_sideFileTimer->setSingleShot(true);
+        connect(m_sideFileTimer, &QTimer::timeout, this, [this] { sideFileTimerFired(); });
+    }
+    if (!m_firstUnwrittenChange.isValid())
+        m_firstUnwrittenChange.start();
+    // Once typing pauses, but never later than the longest delay after the first
+    // change the side file lacks: steady typing is saved too.
+    const qint64 left = sideFileLongest() - m_firstUnwrittenChange.elapsed();
+    m_sideFileTimer->start(int(std::clamp<qint64>(std::min<qint64>(sideFileIdle(), left), 0, sideFileIdle())));
+}
+
+void Document::sideFileTimerFired()
+{
+    if (m_sideFileWriting) {
+        m_sideFileAgain = true;
+        return;
+    }
+    if (m_savingDepth > 0) {
+        // Its own save is under way (perhaps waiting for an answer): after it.
+        m_sideFileTimer->start(sideFileIdle());
+        return;
+    }
+    writeSideFileInBackground();
+}
+
+void Document::writeSideFileInBackground()
+{
+    if (m_closed || !m_hasUnautosavedChanges)
+        return;
+    if (!isDocumentEdited()) {
+        // Undone back to the file: nothing to recover.
+        removeAutosaveFile();
+        updateChangeCount(ChangeType::Autosaved);
+        return;
+    }
+    Error refused;
+    if (!checkAutosavingSafety(&refused))
+        return;
+    SideFileContents contents = sideFileContents();
+    if (!contents) {
+        autosaveWithImplicitCancellability(false, [](const Error& error) {
+            if (!error.isNull() && !error.isUserCancelled())
+                log(QStringLiteral("Error autosaving: %1").arg(error.localizedDescription()));
+        });
+        return;
+    }
+    const QUrl target = sideFileTarget();
+    const quint64 generation = m_changeGeneration;
+    m_firstUnwrittenChange.invalidate();
+    m_sideFileWriting = true;
+    std::shared_ptr<SideFileState> state = m_sideFile;
+    QPointer<Document> guard(this);
+    sideFilePool()->start([state, generation, target, contents = std::move(contents), guard] {
+        Error error;
+        bool written = false;
+        if (writeSideFile(state->mutex, state->written, state->discarded, generation, target.toLocalFile(), contents,
+                          &error, &written))
+            error = Error();
+        else if (error.isNull())
+            error = Error(ErrorDomainCocoa, FileWriteUnknownError);
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(app, [guard, generation, target, written, error] {
+                if (guard)
+                    guard->sideFileWritten(generation, target, written, error);
+            }, Qt::QueuedConnection);
+        }
+    });
+}
+
+void Document::sideFileWritten(quint64 generation, const QUrl& target, bool written, const Error& error)
+{
+    m_sideFileWriting = false;
+    if (!error.isNull()) {
+        // Told once per spell of failures; the next change tries again.
+        if (!m_sideFileErrorLogged)
+            log(QStringLiteral("Error autosaving: %1").arg(error.localizedDescription()));
+        m_sideFileErrorLogged = true;
+    } else {
+        m_sideFileErrorLogged = false;
+    }
+    if (written && !m_closed && generation > m_sideFile->discarded) {
+        setAutosavedContentsFileURL(target);
+        if (generation == m_changeGeneration)
+            updateChangeCount(ChangeType::Autosaved);
+    }
+    if (m_sideFileAgain) {
+        m_sideFileAgain = false;
+        if (m_sideFileTimer && !m_closed)
+            m_sideFileTimer->start(0);
+    }
+}
+
+void Document::writeSideFileNow()
+{
+    // An alert may come up in the middle of the very event that made a change,
+    // before its undo group closes and counts it.
+    const bool changing = m_undoManager && m_undoManager->hasOpenChanges();
+    if (m_closed || m_savingDepth > 0 || (!m_hasUnautosavedChanges && !changing))
+        return;
+    if (changing)
+        ++m_changeGeneration;
+    else if (!isDocumentEdited()) {
+        removeAutosaveFile();
+        updateChangeCount(ChangeType::Autosaved);
+        return;
+    }
+    Error refused;
+    if (!checkAutosavingSafety(&refused))
+        return;
+    const SideFileContents contents = sideFileContents();
+    if (!contents) {
+        autosaveWithImplicitCancellability(false, {});
+        return;
+    }
+    const QUrl target = sideFileTarget();
+    const quint64 generation = m_changeGeneration;
+    Error error;
+    bool written = false;
+    // A write after edits still under way is older: it is passed over when it ends.
+    if (!writeSideFile(m_sideFile->mutex, m_sideFile->written, m_sideFile->discarded, generation,
+                       target.toLocalFile(), contents, &error, &written)) {
+        log(QStringLiteral("Error autosaving: %1").arg(error.localizedDescription()));
+        return;
+    }
+    if (written)
+        setAutosavedContentsFileURL(target);
+    if (written || m_hasUnautosavedChanges)
+        updateChangeCount(ChangeType::Autosaved);
 }
 
 // ---------------------------------------------------------------- change count
@@ -124,10 +383,12 @@ void Document::updateChangeCount(ChangeType change)
     case ChangeType::Redone:
         ++m_changeCount;
         m_hasUnautosavedChanges = true;
+        noteChangeForSideFile();
         break;
     case ChangeType::Undone:
         --m_changeCount;
         m_hasUnautosavedChanges = true;
+        noteChangeForSideFile();
         break;
     case ChangeType::Cleared:
         // Typing after this point is a change of its own, never part of the
@@ -136,9 +397,15 @@ void Document::updateChangeCount(ChangeType change)
             m_undoManager->breakCoalescing();
         m_changeCount = 0;
         m_hasUnautosavedChanges = false;
+        m_firstUnwrittenChange.invalidate();
+        if (m_sideFileTimer)
+            m_sideFileTimer->stop();
         break;
     case ChangeType::Autosaved:
         m_hasUnautosavedChanges = false;
+        m_firstUnwrittenChange.invalidate();
+        if (m_sideFileTimer)
+            m_sideFileTimer->stop();
         break;
     }
     noteEditedStateMayHaveChanged();
@@ -355,14 +622,21 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
 
 bool Document::saveToURL(const QUrl& url, const QString& type, SaveOperation operation, Error* error)
 {
+    ++m_savingDepth;
+    const auto saving = qScopeGuard([this] { --m_savingDepth; });
     if (operation == SaveOperation::Autosave) {
         // Only ever the side file: the user's file changes on an explicit save.
         if (!checkAutosavingSafety(error))
             return false;
-        const QUrl target = m_autosaveURL.isEmpty() ? newAutosaveURL() : m_autosaveURL;
+        const QUrl target = sideFileTarget();
         QDir().mkpath(QFileInfo(target.toLocalFile()).absolutePath());
-        if (!writeSafelyToURL(target, type, operation, error))
-            return false;
+        {
+            // Side-file writes after edits that are still under way are older.
+            QMutexLocker lock(&m_sideFile->mutex);
+            if (!writeSafelyToURL(target, type, operation, error))
+                return false;
+            m_sideFile->written = qMax(m_sideFile->written, m_changeGeneration);
+        }
         setAutosavedContentsFileURL(target);
         updateChangeCount(ChangeType::Autosaved);
         return true;

@@ -11,15 +11,18 @@
 #include "kit/Error.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
 #include <QVariantMap>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QFileDialog;
+class QTimer;
 class QWidget;
 
 namespace kit {
@@ -70,8 +73,25 @@ public:
     virtual void setAutosavedContentsFileURL(const QUrl& url);
     /// The folder of the side files, under the application data folder.
     static QString autosaveFolder();
-    /// Deletes the side file: the user chose to discard the changes it holds.
+    /// Deletes the side file: the user chose to discard the changes it holds (or
+    /// the file now holds them). A side file still being written is never made.
     void removeAutosaveFile();
+
+    // -- Side files while editing
+    /// A change is written to the side file once editing pauses for `idleMs`, and
+    /// at the latest `longestMs` after the first change it lacks, so a crash loses
+    /// only the last seconds of typing.
+    static void setSideFileDelays(int idleMs, int longestMs);
+    static int sideFileIdleDelay();
+    static int sideFileLongestDelay();
+    /// Writes the side file at once (on this thread) when it lacks changes: before
+    /// something that may block, such as a modal alert, a print or a long check.
+    void writeSideFileNow();
+    /// What the side file is to hold, taken now on this thread (a copy of the text);
+    /// the function makes the bytes, on a worker thread for the writes after edits.
+    /// None: the document has no such copy, and its side file is written by autosave.
+    using SideFileContents = std::function<std::optional<QByteArray>(Error* error)>;
+    virtual SideFileContents sideFileContents() { return {}; }
 
     // -- Change count
     virtual void updateChangeCount(ChangeType change);
@@ -199,12 +219,28 @@ protected:
 
 private:
     QUrl newAutosaveURL() const;
+    struct SideFileState;
+    /// The side file's place: the one in use, the one a write is making, or a new one.
+    QUrl sideFileTarget();
+    void noteChangeForSideFile();
+    void sideFileTimerFired();
+    void writeSideFileInBackground();
+    void sideFileWritten(quint64 generation, const QUrl& target, bool written, const Error& error);
 
     QUrl m_fileURL;
     QString m_fileType;
     QDateTime m_fileModificationDate;
     qint64 m_fileSize = -1;
     QUrl m_autosaveURL;
+    QUrl m_pendingSideFileURL;
+    std::shared_ptr<SideFileState> m_sideFile;
+    QTimer* m_sideFileTimer = nullptr;
+    QElapsedTimer m_firstUnwrittenChange;
+    quint64 m_changeGeneration = 0;
+    bool m_sideFileWriting = false;
+    bool m_sideFileAgain = false;
+    bool m_sideFileErrorLogged = false;
+    int m_savingDepth = 0;
     int m_changeCount = 0;
     bool m_hasUnautosavedChanges = false;
     bool m_lastEdited = false;

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
@@ -37,8 +38,13 @@ QString cleanLocalPath(const QUrl& url)
 
 DocumentController::DocumentController(QObject* parent) : QObject(parent)
 {
-    if (!sharedSlot())
+    if (!sharedSlot()) {
         sharedSlot() = this;
+        // A modal window may be the start of a long wait (or of a hang): the side
+        // files are brought up to date before it.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            app->installEventFilter(this);
+    }
 }
 
 DocumentController::~DocumentController()
@@ -447,6 +453,20 @@ void DocumentController::autosaveAllDocuments(std::function<void()> done)
     }
     if (done)
         done();
+}
+
+void DocumentController::writeSideFilesNow()
+{
+    const QList<Document*> documents = m_documents;
+    for (Document* document : documents)
+        document->writeSideFileNow();
+}
+
+bool DocumentController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::WindowBlocked && sharedSlot() == this)
+        writeSideFilesNow();
+    return QObject::eventFilter(watched, event);
 }
 
 void DocumentController::setAutosavingDelay(int seconds)

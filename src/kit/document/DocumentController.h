@@ -98,6 +98,9 @@ public:
     virtual void closeAllDocuments(std::function<void(bool didCloseAll)> done);
     /// Autosaves every document with unsaved changes to its side file.
     virtual void autosaveAllDocuments(std::function<void()> done);
+    /// Writes the side file of every document that lacks changes, at once: before
+    /// something that may block. A modal window opening does it too.
+    void writeSideFilesNow();
     /// Seconds between automatic autosaves of all documents; 0 turns them off.
     void setAutosavingDelay(int seconds);
     int autosavingDelay() const { return m_autosavingDelay; }
@@ -113,6 +116,7 @@ Q_SIGNALS:
     void documentRemoved(kit::Document* document);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     /// Asks each document in turn whether it may close and closes it; stops at the
     /// first refusal (done(false)). With editedOnly, documents without edits are passed by.
     void closeDocumentsInTurn(QList<QPointer<Document>> queue, bool editedOnly, std::function<void(bool)> done);

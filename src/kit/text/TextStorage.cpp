@@ -214,6 +214,18 @@ QString TextStorage::substring(Range range) const
     return out;
 }
 
+void TextStorage::copyString(QString& into) const
+{
+    const qsizetype n = length();
+    into.resize(n);
+    if (n == 0)
+        return;
+    QChar* d = into.data();
+    const QChar* s = m_buf.constData();
+    std::memcpy(d, s, size_t(m_gapStart) * sizeof(QChar));
+    std::memcpy(d + m_gapStart, s + m_gapStart + m_gapLength, size_t(n - m_gapStart) * sizeof(QChar));
+}
+
 QStringView TextStorage::stringView(Range range) const
 {
     range = Range::intersection(range, Range(0, length()));

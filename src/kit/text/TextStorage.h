@@ -109,6 +109,10 @@ public:
     quint64 charactersVersion() const { return m_charactersVersion; }
     /// A copy of part of the text (cheap for short ranges, whatever the gap).
     QString substring(Range range) const;
+    /// A copy of the whole text into `into`, reusing its memory when it is large enough
+    /// and not shared (a fresh buffer of a large text costs a page fault per page); the
+    /// typing gap stays where it is, and this is not a read of the whole text.
+    void copyString(QString& into) const;
     /// A view of part of the text; a range across the typing gap closes the gap first.
     QStringView stringView(Range range) const;
     /// The first line terminator at or after from (NotFound when none).
