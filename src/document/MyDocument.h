@@ -147,7 +147,7 @@ public:
     static constexpr int EncodingAlertQuietMilliseconds = 150;
     static constexpr int EncodingAlertLatestMilliseconds = 1000;
     /// The alert takes keys once the typing stopped for this long.
-    static constexpr int EncodingAlertKeyboardQuietMilliseconds = 750;
+    static constexpr int EncodingAlertKeyboardQuietMilliseconds = 1000;
 
     // -- The editor (made on first use)
     /// What later parts of the program add to the editor: colouring (made when
