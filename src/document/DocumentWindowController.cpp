@@ -470,7 +470,9 @@ void DocumentWindowController::windowShouldClose(std::function<void(bool)> done)
     }
     m_closeAllDone = nullptr;
     canFirstDocumentClose();
-    done(false);
+    // Documents that close without a question are gone by now: the window closes
+    // with this very request (closing it again from inside it does nothing).
+    done(m_windowClosing && documents().isEmpty());
 }
 
 void DocumentWindowController::closeAllDocuments(std::function<void(bool)> done)

@@ -10,6 +10,7 @@
 #include "kit/NotificationCenter.h"
 #include "kit/StringEncodings.h"
 #include "kit/Timers.h"
+#include "kit/TypingHold.h"
 #include "kit/text/TextStorage.h"
 #include "kit/UndoManager.h"
 #include "kit/UserDefaults.h"
@@ -176,7 +177,9 @@ kit::StringEncoding MyDocument::suggestedDocumentEncoding() const
         return forSave;
     if (forSave != kit::NoEncoding && kit::canEncodeString(currentString(), forSave))
         return forSave;
-    return kit::canEncodeString(currentString(), kit::ASCIIStringEncoding) ? kit::ASCIIStringEncoding : kit::UTF8StringEncoding;
+    // Plain ASCII text is UTF-8 byte for byte: UTF-8 writes the same bytes and
+    // still holds the first "é" typed later.
+    return kit::UTF8StringEncoding;
 }
 
 bool MyDocument::isTextEncodableForDocumentEncoding(const QString& text) const
@@ -196,8 +199,9 @@ void MyDocument::updateFilePrefsWithDocumentEncoding(kit::StringEncoding encodin
         return;
     const kit::StringEncoding openDefault = defaultEncoding(KELDefaultEncodingForOpen);
     kit::StringEncoding value = encoding;
-    // What the chain finds by itself needs no record.
-    if (encoding == openDefault || (openDefault == kit::NoEncoding && encoding == kit::ASCIIStringEncoding))
+    // What the chain finds by itself needs no record. (Plain ASCII is found as
+    // UTF-8; ASCII itself is only ever the user's choice, and is kept.)
+    if (encoding == openDefault)
         value = kit::NoEncoding;
     if (value != record.encoding()) {
         record.setEncoding(value);
@@ -216,11 +220,27 @@ void MyDocument::validateEditInRange(kit::Range range)
         return;
     m_willShowEncodingAlert = true;
     const bool undoing = undoManager()->isUndoing();
+    // The keys typed on reach neither the text nor the alert until the user has
+    // seen it: the alert waits for the keys already on their way, and they are
+    // given back to the text once it is answered.
     QPointer<MyDocument> self(this);
-    kit::performOnNextTurn(this, [self, undoing] {
-        if (self)
-            self->showEncodingAlert(undoing);
-    });
+    QWidget* target = m_textView ? static_cast<QWidget*>(m_textView.data()) : QApplication::focusWidget();
+    if (!target) {
+        // No one is typing: nothing to hold.
+        kit::performOnNextTurn(this, [self, undoing] {
+            if (self)
+                self->showEncodingAlert(undoing);
+        });
+        return;
+    }
+    m_typingHold = new kit::TypingHold(target, this);
+    m_typingHold->whenQuiet(
+        EncodingAlertQuietMilliseconds,
+        [self, undoing] {
+            if (self)
+                self->showEncodingAlert(undoing);
+        },
+        EncodingAlertLatestMilliseconds);
 }
 
 void MyDocument::showEncodingAlert(bool editWasUndo)
@@ -234,7 +254,18 @@ void MyDocument::showEncodingAlert(bool editWasUndo)
                                  .arg(UtilityFunctions::currentApplicationName()));
     alert.addButton(QStringLiteral("Use UTF-8"));
     alert.addButton(QStringLiteral("Undo Changes"));
-    if (alert.runModal() == kit::Alert::FirstButtonReturn) {
+    // Keys typed while the alert is new are still held; once the typing stops,
+    // the alert takes the keyboard.
+    QPointer<kit::TypingHold> hold = m_typingHold;
+    m_typingHold = nullptr;
+    if (hold) {
+        hold->whenQuiet(EncodingAlertKeyboardQuietMilliseconds, [hold] {
+            if (hold)
+                hold->stopHolding();
+        });
+    }
+    const int answer = alert.runModal();
+    if (answer == kit::Alert::FirstButtonReturn) {
         // Recorded in the per-file settings when the file is saved in it: until
         // then the file on disk still has its old encoding.
         m_documentEncoding = kit::UTF8StringEncoding;
@@ -243,6 +274,18 @@ void MyDocument::showEncodingAlert(bool editWasUndo)
     } else {
         undoManager()->undo();
     }
+    // What was typed meanwhile follows the edit, as typed.
+    if (hold)
+        hold->giveBack();
+}
+
+bool MyDocument::isHoldingTypedKeys() const
+{
+    for (const kit::TypingHold* hold : findChildren<kit::TypingHold*>(Qt::FindDirectChildrenOnly)) {
+        if (hold->isHolding())
+            return true;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------- reading
@@ -262,7 +305,8 @@ bool MyDocument::readFromURL(const QUrl& url, const QString&, kit::Error* error)
 
     std::optional<QString> text;
     kit::Error chainError;
-    if (fileURL().isEmpty() || url != fileURL()) {
+    const bool sideFile = fileURL().isEmpty() || url != fileURL();
+    if (sideFile) {
         // A side file (crash recovery or a restored window) is always UTF-8,
         // whatever the document's own encoding: it is read back in UTF-8, and
         // the encoding comes from the file and the saved window state.
@@ -306,6 +350,8 @@ bool MyDocument::readFromURL(const QUrl& url, const QString&, kit::Error* error)
     if (!m_showComponentLibraryWarning && checksumVerifier())
         m_showComponentLibraryWarning = checksumVerifier()(*text);
     m_byteOrderMark = kit::byteOrderMarkOfData(*data);
+    if (!sideFile)
+        noteFileContents(*data);
     m_textStorage->setString(*text);
     updateView();
     updateFilePrefsWithDocumentEncoding(m_documentEncoding);
@@ -378,8 +424,10 @@ bool MyDocument::writeToURL(const QUrl& url, const QString& type, kit::Error* er
         if (!writeDataSafely(*bytes, path, error))
             return false;
         m_encodingForSaving = encoding;
-        if (m_currentOperation == kit::SaveOperation::Save || m_currentOperation == kit::SaveOperation::SaveAs)
+        if (m_currentOperation == kit::SaveOperation::Save || m_currentOperation == kit::SaveOperation::SaveAs) {
             m_byteOrderMark = kit::byteOrderMarkOfData(*bytes);
+            noteFileContents(*bytes);
+        }
         return true;
     }
 
@@ -651,7 +699,9 @@ void MyDocument::checkForExternalFileChangesAfterDelay()
         return;
     const QDateTime onDisk = lastModifiedDateFromFileSystem();
     const QDateTime seen = lastModifiedDate();
-    if (onDisk.isValid() && seen.isValid() && onDisk > seen && !QApplication::activeModalWidget()) {
+    // A later date, or a copy that kept its date and size but not its bytes.
+    const bool changed = onDisk.isValid() && seen.isValid() && (onDisk > seen || fileContentsChangedOnDisk());
+    if (changed && !QApplication::activeModalWidget()) {
         // Remember the date first: a revert that fails must not ask again and again.
         setLastModifiedDate(onDisk);
         if (isDocumentEdited()) {

@@ -29,6 +29,7 @@ inline const QString KELDocumentDidInvalidateRestorableStateNotification = QStri
 inline const QString KELDocumentDidCloseWithWindowUpdateNotification = QStringLiteral("KELDocumentDidCloseWithWindowUpdateNotification");
 
 namespace kit {
+class TypingHold;
 class TextStorage;
 class ScrollView;
 class RulerView;
@@ -141,6 +142,14 @@ public:
 
     /// Tests: the encoding alert and the outside-change check are scheduled.
     bool willShowEncodingAlert() const { return m_willShowEncodingAlert; }
+    /// Keys typed now are kept from every widget (an encoding alert is coming or new).
+    bool isHoldingTypedKeys() const;
+    /// The encoding alert comes once no key was typed for this long (the keys on
+    /// their way are held first), at the latest after the second time.
+    static constexpr int EncodingAlertQuietMilliseconds = 150;
+    static constexpr int EncodingAlertLatestMilliseconds = 1000;
+    /// The alert takes keys once the typing stopped for this long.
+    static constexpr int EncodingAlertKeyboardQuietMilliseconds = 1000;
 
     // -- The editor (made on first use)
     /// What later parts of the program add to the editor: colouring (made when
@@ -237,6 +246,7 @@ private:
     bool m_restoredFromSideFile = false; // until the saved window state is applied
     bool m_showComponentLibraryWarning = false;
     bool m_willShowEncodingAlert = false;
+    QPointer<kit::TypingHold> m_typingHold;
     bool m_isUserInitiatedSave = false;
     kit::SaveOperation m_currentOperation = kit::SaveOperation::Save;
 

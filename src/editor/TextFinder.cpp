@@ -515,7 +515,9 @@ void TextFinder::replaceAll()
     }
     const kit::Range span(spanStart, position - spanStart);
     const kit::Range before = view->selectedRange();
-    view->replaceCharactersWithUndoInRange(span, rebuilt, kit::Range(span.location, rebuilt.size()), before,
+    // Nothing stays selected: a selection over the whole span would be replaced
+    // by the next key. The caret goes after the last replacement.
+    view->replaceCharactersWithUndoInRange(span, rebuilt, kit::Range(span.location + rebuilt.size(), 0), before,
         QStringLiteral("Replace All"));
     setStatus(tr("%1 replaced").arg(count));
 }

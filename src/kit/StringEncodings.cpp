@@ -601,12 +601,220 @@ StringEncoding guessUnmarkedUtf16(const QByteArray& data)
     return NoEncoding;
 }
 
+// -- What a text says of its own encoding
+
+constexpr qsizetype DeclarationScanBytes = 1024;
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+bool isSpaceByte(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+bool startsWithLower(const QByteArray& data, qsizetype at, const char* word)
+{
+    for (qsizetype i = 0; word[i]; ++i) {
+        if (at + i >= data.size() || lowerAscii(data[at + i]) != word[i])
+            return false;
+    }
+    return true;
+}
+
+// The charset named in a Content-Type value ("text/html; charset=shift_jis").
+QByteArray charsetFromContentType(const QByteArray& value)
+{
+    qsizetype at = 0;
+    while ((at = value.toLower().indexOf("charset", at)) >= 0) {
+        at += 7;
+        while (at < value.size() && isSpaceByte(value[at]))
+            ++at;
+        if (at >= value.size() || value[at] != '=')
+            continue;
+        ++at;
+        while (at < value.size() && isSpaceByte(value[at]))
+            ++at;
+        if (at >= value.size())
+            return {};
+        if (value[at] == '"' || value[at] == '\'') {
+            const char quote = value[at++];
+            const qsizetype end = value.indexOf(quote, at);
+            return end < 0 ? QByteArray() : value.mid(at, end - at);
+        }
+        qsizetype end = at;
+        while (end < value.size() && !isSpaceByte(value[end]) && value[end] != ';')
+            ++end;
+        return value.mid(at, end - at);
+    }
+    return {};
+}
+
+// One attribute of a tag from `at` on, as a browser's pre-scan reads it; false at
+// the tag's end. `at` ends after the attribute.
+bool nextAttribute(const QByteArray& data, qsizetype& at, qsizetype end, QByteArray* name, QByteArray* value)
+{
+    name->clear();
+    value->clear();
+    while (at < end && (isSpaceByte(data[at]) || data[at] == '/'))
+        ++at;
+    if (at >= end || data[at] == '>')
+        return false;
+    while (at < end && !isSpaceByte(data[at]) && data[at] != '=' && data[at] != '>' && data[at] != '/')
+        *name += lowerAscii(data[at++]);
+    while (at < end && isSpaceByte(data[at]))
+        ++at;
+    if (at >= end || data[at] != '=')
+        return true;
+    ++at;
+    while (at < end && isSpaceByte(data[at]))
+        ++at;
+    if (at < end && (data[at] == '"' || data[at] == '\'')) {
+        const char quote = data[at++];
+        while (at < end && data[at] != quote)
+            *value += data[at++];
+        if (at < end)
+            ++at;
+        return true;
+    }
+    while (at < end && !isSpaceByte(data[at]) && data[at] != '>')
+        *value += data[at++];
+    return true;
+}
+
+// A <meta charset> or http-equiv Content-Type among the first bytes, skipping
+// comments and the attributes of other tags.
+QByteArray metaCharset(const QByteArray& data)
+{
+    const qsizetype end = qMin<qsizetype>(data.size(), DeclarationScanBytes);
+    qsizetype at = 0;
+    while (at < end) {
+        if (data[at] != '<') {
+            ++at;
+            continue;
+        }
+        if (data.mid(at, 4) == "<!--") {
+            const qsizetype close = data.indexOf("-->", at + 4);
+            if (close < 0)
+                return {};
+            at = close + 3;
+            continue;
+        }
+        if (startsWithLower(data, at, "<meta") && at + 5 < end && (isSpaceByte(data[at + 5]) || data[at + 5] == '/')) {
+            at += 5;
+            QByteArray name, value, charset, content;
+            bool pragma = false;
+            while (nextAttribute(data, at, end, &name, &value)) {
+                if (name == "charset" && charset.isEmpty())
+                    charset = value;
+                else if (name == "content" && content.isEmpty())
+                    content = value;
+                else if (name == "http-equiv" && value.trimmed().toLower() == "content-type")
+                    pragma = true;
+            }
+            if (!charset.isEmpty())
+                return charset;
+            if (pragma) {
+                const QByteArray fromContent = charsetFromContentType(content);
+                if (!fromContent.isEmpty())
+                    return fromContent;
+            }
+            continue;
+        }
+        const bool tag = at + 1 < end
+            && (QChar::isLetter(uchar(data[at + 1]))
+                || (data[at + 1] == '/' && at + 2 < end && QChar::isLetter(uchar(data[at + 2]))));
+        if (tag) {
+            // Quoted values may hold ">".
+            at += data[at + 1] == '/' ? 2 : 1;
+            while (at < end && !isSpaceByte(data[at]) && data[at] != '>')
+                ++at;
+            QByteArray name, value;
+            while (nextAttribute(data, at, end, &name, &value)) {
+            }
+            continue;
+        }
+        if (at + 1 < end && (data[at + 1] == '!' || data[at + 1] == '?' || data[at + 1] == '/')) {
+            const qsizetype close = data.indexOf('>', at + 1);
+            if (close < 0)
+                return {};
+            at = close + 1;
+            continue;
+        }
+        ++at;
+    }
+    return {};
+}
+
+QByteArray xmlDeclarationEncoding(const QByteArray& data)
+{
+    if (!data.startsWith("<?xml") || data.size() < 6 || !isSpaceByte(data[5]))
+        return {};
+    const qsizetype close = data.indexOf("?>");
+    if (close < 0 || close > DeclarationScanBytes)
+        return {};
+    const QByteArray declaration = data.left(close);
+    qsizetype at = declaration.indexOf("encoding");
+    if (at < 0)
+        return {};
+    at += 8;
+    while (at < declaration.size() && isSpaceByte(declaration[at]))
+        ++at;
+    if (at >= declaration.size() || declaration[at] != '=')
+        return {};
+    ++at;
+    while (at < declaration.size() && isSpaceByte(declaration[at]))
+        ++at;
+    if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\''))
+        return {};
+    const char quote = declaration[at++];
+    const qsizetype end = declaration.indexOf(quote, at);
+    return end < 0 ? QByteArray() : declaration.mid(at, end - at);
+}
+
+QByteArray cssCharset(const QByteArray& data)
+{
+    // Only exactly at the start, as style sheets are read.
+    if (!data.startsWith("@charset \""))
+        return {};
+    const qsizetype end = data.indexOf("\";", 10);
+    if (end < 0 || end > DeclarationScanBytes)
+        return {};
+    return data.mid(10, end - 10);
+}
+
 } // namespace
 
-StringEncoding detectStringEncoding(const QByteArray& data, bool* hadByteOrderMark)
+StringEncoding declaredStringEncoding(const QByteArray& data, QString* declaredName)
+{
+    QByteArray name = xmlDeclarationEncoding(data);
+    if (name.isEmpty())
+        name = cssCharset(data);
+    if (name.isEmpty())
+        name = metaCharset(data);
+    name = name.trimmed();
+    if (declaredName)
+        *declaredName = QString::fromLatin1(name);
+    if (name.isEmpty())
+        return NoEncoding;
+    const StringEncoding encoding = encodingForIANACharsetName(QString::fromLatin1(name));
+    // Found by reading the bytes as ASCII, the text is no UTF-16 or UTF-32 whatever
+    // it says: browsers take such a declaration for UTF-8.
+    switch (encoding) {
+    case UTF16StringEncoding:
+    case UTF16BigEndianStringEncoding:
+    case UTF16LittleEndianStringEncoding:
+    case UTF32StringEncoding:
+    case UTF32BigEndianStringEncoding:
+    case UTF32LittleEndianStringEncoding:
+        return UTF8StringEncoding;
+    default:
+        return encoding;
+    }
+}
+
+StringEncoding detectStringEncoding(const QByteArray& data, bool* hadByteOrderMark, QString* passedOverDeclaration)
 {
     if (hadByteOrderMark)
         *hadByteOrderMark = false;
+    if (passedOverDeclaration)
+        passedOverDeclaration->clear();
     // A mark counts only when the rest reads in its encoding: "\xFE\xFF" may as
     // well begin a Latin-1 text ("þÿ"), or a file cut short.
     auto marked = [&](StringEncoding e) {
@@ -625,6 +833,20 @@ StringEncoding detectStringEncoding(const QByteArray& data, bool* hadByteOrderMa
         byMark = marked(UTF16StringEncoding);
     if (byMark != NoEncoding)
         return byMark;
+
+    // What the text says of itself comes next, as browsers read it; a declaration
+    // the bytes do not read in is passed over.
+    QString declaredName;
+    const StringEncoding declared = declaredStringEncoding(data, &declaredName);
+    if (!declaredName.isEmpty()) {
+        bool pureAscii = false;
+        const bool reads = declared == UTF8StringEncoding ? isValidUtf8(data, &pureAscii)
+                                                          : declared != NoEncoding && decodeString(data, declared);
+        if (reads)
+            return declared;
+        if (passedOverDeclaration)
+            *passedOverDeclaration = declaredName;
+    }
 
     if (data.contains('\0')) {
         const StringEncoding utf16 = guessUnmarkedUtf16(data);

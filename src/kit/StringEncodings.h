@@ -79,9 +79,17 @@ QByteArray byteOrderMarkOfData(const QByteArray& data);
 std::optional<QByteArray> encodeStringWithByteOrderMark(const QString& text, StringEncoding encoding,
                                                         const QByteArray& mark, kit::Error* error = nullptr);
 
-/// Byte-order mark, then strict UTF-8 (pure ASCII answers ASCII), then a
-/// statistical guess; NoEncoding when nothing fits.
-StringEncoding detectStringEncoding(const QByteArray& data, bool* hadByteOrderMark = nullptr);
+/// The encoding a text declares of itself: an XML declaration, a CSS "@charset" at
+/// its start, or an HTML <meta charset> or http-equiv Content-Type within its
+/// first 1,024 bytes. NoEncoding when it declares none or names one that is not
+/// known; declaredName gets the name as written (empty when none).
+StringEncoding declaredStringEncoding(const QByteArray& data, QString* declaredName = nullptr);
+/// Byte-order mark, then the text's own declaration when the bytes read in it,
+/// then strict UTF-8 (pure ASCII answers ASCII), then a statistical guess;
+/// NoEncoding when nothing fits. passedOverDeclaration gets the name of a
+/// declared encoding the bytes did not read in.
+StringEncoding detectStringEncoding(const QByteArray& data, bool* hadByteOrderMark = nullptr,
+                                    QString* passedOverDeclaration = nullptr);
 
 /// The IANA charset name ("utf-8", "iso-8859-1", "shift_jis" ...); empty when none.
 QString ianaCharsetName(StringEncoding encoding);

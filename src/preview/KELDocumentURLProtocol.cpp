@@ -4,6 +4,7 @@
 #include "kit/StringEncodings.h"
 #include "preview/KELPreviewDocument.h"
 #include "preview/KELPreviewGenerator.h"
+#include "preview/KELPreviewSite.h"
 #include "support/KELEncodingManager.h"
 #include "support/KELFileTypeManager.h"
 #include "support/StringAdditions.h"
@@ -113,8 +114,6 @@ QStringList& siteOrder()
     return order;
 }
 
-QString folderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
-
 QString tokenOfURL(const QUrl& url)
 {
     if (!url.hasQuery())
@@ -145,12 +144,8 @@ void KELDocumentURLProtocol::registerPreviewURL(const QUrl& url, const KELPrevie
     } else if (site.token.isEmpty()) {
         pages << site.pagePath;
     }
-    for (const QString& page : std::as_const(pages)) {
-        site.folders << folderOf(page);
-        const QString project = KELPreviewDocument::projectDirectoryContainingPath(page);
-        if (!project.isEmpty())
-            site.folders << project;
-    }
+    for (const QString& page : std::as_const(pages))
+        site.folders << KELPreviewSite::siteFoldersForPage(page);
     for (const QString& folder : extraFolders) {
         if (!folder.isEmpty())
             site.folders << QDir::cleanPath(folder);
@@ -207,50 +202,48 @@ bool KELDocumentURLProtocol::isHostReferencedByPage(const QUrl& url, const QUrl&
 
 bool KELDocumentURLProtocol::isPathInsideFolders(const QString& path, const QStringList& folders)
 {
-    auto real = [](const QString& p) {
-        const QString canonical = QFileInfo(p).canonicalFilePath();
-        return canonical.isEmpty() ? QDir::cleanPath(p) : canonical;
+    return KELPreviewSite::isPathInsideFolders(path, folders);
+}
+
+std::optional<QString> KELDocumentURLProtocol::allowedPathForRequest(const QUrl& url, const QUrl& initiator)
+{
+    const QString written = url.path(QUrl::FullyDecoded);
+    auto refuse = [&](const QString& why) -> std::optional<QString> {
+        kit::log(QStringLiteral("Preview refused %1: %2").arg(url.toDisplayString(), why));
+        return std::nullopt;
     };
-    const QString target = real(path);
-    for (const QString& folder : folders) {
-        if (folder.isEmpty())
-            continue;
-        QString root = real(folder);
-        if (target == root)
-            return true;
-        if (!root.endsWith(QLatin1Char('/')))
-            root += QLatin1Char('/');
-        if (target.startsWith(root))
-            return true;
-    }
-    return false;
+    const std::optional<Site> site = siteForRequest(url, initiator);
+    if (!site)
+        return refuse(QStringLiteral("no preview gave out this address"));
+    const QString token = tokenOfURL(url);
+    // A token other than the page's own names a document it may not read.
+    if (!token.isEmpty() && token != site->token)
+        return refuse(QStringLiteral("it names another document"));
+    // Links are followed before the check, and what is checked is what is opened:
+    // "link/..%2Fx" is the file beside the link's target, not "x" beside the link.
+    const QString real = KELPreviewSite::realPath(written);
+    if (real.isEmpty())
+        return refuse(QStringLiteral("its path %1 names no file the system could open").arg(written));
+    if (real == KELPreviewSite::realPath(site->pagePath) || KELPreviewSite::isPathInsideFolders(real, site->folders))
+        return real;
+    const QString leadsTo = real == QDir::cleanPath(written) ? QString() : QStringLiteral(" (it leads to %1)").arg(real);
+    return refuse(QStringLiteral("it lies outside the previewed site %1%2")
+                      .arg(site->folders.join(QStringLiteral(", ")), leadsTo));
 }
 
 bool KELDocumentURLProtocol::isRequestAllowed(const QUrl& url, const QUrl& initiator)
 {
-    const QString path = QDir::cleanPath(url.path(QUrl::FullyDecoded));
-    const std::optional<Site> site = siteForRequest(url, initiator);
-    bool allowed = false;
-    if (site) {
-        const QString token = tokenOfURL(url);
-        // The page itself; a token other than its own names nothing it may read.
-        if (path == site->pagePath && (token.isEmpty() || token == site->token))
-            allowed = true;
-        else if (isPathInsideFolders(path, site->folders))
-            allowed = token.isEmpty() || token == site->token;
-    }
-    if (!allowed)
-        kit::log(QStringLiteral("Preview refused %1: it lies outside the previewed site").arg(url.toDisplayString()));
-    return allowed;
+    return allowedPathForRequest(url, initiator).has_value();
 }
 
 void KELDocumentURLProtocol::requestStarted(QWebEngineUrlRequestJob* job)
 {
-    if (!isRequestAllowed(job->requestUrl(), job->initiator())) {
+    const std::optional<QString> path = allowedPathForRequest(job->requestUrl(), job->initiator());
+    if (!path) {
         job->fail(QWebEngineUrlRequestJob::RequestDenied);
         return;
     }
-    startLoading(job);
+    startLoading(job, *path);
 }
 
 void KELDocumentURLProtocol::noteServed(const QUrl& url, const QUrl& initiator, const QByteArray& data)
@@ -261,18 +254,21 @@ void KELDocumentURLProtocol::noteServed(const QUrl& url, const QUrl& initiator, 
         noteReferencedHosts(*it, data);
 }
 
-void KELDocumentURLProtocol::startLoading(QWebEngineUrlRequestJob* job)
+void KELDocumentURLProtocol::startLoading(QWebEngineUrlRequestJob* job, const QString& path)
 {
     auto load = std::make_shared<Load>();
     Load* key = load.get();
     load->job = job;
     const QUrl url = job->requestUrl();
-    load->path = url.path(QUrl::FullyDecoded);
+    load->path = path;
     m_loads.insert(key, load);
     // The engine deletes the job when the load is cancelled: that stops the generator.
     load->destroyedConnection = connect(job, &QObject::destroyed, this, [this, key] { stopLoading(key); });
 
-    KELPreviewDocument* document = documentForURL(url);
+    // The page's own document by its token, else the document open at exactly the checked path.
+    KELPreviewDocument* document = KELPreviewDocument::documentForToken(tokenOfURL(url));
+    if (!document)
+        document = KELPreviewDocument::documentForPath(path);
     load->previewGenerator = document ? KELPreviewGenerator::generatorWithDocument(document)
                                       : KELPreviewGenerator::generatorWithFileName(load->path);
     if (!load->previewGenerator) {

@@ -39,9 +39,10 @@ public:
     /// live document, else the document open at the URL's path.
     static KELPreviewDocument* documentForURL(const QUrl& url);
     /// What a previewed page may load through the scheme: the page itself (and,
-    /// by its token, its document's unsaved text), and files in the page's folder
-    /// tree or in the open project's folder. Every other path is refused, so a
-    /// script in the page cannot read the user's other files or documents.
+    /// by its token, its document's unsaved text), and files in its site's folders
+    /// (the open project's folder, else the site its markers show, and always the
+    /// page's own folder). Every other path is refused, so a script in the page
+    /// cannot read the user's other files or documents.
     struct Site
     {
         QString pagePath;
@@ -58,6 +59,10 @@ public:
     /// The site a request belongs to: the one of the page that asked for it, else
     /// the one of the URL's own host; none for a URL no preview gave out.
     static std::optional<Site> siteForRequest(const QUrl& url, const QUrl& initiator);
+    /// The file a request may be answered with: its path resolved as the system
+    /// resolves it (links followed), inside the site of the page that asked.
+    /// None when refused; the log says why.
+    static std::optional<QString> allowedPathForRequest(const QUrl& url, const QUrl& initiator);
     /// Whether the request may be answered; says why not in the log.
     static bool isRequestAllowed(const QUrl& url, const QUrl& initiator);
     /// Whether the page at pageUrl named the URL's network host in what it was
@@ -78,7 +83,8 @@ public:
 private:
     explicit KELDocumentURLProtocol(QObject* parent = nullptr);
     struct Load;
-    void startLoading(QWebEngineUrlRequestJob* job);
+    /// Answers the job with the preview of exactly that (checked) path.
+    void startLoading(QWebEngineUrlRequestJob* job, const QString& path);
     void stopLoading(Load* load);
     /// Notes the hosts that what a page was served names.
     static void noteServed(const QUrl& url, const QUrl& initiator, const QByteArray& data);

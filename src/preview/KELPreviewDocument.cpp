@@ -1,5 +1,6 @@
 #include "preview/KELPreviewDocument.h"
 
+#include "preview/KELPreviewSite.h"
 #include "support/StringAdditions.h"
 
 #include <QRandomGenerator>
@@ -52,6 +53,15 @@ KELPreviewDocument* KELPreviewDocument::documentForPath(const QString& path)
     for (KELPreviewDocument* document : liveDocuments()) {
         const QString own = document->previewFilePath();
         if (!own.isEmpty() && stringByStandardizingPath(own) == wanted)
+            return document;
+    }
+    // A document opened through a link names the same file by another path.
+    const QString real = KELPreviewSite::realPath(path);
+    if (real.isEmpty())
+        return nullptr;
+    for (KELPreviewDocument* document : liveDocuments()) {
+        const QString own = document->previewFilePath();
+        if (!own.isEmpty() && KELPreviewSite::realPath(own) == real)
             return document;
     }
     return nullptr;

@@ -39,7 +39,8 @@ public:
 
     /// Every live document, oldest first.
     static QList<KELPreviewDocument*> documents();
-    /// The document whose file is at the path (compared exactly); null when none.
+    /// The document whose file is at the path (compared exactly, then as the
+    /// system resolves both paths); null when none.
     static KELPreviewDocument* documentForPath(const QString& path);
     static KELPreviewDocument* documentForToken(const QString& token);
 

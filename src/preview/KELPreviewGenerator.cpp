@@ -7,6 +7,7 @@
 #include "kit/Timers.h"
 #include "kit/UserDefaults.h"
 #include "preview/KELPreviewDocument.h"
+#include "preview/KELPreviewSite.h"
 #include "preview/KELSHTMLPreviewGenerator.h"
 #include "support/KELFileTypeManager.h"
 #include "support/StringAdditions.h"
@@ -209,30 +210,24 @@ QString KELPreviewGenerator::pathWithRelativePath(const QString& path) const
             QString root = project;
             while (root.endsWith(QLatin1Char('/')))
                 root.chop(1);
-            const QString joined = root + path;
-            if (QFileInfo::exists(joined))
+            const QString joined = KELPreviewSite::realPath(root + path);
+            if (!joined.isEmpty() && QFileInfo::exists(joined))
                 return joined;
         }
-        return path;
+        return KELPreviewSite::realPath(path);
     }
     // An untitled page has no folder: a relative path names nothing.
     if (page.isEmpty())
         return QString();
-    return stringByStandardizingPath(folderOfPath(page) + QLatin1Char('/') + path);
+    // Resolved as the system would open it (links first), never cleaned as text.
+    return KELPreviewSite::realPath(folderOfPath(page) + QLatin1Char('/') + path);
 }
 
 QStringList KELPreviewGenerator::siteFolders() const
 {
     if (!m_siteFolders.isEmpty())
         return m_siteFolders;
-    const QString page = fileName();
-    if (page.isEmpty())
-        return {};
-    QStringList folders { folderOfPath(page) };
-    const QString project = KELPreviewDocument::projectDirectoryContainingPath(page);
-    if (!project.isEmpty())
-        folders << project;
-    return folders;
+    return KELPreviewSite::siteFoldersForPage(fileName());
 }
 
 // -- Plain pages
@@ -405,6 +400,21 @@ void KELPreviewGenerator::performPHPGeneration()
                   << QStringLiteral("-d") << QStringLiteral("error_append_string=\"</kelphperror>\"");
     }
 
+    // The page reads its own site and the preview's temporary folder, nothing
+    // else: what a downloaded page's PHP may read is what its server would serve.
+    const std::optional<QString> baseDirectories = phpBaseDirectories(script);
+    if (!baseDirectories) {
+        cleanupTempFiles();
+        finishGeneration(false, std::nullopt);
+        return;
+    }
+    arguments << QStringLiteral("-d") << QStringLiteral("open_basedir=") + *baseDirectories;
+    const QString temporary = UtilityFunctions::tempDirectory();
+    if (!temporary.isEmpty() && !temporary.contains(QLatin1Char(':'))) {
+        arguments << QStringLiteral("-d") << QStringLiteral("sys_temp_dir=") + temporary
+                  << QStringLiteral("-d") << QStringLiteral("upload_tmp_dir=") + temporary;
+    }
+
     m_task = std::make_unique<QProcess>();
     m_task->setProgram(kit::UserDefaults::standard().stringValue(KELPHPLocationKey));
     m_task->setArguments(arguments);
@@ -424,6 +434,35 @@ void KELPreviewGenerator::performPHPGeneration()
     connect(m_taskTimer.get(), &QTimer::timeout, this, [this] { phpTimedOut(); });
     m_taskTimer->start(s_phpTimeout);
     m_task->start();
+}
+
+std::optional<QString> KELPreviewGenerator::phpBaseDirectories(const QString& script) const
+{
+    QStringList allowed = siteFolders();
+    // An untitled page's script lies in the application's folder: only the script.
+    if (!KELPreviewSite::isPathInsideFolders(script, allowed))
+        allowed << script;
+    const QString temporary = UtilityFunctions::tempDirectory();
+    if (!temporary.isEmpty())
+        allowed << temporary;
+    QStringList entries;
+    for (const QString& entry : std::as_const(allowed)) {
+        const QString real = KELPreviewSite::realPath(entry);
+        if (real.isEmpty() || entries.contains(real))
+            continue;
+        // The list is separated by colons: a name holding one would name other folders.
+        if (real.contains(QLatin1Char(':'))) {
+            kit::log(QStringLiteral("PHP preview cannot read %1: its name holds a colon").arg(real));
+            continue;
+        }
+        entries << real;
+    }
+    if (!KELPreviewSite::isPathInsideFolders(script, entries)) {
+        // An empty list would let the page read everything.
+        kit::log(QStringLiteral("PHP preview of %1 not run: its folder cannot be named to PHP").arg(script));
+        return std::nullopt;
+    }
+    return entries.join(QLatin1Char(':'));
 }
 
 void KELPreviewGenerator::phpFailedToStart(const QString& reason)

@@ -69,12 +69,15 @@ public:
 
     /// A path written in a page: "/..." from the root of the project that holds the
     /// page when such a file exists there, else as written; other paths from the
-    /// page's folder. Empty when a relative path cannot be resolved (no folder).
+    /// page's folder. Resolved as the system opens it (links followed, never
+    /// cleaned as text). Empty when it names nothing (an untitled page's relative
+    /// path, a dangling link).
     QString pathWithRelativePath(const QString& path) const;
 
     /// The folders of the site the page belongs to: its own folder tree and the
-    /// folder of the open project that holds it (or those handed down by the page
-    /// that includes this one). Includes may name files inside them only.
+    /// folder of the open project that holds it, else of the site its markers show
+    /// (or those handed down by the page that includes this one). Includes may name
+    /// files inside them only, and PHP reads nothing else.
     QStringList siteFolders() const;
     void setSiteFolders(const QStringList& folders) { m_siteFolders = folders; }
 
@@ -110,6 +113,9 @@ protected:
 
 private:
     void performPHPGeneration();
+    /// PHP's "open_basedir" for the script: the site's folders and the preview's
+    /// temporary folder. None when the script's own folder cannot be listed.
+    std::optional<QString> phpBaseDirectories(const QString& script) const;
     void phpDidFinish();
     void phpFailedToStart(const QString& reason);
     void phpTimedOut();

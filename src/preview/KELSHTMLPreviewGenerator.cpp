@@ -188,7 +188,8 @@ void KELSHTMLPreviewGenerator::performGeneration()
         // As a web server of the site would: nothing outside its folders is read
         // or run (a PHP file there included here would run with the user's rights).
         if (!KELDocumentURLProtocol::isPathInsideFolders(resolved, siteFolders())) {
-            kit::log(QStringLiteral("Include of %1 refused: it lies outside the site's folders").arg(resolved));
+            kit::log(QStringLiteral("Include of %1 refused: it lies outside the site's folders (%2)")
+                         .arg(resolved, siteFolders().join(QStringLiteral(", "))));
             m_parts[partIndex] += kOutsideSiteError.arg(*path);
             m_subGenerators.push_back(nullptr);
             continue;

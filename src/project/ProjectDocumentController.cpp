@@ -343,9 +343,32 @@ void ProjectDocumentController::windowDidLoad()
     }
 }
 
+void ProjectDocumentController::windowShouldClose(std::function<void(bool)> done)
+{
+    savePrefsBeforeClosing();
+    DocumentWindowController::windowShouldClose(std::move(done));
+}
+
+void ProjectDocumentController::closeAllDocuments(std::function<void(bool)> done)
+{
+    savePrefsBeforeClosing();
+    DocumentWindowController::closeAllDocuments(std::move(done));
+}
+
+void ProjectDocumentController::savePrefsBeforeClosing()
+{
+    // The documents close one by one from here on: what comes back from Recent
+    // Projects is the tabs as they are now.
+    if (m_prefsSavedForClose && (isInCloseSequence() || isClosingWindow()))
+        return;
+    m_prefsSavedForClose = false;
+    savePrefs();
+    m_prefsSavedForClose = true;
+}
+
 void ProjectDocumentController::windowWillClose()
 {
-    savePrefs();
+    savePrefsBeforeClosing();
     m_watcher.removePaths(m_watcher.directories());
     DocumentWindowController::windowWillClose();
     if (MyDocumentController* controller = MyDocumentController::sharedDocumentController())
@@ -420,6 +443,9 @@ bool ProjectDocumentController::validateAction(const QString& action, QAction* i
 
 void ProjectDocumentController::savePrefs()
 {
+    // Once closing, the documents are going: the state saved as it began holds.
+    if (m_prefsSavedForClose && (isInCloseSequence() || isClosingWindow()))
+        return;
     KELFilePrefs& prefs = projectPrefs();
     const bool showing = isShowingCodeNavigator();
     prefs.setIsShowingCodeNavigator(showing);

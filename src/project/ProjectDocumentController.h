@@ -117,6 +117,9 @@ public:
     void documentDidChange(TabbedEditorController* editor) override;
     void windowDidLoad() override;
     void windowWillClose() override;
+    /// The window's state (its tabs above all) is saved before the documents close.
+    void windowShouldClose(std::function<void(bool)> done) override;
+    void closeAllDocuments(std::function<void(bool didCloseAll)> done) override;
     QString restorationClassName() const override { return RestorationClassName; }
     void encodeRestorableState(QVariantMap& state) const override;
     void restoreState(const QVariantMap& state) override;
@@ -132,6 +135,7 @@ private:
     void folderChangedOnDisk(const QString& path);
     void refreshChangedFolders();
     void saveExpandedItems() const;
+    void savePrefsBeforeClosing();
     void restoreExpandedItems();
     void fileTypesDidChange();
     void alertOK(const QString& title, const QString& message);
@@ -152,5 +156,7 @@ private:
     QSet<QString> m_changedFolders;
     bool m_needsItemUpdate = false;
     bool m_windowLoaded = false;
+    // The state was saved as the window began to close, while its tabs were open.
+    bool m_prefsSavedForClose = false;
     QList<QObject*> m_observers;
 };

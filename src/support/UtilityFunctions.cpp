@@ -270,7 +270,15 @@ std::optional<QString> UtilityFunctions::stringContentsForURL(const QUrl& url, k
         if (auto text = attempt(openDefault, QStringLiteral("Could not open URL %1 with encoding %2: %3")))
             return succeed(*text, openDefault);
     }
-    const kit::StringEncoding detected = kit::detectStringEncoding(data);
+    QString passedOver;
+    kit::StringEncoding detected = kit::detectStringEncoding(data, nullptr, &passedOver);
+    if (!passedOver.isEmpty())
+        kit::log(QStringLiteral("Could not open URL %1 with its declared encoding %2: the file does not read in it")
+                     .arg(urlText, passedOver));
+    // Plain ASCII is UTF-8 byte for byte: taken as UTF-8, the first "é" typed
+    // needs no other encoding, and the bytes written stay the same.
+    if (detected == kit::ASCIIStringEncoding)
+        detected = kit::UTF8StringEncoding;
     if (detected != kit::NoEncoding) {
         if (auto text = attempt(detected, QString()))
             return succeed(*text, detected);

@@ -385,6 +385,8 @@ TEST_F(KELApplicationTest, UnsavedTextOfALatin1FileComesBackExactAfterACrash)
         document->textView()->setSelectedRange(kit::Range(document->textView()->string().size(), 0));
         type(document, c.typed);
         const QString text = QStringLiteral("<p>café</p>\n") + c.typed;
+        // The encoding alert comes once the keys typed on have arrived.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !document->willShowEncodingAlert(); }, 5000));
         ASSERT_EQ(document->textView()->string(), text);
         ASSERT_EQ(document->documentEncoding(), c.savedIn);
         documents()->autosaveAllDocuments({});

@@ -20,8 +20,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include "KelpPaths.h"
@@ -101,6 +103,11 @@ protected:
         KELFilePrefs* record = KELFilePrefsManager::sharedFilePrefsManager().existingFilePrefsForFile(file);
         return record ? record->encoding() : None;
     }
+    // The encoding alert comes once the keys on their way have arrived.
+    static bool alertAnswered(MyDocument* doc)
+    {
+        return QTest::qWaitFor([doc] { return !doc->willShowEncodingAlert(); }, 5000);
+    }
     void closeAll()
     {
         for (kit::Document* d : controller->documents())
@@ -127,7 +134,9 @@ TEST_F(MyDocumentTest, ReadChain)
         kit::StringEncoding recorded;        // in the per-file record afterwards (Detected: the one used)
         const char* logFragment;             // a failed attempt's log line
     } cases[] = {
-        {"ascii.txt", None, None, None, {ASCII}, false, None, nullptr},
+        // Plain ASCII is UTF-8 byte for byte: read and recorded as UTF-8, unless picked.
+        {"ascii.txt", None, None, None, {UTF8}, false, UTF8, nullptr},
+        {"ascii.txt", None, None, ASCII, {ASCII}, false, ASCII, nullptr},
         {"ascii.txt", None, UTF8, None, {UTF8}, false, None, nullptr},
         {"ascii.txt", Latin1, None, None, {Latin1}, false, Latin1, nullptr},
         {"utf8.html", None, None, None, {UTF8}, true, UTF8, nullptr},
@@ -216,11 +225,12 @@ TEST_F(MyDocumentTest, TextThatDoesNotFitItsEncodingOffersUTF8AndLeavesTheFileAl
 {
     const QString file = copyFixture("ascii.txt");
     const QByteArray original = fileBytes(file);
+    controller->setSelectedEncodingForURL(QUrl::fromLocalFile(file), ASCII); // the user's pick
     MyDocument* doc = open(file);
     ASSERT_TRUE(doc);
     ASSERT_EQ(doc->documentEncoding(), ASCII);
     doc->replaceCharactersInRange(kit::Range(4, 4), QStringLiteral("café"));
-    processEvents();
+    ASSERT_TRUE(alertAnswered(doc));
     // The edit itself is warned about; keep it for now.
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_TRUE(alerts[0].startsWith("The document \"ascii.txt\" can no longer be saved using its original encoding:"));
@@ -260,15 +270,16 @@ TEST_F(MyDocumentTest, RecoveryByUTF8KeepsTheDocumentEditedAndAutosavesTheSideFi
 {
     const QString file = copyFixture("ascii.txt");
     const QByteArray original = fileBytes(file);
+    controller->setSelectedEncodingForURL(QUrl::fromLocalFile(file), ASCII); // the user's pick
     MyDocument* doc = open(file);
     ASSERT_TRUE(doc);
     answers = {kit::Alert::SecondButtonReturn}; // the edit warning: keep the edit? no: undo it
     doc->replaceCharactersInRange(kit::Range(0, 0), QStringLiteral("€ "));
-    processEvents();
+    ASSERT_TRUE(alertAnswered(doc));
     EXPECT_FALSE(doc->currentString().contains(QStringLiteral("€"))) << "Undo Changes took the edit back";
 
     doc->replaceCharactersInRange(kit::Range(0, 0), QStringLiteral("€ "));
-    processEvents();
+    ASSERT_TRUE(alertAnswered(doc));
     doc->setDocumentEncoding(ASCII);
     kit::Error error;
     ASSERT_FALSE(doc->saveToURL(doc->kit::Document::fileURL(), doc->fileType(), kit::SaveOperation::Save, &error));
@@ -329,17 +340,18 @@ TEST_F(MyDocumentTest, TheSavePanelProposesANameAndTheSavingEncoding)
     ASSERT_TRUE(doc->prepareSavePanel(panel));
     ASSERT_FALSE(panel.selectedFiles().isEmpty());
     EXPECT_EQ(QFileInfo(panel.selectedFiles().constFirst()).fileName(), "Untitled.html");
-    EXPECT_EQ(doc->encodingForSaving(), ASCII) << "the suggestion for ASCII text";
+    // ASCII text is UTF-8 byte for byte: UTF-8 is proposed, so later typing needs no other.
+    EXPECT_EQ(doc->encodingForSaving(), UTF8) << "the suggestion for ASCII text";
     bool found = false;
     for (auto* popUp : panel.findChildren<KELEncodingPopUpButtonCell*>()) {
-        const int index = popUp->findData(QVariant::fromValue<quint64>(UTF8), KELEncodingPopUpButtonCell::EncodingRole);
+        const int index = popUp->findData(QVariant::fromValue<quint64>(ASCII), KELEncodingPopUpButtonCell::EncodingRole);
         if (index >= 0) {
             popUp->setCurrentIndex(index);
             found = true;
         }
     }
     ASSERT_TRUE(found) << "an encoding pop-up in the panel";
-    EXPECT_EQ(doc->encodingForSaving(), UTF8);
+    EXPECT_EQ(doc->encodingForSaving(), ASCII) << "the user's pick";
 }
 
 TEST_F(MyDocumentTest, SuggestedEncoding)
@@ -349,8 +361,9 @@ TEST_F(MyDocumentTest, SuggestedEncoding)
         const char* text;
         kit::StringEncoding expected;
     } cases[] = {
-        {None, "plain", ASCII},
+        {None, "plain", UTF8},
         {None, "é", UTF8},
+        {ASCII, "plain", ASCII},
         {UTF16, "plain", UTF16},
         {ASCII, "é", UTF8},
         {Latin1, "é", Latin1},
@@ -728,6 +741,121 @@ TEST_F(MyDocumentTest, FolderInTheFilesPlaceAndBinaryPageGetTheirOwnMessages)
         EXPECT_EQ(open(binary, &error), nullptr);
         EXPECT_TRUE(error.localizedDescription().contains(QStringLiteral("not a text file")))
             << error.localizedDescription().toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Short pages give a guess too little to go on: they open in the encoding they
+// declare, and what is typed is saved in it.
+TEST_F(MyDocumentTest, ShortPagesOpenInTheEncodingTheyDeclare)
+{
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QString text;
+        QString typed;
+    } cases[] = {
+        {"sjis.html", "<meta charset=\"Shift_JIS\"><p>\x93\xfa\x96\x7b\x8c\xea</p>",
+         QStringLiteral("<meta charset=\"Shift_JIS\"><p>\u65e5\u672c\u8a9e</p>"), QStringLiteral("\u8a9e")},
+        {"latin1.html", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\"><p>caf\xe9</p>",
+         QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\"><p>caf\u00e9</p>"),
+         QStringLiteral("\u00e8")},
+        {"cp1252.html", "<meta charset=windows-1252><p>\x93quoted\x94 \x80</p>",
+         QStringLiteral("<meta charset=windows-1252><p>\u201cquoted\u201d \u20ac</p>"), QStringLiteral("\u2014")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = path(QString::fromLatin1(c.name));
+        ASSERT_TRUE(writeBytes(file, c.bytes));
+        MyDocument* doc = open(file);
+        ASSERT_TRUE(doc);
+        EXPECT_EQ(doc->currentString(), c.text);
+        const kit::StringEncoding declared = kit::encodingForIANACharsetName(
+            QString::fromLatin1(c.name).startsWith(QLatin1String("sjis")) ? QStringLiteral("shift_jis")
+            : QString::fromLatin1(c.name).startsWith(QLatin1String("latin1")) ? QStringLiteral("iso-8859-1")
+                                                                              : QStringLiteral("windows-1252"));
+        EXPECT_EQ(doc->documentEncoding(), declared) << kit::localizedNameOfStringEncoding(doc->documentEncoding()).toStdString();
+        // A character of that encoding typed in: no alert, saved in it.
+        alerts.clear();
+        doc->replaceCharactersInRange(kit::Range(doc->currentString().size() - 4, 0), c.typed);
+        processEvents();
+        EXPECT_FALSE(doc->willShowEncodingAlert());
+        EXPECT_TRUE(alerts.isEmpty()) << alerts.join('\n').toStdString();
+        kit::Error error;
+        ASSERT_TRUE(doc->saveToURL(doc->kit::Document::fileURL(), doc->fileType(), kit::SaveOperation::Save, &error))
+            << error.localizedDescription().toStdString();
+        EXPECT_EQ(fileBytes(file), *kit::encodeString(doc->currentString(), declared));
+        closeAll();
+    }
+}
+
+// A copy that kept the file's date and size ("cp -p", "rsync -t", "touch -r") is
+// another program's change all the same: the save asks, and the document notices
+// it when it comes to the front. A change of permissions alone, or an identical
+// copy put in the file's place, is no change.
+TEST_F(MyDocumentTest, AChangeThatKeptTheDateAndSizeIsStillNoticed)
+{
+    enum How { Rewrite, Replace, Chmod, ReplaceIdentical };
+    struct Case {
+        const char* name;
+        How how;
+        bool changed;
+    } cases[] = {
+        {"rewritten in place, date put back", Rewrite, true},
+        {"another file put in its place with the same date", Replace, true},
+        {"permissions changed", Chmod, false},
+        {"an identical copy put in its place", ReplaceIdentical, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = path("page.html");
+        ASSERT_TRUE(writeBytes(file, "original"));
+        MyDocument* doc = open(file);
+        ASSERT_TRUE(doc);
+        struct stat before;
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &before), 0);
+        const QByteArray theirs = c.changed ? QByteArray("ORIGINAL") : QByteArray("original");
+        switch (c.how) {
+        case Rewrite:
+            ASSERT_TRUE(writeBytes(file, theirs));
+            break;
+        case Replace:
+        case ReplaceIdentical:
+            ASSERT_TRUE(writeBytes(path("copy.tmp"), theirs));
+            ASSERT_EQ(::rename(QFile::encodeName(path("copy.tmp")).constData(), QFile::encodeName(file).constData()), 0);
+            break;
+        case Chmod:
+            ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0640), 0);
+            break;
+        }
+        // The date put back to the nanosecond, as "touch -r" does.
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+
+        // Unedited, it follows the file when it comes to the front.
+        alerts.clear();
+        kit::NotificationCenter::defaultCenter().post(KELDocumentDidBecomeActiveNotification, doc);
+        processEvents();
+        EXPECT_EQ(doc->currentString(), QString::fromLatin1(theirs));
+        EXPECT_TRUE(alerts.isEmpty());
+        // Edited, a save over yet another such copy asks first (Cancel keeps theirs).
+        doc->setInitialString(QStringLiteral("mine...."));
+        doc->kit::Document::updateChangeCount(kit::ChangeType::Done);
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &before), 0);
+        ASSERT_TRUE(writeBytes(path("copy.tmp"), c.changed ? QByteArray("THEIRS!!") : fileBytes(file)));
+        ASSERT_EQ(::rename(QFile::encodeName(path("copy.tmp")).constData(), QFile::encodeName(file).constData()), 0);
+        const struct timespec again[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), again, 0), 0);
+        answers = {kit::Document::ChangedFileCancel};
+        bool saved = false;
+        doc->saveDocumentWithDelegate([&](kit::Document*, bool ok) { saved = ok; });
+        EXPECT_EQ(alerts.size(), c.changed ? 1 : 0) << alerts.join('\n').toStdString();
+        EXPECT_EQ(saved, !c.changed);
+        EXPECT_EQ(fileBytes(file), c.changed ? QByteArray("THEIRS!!") : QByteArray("mine...."));
+        closeAll();
     }
 }
 

@@ -139,6 +139,16 @@ TEST_F(TextFinderTest, ReplaceAllIsOneUndoStepAndLiteral)
     finder().replaceAll();
     EXPECT_EQ(finder().statusField()->text(), QStringLiteral("3 replaced"));
     EXPECT_TRUE(view->string().contains(QStringLiteral("<p>$1tea au lait, $1tea noir, $1tea crème.</p>")));
+    // Nothing stays selected: the caret is after the last replacement, and a key
+    // typed then adds to the text instead of replacing the span.
+    const qsizetype afterLast = view->string().lastIndexOf(QStringLiteral("$1tea")) + 5;
+    EXPECT_EQ(view->selectedRange(), Range(afterLast, 0));
+    const QString replaced = view->string();
+    QCoreApplication::processEvents(); // the key comes as an event of its own
+    QTest::keyClick(view, Qt::Key_X);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->string(), QString(replaced).insert(afterLast, QLatin1Char('x')));
+    view->editorUndoManager()->undo();
     EXPECT_EQ(view->editorUndoManager()->undoActionName(), QStringLiteral("Replace All"));
     view->editorUndoManager()->undo();
     EXPECT_EQ(view->string(), original);
@@ -156,6 +166,7 @@ TEST_F(TextFinderTest, ReplaceAllInSelectionAndStopsAtEmptyMatch)
     finder().replaceAll();
     EXPECT_EQ(finder().statusField()->text(), QStringLiteral("2 replaced"));
     EXPECT_TRUE(view->string().contains(QStringLiteral("aB a*B axxb a?b aqb")));
+    EXPECT_EQ(view->selectedRange(), Range(line + 6, 0));
 
     // A pattern that matches the empty string first replaces nothing and ends.
     setKind(2);

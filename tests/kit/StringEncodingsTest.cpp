@@ -196,6 +196,63 @@ TEST(StringEncodingsTest, Detection)
 // Legacy converters skip some characters they cannot map without a word (the
 // default-ignorable ones) instead of failing: a strict encode must still refuse
 // every text that would not read back as itself, and say where.
+// A page's own word on its encoding comes before the guess, as browsers read it:
+// short pages give the statistics too little to go on.
+TEST(StringEncodingsTest, DeclaredEncodingComesFirst)
+{
+    const QByteArray japanese("\x93\xfa\x96\x7b\x8c\xea"); // 日本語 in Shift_JIS
+    const QByteArray filler = QByteArray(1100, ' ');
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        QString declared;       // the name as written; empty: none
+        StringEncoding expected; // what detection answers (0: a guess, not the declared one)
+        QString text;            // what the bytes read as in it (empty: not checked)
+    };
+    const Case cases[] = {
+        {"meta charset Shift_JIS", "<html><head><meta charset=\"shift_jis\"></head><body>" + japanese + "</body></html>",
+         "shift_jis", ShiftJISStringEncoding, QStringLiteral("\u65e5\u672c\u8a9e")},
+        {"http-equiv ISO-8859-1", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\"><p>caf\xe9</p>",
+         "ISO-8859-1", ISOLatin1StringEncoding, QStringLiteral("caf\u00e9")},
+        {"unquoted windows-1252 after other tags", "<!DOCTYPE html><html lang=\"fr\"><head><title a='>'>t</title>"
+         "<META CHARSET=windows-1252><p>\x80 5</p>", "windows-1252", WindowsCP1252StringEncoding, QStringLiteral("\u20ac 5")},
+        {"XML declaration", "<?xml version=\"1.0\" encoding='ISO-8859-1'?><a>\xe9</a>", "ISO-8859-1",
+         ISOLatin1StringEncoding, QStringLiteral("\u00e9")},
+        {"CSS @charset", "@charset \"windows-1252\";\np::after { content: \"\x80\"; }", "windows-1252",
+         WindowsCP1252StringEncoding, QStringLiteral("\u20ac")},
+        {"plain ASCII declaring UTF-8", "<meta charset=utf-8><p>plain</p>", "utf-8", UTF8StringEncoding, {}},
+        {"UTF-16 named in ASCII bytes is UTF-8", "<meta charset=\"utf-16\"><p>caf\xc3\xa9</p>", "utf-16",
+         UTF8StringEncoding, QStringLiteral("caf\u00e9")},
+        // Passed over: a declaration the bytes do not read in, hidden in a comment,
+        // beyond the first 1,024 bytes, or naming no known encoding.
+        {"UTF-8 declared, Latin-1 bytes", "<meta charset=\"utf-8\"><p>caf\xe9</p>", "utf-8", 0, {}},
+        {"inside a comment", "<!-- <meta charset=\"shift_jis\"> --><p>caf\xc3\xa9</p>", {}, UTF8StringEncoding, {}},
+        {"too late", "<p>" + filler + "</p><meta charset=\"windows-1252\"><p>\xc3\xa9</p>", {}, UTF8StringEncoding, {}},
+        {"unknown name", "<meta charset=\"no-such-charset\"><p>plain</p>", "no-such-charset", ASCIIStringEncoding, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QString name;
+        declaredStringEncoding(c.bytes, &name);
+        EXPECT_EQ(name, c.declared);
+        QString passedOver;
+        const StringEncoding detected = detectStringEncoding(c.bytes, nullptr, &passedOver);
+        if (c.expected == 0) {
+            EXPECT_EQ(passedOver, c.declared);
+            EXPECT_NE(detected, UTF8StringEncoding);
+            EXPECT_TRUE(decodeString(c.bytes, detected).has_value());
+            continue;
+        }
+        EXPECT_EQ(detected, c.expected) << localizedNameOfStringEncoding(detected).toStdString();
+        // Only a name that names nothing known is passed over here.
+        EXPECT_EQ(passedOver.isEmpty(), encodingForIANACharsetName(c.declared) != NoEncoding || c.declared.isEmpty());
+        if (!c.text.isEmpty())
+            EXPECT_TRUE(decodeString(c.bytes, detected).value_or(QString()).contains(c.text));
+    }
+    // A byte-order mark outranks any declaration.
+    EXPECT_EQ(detectStringEncoding("\xEF\xBB\xBF<meta charset=\"windows-1252\">"), UTF8StringEncoding);
+}
+
 TEST(StringEncodingsTest, StrictEncodingRefusesWhatWouldNotReadBack)
 {
     const struct {

@@ -1,5 +1,6 @@
 #include "WebEngineTestSupport.h"
 
+#include "kit/Log.h"
 #include "preview/KELDocumentURLProtocol.h"
 #include "preview/KELPreviewUtils.h"
 
@@ -123,6 +124,123 @@ TEST_F(KELDocumentURLProtocolTest, PHPPageRunsThroughTheInterpreterAndStoppedLoa
         return filesNamed(dir.path(), "KelpStudioTemp_").isEmpty()
             && KELDocumentURLProtocol::sharedInstance().activeLoadCount() == 0;
     }));
+}
+
+// A request through a folder link is checked where it leads: with "inner" a
+// link to a folder outside the site, "inner/..%2Fsecret.txt" is the file beside
+// the link's target, whatever the cleaned text says; and exactly what was
+// checked is opened.
+TEST_F(KELDocumentURLProtocolTest, RequestsThroughAFolderLinkAreCheckedWhereTheyLead)
+{
+    QDir().mkpath(path(QStringLiteral("outside/deep")));
+    QDir().mkpath(path(QStringLiteral("site/sub")));
+    makeFile(QStringLiteral("outside/secret.txt"), "TOPSECRET");
+    makeFile(QStringLiteral("site/style.css"), "p { color: rgb(1, 2, 3); }");
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("outside/deep")), path(QStringLiteral("site/inner"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/etc"), path(QStringLiteral("site/etc"))));
+    const QString page = makeFile(QStringLiteral("site/page.html"), R"(<html><body><p id="t">page</p><script>
+window.results = {};
+// Read through frames of the page's own origin (the scheme answers no fetch).
+function read(u) {
+  return new Promise(done => {
+    const f = document.createElement('iframe');
+    const finish = () => {
+      try { window.results[u] = f.contentDocument ? f.contentDocument.documentElement.innerText : 'none'; }
+      catch (e) { window.results[u] = 'refused'; }
+      done();
+    };
+    f.onload = finish; f.onerror = finish; setTimeout(finish, 5000);
+    f.src = u; document.body.appendChild(f);
+  });
+}
+Promise.all(['style.css', 'sub/..%2Fstyle.css', 'inner/..%2Fsecret.txt', 'etc/..%2Fetc%2Fpasswd', 'etc/passwd'].map(read))
+  .then(() => { window.done = true; });
+</script></body></html>)");
+    const QUrl pageUrl = givenOut(QStringLiteral("kelp40"), page);
+    const QString base = QStringLiteral("keldocumenturl://kelp40") + QString::fromUtf8(QUrl::toPercentEncoding(dir.path(), "/"));
+    struct Case
+    {
+        const char* request;
+        const char* opens; // empty: refused
+        const char* why;
+    };
+    const Case cases[] = {
+        { "/site/style.css", "site/style.css", nullptr },
+        { "/site/sub/..%2Fstyle.css", "site/style.css", nullptr },
+        { "/site/inner/..%2Fsecret.txt", nullptr, "(it leads to " },
+        { "/site/etc/..%2Fetc%2Fpasswd", nullptr, "outside the previewed site" },
+        { "/site/etc/passwd", nullptr, "outside the previewed site" },
+        { "/site/nowhere/..%2F..%2Foutside%2Fsecret.txt", nullptr, "names no file" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.request);
+        kit::LogCapture log;
+        const QUrl url(base + QString::fromLatin1(c.request));
+        const std::optional<QString> opens = KELDocumentURLProtocol::allowedPathForRequest(url, pageUrl);
+        if (c.opens) {
+            ASSERT_TRUE(opens.has_value());
+            EXPECT_EQ(*opens, QFileInfo(path(QString::fromLatin1(c.opens))).canonicalFilePath());
+        } else {
+            EXPECT_FALSE(opens.has_value());
+            EXPECT_TRUE(log.contains(QLatin1String(c.why))) << log.lines().join(QLatin1Char('\n')).toStdString();
+        }
+    }
+
+    // The page itself, loaded: its scripts read its own style sheet, nothing beyond the link.
+    QWebEnginePage web;
+    ASSERT_TRUE(load(web, pageUrl));
+    ASSERT_TRUE(waitUntil([&] { return evaluate(web, QStringLiteral("window.done === true")).toBool(); }, 30000));
+    const QVariantMap results = evaluate(web, QStringLiteral("window.results")).toMap();
+    EXPECT_EQ(results.value(QStringLiteral("style.css")).toString(), QStringLiteral("p { color: rgb(1, 2, 3); }"));
+    EXPECT_EQ(results.value(QStringLiteral("sub/..%2Fstyle.css")).toString(), QStringLiteral("p { color: rgb(1, 2, 3); }"));
+    for (const QString& key : { QStringLiteral("inner/..%2Fsecret.txt"), QStringLiteral("etc/..%2Fetc%2Fpasswd"),
+             QStringLiteral("etc/passwd") }) {
+        EXPECT_FALSE(results.value(key).toString().contains(QStringLiteral("TOPSECRET"))) << key.toStdString();
+        EXPECT_FALSE(results.value(key).toString().contains(QStringLiteral("root:"))) << key.toStdString();
+    }
+}
+
+// A page opened without a project reads the site its markers show: a page in
+// site/pages/ gets ../css/s.css when the site has a repository, a package file or
+// an index page; without any, its own folder alone, and the log says why.
+TEST_F(KELDocumentURLProtocolTest, APageWithoutAProjectReadsTheSiteItsMarkersShow)
+{
+    struct Case
+    {
+        const char* site;
+        const char* marker; // ends in "/" for a folder; empty: none
+        bool styled;
+    };
+    const Case cases[] = {
+        { "repository", ".git/", true },
+        { "package", "package.json", true },
+        { "indexed", "index.html", true },
+        { "bare", "", false },
+    };
+    QWebEnginePage web;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.site);
+        const QString site = QString::fromLatin1(c.site);
+        const QString marker = site + QLatin1Char('/') + QLatin1String(c.marker);
+        if (marker.endsWith(QLatin1Char('/')) && *c.marker)
+            QDir().mkpath(path(marker));
+        else if (*c.marker)
+            makeFile(marker, "{}");
+        makeFile(site + QStringLiteral("/css/s.css"), "p { color: rgb(1, 2, 3); }");
+        FakePreviewDocument page(path(site + QStringLiteral("/pages/a.html")),
+            QStringLiteral("<html><head><link rel=\"stylesheet\" href=\"../css/s.css\"></head>"
+                           "<body><p id=\"t\">unsaved</p></body></html>"));
+        kit::LogCapture log;
+        ASSERT_TRUE(load(web, KELPreviewUtils::sharedInstance().previewUrlForDocument(&page)));
+        const QString color = QStringLiteral("getComputedStyle(document.getElementById('t')).color");
+        if (c.styled) {
+            EXPECT_TRUE(waitUntil([&] { return evaluate(web, color).toString() == QStringLiteral("rgb(1, 2, 3)"); }));
+        } else {
+            EXPECT_TRUE(waitUntil([&] { return log.contains(QStringLiteral("s.css: it lies outside the previewed site")); }))
+                << log.lines().join(QLatin1Char('\n')).toStdString();
+            EXPECT_EQ(evaluate(web, color).toString(), QStringLiteral("rgb(0, 0, 0)"));
+        }
+    }
 }
 
 } // namespace

@@ -175,6 +175,8 @@ TEST_F(KELPreviewGeneratorTest, PathsWrittenInAPage)
 {
     const QString project = path(QStringLiteral("project"));
     makeFile(QStringLiteral("project/images/a.png"), "png");
+    // The page's folder exists: paths are resolved as the system opens them.
+    QDir().mkpath(project + QStringLiteral("/sub"));
     KELPreviewDocument::setProjectDirectoryLookup(
         [project](const QString& p) { return p.startsWith(project + QLatin1Char('/')) ? project : QString(); });
     struct Case
@@ -406,6 +408,64 @@ TEST_F(KELPreviewGeneratorTest, PHPThatCannotBeFoundOrStartedStillCallsBack)
         } else {
             EXPECT_TRUE(log.contains(c.logged)) << log.lines().join("\n").toStdString();
         }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// PHP in the preview reads its site and the preview's temporary folder only, as
+// the site's server would let it: not /etc/passwd, not a folder beside the site,
+// not through a link out of it; an unsaved page and an untitled one run the same way.
+TEST_F(KELPreviewGeneratorTest, PHPReadsNothingOutsideItsSite)
+{
+    makeFile(QStringLiteral("outside/secret.txt"), "TOPSECRET");
+    makeFile(QStringLiteral("site/index.html"), "<p>home</p>");
+    makeFile(QStringLiteral("site/data/inside.txt"), "INSIDE");
+    QDir().mkpath(path(QStringLiteral("outside/deep")));
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("outside/deep")), path(QStringLiteral("site/inner"))));
+    const QByteArray script = R"(<?php
+function attempt($file) { $text = @file_get_contents($file); return $text === false ? 'refused' : trim($text); }
+echo implode('|', [
+  attempt('/etc/passwd') === 'refused' ? 'refused' : 'READ',
+  attempt(__DIR__ . '/../data/inside.txt'),
+  attempt(__DIR__ . '/../../outside/secret.txt'),
+  attempt(__DIR__ . '/../inner/../secret.txt'),
+  tempnam(sys_get_temp_dir(), 'kelp') !== false ? 'temp' : 'no temp',
+]);
+)";
+    const QString expected = QStringLiteral("refused|INSIDE|refused|refused|temp");
+    const QString page = makeFile(QStringLiteral("site/pages/page.php"), script);
+    {
+        auto generator = KELPreviewGenerator::generatorWithFileName(page);
+        Answer answer;
+        generator->generatePreview(recordInto(answer), nullptr, KELPreviewGenerator::StringResult);
+        ASSERT_TRUE(waitUntil([&] { return answer.calls > 0; }));
+        ASSERT_TRUE(answer.success);
+        EXPECT_EQ(answer.result->previewFileContents(), expected);
+    }
+    {
+        FakePreviewDocument unsaved(page, QString::fromUtf8(script));
+        auto generator = KELPreviewGenerator::generatorWithDocument(&unsaved);
+        Answer answer;
+        generator->generatePreview(recordInto(answer), nullptr, KELPreviewGenerator::StringResult);
+        ASSERT_TRUE(waitUntil([&] { return answer.calls > 0; }));
+        ASSERT_TRUE(answer.success);
+        EXPECT_EQ(answer.result->previewFileContents(), expected);
+    }
+    {
+        // An untitled page has no site: it reads nothing but the temporary folder.
+        kit::UserDefaults::standard().setValue(KELDefaultFileTypeKey, QStringLiteral("PHP"));
+        FakePreviewDocument untitled(QString(),
+            QStringLiteral("<?php echo @file_get_contents('/etc/passwd') === false ? 'refused' : 'READ';"
+                           " echo tempnam(sys_get_temp_dir(), 'kelp') !== false ? '|temp' : '|no temp';"));
+        auto generator = KELPreviewGenerator::generatorWithDocument(&untitled);
+        Answer answer;
+        generator->generatePreview(recordInto(answer), nullptr, KELPreviewGenerator::StringResult);
+        ASSERT_TRUE(waitUntil([&] { return answer.calls > 0; }));
+        ASSERT_TRUE(answer.success);
+        EXPECT_EQ(answer.result->previewFileContents(), QStringLiteral("refused|temp"));
     }
 }
 

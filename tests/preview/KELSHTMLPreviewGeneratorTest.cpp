@@ -1,6 +1,7 @@
 #include "PreviewTestSupport.h"
 
 #include "html/TagInstance.h"
+#include "kit/Log.h"
 #include "preview/KELSHTMLPreviewGenerator.h"
 
 namespace {
@@ -197,6 +198,54 @@ TEST_F(KELSHTMLPreviewGeneratorTest, IncludesOutsideTheSiteAreRefused)
                        "[Error: %1 lies outside the site's folders]")
             .arg(path(QStringLiteral("secret.txt"))));
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("ran.txt"))));
+}
+
+} // namespace
+
+namespace {
+
+// Without a project, includes reach the whole site its markers show (a sibling
+// folder's footer), never further; and a path through a folder link is checked
+// where the link leads, not where its text points.
+TEST_F(KELSHTMLPreviewGeneratorTest, IncludesReachTheSiteTheirMarkersShowAndNoFurther)
+{
+    makeFile(QStringLiteral("outside/secret.txt"), "TOPSECRET");
+    QDir().mkpath(path(QStringLiteral("outside/deep")));
+    struct Case
+    {
+        const char* name;
+        const char* marker; // empty: none
+        QString expected;
+    };
+    const Case cases[] = {
+        { "marked", "index.html", "[FOOTER]" },
+        { "unmarked", "", "[[Error: ../footer.html lies outside the site's folders]]" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString site = QString::fromLatin1(c.name);
+        if (*c.marker)
+            makeFile(site + QLatin1Char('/') + QLatin1String(c.marker), "<p>home</p>");
+        makeFile(site + QStringLiteral("/footer.html"), "FOOTER");
+        const QString page = makeFile(site + QStringLiteral("/pages/a.shtml"), "[<!--#include virtual=\"../footer.html\" -->]");
+        kit::LogCapture log;
+        auto generator = KELPreviewGenerator::generatorWithFileName(page);
+        const Answer answer = preview(*generator);
+        EXPECT_TRUE(answer.success);
+        EXPECT_EQ(answer.text, c.expected);
+        if (!*c.marker)
+            EXPECT_TRUE(log.contains(QStringLiteral("lies outside the site's folders")));
+    }
+
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("outside/deep")), path(QStringLiteral("marked/inner"))));
+    const QString page = makeFile(QStringLiteral("marked/links.shtml"),
+        "<!--#include virtual=\"inner/../secret.txt\" -->|<!--#include file=\"inner/../secret.txt\" -->");
+    auto generator = KELPreviewGenerator::generatorWithFileName(page);
+    const Answer answer = preview(*generator);
+    EXPECT_FALSE(answer.text.contains(QStringLiteral("TOPSECRET")));
+    EXPECT_EQ(answer.text,
+        QStringLiteral("[Error: inner/../secret.txt lies outside the site's folders]|"
+                       "[Error: inner/../secret.txt lies outside the site's folders]"));
 }
 
 } // namespace

@@ -5,7 +5,11 @@
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
+#include "document/Tab.h"
+#include "document/TabView.h"
+#include "document/TabbedEditorController.h"
 #include "kit/Alert.h"
+#include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"
 #include "kit/document/WindowRestoration.h"
 #include "project/DirectoryItem.h"
@@ -339,6 +343,53 @@ TEST_F(ProjectDocumentControllerTest, SavedWindowComesBack)
     state[KELProjectDocumentControllerDirectoryKey] = QUrl::fromLocalFile(root + "/missing").toString();
     gone[kit::WindowRestoration::StateKey] = state;
     EXPECT_EQ(ProjectDocumentController::restoreWindow(gone), nullptr);
+}
+
+// Closing a project window keeps its tabs for the next opening (Recent Projects
+// opens the folder again): the window's state is saved before its documents
+// close, and nothing saved later (as the window goes, at quit) forgets them.
+TEST_F(ProjectDocumentControllerTest, ClosedWindowReopensWithItsTextTabs)
+{
+    kit::UserDefaults::standard().setValue(KELUseTabbedInterfaceInProjectsKey, true);
+    makeTree(root, {"index.html", "sub/a.html", "sub/b.css"});
+    const QStringList tabs {root + "/index.html", root + "/sub/a.html"};
+    auto tabPaths = [](ProjectDocumentController* window) {
+        QStringList paths;
+        for (Tab* tab : window->tabbedEditor()->tabView()->tabs())
+            paths << tab->path();
+        return paths;
+    };
+    struct Case {
+        const char* how;
+        bool quitAfter; // the application quits after the window closed
+    } cases[] = {{"window closed", false}, {"window closed, then the application quits", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        ProjectDocumentController* project = openProject();
+        ASSERT_TRUE(project);
+        ASSERT_TRUE(project->usesTabs());
+        for (const QString& file : tabs) {
+            project->selectFileInTree(file, true, true);
+            project->updateCurrentDocument();
+        }
+        ASSERT_EQ(tabPaths(project), tabs);
+        // As the user closes it: the window's close box.
+        project->window()->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->projectDocuments().isEmpty(); }, 10000));
+        if (c.quitAfter) {
+            kit::NotificationCenter::defaultCenter().post(QStringLiteral("KELApplicationWillTerminateNotification"), qApp);
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_TRUE(controller->documents().isEmpty());
+
+        ProjectDocumentController* again = openProject();
+        ASSERT_TRUE(again);
+        // The tabs come back (their documents are read as each is chosen).
+        EXPECT_EQ(tabPaths(again), tabs);
+        again->closeWindowNow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->projectDocuments().isEmpty(); }, 10000));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 } // namespace

@@ -134,10 +134,19 @@ TEST_F(UtilityFunctionsTest, ReadChainOrder)
     EXPECT_TRUE(UtilityFunctions::stringContentsForURL(asciiFile, &used));
     EXPECT_EQ(used, kit::ISOLatin1StringEncoding);
 
-    // Pure ASCII detected reads as ASCII.
+    // Pure ASCII detected reads as UTF-8: the same bytes, and room for any character typed later.
     kit::UserDefaults::standard().removeValue(KELDefaultEncodingForOpen);
     EXPECT_EQ(UtilityFunctions::stringContentsForURL(asciiFile, &used), QStringLiteral("plain text"));
-    EXPECT_EQ(used, kit::ASCIIStringEncoding);
+    EXPECT_EQ(used, kit::UTF8StringEncoding);
+
+    // A page's own declaration comes before the guess; one the bytes do not read in is passed over, logged.
+    const QUrl declared = QUrl::fromLocalFile(makeFile(QStringLiteral("d.html"), "<meta charset=\"windows-1252\"><p>\x80</p>"));
+    EXPECT_EQ(UtilityFunctions::stringContentsForURL(declared, &used), QStringLiteral("<meta charset=\"windows-1252\"><p>\u20ac</p>"));
+    EXPECT_EQ(used, kit::WindowsCP1252StringEncoding);
+    const QUrl wrong = QUrl::fromLocalFile(makeFile(QStringLiteral("w.html"), "<meta charset=\"utf-8\"><p>caf\xe9 cr\xe8me</p>"));
+    EXPECT_TRUE(UtilityFunctions::stringContentsForURL(wrong, &used));
+    EXPECT_NE(used, kit::UTF8StringEncoding);
+    EXPECT_TRUE(log.contains(QStringLiteral("with its declared encoding utf-8")));
 
     // A missing file: no text, an error, the used encoding untouched.
     used = 77;

@@ -7,6 +7,7 @@
 #include "kit/document/WindowController.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QMutex>
 #include <QMutexLocker>
@@ -27,6 +28,7 @@
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
+#include <sys/stat.h>
 
 namespace kit {
 
@@ -160,14 +162,103 @@ QDateTime Document::modificationDateOnDisk(const QUrl& url)
 void Document::setFileModificationDate(const QDateTime& date)
 {
     m_fileModificationDate = date;
-    const QFileInfo info(filePath());
+    const QString path = filePath();
+    const QFileInfo info(path);
     m_fileSize = date.isValid() && info.isFile() ? info.size() : -1;
+    const FileIdentity now = date.isValid() ? fileIdentity(path) : FileIdentity();
+    if (!now.valid) {
+        m_fileIdentity = FileIdentity();
+        m_fileFingerprint.clear();
+        m_pendingFingerprint.clear();
+        return;
+    }
+    if (!m_pendingFingerprint.isEmpty()) {
+        m_fileFingerprint = m_pendingFingerprint;
+        m_pendingFingerprint.clear();
+    } else if (!(now == m_fileIdentity) || m_fileFingerprint.isEmpty()) {
+        // Seen anew without its bytes in hand (a change accepted as it is).
+        m_fileFingerprint = fingerprintOfFile(path).value_or(QByteArray());
+    }
+    m_fileIdentity = now;
+    m_fileIdentityRacy = isRecent(now);
+}
+
+bool Document::isRecent(const FileIdentity& identity)
+{
+    // File times move in clock ticks of a few milliseconds: a change made in the
+    // same tick as the one seen leaves every time as it was. Until the file is
+    // older than that, only its bytes tell.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch() * 1000000;
+    return identity.changedNanoseconds > now - qint64(2000) * 1000000;
+}
+
+void Document::noteFileContents(const QByteArray& data)
+{
+    m_pendingFingerprint = fingerprint(data);
 }
 
 bool Document::fileChangedOnDisk() const
 {
     const QDateTime onDisk = modificationDateOnDisk(m_fileURL);
     return onDisk.isValid() && m_fileModificationDate.isValid() && onDisk > m_fileModificationDate;
+}
+
+bool Document::fileContentsChangedOnDisk() const
+{
+    if (!m_fileModificationDate.isValid() || !m_fileIdentity.valid)
+        return false;
+    const QString path = filePath();
+    const FileIdentity now = fileIdentity(path);
+    if (!now.valid)
+        return false;
+    if (now == m_fileIdentity) {
+        if (!m_fileIdentityRacy || m_fileFingerprint.isEmpty())
+            return false;
+        const std::optional<QByteArray> onDisk = fingerprintOfFile(path);
+        if (onDisk && *onDisk == m_fileFingerprint) {
+            m_fileIdentityRacy = isRecent(now);
+            return false;
+        }
+        return true;
+    }
+    if (now.size != m_fileIdentity.size || now.modifiedNanoseconds != m_fileIdentity.modifiedNanoseconds)
+        return true;
+    // Same date and size, but another file or touched since: only the bytes tell
+    // a copy that kept the date from a change of owner or permissions.
+    const std::optional<QByteArray> onDisk = fingerprintOfFile(path);
+    return !onDisk || m_fileFingerprint.isEmpty() || *onDisk != m_fileFingerprint;
+}
+
+Document::FileIdentity Document::fileIdentity(const QString& path)
+{
+    FileIdentity identity;
+    struct stat info;
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return identity;
+    identity.valid = true;
+    identity.size = qint64(info.st_size);
+    identity.modifiedNanoseconds = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    identity.changedNanoseconds = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    identity.device = quint64(info.st_dev);
+    identity.inode = quint64(info.st_ino);
+    return identity;
+}
+
+QByteArray Document::fingerprint(const QByteArray& data)
+{
+    // Tells one version of a file from another; not a seal against forgery.
+    return QCryptographicHash::hash(data, QCryptographicHash::Md5);
+}
+
+std::optional<QByteArray> Document::fingerprintOfFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    if (!hash.addData(&file))
+        return std::nullopt;
+    return hash.result();
 }
 
 // ---------------------------------------------------------------- autosave
@@ -527,7 +618,11 @@ bool Document::readFromURL(const QUrl& url, const QString& type, Error* error)
     const std::optional<QByteArray> data = readFileData(url.isLocalFile() ? url.toLocalFile() : QString(), maximumFileSize(), error);
     if (!data)
         return false;
-    return readFromData(*data, type, error);
+    if (!readFromData(*data, type, error))
+        return false;
+    if (url == m_fileURL)
+        noteFileContents(*data);
+    return true;
 }
 
 bool Document::readFromData(const QByteArray&, const QString&, Error* error)
@@ -689,7 +784,8 @@ bool Document::checkFileUnchangedBeforeSaving(const QUrl& url, bool* handled, bo
     // seen; a folder in its place fails with its own message when written.
     if (!info.exists() || info.isDir() || !m_fileModificationDate.isValid())
         return true;
-    if (info.lastModified() == m_fileModificationDate && (m_fileSize < 0 || info.size() == m_fileSize))
+    if (m_fileIdentity.valid ? !fileContentsChangedOnDisk()
+                             : info.lastModified() == m_fileModificationDate && (m_fileSize < 0 || info.size() == m_fileSize))
         return true;
     Alert alert;
     alert.setMessageText(QStringLiteral("The file “%1” has been changed by another application since it was opened or saved.")

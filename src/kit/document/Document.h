@@ -67,6 +67,11 @@ public:
     static QDateTime modificationDateOnDisk(const QUrl& url);
     /// The file on disk is newer than the date this document last saw.
     bool fileChangedOnDisk() const;
+    /// The file on disk is not the one this document last read or saved: another
+    /// date or size, or (a copy that kept both, "cp -p", "rsync -t", "touch -r")
+    /// another file or a later change to it whose bytes differ from those seen.
+    /// False when there is no file or it was never seen.
+    bool fileContentsChangedOnDisk() const;
 
     // -- Autosave side files
     QUrl autosavedContentsFileURL() const { return m_autosaveURL; }
@@ -212,6 +217,9 @@ Q_SIGNALS:
     void restorableStateInvalidated();
 
 protected:
+    /// The bytes just read from or written to the document's own file: the next
+    /// note of its date keeps their fingerprint, so that the file need not be read again.
+    void noteFileContents(const QByteArray& data);
     /// Emits editedStateChanged when the answer of isDocumentEdited changed.
     void noteEditedStateMayHaveChanged();
     /// The file's name for messages (display name in quotes is the caller's).
@@ -226,11 +234,31 @@ private:
     void sideFileTimerFired();
     void writeSideFileInBackground();
     void sideFileWritten(quint64 generation, const QUrl& target, bool written, const Error& error);
+    /// What identifies a file's contents short of reading it.
+    struct FileIdentity
+    {
+        bool valid = false;
+        qint64 size = -1;
+        qint64 modifiedNanoseconds = 0;
+        qint64 changedNanoseconds = 0;
+        quint64 device = 0;
+        quint64 inode = 0;
+        bool operator==(const FileIdentity& other) const = default;
+    };
+    static FileIdentity fileIdentity(const QString& path);
+    static bool isRecent(const FileIdentity& identity);
+    static std::optional<QByteArray> fingerprintOfFile(const QString& path);
+    static QByteArray fingerprint(const QByteArray& data);
 
     QUrl m_fileURL;
     QString m_fileType;
     QDateTime m_fileModificationDate;
     qint64 m_fileSize = -1;
+    FileIdentity m_fileIdentity;
+    // Changed so lately when seen that a change in the same clock tick would not show.
+    mutable bool m_fileIdentityRacy = false;
+    QByteArray m_fileFingerprint;
+    QByteArray m_pendingFingerprint;
     QUrl m_autosaveURL;
     QUrl m_pendingSideFileURL;
     std::shared_ptr<SideFileState> m_sideFile;
