@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -25,6 +26,9 @@
 #include <algorithm>
 
 namespace {
+// The main thread's share of one round of expanding: the window paints in between.
+constexpr qint64 kExpansionRoundMilliseconds = 20;
+
 // Actions whose items need a document of the selection (tag 1).
 bool isDocumentAction(const QString& action)
 {
@@ -61,18 +65,24 @@ ProjectOutlineView::ProjectOutlineView(QWidget* parent) : QTreeView(parent)
             m_delegate->updateCurrentDocument();
     });
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
-        // A folder shown again is read again, with its expanded descendants.
-        if (DirectoryItem* item = outlineModel() ? outlineModel()->itemForIndex(index) : nullptr) {
-            if (item->hasUpdatedContainedItems()) {
-                QSet<const DirectoryItem*> expanded;
-                for (DirectoryItem* node : expandedItems())
-                    expanded.insert(node);
-                item->updateExpandedChildrenWithExpandedItems(expanded);
-            }
-        }
-        Q_EMIT expandedItemsChanged();
+        DirectoryItem* item = outlineModel() ? outlineModel()->itemForIndex(index) : nullptr;
+        if (!item || !item->isFolder())
+            return;
+        m_expanded.insert(item);
+        // A folder shown again is read again, with its expanded descendants; folders
+        // expanded in rounds were just read.
+        if (!m_expandingPending && item->hasUpdatedContainedItems())
+            item->updateExpandedChildrenWithExpandedItems(m_expanded);
+        Q_EMIT expandedItemChanged(item, true);
     });
-    connect(this, &QTreeView::collapsed, this, [this] { Q_EMIT expandedItemsChanged(); });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        DirectoryItem* item = outlineModel() ? outlineModel()->itemForIndex(index) : nullptr;
+        if (item && m_expanded.remove(item))
+            Q_EMIT expandedItemChanged(item, false);
+    });
+    m_expansionTimer.setSingleShot(true);
+    m_expansionTimer.setInterval(0);
+    connect(&m_expansionTimer, &QTimer::timeout, this, [this] { expandPending(); });
 }
 
 ProjectOutlineModel* ProjectOutlineView::outlineModel() const
@@ -147,6 +157,83 @@ QList<DirectoryItem*> ProjectOutlineView::expandedItems() const
     return list;
 }
 
+void ProjectOutlineView::forgetExpanded(DirectoryItem* item)
+{
+    if (m_expanded.remove(item))
+        Q_EMIT expandedItemChanged(item, false);
+    if (!item->hasUpdatedContainedItems())
+        return;
+    for (int i = 0; i < item->childCount(); ++i) {
+        DirectoryItem* child = item->childAt(i);
+        if (child->isFolder())
+            forgetExpanded(child);
+    }
+}
+
+void ProjectOutlineView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
+{
+    // Removed nodes are freed: they leave the set while they still exist.
+    if (ProjectOutlineModel* m = outlineModel()) {
+        for (int row = start; row <= end; ++row) {
+            if (DirectoryItem* item = m->itemForIndex(m->index(row, 0, parent)))
+                forgetExpanded(item);
+        }
+    }
+    QTreeView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+void ProjectOutlineView::expandAllBelow(DirectoryItem* item)
+{
+    if (!item || !item->isFolder())
+        return;
+    m_pendingExpansions.append(PendingExpansion{item->path(), true});
+    expandPending();
+}
+
+void ProjectOutlineView::expandPaths(const QStringList& paths)
+{
+    for (const QString& path : paths)
+        m_pendingExpansions.append(PendingExpansion{path, false});
+    expandPending();
+}
+
+void ProjectOutlineView::expandPending()
+{
+    ProjectOutlineModel* m = outlineModel();
+    DirectoryItem* root = m ? m->rootItem() : nullptr;
+    if (!root) {
+        m_pendingExpansions.clear();
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    // The view lays itself out once after this round instead of once per folder.
+    scheduleDelayedItemsLayout();
+    m_expandingPending = true;
+    while (!m_pendingExpansions.isEmpty() && clock.elapsed() < kExpansionRoundMilliseconds) {
+        const PendingExpansion next = m_pendingExpansions.takeFirst();
+        DirectoryItem* item = root->itemForPath(next.path);
+        if (!item || item == root || !item->isFolder())
+            continue;
+        if (!item->hasUpdatedContainedItems())
+            item->updateContainedItems();
+        const QModelIndex index = m->indexForItem(item);
+        if (index.isValid() && !isExpanded(index))
+            expand(index);
+        if (next.below) {
+            for (int i = 0; i < item->childCount(); ++i) {
+                if (item->childAt(i)->isFolder())
+                    m_pendingExpansions.append(PendingExpansion{item->childAt(i)->path(), true});
+            }
+        }
+    }
+    m_expandingPending = false;
+    if (!m_pendingExpansions.isEmpty())
+        m_expansionTimer.start();
+    else
+        Q_EMIT expansionFinished();
+}
+
 bool ProjectOutlineView::isItemExpanded(const DirectoryItem* item) const
 {
     return outlineModel() && isExpanded(outlineModel()->indexForItem(item));
@@ -168,10 +255,7 @@ void ProjectOutlineView::expandItem(DirectoryItem* item)
 {
     if (!item || !outlineModel())
         return;
-    QSet<const DirectoryItem*> expanded;
-    for (DirectoryItem* node : expandedItems())
-        expanded.insert(node);
-    item->updateExpandedChildrenWithExpandedItems(expanded);
+    item->updateExpandedChildrenWithExpandedItems(m_expanded);
     const QModelIndex index = outlineModel()->indexForItem(item);
     if (index.isValid())
         expand(index);
@@ -305,8 +389,10 @@ void ProjectOutlineView::contextMenuEvent(QContextMenuEvent* event)
 
 void ProjectOutlineView::collapseAll()
 {
+    m_pendingExpansions.clear();
     QTreeView::collapseAll();
-    Q_EMIT expandedItemsChanged();
+    m_expanded.clear();
+    Q_EMIT allCollapsed();
 }
 
 void ProjectOutlineView::getInfo()
@@ -533,6 +619,12 @@ void ProjectOutlineView::keyPressEvent(QKeyEvent* event)
     }
     if (!editing && (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace)) {
         deleteSelection();
+        return;
+    }
+    if (!editing && event->key() == Qt::Key_Asterisk) {
+        // Every folder below, read and opened a few at a time.
+        if (currentIndex().isValid() && outlineModel())
+            expandAllBelow(outlineModel()->itemForIndex(currentIndex()));
         return;
     }
     if (event->matches(QKeySequence::Copy)) {
