@@ -1,31 +1,48 @@
-// Projects at scale: a generated site of 100,000 files in 5,000 folders (or the
-// folder KELP_BENCH_INPUT names). Measures how long a project window takes to
-// show its tree (children are read lazily), how long one Open Quickly keystroke
-// takes to match every file of the project, and how much memory the whole tree
-// takes once every folder has been read.
+// Projects at scale, measured as the user waits: a site of 100,000 files in 5,000
+// folders written by bench/make-site.py (or the folder KELP_BENCH_INPUT names).
+// Each benchmark runs the program's own event loop and reports the longest
+// main-thread stall (stall_ms: the longest time the window could not paint or
+// answer a key) beside the time to the result on screen.
+//
+//   ProjectWindowShowsTree       opening the project window
+//   ExpandWith1000FoldersOpen    a click on a folder and "*" on a section, 1,000 folders open
+//   ReturnToWindow               the window comes forward again, 1,000 folders open
+//   OpenQuickly                  the panel opens, a name is typed, the first rows show
+//   BatchFindProject             a search through every file: first results, the end, MB/s
+//   OpenQuicklyKeystroke         one keystroke matched against every name (worker time)
+#include "KelpPaths.h"
 #include "document/MyDocumentController.h"
+#include "editor/BatchTextFinder.h"
 #include "kit/UserDefaults.h"
 #include "project/DirectoryItem.h"
+#include "project/OpenQuicklyController.h"
 #include "project/OpenQuicklyLocalSearch.h"
 #include "project/ProjectDocumentController.h"
+#include "project/ProjectFileIndex.h"
 #include "project/ProjectOutlineModel.h"
 #include "project/ProjectSystem.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
+#include <QTableView>
+#include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <unistd.h>
 
 namespace {
-
-const char* const Words[] = {"index", "about", "contact", "style", "main", "news", "photo", "page", "blog", "post"};
-const char* const Extensions[] = {"html", "css", "js", "php", "png", "txt"};
 
 QString siteFolder()
 {
@@ -33,20 +50,15 @@ QString siteFolder()
         const QByteArray input = qgetenv("KELP_BENCH_INPUT");
         if (!input.isEmpty())
             return QString::fromLocal8Bit(input);
-        static QTemporaryDir dir;
-        // 50 sections of 100 folders, 20 files each: 5,000 folders, 100,000 files.
-        for (int section = 0; section < 50; ++section) {
-            for (int folder = 0; folder < 100; ++folder) {
-                const QString path = dir.path() + QStringLiteral("/section%1/folder%2").arg(section).arg(folder);
-                QDir().mkpath(path);
-                for (int file = 0; file < 20; ++file) {
-                    const int n = (section * 100 + folder) * 20 + file;
-                    QFile f(path + QStringLiteral("/%1%2.%3").arg(QString::fromLatin1(Words[n % 10])).arg(n).arg(QString::fromLatin1(Extensions[n % 6])));
-                    f.open(QIODevice::WriteOnly);
-                }
-            }
-        }
-        return dir.path();
+        // Written once and kept: it takes a while.
+        const QString folder = QDir::tempPath() + QStringLiteral("/kelp-bench-site-100k");
+        const QString script = QFileInfo(QStringLiteral(KELP_SOURCE_RESOURCES "/../bench/make-site.py")).absoluteFilePath();
+        QProcess make;
+        make.setProcessChannelMode(QProcess::ForwardedChannels);
+        make.start(QStringLiteral("python3"), {script, folder});
+        if (!make.waitForFinished(-1) || make.exitCode() != 0)
+            qFatal("bench/make-site.py could not write %s", qPrintable(folder));
+        return folder;
     }();
     return path;
 }
@@ -60,6 +72,61 @@ qint64 residentBytes()
     return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
 }
 
+// Ticks every few milliseconds on the main thread: the longest gap between two
+// ticks is the longest time the event loop was held up.
+class StallProbe {
+public:
+    StallProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(2);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_longest = qMax(m_longest, now - m_last);
+            m_last = now;
+        });
+    }
+    void start()
+    {
+        m_clock.start();
+        m_last = 0;
+        m_longest = 0;
+        m_timer.start();
+    }
+    /// The longest stall since start, in milliseconds (the probe's own interval taken off).
+    double stop()
+    {
+        m_timer.stop();
+        m_longest = qMax(m_longest, m_clock.nsecsElapsed() - m_last);
+        return qMax(0.0, double(m_longest) / 1e6 - 2.0);
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+// Runs the event loop until the condition holds; answers the milliseconds it took.
+double runUntil(const std::function<bool()>& done, int timeoutMs = 600000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+// Runs the event loop for a while (to see what a step leaves behind).
+void runFor(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
 void ensureDocumentSystem()
 {
     static bool made = false;
@@ -70,47 +137,217 @@ void ensureDocumentSystem()
     KELInstallProjectServices();
 }
 
+// Every folder of the site, parents first.
+QStringList allFolders()
+{
+    static QStringList folders = [] {
+        QStringList list;
+        QDirIterator it(siteFolder(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            list << it.next();
+        list.sort();
+        return list;
+    }();
+    return folders;
+}
+
+ProjectDocumentController* openSite()
+{
+    ensureDocumentSystem();
+    kit::UserDefaults::standard().removeValue(ProjectDocumentController::expandedItemsDefaultsKey(siteFolder()));
+    auto* project = ProjectDocumentController::openProject(siteFolder(), true);
+    runUntil([project] { return !project->fileOutlineView()->isExpanding(); });
+    return project;
+}
+
+void closeSite(ProjectDocumentController* project)
+{
+    project->closeWindowNow();
+    runFor(50);
+}
+
+// 1,000 folders open: the first 1,000 in tree order.
+void expandThousand(ProjectDocumentController* project)
+{
+    project->fileOutlineView()->expandPaths(allFolders().mid(0, 1000));
+    runUntil([project] { return !project->fileOutlineView()->isExpanding(); });
+}
+
 void BM_ProjectWindowShowsTree(benchmark::State& state)
 {
-    const QString folder = siteFolder();
+    siteFolder();
     ensureDocumentSystem();
+    StallProbe probe;
+    double stall = 0;
     for (auto _ : state) {
-        auto* project = ProjectDocumentController::openProject(folder, true);
-        QApplication::processEvents();
+        probe.start();
+        auto* project = ProjectDocumentController::openProject(siteFolder(), true);
+        runUntil([project] { return !project->fileOutlineView()->isExpanding(); });
         benchmark::DoNotOptimize(project->outlineModel()->rowCount());
+        stall = qMax(stall, probe.stop());
         state.PauseTiming();
-        project->closeWindowNow();
-        QApplication::processEvents();
+        closeSite(project);
         state.ResumeTiming();
     }
+    state.counters["stall_ms"] = stall;
 }
-BENCHMARK(BM_ProjectWindowShowsTree)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ProjectWindowShowsTree)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_ExpandWith1000FoldersOpen(benchmark::State& state)
+{
+    ProjectDocumentController* project = openSite();
+    ProjectOutlineView* view = project->fileOutlineView();
+    ProjectOutlineModel* model = project->outlineModel();
+    StallProbe probe;
+    double clickStall = 0;
+    double starStall = 0;
+    double starMs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        view->collapseAll();
+        expandThousand(project);
+        runFor(20);
+        state.ResumeTiming();
+        // A click on a closed folder.
+        DirectoryItem* closed = nullptr;
+        for (const QString& folder : allFolders().mid(1000)) {
+            DirectoryItem* item = project->itemForPath(folder);
+            if (item && !view->isItemExpanded(item)) {
+                closed = item;
+                break;
+            }
+        }
+        probe.start();
+        if (closed)
+            view->expand(model->indexForItem(closed));
+        runFor(20);
+        clickStall = qMax(clickStall, probe.stop());
+        // "*" on the largest section: every folder below it.
+        DirectoryItem* section = project->itemForPath(siteFolder() + QStringLiteral("/projects"));
+        if (!section)
+            section = project->rootDirectoryItem()->childAt(0);
+        probe.start();
+        QElapsedTimer clock;
+        clock.start();
+        view->expandAllBelow(section);
+        runUntil([view] { return !view->isExpanding(); });
+        runFor(20);
+        starMs = double(clock.nsecsElapsed()) / 1e6;
+        starStall = qMax(starStall, probe.stop());
+    }
+    state.counters["expanded"] = double(view->expandedItemSet().size());
+    state.counters["click_stall_ms"] = clickStall;
+    state.counters["star_ms"] = starMs;
+    state.counters["stall_ms"] = qMax(clickStall, starStall);
+    closeSite(project);
+}
+BENCHMARK(BM_ExpandWith1000FoldersOpen)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_ReturnToWindow(benchmark::State& state)
+{
+    ProjectDocumentController* project = openSite();
+    expandThousand(project);
+    runFor(100);
+    StallProbe probe;
+    double stall = 0;
+    QWidget other;
+    for (auto _ : state) {
+        probe.start();
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QCoreApplication::sendEvent(project->window(), &deactivate);
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(project->window(), &activate);
+        runUntil([project] { return !project->isReadingFolders(); });
+        runFor(50);
+        stall = qMax(stall, probe.stop());
+    }
+    state.counters["watched"] = double(project->watchedFolders().size());
+    state.counters["stall_ms"] = stall;
+    closeSite(project);
+}
+BENCHMARK(BM_ReturnToWindow)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+void BM_OpenQuickly(benchmark::State& state)
+{
+    ProjectDocumentController* project = openSite();
+    OpenQuicklyController& panel = OpenQuicklyController::sharedInstance();
+    StallProbe probe;
+    double stall = 0;
+    double firstRows = 0;
+    const qint64 before = residentBytes();
+    for (auto _ : state) {
+        probe.start();
+        QElapsedTimer clock;
+        clock.start();
+        panel.showWindow();
+        panel.fileRegexField()->setText(QStringLiteral("contact"));
+        runUntil([&panel] { return panel.fileTableView()->model()->rowCount() > 0; });
+        firstRows = double(clock.nsecsElapsed()) / 1e6;
+        runFor(100);
+        stall = qMax(stall, probe.stop());
+        state.PauseTiming();
+        panel.cancel();
+        runFor(50);
+        state.ResumeTiming();
+    }
+    runFor(500);
+    state.counters["first_rows_ms"] = firstRows;
+    state.counters["stall_ms"] = stall;
+    state.counters["kept_MB"] = double(residentBytes() - before) / (1024.0 * 1024.0);
+    closeSite(project);
+}
+BENCHMARK(BM_OpenQuickly)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_BatchFindProject(benchmark::State& state)
+{
+    ProjectDocumentController* project = openSite();
+    BatchTextFinder& finder = BatchTextFinder::shared();
+    finder.showWindow();
+    qint64 bytes = 0;
+    for (const QString& path : *project->fileIndex()->reader().listNow())
+        bytes += QFileInfo(path).size();
+    StallProbe probe;
+    double stall = 0;
+    double first = 0;
+    double total = 0;
+    for (auto _ : state) {
+        bool finished = false;
+        auto connection = QObject::connect(&finder, &BatchTextFinder::findFinished, [&finished] { finished = true; });
+        finder.findComboBox()->setEditText(QStringLiteral("footer"));
+        probe.start();
+        QElapsedTimer clock;
+        clock.start();
+        finder.find();
+        runUntil([&finder] { return finder.numberOfResults() > 0; });
+        first = double(clock.nsecsElapsed()) / 1e6;
+        runUntil([&finished] { return finished; });
+        total = double(clock.nsecsElapsed()) / 1e6;
+        stall = qMax(stall, probe.stop());
+        QObject::disconnect(connection);
+    }
+    state.counters["results"] = double(finder.numberOfResults());
+    state.counters["first_ms"] = first;
+    state.counters["total_ms"] = total;
+    state.counters["MB_per_s"] = double(bytes) / (1024.0 * 1024.0) / (total / 1000.0);
+    state.counters["stall_ms"] = stall;
+    finder.resetValues();
+    finder.window()->hide();
+    closeSite(project);
+}
+BENCHMARK(BM_BatchFindProject)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
 void BM_OpenQuicklyKeystroke(benchmark::State& state)
 {
-    static DirectoryItem root(siteFolder());
-    static OpenQuicklyLocalSearch search(root.allDocumentsAndPlaceholders(), QString());
+    static ProjectFileIndex index(siteFolder());
+    static OpenQuicklyLocalSearch search({}, QString(), {index.reader()});
     const QStringList keystrokes{QStringLiteral("n*"), QStringLiteral("ne*"), QStringLiteral("new*"), QStringLiteral("news*"),
                                  QStringLiteral("news1*"), QStringLiteral("*12*"), QStringLiteral("*.css")};
+    state.counters["candidates"] = double(search.candidateCount());
     qsizetype i = 0;
     for (auto _ : state)
         benchmark::DoNotOptimize(search.matchingFileNames(keystrokes[i++ % keystrokes.size()]));
-    state.counters["candidates"] = double(search.candidateCount());
 }
 BENCHMARK(BM_OpenQuicklyKeystroke)->Unit(benchmark::kMillisecond);
-
-void BM_WholeTreeMemory(benchmark::State& state)
-{
-    for (auto _ : state) {
-        const qint64 before = residentBytes();
-        auto root = std::make_unique<DirectoryItem>(siteFolder());
-        root->updateAllChildren();
-        const qint64 after = residentBytes();
-        state.counters["treeMB"] = double(after - before) / (1024.0 * 1024.0);
-        state.counters["files"] = double(root->allFilePaths().size());
-    }
-}
-BENCHMARK(BM_WholeTreeMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

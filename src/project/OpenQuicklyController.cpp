@@ -2,10 +2,13 @@
 
 #include "support/DefaultsKeys.h"
 #include "document/MyDocument.h"
+#include "document/MyDocumentController.h"
 #include "kit/UserDefaults.h"
 #include "project/ImageAndTextCell.h"
 #include "project/OpenQuicklyLocalSearch.h"
 #include "project/OpenQuicklySpotlightSearch.h"
+#include "project/ProjectDocumentController.h"
+#include "project/ProjectFileIndex.h"
 #include "project/ProjectServices.h"
 #include "support/HelpUtils.h"
 
@@ -24,6 +27,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -31,11 +35,14 @@
 class OpenQuicklyFileListModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
-    void setResults(QList<OpenQuicklyResultRef> results)
+    /// The local search hands its rows over in order already.
+    void setResults(QList<OpenQuicklyResultRef> results, bool sorted = false)
     {
-        std::stable_sort(results.begin(), results.end(), [](const OpenQuicklyResultRef& a, const OpenQuicklyResultRef& b) {
-            return a->fileName().compare(b->fileName(), Qt::CaseInsensitive) < 0;
-        });
+        if (!sorted) {
+            std::stable_sort(results.begin(), results.end(), [](const OpenQuicklyResultRef& a, const OpenQuicklyResultRef& b) {
+                return a->fileName().compare(b->fileName(), Qt::CaseInsensitive) < 0;
+            });
+        }
         beginResetModel();
         m_results = std::move(results);
         endResetModel();
@@ -248,18 +255,50 @@ void OpenQuicklyController::windowDidBecomeKey()
 {
     m_fileRegexField->setFocus(Qt::OtherFocusReason);
     // A local search sees the documents open now; the system search is kept.
-    if (!m_search || m_search->isLocal())
+    if (!m_search || m_search->isLocal()) {
+        // The projects are listed again in the background, for changes in folders
+        // the tree does not watch; what they list now is offered meanwhile.
+        if (MyDocumentController* controller = MyDocumentController::sharedDocumentController()) {
+            for (DocumentWindowController* window : controller->projectDocuments()) {
+                if (auto* project = qobject_cast<ProjectDocumentController*>(window)) {
+                    project->fileIndex()->refresh();
+                    connect(project->fileIndex(), &ProjectFileIndex::filesChanged, this,
+                        &OpenQuicklyController::projectFilesChanged, Qt::UniqueConnection);
+                }
+            }
+        }
         resetSearch();
+    }
+}
+
+void OpenQuicklyController::projectFilesChanged()
+{
+    // The rows follow the projects' files while the panel is open.
+    if (m_resetPending || !m_window || !m_window->isVisible() || !m_search || !m_search->isLocal())
+        return;
+    m_resetPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_resetPending = false;
+        if (m_window && m_window->isVisible() && m_search && m_search->isLocal()) {
+            const QString kept = m_selectedDocumentFileName;
+            resetSearch();
+            m_selectedDocumentFileName = kept;
+        }
+    });
 }
 
 void OpenQuicklyController::windowWillClose()
 {
-    if (!m_search && m_fileRegexField->text().isEmpty())
-        return;
-    setSearch(nullptr);
-    m_fileRegexField->blockSignals(true);
-    m_fileRegexField->clear();
-    m_fileRegexField->blockSignals(false);
+    if (m_search || !m_fileRegexField->text().isEmpty()) {
+        setSearch(nullptr);
+        m_fileRegexField->blockSignals(true);
+        m_fileRegexField->clear();
+        m_fileRegexField->blockSignals(false);
+    }
+    // Nothing of this search is shown when the panel comes back.
+    m_fileModel->setResults({});
+    m_folderModel->setResult(nullptr);
+    updateOpenButton();
 }
 
 void OpenQuicklyController::useSearch(OpenQuicklySearch* search)
@@ -295,6 +334,8 @@ void OpenQuicklyController::resetSearch()
         setSearch(std::make_unique<OpenQuicklyLocalSearch>());
     }
     m_fileModel->setResults(m_search ? m_search->currentResults() : QList<OpenQuicklyResultRef>());
+    m_folderModel->setResult(selectedResult());
+    updateOpenButton();
     m_progressIndicator->setRange(0, 1);
     handleRegexChange();
 }
@@ -379,7 +420,7 @@ void OpenQuicklyController::didUpdateSearchResults()
 {
     const int fileScroll = m_fileTableView->verticalScrollBar()->value();
     m_updating = true;
-    m_fileModel->setResults(m_search ? m_search->currentResults() : QList<OpenQuicklyResultRef>());
+    m_fileModel->setResults(m_search ? m_search->currentResults() : QList<OpenQuicklyResultRef>(), m_search && m_search->isLocal());
     int fileRow = -1;
     if (m_selectedFileRow == 0 && m_selectedFolderRow == 0) {
         fileRow = 0; // the top row stays selected while the list changes

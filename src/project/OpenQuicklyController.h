@@ -74,6 +74,7 @@ private:
     void fileSelectionChanged();
     void folderSelectionChanged();
     void updateOpenButton();
+    void projectFilesChanged();
 
     QPointer<QDialog> m_window;
     QLineEdit* m_fileRegexField = nullptr;
@@ -94,4 +95,5 @@ private:
     QString m_selectedFileName;
     QString m_selectedDocumentFileName;
     bool m_updating = false;
+    bool m_resetPending = false;
 };

@@ -2,12 +2,14 @@
 
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
+#include "project/ProjectDocumentController.h"
 #include "editor/FindParameters.h"
 #include "editor/OGRegularExpression.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSet>
 #include <algorithm>
 #include <thread>
 
@@ -25,6 +27,13 @@ bool isAscii(const QString& text)
             return false;
     }
     return true;
+}
+
+// The file list's order: names ignoring case (ties in a fixed order).
+bool comesBefore(const OpenQuicklyResultRef& a, const OpenQuicklyResultRef& b)
+{
+    const int order = a->fileName().compare(b->fileName(), Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : a->fileName() < b->fileName();
 }
 
 // A quick test that the pieces between the "*" of a typed text occur in a name
@@ -71,6 +80,16 @@ private:
 } // namespace
 
 struct OpenQuicklyLocalSearch::State {
+    // What the candidates are made of, taken on the main thread.
+    struct Open {
+        std::shared_ptr<DocumentContents> document;
+        QString name;
+        QString path;
+    };
+    QList<Open> openDocuments;
+    QList<ProjectFileIndex::Reader> projects;
+    bool populated = false; // under allResultsLock
+
     QMutex allResultsLock;
     QMutex searchStringLock;
     QMutex updateResultsLock;
@@ -81,13 +100,64 @@ struct OpenQuicklyLocalSearch::State {
     QString searchString;
     // The running worker's list; removed rows are left as null until published.
     QList<OpenQuicklyResultRef> updateResults;
+    // updateResults is the run's first rows (sorted, some removed), then the rows it
+    // added (sorted, as allResults is): one merge gives the list in order.
+    qsizetype initialCount = 0;
     QHash<QString, qsizetype> updateIndex;
     bool resultsNeedUpdate = false;
     std::shared_ptr<SearchToken> searchToken;
 
+    // Builds allResults once (allResultsLock held): open documents first, then the
+    // projects' files that are not open, grouped by name.
+    void populateAllResultsLocked()
+    {
+        if (populated)
+            return;
+        populated = true;
+        QHash<QString, QList<OpenQuicklyResult::Entry>> byName;
+        QStringList order;
+        auto add = [&](const QString& name, OpenQuicklyResult::Entry entry) {
+            auto it = byName.find(name);
+            if (it == byName.end()) {
+                order << name;
+                it = byName.insert(name, {});
+            }
+            it->append(std::move(entry));
+        };
+        QSet<QString> openPaths;
+        for (const Open& open : std::as_const(openDocuments)) {
+            if (!open.path.isEmpty())
+                openPaths.insert(open.path);
+            add(open.name, OpenQuicklyResult::Entry{open.document, open.path});
+        }
+        for (const ProjectFileIndex::Reader& project : std::as_const(projects)) {
+            const std::shared_ptr<const QStringList> files = project.files();
+            for (const QString& path : *files) {
+                if (openPaths.contains(path))
+                    continue;
+                openPaths.insert(path); // a project inside another lists it again
+                add(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1), OpenQuicklyResult::Entry{nullptr, path});
+            }
+        }
+        allResults.clear();
+        allResults.reserve(order.size());
+        for (const QString& name : std::as_const(order)) {
+            QList<OpenQuicklyResult::Entry> entries = byName.take(name);
+            std::stable_sort(entries.begin(), entries.end(), OpenQuicklyResult::compareEntriesForOpenQuickly);
+            auto result = std::make_shared<OpenQuicklyResult>(name);
+            result->setEntries(std::move(entries));
+            allResults << result;
+        }
+        // In list order, so that a run's new rows arrive sorted.
+        std::sort(allResults.begin(), allResults.end(), comesBefore);
+        openDocuments.clear();
+        projects.clear();
+    }
+
     void resetUpdateResults(const QList<OpenQuicklyResultRef>& initial)
     {
         updateResults = initial;
+        initialCount = initial.size();
         updateIndex.clear();
         for (qsizetype i = 0; i < updateResults.size(); ++i)
             updateIndex.insert(updateResults[i]->fileName(), i);
@@ -98,15 +168,26 @@ OpenQuicklyLocalSearch::OpenQuicklyLocalSearch(const QString& searchString)
     : m_state(std::make_shared<State>())
 {
     m_state->searchString = searchString;
-    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
-    populateAllResults(controller ? controller->allDocumentsAndPlaceholders() : QList<std::shared_ptr<DocumentContents>>());
+    QList<std::shared_ptr<DocumentContents>> documents;
+    QList<ProjectFileIndex::Reader> projects;
+    if (MyDocumentController* controller = MyDocumentController::sharedDocumentController()) {
+        documents = controller->allDocumentsAndPlaceholders();
+        for (DocumentWindowController* window : controller->projectDocuments()) {
+            if (auto* project = qobject_cast<ProjectDocumentController*>(window)) {
+                project->fileIndex()->prepare();
+                projects << project->fileIndex()->reader();
+            }
+        }
+    }
+    setCandidates(documents, projects);
 }
 
-OpenQuicklyLocalSearch::OpenQuicklyLocalSearch(const QList<std::shared_ptr<DocumentContents>>& candidates, const QString& searchString)
+OpenQuicklyLocalSearch::OpenQuicklyLocalSearch(const QList<std::shared_ptr<DocumentContents>>& candidates,
+    const QString& searchString, const QList<ProjectFileIndex::Reader>& projects)
     : m_state(std::make_shared<State>())
 {
     m_state->searchString = searchString;
-    populateAllResults(candidates);
+    setCandidates(candidates, projects);
 }
 
 OpenQuicklyLocalSearch::~OpenQuicklyLocalSearch()
@@ -119,39 +200,30 @@ void OpenQuicklyLocalSearch::setWorkerGateForTesting(std::function<void()> gate)
     workerGate() = std::move(gate);
 }
 
-void OpenQuicklyLocalSearch::populateAllResults(const QList<std::shared_ptr<DocumentContents>>& candidates)
+void OpenQuicklyLocalSearch::setCandidates(const QList<std::shared_ptr<DocumentContents>>& candidates,
+    const QList<ProjectFileIndex::Reader>& projects)
 {
-    QMutexLocker lock(&m_state->allResultsLock);
-    QHash<QString, QList<std::shared_ptr<DocumentContents>>> byName;
-    QStringList order;
+    // Names and paths are read here, where the documents live; the rest is made on a
+    // worker, which the first run waits for.
     for (const std::shared_ptr<DocumentContents>& document : candidates) {
         if (!document)
             continue;
         const QUrl url = document->fileURL();
+        const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
         const QString name = url.isEmpty() ? document->displayName() : QFileInfo(url.path()).fileName();
-        auto it = byName.find(name);
-        if (it == byName.end()) {
-            order << name;
-            it = byName.insert(name, {});
-        }
-        it->append(document);
+        m_state->openDocuments.append(State::Open{document, name, path});
     }
-    m_state->allResults.clear();
-    m_state->allResults.reserve(order.size());
-    for (const QString& name : std::as_const(order)) {
-        QList<std::shared_ptr<DocumentContents>> documents = byName.value(name);
-        std::stable_sort(documents.begin(), documents.end(), [](const auto& a, const auto& b) {
-            return OpenQuicklyResult::compareDocumentsForOpenQuickly(*a, *b);
-        });
-        auto result = std::make_shared<OpenQuicklyResult>(name);
-        result->setDocuments(documents);
-        m_state->allResults << result;
-    }
+    m_state->projects = projects;
+    std::thread([state = m_state] {
+        QMutexLocker lock(&state->allResultsLock);
+        state->populateAllResultsLocked();
+    }).detach();
 }
 
 qsizetype OpenQuicklyLocalSearch::candidateCount() const
 {
     QMutexLocker lock(&m_state->allResultsLock);
+    m_state->populateAllResultsLocked();
     return m_state->allResults.size();
 }
 
@@ -228,6 +300,7 @@ void OpenQuicklyLocalSearch::performUpdate(std::shared_ptr<State> state, std::sh
         patternForSearchString(token->searchString()), OgreIgnoreCaseOption);
     {
         QMutexLocker allLock(&state->allResultsLock);
+        state->populateAllResultsLocked();
         if (expression && !stopped) {
             const WildcardPrefilter prefilter(token->searchString());
             for (const OpenQuicklyResultRef& candidate : std::as_const(state->allResults)) {
@@ -282,10 +355,21 @@ void OpenQuicklyLocalSearch::updateCurrentResults()
     {
         QMutexLocker lock(&m_state->updateResultsLock);
         m_state->resultsNeedUpdate = false;
-        published.reserve(m_state->updateResults.size());
-        for (const OpenQuicklyResultRef& result : std::as_const(m_state->updateResults)) {
-            if (result)
-                published << result;
+        const QList<OpenQuicklyResultRef>& rows = m_state->updateResults;
+        published.reserve(rows.size());
+        const qsizetype split = qMin(m_state->initialCount, rows.size());
+        qsizetype i = 0;
+        qsizetype j = split;
+        while (i < split || j < rows.size()) {
+            if (i < split && !rows[i]) {
+                ++i;
+            } else if (j < rows.size() && !rows[j]) {
+                ++j;
+            } else if (j >= rows.size() || (i < split && !comesBefore(rows[j], rows[i]))) {
+                published << rows[i++];
+            } else {
+                published << rows[j++];
+            }
         }
     }
     setCurrentResults(published);
@@ -313,6 +397,7 @@ QStringList OpenQuicklyLocalSearch::matchingFileNames(const QString& text) const
         return names;
     const WildcardPrefilter prefilter(text);
     QMutexLocker lock(&m_state->allResultsLock);
+    m_state->populateAllResultsLocked();
     for (const OpenQuicklyResultRef& candidate : std::as_const(m_state->allResults)) {
         if (prefilter.mayMatch(candidate->fileName()) && expression->matchInString(candidate->fileName()))
             names << candidate->fileName();
