@@ -52,9 +52,13 @@ constexpr qint64 kShowInterval = 100;
 // The worker hands over what it found at most this often (ms).
 constexpr qint64 kBatchInterval = 30;
 
+// A search stops after this many matches: more rows than anyone reads, and each
+// one costs memory and the outline's time.
+constexpr qsizetype kResultLimit = 20000;
+
 qsizetype& resultLimitValue()
 {
-    static qsizetype limit = 100000;
+    static qsizetype limit = kResultLimit;
     return limit;
 }
 
@@ -533,7 +537,7 @@ qsizetype BatchTextFinder::resultLimit()
 
 void BatchTextFinder::setResultLimitForTesting(qsizetype limit)
 {
-    resultLimitValue() = limit > 0 ? limit : 100000;
+    resultLimitValue() = limit > 0 ? limit : kResultLimit;
 }
 
 BatchFindProjectFiles BatchTextFinder::projectFiles() const

@@ -193,6 +193,8 @@ OpenQuicklyLocalSearch::OpenQuicklyLocalSearch(const QList<std::shared_ptr<Docum
 OpenQuicklyLocalSearch::~OpenQuicklyLocalSearch()
 {
     stop();
+    // The candidates of a large project take a while to free: not on the main thread.
+    std::thread([state = std::move(m_state)] {}).detach();
 }
 
 void OpenQuicklyLocalSearch::setWorkerGateForTesting(std::function<void()> gate)

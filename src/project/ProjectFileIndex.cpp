@@ -174,29 +174,35 @@ ProjectFileIndex::Tree ProjectFileIndex::listTree(const QString& root, const Pro
 
 struct ProjectFileIndex::Reader::State {
     QString root;
+    // Guards the fields below. Held only to look and to swap: the main thread takes it
+    // too, so listing, comparing, flattening and freeing happen outside it.
     QMutex mutex;
     QWaitCondition listingDone;
     ProjectListingRules rules;
     Tree tree;
+    quint64 version = 0; // counts the changes of the tree
     bool hasListing = false;
     int wholeListingsRunning = 0;
     // The tree's listings since the oldest running whole listing began: they are
     // newer than what that listing may have read, so they are put back after it.
     quint64 patchCount = 0;
     QList<std::pair<quint64, std::pair<QString, Listing>>> patches;
-    std::shared_ptr<const QStringList> files; // null when it must be made again
     // Cleared on the main thread when the index goes; read there too.
     bool ownerAlive = true;
     ProjectFileIndex* owner = nullptr;
 
-    std::shared_ptr<const QStringList> filesLocked()
+    // The files of the tree as it is now (worker threads). Made for each reader and
+    // not kept: a list of every path weighs twice the tree.
+    std::shared_ptr<const QStringList> currentFiles()
     {
-        if (!files) {
-            auto list = std::make_shared<QStringList>();
-            flattenInto(tree, root, *list, 0);
-            files = std::move(list);
+        Tree snapshot;
+        {
+            QMutexLocker lock(&mutex);
+            snapshot = tree; // shared, not copied
         }
-        return files;
+        auto list = std::make_shared<QStringList>();
+        flattenInto(snapshot, root, *list, 0);
+        return list;
     }
 
     // A whole listing begins (locked): it remembers where the patches stood.
@@ -206,25 +212,41 @@ struct ProjectFileIndex::Reader::State {
         return patchCount;
     }
 
-    // A whole listing ends (locked): it replaces the tree, then the patches made
-    // while it ran go back on top. Answers folders that still need a listing.
-    QStringList adoptWholeListingLocked(Tree listed, quint64 since, bool* changed)
+    // A whole listing ends: it replaces the tree, then the patches made while it ran
+    // go back on top. Answers folders that still need a listing.
+    QStringList adoptWholeListing(Tree listed, quint64 since, bool* changed)
     {
-        *changed = !hasListing || tree != listed;
-        tree = std::move(listed);
-        QStringList unknown;
-        for (const auto& patch : std::as_const(patches)) {
-            if (patch.first > since) {
-                unknown += applyListing(tree, patch.second.first, patch.second.second);
-                *changed = true;
-            }
+        Tree old;
+        quint64 at = 0;
+        bool had = false;
+        {
+            QMutexLocker lock(&mutex);
+            old = tree;
+            at = version;
+            had = hasListing;
         }
-        if (--wholeListingsRunning == 0)
-            patches.clear();
-        hasListing = true;
-        if (*changed)
-            files.reset();
-        listingDone.wakeAll();
+        bool differs = !had || old != listed;
+        old = Tree();
+        QStringList unknown;
+        {
+            QMutexLocker lock(&mutex);
+            if (version != at)
+                differs = true;
+            tree.swap(listed); // the tree before is freed below, unlocked
+            for (const auto& patch : std::as_const(patches)) {
+                if (patch.first > since) {
+                    unknown += applyListing(tree, patch.second.first, patch.second.second);
+                    differs = true;
+                }
+            }
+            if (--wholeListingsRunning == 0)
+                patches.clear();
+            hasListing = true;
+            if (differs)
+                ++version;
+            listingDone.wakeAll();
+        }
+        *changed = differs;
         return unknown;
     }
 
@@ -243,7 +265,7 @@ struct ProjectFileIndex::Reader::State {
             return;
         for (auto it = listed.begin(); it != listed.end(); ++it)
             tree.insert(it.key(), std::move(it.value()));
-        files.reset();
+        ++version;
     }
 
     // Tells the index on the main thread that its files changed.
@@ -337,12 +359,11 @@ void ProjectFileIndex::startListing(const QString& folder, bool whole)
         Tree listed = listTree(folder, rules);
         QStringList unknown;
         bool changed = true;
-        {
+        if (whole) {
+            unknown = state->adoptWholeListing(std::move(listed), since, &changed);
+        } else {
             QMutexLocker lock(&state->mutex);
-            if (whole)
-                unknown = state->adoptWholeListingLocked(std::move(listed), since, &changed);
-            else
-                state->adoptFolderLocked(folder, std::move(listed));
+            state->adoptFolderLocked(folder, std::move(listed));
         }
         Reader::State::listFolders(state, unknown, rules);
         if (changed || !unknown.isEmpty())
@@ -363,7 +384,7 @@ void ProjectFileIndex::folderListed(const QString& folder, const Listing& entrie
         if (!m_state->hasListing)
             return;
         unknown = applyListing(m_state->tree, folder, entries);
-        m_state->files.reset();
+        ++m_state->version;
     }
     for (const QString& path : std::as_const(unknown))
         startListing(path, false);
@@ -379,14 +400,14 @@ const QString& ProjectFileIndex::Reader::root() const
 
 std::shared_ptr<const QStringList> ProjectFileIndex::Reader::files() const
 {
+    bool listed = false;
     {
         QMutexLocker lock(&m_state->mutex);
         while (!m_state->hasListing && m_state->wholeListingsRunning > 0)
             m_state->listingDone.wait(&m_state->mutex);
-        if (m_state->hasListing)
-            return m_state->filesLocked();
+        listed = m_state->hasListing;
     }
-    return listNow();
+    return listed ? m_state->currentFiles() : listNow();
 }
 
 std::shared_ptr<const QStringList> ProjectFileIndex::Reader::listNow() const
@@ -398,20 +419,10 @@ std::shared_ptr<const QStringList> ProjectFileIndex::Reader::listNow() const
         rules = m_state->rules;
         since = m_state->beginWholeListingLocked();
     }
-    Tree listed = listTree(m_state->root, rules);
-    QStringList unknown;
-    std::shared_ptr<const QStringList> files;
     bool changed = true;
-    {
-        QMutexLocker lock(&m_state->mutex);
-        unknown = m_state->adoptWholeListingLocked(std::move(listed), since, &changed);
-    }
+    const QStringList unknown = m_state->adoptWholeListing(listTree(m_state->root, rules), since, &changed);
     State::listFolders(m_state, unknown, rules);
-    {
-        QMutexLocker lock(&m_state->mutex);
-        files = m_state->filesLocked();
-    }
     if (changed || !unknown.isEmpty())
         State::announce(m_state);
-    return files;
+    return m_state->currentFiles();
 }

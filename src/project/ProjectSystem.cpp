@@ -96,7 +96,8 @@ void KELInstallProjectServices()
             QStringList all;
             QSet<QString> known;
             for (const ProjectFileIndex::Reader& reader : readers) {
-                for (const QString& path : *reader.listNow()) {
+                const std::shared_ptr<const QStringList> files = reader.listNow();
+                for (const QString& path : *files) {
                     if (!known.contains(path)) {
                         known.insert(path);
                         all << path;

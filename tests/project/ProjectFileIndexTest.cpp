@@ -50,7 +50,8 @@ protected:
     QStringList files(const ProjectFileIndex& index) const
     {
         QStringList list;
-        for (const QString& path : *index.reader().files())
+        const std::shared_ptr<const QStringList> paths = index.reader().files();
+        for (const QString& path : *paths)
             list << path.mid(root.size() + 1);
         return list;
     }
