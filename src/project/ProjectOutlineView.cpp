@@ -69,11 +69,11 @@ ProjectOutlineView::ProjectOutlineView(QWidget* parent) : QTreeView(parent)
         if (!item || !item->isFolder())
             return;
         m_expanded.insert(item);
-        // A folder shown again is read again, with its expanded descendants; folders
-        // expanded in rounds were just read.
-        if (!m_expandingPending && item->hasUpdatedContainedItems())
-            item->updateExpandedChildrenWithExpandedItems(m_expanded);
+        // A folder shown again is read again, with its expanded descendants (a few at
+        // a time when there are many); folders expanded in rounds were just read.
         Q_EMIT expandedItemChanged(item, true);
+        if (!m_expandingPending && item->hasUpdatedContainedItems())
+            readAgain(item);
     });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
         DirectoryItem* item = outlineModel() ? outlineModel()->itemForIndex(index) : nullptr;
@@ -186,14 +186,14 @@ void ProjectOutlineView::expandAllBelow(DirectoryItem* item)
 {
     if (!item || !item->isFolder())
         return;
-    m_pendingExpansions.append(PendingExpansion{item->path(), true});
+    m_pendingExpansions.append(PendingExpansion{item->path(), true, false});
     expandPending();
 }
 
 void ProjectOutlineView::expandPaths(const QStringList& paths)
 {
     for (const QString& path : paths)
-        m_pendingExpansions.append(PendingExpansion{path, false});
+        m_pendingExpansions.append(PendingExpansion{path, false, false});
     expandPending();
 }
 
@@ -215,15 +215,17 @@ void ProjectOutlineView::expandPending()
         DirectoryItem* item = root->itemForPath(next.path);
         if (!item || item == root || !item->isFolder())
             continue;
-        if (!item->hasUpdatedContainedItems())
+        if (next.reread || !item->hasUpdatedContainedItems())
             item->updateContainedItems();
+        if (next.reread)
+            continue;
         const QModelIndex index = m->indexForItem(item);
         if (index.isValid() && !isExpanded(index))
             expand(index);
         if (next.below) {
             for (int i = 0; i < item->childCount(); ++i) {
                 if (item->childAt(i)->isFolder())
-                    m_pendingExpansions.append(PendingExpansion{item->childAt(i)->path(), true});
+                    m_pendingExpansions.append(PendingExpansion{item->childAt(i)->path(), true, false});
             }
         }
     }
@@ -255,10 +257,30 @@ void ProjectOutlineView::expandItem(DirectoryItem* item)
 {
     if (!item || !outlineModel())
         return;
-    item->updateExpandedChildrenWithExpandedItems(m_expanded);
     const QModelIndex index = outlineModel()->indexForItem(item);
-    if (index.isValid())
+    if (!index.isValid())
+        return;
+    if (isExpanded(index))
+        readAgain(item); // expanding it reads it again
+    else
         expand(index);
+}
+
+void ProjectOutlineView::readAgain(DirectoryItem* item)
+{
+    // The folder first, then its expanded descendants, ahead of other pending work.
+    QList<DirectoryItem*> shown{item};
+    QList<PendingExpansion> reads;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        reads.append(PendingExpansion{shown.at(i)->path(), false, true});
+        for (int k = 0; k < shown.at(i)->childCount(); ++k) {
+            DirectoryItem* child = shown.at(i)->childAt(k);
+            if (m_expanded.contains(child))
+                shown << child;
+        }
+    }
+    m_pendingExpansions = reads + m_pendingExpansions;
+    expandPending();
 }
 
 DirectoryItem* ProjectOutlineView::itemAt(const QPoint& point) const

@@ -56,7 +56,7 @@ public:
     const QSet<const DirectoryItem*>& expandedItemSet() const { return m_expanded; }
     void selectItem(const DirectoryItem* item);
     bool isItemExpanded(const DirectoryItem* item) const;
-    /// Reads the node and its expanded descendants, then expands it.
+    /// Expands the node; one already expanded is read again with its expanded descendants.
     void expandItem(DirectoryItem* item);
     /// Expands the folder and every folder below it ("*"), reading them as needed.
     void expandAllBelow(DirectoryItem* item);
@@ -115,10 +115,12 @@ protected:
 private:
     struct PendingExpansion {
         QString path;
-        bool below = false;
+        bool below = false;  // and every folder below it
+        bool reread = false; // shown again: read, not expanded
     };
     void addNew(bool folder);
     void expandPending();
+    void readAgain(DirectoryItem* item);
     void forgetExpanded(DirectoryItem* item);
     static Qt::DropActions dropMask(const QDropEvent* event);
     DirectoryItem* itemAt(const QPoint& point) const;
