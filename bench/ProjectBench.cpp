@@ -11,6 +11,7 @@
 //   BatchFindProject             a search through every file: first results, the end, MB/s
 //   BatchFindManyMatches         a search that stops at the result limit
 //   OpenQuicklyKeystroke         one keystroke matched against every name (worker time)
+//   OpenQuicklyCandidates        every name of the project gathered for the panel (worker time)
 #include "KelpPaths.h"
 #include "document/MyDocumentController.h"
 #include "editor/BatchTextFinder.h"
@@ -422,6 +423,18 @@ void BM_OpenQuicklyKeystroke(benchmark::State& state)
         benchmark::DoNotOptimize(search.matchingFileNames(keystrokes[i++ % keystrokes.size()]));
 }
 BENCHMARK(BM_OpenQuicklyKeystroke)->Unit(benchmark::kMillisecond);
+
+// The worker's part of opening the panel: every name of the project gathered.
+void BM_OpenQuicklyCandidates(benchmark::State& state)
+{
+    static ProjectFileIndex index(siteFolder());
+    index.reader().files();
+    for (auto _ : state) {
+        OpenQuicklyLocalSearch search({}, QString(), {index.reader()});
+        benchmark::DoNotOptimize(search.candidateCount());
+    }
+}
+BENCHMARK(BM_OpenQuicklyCandidates)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
