@@ -379,25 +379,12 @@ void BatchTextFinder::Job::run(QPointer<BatchTextFinder> self)
         lastPost = clock.elapsed();
     };
 
-    // The project's files, by name and type; binary files are passed by.
-    QStringList files;
-    if (!refresh && projectFiles.list) {
-        for (const QString& path : projectFiles.list()) {
-            if (!finding.load())
-                break;
-            if (openPaths.contains(path))
-                continue;
-            const QString name = fileNameOf(path);
-            if (fileExpression && !fileExpression->matchInString(name, OgreIgnoreCaseOption, Range(0, name.size())))
-                continue;
-            files << path;
-        }
-    }
-    const qsizetype count = openSources.size() + files.size();
+    // Progress counts the open documents and the files the projects held last time.
+    const qsizetype expected = openSources.size() + (refresh ? 0 : projectFiles.expectedCount);
     qsizetype done = 0;
     auto advance = [&] {
         ++done;
-        batch->progress = int(done * kProgressScale / qMax<qsizetype>(1, count));
+        batch->progress = int(qMin<qsizetype>(done * kProgressScale / qMax<qsizetype>(1, expected), kProgressScale - 1));
     };
 
     // Open documents: their text, with unsaved changes, is read where they live.
@@ -431,11 +418,17 @@ void BatchTextFinder::Job::run(QPointer<BatchTextFinder> self)
         post(false);
     }
 
-    // Files on disk, read here.
+    // The projects' files, read here as the walk through their folders finds them;
+    // names and types the search leaves out are passed by, and so is binary data.
     QHash<QString, bool> searchableByExtension;
-    for (const QString& path : std::as_const(files)) {
+    auto searchFile = [&](const QString& path) {
         if (!finding.load() || limited)
-            break;
+            return false;
+        if (openPaths.contains(path))
+            return true;
+        const QString name = fileNameOf(path);
+        if (fileExpression && !fileExpression->matchInString(name, OgreIgnoreCaseOption, Range(0, name.size())))
+            return true;
         advance();
         const QString extension = KELFileTypeManager::pathExtension(path).toLower();
         auto searchable = searchableByExtension.constFind(extension);
@@ -444,7 +437,7 @@ void BatchTextFinder::Job::run(QPointer<BatchTextFinder> self)
             bool yes = true;
             QCoreApplication* app = QCoreApplication::instance();
             if (!app)
-                break;
+                return false;
             QMetaObject::invokeMethod(app, [&yes, &extension, &path] {
                 KELFileTypeManager& types = KELFileTypeManager::sharedInstance();
                 QString type = types.typeNameForExtension(extension);
@@ -455,14 +448,14 @@ void BatchTextFinder::Job::run(QPointer<BatchTextFinder> self)
             searchable = searchableByExtension.insert(extension, yes);
         }
         if (!*searchable)
-            continue;
+            return true;
         QFile file(path);
         std::optional<QString> text;
         if (file.open(QIODevice::ReadOnly)) {
             QByteArray data = file.read(4096);
             if (looksBinary(data)) {
                 post(false);
-                continue;
+                return true;
             }
             data += file.readAll();
             text = projectFiles.decode ? projectFiles.decode(data, path)
@@ -483,7 +476,10 @@ void BatchTextFinder::Job::run(QPointer<BatchTextFinder> self)
             batch->items << item;
         }
         post(false);
-    }
+        return true;
+    };
+    if (!refresh && projectFiles.walk && finding.load() && !limited)
+        projectFiles.walk(searchFile);
     post(true);
     if (QCoreApplication* app = QCoreApplication::instance()) {
         QMetaObject::invokeMethod(app, [self, jobId = id, refresh = refresh, limited] {
@@ -781,6 +777,9 @@ void BatchTextFinder::startJob(std::shared_ptr<Job> job)
     m_pendingBatches.clear();
     m_lastShown = 0;
     setFindingWidgets(true);
+    // Before the projects were ever listed there is no count to measure against.
+    const bool unknownTotal = !job->refresh && job->projectFiles.walk && job->projectFiles.expectedCount == 0;
+    m_progress->setRange(0, unknownTotal ? 0 : kProgressScale);
     QPointer<BatchTextFinder> self(this);
     std::thread([job, self] { job->run(self); }).detach();
 }

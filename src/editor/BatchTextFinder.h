@@ -80,8 +80,11 @@ private:
 /// starts; list and decode run on the worker and touch nothing of the main thread.
 struct BatchFindProjectFiles
 {
-    /// The files of the open projects in tree order, as they are on disk now.
-    std::function<QStringList()> list;
+    /// Hands the files of the open projects to visit in tree order, each as soon as its
+    /// folder is read from the disk; visit answers false to stop.
+    std::function<void(const std::function<bool(const QString& path)>& visit)> walk;
+    /// About how many files walk will hand over (the last listings' count; 0: unknown).
+    qsizetype expectedCount = 0;
     /// A file's text from its bytes, with the encoding the user chose for the file.
     std::function<std::optional<QString>(const QByteArray& data, const QString& path)> decode;
     /// Whether a file lies in an open project.

@@ -181,6 +181,7 @@ struct ProjectFileIndex::Reader::State {
     ProjectListingRules rules;
     Tree tree;
     quint64 version = 0; // counts the changes of the tree
+    qsizetype fileCount = 0; // files of the last whole listing
     bool hasListing = false;
     int wholeListingsRunning = 0;
     // The tree's listings since the oldest running whole listing began: they are
@@ -216,6 +217,11 @@ struct ProjectFileIndex::Reader::State {
     // go back on top. Answers folders that still need a listing.
     QStringList adoptWholeListing(Tree listed, quint64 since, bool* changed)
     {
+        qsizetype count = 0;
+        for (const Listing& listing : std::as_const(listed)) {
+            for (const Entry& entry : listing)
+                count += entry.isFolder ? 0 : 1;
+        }
         Tree old;
         quint64 at = 0;
         bool had = false;
@@ -242,6 +248,7 @@ struct ProjectFileIndex::Reader::State {
             if (--wholeListingsRunning == 0)
                 patches.clear();
             hasListing = true;
+            fileCount = count;
             if (differs)
                 ++version;
             listingDone.wakeAll();
@@ -425,4 +432,57 @@ std::shared_ptr<const QStringList> ProjectFileIndex::Reader::listNow() const
     if (changed || !unknown.isEmpty())
         State::announce(m_state);
     return m_state->currentFiles();
+}
+
+qsizetype ProjectFileIndex::Reader::lastFileCount() const
+{
+    QMutexLocker lock(&m_state->mutex);
+    return m_state->fileCount;
+}
+
+void ProjectFileIndex::Reader::walk(const std::function<bool(const QString& path)>& visit) const
+{
+    ProjectListingRules rules;
+    quint64 since = 0;
+    {
+        QMutexLocker lock(&m_state->mutex);
+        rules = m_state->rules;
+        since = m_state->beginWholeListingLocked();
+    }
+    Tree tree;
+    std::set<std::pair<dev_t, ino_t>> visited;
+    bool stopped = false;
+    std::function<void(const QString&, int)> walkFolder = [&](const QString& folder, int depth) {
+        struct stat info;
+        if (depth > 256 || ::stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+            return;
+        // Links may lead back up the tree: each folder once.
+        if (!visited.insert({info.st_dev, info.st_ino}).second)
+            return;
+        const Listing listing = listFolder(folder, rules);
+        tree.insert(folder, listing);
+        for (const Entry& entry : listing) {
+            if (stopped)
+                return;
+            const QString path = joined(folder, entry.name);
+            if (entry.isFolder)
+                walkFolder(path, depth + 1);
+            else if (!visit(path))
+                stopped = true;
+        }
+    };
+    walkFolder(m_state->root, 0);
+    if (stopped) {
+        // A part is no listing: the index keeps what it had.
+        QMutexLocker lock(&m_state->mutex);
+        if (--m_state->wholeListingsRunning == 0)
+            m_state->patches.clear();
+        m_state->listingDone.wakeAll();
+        return;
+    }
+    bool changed = true;
+    const QStringList unknown = m_state->adoptWholeListing(std::move(tree), since, &changed);
+    State::listFolders(m_state, unknown, rules);
+    if (changed || !unknown.isEmpty())
+        State::announce(m_state);
 }

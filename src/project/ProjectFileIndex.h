@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 /// What the tree leaves out: names starting with "." and the temporary files of
@@ -65,8 +66,15 @@ public:
         /// listing (starting none): call it on a worker.
         std::shared_ptr<const QStringList> files() const;
         /// Lists the project now on the calling thread, keeps the result and answers
-        /// its files; a search for text reads the disk as it is now.
+        /// its files.
         std::shared_ptr<const QStringList> listNow() const;
+        /// Lists the project now on the calling thread, depth first in display order,
+        /// handing each file to visit as soon as its folder is read (visit answers
+        /// false to stop); a listing that went to the end is kept. A search for text
+        /// so starts on the first folder and reads the disk as it is now.
+        void walk(const std::function<bool(const QString& path)>& visit) const;
+        /// The number of files of the last listing (0 before the first).
+        qsizetype lastFileCount() const;
         const QString& root() const;
 
     private:

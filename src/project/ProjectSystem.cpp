@@ -88,24 +88,29 @@ void KELInstallProjectServices()
                 }
             }
         }
-        // Listed on the search's worker, as the disk is now; a project inside another
+        // Walked on the search's worker, as the disk is now; a project inside another
         // adds no file twice.
-        files.list = [readers] {
-            if (readers.size() == 1)
-                return *readers.constFirst().listNow();
-            QStringList all;
-            QSet<QString> known;
-            for (const ProjectFileIndex::Reader& reader : readers) {
-                const std::shared_ptr<const QStringList> files = reader.listNow();
-                for (const QString& path : *files) {
-                    if (!known.contains(path)) {
-                        known.insert(path);
-                        all << path;
-                    }
-                }
+        files.walk = [readers](const std::function<bool(const QString&)>& visit) {
+            if (readers.size() == 1) {
+                readers.constFirst().walk(visit);
+                return;
             }
-            return all;
+            QSet<QString> known;
+            bool going = true;
+            for (const ProjectFileIndex::Reader& reader : readers) {
+                reader.walk([&](const QString& path) {
+                    if (known.contains(path))
+                        return true;
+                    known.insert(path);
+                    going = visit(path);
+                    return going;
+                });
+                if (!going)
+                    break;
+            }
         };
+        for (const ProjectFileIndex::Reader& reader : std::as_const(readers))
+            files.expectedCount += reader.lastFileCount();
         // The encodings the user chose for files, taken here for the worker.
         const QHash<QString, kit::StringEncoding> encodings = KELFilePrefsManager::sharedFilePrefsManager().storedEncodingsByPath();
         const auto openDefault = kit::StringEncoding(kit::UserDefaults::standard().integerValue(KELDefaultEncodingForOpen));

@@ -83,12 +83,13 @@ protected:
         // The folder stands for an open project.
         BatchTextFinder::setProjectFilesProvider([folder] {
             BatchFindProjectFiles files;
-            files.list = [folder] {
-                QStringList list;
-                for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name))
-                    list << QDir(folder).filePath(name);
-                return list;
+            files.walk = [folder](const std::function<bool(const QString&)>& visit) {
+                for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
+                    if (!visit(QDir(folder).filePath(name)))
+                        return;
+                }
             };
+            files.expectedCount = QDir(folder).entryList(QDir::Files).size();
             files.contains = [folder](const QString& path) { return path.startsWith(folder + QLatin1Char('/')); };
             return files;
         });

@@ -78,12 +78,26 @@ TEST_F(ProjectFileIndexTest, ListsFilesDepthFirstInTheTreesOrderByTheTreesRules)
     ASSERT_TRUE(QTest::qWaitFor([&] { return index.isReady(); }, 10000));
     EXPECT_EQ(files(index), (QStringList{"b/a.js", "b/z.css", "Images/logo.png", "index.html", "page2.html", "Page10.html"}));
 
-    // A reader on another thread lists the disk as it is now.
+    // A reader on another thread walks the disk as it is now, in the same order, and
+    // may stop on the way; a walk to the end is kept.
     writeFile(root + "/b/new.html");
-    QStringList fresh;
-    std::thread([reader = index.reader(), &fresh] { fresh = *reader.listNow(); }).join();
-    EXPECT_TRUE(fresh.contains(root + "/b/new.html"));
-    EXPECT_TRUE(index.reader().files()->contains(root + "/b/new.html"));
+    QStringList walked;
+    QStringList stopped;
+    std::thread([reader = index.reader(), &walked, &stopped] {
+        reader.walk([&stopped](const QString& path) {
+            stopped << path;
+            return stopped.size() < 2;
+        });
+        reader.walk([&walked](const QString& path) {
+            walked << path;
+            return true;
+        });
+    }).join();
+    EXPECT_EQ(stopped.size(), 2);
+    EXPECT_EQ(walked.size(), 7);
+    EXPECT_EQ(walked.value(1), root + "/b/new.html");
+    EXPECT_EQ(*index.reader().files(), walked);
+    EXPECT_EQ(index.reader().lastFileCount(), 7);
 }
 
 TEST_F(ProjectFileIndexTest, FollowsTheTreesListingsOfFoldersThatAppearAndGo)
