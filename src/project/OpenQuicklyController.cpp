@@ -30,6 +30,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
+
+namespace {
+// A panel opened again within this time offers the projects' files as they were listed.
+constexpr qint64 kRelistAfterMs = 10000;
+// The rows of the projects' files are kept this long after the panel closed, for
+// the next time it opens.
+constexpr int kKeepRowsAfterCloseMs = 60000;
+} // namespace
 
 // The file list: one row per file name, sorted by name ignoring case.
 class OpenQuicklyFileListModel : public QAbstractTableModel {
@@ -114,6 +123,8 @@ OpenQuicklyController& OpenQuicklyController::sharedInstance()
 
 OpenQuicklyController::OpenQuicklyController()
 {
+    m_releaseRowsTimer.setSingleShot(true);
+    connect(&m_releaseRowsTimer, &QTimer::timeout, this, [] { OpenQuicklyLocalSearch::releaseCachedRows(); });
     buildWindow();
 }
 
@@ -223,17 +234,23 @@ void OpenQuicklyController::showWindow()
     m_window->raise();
     m_window->activateWindow();
     // The panel is fresh each time it comes forward, also when the desktop does
-    // not report the activation.
+    // not report the activation; when it does, that activation is this same one.
     windowDidBecomeKey();
+    m_shownNow = true;
 }
 
 bool OpenQuicklyController::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_window) {
-        if (event->type() == QEvent::WindowActivate)
-            windowDidBecomeKey();
-        else if (event->type() == QEvent::Close || event->type() == QEvent::Hide)
+        if (event->type() == QEvent::WindowActivate) {
+            if (!std::exchange(m_shownNow, false))
+                windowDidBecomeKey();
+        } else if (event->type() == QEvent::WindowDeactivate) {
+            m_shownNow = false;
+        } else if (event->type() == QEvent::Close || event->type() == QEvent::Hide) {
+            m_shownNow = false;
             windowWillClose();
+        }
     } else if (watched == m_fileRegexField && event->type() == QEvent::KeyPress) {
         // Up and down move through the file list while typing.
         auto* key = static_cast<QKeyEvent*>(event);
@@ -253,15 +270,17 @@ bool OpenQuicklyController::eventFilter(QObject* watched, QEvent* event)
 
 void OpenQuicklyController::windowDidBecomeKey()
 {
+    m_releaseRowsTimer.stop();
     m_fileRegexField->setFocus(Qt::OtherFocusReason);
     // A local search sees the documents open now; the system search is kept.
     if (!m_search || m_search->isLocal()) {
-        // The projects are listed again in the background, for changes in folders
-        // the tree does not watch; what they list now is offered meanwhile.
+        // The projects are listed again in the background (unless they just were),
+        // for changes in folders the tree does not watch; what they list now is
+        // offered meanwhile.
         if (MyDocumentController* controller = MyDocumentController::sharedDocumentController()) {
             for (DocumentWindowController* window : controller->projectDocuments()) {
                 if (auto* project = qobject_cast<ProjectDocumentController*>(window)) {
-                    project->fileIndex()->refresh();
+                    project->fileIndex()->refresh(kRelistAfterMs);
                     connect(project->fileIndex(), &ProjectFileIndex::filesChanged, this,
                         &OpenQuicklyController::projectFilesChanged, Qt::UniqueConnection);
                 }
@@ -299,6 +318,7 @@ void OpenQuicklyController::windowWillClose()
     m_fileModel->setResults({});
     m_folderModel->setResult(nullptr);
     updateOpenButton();
+    m_releaseRowsTimer.start(kKeepRowsAfterCloseMs);
 }
 
 void OpenQuicklyController::useSearch(OpenQuicklySearch* search)

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <QTimer>
 #include <memory>
 
 class QCheckBox;
@@ -96,4 +97,7 @@ private:
     QString m_selectedDocumentFileName;
     bool m_updating = false;
     bool m_resetPending = false;
+    // Shown and made fresh; its activation, when it comes, needs nothing more.
+    bool m_shownNow = false;
+    QTimer m_releaseRowsTimer;
 };

@@ -11,7 +11,9 @@
 #include <QPointer>
 #include <QSet>
 #include <algorithm>
+#include <iterator>
 #include <thread>
+#include <utility>
 
 namespace {
 std::function<void()>& workerGate()
@@ -79,6 +81,20 @@ private:
 };
 } // namespace
 
+// The last rows made of the projects' files, with the listings they came from.
+struct ProjectRowsCache {
+    QMutex mutex;
+    bool made = false;
+    QList<std::pair<const void*, quint64>> key;
+    QList<OpenQuicklyResultRef> rows;
+};
+
+ProjectRowsCache& projectRowsCache()
+{
+    static ProjectRowsCache cache;
+    return cache;
+}
+
 struct OpenQuicklyLocalSearch::State {
     // What the candidates are made of, taken on the main thread.
     struct Open {
@@ -114,44 +130,96 @@ struct OpenQuicklyLocalSearch::State {
         if (populated)
             return;
         populated = true;
-        QHash<QString, QList<OpenQuicklyResult::Entry>> byName;
-        QStringList order;
-        auto add = [&](const QString& name, OpenQuicklyResult::Entry entry) {
-            auto it = byName.find(name);
-            if (it == byName.end()) {
-                order << name;
-                it = byName.insert(name, {});
-            }
-            it->append(std::move(entry));
-        };
+        allResults = projectResults(projects);
+        projects.clear();
+        if (openDocuments.isEmpty())
+            return;
+        // The open documents join the rows of their names, in place of their files.
+        QHash<QString, QList<OpenQuicklyResult::Entry>> openByName;
         QSet<QString> openPaths;
         for (const Open& open : std::as_const(openDocuments)) {
             if (!open.path.isEmpty())
                 openPaths.insert(open.path);
-            add(open.name, OpenQuicklyResult::Entry{open.document, open.path});
+            openByName[open.name].append(OpenQuicklyResult::Entry{open.document, open.path});
         }
-        for (const ProjectFileIndex::Reader& project : std::as_const(projects)) {
-            const std::shared_ptr<const QStringList> files = project.files();
-            for (const QString& path : *files) {
-                if (openPaths.contains(path))
-                    continue;
-                openPaths.insert(path); // a project inside another lists it again
-                add(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1), OpenQuicklyResult::Entry{nullptr, path});
+        openDocuments.clear();
+        auto joined = [&openPaths](const QString& name, QList<OpenQuicklyResult::Entry> entries,
+                          const QList<OpenQuicklyResult::Entry>& files) {
+            for (const OpenQuicklyResult::Entry& file : files) {
+                if (!openPaths.contains(file.path))
+                    entries.append(file);
             }
-        }
-        allResults.clear();
-        allResults.reserve(order.size());
-        for (const QString& name : std::as_const(order)) {
-            QList<OpenQuicklyResult::Entry> entries = byName.take(name);
             std::stable_sort(entries.begin(), entries.end(), OpenQuicklyResult::compareEntriesForOpenQuickly);
             auto result = std::make_shared<OpenQuicklyResult>(name);
             result->setEntries(std::move(entries));
-            allResults << result;
+            return result;
+        };
+        for (OpenQuicklyResultRef& result : allResults) {
+            auto open = openByName.find(result->fileName());
+            if (open == openByName.end())
+                continue;
+            result = joined(result->fileName(), *open, result->entries());
+            openByName.erase(open);
         }
-        // In list order, so that a run's new rows arrive sorted.
-        std::sort(allResults.begin(), allResults.end(), comesBefore);
-        openDocuments.clear();
-        projects.clear();
+        QList<OpenQuicklyResultRef> added;
+        for (auto it = openByName.cbegin(); it != openByName.cend(); ++it)
+            added << joined(it.key(), it.value(), {});
+        std::sort(added.begin(), added.end(), comesBefore);
+        QList<OpenQuicklyResultRef> merged;
+        merged.reserve(allResults.size() + added.size());
+        std::merge(allResults.cbegin(), allResults.cend(), added.cbegin(), added.cend(), std::back_inserter(merged), comesBefore);
+        allResults = std::move(merged);
+    }
+
+    // The rows of the projects' files, in list order. Made again only when a listing
+    // changed: a panel opened again soon finds them ready.
+    static QList<OpenQuicklyResultRef> projectResults(const QList<ProjectFileIndex::Reader>& projects)
+    {
+        ProjectRowsCache& cache = projectRowsCache();
+        auto versions = [&projects] {
+            QList<std::pair<const void*, quint64>> key;
+            for (const ProjectFileIndex::Reader& project : projects) {
+                if (const auto version = project.listingVersion())
+                    key << *version;
+            }
+            return key;
+        };
+        {
+            const QList<std::pair<const void*, quint64>> key = versions();
+            QMutexLocker lock(&cache.mutex);
+            if (cache.made && cache.key == key && key.size() == projects.size())
+                return cache.rows;
+        }
+        QList<std::shared_ptr<const QStringList>> lists;
+        for (const ProjectFileIndex::Reader& project : projects)
+            lists << project.files(); // waits for a first listing
+        const QList<std::pair<const void*, quint64>> key = versions();
+        QHash<QString, QList<OpenQuicklyResult::Entry>> byName;
+        QSet<QString> seen;
+        for (const std::shared_ptr<const QStringList>& files : std::as_const(lists)) {
+            for (const QString& path : *files) {
+                if (lists.size() > 1) {
+                    if (seen.contains(path))
+                        continue; // a project inside another lists it again
+                    seen.insert(path);
+                }
+                byName[path.mid(path.lastIndexOf(QLatin1Char('/')) + 1)].append(OpenQuicklyResult::Entry{nullptr, path});
+            }
+        }
+        QList<OpenQuicklyResultRef> rows;
+        rows.reserve(byName.size());
+        for (auto it = byName.begin(); it != byName.end(); ++it) {
+            std::stable_sort(it->begin(), it->end(), OpenQuicklyResult::compareEntriesForOpenQuickly);
+            auto result = std::make_shared<OpenQuicklyResult>(it.key());
+            result->setEntries(std::move(*it));
+            rows << result;
+        }
+        std::sort(rows.begin(), rows.end(), comesBefore);
+        QMutexLocker lock(&cache.mutex);
+        cache.key = key;
+        cache.rows = rows;
+        cache.made = true;
+        return rows;
     }
 
     void resetUpdateResults(const QList<OpenQuicklyResultRef>& initial)
@@ -188,6 +256,20 @@ OpenQuicklyLocalSearch::OpenQuicklyLocalSearch(const QList<std::shared_ptr<Docum
 {
     m_state->searchString = searchString;
     setCandidates(candidates, projects);
+}
+
+void OpenQuicklyLocalSearch::releaseCachedRows()
+{
+    QList<OpenQuicklyResultRef> rows;
+    {
+        ProjectRowsCache& cache = projectRowsCache();
+        QMutexLocker lock(&cache.mutex);
+        rows = std::exchange(cache.rows, {});
+        cache.key.clear();
+        cache.made = false;
+    }
+    // Many rows take a while to free: not on the main thread.
+    std::thread([rows = std::move(rows)] {}).detach();
 }
 
 OpenQuicklyLocalSearch::~OpenQuicklyLocalSearch()

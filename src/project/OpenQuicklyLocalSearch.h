@@ -41,6 +41,10 @@ public:
     /// Matches the candidates on the calling thread (tests, benchmarks): the matching names.
     QStringList matchingFileNames(const QString& text) const;
 
+    /// The rows made of the projects' files are kept for the next search while the
+    /// projects' listings stay the same; this lets them go.
+    static void releaseCachedRows();
+
     /// Tests: a hook the worker calls before each candidate.
     static void setWorkerGateForTesting(std::function<void()> gate);
 

@@ -24,6 +24,8 @@ public:
     const QList<std::shared_ptr<DocumentContents>>& documents() const;
     void setDocuments(QList<std::shared_ptr<DocumentContents>> documents);
     void setEntries(QList<Entry> entries);
+    /// The entries as set (any thread: placeholders made for them do not change them).
+    const QList<Entry>& entries() const { return m_entries; }
     qsizetype documentCount() const { return m_made ? m_documents.size() : m_entries.size(); }
 
     /// Results are the same row when their file names are exactly equal.

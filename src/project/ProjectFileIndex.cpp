@@ -4,6 +4,7 @@
 #include "support/KELFileTypeManager.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMutex>
 #include <QWaitCondition>
@@ -182,6 +183,7 @@ struct ProjectFileIndex::Reader::State {
     Tree tree;
     quint64 version = 0; // counts the changes of the tree
     qsizetype fileCount = 0; // files of the last whole listing
+    QElapsedTimer listedClock; // since the last whole listing ended
     bool hasListing = false;
     int wholeListingsRunning = 0;
     // The tree's listings since the oldest running whole listing began: they are
@@ -249,6 +251,7 @@ struct ProjectFileIndex::Reader::State {
                 patches.clear();
             hasListing = true;
             fileCount = count;
+            listedClock.start();
             if (differs)
                 ++version;
             listingDone.wakeAll();
@@ -336,11 +339,13 @@ void ProjectFileIndex::prepare()
     refresh();
 }
 
-void ProjectFileIndex::refresh()
+void ProjectFileIndex::refresh(qint64 unlessListedWithinMs)
 {
     {
         QMutexLocker lock(&m_state->mutex);
         if (m_state->wholeListingsRunning > 0)
+            return;
+        if (unlessListedWithinMs > 0 && m_state->listedClock.isValid() && m_state->listedClock.elapsed() < unlessListedWithinMs)
             return;
     }
     const ProjectListingRules rules = ProjectListingRules::current();
@@ -432,6 +437,14 @@ std::shared_ptr<const QStringList> ProjectFileIndex::Reader::listNow() const
     if (changed || !unknown.isEmpty())
         State::announce(m_state);
     return m_state->currentFiles();
+}
+
+std::optional<std::pair<const void*, quint64>> ProjectFileIndex::Reader::listingVersion() const
+{
+    QMutexLocker lock(&m_state->mutex);
+    if (!m_state->hasListing)
+        return std::nullopt;
+    return std::make_pair(static_cast<const void*>(m_state.get()), m_state->version);
 }
 
 qsizetype ProjectFileIndex::Reader::lastFileCount() const

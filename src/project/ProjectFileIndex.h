@@ -15,6 +15,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 /// What the tree leaves out: names starting with "." and the temporary files of
 /// previews and moves, and files of the "Hidden" type.
@@ -49,8 +51,9 @@ public:
     const QString& root() const { return m_root; }
 
     /// Starts a fresh listing of the whole project on a worker, unless one is running
-    /// (main thread). The rules are taken again, so a change of file types shows.
-    void refresh();
+    /// or (given a time) one ended that recently (main thread). The rules are taken
+    /// again, so a change of file types shows.
+    void refresh(qint64 unlessListedWithinMs = 0);
     /// Starts the first listing unless the index has one or one is running.
     void prepare();
     /// The first listing is done: files() answers without waiting.
@@ -75,6 +78,9 @@ public:
         void walk(const std::function<bool(const QString& path)>& visit) const;
         /// The number of files of the last listing (0 before the first).
         qsizetype lastFileCount() const;
+        /// Tells listings apart: the same index at the same version holds the same
+        /// files. None before the first listing.
+        std::optional<std::pair<const void*, quint64>> listingVersion() const;
         const QString& root() const;
 
     private:
