@@ -71,6 +71,20 @@ void KELFilePrefsManager::load()
     }
 }
 
+QHash<QString, kit::StringEncoding> KELFilePrefsManager::storedEncodingsByPath()
+{
+    QHash<QString, kit::StringEncoding> encodings;
+    for (const std::unique_ptr<KELFilePrefs>& record : m_filePrefs) {
+        const kit::StringEncoding encoding = record->encoding();
+        if (encoding == kit::NoEncoding)
+            continue;
+        const QString path = record->resolvedPath();
+        if (!path.isEmpty() && !encodings.contains(path))
+            encodings.insert(path, encoding);
+    }
+    return encodings;
+}
+
 KELFilePrefs* KELFilePrefsManager::existingFilePrefsForFile(const QString& path)
 {
     if (path.isEmpty())

@@ -6,6 +6,7 @@
 
 #include "document/KELFilePrefs.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -39,6 +40,10 @@ public:
     /// Dates the record, keeps it among the saved ones (dropping the oldest
     /// beyond the limit) and writes the store to the user defaults.
     void saveFilePrefs(KELFilePrefs& record);
+
+    /// The encodings kept for files, by the path each record resolves to now: a copy
+    /// that readers on other threads use in place of the store.
+    QHash<QString, kit::StringEncoding> storedEncodingsByPath();
 
     int knownCount() const { return int(m_filePrefs.size()); }
     int savedCount() const { return int(m_savedFilePrefs.size()); }

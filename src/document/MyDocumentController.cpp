@@ -434,13 +434,20 @@ QList<std::shared_ptr<DocumentContents>> MyDocumentController::allDocumentsAndPl
         }
         return false;
     };
-    for (DocumentWindowController* window : documentWindowControllersFrontToBack()) {
-        for (const std::shared_ptr<DocumentContents>& contents : window->allDocumentsAndPlaceholders()) {
-            if (contents && !known(*contents)) {
-                byHash.insert(contents->contentsHash(), list.size());
-                list << contents;
-            }
+    auto add = [&list, &byHash, &known](const std::shared_ptr<DocumentContents>& contents) {
+        if (contents && !known(*contents)) {
+            byHash.insert(contents->contentsHash(), list.size());
+            list << contents;
         }
+    };
+    for (DocumentWindowController* window : documentWindowControllersFrontToBack()) {
+        for (const std::shared_ptr<DocumentContents>& contents : window->allDocumentsAndPlaceholders())
+            add(contents);
+    }
+    // Open documents that no window shows (a replace across files opens them so).
+    for (kit::Document* document : documents()) {
+        if (auto* text = qobject_cast<MyDocument*>(document))
+            add(std::shared_ptr<DocumentContents>(std::shared_ptr<DocumentContents>(), text));
     }
     return list;
 }

@@ -100,7 +100,8 @@ public:
     /// windows' current documents in document order; each once.
     QList<MyDocument*> visibleDocuments() const;
     MyDocument* frontMostDocument() const;
-    /// The documents and not-yet-loaded tabs of every document window, each once.
+    /// The documents and not-yet-loaded tabs of every document window, then the open
+    /// documents no window shows; each once.
     QList<std::shared_ptr<DocumentContents>> allDocumentsAndPlaceholders() const;
     /// Whether the open under way shows nothing (its document gets no window of its own).
     bool isOpeningWithoutDisplay() const { return m_openingWithoutDisplay > 0; }

@@ -38,7 +38,8 @@ public:
     static void setShared(EditorDocumentSource* source);
 
     virtual bool hasDocuments() const = 0;
-    /// Every open document, then a placeholder for each file of the open projects.
+    /// Every open document and tab not loaded yet, each once (the other files of
+    /// projects are listed by the project layer).
     virtual QList<std::shared_ptr<DocumentContents>> allDocumentsAndPlaceholders() = 0;
     /// What stands for a file that is not open.
     virtual std::shared_ptr<DocumentContents> placeholderForPath(const QString& path) = 0;

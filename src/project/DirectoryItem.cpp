@@ -57,15 +57,6 @@ QString joinPath(const QString& folder, const QString& name)
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
-// Display order of two names; names equal but for case keep a fixed order.
-int compareNames(const QString& a, const QString& b)
-{
-    const int order = comparePathsForDisplay(a, b);
-    if (order != 0)
-        return order;
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
-
 } // namespace
 
 DirectoryItem::DirectoryItem(const QString& path, DirectoryItem* parent)
@@ -76,7 +67,21 @@ DirectoryItem::DirectoryItem(const QString& path, DirectoryItem* parent)
     m_isImage = extensionIsImage(path);
 }
 
+DirectoryItem::DirectoryItem(const QString& path, DirectoryItem* parent, bool isFolder)
+    : m_parent(parent), m_path(path), m_isFolder(isFolder), m_isImage(extensionIsImage(path))
+{
+}
+
 DirectoryItem::~DirectoryItem() = default;
+
+int DirectoryItem::compareNames(const QString& a, const QString& b)
+{
+    // Names equal but for case keep a fixed order.
+    const int order = compareNumericCaseInsensitive(a, b);
+    if (order != 0)
+        return order;
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
 
 void DirectoryItem::setPath(const QString& path)
 {
@@ -186,10 +191,8 @@ bool DirectoryItem::updateContainedItems()
             Entry entry;
             entry.name = name;
             entry.existing = byName.value(name);
-            if (!entry.existing) {
-                entry.made = std::make_unique<DirectoryItem>(joinPath(m_path, name), this);
-                entry.made->m_isFolder = entryInfo.isDir();
-            }
+            if (!entry.existing)
+                entry.made.reset(new DirectoryItem(joinPath(m_path, name), this, entryInfo.isDir()));
             entries.push_back(std::move(entry));
         }
         std::sort(entries.begin(), entries.end(),
@@ -264,6 +267,8 @@ bool DirectoryItem::updateContainedItems()
         changed = true;
         i = end;
     }
+    if (m_isFolder && watcher)
+        watcher->directoryItemDidList(this);
     return changed;
 }
 

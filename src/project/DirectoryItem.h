@@ -29,6 +29,8 @@ public:
     /// The child at from moves so that it ends up before the child now at to.
     virtual void directoryItemWillMoveChild(DirectoryItem* parent, int from, int to) = 0;
     virtual void directoryItemDidMoveChild(DirectoryItem* parent) = 0;
+    /// The folder was read from the disk (whether or not its children changed).
+    virtual void directoryItemDidList(DirectoryItem*) {}
 };
 
 class DirectoryItem {
@@ -60,6 +62,8 @@ public:
     DirectoryItem* containedItemWithName(const QString& name) const;
     /// Display order: by name ignoring case, digit runs by value (file2 before file10).
     int compareForDisplaySort(const DirectoryItem& other) const;
+    /// The same order for two names.
+    static int compareNames(const QString& a, const QString& b);
     static bool isListedName(const QString& name);
 
     /// Reads the folder; answers whether a child appeared or went away.
@@ -98,6 +102,8 @@ public:
     DirectoryItemObserver* observer() const;
 
 private:
+    // A node whose kind the listing already knows (no look at the disk).
+    DirectoryItem(const QString& path, DirectoryItem* parent, bool isFolder);
     void collectDocuments(QList<std::shared_ptr<DocumentContents>>& list, const QHash<QString, MyDocument*>& open);
     void collectFilePaths(QStringList& list);
     void renumber(int from);

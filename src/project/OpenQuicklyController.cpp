@@ -2,10 +2,13 @@
 
 #include "support/DefaultsKeys.h"
 #include "document/MyDocument.h"
+#include "document/MyDocumentController.h"
 #include "kit/UserDefaults.h"
 #include "project/ImageAndTextCell.h"
 #include "project/OpenQuicklyLocalSearch.h"
 #include "project/OpenQuicklySpotlightSearch.h"
+#include "project/ProjectDocumentController.h"
+#include "project/ProjectFileIndex.h"
 #include "project/ProjectServices.h"
 #include "support/HelpUtils.h"
 
@@ -24,18 +27,31 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
+
+namespace {
+// A panel opened again within this time offers the projects' files as they were listed.
+constexpr qint64 kRelistAfterMs = 10000;
+// The rows of the projects' files are kept this long after the panel closed, for
+// the next time it opens.
+constexpr int kKeepRowsAfterCloseMs = 60000;
+} // namespace
 
 // The file list: one row per file name, sorted by name ignoring case.
 class OpenQuicklyFileListModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
-    void setResults(QList<OpenQuicklyResultRef> results)
+    /// The local search hands its rows over in order already.
+    void setResults(QList<OpenQuicklyResultRef> results, bool sorted = false)
     {
-        std::stable_sort(results.begin(), results.end(), [](const OpenQuicklyResultRef& a, const OpenQuicklyResultRef& b) {
-            return a->fileName().compare(b->fileName(), Qt::CaseInsensitive) < 0;
-        });
+        if (!sorted) {
+            std::stable_sort(results.begin(), results.end(), [](const OpenQuicklyResultRef& a, const OpenQuicklyResultRef& b) {
+                return a->fileName().compare(b->fileName(), Qt::CaseInsensitive) < 0;
+            });
+        }
         beginResetModel();
         m_results = std::move(results);
         endResetModel();
@@ -107,6 +123,8 @@ OpenQuicklyController& OpenQuicklyController::sharedInstance()
 
 OpenQuicklyController::OpenQuicklyController()
 {
+    m_releaseRowsTimer.setSingleShot(true);
+    connect(&m_releaseRowsTimer, &QTimer::timeout, this, [] { OpenQuicklyLocalSearch::releaseCachedRows(); });
     buildWindow();
 }
 
@@ -216,17 +234,23 @@ void OpenQuicklyController::showWindow()
     m_window->raise();
     m_window->activateWindow();
     // The panel is fresh each time it comes forward, also when the desktop does
-    // not report the activation.
+    // not report the activation; when it does, that activation is this same one.
     windowDidBecomeKey();
+    m_shownNow = true;
 }
 
 bool OpenQuicklyController::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_window) {
-        if (event->type() == QEvent::WindowActivate)
-            windowDidBecomeKey();
-        else if (event->type() == QEvent::Close || event->type() == QEvent::Hide)
+        if (event->type() == QEvent::WindowActivate) {
+            if (!std::exchange(m_shownNow, false))
+                windowDidBecomeKey();
+        } else if (event->type() == QEvent::WindowDeactivate) {
+            m_shownNow = false;
+        } else if (event->type() == QEvent::Close || event->type() == QEvent::Hide) {
+            m_shownNow = false;
             windowWillClose();
+        }
     } else if (watched == m_fileRegexField && event->type() == QEvent::KeyPress) {
         // Up and down move through the file list while typing.
         auto* key = static_cast<QKeyEvent*>(event);
@@ -246,20 +270,55 @@ bool OpenQuicklyController::eventFilter(QObject* watched, QEvent* event)
 
 void OpenQuicklyController::windowDidBecomeKey()
 {
+    m_releaseRowsTimer.stop();
     m_fileRegexField->setFocus(Qt::OtherFocusReason);
     // A local search sees the documents open now; the system search is kept.
-    if (!m_search || m_search->isLocal())
+    if (!m_search || m_search->isLocal()) {
+        // The projects are listed again in the background (unless they just were),
+        // for changes in folders the tree does not watch; what they list now is
+        // offered meanwhile.
+        if (MyDocumentController* controller = MyDocumentController::sharedDocumentController()) {
+            for (DocumentWindowController* window : controller->projectDocuments()) {
+                if (auto* project = qobject_cast<ProjectDocumentController*>(window)) {
+                    project->fileIndex()->refresh(kRelistAfterMs);
+                    connect(project->fileIndex(), &ProjectFileIndex::filesChanged, this,
+                        &OpenQuicklyController::projectFilesChanged, Qt::UniqueConnection);
+                }
+            }
+        }
         resetSearch();
+    }
+}
+
+void OpenQuicklyController::projectFilesChanged()
+{
+    // The rows follow the projects' files while the panel is open.
+    if (m_resetPending || !m_window || !m_window->isVisible() || !m_search || !m_search->isLocal())
+        return;
+    m_resetPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_resetPending = false;
+        if (m_window && m_window->isVisible() && m_search && m_search->isLocal()) {
+            const QString kept = m_selectedDocumentFileName;
+            resetSearch();
+            m_selectedDocumentFileName = kept;
+        }
+    });
 }
 
 void OpenQuicklyController::windowWillClose()
 {
-    if (!m_search && m_fileRegexField->text().isEmpty())
-        return;
-    setSearch(nullptr);
-    m_fileRegexField->blockSignals(true);
-    m_fileRegexField->clear();
-    m_fileRegexField->blockSignals(false);
+    if (m_search || !m_fileRegexField->text().isEmpty()) {
+        setSearch(nullptr);
+        m_fileRegexField->blockSignals(true);
+        m_fileRegexField->clear();
+        m_fileRegexField->blockSignals(false);
+    }
+    // Nothing of this search is shown when the panel comes back.
+    m_fileModel->setResults({});
+    m_folderModel->setResult(nullptr);
+    updateOpenButton();
+    m_releaseRowsTimer.start(kKeepRowsAfterCloseMs);
 }
 
 void OpenQuicklyController::useSearch(OpenQuicklySearch* search)
@@ -295,6 +354,8 @@ void OpenQuicklyController::resetSearch()
         setSearch(std::make_unique<OpenQuicklyLocalSearch>());
     }
     m_fileModel->setResults(m_search ? m_search->currentResults() : QList<OpenQuicklyResultRef>());
+    m_folderModel->setResult(selectedResult());
+    updateOpenButton();
     m_progressIndicator->setRange(0, 1);
     handleRegexChange();
 }
@@ -379,7 +440,7 @@ void OpenQuicklyController::didUpdateSearchResults()
 {
     const int fileScroll = m_fileTableView->verticalScrollBar()->value();
     m_updating = true;
-    m_fileModel->setResults(m_search ? m_search->currentResults() : QList<OpenQuicklyResultRef>());
+    m_fileModel->setResults(m_search ? m_search->currentResults() : QList<OpenQuicklyResultRef>(), m_search && m_search->isLocal());
     int fileRow = -1;
     if (m_selectedFileRow == 0 && m_selectedFolderRow == 0) {
         fileRow = 0; // the top row stays selected while the list changes

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <QTimer>
 #include <memory>
 
 class QCheckBox;
@@ -74,6 +75,7 @@ private:
     void fileSelectionChanged();
     void folderSelectionChanged();
     void updateOpenButton();
+    void projectFilesChanged();
 
     QPointer<QDialog> m_window;
     QLineEdit* m_fileRegexField = nullptr;
@@ -94,4 +96,8 @@ private:
     QString m_selectedFileName;
     QString m_selectedDocumentFileName;
     bool m_updating = false;
+    bool m_resetPending = false;
+    // Shown and made fresh; its activation, when it comes, needs nothing more.
+    bool m_shownNow = false;
+    QTimer m_releaseRowsTimer;
 };

@@ -2,14 +2,18 @@
 
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
+#include "project/ProjectDocumentController.h"
 #include "editor/FindParameters.h"
 #include "editor/OGRegularExpression.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSet>
 #include <algorithm>
+#include <iterator>
 #include <thread>
+#include <utility>
 
 namespace {
 std::function<void()>& workerGate()
@@ -25,6 +29,13 @@ bool isAscii(const QString& text)
             return false;
     }
     return true;
+}
+
+// The file list's order: names ignoring case (ties in a fixed order).
+bool comesBefore(const OpenQuicklyResultRef& a, const OpenQuicklyResultRef& b)
+{
+    const int order = a->fileName().compare(b->fileName(), Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : a->fileName() < b->fileName();
 }
 
 // A quick test that the pieces between the "*" of a typed text occur in a name
@@ -70,7 +81,31 @@ private:
 };
 } // namespace
 
+// The last rows made of the projects' files, with the listings they came from.
+struct ProjectRowsCache {
+    QMutex mutex;
+    bool made = false;
+    QList<std::pair<const void*, quint64>> key;
+    QList<OpenQuicklyResultRef> rows;
+};
+
+ProjectRowsCache& projectRowsCache()
+{
+    static ProjectRowsCache cache;
+    return cache;
+}
+
 struct OpenQuicklyLocalSearch::State {
+    // What the candidates are made of, taken on the main thread.
+    struct Open {
+        std::shared_ptr<DocumentContents> document;
+        QString name;
+        QString path;
+    };
+    QList<Open> openDocuments;
+    QList<ProjectFileIndex::Reader> projects;
+    bool populated = false; // under allResultsLock
+
     QMutex allResultsLock;
     QMutex searchStringLock;
     QMutex updateResultsLock;
@@ -81,13 +116,116 @@ struct OpenQuicklyLocalSearch::State {
     QString searchString;
     // The running worker's list; removed rows are left as null until published.
     QList<OpenQuicklyResultRef> updateResults;
+    // updateResults is the run's first rows (sorted, some removed), then the rows it
+    // added (sorted, as allResults is): one merge gives the list in order.
+    qsizetype initialCount = 0;
     QHash<QString, qsizetype> updateIndex;
     bool resultsNeedUpdate = false;
     std::shared_ptr<SearchToken> searchToken;
 
+    // Builds allResults once (allResultsLock held): open documents first, then the
+    // projects' files that are not open, grouped by name.
+    void populateAllResultsLocked()
+    {
+        if (populated)
+            return;
+        populated = true;
+        allResults = projectResults(projects);
+        projects.clear();
+        if (openDocuments.isEmpty())
+            return;
+        // The open documents join the rows of their names, in place of their files.
+        QHash<QString, QList<OpenQuicklyResult::Entry>> openByName;
+        QSet<QString> openPaths;
+        for (const Open& open : std::as_const(openDocuments)) {
+            if (!open.path.isEmpty())
+                openPaths.insert(open.path);
+            openByName[open.name].append(OpenQuicklyResult::Entry{open.document, open.path});
+        }
+        openDocuments.clear();
+        auto joined = [&openPaths](const QString& name, QList<OpenQuicklyResult::Entry> entries,
+                          const QList<OpenQuicklyResult::Entry>& files) {
+            for (const OpenQuicklyResult::Entry& file : files) {
+                if (!openPaths.contains(file.path))
+                    entries.append(file);
+            }
+            std::stable_sort(entries.begin(), entries.end(), OpenQuicklyResult::compareEntriesForOpenQuickly);
+            auto result = std::make_shared<OpenQuicklyResult>(name);
+            result->setEntries(std::move(entries));
+            return result;
+        };
+        for (OpenQuicklyResultRef& result : allResults) {
+            auto open = openByName.find(result->fileName());
+            if (open == openByName.end())
+                continue;
+            result = joined(result->fileName(), *open, result->entries());
+            openByName.erase(open);
+        }
+        QList<OpenQuicklyResultRef> added;
+        for (auto it = openByName.cbegin(); it != openByName.cend(); ++it)
+            added << joined(it.key(), it.value(), {});
+        std::sort(added.begin(), added.end(), comesBefore);
+        QList<OpenQuicklyResultRef> merged;
+        merged.reserve(allResults.size() + added.size());
+        std::merge(allResults.cbegin(), allResults.cend(), added.cbegin(), added.cend(), std::back_inserter(merged), comesBefore);
+        allResults = std::move(merged);
+    }
+
+    // The rows of the projects' files, in list order. Made again only when a listing
+    // changed: a panel opened again soon finds them ready.
+    static QList<OpenQuicklyResultRef> projectResults(const QList<ProjectFileIndex::Reader>& projects)
+    {
+        ProjectRowsCache& cache = projectRowsCache();
+        auto versions = [&projects] {
+            QList<std::pair<const void*, quint64>> key;
+            for (const ProjectFileIndex::Reader& project : projects) {
+                if (const auto version = project.listingVersion())
+                    key << *version;
+            }
+            return key;
+        };
+        {
+            const QList<std::pair<const void*, quint64>> key = versions();
+            QMutexLocker lock(&cache.mutex);
+            if (cache.made && cache.key == key && key.size() == projects.size())
+                return cache.rows;
+        }
+        QList<std::shared_ptr<const QStringList>> lists;
+        for (const ProjectFileIndex::Reader& project : projects)
+            lists << project.files(); // waits for a first listing
+        const QList<std::pair<const void*, quint64>> key = versions();
+        QHash<QString, QList<OpenQuicklyResult::Entry>> byName;
+        QSet<QString> seen;
+        for (const std::shared_ptr<const QStringList>& files : std::as_const(lists)) {
+            for (const QString& path : *files) {
+                if (lists.size() > 1) {
+                    if (seen.contains(path))
+                        continue; // a project inside another lists it again
+                    seen.insert(path);
+                }
+                byName[path.mid(path.lastIndexOf(QLatin1Char('/')) + 1)].append(OpenQuicklyResult::Entry{nullptr, path});
+            }
+        }
+        QList<OpenQuicklyResultRef> rows;
+        rows.reserve(byName.size());
+        for (auto it = byName.begin(); it != byName.end(); ++it) {
+            std::stable_sort(it->begin(), it->end(), OpenQuicklyResult::compareEntriesForOpenQuickly);
+            auto result = std::make_shared<OpenQuicklyResult>(it.key());
+            result->setEntries(std::move(*it));
+            rows << result;
+        }
+        std::sort(rows.begin(), rows.end(), comesBefore);
+        QMutexLocker lock(&cache.mutex);
+        cache.key = key;
+        cache.rows = rows;
+        cache.made = true;
+        return rows;
+    }
+
     void resetUpdateResults(const QList<OpenQuicklyResultRef>& initial)
     {
         updateResults = initial;
+        initialCount = initial.size();
         updateIndex.clear();
         for (qsizetype i = 0; i < updateResults.size(); ++i)
             updateIndex.insert(updateResults[i]->fileName(), i);
@@ -98,20 +236,47 @@ OpenQuicklyLocalSearch::OpenQuicklyLocalSearch(const QString& searchString)
     : m_state(std::make_shared<State>())
 {
     m_state->searchString = searchString;
-    MyDocumentController* controller = MyDocumentController::sharedDocumentController();
-    populateAllResults(controller ? controller->allDocumentsAndPlaceholders() : QList<std::shared_ptr<DocumentContents>>());
+    QList<std::shared_ptr<DocumentContents>> documents;
+    QList<ProjectFileIndex::Reader> projects;
+    if (MyDocumentController* controller = MyDocumentController::sharedDocumentController()) {
+        documents = controller->allDocumentsAndPlaceholders();
+        for (DocumentWindowController* window : controller->projectDocuments()) {
+            if (auto* project = qobject_cast<ProjectDocumentController*>(window)) {
+                project->fileIndex()->prepare();
+                projects << project->fileIndex()->reader();
+            }
+        }
+    }
+    setCandidates(documents, projects);
 }
 
-OpenQuicklyLocalSearch::OpenQuicklyLocalSearch(const QList<std::shared_ptr<DocumentContents>>& candidates, const QString& searchString)
+OpenQuicklyLocalSearch::OpenQuicklyLocalSearch(const QList<std::shared_ptr<DocumentContents>>& candidates,
+    const QString& searchString, const QList<ProjectFileIndex::Reader>& projects)
     : m_state(std::make_shared<State>())
 {
     m_state->searchString = searchString;
-    populateAllResults(candidates);
+    setCandidates(candidates, projects);
+}
+
+void OpenQuicklyLocalSearch::releaseCachedRows()
+{
+    QList<OpenQuicklyResultRef> rows;
+    {
+        ProjectRowsCache& cache = projectRowsCache();
+        QMutexLocker lock(&cache.mutex);
+        rows = std::exchange(cache.rows, {});
+        cache.key.clear();
+        cache.made = false;
+    }
+    // Many rows take a while to free: not on the main thread.
+    std::thread([rows = std::move(rows)] {}).detach();
 }
 
 OpenQuicklyLocalSearch::~OpenQuicklyLocalSearch()
 {
     stop();
+    // The candidates of a large project take a while to free: not on the main thread.
+    std::thread([state = std::move(m_state)] {}).detach();
 }
 
 void OpenQuicklyLocalSearch::setWorkerGateForTesting(std::function<void()> gate)
@@ -119,39 +284,30 @@ void OpenQuicklyLocalSearch::setWorkerGateForTesting(std::function<void()> gate)
     workerGate() = std::move(gate);
 }
 
-void OpenQuicklyLocalSearch::populateAllResults(const QList<std::shared_ptr<DocumentContents>>& candidates)
+void OpenQuicklyLocalSearch::setCandidates(const QList<std::shared_ptr<DocumentContents>>& candidates,
+    const QList<ProjectFileIndex::Reader>& projects)
 {
-    QMutexLocker lock(&m_state->allResultsLock);
-    QHash<QString, QList<std::shared_ptr<DocumentContents>>> byName;
-    QStringList order;
+    // Names and paths are read here, where the documents live; the rest is made on a
+    // worker, which the first run waits for.
     for (const std::shared_ptr<DocumentContents>& document : candidates) {
         if (!document)
             continue;
         const QUrl url = document->fileURL();
+        const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
         const QString name = url.isEmpty() ? document->displayName() : QFileInfo(url.path()).fileName();
-        auto it = byName.find(name);
-        if (it == byName.end()) {
-            order << name;
-            it = byName.insert(name, {});
-        }
-        it->append(document);
+        m_state->openDocuments.append(State::Open{document, name, path});
     }
-    m_state->allResults.clear();
-    m_state->allResults.reserve(order.size());
-    for (const QString& name : std::as_const(order)) {
-        QList<std::shared_ptr<DocumentContents>> documents = byName.value(name);
-        std::stable_sort(documents.begin(), documents.end(), [](const auto& a, const auto& b) {
-            return OpenQuicklyResult::compareDocumentsForOpenQuickly(*a, *b);
-        });
-        auto result = std::make_shared<OpenQuicklyResult>(name);
-        result->setDocuments(documents);
-        m_state->allResults << result;
-    }
+    m_state->projects = projects;
+    std::thread([state = m_state] {
+        QMutexLocker lock(&state->allResultsLock);
+        state->populateAllResultsLocked();
+    }).detach();
 }
 
 qsizetype OpenQuicklyLocalSearch::candidateCount() const
 {
     QMutexLocker lock(&m_state->allResultsLock);
+    m_state->populateAllResultsLocked();
     return m_state->allResults.size();
 }
 
@@ -228,6 +384,7 @@ void OpenQuicklyLocalSearch::performUpdate(std::shared_ptr<State> state, std::sh
         patternForSearchString(token->searchString()), OgreIgnoreCaseOption);
     {
         QMutexLocker allLock(&state->allResultsLock);
+        state->populateAllResultsLocked();
         if (expression && !stopped) {
             const WildcardPrefilter prefilter(token->searchString());
             for (const OpenQuicklyResultRef& candidate : std::as_const(state->allResults)) {
@@ -282,10 +439,21 @@ void OpenQuicklyLocalSearch::updateCurrentResults()
     {
         QMutexLocker lock(&m_state->updateResultsLock);
         m_state->resultsNeedUpdate = false;
-        published.reserve(m_state->updateResults.size());
-        for (const OpenQuicklyResultRef& result : std::as_const(m_state->updateResults)) {
-            if (result)
-                published << result;
+        const QList<OpenQuicklyResultRef>& rows = m_state->updateResults;
+        published.reserve(rows.size());
+        const qsizetype split = qMin(m_state->initialCount, rows.size());
+        qsizetype i = 0;
+        qsizetype j = split;
+        while (i < split || j < rows.size()) {
+            if (i < split && !rows[i]) {
+                ++i;
+            } else if (j < rows.size() && !rows[j]) {
+                ++j;
+            } else if (j >= rows.size() || (i < split && !comesBefore(rows[j], rows[i]))) {
+                published << rows[i++];
+            } else {
+                published << rows[j++];
+            }
         }
     }
     setCurrentResults(published);
@@ -313,6 +481,7 @@ QStringList OpenQuicklyLocalSearch::matchingFileNames(const QString& text) const
         return names;
     const WildcardPrefilter prefilter(text);
     QMutexLocker lock(&m_state->allResultsLock);
+    m_state->populateAllResultsLocked();
     for (const OpenQuicklyResultRef& candidate : std::as_const(m_state->allResults)) {
         if (prefilter.mayMatch(candidate->fileName()) && expression->matchInString(candidate->fileName()))
             names << candidate->fileName();

@@ -12,6 +12,7 @@
 #include "kit/UserDefaults.h"
 #include "kit/document/WindowRestoration.h"
 #include "project/DirectoryItem.h"
+#include "project/ProjectFileIndex.h"
 #include "project/ProjectOutlineModel.h"
 #include "project/ProjectServices.h"
 #include "support/KELFileTypeManager.h"
@@ -22,6 +23,7 @@
 #include <QDataStream>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMainWindow>
@@ -31,6 +33,11 @@
 #include <utility>
 
 namespace {
+// The main thread's share of one round of reading folders again.
+constexpr qint64 kReadRoundMilliseconds = 20;
+// Expanded rows are saved once they have stopped changing for this long.
+constexpr int kExpandedSaveDelay = 1000;
+
 const QString ApplicationWillTerminateNotification = QStringLiteral("KELApplicationWillTerminateNotification");
 const QString FileManagerDidMoveURLToTrashNotification = QStringLiteral("KELFileManagerDidMoveURLToTrashNotification");
 
@@ -71,6 +78,8 @@ ProjectDocumentController::ProjectDocumentController(const QString& directory, b
     m_root->updateContainedItems();
     m_model = new ProjectOutlineModel(m_root.get(), this);
     m_model->setRenameHandler([this](DirectoryItem* item, const QString& name) { renameItem(item, name); });
+    m_fileIndex = new ProjectFileIndex(m_directory, this);
+    m_model->setListingHandler([this](DirectoryItem* item) { folderListedInTree(item); });
 
     m_directoryUpdateTimer.setSingleShot(true);
     m_directoryUpdateTimer.setInterval(0);
@@ -80,6 +89,12 @@ ProjectDocumentController::ProjectDocumentController(const QString& directory, b
     m_diskChangeTimer.setInterval(100);
     connect(&m_diskChangeTimer, &QTimer::timeout, this, [this] { refreshChangedFolders(); });
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) { folderChangedOnDisk(path); });
+    m_readTimer.setSingleShot(true);
+    m_readTimer.setInterval(0);
+    connect(&m_readTimer, &QTimer::timeout, this, [this] { readPendingFolders(); });
+    m_expandedSaveTimer.setSingleShot(true);
+    m_expandedSaveTimer.setInterval(kExpandedSaveDelay);
+    connect(&m_expandedSaveTimer, &QTimer::timeout, this, [this] { saveExpandedItems(); });
 
     auto& center = kit::NotificationCenter::defaultCenter();
     center.addObserver(ApplicationWillTerminateNotification, nullptr, [this](const kit::Notification&) { savePrefs(); }, this);
@@ -95,6 +110,8 @@ ProjectDocumentController::~ProjectDocumentController()
     kit::NotificationCenter::defaultCenter().removeObservers(this);
     m_directoryUpdateTimer.stop();
     m_diskChangeTimer.stop();
+    m_readTimer.stop();
+    m_expandedSaveTimer.stop();
     if (m_outline)
         m_outline->setModel(nullptr);
     delete m_model;
@@ -296,9 +313,17 @@ QWidget* ProjectDocumentController::makeCentralView(QWidget* editorArea)
     });
 
     connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { outlineViewSelectionDidChange(); });
-    connect(outline, &ProjectOutlineView::expandedItemsChanged, this, [this] {
+    // The expanded folders are watched as they open and close, and saved after a pause.
+    connect(outline, &ProjectOutlineView::expandedItemChanged, this, [this](DirectoryItem* item, bool expanded) {
+        if (expanded)
+            watchFolder(item->path());
+        else
+            unwatchFolder(item->path());
+        m_expandedSaveTimer.start();
+    });
+    connect(outline, &ProjectOutlineView::allCollapsed, this, [this] {
         updateWatchedFolders();
-        saveExpandedItems();
+        m_expandedSaveTimer.start();
     });
     return split;
 }
@@ -369,7 +394,10 @@ void ProjectDocumentController::savePrefsBeforeClosing()
 void ProjectDocumentController::windowWillClose()
 {
     savePrefsBeforeClosing();
+    m_readTimer.stop();
+    m_foldersToRead.clear();
     m_watcher.removePaths(m_watcher.directories());
+    m_watchedFolders.clear();
     DocumentWindowController::windowWillClose();
     if (MyDocumentController* controller = MyDocumentController::sharedDocumentController())
         controller->removeProjectDocument(this);
@@ -378,10 +406,13 @@ void ProjectDocumentController::windowWillClose()
 bool ProjectDocumentController::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == window() && event->type() == QEvent::WindowActivate) {
-        setNeedsDirectoryUpdate(true);
+        // The watcher reports changes as they happen; coming back reads only what it
+        // cannot report, or everything after the file types changed.
         if (m_needsItemUpdate) {
             m_needsItemUpdate = false;
             updateDirectory();
+        } else if (!m_unwatchedFolders.isEmpty()) {
+            readFolders(m_unwatchedFolders);
         }
     }
     return DocumentWindowController::eventFilter(watched, event);
@@ -389,6 +420,9 @@ bool ProjectDocumentController::eventFilter(QObject* watched, QEvent* event)
 
 void ProjectDocumentController::fileTypesDidChange()
 {
+    // Hidden types may have changed: the index lists the project again.
+    if (m_fileIndex->isReady())
+        m_fileIndex->refresh();
     if (window() && window()->isActiveWindow()) {
         updateDirectory();
         if (m_outline)
@@ -464,13 +498,18 @@ void ProjectDocumentController::savePrefs()
         kit::UserDefaults::standard().setValue(splitViewAutosaveNameForDirectory(m_directory), m_splitView->saveState());
 }
 
-void ProjectDocumentController::saveExpandedItems() const
+void ProjectDocumentController::saveExpandedItems()
 {
+    m_expandedSaveTimer.stop();
     if (!m_outline || !m_windowLoaded)
         return;
+    // Folders only, parents before their children.
     QStringList paths;
-    for (DirectoryItem* item : m_outline->expandedItems())
-        paths << item->path();
+    for (const DirectoryItem* item : m_outline->expandedItemSet()) {
+        if (item->isFolder())
+            paths << item->path();
+    }
+    paths.sort();
     kit::UserDefaults::standard().setValue(expandedItemsDefaultsKey(m_directory), paths);
 }
 
@@ -478,14 +517,13 @@ void ProjectDocumentController::restoreExpandedItems()
 {
     if (!m_outline)
         return;
-    const QStringList paths = kit::UserDefaults::standard().stringListValue(expandedItemsDefaultsKey(m_directory));
-    // Parents before children: the list is in row order.
-    for (const QString& path : paths) {
-        DirectoryItem* item = m_root->itemForPath(path);
-        if (item && item->isFolder() && item != m_root.get())
-            m_outline->expand(m_model->indexForItem(item));
-    }
-    updateWatchedFolders();
+    // Older lists hold files too, in row order; only folders are expanded, parents
+    // first, a few at a time when there are many.
+    QStringList paths = kit::UserDefaults::standard().stringListValue(expandedItemsDefaultsKey(m_directory));
+    paths.removeAll(m_root->path());
+    paths.sort();
+    paths.removeDuplicates();
+    m_outline->expandPaths(paths);
 }
 
 void ProjectDocumentController::encodeRestorableState(QVariantMap& state) const
@@ -508,11 +546,17 @@ void ProjectDocumentController::restoreState(const QVariantMap& state)
 
 QList<std::shared_ptr<DocumentContents>> ProjectDocumentController::allDocumentsAndPlaceholders() const
 {
-    QList<std::shared_ptr<DocumentContents>> list = m_root->allDocumentsAndPlaceholders();
-    // Untitled documents of the window are searched as well.
+    // The window's documents (untitled ones too) and tabs not loaded yet. The other
+    // files of the project come from its file index, listed off the main thread.
+    QList<std::shared_ptr<DocumentContents>> list;
+    QSet<const DocumentContents*> known;
     for (MyDocument* document : documents()) {
-        if (document->filePath().isEmpty())
-            list.prepend(std::shared_ptr<DocumentContents>(std::shared_ptr<DocumentContents>(), document));
+        known.insert(document);
+        list << std::shared_ptr<DocumentContents>(std::shared_ptr<DocumentContents>(), document);
+    }
+    for (const std::shared_ptr<DocumentContents>& contents : DocumentWindowController::allDocumentsAndPlaceholders()) {
+        if (contents && !known.contains(contents.get()))
+            list << contents;
     }
     return list;
 }
@@ -569,13 +613,12 @@ void ProjectDocumentController::setNeedsDirectoryUpdate(bool needed)
 void ProjectDocumentController::updateDirectory()
 {
     m_directoryUpdateTimer.stop();
-    QSet<const DirectoryItem*> expanded;
+    QSet<QString> folders{m_root->path()};
     if (m_outline) {
-        for (DirectoryItem* item : m_outline->expandedItems())
-            expanded.insert(item);
+        for (const DirectoryItem* item : m_outline->expandedItemSet())
+            folders.insert(item->path());
     }
-    m_root->updateExpandedChildrenWithExpandedItems(expanded);
-    updateWatchedFolders();
+    readFolders(folders);
 }
 
 QStringList ProjectDocumentController::watchedFolders() const
@@ -583,30 +626,49 @@ QStringList ProjectDocumentController::watchedFolders() const
     return m_watcher.directories();
 }
 
+void ProjectDocumentController::watchFolder(const QString& path)
+{
+    if (m_watchedFolders.contains(path))
+        return;
+    if (m_watcher.addPath(path)) {
+        m_watchedFolders.insert(path);
+        m_unwatchedFolders.remove(path);
+    } else if (QFileInfo(path).isDir()) {
+        m_unwatchedFolders.insert(path);
+    }
+}
+
+void ProjectDocumentController::unwatchFolder(const QString& path)
+{
+    m_unwatchedFolders.remove(path);
+    if (m_watchedFolders.remove(path))
+        m_watcher.removePath(path);
+}
+
 void ProjectDocumentController::updateWatchedFolders()
 {
+    // After paths changed (a rename, a move): the watched folders are the root and
+    // the expanded folders under their present paths.
     QSet<QString> wanted{m_root->path()};
     if (m_outline) {
-        for (DirectoryItem* item : m_outline->expandedItems()) {
+        for (const DirectoryItem* item : m_outline->expandedItemSet()) {
             if (item->isFolder())
                 wanted.insert(item->path());
         }
     }
-    const QStringList current = m_watcher.directories();
-    QStringList gone;
-    for (const QString& path : current) {
-        if (!wanted.remove(path))
-            gone << path;
+    const QSet<QString> watched = m_watchedFolders;
+    for (const QString& path : watched) {
+        if (!wanted.contains(path))
+            unwatchFolder(path);
     }
-    if (!gone.isEmpty())
-        m_watcher.removePaths(gone);
-    QStringList added;
-    for (const QString& path : std::as_const(wanted)) {
-        if (QFileInfo(path).isDir())
-            added << path;
+    for (auto it = m_unwatchedFolders.begin(); it != m_unwatchedFolders.end();) {
+        if (!wanted.contains(*it))
+            it = m_unwatchedFolders.erase(it);
+        else
+            ++it;
     }
-    if (!added.isEmpty())
-        m_watcher.addPaths(added);
+    for (const QString& path : std::as_const(wanted))
+        watchFolder(path);
 }
 
 void ProjectDocumentController::folderChangedOnDisk(const QString& path)
@@ -617,18 +679,54 @@ void ProjectDocumentController::folderChangedOnDisk(const QString& path)
 
 void ProjectDocumentController::refreshChangedFolders()
 {
-    const QSet<QString> changed = std::exchange(m_changedFolders, {});
-    for (const QString& path : changed) {
-        DirectoryItem* item = m_root->path() == path ? m_root.get() : m_root->itemForPath(path);
-        if (item)
-            item->updateContainedItems();
-        // A folder that went away is dropped by its parent's listing.
-        if (!QFileInfo::exists(path)) {
-            if (DirectoryItem* parent = m_root->itemForPath(QFileInfo(path).absolutePath()))
-                parent->updateContainedItems();
-        }
+    readFolders(std::exchange(m_changedFolders, {}));
+}
+
+void ProjectDocumentController::readFolders(const QSet<QString>& paths)
+{
+    m_foldersToRead.unite(paths);
+    readPendingFolders();
+}
+
+void ProjectDocumentController::readPendingFolders()
+{
+    QElapsedTimer clock;
+    clock.start();
+    // Parents before their children: a folder that went away takes its children along.
+    QStringList order(m_foldersToRead.begin(), m_foldersToRead.end());
+    order.sort();
+    for (const QString& path : std::as_const(order)) {
+        if (clock.elapsed() >= kReadRoundMilliseconds)
+            break;
+        m_foldersToRead.remove(path);
+        readFolder(path);
     }
-    updateWatchedFolders();
+    if (!m_foldersToRead.isEmpty())
+        m_readTimer.start();
+}
+
+void ProjectDocumentController::readFolder(const QString& path)
+{
+    DirectoryItem* item = m_root->path() == path ? m_root.get() : m_root->itemForPath(path);
+    if (item)
+        item->updateContainedItems();
+    // A folder that went away is dropped by its parent's listing.
+    if (!QFileInfo::exists(path)) {
+        if (DirectoryItem* parent = m_root->itemForPath(QFileInfo(path).absolutePath()))
+            parent->updateContainedItems();
+        unwatchFolder(path);
+    }
+}
+
+void ProjectDocumentController::folderListedInTree(DirectoryItem* item)
+{
+    ProjectFileIndex::Listing listing;
+    listing.reserve(item->childCount());
+    for (int i = 0; i < item->childCount(); ++i) {
+        const DirectoryItem* child = item->childAt(i);
+        listing.append(ProjectFileIndex::Entry{child->itemName(), child->isFolder()});
+    }
+    m_fileIndex->folderListed(item->path(), listing);
 }
 
 // ---------------------------------------------------------------- showing files

@@ -21,6 +21,7 @@
 
 class DirectoryItem;
 class KELFilePrefs;
+class ProjectFileIndex;
 class ProjectOutlineModel;
 
 
@@ -62,6 +63,7 @@ public:
     KELFilePrefs& projectPrefs() const;
     /// "ProjectFileLinkPboardType" followed by the folder path.
     const QString& dragString() const { return m_dragString; }
+    /// The window's documents and tabs; the project's other files are in fileIndex().
     QList<std::shared_ptr<DocumentContents>> allDocumentsAndPlaceholders() const override;
 
     // -- Tree queries and refresh
@@ -72,10 +74,17 @@ public:
     void selectFileInTree(const QString& path, bool makeFirstResponder, bool scrollToFile);
     void setNeedsDirectoryUpdate() override { setNeedsDirectoryUpdate(true); }
     void setNeedsDirectoryUpdate(bool needed);
-    /// Reads the root and the expanded folders again.
+    /// Reads the root and the expanded folders again (many folders a few at a time).
     void updateDirectory();
     /// The folders watched for changes on disk (the root and the expanded folders).
     QStringList watchedFolders() const;
+    /// Expanded folders the system would not watch (too many watches, no permission):
+    /// read again whenever the window comes forward.
+    const QSet<QString>& unwatchedFolders() const { return m_unwatchedFolders; }
+    /// Folders still waiting to be read again.
+    bool isReadingFolders() const { return !m_foldersToRead.isEmpty(); }
+    /// The project's files, listed off the main thread (Open Quickly, Batch Find).
+    ProjectFileIndex* fileIndex() const { return m_fileIndex; }
 
     // -- Showing files
     void showItemAtPath(const QString& path);
@@ -132,9 +141,15 @@ protected:
 
 private:
     void updateWatchedFolders();
+    void watchFolder(const QString& path);
+    void unwatchFolder(const QString& path);
     void folderChangedOnDisk(const QString& path);
     void refreshChangedFolders();
-    void saveExpandedItems() const;
+    void readFolders(const QSet<QString>& paths);
+    void readPendingFolders();
+    void readFolder(const QString& path);
+    void folderListedInTree(DirectoryItem* item);
+    void saveExpandedItems();
     void savePrefsBeforeClosing();
     void restoreExpandedItems();
     void fileTypesDidChange();
@@ -152,8 +167,14 @@ private:
     QPointer<QToolButton> m_codeNavigatorButton;
     QTimer m_directoryUpdateTimer;
     QTimer m_diskChangeTimer;
+    QTimer m_readTimer;
+    QTimer m_expandedSaveTimer;
     QFileSystemWatcher m_watcher;
+    QSet<QString> m_watchedFolders;
+    QSet<QString> m_unwatchedFolders;
     QSet<QString> m_changedFolders;
+    QSet<QString> m_foldersToRead;
+    ProjectFileIndex* m_fileIndex = nullptr;
     bool m_needsItemUpdate = false;
     bool m_windowLoaded = false;
     // The state was saved as the window began to close, while its tabs were open.

@@ -151,7 +151,11 @@ Qt::ItemFlags ProjectOutlineModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    const Qt::ItemFlags flags =
+        Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    // A file is never expanded (not even by "*"), nor remembered as expanded.
+    const DirectoryItem* item = itemForIndex(index);
+    return item && !item->isFolder() ? flags | Qt::ItemNeverHasChildren : flags;
 }
 
 Qt::DropActions ProjectOutlineModel::supportedDropActions() const
@@ -202,4 +206,10 @@ void ProjectOutlineModel::directoryItemWillMoveChild(DirectoryItem* parent, int 
 void ProjectOutlineModel::directoryItemDidMoveChild(DirectoryItem*)
 {
     endMoveRows();
+}
+
+void ProjectOutlineModel::directoryItemDidList(DirectoryItem* item)
+{
+    if (m_listingHandler)
+        m_listingHandler(item);
 }

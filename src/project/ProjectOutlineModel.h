@@ -32,6 +32,8 @@ public:
     /// Renames a node (the window's rename with its alerts).
     using RenameHandler = std::function<void(DirectoryItem* item, const QString& name)>;
     void setRenameHandler(RenameHandler handler) { m_renameHandler = std::move(handler); }
+    /// Hears every listing of a folder (the project's file index follows the tree).
+    void setListingHandler(std::function<void(DirectoryItem* item)> handler) { m_listingHandler = std::move(handler); }
     /// Redraws the node's row (its icon or edited state changed).
     void redisplayItem(const DirectoryItem* item);
 
@@ -56,6 +58,7 @@ public:
     void directoryItemDidInsertChildren(DirectoryItem* parent) override;
     void directoryItemWillMoveChild(DirectoryItem* parent, int from, int to) override;
     void directoryItemDidMoveChild(DirectoryItem* parent) override;
+    void directoryItemDidList(DirectoryItem* item) override;
 
     /// Whether the file opens in the editor: folders always, files unless "Binary".
     bool isOpenable(const DirectoryItem* item) const;
@@ -65,6 +68,7 @@ private:
 
     DirectoryItem* m_root;
     RenameHandler m_renameHandler;
+    std::function<void(DirectoryItem* item)> m_listingHandler;
     mutable QHash<const DirectoryItem*, bool> m_openable;
     mutable QHash<QString, QIcon> m_icons;
 };

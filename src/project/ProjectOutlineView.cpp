@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -25,6 +26,9 @@
 #include <algorithm>
 
 namespace {
+// The main thread's share of one round of expanding: the window paints in between.
+constexpr qint64 kExpansionRoundMilliseconds = 20;
+
 // Actions whose items need a document of the selection (tag 1).
 bool isDocumentAction(const QString& action)
 {
@@ -61,18 +65,24 @@ ProjectOutlineView::ProjectOutlineView(QWidget* parent) : QTreeView(parent)
             m_delegate->updateCurrentDocument();
     });
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
-        // A folder shown again is read again, with its expanded descendants.
-        if (DirectoryItem* item = outlineModel() ? outlineModel()->itemForIndex(index) : nullptr) {
-            if (item->hasUpdatedContainedItems()) {
-                QSet<const DirectoryItem*> expanded;
-                for (DirectoryItem* node : expandedItems())
-                    expanded.insert(node);
-                item->updateExpandedChildrenWithExpandedItems(expanded);
-            }
-        }
-        Q_EMIT expandedItemsChanged();
+        DirectoryItem* item = outlineModel() ? outlineModel()->itemForIndex(index) : nullptr;
+        if (!item || !item->isFolder())
+            return;
+        m_expanded.insert(item);
+        // A folder shown again is read again, with its expanded descendants (a few at
+        // a time when there are many); folders expanded in rounds were just read.
+        Q_EMIT expandedItemChanged(item, true);
+        if (!m_expandingPending && item->hasUpdatedContainedItems())
+            readAgain(item);
     });
-    connect(this, &QTreeView::collapsed, this, [this] { Q_EMIT expandedItemsChanged(); });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        DirectoryItem* item = outlineModel() ? outlineModel()->itemForIndex(index) : nullptr;
+        if (item && m_expanded.remove(item))
+            Q_EMIT expandedItemChanged(item, false);
+    });
+    m_expansionTimer.setSingleShot(true);
+    m_expansionTimer.setInterval(0);
+    connect(&m_expansionTimer, &QTimer::timeout, this, [this] { expandPending(); });
 }
 
 ProjectOutlineModel* ProjectOutlineView::outlineModel() const
@@ -147,6 +157,85 @@ QList<DirectoryItem*> ProjectOutlineView::expandedItems() const
     return list;
 }
 
+void ProjectOutlineView::forgetExpanded(DirectoryItem* item)
+{
+    if (m_expanded.remove(item))
+        Q_EMIT expandedItemChanged(item, false);
+    if (!item->hasUpdatedContainedItems())
+        return;
+    for (int i = 0; i < item->childCount(); ++i) {
+        DirectoryItem* child = item->childAt(i);
+        if (child->isFolder())
+            forgetExpanded(child);
+    }
+}
+
+void ProjectOutlineView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
+{
+    // Removed nodes are freed: they leave the set while they still exist.
+    if (ProjectOutlineModel* m = outlineModel()) {
+        for (int row = start; row <= end; ++row) {
+            if (DirectoryItem* item = m->itemForIndex(m->index(row, 0, parent)))
+                forgetExpanded(item);
+        }
+    }
+    QTreeView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+void ProjectOutlineView::expandAllBelow(DirectoryItem* item)
+{
+    if (!item || !item->isFolder())
+        return;
+    m_pendingExpansions.append(PendingExpansion{item->path(), true, false});
+    expandPending();
+}
+
+void ProjectOutlineView::expandPaths(const QStringList& paths)
+{
+    for (const QString& path : paths)
+        m_pendingExpansions.append(PendingExpansion{path, false, false});
+    expandPending();
+}
+
+void ProjectOutlineView::expandPending()
+{
+    ProjectOutlineModel* m = outlineModel();
+    DirectoryItem* root = m ? m->rootItem() : nullptr;
+    if (!root) {
+        m_pendingExpansions.clear();
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    // The view lays itself out once after this round instead of once per folder.
+    scheduleDelayedItemsLayout();
+    m_expandingPending = true;
+    while (!m_pendingExpansions.isEmpty() && clock.elapsed() < kExpansionRoundMilliseconds) {
+        const PendingExpansion next = m_pendingExpansions.takeFirst();
+        DirectoryItem* item = root->itemForPath(next.path);
+        if (!item || item == root || !item->isFolder())
+            continue;
+        if (next.reread || !item->hasUpdatedContainedItems())
+            item->updateContainedItems();
+        if (next.reread)
+            continue;
+        const QModelIndex index = m->indexForItem(item);
+        if (index.isValid() && !isExpanded(index))
+            expand(index);
+        if (next.below) {
+            for (int i = 0; i < item->childCount(); ++i) {
+                if (item->childAt(i)->isFolder())
+                    m_pendingExpansions.append(PendingExpansion{item->childAt(i)->path(), true, false});
+            }
+        }
+    }
+    m_expandingPending = false;
+    if (!m_pendingExpansions.isEmpty())
+        m_expansionTimer.start();
+    else
+        Q_EMIT expansionFinished();
+}
+
 bool ProjectOutlineView::isItemExpanded(const DirectoryItem* item) const
 {
     return outlineModel() && isExpanded(outlineModel()->indexForItem(item));
@@ -168,13 +257,30 @@ void ProjectOutlineView::expandItem(DirectoryItem* item)
 {
     if (!item || !outlineModel())
         return;
-    QSet<const DirectoryItem*> expanded;
-    for (DirectoryItem* node : expandedItems())
-        expanded.insert(node);
-    item->updateExpandedChildrenWithExpandedItems(expanded);
     const QModelIndex index = outlineModel()->indexForItem(item);
-    if (index.isValid())
+    if (!index.isValid())
+        return;
+    if (isExpanded(index))
+        readAgain(item); // expanding it reads it again
+    else
         expand(index);
+}
+
+void ProjectOutlineView::readAgain(DirectoryItem* item)
+{
+    // The folder first, then its expanded descendants, ahead of other pending work.
+    QList<DirectoryItem*> shown{item};
+    QList<PendingExpansion> reads;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        reads.append(PendingExpansion{shown.at(i)->path(), false, true});
+        for (int k = 0; k < shown.at(i)->childCount(); ++k) {
+            DirectoryItem* child = shown.at(i)->childAt(k);
+            if (m_expanded.contains(child))
+                shown << child;
+        }
+    }
+    m_pendingExpansions = reads + m_pendingExpansions;
+    expandPending();
 }
 
 DirectoryItem* ProjectOutlineView::itemAt(const QPoint& point) const
@@ -305,8 +411,10 @@ void ProjectOutlineView::contextMenuEvent(QContextMenuEvent* event)
 
 void ProjectOutlineView::collapseAll()
 {
+    m_pendingExpansions.clear();
     QTreeView::collapseAll();
-    Q_EMIT expandedItemsChanged();
+    m_expanded.clear();
+    Q_EMIT allCollapsed();
 }
 
 void ProjectOutlineView::getInfo()
@@ -533,6 +641,12 @@ void ProjectOutlineView::keyPressEvent(QKeyEvent* event)
     }
     if (!editing && (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace)) {
         deleteSelection();
+        return;
+    }
+    if (!editing && event->key() == Qt::Key_Asterisk) {
+        // Every folder below, read and opened a few at a time.
+        if (currentIndex().isValid() && outlineModel())
+            expandAllBelow(outlineModel()->itemForIndex(currentIndex()));
         return;
     }
     if (event->matches(QKeySequence::Copy)) {

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMimeData>
 #include <QSet>
+#include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 
@@ -48,11 +49,22 @@ public:
     QString selectedPath() const;
     DirectoryItem* selectedItem() const;
     QList<QUrl> selectedFileURLs() const;
+    /// The nodes of the expanded rows, in row order (walks the shown tree).
     QList<DirectoryItem*> expandedItems() const;
+    /// The expanded folders, kept as rows open and close; it includes folders left
+    /// open inside a collapsed one (they show open again with it).
+    const QSet<const DirectoryItem*>& expandedItemSet() const { return m_expanded; }
     void selectItem(const DirectoryItem* item);
     bool isItemExpanded(const DirectoryItem* item) const;
-    /// Reads the node and its expanded descendants, then expands it.
+    /// Expands the node; one already expanded is read again with its expanded descendants.
     void expandItem(DirectoryItem* item);
+    /// Expands the folder and every folder below it ("*"), reading them as needed.
+    void expandAllBelow(DirectoryItem* item);
+    /// Expands the folders of the paths (other paths are passed by).
+    void expandPaths(const QStringList& paths);
+    /// Folders still waiting to be expanded: large expansions go a few folders at a
+    /// time, so the window keeps painting and answering keys.
+    bool isExpanding() const { return !m_pendingExpansions.isEmpty(); }
     /// A name is being edited in place.
     bool isEditingName() const { return state() == QAbstractItemView::EditingState; }
 
@@ -82,11 +94,17 @@ public:
     void paste();
 
 Q_SIGNALS:
-    /// Rows the user collapsed or expanded (the window watches expanded folders).
-    void expandedItemsChanged();
+    /// A folder's row was expanded or collapsed, or an expanded one went away (the
+    /// window watches expanded folders and remembers them).
+    void expandedItemChanged(DirectoryItem* item, bool expanded);
+    /// Every folder was collapsed.
+    void allCollapsed();
+    /// The pending expansions are done.
+    void expansionFinished();
 
 protected:
     bool event(QEvent* event) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
@@ -95,9 +113,21 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    struct PendingExpansion {
+        QString path;
+        bool below = false;  // and every folder below it
+        bool reread = false; // shown again: read, not expanded
+    };
     void addNew(bool folder);
+    void expandPending();
+    void readAgain(DirectoryItem* item);
+    void forgetExpanded(DirectoryItem* item);
     static Qt::DropActions dropMask(const QDropEvent* event);
     DirectoryItem* itemAt(const QPoint& point) const;
 
     ProjectOutlineViewDelegate* m_delegate = nullptr;
+    QSet<const DirectoryItem*> m_expanded;
+    QList<PendingExpansion> m_pendingExpansions;
+    QTimer m_expansionTimer;
+    bool m_expandingPending = false;
 };

@@ -1,8 +1,8 @@
 #include "project/ProjectSystem.h"
 
+#include "document/KELFilePrefsManager.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentCommands.h"
-#include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
 #include "editor/BatchTextFinder.h"
 #include "kit/document/WindowRestoration.h"
@@ -10,8 +10,12 @@
 #include "project/DirectoryItem.h"
 #include "project/KELGetInfoManager.h"
 #include "project/KELReadOnlyDocumentController.h"
+#include "project/ProjectFileIndex.h"
 #include "project/ProjectDocumentController.h"
+#include "kit/UserDefaults.h"
+#include "support/DefaultsKeys.h"
 #include "support/KELFileTypeManager.h"
+#include "support/UtilityFunctions.h"
 #include "support/StringAdditions.h"
 #include "syntax/KELDocumentStructureItem.h"
 
@@ -73,21 +77,57 @@ void KELInstallProjectServices()
     KELPreviewDocument::setProjectDirectoryLookup(projectFolder);
     KELDocumentStructureItem::setProjectDirectoryResolver(projectFolder);
     BatchTextFinder::setProjectFilesProvider([] {
-        QStringList files;
-        QSet<QString> known;
-        MyDocumentController* controller = MyDocumentController::sharedDocumentController();
-        if (!controller)
-            return files;
-        for (DocumentWindowController* window : controller->projectDocuments()) {
-            if (auto* project = qobject_cast<ProjectDocumentController*>(window)) {
-                for (const QString& file : project->rootDirectoryItem()->allFilePaths()) {
-                    if (!known.contains(file)) {
-                        known.insert(file);
-                        files << file;
-                    }
+        BatchFindProjectFiles files;
+        QList<ProjectFileIndex::Reader> readers;
+        QStringList roots;
+        if (MyDocumentController* controller = MyDocumentController::sharedDocumentController()) {
+            for (DocumentWindowController* window : controller->projectDocuments()) {
+                if (auto* project = qobject_cast<ProjectDocumentController*>(window)) {
+                    readers << project->fileIndex()->reader();
+                    roots << project->directory();
                 }
             }
         }
+        // Walked on the search's worker, as the disk is now; a project inside another
+        // adds no file twice.
+        files.walk = [readers](const std::function<bool(const QString&)>& visit) {
+            if (readers.size() == 1) {
+                readers.constFirst().walk(visit);
+                return;
+            }
+            QSet<QString> known;
+            bool going = true;
+            for (const ProjectFileIndex::Reader& reader : readers) {
+                reader.walk([&](const QString& path) {
+                    if (known.contains(path))
+                        return true;
+                    known.insert(path);
+                    going = visit(path);
+                    return going;
+                });
+                if (!going)
+                    break;
+            }
+        };
+        for (const ProjectFileIndex::Reader& reader : std::as_const(readers))
+            files.expectedCount += reader.lastFileCount();
+        // The encodings the user chose for files, taken here for the worker.
+        const QHash<QString, kit::StringEncoding> encodings = KELFilePrefsManager::sharedFilePrefsManager().storedEncodingsByPath();
+        const auto openDefault = kit::StringEncoding(kit::UserDefaults::standard().integerValue(KELDefaultEncodingForOpen));
+        files.decode = [encodings, openDefault](const QByteArray& data, const QString& path) {
+            return UtilityFunctions::stringContentsForData(data, path, kit::NoEncoding,
+                encodings.value(path, kit::NoEncoding), openDefault, nullptr);
+        };
+        QStringList prefixes;
+        for (const QString& root : std::as_const(roots))
+            prefixes << (root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
+        files.contains = [prefixes](const QString& path) {
+            for (const QString& prefix : prefixes) {
+                if (path.startsWith(prefix))
+                    return true;
+            }
+            return false;
+        };
         return files;
     });
 

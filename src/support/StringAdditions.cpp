@@ -79,7 +79,7 @@ bool isSubpathOfString(const QString& path, const QString& other)
 }
 
 // Case-insensitive comparison in which runs of digits compare by their numeric value.
-static int compareNumericCaseInsensitive(const QString& a, const QString& b)
+int compareNumericCaseInsensitive(const QString& a, const QString& b)
 {
     qsizetype i = 0, j = 0;
     while (i < a.size() && j < b.size()) {

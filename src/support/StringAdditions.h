@@ -27,6 +27,8 @@ bool isSubpathOfString(const QString& path, const QString& other);
 /// Ordering for file lists: component by component, ignoring case, digit runs by
 /// numeric value; fewer components first. Answers -1, 0 or 1.
 int comparePathsForDisplay(const QString& path, const QString& other);
+/// The same order for two names (no "/"): ignoring case, digit runs by value.
+int compareNumericCaseInsensitive(const QString& a, const QString& b);
 /// A path relative to baseDir made absolute; nullopt when ".." climbs above the root.
 std::optional<QString> absolutePathFromBaseDirPath(const QString& path, const QString& baseDir);
 

@@ -206,8 +206,13 @@ void UtilityFunctions::setFileEncodingLookup(FileEncodingLookup lookup)
     fileEncodingLookup() = std::move(lookup);
 }
 
-std::optional<QString> UtilityFunctions::stringContentsForURL(const QUrl& url, kit::StringEncoding documentEncoding,
-                                                              kit::StringEncoding* usedEncoding, kit::Error* error)
+namespace {
+
+// The read chain over bytes already read. The stored encoding and the open default
+// are asked for only when the chain reaches them.
+std::optional<QString> decodeWithChain(const QByteArray& data, const QUrl& url, kit::StringEncoding documentEncoding,
+    const std::function<kit::StringEncoding()>& storedEncoding, const std::function<kit::StringEncoding()>& openDefaultEncoding,
+    kit::StringEncoding* usedEncoding, kit::Error* error)
 {
     // The caller learns of the first failure only.
     bool errorTaken = false;
@@ -222,22 +227,7 @@ std::optional<QString> UtilityFunctions::stringContentsForURL(const QUrl& url, k
             *usedEncoding = encoding;
         return text;
     };
-
     const QString path = url.isLocalFile() ? url.toLocalFile() : url.toString();
-    QFile file(path);
-    if (!url.isLocalFile() || !file.open(QIODevice::ReadOnly)) {
-        const bool missing = !QFileInfo::exists(path);
-        fail(kit::Error(kit::ErrorDomainCocoa, missing ? kit::FileReadNoSuchFileError : kit::FileReadUnknownError,
-                        {{kit::FilePathErrorKey, path},
-                         {kit::LocalizedDescriptionKey,
-                          missing ? QStringLiteral("The file \u201c%1\u201d couldn\u2019t be opened because there is "
-                                                   "no such file.")
-                                        .arg(QFileInfo(path).fileName())
-                                  : QStringLiteral("The file \u201c%1\u201d couldn\u2019t be opened.")
-                                        .arg(QFileInfo(path).fileName())}}));
-        return std::nullopt;
-    }
-    const QByteArray data = file.readAll();
     const QString urlText = url.toString();
 
     auto attempt = [&](kit::StringEncoding encoding, const QString& logFormat) -> std::optional<QString> {
@@ -258,14 +248,12 @@ std::optional<QString> UtilityFunctions::stringContentsForURL(const QUrl& url, k
         if (auto text = attempt(documentEncoding, QStringLiteral("Could not open URL %1 with document encoding %2: %3")))
             return succeed(*text, documentEncoding);
     }
-    if (const auto& lookup = fileEncodingLookup()) {
-        const kit::StringEncoding stored = lookup(path);
-        if (stored != kit::NoEncoding) {
-            if (auto text = attempt(stored, QStringLiteral("Could not open URL %1 with file prefs encoding %2: %3")))
-                return succeed(*text, stored);
-        }
+    const kit::StringEncoding stored = storedEncoding();
+    if (stored != kit::NoEncoding) {
+        if (auto text = attempt(stored, QStringLiteral("Could not open URL %1 with file prefs encoding %2: %3")))
+            return succeed(*text, stored);
     }
-    const auto openDefault = kit::StringEncoding(kit::UserDefaults::standard().integerValue(KELDefaultEncodingForOpen));
+    const kit::StringEncoding openDefault = openDefaultEncoding();
     if (openDefault != kit::NoEncoding && openDefault != 0) {
         if (auto text = attempt(openDefault, QStringLiteral("Could not open URL %1 with encoding %2: %3")))
             return succeed(*text, openDefault);
@@ -296,6 +284,42 @@ std::optional<QString> UtilityFunctions::stringContentsForURL(const QUrl& url, k
     if (auto text = attempt(kit::ASCIIStringEncoding, QString()))
         return succeed(*text, kit::ASCIIStringEncoding);
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> UtilityFunctions::stringContentsForURL(const QUrl& url, kit::StringEncoding documentEncoding,
+                                                              kit::StringEncoding* usedEncoding, kit::Error* error)
+{
+    const QString path = url.isLocalFile() ? url.toLocalFile() : url.toString();
+    QFile file(path);
+    if (!url.isLocalFile() || !file.open(QIODevice::ReadOnly)) {
+        const bool missing = !QFileInfo::exists(path);
+        kit::setError(error, kit::Error(kit::ErrorDomainCocoa, missing ? kit::FileReadNoSuchFileError : kit::FileReadUnknownError,
+                        {{kit::FilePathErrorKey, path},
+                         {kit::LocalizedDescriptionKey,
+                          missing ? QStringLiteral("The file \u201c%1\u201d couldn\u2019t be opened because there is "
+                                                   "no such file.")
+                                        .arg(QFileInfo(path).fileName())
+                                  : QStringLiteral("The file \u201c%1\u201d couldn\u2019t be opened.")
+                                        .arg(QFileInfo(path).fileName())}}));
+        return std::nullopt;
+    }
+    const QByteArray data = file.readAll();
+    const auto stored = [&path] {
+        const auto& lookup = fileEncodingLookup();
+        return lookup ? lookup(path) : kit::NoEncoding;
+    };
+    const auto openDefault = [] { return kit::StringEncoding(kit::UserDefaults::standard().integerValue(KELDefaultEncodingForOpen)); };
+    return decodeWithChain(data, url, documentEncoding, stored, openDefault, usedEncoding, error);
+}
+
+std::optional<QString> UtilityFunctions::stringContentsForData(const QByteArray& data, const QString& path,
+    kit::StringEncoding documentEncoding, kit::StringEncoding storedEncoding, kit::StringEncoding openDefault,
+    kit::StringEncoding* usedEncoding, kit::Error* error)
+{
+    return decodeWithChain(data, QUrl::fromLocalFile(path), documentEncoding, [storedEncoding] { return storedEncoding; },
+        [openDefault] { return openDefault; }, usedEncoding, error);
 }
 
 std::optional<QString> UtilityFunctions::stringContentsForURL(const QUrl& url, kit::StringEncoding* usedEncoding,

@@ -67,6 +67,11 @@ public:
                                                        kit::StringEncoding* usedEncoding, kit::Error* error = nullptr);
     static std::optional<QString> stringContentsForURL(const QUrl& url, kit::StringEncoding* usedEncoding,
                                                        kit::Error* error = nullptr);
+    /// The same chain over bytes already read, with the file's stored encoding and
+    /// the open default given: it reads no settings, so a worker thread may run it.
+    static std::optional<QString> stringContentsForData(const QByteArray& data, const QString& path,
+        kit::StringEncoding documentEncoding, kit::StringEncoding storedEncoding, kit::StringEncoding openDefault,
+        kit::StringEncoding* usedEncoding, kit::Error* error = nullptr);
 
     // New documents.
     /// The text of a new document: the user's template file when chosen (its

@@ -7,6 +7,7 @@
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
 #include "editor/KELHTMLView.h"
+#include "editor/TextFinder.h"
 #include "kit/Alert.h"
 #include "kit/UndoManager.h"
 #include "kit/UserDefaults.h"
@@ -19,8 +20,9 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QPushButton>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 using kit::NotFound;
@@ -78,10 +80,17 @@ protected:
         image.write(QByteArray("\x89PNG\r\n\x1a\nsea", 11));
         image.close();
         const QString folder = dir.path();
+        // The folder stands for an open project.
         BatchTextFinder::setProjectFilesProvider([folder] {
-            QStringList files;
-            for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name))
-                files << QDir(folder).filePath(name);
+            BatchFindProjectFiles files;
+            files.walk = [folder](const std::function<bool(const QString&)>& visit) {
+                for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
+                    if (!visit(QDir(folder).filePath(name)))
+                        return;
+                }
+            };
+            files.expectedCount = QDir(folder).entryList(QDir::Files).size();
+            files.contains = [folder](const QString& path) { return path.startsWith(folder + QLatin1Char('/')); };
             return files;
         });
         finder().resetValues();
@@ -100,6 +109,7 @@ protected:
             window->hide();
         QApplication::processEvents();
         BatchTextFinder::setProjectFilesProvider({});
+        BatchTextFinder::setResultLimitForTesting(0);
         kit::Alert::setResponderForTesting({});
         kit::DocumentController::resetSharedForTesting();
         KELFilePrefsManager::resetSharedForTesting();
@@ -139,7 +149,7 @@ protected:
             QStringList ranges;
             for (const auto& match : file->containedItemsArray)
                 ranges << QString::number(match->matchRange.location);
-            out << QFileInfo(file->document->fileURL().toLocalFile()).fileName() + QLatin1Char(':') + ranges.join(QLatin1Char(','));
+            out << QFileInfo(file->filePath).fileName() + QLatin1Char(':') + ranges.join(QLatin1Char(','));
         }
         out.sort();
         return out;
@@ -261,6 +271,76 @@ TEST_F(BatchTextFinderTest, RefreshSearchesEditedDocumentsAgainAndDropsClosedOne
     about->close();
     finder().updateFindResults();
     EXPECT_EQ(results(), (QStringList {QStringLiteral("index.html:0,11,31"), QStringLiteral("style.css:3")}));
+}
+
+TEST_F(BatchTextFinderTest, ReturnInTheFindFieldSearchesAndTheArrowKeysOpenEachMatch)
+{
+    finder().showWindow();
+    QSignalSpy finished(&finder(), &BatchTextFinder::findFinished);
+    finder().findComboBox()->setEditText(QStringLiteral("sea"));
+    QTest::keyClick(finder().findComboBox()->lineEdit(), Qt::Key_Return);
+    ASSERT_TRUE(finished.wait(10000));
+    ASSERT_EQ(results(), (QStringList {QStringLiteral("about.html:14"), QStringLiteral("index.html:7,27"),
+                             QStringLiteral("style.css:3")}));
+
+    // From the first file down, each match row opens its file at the match.
+    QTreeView* outline = finder().searchResultsOutlineView();
+    outline->setFocus();
+    outline->setCurrentIndex(outline->model()->index(0, 0));
+    auto documentOf = [this](const char* name) {
+        return qobject_cast<MyDocument*>(controller->documentForURL(QUrl::fromLocalFile(path(QString::fromLatin1(name)))));
+    };
+    ASSERT_TRUE(documentOf("about.html"));
+    // A file row opens the file; a match row selects the match (NotFound: a file row).
+    const struct
+    {
+        const char* file;
+        Range selected;
+    } steps[] = {{"about.html", Range(14, 3)}, {"index.html", Range(NotFound, 0)}, {"index.html", Range(7, 3)},
+        {"index.html", Range(27, 3)}};
+    for (const auto& step : steps) {
+        QTest::keyClick(outline, Qt::Key_Down);
+        MyDocument* document = documentOf(step.file);
+        ASSERT_TRUE(document) << step.file;
+        if (step.selected.location != NotFound) {
+            EXPECT_EQ(document->textView()->selectedRange(), step.selected) << step.file;
+        }
+    }
+    // Coming back to the window searches nothing again: the rows stay as they are.
+    QApplication::processEvents();
+    EXPECT_FALSE(finder().isFinding());
+    EXPECT_EQ(outline->currentIndex().data().toString(), finder().outlineViewItemsArray().at(1)->containedItemsArray.at(1)->title);
+}
+
+TEST_F(BatchTextFinderTest, TheLastFindTextIsTakenWhenTheApplicationBecomesActive)
+{
+    finder().window()->hide();
+    TextFinder::sharedInstance().setFindString(QStringLiteral("sky"), false);
+    Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(finder().findComboBox()->currentText(), QStringLiteral("sky"));
+
+    // A window on screen keeps the text the user is working with.
+    finder().showWindow();
+    finder().findComboBox()->setEditText(QStringLiteral("sea"));
+    TextFinder::sharedInstance().setFindString(QStringLiteral("blue"), false);
+    Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(finder().findComboBox()->currentText(), QStringLiteral("sea"));
+}
+
+TEST_F(BatchTextFinderTest, BinaryFilesArePassedByAndASearchStopsAtTheResultLimit)
+{
+    // Text by its name, binary inside: never searched.
+    write(QStringLiteral("data.html"), QByteArray("sea\0sea\n", 8));
+    search(QStringLiteral("sea"));
+    EXPECT_EQ(results(), (QStringList {QStringLiteral("about.html:14"), QStringLiteral("index.html:7,27"),
+                             QStringLiteral("style.css:3")}));
+    EXPECT_EQ(finder().filesWithoutMatchesCount(), 1); // notes.txt
+
+    BatchTextFinder::setResultLimitForTesting(3);
+    search(QStringLiteral("sea"));
+    EXPECT_EQ(finder().numberOfResults(), 3);
+    EXPECT_TRUE(finder().findStatusField()->text().startsWith(QStringLiteral("3 Found (a search stops at 3")))
+        << finder().findStatusField()->text().toStdString();
 }
 
 TEST_F(BatchTextFinderTest, HistoryKeepsTenDistinctLatestFirst)

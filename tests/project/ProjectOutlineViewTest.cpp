@@ -211,4 +211,62 @@ TEST_F(ProjectOutlineViewTest, BinaryFilesAreDimmed)
     EXPECT_FALSE(openable("data.bin"));
 }
 
+QStringList expandedPaths(const ProjectOutlineView* view, const QString& root)
+{
+    QStringList paths;
+    for (const DirectoryItem* item : view->expandedItemSet())
+        paths << item->path().mid(root.size() + 1);
+    paths.sort();
+    return paths;
+}
+
+TEST_F(ProjectOutlineViewTest, StarOpensEveryFolderBelowAndOnlyFoldersAreRemembered)
+{
+    makeTree(root, {"a/b/c/d.html", "a/b/e.html", "a/f/g.html", "z/y.html", "top.html"});
+    ASSERT_TRUE(open());
+    const QString key = ProjectDocumentController::expandedItemsDefaultsKey(root);
+    select({"a"});
+    QTest::keyClick(view, Qt::Key_Asterisk);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isExpanding(); }, 10000));
+    const QStringList folders{"a", "a/b", "a/b/c", "a/f"};
+    EXPECT_EQ(expandedPaths(view, root), folders);
+    for (const QString& folder : folders)
+        EXPECT_TRUE(project->watchedFolders().contains(root + "/" + folder)) << folder.toStdString();
+    // Files are never expanded; the list is saved once the rows stop changing.
+    EXPECT_FALSE(view->isExpanded(project->outlineModel()->indexForItem(project->itemForPath(root + "/a/b/e.html"))));
+    QStringList saved;
+    for (const QString& folder : folders)
+        saved << root + "/" + folder;
+    QTest::qWaitFor([&] { return kit::UserDefaults::standard().stringListValue(key) == saved; }, 10000);
+    ASSERT_EQ(kit::UserDefaults::standard().stringListValue(key), saved);
+
+    // A list kept the old way (files too, in row order, paths gone since) opens its folders.
+    project->closeWindowNow();
+    QCoreApplication::processEvents();
+    kit::UserDefaults::standard().setValue(key, QStringList{root + "/a", root + "/a/b/e.html", root + "/gone", root + "/a/f",
+                                                             root + "/a/f/g.html", root + "/top.html"});
+    ASSERT_TRUE(open());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isExpanding(); }, 10000));
+    EXPECT_EQ(expandedPaths(view, root), (QStringList{"a", "a/f"}));
+}
+
+TEST_F(ProjectOutlineViewTest, FoldersChangedBehindTheProgramsBackLeaveTheExpandedRows)
+{
+    makeTree(root, {"a/b/x.html", "c/d/y.html", "e.html"});
+    ASSERT_TRUE(open());
+    select({"a/b/x.html", "c/d/y.html"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isExpanding(); }, 10000));
+    ASSERT_EQ(expandedPaths(view, root), (QStringList{"a", "a/b", "c", "c/d"}));
+
+    // Removed and renamed while shown: their rows, watches and expanded state go.
+    ASSERT_TRUE(QDir(root + "/a/b").removeRecursively());
+    ASSERT_TRUE(QDir().rename(root + "/c", root + "/renamed"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return project->itemForPath(root + "/renamed") && !project->itemForPath(root + "/c"); }, 10000));
+    QTest::qWaitFor([&] { return expandedPaths(view, root) == QStringList{"a"}; }, 10000);
+    ASSERT_EQ(expandedPaths(view, root), QStringList{"a"});
+    QStringList watched = project->watchedFolders();
+    watched.sort();
+    EXPECT_EQ(watched, (QStringList{root, root + "/a"}));
+}
+
 } // namespace

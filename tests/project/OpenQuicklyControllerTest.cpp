@@ -1,0 +1,97 @@
+#include "project/OpenQuicklyController.h"
+
+#include "ProjectTestSupport.h"
+#include "document/KELFilePrefsManager.h"
+#include "document/MyDocumentController.h"
+#include "kit/UserDefaults.h"
+#include "project/ProjectDocumentController.h"
+#include "project/ProjectFileIndex.h"
+#include "project/ProjectOutlineView.h"
+#include "project/ProjectServices.h"
+#include "project/ProjectSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using projecttest::makeTree;
+
+namespace {
+
+class OpenQuicklyControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        root = dir.path();
+        kit::UserDefaults::standard().resetForTesting();
+        KELFilePrefsManager::resetSharedForTesting();
+        kit::DocumentController::resetSharedForTesting();
+        DocumentWindowController::setFadeDurationForTesting(0);
+        controller = new MyDocumentController(QCoreApplication::instance());
+        KELInstallProjectServices();
+        ProjectServices::shared() = ProjectServices::plainServices();
+        panel().localSearchButton()->setChecked(true);
+    }
+    void TearDown() override
+    {
+        panel().cancel();
+        for (DocumentWindowController* window : controller->projectDocuments())
+            window->closeWindowNow();
+        kit::DocumentController::resetSharedForTesting();
+    }
+    static OpenQuicklyController& panel() { return OpenQuicklyController::sharedInstance(); }
+    static QStringList rows(QTableView* table)
+    {
+        QStringList list;
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            list << table->model()->index(row, 0).data().toString();
+        return list;
+    }
+
+    QTemporaryDir dir;
+    QString root;
+    MyDocumentController* controller = nullptr;
+};
+
+TEST_F(OpenQuicklyControllerTest, OffersTheProjectsFilesAndComesBackEmpty)
+{
+    makeTree(root, {"index.html", "blog/index.html", "blog/2019/post.html", "css/site.css"});
+    ProjectDocumentController* project = ProjectDocumentController::openProject(root, true);
+    ASSERT_TRUE(project);
+
+    panel().showWindow();
+    ASSERT_TRUE(panel().window()->isVisible());
+    panel().fileRegexField()->setText(QStringLiteral("ind"));
+    QTest::qWaitFor([&] { return rows(panel().fileTableView()) == QStringList{"index.html"}; }, 10000);
+    ASSERT_EQ(rows(panel().fileTableView()), QStringList{"index.html"});
+    // One name, two folders by path; the first folder row is picked and Open is enabled.
+    QTest::qWaitFor([&] { return rows(panel().folderTableView()) == (QStringList{root + "/blog", root}); }, 10000);
+    ASSERT_EQ(rows(panel().folderTableView()), (QStringList{root + "/blog", root}));
+    EXPECT_TRUE(panel().openButton()->isEnabled());
+
+    // Closed and shown again: no rows of the last search, nothing to open.
+    panel().cancel();
+    panel().showWindow();
+    EXPECT_TRUE(panel().fileRegexField()->text().isEmpty());
+    EXPECT_EQ(panel().fileTableView()->model()->rowCount(), 0);
+    EXPECT_EQ(panel().folderTableView()->model()->rowCount(), 0);
+    EXPECT_FALSE(panel().openButton()->isEnabled());
+
+    // A file the tree adds while the panel is open shows up.
+    panel().fileRegexField()->setText(QStringLiteral("Untitled"));
+    project->fileOutlineView()->selectionModel()->clearSelection();
+    project->fileOutlineView()->addNewFile();
+    QTest::qWaitFor([&] { return rows(panel().fileTableView()).size() == 1; }, 10000);
+    ASSERT_EQ(rows(panel().fileTableView()).size(), 1);
+    EXPECT_TRUE(rows(panel().fileTableView()).first().startsWith(QStringLiteral("Untitled")));
+}
+
+} // namespace
