@@ -4,6 +4,7 @@
 #include "kit/document/Document.h"
 
 #include <QCloseEvent>
+#include <QHash>
 #include <QWidget>
 
 #include <memory>
@@ -17,6 +18,19 @@ QList<WindowController*>& liveControllers()
     static QList<WindowController*> list;
     return list;
 }
+
+// Which controller's window uses each frame autosave name.
+QHash<QString, WindowController*>& frameNames()
+{
+    static QHash<QString, WindowController*> names;
+    return names;
+}
+
+void releaseFrameName(WindowController* controller, const QString& name)
+{
+    if (!name.isEmpty() && frameNames().value(name) == controller)
+        frameNames().remove(name);
+}
 } // namespace
 
 WindowController::WindowController(QWidget* window, QObject* parent) : QObject(parent)
@@ -29,6 +43,7 @@ WindowController::WindowController(QWidget* window, QObject* parent) : QObject(p
 WindowController::~WindowController()
 {
     liveControllers().removeAll(this);
+    releaseFrameName(this, m_frameAutosaveName);
     if (m_document)
         m_document->removeWindowController(this);
     if (m_window) {
@@ -109,11 +124,22 @@ QString WindowController::frameDefaultsKey(const QString& name)
     return QStringLiteral("NSWindow Frame %1").arg(name);
 }
 
-void WindowController::setWindowFrameAutosaveName(const QString& name)
+bool WindowController::setWindowFrameAutosaveName(const QString& name)
 {
+    if (name == m_frameAutosaveName && (name.isEmpty() || frameNames().value(name) == this))
+        return true;
+    if (!name.isEmpty()) {
+        WindowController* holder = frameNames().value(name);
+        if (holder && holder != this)
+            return false;
+    }
+    releaseFrameName(this, m_frameAutosaveName);
     m_frameAutosaveName = name;
-    if (!name.isEmpty())
+    if (!name.isEmpty()) {
+        frameNames().insert(name, this);
         setFrameUsingName(name);
+    }
+    return true;
 }
 
 void WindowController::saveFrameUsingName(const QString& name) const
@@ -164,8 +190,12 @@ void WindowController::windowShouldClose(std::function<void(bool)> done)
 
 void WindowController::windowWillClose()
 {
-    if (!m_frameAutosaveName.isEmpty())
+    if (!m_frameAutosaveName.isEmpty()) {
         saveFrameUsingName(m_frameAutosaveName);
+        // The next window of the kind may take the name (and the frame).
+        releaseFrameName(this, m_frameAutosaveName);
+        m_frameAutosaveName.clear();
+    }
     if (m_shouldCloseDocument && m_document) {
         Document* document = m_document;
         setDocument(nullptr);
@@ -178,6 +208,10 @@ void WindowController::windowWillClose()
 
 bool WindowController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        && !m_frameAutosaveName.isEmpty() && m_window->isVisible()
+        && !(m_window->windowState() & (Qt::WindowMinimized | Qt::WindowFullScreen)))
+        saveFrameUsingName(m_frameAutosaveName);
     if (watched == m_window && event->type() == QEvent::Close) {
         if (m_closeApproved) {
             m_closeApproved = false;
