@@ -2,6 +2,7 @@
 
 #include "kit/Responder.h"
 
+#include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
@@ -53,6 +54,10 @@ public:
             return widget;
         if (qobject_cast<QAbstractSpinBox*>(widget) || qobject_cast<QComboBox*>(widget))
             return widget->findChild<QLineEdit*>();
+        // Lists and trees that select several rows select them all.
+        if (auto* view = qobject_cast<QAbstractItemView*>(widget); view && view->selectionMode() != QAbstractItemView::NoSelection
+            && view->selectionMode() != QAbstractItemView::SingleSelection)
+            return widget;
         return nullptr;
     }
 
@@ -61,11 +66,17 @@ public:
         static const QSet<QString> actions{QStringLiteral("undo:"), QStringLiteral("redo:"), QStringLiteral("cut:"),
                                            QStringLiteral("copy:"), QStringLiteral("paste:"), QStringLiteral("delete:"),
                                            QStringLiteral("selectAll:")};
+        if (qobject_cast<QAbstractItemView*>(m_widget))
+            return action == QLatin1String("selectAll:");
         return m_widget && actions.contains(action);
     }
 
     void performAction(const QString& action, QObject*) override
     {
+        if (auto* view = qobject_cast<QAbstractItemView*>(m_widget)) {
+            view->selectAll();
+            return;
+        }
         if (auto* line = qobject_cast<QLineEdit*>(m_widget)) {
             if (action == QLatin1String("undo:"))
                 line->undo();
@@ -109,6 +120,10 @@ public:
 
     bool validateAction(const QString& action, QAction*) override
     {
+        if (auto* view = qobject_cast<QAbstractItemView*>(m_widget)) {
+            QAbstractItemModel* model = view->model();
+            return model && model->rowCount(view->rootIndex()) > 0;
+        }
         const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
         const bool clipboardHasText = clipboard && clipboard->hasText() && !clipboard->text().isEmpty();
         if (auto* line = qobject_cast<QLineEdit*>(m_widget)) {

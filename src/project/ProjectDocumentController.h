@@ -77,6 +77,11 @@ public:
     /// The folders watched for changes on disk (the root and the expanded folders).
     QStringList watchedFolders() const;
 
+    /// Saves every document of the window (File > Save All).
+    void saveAll();
+    /// The least height of the navigator pane below the tree.
+    static constexpr int MinimumNavigatorHeight = 22;
+
     // -- Showing files
     void showItemAtPath(const QString& path);
     void openAndDisplayDocumentWithURL(const QUrl& url) override;
@@ -152,5 +157,11 @@ private:
     QSet<QString> m_changedFolders;
     bool m_needsItemUpdate = false;
     bool m_windowLoaded = false;
+    // The navigator's height, waiting for the column to be laid out (a window
+    // restored with its navigator showing is not sized yet).
+    std::optional<int> m_pendingNavigatorHeight;
+    void applyNavigatorHeight(int height);
+    void giveKeyboardToDocument(MyDocument* document);
+    void keepNavigatorMinimumHeight();
     QList<QObject*> m_observers;
 };

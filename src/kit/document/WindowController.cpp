@@ -1,6 +1,7 @@
 #include "kit/document/WindowController.h"
 
 #include "kit/UserDefaults.h"
+#include "kit/WindowPlacement.h"
 #include "kit/document/Document.h"
 
 #include <QCloseEvent>
@@ -156,7 +157,11 @@ bool WindowController::setFrameUsingName(const QString& name)
     const QVariant stored = UserDefaults::standard().value(frameDefaultsKey(name));
     if (stored.typeId() != QMetaType::QByteArray)
         return false;
-    return m_window->restoreGeometry(stored.toByteArray());
+    if (!m_window->restoreGeometry(stored.toByteArray()))
+        return false;
+    // A frame saved on a larger or another screen comes back wholly on this one.
+    keepWindowOnScreen(m_window);
+    return true;
 }
 
 void WindowController::encodeRestorableState(QVariantMap& state) const
@@ -168,8 +173,8 @@ void WindowController::encodeRestorableState(QVariantMap& state) const
 void WindowController::restoreState(const QVariantMap& state)
 {
     const QByteArray frame = state.value(QStringLiteral("frame")).toByteArray();
-    if (m_window && !frame.isEmpty())
-        m_window->restoreGeometry(frame);
+    if (m_window && !frame.isEmpty() && m_window->restoreGeometry(frame))
+        keepWindowOnScreen(m_window);
 }
 
 QList<Document*> WindowController::documentsForRestoration() const
