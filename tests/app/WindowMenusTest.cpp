@@ -72,8 +72,13 @@ protected:
         window->raise();
         window->activateWindow();
         QApplication::setActiveWindow(window);
+        // With a window manager the activation arrives a moment later.
+        EXPECT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 10000))
+            << "not in front: " << window->windowTitle().toStdString();
         if (focus)
             focus->setFocus(Qt::OtherFocusReason);
+        settle();
+        MyDocumentController::sharedDocumentController()->sendDocumentNotificationsIfNeeded(window);
         settle();
     }
     // Every item of the window that sends a command: its menu bar's and toolbars'.
@@ -384,10 +389,12 @@ TEST_F(WindowMenusTest, EveryWindowInFrontAndBehindAPanelEnablesExactlyWhatItsMe
         const QString title = entry->text();
         toFront(documentWindow);
         entry->trigger();
-        settle();
-        QWidget* front = QApplication::activeWindow();
-        ASSERT_TRUE(front);
-        EXPECT_EQ(KELWindowMenuTitle(front).replace(QLatin1Char('&'), QStringLiteral("&&")), title);
+        auto frontTitle = [] {
+            QWidget* front = QApplication::activeWindow();
+            return front ? KELWindowMenuTitle(front).replace(QLatin1Char('&'), QStringLiteral("&&")) : QString();
+        };
+        EXPECT_TRUE(QTest::qWaitFor([&] { return frontTitle() == title; }, 10000))
+            << title.toStdString() << " chosen, " << frontTitle().toStdString() << " in front";
     }
     // Next and Previous Tab need a second tab.
     toFront(documentWindow);
@@ -454,7 +461,7 @@ TEST_F(WindowMenusTest, KeysActOnlyOnATextTheUserSees)
     MyDocument* opened2 = project->currentDocument();
     ASSERT_TRUE(opened2);
     EXPECT_EQ(opened2->filePath(), treeFile);
-    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget*>(opened2->textView()), 10000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == opened2->textView(); }, 10000));
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("typed"));
     settle();
     EXPECT_TRUE(text(opened2).startsWith(QStringLiteral("typed"))) << text(opened2).toStdString();
