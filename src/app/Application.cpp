@@ -89,6 +89,10 @@ bool KELApplication::start(const KELOpenRequest& request)
         return false;
 
     AppController& controller = AppController::sharedInstance();
+    // Every window from the first (restored ones included) gets the menus and its
+    // place: new windows open centred on the window they belong to, wholly on screen.
+    qApp->installEventFilter(this);
+    kit::installWindowPlacement();
     controller.installComponentLibraryCommand();
     // The first document controller made is the shared one; the document side
     // then starts and brings back the windows of the last session.
@@ -130,9 +134,6 @@ bool KELApplication::start(const KELOpenRequest& request)
     m_placeholder->setCentralWidget(welcome);
     m_placeholder->resize(1000, 720);
 
-    qApp->installEventFilter(this);
-    // New windows open centred on the window they belong to, wholly on screen.
-    kit::installWindowPlacement();
     QTimer::singleShot(0, &controller, [self = QPointer<KELApplication>(this)] {
         if (self)
             self->finishLaunching();

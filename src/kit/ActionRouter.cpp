@@ -564,6 +564,23 @@ void ActionRouter::validateMenu(QMenu* menu)
     for (QAction* a : menu->actions()) {
         if (a->menu()) {
             attachMenu(a->menu()); // submenus added since
+            // A submenu of commands only is enabled when one of them is.
+            bool commandsOnly = true;
+            bool any = false;
+            bool hasItems = false;
+            for (QAction* item : a->menu()->actions()) {
+                if (item->isSeparator())
+                    continue;
+                if (item->menu() || actionOf(item).isEmpty()) {
+                    commandsOnly = false;
+                    break;
+                }
+                hasItems = true;
+                route(item);
+                any = validateAction(item) || any;
+            }
+            if (commandsOnly && hasItems)
+                a->setEnabled(any);
         } else {
             if (!actionOf(a).isEmpty())
                 route(a);

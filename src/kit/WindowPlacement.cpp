@@ -17,6 +17,7 @@ namespace kit {
 namespace {
 const char* const PlacedProperty = "kelpPlaced";
 const char* const FirstShownProperty = "kelpFirstShown";
+const char* const FramedProperty = "kelpFramed";
 // After its first showing a window is checked again while the window manager
 // frames it (the frame's size arrives a moment later).
 constexpr qint64 FramingPeriodMs = 1500;
@@ -48,6 +49,21 @@ class PlacementKeeper : public QObject {
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        // Shown and framed: the window manager's frame is known now.
+        if (event->type() == QEvent::Expose && watched->isWindowType()) {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (widget->windowHandle() == watched && widget->isVisible() && isPlaceable(widget)
+                    && widget->property(FirstShownProperty).isValid() && !widget->property(FramedProperty).toBool()) {
+                    widget->setProperty(FramedProperty, true);
+                    QPointer<QWidget> guard(widget);
+                    QTimer::singleShot(0, widget, [guard] {
+                        if (guard && guard->isVisible())
+                            keepWindowOnScreen(guard);
+                    });
+                }
+            }
+            return false;
+        }
         if (!watched->isWidgetType())
             return false;
         auto* widget = static_cast<QWidget*>(watched);
@@ -56,6 +72,7 @@ protected:
             if (widget->isModal() || widget->windowModality() != Qt::NonModal)
                 widget->setProperty(PlacedProperty, true);
             placeWindow(widget);
+            widget->setProperty(FramedProperty, false);
             if (!widget->property(FirstShownProperty).isValid()) {
                 QElapsedTimer clock;
                 clock.start();
@@ -107,7 +124,8 @@ QMargins expectedFrameMargins(const QWidget* window)
         return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
                         frame.bottom() - inner.bottom());
     };
-    if (window && window->isVisible() && window->testAttribute(Qt::WA_WState_Created))
+    if (window && window->testAttribute(Qt::WA_WState_Created)
+        && (window->isVisible() || !(window->geometry().topLeft() - window->pos()).isNull()))
         return marginsOf(window);
     // Not framed yet: the window manager frames it as it frames the others.
     for (QWidget* other : QApplication::topLevelWidgets()) {
@@ -126,9 +144,13 @@ QRect windowFrame(const QWidget* window)
         return {};
     if (window->isVisible() && window->testAttribute(Qt::WA_WState_Created))
         return window->frameGeometry();
-    // Before showing, the position names the frame's corner once the window was moved.
     const QMargins margins = expectedFrameMargins(window);
     const QSize size = window->size() + QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
+    // Made but never framed: its position is the inside's, the frame goes around it.
+    const QPoint knownFrame = window->geometry().topLeft() - window->pos();
+    if (window->testAttribute(Qt::WA_WState_Created) && knownFrame.isNull())
+        return QRect(window->pos() - QPoint(margins.left(), margins.top()), size);
+    // Before showing, the position names the frame's corner once the window was moved.
     return QRect(window->pos(), size);
 }
 
@@ -152,8 +174,17 @@ QRect frameInsideArea(const QRect& frame, const QRect& area)
 
 void setWindowFrameTopLeft(QWidget* window, const QPoint& topLeft)
 {
-    if (window)
-        window->move(topLeft);
+    if (!window)
+        return;
+    // A window made but not shown yet places its inside where it is moved to (the
+    // toolkit knows no frame for it): leave room for the frame it will get.
+    const QPoint knownFrame = window->geometry().topLeft() - window->pos();
+    if (window->testAttribute(Qt::WA_WState_Created) && !window->isVisible() && knownFrame.isNull()) {
+        const QMargins margins = expectedFrameMargins(window);
+        window->move(topLeft + QPoint(margins.left(), margins.top()));
+        return;
+    }
+    window->move(topLeft);
 }
 
 void keepWindowOnScreen(QWidget* window)

@@ -513,6 +513,7 @@ TEST_F(WindowMenusTest, ComponentWindowsAndTheLibraryComeBackWhereTheyWere)
     EXPECT_EQ(kit::windowFrame(restored), componentFrame);
     EXPECT_EQ(restored->controller()->rootController()->valueForKeyPath(keyPath).toString(), QStringLiteral("Kept across starts"));
     EXPECT_FALSE(restored->isWindowModified());
+    EXPECT_TRUE(menuBarOf(restored)) << "a restored window has the menus too";
 }
 
 // The component's undo is the one undo of its window: Ctrl+Z in a text field of
