@@ -61,6 +61,11 @@ KELGetInfoController::~KELGetInfoController()
     delete m_window.data();
 }
 
+void KELGetInfoController::resetCascadeForTesting()
+{
+    cascadePoint().reset();
+}
+
 void KELGetInfoController::setFileChooserForTesting(FileChooser chooser)
 {
     fileChooser() = std::move(chooser);
