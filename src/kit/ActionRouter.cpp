@@ -497,7 +497,9 @@ void ActionRouter::installFilter()
         return;
     qApp->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        if (qobject_cast<QMenuBar*>(now) && old && !qobject_cast<QMenuBar*>(old))
+        // The widget the menu bar took the keyboard from (not a menu of the bar,
+        // which hands the keyboard back to the bar when it closes).
+        if (qobject_cast<QMenuBar*>(now) && old && !qobject_cast<QMenuBar*>(old) && ownerOfPopup(old) == old)
             m_focusBeforeMenuBar = old;
         scheduleValidation();
     });

@@ -8,6 +8,7 @@
 #include "componentui/KELComponentLibraryController.h"
 #include "componentui/KELImageMapController.h"
 #include "editor/TextFinder.h"
+#include "html/KELCodeClipsManager.h"
 #include "htmlui/KELCodeClipsController.h"
 #include "kit/WindowPlacement.h"
 #include "project/KELPDFController.h"
@@ -550,4 +551,38 @@ TEST_F(WindowMenusTest, UndoInAFieldOfAComponentIsTheComponentsUndo)
     undo->trigger();
     settle();
     EXPECT_EQ(field->text(), QStringLiteral("Read more"));
+}
+
+// The clips of the Clips menu can be chosen from the menu bar: the menu validates
+// against its window's text, also while the open menu has the keyboard.
+TEST_F(WindowMenusTest, ClipsOfTheClipsMenuAreEnabledOverATextAndInsert)
+{
+    MyDocument* document = open(file(QStringLiteral("clip.html"), "<p>x</p>\n"));
+    ASSERT_TRUE(document);
+    KELCodeClipsManager& store = KELCodeClipsManager::sharedInstance();
+    const KELCodeClip clip = store.newClipInGroup(store.defaultGroup().id());
+    store.setClipName(clip.id(), QStringLiteral("Greeting"));
+    store.setClipContent(clip.id(), QStringLiteral("<b>hi</b>"));
+    QWidget* window = document->textView()->window();
+    QMenu* clips = KELFindMenu(menuBarOf(window), QStringLiteral("clips"));
+    ASSERT_TRUE(clips);
+    clips->popup(window->mapToGlobal(QPoint(20, 20)));
+    ASSERT_TRUE(QTest::qWaitFor([clips] { return clips->isVisible(); }, 5000));
+    QAction* greeting = nullptr;
+    for (QAction* a : clips->actions())
+        if (a->text() == QLatin1String("Greeting"))
+            greeting = a;
+    ASSERT_TRUE(greeting);
+    EXPECT_TRUE(greeting->isEnabled());
+    // Validation again while the menu has the keyboard (a delayed pass after input).
+    kit::ActionRouter::shared().setFocusOverrideForTesting(clips);
+    kit::ActionRouter::shared().validateAllActions();
+    kit::ActionRouter::shared().setFocusOverrideForTesting(nullptr);
+    EXPECT_TRUE(greeting->isEnabled());
+    clips->close();
+    document->textView()->setSelectedRange(kit::Range(0, 0));
+    greeting->trigger();
+    settle();
+    EXPECT_TRUE(text(document).startsWith(QStringLiteral("<b>hi</b>"))) << text(document).toStdString();
+    store.removeClips({clip.id()});
 }

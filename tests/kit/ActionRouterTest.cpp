@@ -408,3 +408,27 @@ TEST_F(ActionRouterTest, AWindowThatClaimsUndoTakesItsKeyFromAField)
     EXPECT_EQ(plain->text(), QStringLiteral("again"));
     EXPECT_EQ(log, QStringList{QStringLiteral("controller:undo:")});
 }
+
+// A menu bar opened from the keyboard stands for the widget it took the keyboard
+// from, also after one of its menus handed the keyboard back to it.
+TEST_F(ActionRouterTest, AKeyboardOpenedMenuBarStandsForTheWidgetItTookTheKeyboardFrom)
+{
+    QMenuBar* bar = window.menuBar();
+    QMenu* view = bar->addMenu(QStringLiteral("View"));
+    QAction* selectAll = router.makeAction(QStringLiteral("Select All"), QStringLiteral("selectAll:"), view);
+    view->addAction(selectAll);
+    router.attachMenu(view);
+    bar->setFocus(Qt::MenuBarFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == bar; }, 2000));
+    EXPECT_EQ(router.targetForAction(QStringLiteral("selectAll:")), static_cast<Responder*>(edit));
+    // The bar's menu had the keyboard and gives it back to the bar.
+    view->popup(window.mapToGlobal(QPoint(5, 5)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }, 2000));
+    view->setFocus(Qt::PopupFocusReason);
+    QCoreApplication::processEvents();
+    view->close();
+    bar->setFocus(Qt::MenuBarFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == bar; }, 2000));
+    EXPECT_EQ(router.targetForAction(QStringLiteral("selectAll:")), static_cast<Responder*>(edit));
+    EXPECT_TRUE(router.validateAction(selectAll));
+}
