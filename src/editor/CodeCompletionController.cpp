@@ -1,5 +1,6 @@
 #include "editor/CodeCompletionController.h"
 
+#include "kit/NotificationCenter.h"
 #include "syntax/KELCompletionUtils.h"
 
 #include <QApplication>
@@ -352,6 +353,7 @@ void CodeCompletionController::animateFadeIn()
 
 void CodeCompletionController::animateFadeOut()
 {
+    const bool wasActive = m_isActive;
     m_isActive = false;
     m_isFadingIn = false;
     m_alpha = m_panel->windowOpacity();
@@ -359,6 +361,14 @@ void CodeCompletionController::animateFadeOut()
         m_fadeClock.start();
         m_fadeTimer.start();
     }
+    if (wasActive)
+        postDidClose();
+}
+
+void CodeCompletionController::postDidClose()
+{
+    // The colouring waits while the list is open: let it go on.
+    kit::NotificationCenter::defaultCenter().post(KELCompletionPanelDidCloseNotification);
 }
 
 void CodeCompletionController::fadeStep()
@@ -388,9 +398,12 @@ void CodeCompletionController::fadeStep()
 
 void CodeCompletionController::close()
 {
+    const bool wasActive = m_isActive;
     m_isActive = false;
     m_fadeTimer.stop();
     m_panel->hide();
+    if (wasActive)
+        postDidClose();
 }
 
 void CodeCompletionController::applySelected()
