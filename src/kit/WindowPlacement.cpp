@@ -1,6 +1,7 @@
 #include "kit/WindowPlacement.h"
 
 #include "kit/ActionRouter.h"
+#include "kit/UserDefaults.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -44,6 +45,30 @@ QRect availableArea(const QWidget* window, const QWidget* reference = nullptr)
     QScreen* screen = screenForWindow(window, reference);
     return screen ? screen->availableGeometry() : QRect();
 }
+
+// Saves a window's frame under its autosave name as it changes.
+class FrameKeeper : public QObject {
+public:
+    FrameKeeper(QWidget* window, const QString& name) : QObject(window), m_window(window), m_name(name)
+    {
+        window->installEventFilter(this);
+    }
+    static QString key(const QString& name) { return QStringLiteral("NSWindow Frame %1").arg(name); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (watched == m_window && m_window->isVisible() && isNormalState(m_window)
+            && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Hide || type == QEvent::Close))
+            UserDefaults::standard().setValue(key(m_name), m_window->saveGeometry());
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    QString m_name;
+};
 
 class PlacementKeeper : public QObject {
 protected:
@@ -252,6 +277,21 @@ bool placeWindow(QWidget* window, const QWidget* reference)
     }
     keepWindowOnScreen(window);
     return windowFrame(window).topLeft() != before;
+}
+
+bool keepWindowFrame(QWidget* window, const QString& autosaveName)
+{
+    if (!window || autosaveName.isEmpty())
+        return false;
+    for (FrameKeeper* keeper : window->findChildren<FrameKeeper*>(QString(), Qt::FindDirectChildrenOnly))
+        delete keeper;
+    new FrameKeeper(window, autosaveName);
+    const QVariant saved = UserDefaults::standard().value(FrameKeeper::key(autosaveName));
+    if (saved.typeId() != QMetaType::QByteArray || !window->restoreGeometry(saved.toByteArray()))
+        return false;
+    keepWindowOnScreen(window);
+    window->setProperty(PlacedProperty, true);
+    return true;
 }
 
 void installWindowPlacement()

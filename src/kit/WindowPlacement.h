@@ -7,6 +7,7 @@
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
+#include <QString>
 
 class QScreen;
 class QWidget;
@@ -39,6 +40,12 @@ QPoint cascadeTopLeftFromPoint(QWidget* window, const QPoint& point);
 /// the reference window (the key window when null). Every window is kept wholly on
 /// screen. Answers whether the window was moved.
 bool placeWindow(QWidget* window, const QWidget* reference = nullptr);
+
+/// Keeps a window's frame under an autosave name (for windows without a window
+/// controller): a frame saved under the name is applied now (wholly on screen),
+/// and the frame is saved again as the window moves, resizes, hides or closes.
+/// Answers whether a saved frame was applied.
+bool keepWindowFrame(QWidget* window, const QString& autosaveName);
 
 /// From now on every window that shows for the first time is placed as by
 /// placeWindow() (a window that was positioned keeps its place but is kept on

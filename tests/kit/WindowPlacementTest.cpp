@@ -136,3 +136,28 @@ TEST(WindowPlacementTest, AFrameAutosaveNameBelongsToOneWindowAndKeepsItsFrame)
     EXPECT_EQ(second.window()->size(), QSize(210, 110));
     EXPECT_EQ(kit::windowFrame(second.window()), frame);
 }
+
+// A window without a window controller keeps its frame under its autosave name too.
+TEST(WindowPlacementTest, AWindowKeepsItsFrameUnderItsName)
+{
+    kit::UserDefaults::standard().resetForTesting();
+    const QRect area = screenArea();
+    const QString name = QStringLiteral("WindowPlacementTestPanel");
+    QRect frame;
+    {
+        QWidget panel(nullptr, Qt::Tool);
+        EXPECT_FALSE(kit::keepWindowFrame(&panel, name)); // nothing saved yet
+        panel.resize(230, 140);
+        panel.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+        panel.move(area.topLeft() + QPoint(61, 72));
+        QCoreApplication::processEvents();
+        frame = kit::windowFrame(&panel);
+        panel.hide();
+    }
+    QWidget again(nullptr, Qt::Tool);
+    EXPECT_TRUE(kit::keepWindowFrame(&again, name));
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    EXPECT_EQ(kit::windowFrame(&again), frame);
+}
