@@ -120,36 +120,43 @@ void AppController::registerCommands()
         HelpUtils::openInBrowser(QUrl(QStringLiteral("https://kelp-studio.org/")));
     });
     addAction(QStringLiteral("showSupport:"), [](QObject*) { HelpUtils::showHelpForKey(KELSupportHelpKey); });
-    addAction(QStringLiteral("toggleToolbarShown:"), [](QObject*) {
-        QWidget* window = QApplication::activeWindow();
+    // Window commands act on the window of the menu they were chosen from (the
+    // window in front for keys).
+    auto commandWindow = [] { return kit::ActionRouter::shared().commandWindow(); };
+    addAction(QStringLiteral("toggleToolbarShown:"), [commandWindow](QObject*) {
+        QWidget* window = commandWindow();
         QToolBar* toolbar = window ? window->findChild<QToolBar*>() : nullptr;
         if (toolbar) {
             toolbar->setVisible(!toolbar->isVisible());
             window->update();
         }
-    }, [](QAction* item) {
-        QWidget* window = QApplication::activeWindow();
+    }, [commandWindow](QAction* item) {
+        QWidget* window = commandWindow();
         QToolBar* toolbar = window ? window->findChild<QToolBar*>() : nullptr;
         if (!toolbar)
             return false;
         item->setChecked(toolbar->isVisible());
         return true;
     });
-
-    // Window commands act on the window in front.
-    addAction(QStringLiteral("toggleFullScreen:"), [](QObject*) {
-        if (QWidget* window = QApplication::activeWindow())
+    addAction(QStringLiteral("toggleFullScreen:"), [commandWindow](QObject*) {
+        if (QWidget* window = commandWindow())
             window->setWindowState(window->windowState() ^ Qt::WindowFullScreen);
-    }, [](QAction* item) {
-        QWidget* window = QApplication::activeWindow();
+    }, [commandWindow](QAction* item) {
+        QWidget* window = commandWindow();
         if (window)
             item->setText(window->isFullScreen() ? QStringLiteral("Exit &Full Screen") : QStringLiteral("Enter &Full Screen"));
         return window != nullptr;
     });
-    addAction(QStringLiteral("performMiniaturize:"), [](QObject*) {
-        if (QWidget* window = QApplication::activeWindow())
+    addAction(QStringLiteral("performMiniaturize:"), [commandWindow](QObject*) {
+        if (QWidget* window = commandWindow())
             window->showMinimized();
-    }, [](QAction*) { return QApplication::activeWindow() != nullptr; });
+    }, [commandWindow](QAction*) { return commandWindow() != nullptr; });
+    // Close Window for windows without a controller of their own (the library,
+    // Code Clips, Preferences ...); document windows answer it themselves.
+    addAction(QStringLiteral("performClose:"), [commandWindow](QObject*) {
+        if (QWidget* window = commandWindow())
+            window->close();
+    }, [commandWindow](QAction*) { return commandWindow() != nullptr; });
 
     // Preview commands go to the current document (the component window, when it
     // exists, answers them first along the chain).

@@ -358,6 +358,9 @@ QStringList AppController::unavailableCommands()
 void AppController::installComponentLibraryCommand()
 {
     KELInstallComponentLibraryServices();
+    // The library and the component windows come back at the next start.
+    KELComponentLibraryController::registerWindowRestoration();
+    KELComponentController::registerWindowRestoration();
     // A chosen component opens in its window (the image map's own one included: the
     // windows register themselves by component name).
     KELComponentLibraryController::openComponentHandler()
@@ -412,10 +415,13 @@ void AppController::registerDocumentCommands()
     });
     addAction(QStringLiteral("clearRecentDocuments:"), [](QObject*) {
         kit::DocumentController::sharedDocumentController().clearRecentDocuments();
-    }, [](QAction*) { return !kit::DocumentController::sharedDocumentController().recentDocumentURLs().isEmpty(); });
+    }, [](QAction*) {
+        // Asking must not make a document controller (there is none between sessions of the tests).
+        auto* controller = kit::DocumentController::existingSharedDocumentController();
+        return controller && !controller->recentDocumentURLs().isEmpty();
+    });
     addAction(QStringLiteral("runPageLayout:"), [](QObject*) {
-        QWidget* window = QApplication::activeWindow();
-        MyDocumentCommands::runPageLayout(window);
+        MyDocumentCommands::runPageLayout(kit::ActionRouter::shared().commandWindow());
     });
     addAction(QStringLiteral("showHelp:"), [](QObject*) { HelpUtils::showHelpPagePath(QString()); });
 

@@ -14,6 +14,7 @@
 #include "editor/HTMLSpellChecker.h"
 #include "editor/KELHTMLView.h"
 #include "kit/Log.h"
+#include "kit/WindowPlacement.h"
 #include "kit/NotificationCenter.h"
 #include "syntax/DocumentColoringManager.h"
 #include "editor/CodeCompletionController.h"
@@ -88,6 +89,10 @@ bool KELApplication::start(const KELOpenRequest& request)
         return false;
 
     AppController& controller = AppController::sharedInstance();
+    // Every window from the first (restored ones included) gets the menus and its
+    // place: new windows open centred on the window they belong to, wholly on screen.
+    qApp->installEventFilter(this);
+    kit::installWindowPlacement();
     controller.installComponentLibraryCommand();
     // The first document controller made is the shared one; the document side
     // then starts and brings back the windows of the last session.
@@ -129,7 +134,6 @@ bool KELApplication::start(const KELOpenRequest& request)
     m_placeholder->setCentralWidget(welcome);
     m_placeholder->resize(1000, 720);
 
-    qApp->installEventFilter(this);
     QTimer::singleShot(0, &controller, [self = QPointer<KELApplication>(this)] {
         if (self)
             self->finishLaunching();
@@ -171,15 +175,18 @@ bool KELApplication::eventFilter(QObject* watched, QEvent* event)
         AppController::sharedInstance().terminate();
         return true;
     }
-    // Panels and other windows without a menu bar take the menus' keys for the
-    // document behind them; modal dialogs keep the keyboard to themselves.
+    // Every main window carries the application's menus; panels and dialogs take
+    // the menus' keys for the window behind them; modal dialogs keep the keyboard
+    // to themselves.
     if (event->type() == QEvent::Show && watched->isWidgetType()) {
         auto* window = static_cast<QWidget*>(watched);
         const Qt::WindowType type = window->windowType();
         if (window->isWindow() && window->windowModality() == Qt::NonModal
             && !window->testAttribute(Qt::WA_ShowModal) && !(window->windowFlags() & Qt::WindowDoesNotAcceptFocus)
-            && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool))
-            KELAddMenuKeyEquivalents(window);
+            && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool)) {
+            if (type != Qt::Window || !KELInstallMenuBar(window))
+                KELAddMenuKeyEquivalents(window);
+        }
     }
     return QObject::eventFilter(watched, event);
 }

@@ -5,6 +5,11 @@
 #include "kit/ActionRouter.h"
 
 #include <QAbstractButton>
+#include <QLayout>
+#include <QMainWindow>
+#include <QApplication>
+#include <QEvent>
+#include <QPointer>
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -43,6 +48,13 @@ KELMenuItemSpec submenu(const QString& title, const QString& identifier, QList<K
 
 KELMenuItemSpec separator() { return {}; }
 
+KELMenuItemSpec pdfMode(const QString& title, int mode)
+{
+    KELMenuItemSpec s = item(title, QStringLiteral("changePDFDisplayMode:"), {}, mode);
+    s.checkable = true;
+    return s;
+}
+
 // Items whose title names what the command does: the title travels as the item's data.
 KELMenuItemSpec titled(const QString& title, const QString& action)
 {
@@ -80,6 +92,7 @@ QList<KELMenuSpec> buildModel()
         item(QStringLiteral("Close Window"), QStringLiteral("performClose:"), keys("Ctrl+W"), 0, QStringLiteral("closeWindow")),
         item(QStringLiteral("Close Tab"), QStringLiteral("performCloseTab:"), {}, 0, QStringLiteral("closeTab")),
         item(QStringLiteral("&Save"), QStringLiteral("saveDocument:"), QKeySequence::Save),
+        item(QStringLiteral("Save A&ll"), QStringLiteral("saveAll:")),
         item(QStringLiteral("Save &As…"), QStringLiteral("saveDocumentAs:"), keys("Ctrl+Shift+S")),
         item(QStringLiteral("Save &To…"), QStringLiteral("saveDocumentTo:"), keys("Ctrl+Alt+S")),
         item(QStringLiteral("Re&vert to Saved"), QStringLiteral("revertDocumentToSaved:")),
@@ -147,6 +160,18 @@ QList<KELMenuSpec> buildModel()
         separator(),
         item(QStringLiteral("Zoom &In"), QStringLiteral("zoomIn:"), QKeySequence::ZoomIn, 0, QStringLiteral("zoomIn")),
         item(QStringLiteral("Zoom &Out"), QStringLiteral("zoomOut:"), QKeySequence::ZoomOut),
+        // The PDF viewer's own commands.
+        check(QStringLiteral("&Actual Size"), QStringLiteral("zoomToActualSize:")),
+        item(QStringLiteral("Zoom to &Fit"), QStringLiteral("zoomToFit:")),
+        check(QStringLiteral("Automatically &Resize"), QStringLiteral("toggleAutomaticallyResizes:")),
+        submenu(QStringLiteral("&Display Mode"), QStringLiteral("pdfDisplayMode"), {
+            pdfMode(QStringLiteral("Single Page"), 0),
+            pdfMode(QStringLiteral("Single Page Continuous"), 1),
+            pdfMode(QStringLiteral("Two Pages"), 2),
+            pdfMode(QStringLiteral("Two Pages Continuous"), 3),
+        }),
+        item(QStringLiteral("Pre&vious Page"), QStringLiteral("goToPreviousPage:"), keys("Ctrl+Alt+Up")),
+        item(QStringLiteral("Ne&xt Page"), QStringLiteral("goToNextPage:"), keys("Ctrl+Alt+Down")),
         separator(),
         item(QStringLiteral("Show &Live Preview"), QStringLiteral("toggleLivePreview:"), keys("Ctrl+Alt+P"), 0, QStringLiteral("livePreview")),
         item(QStringLiteral("&Refresh Live Preview"), QStringLiteral("refreshLivePreviewFromMenu:"), keys("Ctrl+R"), 0, QStringLiteral("refreshLivePreview")),
@@ -194,6 +219,7 @@ QList<KELMenuSpec> buildModel()
         separator(),
         item(QStringLiteral("Select &Next Tab"), QStringLiteral("selectNextTab:"), keys("Ctrl+Tab")),
         previousTab,
+        // The open windows follow, listed each time the menu opens.
     }});
     menus.append({QStringLiteral("&Help"), QStringLiteral("help"), {
         item(QStringLiteral("Kelp Studio &Help"), QStringLiteral("showHelp:"), QKeySequence::HelpContents),
@@ -232,6 +258,49 @@ void addItems(QMenu* menu, const QList<KELMenuItemSpec>& items)
 }
 
 const char* const MenuKeysProperty = "kelpMenuKeys";
+const char* const WindowListItemProperty = "kelpWindowListItem";
+
+// The windows in the order they first showed, for the Window menu.
+class WindowOrder : public QObject {
+public:
+    static WindowOrder& shared()
+    {
+        static auto* order = [] {
+            auto* o = new WindowOrder;
+            if (qApp)
+                qApp->installEventFilter(o);
+            return o;
+        }();
+        return *order;
+    }
+    QList<QWidget*> windows()
+    {
+        m_windows.removeAll(QPointer<QWidget>());
+        // Windows that showed before the first menu bar was made.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            note(w);
+        QList<QWidget*> list;
+        for (const QPointer<QWidget>& w : std::as_const(m_windows))
+            list << w.data();
+        return list;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
+            note(static_cast<QWidget*>(watched));
+        return false;
+    }
+
+private:
+    void note(QWidget* window)
+    {
+        if (window->isVisible() && !m_windows.contains(window))
+            m_windows.append(window);
+    }
+    QList<QPointer<QWidget>> m_windows;
+};
 
 // Commands about a document window itself, which a panel has no use for.
 bool isDocumentWindowCommand(const QString& action)
@@ -269,6 +338,49 @@ QSet<QKeySequence> keysInUse(QWidget* window)
 }
 
 } // namespace
+
+namespace {
+// The window's own keys for commands of the menus give way to the menu bar's:
+// the same key twice would block both.
+void dropKeysTheMenuBarTakes(QWidget* window, QMenuBar* bar)
+{
+    QSet<QKeySequence> taken;
+    for (QAction* a : bar->findChildren<QAction*>())
+        for (const QKeySequence& key : a->shortcuts())
+            taken.insert(key);
+    for (QAction* a : window->actions()) {
+        if (kit::ActionRouter::actionOf(a).isEmpty())
+            continue;
+        for (const QKeySequence& key : a->shortcuts()) {
+            if (taken.contains(key)) {
+                window->removeAction(a);
+                break;
+            }
+        }
+    }
+}
+} // namespace
+
+bool KELInstallMenuBar(QWidget* window)
+{
+    if (!window || !window->isWindow() || window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly))
+        return false;
+    QMenuBar* bar = nullptr;
+    if (auto* main = qobject_cast<QMainWindow*>(window)) {
+        if (main->menuWidget())
+            return false;
+        bar = KELBuildMenuBar(main);
+        main->setMenuBar(bar);
+    } else {
+        QLayout* layout = window->layout();
+        if (!layout || layout->menuBar())
+            return false;
+        bar = KELBuildMenuBar(window);
+        layout->setMenuBar(bar);
+    }
+    dropKeysTheMenuBarTakes(window, bar);
+    return true;
+}
 
 int KELAddMenuKeyEquivalents(QWidget* window)
 {
@@ -342,9 +454,82 @@ QMenuBar* KELBuildMenuBar(QWidget* window)
         clips->setProperty(KELCodeClipMenus::RouteItemsProperty, true);
         QObject::connect(clips, &QMenu::aboutToShow, clips, [clips] { KELCodeClipMenus::sharedInstance().menuNeedsUpdate(clips); });
     }
+    // The Window menu lists the open windows each time it opens.
+    WindowOrder::shared();
+    if (QMenu* windows = KELFindMenu(bar, QStringLiteral("window")))
+        QObject::connect(windows, &QMenu::aboutToShow, windows, [windows] { KELFillWindowMenu(windows); });
     if (QMenu* projects = KELFindMenu(bar, QStringLiteral("recentProjects")))
         QObject::connect(projects, &QMenu::aboutToShow, projects, [projects] { AppController::sharedInstance().buildRecentProjectsMenu(projects); });
     return bar;
+}
+
+bool KELIsWindowMenuWindow(const QWidget* window)
+{
+    if (!window || !window->isWindow() || window->windowModality() != Qt::NonModal || window->testAttribute(Qt::WA_ShowModal)
+        || (window->windowFlags() & Qt::WindowDoesNotAcceptFocus))
+        return false;
+    if (!window->isVisible() && !window->isMinimized())
+        return false;
+    // Panels (Find, the insert panels) come with their commands; dialogs and windows are listed.
+    const Qt::WindowType type = window->windowType();
+    return (type == Qt::Window || type == Qt::Dialog) && !window->windowTitle().isEmpty();
+}
+
+QList<QWidget*> KELWindowMenuWindows()
+{
+    QList<QWidget*> list;
+    for (QWidget* w : WindowOrder::shared().windows())
+        if (KELIsWindowMenuWindow(w))
+            list << w;
+    return list;
+}
+
+QString KELWindowMenuTitle(const QWidget* window)
+{
+    QString title = window->windowTitle();
+    title.replace(QStringLiteral("[*]"), QString());
+    return title;
+}
+
+void KELBringWindowToFront(QWidget* window)
+{
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void KELFillWindowMenu(QMenu* menu)
+{
+    if (!menu)
+        return;
+    for (QAction* a : menu->actions()) {
+        if (a->property(WindowListItemProperty).toBool()) {
+            menu->removeAction(a);
+            a->deleteLater();
+        }
+    }
+    const QList<QWidget*> windows = KELWindowMenuWindows();
+    if (windows.isEmpty())
+        return;
+    QWidget* active = QApplication::activeWindow();
+    QAction* separator = menu->addSeparator();
+    separator->setProperty(WindowListItemProperty, true);
+    for (QWidget* window : windows) {
+        // The title as a plain text: "&" in a file name is no mnemonic.
+        QString title = KELWindowMenuTitle(window);
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* item = menu->addAction(title);
+        item->setObjectName(QStringLiteral("windowListItem"));
+        item->setProperty(WindowListItemProperty, true);
+        item->setCheckable(true);
+        item->setChecked(window == active);
+        QPointer<QWidget> target(window);
+        QObject::connect(item, &QAction::triggered, item, [target] { KELBringWindowToFront(target); });
+    }
 }
 
 QMenu* KELFindMenu(QMenuBar* bar, const QString& identifier)

@@ -36,6 +36,12 @@ const QList<KELMenuSpec>& KELMainMenuModel();
 /// shared action router.
 QMenuBar* KELBuildMenuBar(QWidget* window);
 
+/// Gives a main window (a document, the library, a component window, a viewer,
+/// Code Clips, Preferences ...) that has none the application's menu bar, as every
+/// main window has; answers whether it added one. A window without a layout to
+/// hold it gets none (it takes the menus' keys instead).
+bool KELInstallMenuBar(QWidget* window);
+
 /// Gives a window without a menu bar of its own (a panel such as Find or Go to
 /// Line, the component window) the menus' key equivalents, so that Ctrl+S and
 /// the others reach the document behind it, as the panels' own buttons do. Keys
@@ -50,3 +56,15 @@ int KELAddMenuKeyEquivalents(QWidget* window);
 QMenu* KELFindMenu(QMenuBar* bar, const QString& identifier);
 class QAction;
 QAction* KELFindMenuItem(QWidget* barOrMenu, const QString& identifier);
+
+/// The Window menu's list: the open windows (documents, projects, the library,
+/// component windows, viewers, Code Clips, Preferences ...), in the order they
+/// first showed. Panels are left out: their commands bring them back.
+QList<QWidget*> KELWindowMenuWindows();
+bool KELIsWindowMenuWindow(const QWidget* window);
+/// The window's title as the Window menu shows it.
+QString KELWindowMenuTitle(const QWidget* window);
+/// Lists the windows at the end of the menu (replacing an earlier list).
+void KELFillWindowMenu(QMenu* menu);
+/// Brings the window to the front (out of the dock when minimised).
+void KELBringWindowToFront(QWidget* window);

@@ -5,7 +5,12 @@
 #include "componentui/KELVariableViews.h"
 #include "components/KELComponentManager.h"
 #include "editor/KELHTMLView.h"
+#include "kit/ActionRouter.h"
 #include "kit/Alert.h"
+#include "kit/WindowPlacement.h"
+#include "kit/document/Document.h"
+#include "kit/document/WindowController.h"
+#include "kit/document/WindowRestoration.h"
 #include "kit/Log.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"
@@ -20,6 +25,7 @@
 #include "syntax/SyntaxType.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDataStream>
@@ -43,6 +49,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+
+#include <tuple>
 
 namespace {
 
@@ -127,6 +135,30 @@ private:
     KELComponentController& m_controller;
 };
 
+/// The component window as the application's windows know it: saved with the
+/// others at quit (the component's name, its values and the frame) and remade at
+/// the next start; its close asks the component first.
+class KELComponentWindowController : public kit::WindowController {
+public:
+    explicit KELComponentWindowController(KELComponentController& owner) : m_owner(owner) { setShouldCloseDocument(false); }
+    QString restorationClassName() const override { return KELComponentController::RestorationClassName; }
+    void encodeRestorableState(QVariantMap& state) const override
+    {
+        kit::WindowController::encodeRestorableState(state);
+        m_owner.encodeRestorableState(state);
+    }
+    void restoreState(const QVariantMap& state) override
+    {
+        kit::WindowController::restoreState(state);
+        m_owner.restoreState(state);
+    }
+    QList<kit::Document*> documentsForRestoration() const override { return {}; }
+    void windowShouldClose(std::function<void(bool)> done) override { done(m_owner.windowShouldClose()); }
+
+private:
+    KELComponentController& m_owner;
+};
+
 // --- Opening
 
 KELComponentController* KELComponentController::openComponentWindow(const std::shared_ptr<KELComponent>& component)
@@ -168,10 +200,16 @@ KELComponentController::KELComponentController(const std::shared_ptr<KELComponen
 {
     m_previewTimer.setSingleShot(true);
     connect(&m_previewTimer, &QTimer::timeout, this, &KELComponentController::updatePreviewAndSourceViewFromTimer);
+    registerActions();
 }
 
 KELComponentController::~KELComponentController()
 {
+    // The window is on its way out (it owns this controller): the window
+    // controller must not delete it again.
+    if (m_windowController)
+        m_windowController->setWindow(nullptr);
+    m_windowController.reset();
     m_previewTimer.stop();
     if (m_notificationToken)
         kit::NotificationCenter::defaultCenter().removeObserver(m_notificationToken);
@@ -218,7 +256,13 @@ bool KELComponentController::setUpWindow()
     m_window->setWindowTitle(m_component->name().value_or(QString()) + QStringLiteral("[*]"));
     m_window->setMinimumSize(600, 600);
     m_window->resize(900, 650);
-    cascadeWindow();
+    m_windowController = std::make_unique<KELComponentWindowController>(*this);
+    m_windowController->setWindow(m_window);
+    setWindowFrameAutosaveNameOrCascade(FrameAutosaveName);
+    // The application's menus act on the component while its window is in front;
+    // the component's undo is the one undo of the window, its fields' included.
+    kit::ActionRouter::shared().setWindowResponder(m_window, this);
+    kit::ActionRouter::shared().setWindowClaimsActions(m_window, {QStringLiteral("undo:"), QStringLiteral("redo:")});
 
     m_splitter = new QSplitter(Qt::Horizontal, m_window);
     m_splitter->setChildrenCollapsible(false);
@@ -274,38 +318,95 @@ bool KELComponentController::setUpWindow()
                     sheet->updateInsertDocumentFields();
             });
         });
-    // Undo and Redo of the window reach the component's steps.
-    auto* undoAction = new QAction(QStringLiteral("Undo"), m_window);
-    undoAction->setShortcut(QKeySequence::Undo);
-    undoAction->setShortcutContext(Qt::WindowShortcut);
-    connect(undoAction, &QAction::triggered, this, [this] {
-        if (KELComponentUndoManager* undo = undoManager(); undo && undo->canUndo())
-            undo->undo();
-    });
-    auto* redoAction = new QAction(QStringLiteral("Redo"), m_window);
-    redoAction->setShortcut(QKeySequence::Redo);
-    redoAction->setShortcutContext(Qt::WindowShortcut);
-    connect(redoAction, &QAction::triggered, this, [this] {
-        if (KELComponentUndoManager* undo = undoManager(); undo && undo->canRedo())
-            undo->redo();
-    });
-    m_window->addAction(undoAction);
-    m_window->addAction(redoAction);
+    // Undo and Redo keys of the window (the menu bar's take their place when the
+    // window gets the application's menus).
+    auto& router = kit::ActionRouter::shared();
+    for (const auto& [title, action, key] : {std::tuple{QStringLiteral("Undo"), QStringLiteral("undo:"), QKeySequence(QKeySequence::Undo)},
+                                             std::tuple{QStringLiteral("Redo"), QStringLiteral("redo:"), QKeySequence(QKeySequence::Redo)}}) {
+        QAction* item = router.makeAction(title, action, m_window, key);
+        item->setShortcutContext(Qt::WindowShortcut);
+        m_window->addAction(item);
+    }
     switchPreviewSource();
     return true;
 }
 
-void KELComponentController::cascadeWindow()
+void KELComponentController::setWindowFrameAutosaveNameOrCascade(const QString& name)
 {
-    // Each further component window opens a step down and to the right of the last.
-    static QPoint lastTopLeft;
-    static int openCount = 0;
-    if (openCount++ == 0 || lastTopLeft.isNull()) {
-        lastTopLeft = m_window->pos().isNull() ? QPoint(80, 80) : m_window->pos();
-    } else {
-        lastTopLeft += QPoint(22, 22);
-    }
-    m_window->move(lastTopLeft);
+    // The last cascade point of each kind of window, for the next one.
+    static QHash<QString, QPoint> cascadePoints;
+    if (!m_window || !m_windowController)
+        return;
+    const bool hasPoint = cascadePoints.contains(name);
+    const bool hadFrame = m_windowController->setFrameUsingName(name);
+    const bool tookName = m_windowController->setWindowFrameAutosaveName(name);
+    // The first window of the kind without a saved frame opens over the window in front.
+    if (!hadFrame && !hasPoint)
+        kit::centerWindow(m_window, QApplication::activeWindow());
+    const QPoint start = tookName || !hasPoint ? kit::windowFrame(m_window).topLeft() : cascadePoints.value(name);
+    // The window that took the name keeps its frame; each further one steps down from the last.
+    cascadePoints.insert(name, kit::cascadeTopLeftFromPoint(m_window, tookName ? QPoint() : start));
+}
+
+void KELComponentController::registerActions()
+{
+    // Undo and Redo: the component's steps; a field's pending typing is committed first.
+    addAction(QStringLiteral("undo:"), [this](QObject*) {
+        if (m_window)
+            m_window->endEditing();
+        if (KELComponentUndoManager* undo = undoManager(); undo && undo->canUndo())
+            undo->undo();
+    }, [this](QAction* item) {
+        KELComponentUndoManager* undo = undoManager();
+        if (item && undo)
+            item->setText(undo->undoMenuItemTitle());
+        return undo && undo->canUndo();
+    });
+    addAction(QStringLiteral("redo:"), [this](QObject*) {
+        if (m_window)
+            m_window->endEditing();
+        if (KELComponentUndoManager* undo = undoManager(); undo && undo->canRedo())
+            undo->redo();
+    }, [this](QAction* item) {
+        KELComponentUndoManager* undo = undoManager();
+        if (item && undo)
+            item->setText(undo->redoMenuItemTitle());
+        return undo && undo->canRedo();
+    });
+    // The preview commands of the application's menus, titled for a component.
+    auto titlePreviewItems = [](QAction* item) {
+        auto* menu = item ? qobject_cast<QMenu*>(item->parent()) : nullptr;
+        if (QMenu* browsers = menu ? menu->findChild<QMenu*>(QStringLiteral("previewInBrowser"), Qt::FindDirectChildrenOnly) : nullptr)
+            browsers->setTitle(QStringLiteral("Preview Component With &Browser"));
+    };
+    auto toggle = [this](QObject*) { togglePreviewSource(); };
+    addAction(QStringLiteral("toggleLivePreview:"), toggle, [this](QAction* item) {
+        if (item)
+            item->setText(isLivePreviewing() ? QStringLiteral("Show Source View") : QStringLiteral("Show Live Preview"));
+        return bool(m_previewSourceSegmentedControl);
+    });
+    addAction(QStringLiteral("quickPreviewCode:"), toggle, [this, titlePreviewItems](QAction* item) {
+        if (item) {
+            item->setText(QStringLiteral("Preview Component"));
+            titlePreviewItems(item);
+        }
+        return bool(m_previewSourceSegmentedControl);
+    });
+    addAction(QStringLiteral("quickPreview:"), toggle, [this](QAction*) { return bool(m_previewSourceSegmentedControl); });
+    auto refreshing = [this](QObject*) { refresh(); };
+    addAction(QStringLiteral("refreshLivePreviewFromMenu:"), refreshing);
+    addAction(QStringLiteral("refreshLivePreview:"), refreshing);
+    addAction(QStringLiteral("previewInDefaultBrowser:"), [this](QObject*) { previewInBrowser(); });
+    addAction(QStringLiteral("preview:"), [this](QObject*) { previewInBrowser(); });
+    addAction(QStringLiteral("previewInSelectedBrowser:"), [this](QObject* sender) {
+        const auto* item = qobject_cast<QAction*>(sender);
+        previewInBrowser(item ? item->data().toString() : QString());
+    });
+    addAction(QStringLiteral("showHelp:"), [this](QObject*) { showHelp(); });
+    addAction(QStringLiteral("performClose:"), [this](QObject*) {
+        if (m_window)
+            m_window->close();
+    });
 }
 
 QWidget* KELComponentController::makePreviewWidget()
@@ -654,6 +755,26 @@ void KELComponentController::restoreState(const QVariantMap& state)
     updatePreviewAndSourceView();
 }
 
+void KELComponentController::registerWindowRestoration()
+{
+    kit::WindowRestoration::registerRestorationClass(RestorationClassName, [](const QVariantMap& window) { restoreWindow(window); });
+}
+
+KELComponentController* KELComponentController::restoreWindow(const QVariantMap& savedWindow)
+{
+    const QVariantMap state = savedWindow.value(kit::WindowRestoration::StateKey).toMap();
+    const QString name = state.value(ComponentNameKey).toString();
+    const std::shared_ptr<KELComponent> component = name.isEmpty() ? nullptr : KELComponentManager::sharedInstance().componentWithName(name);
+    if (!component) {
+        kit::log(QStringLiteral("The component window of \"%1\" is not restored: there is no such component").arg(name));
+        return nullptr;
+    }
+    KELComponentController* controller = KELOpenComponentWindow(component);
+    if (controller && controller->m_windowController)
+        controller->m_windowController->restoreState(state);
+    return controller;
+}
+
 // --- Links
 
 KELComponentController::NavigationDecision KELComponentController::navigationDecision(const QUrl& url, bool linkClicked, bool isMainFrame)
@@ -696,7 +817,8 @@ bool KELComponentWindow::endEditing()
 
 void KELComponentWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_controller && !m_controller->windowShouldClose()) {
+    // The window controller has asked already, when there is one.
+    if (m_controller && !m_controller->windowController() && !m_controller->windowShouldClose()) {
         event->ignore();
         return;
     }

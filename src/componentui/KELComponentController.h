@@ -11,6 +11,7 @@
 #include "components/KELComponentDefinition.h"
 
 #include "editor/KELHTMLView.h"
+#include "kit/Responder.h"
 
 #include <QMainWindow>
 #include <QWebEngineView>
@@ -36,9 +37,15 @@ class KELComponentInsertSheet;
 class KELHTMLView;
 class MyDocument;
 
-class KELComponentController : public QObject {
+class KELComponentWindowController;
+
+class KELComponentController : public QObject, public kit::Responder {
     Q_OBJECT
 public:
+    /// The window's menus: the preview commands (Show Source View, Preview
+    /// Component, Preview Component With Browser, Refresh), Help, Close and the
+    /// one undo of the window, which its fields' own undo never bypasses.
+    void registerActions();
     /// Opens a window for the component and shows it; the window owns the
     /// controller and destroys it when it closes. Null (with a log line) when the
     /// component's definition cannot be read or gives no editors.
@@ -97,6 +104,18 @@ public:
     // --- Window restoration
     void encodeRestorableState(QVariantMap& state) const;
     void restoreState(const QVariantMap& state);
+    static inline const QString RestorationClassName = QStringLiteral("KELComponentController");
+    /// Lets component windows come back at the next start: a saved window opens
+    /// the component of its name again with its values and frame.
+    static void registerWindowRestoration();
+    /// Remakes a window saved at the last quit (none when the component is gone).
+    static KELComponentController* restoreWindow(const QVariantMap& savedWindow);
+    /// The frame autosave name all component windows share.
+    static inline const QString FrameAutosaveName = QStringLiteral("KELComponentWindow");
+    /// Gives the window the frame saved under the name (the first window of the
+    /// kind), or cascades it from the window of the kind opened before.
+    void setWindowFrameAutosaveNameOrCascade(const QString& name);
+    KELComponentWindowController* windowController() const { return m_windowController.get(); }
 
     /// What the preview does with a navigation: pages of the component load; a link
     /// the user follows elsewhere opens in the browser; anything else is refused.
@@ -150,7 +169,6 @@ protected:
     void showWindow();
     virtual QWidget* makeSourceView();
     void fillSourceFiles();
-    void cascadeWindow();
 
     std::shared_ptr<KELComponent> m_component;
     std::shared_ptr<KELComponentDefinition> m_compDef;
@@ -188,6 +206,7 @@ private:
     bool m_fillingSourceFiles = false;
     quint64 m_notificationToken = 0;
     quint64 m_activeDocumentToken = 0;
+    std::unique_ptr<KELComponentWindowController> m_windowController;
 };
 
 /// Opens the window of a component (what the library window and the Insert menu call).

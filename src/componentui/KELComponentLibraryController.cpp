@@ -8,36 +8,29 @@
 #include "kit/Alert.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"
+#include "kit/document/Document.h"
+#include "kit/document/WindowController.h"
+#include "kit/document/WindowRestoration.h"
 #include "support/DefaultsKeys.h"
 #include "support/HelpUtils.h"
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QSettings>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QToolButton>
 
-namespace {
-const QString FrameAutosaveName = QStringLiteral("ComponentLibraryWindow");
-
-// Keeps the window's frame for the next start.
-class KELComponentLibraryWindow : public QMainWindow {
+/// The library window as the application's windows know it: its frame is kept
+/// under its autosave name, and it is saved at quit to come back at the next start.
+class KELComponentLibraryWindowController : public kit::WindowController {
 public:
-    using QMainWindow::QMainWindow;
-
-protected:
-    void closeEvent(QCloseEvent* event) override
-    {
-        QSettings().setValue(FrameAutosaveName, saveGeometry());
-        QMainWindow::closeEvent(event);
-    }
+    KELComponentLibraryWindowController() { setShouldCloseDocument(false); }
+    QString restorationClassName() const override { return KELComponentLibraryController::RestorationClassName; }
+    QList<kit::Document*> documentsForRestoration() const override { return {}; }
 };
-} // namespace
 
 KELComponentLibraryController::OpenComponentHandler& KELComponentLibraryController::openComponentHandler()
 {
@@ -65,7 +58,20 @@ KELComponentLibraryController::~KELComponentLibraryController()
         m_searchToken->setCancelled(true);
     if (m_searchObserver)
         kit::NotificationCenter::defaultCenter().removeObserver(m_searchObserver);
+    if (m_windowController)
+        m_windowController->setWindow(nullptr);
+    m_windowController.reset();
     delete m_window.data();
+}
+
+void KELComponentLibraryController::registerWindowRestoration()
+{
+    kit::WindowRestoration::registerRestorationClass(RestorationClassName, [](const QVariantMap& saved) {
+        KELComponentLibraryController& library = sharedInstance();
+        library.showWindow();
+        if (library.m_windowController)
+            library.m_windowController->restoreState(saved.value(kit::WindowRestoration::StateKey).toMap());
+    });
 }
 
 QMainWindow* KELComponentLibraryController::window()
@@ -77,11 +83,13 @@ QMainWindow* KELComponentLibraryController::window()
 
 void KELComponentLibraryController::buildWindow()
 {
-    m_window = new KELComponentLibraryWindow;
+    m_window = new QMainWindow;
     m_window->setWindowTitle(QStringLiteral("Component Library"));
     m_window->setObjectName(QStringLiteral("ComponentLibrary"));
     m_window->resize(900, 640);
-    m_window->restoreGeometry(QSettings().value(FrameAutosaveName).toByteArray());
+    m_windowController = std::make_unique<KELComponentLibraryWindowController>();
+    m_windowController->setWindow(m_window);
+    m_windowController->setWindowFrameAutosaveName(FrameAutosaveName);
 
     m_stack = new QStackedWidget(m_window);
     m_tileView = new KELComponentLibraryTileScrollView(m_stack);
@@ -159,6 +167,9 @@ void KELComponentLibraryController::showWindow()
         if (m_selectedView)
             m_selectedView->reloadComponents();
     }
+    // The name is given up while the window is closed.
+    if (m_windowController)
+        m_windowController->setWindowFrameAutosaveName(FrameAutosaveName);
     w->show();
     w->raise();
     w->activateWindow();

@@ -12,6 +12,7 @@
 #include <memory>
 
 class KELComponentLibraryListView;
+class KELComponentLibraryWindowController;
 class KELComponentLibraryTileScrollView;
 class KELComponentSearchIndex;
 class KELComponentSearchToken;
@@ -57,6 +58,13 @@ public:
     /// Cancels the previous token; only the new one's results reach the views.
     void setSearchToken(std::shared_ptr<KELComponentSearchToken> token);
 
+    /// The window comes back at the next start where it was (its frame is kept
+    /// under "ComponentLibraryWindow" as well).
+    static inline const QString RestorationClassName = QStringLiteral("KELComponentLibraryController");
+    static inline const QString FrameAutosaveName = QStringLiteral("ComponentLibraryWindow");
+    static void registerWindowRestoration();
+    KELComponentLibraryWindowController* windowController() const { return m_windowController.get(); }
+
     QList<std::shared_ptr<KELComponent>> components() const override;
     void componentWasSelected(const std::shared_ptr<KELComponent>& component) override;
     void showHelp();
@@ -78,4 +86,5 @@ private:
     KELComponentView* m_selectedView = nullptr;
     std::shared_ptr<KELComponentSearchToken> m_searchToken;
     quint64 m_searchObserver = 0;
+    std::unique_ptr<KELComponentLibraryWindowController> m_windowController;
 };

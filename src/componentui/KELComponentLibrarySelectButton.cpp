@@ -1,5 +1,7 @@
 #include "componentui/KELComponentLibrarySelectButton.h"
 
+#include <QMouseEvent>
+
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
@@ -80,4 +82,9 @@ void KELComponentLibrarySelectButton::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void KELComponentLibrarySelectButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
 }

@@ -23,6 +23,9 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    /// The second click of a double click does not choose again: one component
+    /// window opens.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     bool m_mouseOver = false;

@@ -715,8 +715,10 @@ void DocumentWindowController::registerActions()
     addAction(QStringLiteral("performClose:"), [this](QObject*) { if (window()) window()->close(); });
     addAction(QStringLiteral("performCloseTab:"), [this](QObject*) { performCloseTab(); },
               [this](QAction*) { return m_usesTabs && numTabs() > 1; });
-    addAction(QStringLiteral("selectNextTab:"), [this](QObject*) { selectNextTab(); });
-    addAction(QStringLiteral("selectPreviousTab:"), [this](QObject*) { selectPreviousTab(); });
+    // With one tab there is no other tab to go to.
+    auto severalTabs = [this](QAction*) { return m_usesTabs && numTabs() > 1; };
+    addAction(QStringLiteral("selectNextTab:"), [this](QObject*) { selectNextTab(); }, severalTabs);
+    addAction(QStringLiteral("selectPreviousTab:"), [this](QObject*) { selectPreviousTab(); }, severalTabs);
     addAction(QStringLiteral("toggleCodeNavigator:"), [this](QObject*) { toggleCodeNavigator(); }, [this](QAction* item) {
         if (item && item->objectName() != QLatin1String("KELCodeNavigatorIdentifier"))
             item->setText(isShowingCodeNavigator() ? QStringLiteral("Hide Navigator") : QStringLiteral("Show Navigator"));

@@ -1,4 +1,5 @@
 #include "editor/GoToLineNumber.h"
+#include "kit/WindowPlacement.h"
 
 #include "editor/EditorDocument.h"
 
@@ -24,6 +25,7 @@ QDialog* GoToLineNumber::window()
     auto* window = new QDialog(nullptr, Qt::Tool);
     window->setObjectName(QStringLiteral("GoToLineNumber"));
     window->setWindowTitle(tr("Go to Line"));
+    kit::keepWindowFrame(window, QStringLiteral("GoToLineNumber"));
     auto* layout = new QVBoxLayout(window);
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(tr("Line:"), window));

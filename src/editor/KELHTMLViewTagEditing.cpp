@@ -2,6 +2,7 @@
 // files, and its context menu.
 
 #include "editor/KELHTMLView.h"
+#include "kit/WindowPlacement.h"
 
 #include "editor/EditorDocument.h"
 #include "editor/KELCodeClipSource.h"
@@ -242,6 +243,7 @@ void KELHTMLView::startTagEditWithIndex(qsizetype index)
         auto* panel = new QDialog(this, Qt::Tool);
         panel->setObjectName(QStringLiteral("EditTagPanel"));
         panel->setWindowTitle(tr("Edit Tag"));
+        kit::keepWindowFrame(panel, QStringLiteral("EditTagPanel"));
         auto* layout = new QVBoxLayout(panel);
         auto* heading = new QLabel(panel);
         heading->setObjectName(QStringLiteral("editText"));

@@ -1,5 +1,7 @@
 #include "htmlui/AdvancedInsertController.h"
 
+#include "kit/WindowPlacement.h"
+
 #include "support/DefaultsKeys.h"
 #include "editor/KELHTMLView.h"
 #include "html/AttributeTableManager.h"
@@ -89,12 +91,13 @@ void AdvancedInsertController::loadWindow(QDialog* window)
     buttons->addWidget(m_nextButton);
     layout->addLayout(buttons);
 
-    // Top right of the main screen until the user moves it (a saved frame wins).
+    // Top right of the main screen until the user moves it (a saved frame wins):
+    // the whole frame, title bar included, in the corner.
+    window->resize(270, 400);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        window->setGeometry(area.right() - 270, area.top(), 270, 400);
-    } else {
-        window->resize(270, 400);
+        const QRect frame = kit::windowFrame(window);
+        kit::setWindowFrameTopLeft(window, QPoint(area.right() + 1 - frame.width(), area.top()));
     }
     resetValues();
 }

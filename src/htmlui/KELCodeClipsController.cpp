@@ -1,4 +1,5 @@
 #include "htmlui/KELCodeClipsController.h"
+#include "kit/WindowPlacement.h"
 
 #include "editor/KELCodeClipSource.h"
 #include "html/KELCodeClipsManager.h"
@@ -313,6 +314,7 @@ KELCodeClipsController::KELCodeClipsController()
     setWindowTitle(tr("Code Clips"));
     setObjectName(QStringLiteral("KELCodeClipsWindow"));
     resize(720, 480);
+    kit::keepWindowFrame(this, QStringLiteral("KELCodeClipsWindowFrame"));
     m_groupsModel = new KELCodeClipTableModel(true, this);
     m_clipsModel = new KELCodeClipTableModel(false, this);
     m_groupsView = new KELCodeClipAbstractTableView(true, this, this);

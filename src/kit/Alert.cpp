@@ -3,6 +3,9 @@
 #include "kit/Log.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QScreen>
 #include <QCheckBox>
 #include <QKeySequence>
 #include <QLabel>
@@ -39,10 +42,40 @@ QMessageBox::Icon iconFor(Alert::Style style)
     }
 }
 
+// The box grows with its text as a desktop dialog does: the explanation wraps at
+// a comfortable line length (not at the width of a short message), and the title
+// bar has room for the title.
+void sizeToText(QMessageBox* box)
+{
+    constexpr int LineLength = 440;   // about 70 characters
+    constexpr int TitleBarExtras = 160; // the window manager's buttons and margins
+    QLabel* message = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    QLabel* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    const QFontMetrics metrics(box->font());
+    auto widest = [&metrics](const QString& text) {
+        int width = 0;
+        for (const QString& line : text.split(QLatin1Char('\n')))
+            width = qMax(width, metrics.horizontalAdvance(line));
+        return width;
+    };
+    int wanted = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(box->windowTitle()) + TitleBarExtras;
+    if (informative)
+        wanted = qMax(wanted, qMin(widest(informative->text()), LineLength));
+    if (message)
+        wanted = qMax(wanted, qMin(widest(message->text()), LineLength));
+    if (const QScreen* screen = box->screen())
+        wanted = qMin(wanted, screen->availableGeometry().width() * 3 / 4);
+    // The icon stands beside the texts: the labels take the rest.
+    QLabel* widthHolder = informative ? informative : message;
+    if (widthHolder)
+        widthHolder->setMinimumWidth(wanted);
+}
+
 // Builds the box; buttons holds the box's buttons in the order they were added.
 QMessageBox* makeBox(const Alert& alert, QWidget* parent, QList<QAbstractButton*>* buttons)
 {
     auto* box = new QMessageBox(parent);
+    box->setWindowTitle(QCoreApplication::applicationName());
     box->setIcon(iconFor(alert.alertStyle()));
     // Both texts are plain: a message about "<div>" must not lose it to rich text.
     box->setTextFormat(Qt::PlainText);
@@ -85,6 +118,7 @@ QMessageBox* makeBox(const Alert& alert, QWidget* parent, QList<QAbstractButton*
         check->setChecked(alert.suppressionChecked());
         box->setCheckBox(check);
     }
+    sizeToText(box);
     return box;
 }
 

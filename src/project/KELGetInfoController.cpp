@@ -1,5 +1,7 @@
 #include "project/KELGetInfoController.h"
 
+#include "kit/WindowPlacement.h"
+
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocument.h"
 #include "document/MyDocument.h"
@@ -13,6 +15,7 @@
 #include "syntax/SyntaxType.h"
 
 #include <QCloseEvent>
+#include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -56,6 +59,11 @@ KELGetInfoController::~KELGetInfoController()
 {
     m_closing = true;
     delete m_window.data();
+}
+
+void KELGetInfoController::resetCascadeForTesting()
+{
+    cascadePoint().reset();
 }
 
 void KELGetInfoController::setFileChooserForTesting(FileChooser chooser)
@@ -153,19 +161,22 @@ void KELGetInfoController::buildWindow()
         auto* layout = new QHBoxLayout(m_encodingView);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(new QLabel(QStringLiteral("Text Encoding:"), m_encodingView));
-        m_encodingPopUp = new KELEncodingPopUpButtonCell(m_encodingView);
-        if (prefs.encoding() != kit::NoEncoding)
-            KELEncodingManager::sharedInstance().setupPopUpCell(m_encodingPopUp, prefs.encoding(), false);
+        // With no encoding chosen for the file, the pop-up says so ("Automatic")
+        // rather than showing the first encoding as if it had been chosen.
+        const bool chosen = prefs.encoding() != kit::NoEncoding;
+        m_encodingPopUp = new KELEncodingPopUpButtonCell(!chosen, prefs.encoding(), m_encodingView);
         layout->addWidget(m_encodingPopUp, 1);
         connect(m_encodingPopUp, qOverload<int>(&QComboBox::activated), this, [this] { selectEncoding(); });
         m_view->addSection(m_encodingView);
     }
 
-    // Each new window cascades from the last one.
-    if (!cascadePoint())
-        cascadePoint() = dialog->geometry().topLeft();
-    dialog->move(*cascadePoint());
-    cascadePoint() = *cascadePoint() + QPoint(20, 20);
+    // The first window opens over the window in front; each new one cascades from the last.
+    dialog->adjustSize();
+    if (!cascadePoint()) {
+        kit::centerWindow(dialog, QApplication::activeWindow());
+        cascadePoint() = kit::windowFrame(dialog).topLeft();
+    }
+    cascadePoint() = kit::cascadeTopLeftFromPoint(dialog, *cascadePoint());
     dialog->installEventFilter(this);
 }
 

@@ -61,6 +61,8 @@ public:
     /// Tests: what the open panel answers (an empty string cancels).
     using FileChooser = std::function<QString(const QString& startFolder)>;
     static void setFileChooserForTesting(FileChooser chooser);
+    /// Tests: the next window opens as the first of the run does.
+    static void resetCascadeForTesting();
 
 Q_SIGNALS:
     void windowClosed();

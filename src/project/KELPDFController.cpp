@@ -1,5 +1,6 @@
 #include "project/KELPDFController.h"
 
+#include "kit/ActionRouter.h"
 #include "kit/Log.h"
 #include "project/KELPDFView.h"
 
@@ -20,7 +21,51 @@ QPrinter& sharedPrinter()
 }
 } // namespace
 
-KELPDFController::KELPDFController(const QUrl& url) : KELReadOnlyDocumentController(url) {}
+KELPDFController::KELPDFController(const QUrl& url) : KELReadOnlyDocumentController(url) { registerActions(); }
+
+void KELPDFController::registerActions()
+{
+    // Each command goes to the view, which says whether it can run and shows its state.
+    struct Command {
+        const char* action;
+        std::function<void(KELPDFView*, QObject*)> run;
+    };
+    const Command commands[] = {
+        {"changePDFDisplayMode:", [](KELPDFView* view, QObject* sender) {
+             if (const auto* item = qobject_cast<QAction*>(sender))
+                 view->changePDFDisplayMode(item->data().toInt());
+         }},
+        {"toggleAutomaticallyResizes:", [](KELPDFView* view, QObject*) { view->toggleAutomaticallyResizes(); }},
+        {"zoomToActualSize:", [](KELPDFView* view, QObject*) { view->zoomToActualSize(); }},
+        {"zoomToFit:", [](KELPDFView* view, QObject*) { view->zoomToFit(); }},
+        {"zoomIn:", [](KELPDFView* view, QObject*) { view->zoomIn(); }},
+        {"zoomOut:", [](KELPDFView* view, QObject*) { view->zoomOut(); }},
+        {"goToPreviousPage:", [](KELPDFView* view, QObject*) { view->goToPreviousPage(); }},
+        {"goToNextPage:", [](KELPDFView* view, QObject*) { view->goToNextPage(); }},
+    };
+    for (const Command& command : commands) {
+        const QString action = QString::fromLatin1(command.action);
+        const auto run = command.run;
+        addAction(action, [this, run](QObject* sender) {
+            if (m_pdfView) {
+                run(m_pdfView, sender);
+                validateToolbar();
+            }
+        }, [this, action](QAction* item) {
+            if (!m_pdfView)
+                return false;
+            bool checked = false;
+            const bool enabled = m_pdfView->validateMenuItem(action, item ? item->data().toInt() : 0, &checked);
+            if (item && item->isCheckable())
+                item->setChecked(checked);
+            return enabled;
+        });
+    }
+    addAction(QStringLiteral("runPageLayout:"), [this](QObject*) { runPageLayout(); });
+    addAction(QStringLiteral("printDocument:"), [this](QObject*) { printDocument(); },
+              [this](QAction*) { return m_document && m_document->pageCount() > 0; });
+    addAction(QStringLiteral("performClose:"), [this](QObject*) { close(); });
+}
 
 KELPDFController::~KELPDFController()
 {
@@ -69,6 +114,8 @@ QWidget* KELPDFController::makeWindow()
     }
     main->addToolBar(bar);
     m_toolbar = bar;
+    // The application's menus act on the viewer while it is in front.
+    kit::ActionRouter::shared().setWindowResponder(main, this);
     connect(view, &KELPDFView::validationNeeded, this, [this] { validateToolbar(); });
     return main;
 }

@@ -3,6 +3,7 @@
 
 #include "project/KELPDFView.h"
 #include "project/KELReadOnlyDocumentController.h"
+#include "kit/Responder.h"
 
 #include <QPointer>
 #include <memory>
@@ -10,7 +11,7 @@
 class QPdfDocument;
 class QToolBar;
 
-class KELPDFController : public KELReadOnlyDocumentController {
+class KELPDFController : public KELReadOnlyDocumentController, public kit::Responder {
     Q_OBJECT
 public:
     static inline const QString DefaultsPrefix = QStringLiteral("KELPDFController");
@@ -27,6 +28,9 @@ public:
     void runPageLayout();
     void printDocument();
     void validateToolbar();
+    /// The viewer's commands of the application's menus (display modes, zoom,
+    /// actual size, fit, automatic resizing, pages, page setup, print).
+    void registerActions();
 
 protected:
     QWidget* makeWindow() override;

@@ -4,6 +4,7 @@
 #include "document/KELFilePrefs.h"
 #include "document/KELFilePrefsManager.h"
 #include "document/KELSplitView.h"
+#include "editor/KELHTMLView.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
 #include "kit/Alert.h"
@@ -95,6 +96,12 @@ ProjectDocumentController::ProjectDocumentController(const QString& directory, b
     m_expandedSaveTimer.setSingleShot(true);
     m_expandedSaveTimer.setInterval(kExpandedSaveDelay);
     connect(&m_expandedSaveTimer, &QTimer::timeout, this, [this] { saveExpandedItems(); });
+    addAction(QStringLiteral("saveAll:"), [this](QObject*) { saveAll(); }, [this](QAction*) {
+        for (MyDocument* document : documents())
+            if (document->isDocumentEdited())
+                return true;
+        return false;
+    });
 
     auto& center = kit::NotificationCenter::defaultCenter();
     center.addObserver(ApplicationWillTerminateNotification, nullptr, [this](const kit::Notification&) { savePrefs(); }, this);
@@ -307,6 +314,8 @@ QWidget* ProjectDocumentController::makeCentralView(QWidget* editorArea)
             return qMin(proposed, view->height() - 23);
         return proposed;
     });
+    left->installEventFilter(this);
+    connect(left, &QSplitter::splitterMoved, this, [this] { keepNavigatorMinimumHeight(); });
     connect(split, &QSplitter::splitterMoved, this, [this] {
         if (m_splitView)
             kit::UserDefaults::standard().setValue(splitViewAutosaveNameForDirectory(m_directory), m_splitView->saveState());
@@ -405,6 +414,15 @@ void ProjectDocumentController::windowWillClose()
 
 bool ProjectDocumentController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_leftSplitView && event->type() == QEvent::Resize) {
+        // The column has its size now: the navigator takes the height it was given.
+        if (m_pendingNavigatorHeight && m_leftSplitView->height() > 0) {
+            const int height = *m_pendingNavigatorHeight;
+            m_pendingNavigatorHeight.reset();
+            applyNavigatorHeight(navigatorHeightForShowing(height, m_leftSplitView->height()));
+        }
+        keepNavigatorMinimumHeight();
+    }
     if (watched == window() && event->type() == QEvent::WindowActivate) {
         // The watcher reports changes as they happen; coming back reads only what it
         // cannot report, or everything after the file types changed.
@@ -483,7 +501,9 @@ void ProjectDocumentController::savePrefs()
     KELFilePrefs& prefs = projectPrefs();
     const bool showing = isShowingCodeNavigator();
     prefs.setIsShowingCodeNavigator(showing);
-    if (showing && m_leftSplitView && m_leftSplitView->count() == 2)
+    if (showing && m_pendingNavigatorHeight)
+        prefs.setNavigationSplitSplitterPosition(double(*m_pendingNavigatorHeight));
+    else if (showing && m_leftSplitView && m_leftSplitView->count() == 2)
         prefs.setNavigationSplitSplitterPosition(double(m_leftSplitView->widget(1)->height()));
     if (usesTabs() && tabbedEditor()) {
         QVariantMap tabs;
@@ -766,6 +786,8 @@ void ProjectDocumentController::showItem(DirectoryItem* item, int mode)
     }
     if (MyDocument* open = item->documentIfExists(); open && open->isDocumentEdited()) {
         setCurrentDocument(open);
+        if (mode == 1)
+            giveKeyboardToDocument(open);
         return;
     }
     const QString path = item->path();
@@ -823,6 +845,22 @@ void ProjectDocumentController::showItem(DirectoryItem* item, int mode)
     }
     document->loadViewObjects();
     setCurrentDocument(document);
+    // Opened by the user (a double click, Return): what is typed next goes into the text.
+    if (mode == 1)
+        giveKeyboardToDocument(document);
+}
+
+void ProjectDocumentController::giveKeyboardToDocument(MyDocument* document)
+{
+    QPointer<QWidget> view = document ? static_cast<QWidget*>(document->textView()) : nullptr;
+    if (!view)
+        return;
+    view->setFocus(Qt::OtherFocusReason);
+    // Once the tree has finished with the click that opened the file.
+    QTimer::singleShot(0, view, [view] {
+        if (view && view->isVisible())
+            view->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 void ProjectDocumentController::updateCurrentDocument(bool openBinary)
@@ -928,10 +966,18 @@ void ProjectDocumentController::showCodeNavigator(bool show, bool animate)
     const int height = left->height();
     KELFilePrefs& prefs = projectPrefs();
     QList<QRect> targets;
+    m_pendingNavigatorHeight.reset();
     if (show) {
-        const int h = navigatorHeightForShowing(prefs.navigationSplitViewSplitterPosition(), height);
         left->addWidget(navigator);
         navigator->show();
+        // Not laid out yet (a window being restored): the heights are set once the
+        // column has its size, so the tree keeps its room.
+        if (!window() || !window()->isVisible() || height <= 0) {
+            const std::optional<double> stored = prefs.navigationSplitViewSplitterPosition();
+            m_pendingNavigatorHeight = int(stored.value_or(150.0));
+            return;
+        }
+        const int h = navigatorHeightForShowing(prefs.navigationSplitViewSplitterPosition(), height);
         left->setSizes({height, 0});
         targets = {QRect(0, 0, width, qMax(0, height - h - left->handleWidth())), QRect(0, height - h, width, h)};
     } else {
@@ -960,4 +1006,32 @@ void ProjectDocumentController::showCodeNavigator(bool show, bool animate)
         left->setSizes({targets.at(0).height(), targets.at(1).height()});
         finish();
     }
+}
+
+void ProjectDocumentController::applyNavigatorHeight(int height)
+{
+    KELSplitView* left = m_leftSplitView;
+    if (!left || left->count() != 2)
+        return;
+    const int total = left->height();
+    left->setSizes({qMax(0, total - height - left->handleWidth()), height});
+}
+
+void ProjectDocumentController::keepNavigatorMinimumHeight()
+{
+    // The navigator pane stays at least 22 points tall; the tree gives up the room.
+    KELSplitView* left = m_leftSplitView;
+    if (!left || left->count() != 2 || left->isAnimating() || m_pendingNavigatorHeight || left->height() <= 0)
+        return;
+    const QList<int> sizes = left->sizes();
+    if (sizes.value(1) >= MinimumNavigatorHeight)
+        return;
+    const int total = sizes.value(0) + sizes.value(1);
+    left->setSizes({qMax(0, total - MinimumNavigatorHeight), MinimumNavigatorHeight});
+}
+
+void ProjectDocumentController::saveAll()
+{
+    for (MyDocument* document : documents())
+        document->saveDocument();
 }

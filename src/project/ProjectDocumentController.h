@@ -86,6 +86,11 @@ public:
     /// The project's files, listed off the main thread (Open Quickly, Batch Find).
     ProjectFileIndex* fileIndex() const { return m_fileIndex; }
 
+    /// Saves every document of the window (File > Save All).
+    void saveAll();
+    /// The least height of the navigator pane below the tree.
+    static constexpr int MinimumNavigatorHeight = 22;
+
     // -- Showing files
     void showItemAtPath(const QString& path);
     void openAndDisplayDocumentWithURL(const QUrl& url) override;
@@ -179,5 +184,11 @@ private:
     bool m_windowLoaded = false;
     // The state was saved as the window began to close, while its tabs were open.
     bool m_prefsSavedForClose = false;
+    // The navigator's height, waiting for the column to be laid out (a window
+    // restored with its navigator showing is not sized yet).
+    std::optional<int> m_pendingNavigatorHeight;
+    void applyNavigatorHeight(int height);
+    void giveKeyboardToDocument(MyDocument* document);
+    void keepNavigatorMinimumHeight();
     QList<QObject*> m_observers;
 };

@@ -21,10 +21,20 @@ protected:
         disabled.sort();
         return disabled.join(QLatin1Char(' '));
     }
-    // The commands expected disabled, with those of the windows still to come.
+    // Commands of other kinds of windows (the project's Save All, the PDF viewer's):
+    // a standalone document window has no taker for them.
+    static QStringList otherWindowsCommands()
+    {
+        return {QStringLiteral("saveAll:"), QStringLiteral("zoomToActualSize:"), QStringLiteral("zoomToFit:"),
+                QStringLiteral("toggleAutomaticallyResizes:"), QStringLiteral("changePDFDisplayMode:"),
+                QStringLiteral("goToPreviousPage:"), QStringLiteral("goToNextPage:")};
+    }
+    // The commands expected disabled, with those of the windows still to come and of
+    // other kinds of windows.
     static QString expected(QStringList list)
     {
         list += AppController::unavailableCommands();
+        list += otherWindowsCommands();
         list.removeDuplicates();
         list.sort();
         return list.join(QLatin1Char(' '));
@@ -46,13 +56,16 @@ TEST_F(MainMenuTest, EveryItemHasAHandlerAndIsDisabledOnlyWhereItsValidationSays
     ASSERT_GT(items.size(), 90);
     for (QAction* a : items) {
         const QString name = kit::ActionRouter::actionOf(a);
+        if (otherWindowsCommands().contains(name))
+            continue;
         EXPECT_TRUE(kit::ActionRouter::shared().targetForAction(name)) << "no handler: " << name.toStdString() << " ("
                                                                         << a->text().toStdString() << ")";
     }
 
     // A file just opened: nothing done, nothing selected, nothing copied, one tab.
     EXPECT_EQ(disabledCommands(window).toStdString(),
-              expected({QStringLiteral("performCloseTab:"), QStringLiteral("revertDocumentToSaved:"), QStringLiteral("undo:"),
+              expected({QStringLiteral("performCloseTab:"), QStringLiteral("selectNextTab:"), QStringLiteral("selectPreviousTab:"),
+                        QStringLiteral("revertDocumentToSaved:"), QStringLiteral("undo:"),
                         QStringLiteral("redo:"), QStringLiteral("cut:"), QStringLiteral("copy:"), QStringLiteral("delete:"),
                         QStringLiteral("paste:"), QStringLiteral("foldSelection:"), QStringLiteral("newClipFromSelection:"),
                         QStringLiteral("refreshLivePreviewFromMenu:")})
@@ -68,5 +81,6 @@ TEST_F(MainMenuTest, EveryItemHasAHandlerAndIsDisabledOnlyWhereItsValidationSays
     ASSERT_TRUE(bringToFront(document));
     document->textView()->setSelectedRange(kit::Range(2, 1)); // the p of <p>
     EXPECT_EQ(disabledCommands(window).toStdString(),
-              expected({QStringLiteral("performCloseTab:"), QStringLiteral("redo:")}).toStdString());
+              expected({QStringLiteral("performCloseTab:"), QStringLiteral("selectNextTab:"), QStringLiteral("selectPreviousTab:"),
+                        QStringLiteral("redo:")}).toStdString());
 }

@@ -1,5 +1,6 @@
 #include "componentui/KELComponentLibraryController.h"
 #include "componentui/KELComponentLibraryListView.h"
+#include "componentui/KELComponentLibrarySelectButton.h"
 #include "componentui/KELComponentLibraryTileView.h"
 #include "componentui/KELCoverFlowView.h"
 #include "componentui/LibraryTestSupport.h"
@@ -158,4 +159,48 @@ TEST_F(KELComponentLibraryControllerTest, SwitchingViewsKeepsKeyboardFocus)
     controller->selectView(KELComponentLibraryController::TileMode);
     EXPECT_TRUE(controller->toolbarSearchField()->hasFocus());
     EXPECT_TRUE(controller->viewModeSegmentedControl()->button(KELComponentLibraryController::TileMode)->isChecked());
+}
+
+// A double click chooses once: on a tile, on a row of the list, and on the Select
+// button of each view (one component window, not two).
+TEST_F(KELComponentLibraryControllerTest, ADoubleClickChoosesOnce)
+{
+    int opened = 0;
+    KELComponentLibraryController::openComponentHandler() = [&](const auto&, auto) { ++opened; };
+    QMainWindow* window = controller->window();
+    window->resize(900, 640);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+
+    controller->selectView(KELComponentLibraryController::TileMode);
+    QCoreApplication::processEvents();
+    const QPoint tile = tiles()->imageRectForIndex(0).center().toPoint();
+    // As the window system delivers it: a click, then the double click.
+    QTest::mouseClick(tiles(), Qt::LeftButton, {}, tile);
+    QTest::mouseDClick(tiles(), Qt::LeftButton, {}, tile);
+    EXPECT_EQ(opened, 1) << "a tile";
+    opened = 0;
+    auto* button = controller->tileView()->selectButton();
+    ASSERT_TRUE(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    QTest::mouseDClick(button, Qt::LeftButton, {}, button->rect().center());
+    EXPECT_EQ(opened, 1) << "the tiles' Select button";
+
+    controller->selectView(KELComponentLibraryController::ListMode);
+    QCoreApplication::processEvents();
+    KELComponentLibraryListView* list = controller->listView();
+    QTreeWidget* outline = list->outlineView();
+    outline->expandAll();
+    QTreeWidgetItem* row = outline->topLevelItem(0)->child(0);
+    ASSERT_TRUE(row);
+    opened = 0;
+    const QPoint at = outline->visualItemRect(row).center();
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(outline->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(opened, 1) << "a row of the list";
+    opened = 0;
+    auto* listButton = list->iconView()->selectButton();
+    ASSERT_TRUE(listButton->isVisible());
+    QTest::mouseClick(listButton, Qt::LeftButton, {}, listButton->rect().center());
+    QTest::mouseDClick(listButton, Qt::LeftButton, {}, listButton->rect().center());
+    EXPECT_EQ(opened, 1) << "the list's Select button";
 }

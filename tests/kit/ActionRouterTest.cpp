@@ -3,6 +3,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QMenuBar>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -101,16 +103,21 @@ TEST_F(ActionRouterTest, ChainRunsFromFocusToWindowControllerToDocumentToDelegat
     EXPECT_EQ(log, (QStringList{QStringLiteral("view:selectAll:"), QStringLiteral("document:saveDocument:"),
                                 QStringLiteral("controller:performClose:"), QStringLiteral("delegate:newDocument:")}));
 
-    // Focus on a plain widget: the view is out of the chain.
+    // Focus on a plain field: the view is out of the chain, and the field's own
+    // editing comes first; commands it has not got go on along the chain.
+    plain->setText(QStringLiteral("field"));
     plain->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == plain; }, 60000));
     log.clear();
     router.sendAction(QStringLiteral("selectAll:"));
-    EXPECT_EQ(log, QStringList{QStringLiteral("document:selectAll:")});
+    EXPECT_EQ(plain->selectedText(), QStringLiteral("field"));
+    router.sendAction(QStringLiteral("saveDocument:"));
+    EXPECT_EQ(log, QStringList{QStringLiteral("document:saveDocument:")});
 
-    // A cycle through nextResponder() ends the chain instead of looping.
+    // A cycle through nextResponder() ends the chain instead of looping (the field,
+    // the controller, the document, the delegate).
     document.setNext(&controller);
-    EXPECT_EQ(router.responderChain().size(), 3);
+    EXPECT_EQ(router.responderChain().size(), 4);
 }
 
 TEST_F(ActionRouterTest, MenusValidateBeforeShowing)
@@ -259,4 +266,169 @@ TEST_F(ActionRouterTest, TheLastActiveWindowStandsInWhileNoWindowIsActive)
     // A hidden window no longer stands in.
     window.hide();
     EXPECT_FALSE(router.validateAction(&item));
+}
+
+// Where a command goes depends on the window it acts on: the window of its item,
+// or the key window. A panel works on the main window behind it, except for the
+// text commands, which only ever reach the text that has the keyboard.
+TEST_F(ActionRouterTest, TextCommandsStayInTheKeyWindowAndPanelsWorkOnTheWindowBehind)
+{
+    Recorder document(QStringLiteral("document"), &log);
+    Recorder controller(QStringLiteral("controller"), &log, &document);
+    router.setWindowResponder(&window, &controller);
+    document.handle(QStringLiteral("saveDocument:"));
+    edit->registerAction(QStringLiteral("copy:"), [this](QObject*) { log << QStringLiteral("view:copy:"); });
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&window, &activate);
+
+    struct Case {
+        const char* name;
+        Qt::WindowType type;
+        bool reachesDocument; // Save goes to the document behind
+    } const cases[] = {
+        {"a panel", Qt::Tool, true},
+        {"a dialog", Qt::Dialog, true},
+        {"a window of its own (a library)", Qt::Window, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QWidget front(nullptr, c.type);
+        auto* button = new QWidget(&front);
+        button->setFocusPolicy(Qt::StrongFocus);
+        front.resize(200, 100);
+        front.show();
+        front.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&front));
+        button->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == button; }, 2000));
+        log.clear();
+        for (const char* text : {"selectAll:", "copy:", "cut:", "paste:", "delete:"})
+            EXPECT_FALSE(router.targetForAction(QString::fromLatin1(text))) << text;
+        EXPECT_FALSE(router.sendAction(QStringLiteral("selectAll:")));
+        EXPECT_EQ(router.sendAction(QStringLiteral("saveDocument:")), c.reachesDocument);
+        EXPECT_EQ(log, c.reachesDocument ? QStringList{QStringLiteral("document:saveDocument:")} : QStringList());
+
+        // An item of the window behind (its menu bar, its toolbar) still acts on that window.
+        QAction copy;
+        window.addAction(&copy);
+        router.attachAction(&copy, QStringLiteral("copy:"));
+        EXPECT_TRUE(router.validateAction(&copy));
+        log.clear();
+        copy.trigger();
+        EXPECT_EQ(log, QStringList{QStringLiteral("view:copy:")});
+        window.removeAction(&copy);
+        front.hide();
+    }
+}
+
+// A menu validated while a popup has the keyboard still asks its window's chain.
+TEST_F(ActionRouterTest, AMenuValidatesAgainstItsWindowWhileAPopupHasTheKeyboard)
+{
+    edit->registerAction(QStringLiteral("insertCodeClip:"), [this](QObject*) { log << QStringLiteral("view:clip"); });
+    QMenu* menu = window.menuBar()->addMenu(QStringLiteral("Clips"));
+    QAction* clip = router.makeAction(QStringLiteral("Clip"), QStringLiteral("insertCodeClip:"), menu);
+    menu->addAction(clip);
+    router.attachMenu(menu);
+    QMenu popup(&window);
+    popup.addAction(QStringLiteral("Other"));
+    popup.popup(window.mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup.isVisible(); }, 2000));
+    router.setFocusOverrideForTesting(&popup);
+    clip->setEnabled(false);
+    router.validateAllActions();
+    EXPECT_TRUE(clip->isEnabled());
+    clip->trigger();
+    EXPECT_EQ(log, QStringList{QStringLiteral("view:clip")});
+    // Without an item, the keyboard's popup stands for its window too.
+    EXPECT_EQ(router.targetForAction(QStringLiteral("insertCodeClip:")), static_cast<Responder*>(edit));
+    router.setFocusOverrideForTesting(nullptr);
+    popup.close();
+}
+
+// Plain text fields (no responders) take the editing commands of the Edit menu.
+TEST_F(ActionRouterTest, PlainFieldsTakeTheEditingCommands)
+{
+    plain->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == plain; }, 2000));
+    QMenu menu;
+    auto make = [&](const char* action) { return router.makeAction(QString::fromLatin1(action), QString::fromLatin1(action), &menu); };
+    QAction* undo = make("undo:");
+    QAction* cut = make("cut:");
+    QAction* copy = make("copy:");
+    QAction* paste = make("paste:");
+    QAction* selectAll = make("selectAll:");
+    auto enabled = [&] {
+        QString states;
+        for (QAction* a : {undo, cut, copy, paste, selectAll})
+            states += router.validateAction(a) ? QLatin1Char('1') : QLatin1Char('0');
+        return states.toStdString();
+    };
+    QApplication::clipboard()->clear();
+    EXPECT_EQ(enabled(), "00000"); // empty field, empty clipboard
+    QTest::keyClicks(plain, QStringLiteral("abc"));
+    EXPECT_EQ(enabled(), "10001");
+    selectAll->trigger();
+    EXPECT_EQ(plain->selectedText(), QStringLiteral("abc"));
+    EXPECT_EQ(enabled(), "11100");
+    cut->trigger();
+    EXPECT_EQ(plain->text(), QString());
+    EXPECT_EQ(enabled(), "10010");
+    paste->trigger();
+    EXPECT_EQ(plain->text(), QStringLiteral("abc"));
+    undo->trigger();
+    EXPECT_EQ(plain->text(), QString());
+    plain->setReadOnly(true);
+    plain->setText(QStringLiteral("read only"));
+    plain->selectAll();
+    EXPECT_EQ(enabled(), "00100"); // copy only
+}
+
+// A window with one undo for all of its fields: Ctrl+Z in a field with an undo of
+// its own goes to the window's undo.
+TEST_F(ActionRouterTest, AWindowThatClaimsUndoTakesItsKeyFromAField)
+{
+    Recorder controller(QStringLiteral("controller"), &log);
+    controller.handle(QStringLiteral("undo:"));
+    router.setWindowResponder(&window, &controller);
+    QAction* undo = router.makeAction(QStringLiteral("Undo"), QStringLiteral("undo:"), &window, QKeySequence::Undo);
+    window.addAction(undo);
+    plain->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == plain; }, 2000));
+    QTest::keyClicks(plain, QStringLiteral("typed"));
+
+    // Unclaimed: the field undoes its own typing.
+    QTest::keyClick(plain, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(plain->text(), QString());
+    EXPECT_TRUE(log.isEmpty());
+
+    router.setWindowClaimsActions(&window, {QStringLiteral("undo:")});
+    QTest::keyClicks(plain, QStringLiteral("again"));
+    EXPECT_EQ(router.targetForAction(QStringLiteral("undo:")), static_cast<Responder*>(&controller));
+    QTest::keyClick(plain, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(plain->text(), QStringLiteral("again"));
+    EXPECT_EQ(log, QStringList{QStringLiteral("controller:undo:")});
+}
+
+// A menu bar opened from the keyboard stands for the widget it took the keyboard
+// from, also after one of its menus handed the keyboard back to it.
+TEST_F(ActionRouterTest, AKeyboardOpenedMenuBarStandsForTheWidgetItTookTheKeyboardFrom)
+{
+    QMenuBar* bar = window.menuBar();
+    QMenu* view = bar->addMenu(QStringLiteral("View"));
+    QAction* selectAll = router.makeAction(QStringLiteral("Select All"), QStringLiteral("selectAll:"), view);
+    view->addAction(selectAll);
+    router.attachMenu(view);
+    bar->setFocus(Qt::MenuBarFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == bar; }, 2000));
+    EXPECT_EQ(router.targetForAction(QStringLiteral("selectAll:")), static_cast<Responder*>(edit));
+    // The bar's menu had the keyboard and gives it back to the bar.
+    view->popup(window.mapToGlobal(QPoint(5, 5)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }, 2000));
+    view->setFocus(Qt::PopupFocusReason);
+    QCoreApplication::processEvents();
+    view->close();
+    bar->setFocus(Qt::MenuBarFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == bar; }, 2000));
+    EXPECT_EQ(router.targetForAction(QStringLiteral("selectAll:")), static_cast<Responder*>(edit));
+    EXPECT_TRUE(router.validateAction(selectAll));
 }

@@ -232,6 +232,32 @@ TEST(AlertTest, LongTextsWrapAndShowWhole)
     }
 }
 
+// A short message over a longer explanation: the explanation wraps at a readable
+// line length, not at the width of the short message, and the title has room.
+TEST(AlertTest, AShortMessageDoesNotNarrowItsExplanation)
+{
+    ResponderReset reset;
+    kit::Alert alert;
+    alert.setMessageText(QStringLiteral("Open Externally"));
+    alert.setInformativeText(QStringLiteral("The document \"photo.raw\" will open in an external application because its "
+                                            "file extension is not recognized."));
+    alert.beginSheet(nullptr, [](int) { });
+    QMessageBox* box = visibleBox();
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+    QCoreApplication::processEvents();
+    QLabel* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_TRUE(informative);
+    const QFontMetrics metrics(informative->font());
+    // Two lines at most, where a narrow box made five or six.
+    EXPECT_LE(informative->height(), 2 * metrics.lineSpacing() + informative->contentsMargins().top()
+                                         + informative->contentsMargins().bottom() + 4);
+    EXPECT_GE(box->width(), metrics.horizontalAdvance(box->windowTitle()) + 100);
+    EXPECT_EQ(box->windowTitle(), QCoreApplication::applicationName());
+    box->reject();
+    QCoreApplication::processEvents();
+}
+
 // Texts show as given: tag names in them are text, never markup that vanishes.
 TEST(AlertTest, TextsWithTagsShowAsGiven)
 {

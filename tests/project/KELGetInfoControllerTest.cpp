@@ -7,12 +7,15 @@
 #include "kit/Alert.h"
 #include "kit/StringEncodings.h"
 #include "kit/UserDefaults.h"
+#include "kit/WindowPlacement.h"
 #include "project/KELGetInfoManager.h"
 #include "support/KELEncodingPopUpButtonCell.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QScreen>
 #include <QDialog>
 #include <QImage>
 #include <QTemporaryDir>
@@ -165,6 +168,60 @@ TEST_F(KELGetInfoControllerTest, EncodingChangeOffersReloadOnlyForACleanDocument
     info.selectEncoding();
     EXPECT_TRUE(asked.isEmpty());
     EXPECT_TRUE(document->currentString().startsWith("x"));
+}
+
+// With no encoding stored for a file, the pop-up says so; it never shows the first
+// encoding of the list as if the user had picked it. Choosing "Automatic" keeps
+// none stored.
+TEST_F(KELGetInfoControllerTest, NoStoredEncodingShowsAutomatic)
+{
+    writeFile(dir.filePath("plain.html"));
+    KELGetInfoController info(dir.filePath("plain.html"));
+    KELEncodingPopUpButtonCell* popUp = info.encodingPopUp();
+    ASSERT_TRUE(popUp);
+    EXPECT_EQ(popUp->currentText(), QStringLiteral("Automatic"));
+    EXPECT_EQ(popUp->selectedEncoding(), kit::NoEncoding);
+    info.selectEncoding();
+    EXPECT_EQ(KELFilePrefsManager::sharedFilePrefsManager().filePrefsForFile(dir.filePath("plain.html")).encoding(), kit::NoEncoding);
+
+    // A stored encoding is shown as chosen, without the "Automatic" entry.
+    writeFile(dir.filePath("stored.html"));
+    KELFilePrefs& prefs = KELFilePrefsManager::sharedFilePrefsManager().filePrefsForFile(dir.filePath("stored.html"));
+    prefs.setEncoding(kit::UTF8StringEncoding);
+    KELFilePrefsManager::sharedFilePrefsManager().saveFilePrefs(prefs);
+    KELGetInfoController stored(dir.filePath("stored.html"));
+    ASSERT_TRUE(stored.encodingPopUp());
+    EXPECT_EQ(stored.encodingPopUp()->selectedEncoding(), kit::UTF8StringEncoding);
+    EXPECT_EQ(stored.encodingPopUp()->findText(QStringLiteral("Automatic")), -1);
+}
+
+// The first Get Info window opens over the window in front, not in the screen's
+// corner; the next one steps down from it; both wholly on screen.
+TEST_F(KELGetInfoControllerTest, WindowsOpenOverTheWindowInFrontAndCascade)
+{
+    writeFile(dir.filePath("a.html"));
+    writeFile(dir.filePath("b.html"));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget front;
+    front.resize(area.width() / 2, area.height() / 2);
+    front.move(area.center() - QPoint(area.width() / 4, area.height() / 4));
+    front.show();
+    front.activateWindow();
+    QApplication::setActiveWindow(&front);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&front));
+    KELGetInfoController::resetCascadeForTesting();
+    KELGetInfoManager& manager = KELGetInfoManager::sharedInstance();
+    manager.showGetInfoForPath(dir.filePath("a.html"));
+    manager.showGetInfoForPath(dir.filePath("b.html"));
+    QWidget* first = manager.controllerForPath(dir.filePath("a.html"))->window();
+    QWidget* second = manager.controllerForPath(dir.filePath("b.html"))->window();
+    const QRect firstFrame = kit::windowFrame(first);
+    EXPECT_NE(firstFrame.topLeft(), area.topLeft());
+    EXPECT_TRUE(kit::windowFrame(&front).contains(firstFrame.center()));
+    EXPECT_TRUE(area.contains(firstFrame));
+    EXPECT_TRUE(area.contains(kit::windowFrame(second)));
+    EXPECT_GT(kit::windowFrame(second).top(), firstFrame.top());
+    EXPECT_GT(kit::windowFrame(second).left(), firstFrame.left());
 }
 
 } // namespace

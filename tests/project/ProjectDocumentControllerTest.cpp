@@ -393,3 +393,45 @@ TEST_F(ProjectDocumentControllerTest, ClosedWindowReopensWithItsTextTabs)
 }
 
 } // namespace
+
+namespace {
+
+// A project reopened with its navigator showing keeps its tree: the navigator takes
+// its height once the window has its size. The navigator pane never gets smaller
+// than 22 points.
+TEST_F(ProjectDocumentControllerTest, ReopenedWithTheNavigatorShowingTheTreeStaysAndThePaneKeepsItsMinimum)
+{
+    DocumentWindowController::setCodeNavigatorFactory([](DocumentWindowController*) { return new QWidget; });
+    makeTree(root, {"index.html", "a.html"});
+    ProjectDocumentController* project = openProject();
+    ASSERT_TRUE(project);
+    project->window()->resize(800, 600);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(project->window()));
+    project->showCodeNavigator(true, false);
+    KELSplitView* left = project->leftSplitView();
+    ASSERT_EQ(left->count(), 2);
+    const int total = left->sizes().value(0) + left->sizes().value(1);
+    left->setSizes({total - 180, 180});
+    QCoreApplication::processEvents();
+    project->closeWindowNow();
+    QTest::qWait(10);
+
+    project = openProject();
+    ASSERT_TRUE(project);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(project->window()));
+    left = project->leftSplitView();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return left->count() == 2 && left->sizes().value(1) > 0; }, 5000));
+    EXPECT_TRUE(project->isShowingCodeNavigator());
+    EXPECT_EQ(left->sizes().value(1), 180);
+    EXPECT_GT(left->sizes().value(0), 100) << "the tree keeps its room";
+
+    // Squeezed to nothing by its divider or a resize: 22 points stay.
+    const int now = left->sizes().value(0) + left->sizes().value(1);
+    left->setSizes({now - 5, 5});
+    project->window()->resize(project->window()->width(), project->window()->height() - 10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return left->sizes().value(1) == ProjectDocumentController::MinimumNavigatorHeight; }, 5000))
+        << left->sizes().value(1);
+    DocumentWindowController::setCodeNavigatorFactory({});
+}
+
+} // namespace

@@ -1,9 +1,11 @@
 #include "kit/document/WindowController.h"
 
 #include "kit/UserDefaults.h"
+#include "kit/WindowPlacement.h"
 #include "kit/document/Document.h"
 
 #include <QCloseEvent>
+#include <QHash>
 #include <QWidget>
 
 #include <memory>
@@ -17,6 +19,19 @@ QList<WindowController*>& liveControllers()
     static QList<WindowController*> list;
     return list;
 }
+
+// Which controller's window uses each frame autosave name.
+QHash<QString, WindowController*>& frameNames()
+{
+    static QHash<QString, WindowController*> names;
+    return names;
+}
+
+void releaseFrameName(WindowController* controller, const QString& name)
+{
+    if (!name.isEmpty() && frameNames().value(name) == controller)
+        frameNames().remove(name);
+}
 } // namespace
 
 WindowController::WindowController(QWidget* window, QObject* parent) : QObject(parent)
@@ -29,6 +44,7 @@ WindowController::WindowController(QWidget* window, QObject* parent) : QObject(p
 WindowController::~WindowController()
 {
     liveControllers().removeAll(this);
+    releaseFrameName(this, m_frameAutosaveName);
     if (m_document)
         m_document->removeWindowController(this);
     if (m_window) {
@@ -109,11 +125,22 @@ QString WindowController::frameDefaultsKey(const QString& name)
     return QStringLiteral("NSWindow Frame %1").arg(name);
 }
 
-void WindowController::setWindowFrameAutosaveName(const QString& name)
+bool WindowController::setWindowFrameAutosaveName(const QString& name)
 {
+    if (name == m_frameAutosaveName && (name.isEmpty() || frameNames().value(name) == this))
+        return true;
+    if (!name.isEmpty()) {
+        WindowController* holder = frameNames().value(name);
+        if (holder && holder != this)
+            return false;
+    }
+    releaseFrameName(this, m_frameAutosaveName);
     m_frameAutosaveName = name;
-    if (!name.isEmpty())
+    if (!name.isEmpty()) {
+        frameNames().insert(name, this);
         setFrameUsingName(name);
+    }
+    return true;
 }
 
 void WindowController::saveFrameUsingName(const QString& name) const
@@ -130,7 +157,11 @@ bool WindowController::setFrameUsingName(const QString& name)
     const QVariant stored = UserDefaults::standard().value(frameDefaultsKey(name));
     if (stored.typeId() != QMetaType::QByteArray)
         return false;
-    return m_window->restoreGeometry(stored.toByteArray());
+    if (!m_window->restoreGeometry(stored.toByteArray()))
+        return false;
+    // A frame saved on a larger or another screen comes back wholly on this one.
+    keepWindowOnScreen(m_window);
+    return true;
 }
 
 void WindowController::encodeRestorableState(QVariantMap& state) const
@@ -142,8 +173,8 @@ void WindowController::encodeRestorableState(QVariantMap& state) const
 void WindowController::restoreState(const QVariantMap& state)
 {
     const QByteArray frame = state.value(QStringLiteral("frame")).toByteArray();
-    if (m_window && !frame.isEmpty())
-        m_window->restoreGeometry(frame);
+    if (m_window && !frame.isEmpty() && m_window->restoreGeometry(frame))
+        keepWindowOnScreen(m_window);
 }
 
 QList<Document*> WindowController::documentsForRestoration() const
@@ -164,8 +195,12 @@ void WindowController::windowShouldClose(std::function<void(bool)> done)
 
 void WindowController::windowWillClose()
 {
-    if (!m_frameAutosaveName.isEmpty())
+    if (!m_frameAutosaveName.isEmpty()) {
         saveFrameUsingName(m_frameAutosaveName);
+        // The next window of the kind may take the name (and the frame).
+        releaseFrameName(this, m_frameAutosaveName);
+        m_frameAutosaveName.clear();
+    }
     if (m_shouldCloseDocument && m_document) {
         Document* document = m_document;
         setDocument(nullptr);
@@ -178,6 +213,10 @@ void WindowController::windowWillClose()
 
 bool WindowController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        && !m_frameAutosaveName.isEmpty() && m_window->isVisible()
+        && !(m_window->windowState() & (Qt::WindowMinimized | Qt::WindowFullScreen)))
+        saveFrameUsingName(m_frameAutosaveName);
     if (watched == m_window && event->type() == QEvent::Close) {
         if (m_closeApproved) {
             m_closeApproved = false;

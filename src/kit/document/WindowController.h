@@ -51,9 +51,12 @@ public:
     void setOwnsItself(bool flag) { m_ownsItself = flag; }
 
     /// Frame save and restore under "NSWindow Frame <name>" in the user defaults.
+    /// The frame is kept as the user moves and resizes the window.
     QString windowFrameAutosaveName() const { return m_frameAutosaveName; }
     /// Sets the name and, when a frame is stored under it, applies that frame.
-    void setWindowFrameAutosaveName(const QString& name);
+    /// One window at a time has a name: false (and nothing set) when another
+    /// window of the application uses it.
+    bool setWindowFrameAutosaveName(const QString& name);
     void saveFrameUsingName(const QString& name) const;
     bool setFrameUsingName(const QString& name);
     static QString frameDefaultsKey(const QString& name);
