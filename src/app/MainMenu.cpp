@@ -3,6 +3,7 @@
 
 #include "app/AppController.h"
 #include "kit/ActionRouter.h"
+#include "support/KELInstalledBrowsers.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -342,9 +343,45 @@ QMenuBar* KELBuildMenuBar(QWidget* window)
         clips->setProperty(KELCodeClipMenus::RouteItemsProperty, true);
         QObject::connect(clips, &QMenu::aboutToShow, clips, [clips] { KELCodeClipMenus::sharedInstance().menuNeedsUpdate(clips); });
     }
+    if (QMenu* browsers = KELFindMenu(bar, QStringLiteral("previewInBrowser")))
+        KELFillPreviewBrowserMenu(browsers);
     if (QMenu* projects = KELFindMenu(bar, QStringLiteral("recentProjects")))
         QObject::connect(projects, &QMenu::aboutToShow, projects, [projects] { AppController::sharedInstance().buildRecentProjectsMenu(projects); });
     return bar;
+}
+
+void KELFillPreviewBrowserMenu(QMenu* menu)
+{
+    if (!menu)
+        return;
+    // The items of a previous fill go; "Default Browser" and what the model holds stay.
+    for (QAction* action : menu->actions()) {
+        if (action->property("kelpInstalledBrowser").toBool()) {
+            menu->removeAction(action);
+            delete action;
+        }
+    }
+    const QList<KELBrowser> browsers = KELInstalledBrowsers();
+    if (browsers.isEmpty())
+        return;
+    auto addBrowserItem = [menu](QAction* action) {
+        action->setProperty("kelpInstalledBrowser", true);
+        menu->addAction(action);
+    };
+    auto* separator = new QAction(menu);
+    separator->setSeparator(true);
+    addBrowserItem(separator);
+    int key = 1;
+    for (const KELBrowser& browser : browsers) {
+        auto* item = new QAction(browser.icon, QString(browser.name).replace(QLatin1Char('&'), QStringLiteral("&&")), menu);
+        item->setObjectName(QStringLiteral("previewInBrowser:") + browser.identifier);
+        // The browser's desktop entry travels with the command, as the preferences store it.
+        item->setData(browser.identifier);
+        if (key <= 9)
+            item->setShortcut(QKeySequence(QStringLiteral("Ctrl+Alt+%1").arg(key++)));
+        addBrowserItem(item);
+        kit::ActionRouter::shared().attachAction(item, QStringLiteral("previewInSelectedBrowser:"));
+    }
 }
 
 QMenu* KELFindMenu(QMenuBar* bar, const QString& identifier)
