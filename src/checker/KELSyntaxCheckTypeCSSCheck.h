@@ -4,6 +4,15 @@
 
 #include "checker/KELSyntaxCheckType.h"
 
+/// A style attribute's value with its character references decoded, and for
+/// each character the index in the source text it came from.
+struct KELStyleAttributeValue {
+    QString text;
+    QList<qsizetype> sourceIndex; // one per character, and the end
+    static KELStyleAttributeValue decode(const QString& text, kit::Range range);
+    kit::Range sourceRange(kit::Range decoded) const;
+};
+
 class KELSyntaxCheckTypeCSSCheck : public KELSyntaxCheckType {
 public:
     static KELSyntaxCheckTypeCSSCheck& sharedInstance();

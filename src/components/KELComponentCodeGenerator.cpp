@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QUrl>
 
 #include <functional>
@@ -266,6 +267,10 @@ KELCodeGeneratorResult KELComponentCodeGenerator::generate(HtmlObject html, cons
         return true;
     });
 
+    m_run.emplace();
+    m_run->paths = paths;
+    m_run->insertType = insertType;
+    m_run->problems = &result.problems();
     for (const KELCodeGeneratorFile& file : processIncludes(html, location, paths, bodyRange, insertType, &result.problems()))
         result.addInclude(file);
 
@@ -288,7 +293,45 @@ KELCodeGeneratorResult KELComponentCodeGenerator::generate(HtmlObject html, cons
             bodyRange = Range(inserted.end(), 0);
         }
     }
+    for (const KELCodeGeneratorFile& file : std::as_const(m_run->files))
+        result.addInclude(file);
+    m_run.reset();
     return result;
+}
+
+std::optional<QString> KELComponentCodeGenerator::copyOfLinkedFile(const QString& path)
+{
+    if (!m_run || !m_compDef || !m_compDef->component() || m_run->paths.scriptsPath().isEmpty())
+        return std::nullopt;
+    const QString file = QFileInfo(path).canonicalFilePath();
+    if (file.isEmpty())
+        return std::nullopt;
+    if (const auto done = m_run->copies.constFind(file); done != m_run->copies.cend())
+        return *done;
+    const KELComponent& component = *m_compDef->component();
+    for (const QString& folder : { component.path(), KELComponentManager::componentsSharedResourcesDirectory() }) {
+        const QString root = QFileInfo(folder).canonicalFilePath();
+        if (root.isEmpty() || !file.startsWith(root + QLatin1Char('/')))
+            continue;
+        // The file as a resource of the component, found where an include would find it.
+        const QString resourceName = file.mid(root.size() + 1);
+        const std::optional<QString> source = KELComponentInclude::pathForResourceName(resourceName, component);
+        if (!source || QFileInfo(*source).canonicalFilePath() != file)
+            continue;
+        std::shared_ptr<KELComponentInclude>& include = m_linkedFileIncludes[resourceName];
+        if (!include) {
+            const bool picture = !QImageReader::imageFormat(file).isEmpty();
+            include = KELComponentInclude::includeWithResourceName(resourceName, picture ? KELComponentInclude::Image : KELComponentInclude::Binary);
+        }
+        const QString directory = m_run->paths.pathForType(include->type());
+        const std::optional<QString> written = include->performCopy(component, directory, *this, m_run->insertType, m_run->problems);
+        if (!written)
+            return std::nullopt;
+        m_run->copies.insert(file, *written);
+        m_run->files.append(KELCodeGeneratorFile(QDir(directory).relativeFilePath(*written), include.get()));
+        return written;
+    }
+    return std::nullopt;
 }
 
 QList<KELCodeGeneratorFile> KELComponentCodeGenerator::processIncludes(HtmlObject html, const QString& location,

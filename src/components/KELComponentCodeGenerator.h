@@ -102,6 +102,9 @@ public:
     /// into the editors it reads.
     void setValueForVariable(const QVariant& value, const QString& keyPath) override;
     std::optional<QString> uniqueIdForVariable(const QString& keyPath) override;
+    /// A file of the component's folder or the shared folder (a stock picture) is
+    /// copied, as included files are, into the folder of the run's included files.
+    std::optional<QString> copyOfLinkedFile(const QString& path) override;
 
     /// A variable of this run, else the root controller's value for the key.
     QVariant value(const QString& key) const;
@@ -134,6 +137,18 @@ private:
 
     kit::KeyValueObjectPtr m_rootController;
     std::shared_ptr<KELComponentDefinition> m_compDef;
+    /// The run under way, for files copied while the templates render.
+    struct Run {
+        KELComponentCodeGeneratorResourcePaths paths;
+        KELInsertType insertType = KELInsertType::Preview;
+        QStringList* problems = nullptr;
+        /// Linked file → its copy, once per run.
+        QHash<QString, QString> copies;
+        QList<KELCodeGeneratorFile> files;
+    };
+    std::optional<Run> m_run;
+    /// The includes that stand for linked files, by resource name (kept: the result's files point to them).
+    QHash<QString, std::shared_ptr<KELComponentInclude>> m_linkedFileIncludes;
     QHash<QString, QVariant> m_customVariables;
     QSet<QString> m_htmlIds;
     qint64 m_previewId = 0;

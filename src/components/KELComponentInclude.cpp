@@ -203,6 +203,14 @@ void KELComponentInclude::reloadOpenDocument(const QString& path, QStringList* p
     document->revertToSaved();
 }
 
+std::unique_ptr<KELComponentInclude> KELComponentInclude::includeWithResourceName(const QString& resourceName, Type type)
+{
+    std::unique_ptr<KELComponentInclude> include(new KELComponentInclude);
+    include->m_resourceName = resourceName;
+    include->m_type = type;
+    return include;
+}
+
 std::optional<QString> KELComponentInclude::performCopy(const KELComponent& component, const QString& destinationDirectory,
     KELComponentResolver& resolver, KELInsertType insertType, QStringList* problems) const
 {

@@ -29,6 +29,8 @@ public:
     virtual ~KELComponentInclude();
     /// The include an "include" element describes; null (and a log line) for an unknown type.
     static std::unique_ptr<KELComponentInclude> includeWithNode(const KELXMLNode& node);
+    /// A plain copy of one resource (a picture the page links to), as an include of that type.
+    static std::unique_ptr<KELComponentInclude> includeWithResourceName(const QString& resourceName, Type type);
 
     Type type() const { return m_type; }
     const QString& resourceName() const { return m_resourceName; }

@@ -339,14 +339,24 @@ std::optional<QString> KELComponentURLTag::convertToString(const QVariant& value
             url = QUrl::fromLocalFile(text);
         } else {
             url = QUrl(text, QUrl::StrictMode);
-            if (!url.isValid())
-                return text;
+            if (!url.isValid()) {
+                // A typed address that is no URL as it stands ("page one.html") is
+                // written as one the page can use, its blanks and the like escaped.
+                const QUrl tolerant(text, QUrl::TolerantMode);
+                return tolerant.isValid() ? tolerant.toString(QUrl::FullyEncoded) : stringByEncodingURLForInsert(text);
+            }
         }
     } else {
         return std::nullopt;
     }
     if (!url.isLocalFile())
         return url.toString(QUrl::FullyEncoded);
+    // A stock picture of the program's folders is linked as a copy beside the page.
+    QString target = url.toLocalFile();
+    if (const std::optional<QString> copy = resolver.copyOfLinkedFile(target)) {
+        target = *copy;
+        url = QUrl::fromLocalFile(target);
+    }
 
     QString base;
     if (m_relativeToPath) {
@@ -363,7 +373,7 @@ std::optional<QString> KELComponentURLTag::convertToString(const QVariant& value
     // A page that has no location yet (an untitled document) links by absolute URL.
     if (base.isEmpty())
         return url.toString(QUrl::FullyEncoded);
-    const QString relative = UtilityFunctions::relativePathFromDirectory(QFileInfo(base).path(), url.toLocalFile());
+    const QString relative = UtilityFunctions::relativePathFromDirectory(QFileInfo(base).path(), target);
     return stringByEncodingURLForInsert(relative);
 }
 
@@ -429,8 +439,15 @@ void KELComponentRandomImageTag::render(QString& target, KELComponentResolver& r
         return ok ? number : 0.0;
     };
     const QSizeF size = KELComponentDefaultImageManager::scaleDownSize(found->size, QSizeF(limit(m_maxWidth), limit(m_maxHeight)));
+    // The stock picture is linked as a copy beside the page where the generator makes one.
+    QString source = found->url.toString(QUrl::FullyEncoded);
+    if (const std::optional<QString> copy = resolver.copyOfLinkedFile(found->url.toLocalFile())) {
+        const QString base = resolver.evaluateVariable(QStringLiteral("DOCPATH")).toString();
+        source = base.isEmpty() ? QUrl::fromLocalFile(*copy).toString(QUrl::FullyEncoded)
+                                : stringByEncodingURLForInsert(UtilityFunctions::relativePathFromDirectory(QFileInfo(base).path(), *copy));
+    }
     target += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\" border=\"0\"/>")
-                  .arg(found->url.toString(QUrl::FullyEncoded))
+                  .arg(source)
                   .arg(qint64(size.width()))
                   .arg(qint64(size.height()));
     renderChildren(target, resolver);

@@ -36,7 +36,7 @@ double KELAccordionSubviewAnimation::currentY(double now)
 KELAccordionView::KELAccordionView(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
-    setMinimumHeight(120);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     m_elapsed.start();
     m_timer.setInterval(StepMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -52,12 +52,35 @@ double KELAccordionView::now() const
     return m_clock ? m_clock() : m_elapsed.elapsed() / 1000.0;
 }
 
+int KELAccordionView::tallestItemHeight(bool minimum) const
+{
+    int tallest = 0;
+    for (const KELAccordionSubview* bar : m_bars) {
+        if (const QWidget* view = bar->item().view())
+            tallest = qMax(tallest, minimum ? qMax(view->minimumSizeHint().height(), view->minimumHeight()) : view->sizeHint().height());
+    }
+    return tallest;
+}
+
+QSize KELAccordionView::sizeHint() const
+{
+    // The height a new accordion is given, or more when an item needs it open.
+    return QSize(200, qMax(DefaultHeight, TitleBarHeight * int(m_bars.size()) + tallestItemHeight(false) + 1));
+}
+
+QSize KELAccordionView::minimumSizeHint() const
+{
+    // Every bar, and the open item whole, whichever it is.
+    return QSize(100, TitleBarHeight * int(m_bars.size()) + tallestItemHeight(true) + 1);
+}
+
 void KELAccordionView::addItem(const KELAccordionItem& item)
 {
     auto* bar = new KELAccordionSubview(item, this);
     bar->setGeometry(0, 0, 200, 400);
     bar->show();
     m_bars.append(bar);
+    updateGeometry();
     layoutSubviews(false);
 }
 
@@ -164,8 +187,13 @@ KELAccordionSubview::KELAccordionSubview(const KELAccordionItem& item, QWidget* 
 {
     auto* layout = new QVBoxLayout(m_contentView);
     layout->setContentsMargins(0, 1, 0, 0);
-    if (m_item.view())
+    layout->setSpacing(0);
+    if (m_item.view()) {
         layout->addWidget(m_item.view());
+        m_item.view()->show();
+    }
+    // The item hangs from the title bar; what it does not need stays empty below.
+    layout->addStretch(1);
     m_contentView->setAttribute(Qt::WA_TranslucentBackground);
 }
 

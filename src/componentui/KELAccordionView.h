@@ -48,7 +48,11 @@ class KELAccordionView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int TitleBarHeight = 20;
+    /// The height an accordion of the form starts with.
+    static constexpr int DefaultHeight = 400;
     explicit KELAccordionView(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
     ~KELAccordionView() override;
 
     void addItem(const KELAccordionItem& item);
@@ -74,6 +78,7 @@ protected:
 
 private:
     double now() const;
+    int tallestItemHeight(bool minimum) const;
     QList<KELAccordionSubview*> m_bars;
     int m_selectedIndex = 0;
     QTimer m_timer;

@@ -231,6 +231,9 @@ KELFontVariableController::KELFontVariableController(const KELComponentVariable&
 {
     m_family = fontVariable().defaultFontName().value_or(QString());
     m_size = double(fontVariable().defaultFontSize().value_or(0));
+    // The editor starts on the custom font with the variable's defaults, view or
+    // not, so templates read the same rule before the form is ever shown.
+    m_selectedViewIndex = 1;
     setKeyPathsAffectingKey(QStringLiteral("css"),
         { QStringLiteral("selectedViewIndex"), QStringLiteral("selectedSystemFont"), QStringLiteral("family"), QStringLiteral("size"),
             QStringLiteral("sizeType"), QStringLiteral("bold"), QStringLiteral("italic") });
@@ -269,7 +272,8 @@ QString KELFontVariableController::cssFamily(const QString& family)
     // A list ("Georgia, serif") keeps its commas; each name is written as CSS
     // reads it: a plain identifier as it is, anything else quoted, with quotes and
     // backslashes escaped so that a name cannot end the declaration or the rule.
-    // Single quotes keep the rule usable inside a double-quoted style attribute.
+    // Single quotes, and no double quote, "<" or "&" left as such, keep the rule usable
+    // as it stands inside a double-quoted style attribute.
     static const QRegularExpression identifier(QStringLiteral("^-?[A-Za-z_][A-Za-z0-9_-]*$"));
     QStringList names;
     for (const QString& part : family.split(QLatin1Char(','))) {
@@ -287,6 +291,7 @@ QString KELFontVariableController::cssFamily(const QString& family)
         quoted.replace(QLatin1Char('\''), QStringLiteral("\\'"));
         quoted.replace(QLatin1Char('"'), QStringLiteral("\\22 "));
         quoted.replace(QLatin1Char('<'), QStringLiteral("\\3c "));
+        quoted.replace(QLatin1Char('&'), QStringLiteral("\\26 "));
         quoted.replace(QLatin1Char('\n'), QStringLiteral(" "));
         names << QLatin1Char('\'') + quoted + QLatin1Char('\'');
     }
@@ -498,7 +503,14 @@ QWidget* KELFontVariableController::makeView()
     auto* customLayout = new QVBoxLayout(custom);
     customLayout->setContentsMargins(0, 0, 0, 0);
     m_familyComboBox = new KELComponentComboBox(custom);
-    m_familyComboBox->addItems(cssFontNames(false));
+    m_familyComboBox->setAccessibleName(QStringLiteral("%1 Family").arg(name()));
+    // Only the families this desktop has, each shown in its own font.
+    for (const QString& family : cssFontNames(true)) {
+        m_familyComboBox->addItem(family);
+        QFont sample(family);
+        sample.setPointSize(10);
+        m_familyComboBox->setItemData(m_familyComboBox->count() - 1, sample, Qt::FontRole);
+    }
     customLayout->addWidget(m_familyComboBox);
     auto* sizeRow = new QHBoxLayout;
     m_sizeField = new QDoubleSpinBox(custom);
@@ -515,9 +527,6 @@ QWidget* KELFontVariableController::makeView()
     customLayout->addLayout(sizeRow);
     m_panes->addWidget(custom);
     layout->addWidget(m_panes);
-    // The view starts on the custom font with the variable's defaults.
-    m_selectedSystemFont.reset();
-    m_selectedViewIndex = 1;
     updateControls();
 
     QObject::connect(m_typePopUp, qOverload<int>(&QComboBox::activated), m_typePopUp, [this](int index) {

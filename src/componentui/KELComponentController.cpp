@@ -3,6 +3,7 @@
 
 #include "componentui/KELComponentInsertSheet.h"
 #include "componentui/KELFileVariableControllers.h"
+#include "componentui/KELVariableViews.h"
 #include "components/KELComponentManager.h"
 #include "editor/KELHTMLView.h"
 #include "kit/Alert.h"
@@ -223,20 +224,10 @@ bool KELComponentController::setUpWindow()
     m_splitter = new QSplitter(Qt::Horizontal, m_window);
     m_splitter->setChildrenCollapsible(false);
 
-    auto* variableScroll = new QScrollArea;
-    variableScroll->setWidgetResizable(true);
-    variableScroll->setMinimumWidth(200);
-    variableScroll->setMaximumWidth(400);
-    variableScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The form pane is as wide as the form's rows need; a longer form scrolls.
+    auto* variableScroll = new KELVariableFormScrollArea;
     m_variableView = variableScroll;
-    if (QWidget* rootView = m_rootController->view()) {
-        auto* holder = new QWidget;
-        auto* holderLayout = new QVBoxLayout(holder);
-        holderLayout->setContentsMargins(0, 0, 0, 0);
-        holderLayout->addWidget(rootView);
-        holderLayout->addStretch(1);
-        variableScroll->setWidget(holder);
-    }
+    variableScroll->setFormView(m_rootController->view());
     m_splitter->addWidget(variableScroll);
 
     auto* right = new QWidget;
@@ -262,7 +253,10 @@ bool KELComponentController::setUpWindow()
     rightLayout->addWidget(m_previewSourceContentView, 1);
     m_splitter->addWidget(right);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({ 360, 540 });
+    const int formWidth = qMax(360, variableScroll->sizeHint().width());
+    m_splitter->setSizes({ formWidth, qMax(540, 900 - formWidth) });
+    if (formWidth > 360)
+        m_window->resize(qMax(m_window->width(), formWidth + 560), m_window->height());
     m_window->setCentralWidget(m_splitter);
 
     connect(m_previewSourceSegmentedControl, &QTabBar::currentChanged, this, [this] { switchPreviewSource(); });

@@ -3,21 +3,23 @@
 #include "components/KELComponentDefaultImageManager.h"
 #include "kit/Log.h"
 
+#include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -30,73 +32,8 @@ const QString ObjectValueKey = QStringLiteral("objectValue");
 const QString WidthTextKey = QStringLiteral("widthTextValue");
 const QString HeightTextKey = QStringLiteral("heightTextValue");
 const QString LockedKey = QStringLiteral("lockedProportion");
+const QString LocalPathFromFileViewKey = QStringLiteral("localPathFromFileView");
 } // namespace
-
-// --- KELFileView
-
-KELFileView::KELFileView(QWidget* parent) : QLabel(parent)
-{
-    setAcceptDrops(true);
-    setWordWrap(true);
-    setFileName(QString());
-}
-
-QString KELFileView::displayText(const QString& path, int maxComponents)
-{
-    if (path.isEmpty())
-        return NoneText;
-    QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (maxComponents > 0 && parts.size() > maxComponents)
-        parts = parts.mid(parts.size() - maxComponents);
-    return parts.join(QStringLiteral(" ➞ "));
-}
-
-void KELFileView::setFileName(const QString& path)
-{
-    m_fileName = path;
-    setText(displayText(path, m_maxComponents));
-    setToolTip(path);
-    setEnabled(true);
-    setStyleSheet(path.isEmpty() ? QStringLiteral("color: gray;") : QString());
-}
-
-bool KELFileView::acceptsDrop(const QStringList& paths) const
-{
-    if (!m_editable || paths.isEmpty())
-        return false;
-    return !shouldAcceptFile || shouldAcceptFile(paths.first());
-}
-
-QStringList KELLocalFilePaths(const QMimeData* data)
-{
-    QStringList paths;
-    if (!data)
-        return paths;
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    }
-    return paths;
-}
-
-void KELFileView::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (acceptsDrop(KELLocalFilePaths(event->mimeData())))
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void KELFileView::dropEvent(QDropEvent* event)
-{
-    const QStringList paths = KELLocalFilePaths(event->mimeData());
-    if (!acceptsDrop(paths)) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    Q_EMIT fileDropped(paths.first());
-}
 
 // --- File editor
 
@@ -110,6 +47,7 @@ KELFileVariableController::KELFileVariableController(const KELComponentVariable&
 {
     setKeyPathsAffectingKey(FileUrlKey, { SelectedViewIndexKey, LocalPathKey, UrlKey });
     setKeyPathsAffectingKey(ObjectValueKey, { SelectedViewIndexKey, LocalPathKey, UrlKey });
+    setKeyPathsAffectingKey(LocalPathFromFileViewKey, { LocalPathKey });
 }
 
 KELFileVariableController::~KELFileVariableController() = default;
@@ -205,7 +143,7 @@ QVariant KELFileVariableController::value(const QString& key) const
         return objectValue();
     if (key == SelectedViewIndexKey)
         return m_selectedViewIndex;
-    if (key == LocalPathKey)
+    if (key == LocalPathKey || key == LocalPathFromFileViewKey)
         return m_localPath;
     if (key == UrlKey)
         return m_url;
@@ -241,6 +179,12 @@ void KELFileVariableController::setValue(const QString& key, const QVariant& val
         setKey(key, value);
         if (key == LocalPathKey)
             didSelectLocalPath();
+        return;
+    }
+    if (key == LocalPathFromFileViewKey) {
+        // A file dropped on the well.
+        setKey(LocalPathKey, value);
+        didSelectLocalPath();
         return;
     }
     KELVariableController::setValue(key, value);
@@ -288,8 +232,6 @@ void KELFileVariableController::updateControls()
     }
     if (m_panes)
         m_panes->setCurrentIndex(m_selectedViewIndex == 0 ? 0 : 1);
-    if (m_fileView && m_fileView->fileName() != m_localPath)
-        m_fileView->setFileName(m_localPath);
     if (m_urlField && m_urlField->text() != m_url) {
         const int cursor = m_urlField->cursorPosition();
         m_urlField->setText(m_url);
@@ -297,51 +239,112 @@ void KELFileVariableController::updateControls()
     }
 }
 
+QFileDialog* KELFileVariableController::selectFile(bool folders)
+{
+    QWidget* owner = m_selectButton ? m_selectButton->window() : nullptr;
+    auto* panel = new QFileDialog(owner, folders ? QStringLiteral("Select Folder") : QStringLiteral("Select File"));
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setOption(QFileDialog::DontUseNativeDialog);
+    panel->setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
+    panel->setFileMode(folders ? QFileDialog::Directory : QFileDialog::ExistingFile);
+    if (folders)
+        panel->setOption(QFileDialog::ShowDirsOnly);
+    if (!m_localPath.isEmpty())
+        panel->setDirectory(QFileInfo(m_localPath).path());
+    QStringList filters;
+    for (const QString& type : allowedFileTypes())
+        filters << QStringLiteral("*.") + type;
+    if (!folders && !filters.isEmpty())
+        panel->setNameFilter(QStringLiteral("Files (%1)").arg(filters.join(QLatin1Char(' '))));
+    const std::weak_ptr<kit::KeyValueObject> weakSelf = shared_from_this();
+    QObject::connect(panel, &QFileDialog::fileSelected, panel, [weakSelf](const QString& path) {
+        auto self = std::static_pointer_cast<KELFileVariableController>(weakSelf.lock());
+        if (self && !path.isEmpty())
+            self->setFileUrl(QUrl::fromLocalFile(path));
+    });
+    panel->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    panel->open();
+    return panel;
+}
+
+void KELFileVariableController::urlWasTyped(const QString& text)
+{
+    setValue(UrlKey, text);
+}
+
+void KELFileVariableController::controllerWillClose()
+{
+    if (m_fileView)
+        m_fileView->unbind(KELFileView::FileNameBinding);
+    KELVariableController::controllerWillClose();
+}
+
 QWidget* KELFileVariableController::makeView()
 {
     auto* box = new QWidget;
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
     m_typePopUp = new QComboBox(box);
     m_typePopUp->addItems({ QStringLiteral("Local File"), QStringLiteral("URL") });
-    layout->addWidget(m_typePopUp);
+    m_typePopUp->setAccessibleName(QStringLiteral("%1 Kind").arg(name()));
+    layout->addWidget(m_typePopUp, 0, Qt::AlignLeft);
     m_panes = new QStackedWidget(box);
+
+    // The local pane: the file well, and beside it the buttons that choose and clear.
     auto* local = new QWidget;
     auto* localLayout = new QHBoxLayout(local);
     localLayout->setContentsMargins(0, 0, 0, 0);
     m_fileView = new KELFileView(local);
+    m_fileView->setEditable(true);
+    m_fileView->setMultiLine(true);
+    m_fileView->setMaxComponents(2);
+    m_fileView->setAccessibleName(name());
+    m_fileView->bind(KELFileView::FileNameBinding, shared_from_this(), LocalPathFromFileViewKey);
     const std::weak_ptr<kit::KeyValueObject> weakSelf = shared_from_this();
-    m_fileView->shouldAcceptFile = [weakSelf](const QString& path) {
+    m_fileView->shouldAcceptDropForFileName = [weakSelf](const QString& path) {
         auto self = std::static_pointer_cast<KELFileVariableController>(weakSelf.lock());
         return self && self->isValidFileUrl(QUrl::fromLocalFile(path));
     };
-    auto* select = new QPushButton(QStringLiteral("Select…"), local);
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(2);
+    m_selectButton = new QPushButton(QStringLiteral("Select…"), local);
+    if (allowsFiles() && allowsDirectories()) {
+        // A file or a folder: the button offers both.
+        auto* menu = new QMenu(m_selectButton);
+        menu->addAction(QStringLiteral("File…"), m_selectButton, [this] { selectFile(false); });
+        menu->addAction(QStringLiteral("Folder…"), m_selectButton, [this] { selectFile(true); });
+        m_selectButton->setMenu(menu);
+    } else {
+        QObject::connect(m_selectButton, &QPushButton::clicked, m_selectButton, [this] { selectFile(!allowsFiles()); });
+    }
     auto* clear = new QPushButton(QStringLiteral("Clear"), local);
+    buttons->addWidget(m_selectButton);
+    buttons->addWidget(clear);
+    buttons->addStretch(1);
     localLayout->addWidget(m_fileView, 1);
-    localLayout->addWidget(select);
-    localLayout->addWidget(clear);
+    localLayout->addLayout(buttons);
     m_panes->addWidget(local);
-    m_urlField = new QLineEdit;
-    m_panes->addWidget(m_urlField);
+
+    auto* urlPane = new QWidget;
+    auto* urlLayout = new QVBoxLayout(urlPane);
+    urlLayout->setContentsMargins(0, 0, 0, 0);
+    m_urlField = new QLineEdit(urlPane);
+    m_urlField->setAccessibleName(QStringLiteral("%1 URL").arg(name()));
+    urlLayout->addWidget(m_urlField);
+    urlLayout->addStretch(1);
+    m_panes->addWidget(urlPane);
     layout->addWidget(m_panes);
     addControls(box);
     updateControls();
 
     QObject::connect(m_typePopUp, qOverload<int>(&QComboBox::activated), m_typePopUp,
         [this](int index) { setValue(SelectedViewIndexKey, index); });
-    QObject::connect(m_fileView, &KELFileView::fileDropped, m_fileView, [this](const QString& path) { setFileUrl(QUrl::fromLocalFile(path)); });
     QObject::connect(clear, &QPushButton::clicked, clear, [this] { setValue(LocalPathKey, QString()); });
-    QObject::connect(select, &QPushButton::clicked, select, [this, select] {
-        QStringList filters;
-        for (const QString& type : allowedFileTypes())
-            filters << QStringLiteral("*.") + type;
-        const QString path = QFileDialog::getOpenFileName(select->window(), QStringLiteral("Select"), QFileInfo(m_localPath).path(),
-            filters.isEmpty() ? QString() : QStringLiteral("Files (%1)").arg(filters.join(QLatin1Char(' '))));
-        if (!path.isEmpty())
-            setFileUrl(QUrl::fromLocalFile(path));
-    });
-    QObject::connect(m_urlField, &QLineEdit::textEdited, m_urlField, [this](const QString& text) { setValue(UrlKey, text); });
-    return KELMakeVariableRow(*this, box);
+    QObject::connect(m_urlField, &QLineEdit::textEdited, m_urlField, [this](const QString& text) { urlWasTyped(text); });
+    KELVariableView* row = KELMakeVariableRow(*this, box);
+    static_cast<QHBoxLayout*>(row->layout())->setAlignment(row->layout()->itemAt(0)->widget(), Qt::AlignTop);
+    return row;
 }
 
 // --- Image editor
@@ -505,11 +508,6 @@ KELComponentValueMap KELImageFileVariableController::rootKeyPaths() const
     return paths;
 }
 
-bool KELImageFileVariableController::undoEnabledForKey(const QString& key) const
-{
-    return m_sizeUndoEnabled || (key != WidthTextKey && key != HeightTextKey);
-}
-
 QStringList KELImageFileVariableController::restorableStateKeyPaths() const
 {
     return KELFileVariableController::restorableStateKeyPaths()
@@ -536,47 +534,195 @@ void KELImageFileVariableController::initializationComplete()
 void KELImageFileVariableController::controllerWillClose()
 {
     cancelFetch();
+    ++m_pictureCheck;
     KELFileVariableController::controllerWillClose();
 }
 
 void KELImageFileVariableController::didSelectLocalPath()
 {
     cancelFetch();
-    const QSize size = QImageReader(m_localPath).size();
+    if (m_localPath.isEmpty()) {
+        ++m_pictureCheck;
+        setPictureStatus(QString(), false);
+        return;
+    }
+    QImageReader reader(m_localPath);
+    const QSize size = reader.size();
     if (size.isValid())
         applyImageSize(size);
+    // The size comes from the file's header; whether the picture itself reads is
+    // learnt in the background.
+    checkPicture(m_localPath, QByteArray(), false);
 }
 
 void KELImageFileVariableController::cancelFetch()
 {
+    if (m_fetchDelay)
+        m_fetchDelay->stop();
+    bool cancelled = false;
     if (m_connection) {
         m_connection->cancel();
         m_connection.reset();
+        cancelled = true;
     }
+    // A fetched picture still being read must not set its size after an edit.
+    if (m_checkingFetchedData) {
+        ++m_pictureCheck;
+        m_checkingFetchedData = false;
+        cancelled = true;
+    }
+    if (cancelled && m_pictureLoading)
+        setPictureStatus(QString(), false);
+}
+
+bool KELImageFileVariableController::fetchIsPending() const
+{
+    return m_fetchDelay && m_fetchDelay->isActive();
+}
+
+void KELImageFileVariableController::urlWasTyped(const QString& text)
+{
+    // The typed address is fetched once the typing pauses, not at every keystroke.
+    cancelFetch();
+    setKey(UrlKey, text);
+    if (!m_fetchDelay) {
+        m_fetchDelay = new QTimer(m_urlField);
+        m_fetchDelay->setSingleShot(true);
+        m_fetchDelay->setInterval(FetchDelayMilliseconds);
+        QObject::connect(m_fetchDelay, &QTimer::timeout, m_fetchDelay, [this] { fetch(); });
+    }
+    m_fetchDelay->start();
 }
 
 void KELImageFileVariableController::fetch()
 {
     cancelFetch();
+    ++m_pictureCheck;
     const QUrl url = urlFromText(m_url);
-    if (url.isEmpty() || (url.host().isEmpty() && !url.isLocalFile()))
+    if (url.isEmpty() || (url.host().isEmpty() && !url.isLocalFile())) {
+        setPictureStatus(QString(), false);
         return;
+    }
+    setPictureStatus(QString(), true);
+    const std::weak_ptr<kit::KeyValueObject> weakSelf = shared_from_this();
     m_connection = std::make_unique<KELURLAsyncConnection>(
         url,
-        [this](KELURLAsyncConnection&, const QByteArray& data) {
-            QImage image;
-            if (image.loadFromData(data) && !image.isNull()) {
-                // The fetched size is what the image is, not an edit of the user's.
-                m_sizeUndoEnabled = false;
-                applyImageSize(image.size());
-                m_sizeUndoEnabled = true;
-            }
-            QTimer::singleShot(0, [this, connection = m_connection.get()] {
-                if (m_connection.get() == connection)
-                    m_connection.reset();
+        [weakSelf](KELURLAsyncConnection& connection, const QByteArray& data) {
+            auto self = std::static_pointer_cast<KELImageFileVariableController>(weakSelf.lock());
+            if (!self || self->m_connection.get() != &connection)
+                return;
+            self->checkPicture(QString(), data, true);
+            // The connection is done; it goes on a later turn, not inside its own callback.
+            QTimer::singleShot(0, [weakSelf, done = &connection] {
+                auto owner = std::static_pointer_cast<KELImageFileVariableController>(weakSelf.lock());
+                if (owner && owner->m_connection.get() == done)
+                    owner->m_connection.reset();
             });
         },
-        [](KELURLAsyncConnection&, const kit::Error&) {}, m_fetchTimeout);
+        [weakSelf](KELURLAsyncConnection& connection, const kit::Error& error) {
+            auto self = std::static_pointer_cast<KELImageFileVariableController>(weakSelf.lock());
+            if (!self || self->m_connection.get() != &connection)
+                return;
+            self->setPictureStatus(error.localizedDescription(), false);
+        },
+        m_fetchTimeout);
+}
+
+QString KELImageFileVariableController::problemReadingPicture(QImageReader& reader, QSize* size)
+{
+    // Asked before the header is read: a handler checks the data's first bytes.
+    const bool readable = reader.canRead();
+    if (!readable && reader.error() == QImageReader::UnsupportedFormatError)
+        return QStringLiteral("it is not a picture in a format the program reads");
+    const QSize header = readable ? reader.size() : QSize();
+    if (size)
+        *size = header;
+    if (!readable || !header.isValid())
+        return QStringLiteral("the file is damaged or incomplete");
+    // The reader refuses pictures that would take more memory than its limit allows.
+    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    if (limit > 0 && qint64(header.width()) * qint64(header.height()) * 4 > limit)
+        return QStringLiteral("at %1 × %2 pixels it is larger than the %3 MB a picture may take")
+            .arg(header.width())
+            .arg(header.height())
+            .arg(QImageReader::allocationLimit());
+    if (reader.read().isNull())
+        return reader.error() == QImageReader::UnknownError || reader.errorString().isEmpty()
+            ? QStringLiteral("the file is damaged or incomplete")
+            : QStringLiteral("the file is damaged or incomplete (%1)").arg(reader.errorString());
+    return QString();
+}
+
+void KELImageFileVariableController::checkPicture(const QString& path, const QByteArray& data, bool applySize)
+{
+    const quint64 token = ++m_pictureCheck;
+    const std::weak_ptr<kit::KeyValueObject> weakSelf = shared_from_this();
+    // Reading a whole picture may take a while: it happens away from the form.
+    QThread* worker = QThread::create([path, data, token, weakSelf, applySize] {
+        QBuffer buffer;
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader;
+        if (path.isEmpty())
+            reader.setDevice(&buffer);
+        else
+            reader.setFileName(path);
+        QSize size;
+        const QString problem = problemReadingPicture(reader, &size);
+        QMetaObject::invokeMethod(
+            qApp,
+            [weakSelf, token, size, problem, applySize] {
+                auto self = std::static_pointer_cast<KELImageFileVariableController>(weakSelf.lock());
+                if (self && self->m_pictureCheck == token)
+                    self->pictureChecked(size, problem, applySize);
+            },
+            Qt::QueuedConnection);
+    });
+    QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    m_checkingFetchedData = applySize;
+    setPictureStatus(QString(), true);
+    worker->start();
+}
+
+void KELImageFileVariableController::pictureChecked(const QSize& size, const QString& problem, bool applySize)
+{
+    m_checkingFetchedData = false;
+    if (!problem.isEmpty()) {
+        setPictureStatus(problem, false);
+        return;
+    }
+    setPictureStatus(QString(), false);
+    if (!applySize || !size.isValid() || (size.width() == width() && size.height() == height()))
+        return;
+    // The fetched size is one step: undoing it gives back the sizes from before the fetch.
+    if (KELComponentUndoManager* manager = undoManager()) {
+        auto action = KELComponentUndoAction::undoAction();
+        action->setActionName(QStringLiteral("Change %1 Size").arg(name()));
+        manager->registerUndoForKeyPath(FileUrlKey, *this, action);
+    }
+    applyImageSize(size);
+}
+
+void KELImageFileVariableController::setPictureStatus(const QString& problem, bool loading)
+{
+    m_pictureProblem = problem;
+    m_pictureLoading = loading;
+    if (!m_pictureStatus)
+        return;
+    const QString text = pictureStatusText();
+    m_pictureStatus->setText(text);
+    m_pictureStatus->setVisible(!text.isEmpty());
+}
+
+QString KELImageFileVariableController::pictureStatusText() const
+{
+    if (!m_pictureProblem.isEmpty()) {
+        QString reason = m_pictureProblem;
+        while (reason.endsWith(QLatin1Char('.')))
+            reason.chop(1);
+        return QStringLiteral("The picture could not be loaded: %1.").arg(reason);
+    }
+    return m_pictureLoading ? QStringLiteral("Loading the picture…") : QString();
 }
 
 void KELImageFileVariableController::updateSizeControls()
@@ -593,26 +739,45 @@ void KELImageFileVariableController::updateSizeControls()
 
 void KELImageFileVariableController::addControls(QWidget* box)
 {
-    if (!imageVariable().showDimensions())
-        return;
-    auto* row = new QHBoxLayout;
-    m_widthField = new QSpinBox(box);
-    m_heightField = new QSpinBox(box);
-    for (QSpinBox* field : { m_widthField.data(), m_heightField.data() })
-        field->setRange(0, int(MaximumDimension));
-    m_lockBox = new QCheckBox(QStringLiteral("Keep proportion"), box);
-    m_lockBox->setChecked(m_lockedProportion);
-    row->addWidget(new QLabel(QStringLiteral("Width:"), box));
-    row->addWidget(m_widthField);
-    row->addWidget(new QLabel(QStringLiteral("Height:"), box));
-    row->addWidget(m_heightField);
-    row->addWidget(m_lockBox);
-    static_cast<QVBoxLayout*>(box->layout())->addLayout(row);
-    updateSizeControls();
-    QObject::connect(m_widthField, qOverload<int>(&QSpinBox::valueChanged), m_widthField,
-        [this](int v) { setWidthTextValueSynced(QString::number(v)); });
-    QObject::connect(m_heightField, qOverload<int>(&QSpinBox::valueChanged), m_heightField,
-        [this](int v) { setHeightTextValueSynced(QString::number(v)); });
-    QObject::connect(m_lockBox, &QCheckBox::toggled, m_lockBox, [this](bool on) { setValue(LockedKey, on); });
-    QObject::connect(m_urlField, &QLineEdit::textEdited, m_urlField, [this] { fetch(); });
+    auto* layout = static_cast<QVBoxLayout*>(box->layout());
+    if (imageVariable().showDimensions()) {
+        // Width and height on one line, the proportion lock on the next.
+        auto* sizes = new QHBoxLayout;
+        m_widthField = new QSpinBox(box);
+        m_heightField = new QSpinBox(box);
+        for (QSpinBox* field : { m_widthField.data(), m_heightField.data() }) {
+            field->setRange(0, int(MaximumDimension));
+            field->setKeyboardTracking(true);
+        }
+        m_widthField->setAccessibleName(QStringLiteral("%1 Width").arg(name()));
+        m_heightField->setAccessibleName(QStringLiteral("%1 Height").arg(name()));
+        auto* widthLabel = new QLabel(QStringLiteral("Width:"), box);
+        auto* heightLabel = new QLabel(QStringLiteral("Height:"), box);
+        widthLabel->setBuddy(m_widthField);
+        heightLabel->setBuddy(m_heightField);
+        sizes->addWidget(widthLabel);
+        sizes->addWidget(m_widthField);
+        sizes->addWidget(heightLabel);
+        sizes->addWidget(m_heightField);
+        sizes->addStretch(1);
+        layout->addLayout(sizes);
+        m_lockBox = new QCheckBox(QStringLiteral("Keep proportion"), box);
+        m_lockBox->setChecked(m_lockedProportion);
+        layout->addWidget(m_lockBox);
+        updateSizeControls();
+        QObject::connect(m_widthField, qOverload<int>(&QSpinBox::valueChanged), m_widthField,
+            [this](int v) { setWidthTextValueSynced(QString::number(v)); });
+        QObject::connect(m_heightField, qOverload<int>(&QSpinBox::valueChanged), m_heightField,
+            [this](int v) { setHeightTextValueSynced(QString::number(v)); });
+        QObject::connect(m_lockBox, &QCheckBox::toggled, m_lockBox, [this](bool on) { setValue(LockedKey, on); });
+    }
+    // Why a picture does not show, or that it is still coming.
+    m_pictureStatus = new QLabel(box);
+    m_pictureStatus->setWordWrap(true);
+    m_pictureStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont small = m_pictureStatus->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    m_pictureStatus->setFont(small);
+    layout->addWidget(m_pictureStatus);
+    setPictureStatus(m_pictureProblem, m_pictureLoading);
 }

@@ -3,9 +3,11 @@
 // or a typed URL; the image editor also keeps the image's width and height, with
 // an optional locked proportion, and fetches remote images to learn their size.
 
+#include "componentui/KELFileView.h"
 #include "componentui/KELSimpleVariableControllers.h"
 #include "componentui/KELURLAsyncConnection.h"
 
+#include <QImageReader>
 #include <QLabel>
 #include <QPointer>
 #include <QUrl>
@@ -13,43 +15,12 @@
 
 class QCheckBox;
 class QComboBox;
+class QFileDialog;
 class QLineEdit;
-class QMimeData;
+class QPushButton;
 class QSpinBox;
 class QStackedWidget;
-
-/// Shows a path as its last components joined by arrows; accepts dropped files
-/// when editable and the owner approves the first one.
-/// The local files among dragged or pasted URLs, in their order.
-QStringList KELLocalFilePaths(const QMimeData* data);
-
-class KELFileView : public QLabel {
-    Q_OBJECT
-public:
-    explicit KELFileView(QWidget* parent = nullptr);
-    static inline const QString NoneText = QStringLiteral("(None Selected)");
-    /// The path as shown: at most maxComponents trailing components joined by " ➞ ".
-    static QString displayText(const QString& path, int maxComponents);
-    void setFileName(const QString& path);
-    const QString& fileName() const { return m_fileName; }
-    void setEditable(bool on) { m_editable = on; }
-    void setMaxComponents(int count) { m_maxComponents = count; }
-    /// Whether a drop of these paths is taken.
-    bool acceptsDrop(const QStringList& paths) const;
-    std::function<bool(const QString&)> shouldAcceptFile;
-
-Q_SIGNALS:
-    void fileDropped(const QString& path);
-
-protected:
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-private:
-    QString m_fileName;
-    bool m_editable = true;
-    int m_maxComponents = 2;
-};
+class QTimer;
 
 class KELFileVariableController : public KELVariableController, public KELTableVariableColumnDataSource {
 public:
@@ -77,8 +48,14 @@ public:
     QStringList restorableStateKeyPaths() const override;
     QVariant objectValue() const override;
     void setObjectValue(const QVariant& value) override;
+    void controllerWillClose() override;
     KELFileView* fileView() const { return m_fileView; }
     QLineEdit* urlTextField() const { return m_urlField; }
+    QPushButton* selectButton() const { return m_selectButton; }
+
+    /// Opens the panel that chooses a file (folders: a folder) as a sheet on the
+    /// editor's window; the choice becomes the local file.
+    QFileDialog* selectFile(bool folders = false);
 
 protected:
     KELFileVariableController(const KELComponentVariable& variable, const QString& className);
@@ -86,6 +63,8 @@ protected:
     virtual void didSelectLocalPath() { }
     /// Extra controls below the panes (the image's size).
     virtual void addControls(QWidget*) { }
+    /// The URL field was typed into.
+    virtual void urlWasTyped(const QString& text);
     void setKey(const QString& key, const QVariant& value);
     void updateControls();
 
@@ -96,6 +75,7 @@ protected:
     QPointer<QStackedWidget> m_panes;
     QPointer<KELFileView> m_fileView;
     QPointer<QLineEdit> m_urlField;
+    QPointer<QPushButton> m_selectButton;
 };
 
 class KELImageFileVariableController : public KELFileVariableController {
@@ -116,7 +96,18 @@ public:
     /// Fetches the typed URL's image to learn its size (one at a time).
     void fetch();
     bool isFetching() const { return m_connection && m_connection->isRunning(); }
+    /// Whether a fetch waits for the typing to pause.
+    bool fetchIsPending() const;
     void setFetchTimeoutForTesting(int milliseconds) { m_fetchTimeout = milliseconds; }
+    /// How long typing must pause before the typed URL is fetched.
+    static constexpr int FetchDelayMilliseconds = 600;
+
+    /// Why the chosen picture cannot be shown; empty when it can (or is still loading).
+    const QString& pictureProblem() const { return m_pictureProblem; }
+    /// What the form says under the picture's controls (loading, or the problem).
+    QString pictureStatusText() const;
+    /// The problem of a picture that cannot be read, from its reader; empty when it reads.
+    static QString problemReadingPicture(QImageReader& reader, QSize* size = nullptr);
 
     QUrl fileUrl() const override;
     bool allowsDirectories() const override { return false; }
@@ -125,7 +116,6 @@ public:
     void setValue(const QString& key, const QVariant& value) override;
     KELComponentValueMap rootKeyPaths() const override;
     QStringList restorableStateKeyPaths() const override;
-    bool undoEnabledForKey(const QString& key) const override;
     QVariant objectValue() const override;
     void initializationComplete() override;
     void controllerWillClose() override;
@@ -133,20 +123,30 @@ public:
 protected:
     void didSelectLocalPath() override;
     void addControls(QWidget* box) override;
+    void urlWasTyped(const QString& text) override;
 
 private:
     void cancelFetch();
     void setSizeText(const QString& key, const QString& text);
     void updateSizeControls();
+    /// Reads the picture in the background; the result lands in the form.
+    void checkPicture(const QString& path, const QByteArray& data, bool applySize);
+    void pictureChecked(const QSize& size, const QString& problem, bool applySize);
+    void setPictureStatus(const QString& problem, bool loading);
     QString m_widthTextValue = QStringLiteral("100");
     QString m_heightTextValue = QStringLiteral("100");
     bool m_lockedProportion = true;
     double m_proportionValue = 1.0;
-    bool m_sizeUndoEnabled = true;
     QUrl m_defaultUrl;
     std::unique_ptr<KELURLAsyncConnection> m_connection;
     int m_fetchTimeout = 60000;
+    quint64 m_pictureCheck = 0;
+    bool m_pictureLoading = false;
+    bool m_checkingFetchedData = false;
+    QString m_pictureProblem;
+    QPointer<QTimer> m_fetchDelay;
     QPointer<QSpinBox> m_widthField;
     QPointer<QSpinBox> m_heightField;
     QPointer<QCheckBox> m_lockBox;
+    QPointer<QLabel> m_pictureStatus;
 };

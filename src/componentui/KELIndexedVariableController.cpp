@@ -4,7 +4,8 @@
 #include "kit/Log.h"
 
 #include <QComboBox>
-#include <QStackedWidget>
+#include <QHBoxLayout>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace {
@@ -99,16 +100,20 @@ void KELIndexedVariableController::setSelectedIndex(qsizetype index)
     willChangeValueForKey(SelectedIndexKey);
     m_selectedIndex = index;
     didChangeValueForKey(SelectedIndexKey);
-    if (m_dropDown && m_dropDown->currentIndex() != index && index < m_dropDown->count())
+    if (m_dropDown && m_dropDown->currentIndex() != index && index < m_dropDown->count()) {
+        const QSignalBlocker blocker(m_dropDown);
         m_dropDown->setCurrentIndex(int(index));
-    if (m_dropDownContent) {
-        KELVariableController* child = index >= 0 && index < m_count ? variableControllerForIndex(index) : nullptr;
-        QWidget* shown = child ? child->view() : nullptr;
-        if (shown && m_dropDownContent->indexOf(shown) < 0)
-            m_dropDownContent->addWidget(shown);
-        m_dropDownContent->setCurrentIndex(shown ? m_dropDownContent->indexOf(shown) : 0);
-        m_dropDownContent->setVisible(shown != nullptr);
     }
+    updateContentView();
+}
+
+void KELIndexedVariableController::updateContentView()
+{
+    auto* frame = qobject_cast<KELVariableIndexView*>(m_indexView.data());
+    if (!frame)
+        return;
+    KELVariableController* child = m_selectedIndex >= 0 && m_selectedIndex < m_count ? variableControllerForIndex(m_selectedIndex) : nullptr;
+    frame->setContentView(child ? child->view() : nullptr);
 }
 
 QVariant KELIndexedVariableController::value(const QString& key) const
@@ -278,18 +283,22 @@ QWidget* KELIndexedVariableController::makeView()
     if (type == KELComponentIndexedVariable::None)
         return nullptr;
     if (type == KELComponentIndexedVariable::Dropdown) {
-        auto* view = new KELVariableView;
-        auto* layout = new QVBoxLayout(view);
-        layout->setContentsMargins(4, 4, 4, 4);
-        m_dropDown = new QComboBox(view);
-        layout->addWidget(m_dropDown);
-        m_dropDownContent = new QStackedWidget(view);
-        m_dropDownContent->addWidget(new QWidget);
-        layout->addWidget(m_dropDownContent);
-        QObject::connect(m_dropDown, qOverload<int>(&QComboBox::activated), view, [this](int index) {
-            setSelectedIndex(index);
+        // The pop-up stands on the band; the chosen repetition shows below it.
+        auto* frame = new KELVariableIndexView;
+        auto* header = new QWidget(frame);
+        auto* layout = new QHBoxLayout(header);
+        layout->setContentsMargins(6, 4, 6, 4);
+        layout->addWidget(formatTitle(displayTitle(), header));
+        m_dropDown = new QComboBox(header);
+        m_dropDown->setAccessibleName(name());
+        layout->addWidget(m_dropDown, 1);
+        frame->setHeaderView(header);
+        frame->setContentView(nullptr);
+        m_indexView = frame;
+        QObject::connect(m_dropDown, qOverload<int>(&QComboBox::activated), frame, [this](int index) {
+            setValue(SelectedIndexKey, qlonglong(index));
         });
-        return view;
+        return frame;
     }
     auto* group = new KELVariableGroupView;
     group->setRootColoringView(true);
@@ -301,46 +310,54 @@ void KELIndexedVariableController::updateViews()
 {
     const auto type = indexedVariable().indexedType();
     if (type == KELComponentIndexedVariable::Dropdown && m_dropDown) {
+        const QSignalBlocker blocker(m_dropDown);
         while (m_dropDown->count() > m_count)
             m_dropDown->removeItem(m_dropDown->count() - 1);
         for (qsizetype i = m_dropDown->count(); i < m_count; ++i) {
             variableControllerForIndex(i);
             m_dropDown->addItem(QStringLiteral("%1 %2").arg(name()).arg(i + 1));
         }
-        const qsizetype selected = m_selectedIndex;
-        m_selectedIndex = -2;
-        setSelectedIndex(selected);
+        if (m_selectedIndex >= 0 && m_selectedIndex < m_dropDown->count())
+            m_dropDown->setCurrentIndex(int(m_selectedIndex));
+        updateContentView();
         return;
     }
     auto* group = qobject_cast<KELVariableGroupView*>(m_itemsView.data());
     if (!group)
         return;
-    QList<QWidget*> shown = group->stackedViews();
-    while (shown.size() > m_count) {
-        QWidget* last = shown.takeLast();
-        last->hide();
-        last->setParent(nullptr);
-        // The child keeps its view for when the count grows again.
-        bool kept = false;
-        for (const KELVariableControllerPtr& child : std::as_const(m_variableControllers))
-            kept = kept || (child->hasView() && (child->view() == last || child->view()->parentWidget() == last));
-        if (!kept)
-            last->deleteLater();
+    // Repetitions past the count are only hidden: the same editors, with their
+    // values and their sections' open or closed state, come back when it grows.
+    for (qsizetype i = 0; i < m_itemViews.size(); ++i) {
+        if (i >= m_count && m_itemViews.at(i))
+            m_itemViews.at(i)->setVisible(false);
     }
-    for (qsizetype i = shown.size(); i < m_count; ++i) {
+    for (qsizetype i = 0; i < m_count; ++i) {
         KELVariableController* child = variableControllerForIndex(i);
         QWidget* childView = child ? child->view() : nullptr;
         if (!childView)
             continue;
-        if (type == KELComponentIndexedVariable::Collapsible) {
-            auto* section = new KELVariableCollapsibleView;
-            section->setTitle(QStringLiteral("%1 %2:").arg(name()).arg(i + 1));
-            section->setContentView(childView);
-            group->addVariableView(section);
-        } else {
-            group->addVariableView(childView);
+        if (m_itemViews.size() <= i)
+            m_itemViews.resize(i + 1);
+        QWidget* item = m_itemViews.at(i);
+        if (!item) {
+            if (type == KELComponentIndexedVariable::Collapsible) {
+                auto* section = new KELVariableCollapsibleView;
+                section->setTitle(QStringLiteral("%1 %2:").arg(name()).arg(i + 1));
+                section->setContentView(childView);
+                section->setCollapsed(true);
+                item = section;
+            } else {
+                item = childView;
+            }
+            m_itemViews[i] = item;
+            group->addVariableView(item);
         }
-        childView->show();
+        if (item->isHidden()) {
+            item->setVisible(true);
+            // Showing the row again must not undo what its hidden expression says.
+            if (item == childView)
+                child->updateViewEnabled();
+        }
     }
     group->layoutSubviews();
 }

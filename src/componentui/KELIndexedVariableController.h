@@ -9,7 +9,6 @@
 #include <QList>
 
 class QComboBox;
-class QStackedWidget;
 
 class KELIndexedVariableController : public KELVariableController, public KELExpressionIndexed {
 public:
@@ -73,7 +72,12 @@ protected:
     QList<KELVariableControllerPtr> m_variableControllers;
     qsizetype m_count = 0;
     qsizetype m_selectedIndex = -1;
+    /// Shows the selected repetition (drop-down layout and table).
+    virtual void updateContentView();
+
     QPointer<QWidget> m_itemsView;
+    /// The view of each repetition in the stacked layouts: the child's view, or its section.
+    QList<QPointer<QWidget>> m_itemViews;
+    QPointer<QWidget> m_indexView;
     QPointer<QComboBox> m_dropDown;
-    QPointer<QStackedWidget> m_dropDownContent;
 };

@@ -50,6 +50,7 @@ KELVariableView* KELMakeVariableRow(KELVariableController& controller, QWidget* 
     if (withTitle) {
         QLabel* title = KELVariableController::formatTitle(controller.displayTitle(), row);
         title->setMinimumWidth(70);
+        title->setBuddy(control);
         layout->addWidget(title);
     }
     if (control)
@@ -130,25 +131,47 @@ QStringList KELTextVariableController::restorableStateKeyPaths() const
 
 QWidget* KELTextVariableController::makeView()
 {
-    m_valueTextField = new KELComponentTextField;
-    m_valueTextField->setText(m_value);
-    m_valueTextField->setKelpFormatter(variable().formatter());
-    KELVariableView* row = KELMakeVariableRow(*this, m_valueTextField);
-    if (const auto* limit = dynamic_cast<const KELStringFormatter*>(variable().formatter())) {
-        if (limit->maxLength >= 1 && limit->maxLength <= 5)
-            m_valueTextField->setFixedWidth(int(limit->maxLength) * 12 + 6);
+    const int lines = int(qBound<qint64>(qint64(1), textVariable().lines(), qint64(40)));
+    QWidget* field = nullptr;
+    if (lines >= 2) {
+        // A text of several lines is edited as such: wrapped, with line breaks.
+        m_valueTextArea = new KELComponentTextArea(lines);
+        m_valueTextArea->setPlainText(m_value);
+        m_valueTextArea->setKelpFormatter(variable().formatter());
+        m_valueTextArea->setAccessibleName(name());
+        QObject::connect(m_valueTextArea, &KELComponentTextArea::valueEdited, m_valueTextArea, [this](const QString& text) {
+            setValue(ValueKey, text);
+        });
+        field = m_valueTextArea;
+    } else {
+        m_valueTextField = new KELComponentTextField;
+        m_valueTextField->setText(m_value);
+        m_valueTextField->setKelpFormatter(variable().formatter());
+        m_valueTextField->setAccessibleName(name());
+        if (const auto* limit = dynamic_cast<const KELStringFormatter*>(variable().formatter())) {
+            if (limit->maxLength >= 1 && limit->maxLength <= 5)
+                m_valueTextField->setFixedWidth(int(limit->maxLength) * 12 + 6);
+        }
+        QObject::connect(m_valueTextField, &KELComponentTextField::valueEdited, m_valueTextField, [this](const QString& text) {
+            setValue(ValueKey, text);
+        });
+        field = m_valueTextField;
     }
-    if (textVariable().lines() >= 2)
-        row->setMinimumHeight(row->sizeHint().height() + 15 * int(textVariable().lines() - 1));
-    QObject::connect(m_valueTextField, &KELComponentTextField::valueEdited, m_valueTextField, [this](const QString& text) {
-        setValue(ValueKey, text);
-    });
+    KELVariableView* row = KELMakeVariableRow(*this, field);
+    if (lines >= 2) {
+        // The title stands at the top of a tall row.
+        static_cast<QHBoxLayout*>(row->layout())->setAlignment(row->layout()->itemAt(0)->widget(), Qt::AlignTop);
+    } else if (m_valueTextField->maximumWidth() < QWIDGETSIZE_MAX) {
+        static_cast<QHBoxLayout*>(row->layout())->addStretch(1);
+    }
     addObserver(ValueKey, [this](const kit::KeyValueChange&) {
         if (m_valueTextField && m_valueTextField->text() != m_value) {
             const int cursor = m_valueTextField->cursorPosition();
             m_valueTextField->setText(m_value);
             m_valueTextField->setCursorPosition(qMin(cursor, int(m_value.size())));
         }
+        if (m_valueTextArea && m_valueTextArea->text() != m_value)
+            m_valueTextArea->setText(m_value);
     });
     return row;
 }

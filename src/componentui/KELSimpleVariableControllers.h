@@ -46,7 +46,10 @@ public:
     QStringList restorableStateKeyPaths() const override;
     QVariant objectValue() const override { return formattedValue(); }
     void setObjectValue(const QVariant& value) override;
+    /// The field of a one-line text (null for a text of several lines).
     KELComponentTextField* valueTextField() const { return m_valueTextField; }
+    /// The field of a text of several lines ("lines" 2 or more; null otherwise).
+    KELComponentTextArea* valueTextArea() const { return m_valueTextArea; }
 
 protected:
     void initInternal(KELVariableController* root, KELVariableController* parent) override;
@@ -56,6 +59,7 @@ private:
     QString m_defaultValue;
     QString m_value;
     QPointer<KELComponentTextField> m_valueTextField;
+    QPointer<KELComponentTextArea> m_valueTextArea;
 };
 
 class KELSelectVariableController : public KELVariableController, public KELTableVariableColumnDataSource {

@@ -9,7 +9,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
-#include <QStackedWidget>
+#include <QLineEdit>
+#include <QPalette>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -36,17 +37,24 @@ int KELTableVariableModel::columnCount(const QModelIndex& parent) const
 
 QVariant KELTableVariableModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole && role != Qt::EditRole)
+    if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::DecorationRole && role != Qt::ForegroundRole
+        && role != Qt::ToolTipRole)
         return QVariant();
     auto* source = columnSource(m_controller.dataSourceForColumn(index.column(), index.row()));
     if (!source)
         return QVariant();
     const QVariant value = source->objectValue();
-    if (value.metaType().id() == QMetaType::QUrl) {
-        const QUrl url = value.toUrl();
-        return url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.toString();
-    }
-    if (!value.isValid() && role == Qt::DisplayRole && dynamic_cast<KELFileVariableController*>(source))
+    const bool isFile = dynamic_cast<KELFileVariableController*>(source);
+    if (role == Qt::DecorationRole)
+        return KELURLFormatter::iconForObjectValue(value);
+    if (role == Qt::ForegroundRole)
+        return isFile && !value.isValid() ? QVariant(QPalette().color(QPalette::Disabled, QPalette::Text)) : QVariant();
+    if (role == Qt::ToolTipRole)
+        return value.metaType().id() == QMetaType::QUrl ? QVariant(value.toUrl().toDisplayString(QUrl::PreferLocalFile)) : QVariant();
+    if (value.metaType().id() == QMetaType::QUrl)
+        return KELURLFormatter::stringForObjectValue(value).value_or(QString());
+    // A file cell without a file shows its placeholder.
+    if (!value.isValid() && role == Qt::DisplayRole && isFile)
         return KELFileView::NoneText;
     return value;
 }
@@ -120,7 +128,12 @@ bool KELTableVariableModel::canDropMimeData(const QMimeData* data, Qt::DropActio
 {
     if (data->hasFormat(KELTableVariableController::PboardType))
         return row >= 0 && !parent.isValid(); // between rows only
-    return m_controller.canAcceptFiles(KELLocalFilePaths(data), parent.isValid() ? parent.row() : row);
+    // Files go onto a row; several may also go onto the table as a whole, never
+    // into the gap between two rows.
+    const QStringList paths = KELLocalFilePaths(data);
+    if (parent.isValid())
+        return m_controller.canAcceptFiles(paths, parent.row());
+    return row < 0 && paths.size() > 1 && m_controller.canAcceptFiles(paths, -1);
 }
 
 bool KELTableVariableModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column, const QModelIndex& parent)
@@ -129,7 +142,36 @@ bool KELTableVariableModel::dropMimeData(const QMimeData* data, Qt::DropAction a
         return false;
     if (data->hasFormat(KELTableVariableController::PboardType))
         return m_controller.moveRows(draggedRows(data), row);
-    return m_controller.acceptFiles(KELLocalFilePaths(data), parent.isValid() ? parent.row() : row);
+    return m_controller.acceptFiles(KELLocalFilePaths(data), parent.isValid() ? parent.row() : -1);
+}
+
+// --- Cells
+
+KELTableVariableCellDelegate::KELTableVariableCellDelegate(QObject* parent) : QStyledItemDelegate(parent) { }
+
+QWidget* KELTableVariableCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    // Each keystroke reaches the row's editor at once, so the preview follows the typing.
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+        auto* self = const_cast<KELTableVariableCellDelegate*>(this);
+        connect(line, &QLineEdit::textEdited, self, [self, line] { Q_EMIT self->commitData(line); });
+    }
+    return editor;
+}
+
+void KELTableVariableCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (!line) {
+        QStyledItemDelegate::setEditorData(editor, index);
+        return;
+    }
+    // A change made elsewhere (undo, the detail view) while the cell is edited: the
+    // cell takes it with the caret at the end; the cell's own typing is left alone.
+    const QString text = index.data(Qt::EditRole).toString();
+    if (line->text() != text)
+        line->setText(text);
 }
 
 void KELTableVariableModel::reload()
@@ -315,20 +357,23 @@ void KELTableVariableController::selectionChanged()
         KELIndexedVariableController::setSelectedIndex(rows.size() == 1 ? rows.first() : -1);
         m_updatingSelection = false;
     }
-    auto* detail = qobject_cast<QStackedWidget*>(m_detailArea.data());
-    if (!detail)
+    auto* frame = qobject_cast<KELVariableIndexView*>(m_indexView.data());
+    if (!frame || !tableVariable().showDetail())
         return;
+    // No row: the no-selection view; several: the multiple-selection view; one: its editor.
     QWidget* shown = nullptr;
     if (rows.isEmpty())
-        shown = detail->widget(0);
+        shown = m_noSelectionView;
     else if (rows.size() > 1)
-        shown = detail->widget(1);
+        shown = m_multiSelectionView;
     else if (KELVariableController* child = variableControllerForIndex(rows.first()))
         shown = child->view();
-    if (shown && detail->indexOf(shown) < 0)
-        detail->addWidget(shown);
-    if (shown)
-        detail->setCurrentWidget(shown);
+    frame->setContentView(shown);
+}
+
+void KELTableVariableController::updateContentView()
+{
+    selectionChanged();
 }
 
 bool KELTableVariableController::childrenShowViews() const
@@ -348,23 +393,36 @@ QWidget* KELTableVariableController::makeView()
     const auto type = indexedVariable().indexedType();
     if (type == KELComponentIndexedVariable::Regular || type == KELComponentIndexedVariable::Collapsible)
         return KELIndexedVariableController::makeView();
-    auto* view = new KELVariableView;
-    auto* layout = new QVBoxLayout(view);
+    // The table stands on the band; the selected row's editor shows below it.
+    auto* frame = new KELVariableIndexView;
+    auto* header = new QWidget(frame);
+    auto* layout = new QVBoxLayout(header);
     layout->setContentsMargins(6, 4, 6, 4);
-    layout->addWidget(formatTitle(displayTitle(), view));
+    layout->addWidget(formatTitle(displayTitle(), header));
     m_model = new KELTableVariableModel(*this);
-    m_tableView = new QTableView(view);
+    m_tableView = new QTableView(header);
     m_tableView->setModel(m_model);
+    m_tableView->setItemDelegate(new KELTableVariableCellDelegate(m_tableView));
+    m_tableView->setAccessibleName(name());
     m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_tableView->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     m_tableView->setDragDropMode(QAbstractItemView::DragDrop);
     m_tableView->setDragDropOverwriteMode(false);
     m_tableView->setDefaultDropAction(Qt::MoveAction);
     m_tableView->setDropIndicatorShown(true);
     m_tableView->setAcceptDrops(true);
     m_tableView->verticalHeader()->hide();
-    m_tableView->setMinimumHeight(120);
+    m_tableView->setAlternatingRowColors(true);
+    if (tableVariable().smallSize()) {
+        QFont small = m_tableView->font();
+        small.setPointSizeF(small.pointSizeF() * 0.85);
+        m_tableView->setFont(small);
+    }
     if (const auto height = tableVariable().rowHeight())
         m_tableView->verticalHeader()->setDefaultSectionSize(int(*height));
+    // Tall enough for a few rows and the header, never less.
+    const int rowHeight = m_tableView->verticalHeader()->defaultSectionSize();
+    m_tableView->setMinimumHeight(m_tableView->horizontalHeader()->sizeHint().height() + 4 * rowHeight + 2 * m_tableView->frameWidth());
     int stretch = -1;
     const QList<int> widths = columnWidths(tableVariable().columns(), &stretch);
     for (int i = 0; i < widths.size(); ++i) {
@@ -374,20 +432,23 @@ QWidget* KELTableVariableController::makeView()
             m_tableView->setColumnWidth(i, widths.at(i));
     }
     layout->addWidget(m_tableView);
+    frame->setHeaderView(header);
     if (tableVariable().showDetail()) {
-        auto* detail = new QStackedWidget(view);
-        auto* none = new QLabel(QStringLiteral("No Selection"));
-        auto* several = new QLabel(QStringLiteral("Multiple Selection"));
+        auto* none = new QLabel(QStringLiteral("No Selection"), frame);
+        auto* several = new QLabel(QStringLiteral("Multiple Selection"), frame);
         for (QLabel* label : { none, several }) {
             label->setAlignment(Qt::AlignCenter);
-            label->setStyleSheet(QStringLiteral("color: gray;"));
-            detail->addWidget(label);
+            label->setMinimumHeight(40);
+            label->setForegroundRole(QPalette::PlaceholderText);
+            label->hide();
         }
-        m_detailArea = detail;
-        layout->addWidget(detail);
+        m_noSelectionView = none;
+        m_multiSelectionView = several;
+        frame->setContentView(none);
     }
+    m_indexView = frame;
     QObject::connect(m_tableView->selectionModel(), &QItemSelectionModel::selectionChanged, m_tableView, [this] { selectionChanged(); });
-    return view;
+    return frame;
 }
 
 void KELTableVariableController::updateViews()

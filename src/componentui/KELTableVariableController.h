@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QPointer>
 #include <QStringList>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 class KELTableVariableController;
@@ -36,6 +37,15 @@ public:
 
 private:
     KELTableVariableController& m_controller;
+};
+
+/// Edits text cells in place, handing every keystroke to the row's editor.
+class KELTableVariableCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit KELTableVariableCellDelegate(QObject* parent = nullptr);
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
 };
 
 class KELTableVariableController : public KELIndexedVariableController {
@@ -76,13 +86,15 @@ protected:
     void updateViews() override;
     /// With detail, the selected row's editor shows below the table.
     bool childrenShowViews() const override;
+    void updateContentView() override;
 
 private:
     friend class KELTableVariableModel;
     void selectionChanged();
     QPointer<QTableView> m_tableView;
     KELTableVariableModel* m_model = nullptr;
-    QPointer<QWidget> m_detailArea;
+    QPointer<QWidget> m_noSelectionView;
+    QPointer<QWidget> m_multiSelectionView;
     bool m_isEditing = false;
     bool m_updatingSelection = false;
     QSet<KELVariableController*> m_observedRows;

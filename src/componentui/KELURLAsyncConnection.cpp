@@ -5,6 +5,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QLocale>
 #include <QTimer>
 
 namespace {
@@ -32,11 +33,11 @@ QNetworkAccessManager& KELURLAsyncConnection::networkAccessManager()
 }
 
 KELURLAsyncConnection::KELURLAsyncConnection(const QUrl& url, Finished finished, Failed failed, int timeoutMilliseconds, QObject* parent)
-    : QObject(parent), m_url(url), m_finished(std::move(finished)), m_failed(std::move(failed))
+    : QObject(parent), m_url(url), m_finished(std::move(finished)), m_failed(std::move(failed)), m_timeout(timeoutMilliseconds)
 {
     QNetworkAccessManager& manager = networkAccessManager();
     if (!url.isValid() || url.scheme().isEmpty() || !manager.supportedSchemes().contains(url.scheme().toLower())) {
-        fail(kit::Error::withDescription(KELErrorDomain, CannotConnectError, QStringLiteral("The address %1 cannot be loaded.").arg(url.toString())));
+        fail(kit::Error::withDescription(KELErrorDomain, CannotConnectError, QStringLiteral("the address %1 cannot be loaded").arg(url.toString())));
         return;
     }
     QNetworkRequest request(url);
@@ -79,13 +80,13 @@ void KELURLAsyncConnection::fail(const kit::Error& error)
 
 void KELURLAsyncConnection::readAvailable()
 {
-    if (!m_reply || m_done)
+    if (!m_reply || m_done || !m_reply->isOpen())
         return;
     const QByteArray chunk = m_reply->readAll();
     if (m_data.size() + chunk.size() > maximumBodySize()) {
         cancel();
         m_done = false;
-        fail(kit::Error::withDescription(KELErrorDomain, TooLargeError, QStringLiteral("The file at %1 is too large.").arg(m_url.toString())));
+        fail(kit::Error::withDescription(KELErrorDomain, TooLargeError, QStringLiteral("the file at %1 is larger than %2").arg(m_url.toString(), QLocale().formattedDataSize(maximumBodySize()))));
         return;
     }
     m_data.append(chunk);
@@ -101,6 +102,12 @@ void KELURLAsyncConnection::replyFinished()
         return;
     m_reply = nullptr;
     reply->deleteLater();
+    if (reply->error() == QNetworkReply::OperationCanceledError) {
+        // Only the transfer time-out cancels a reply still connected to us.
+        fail(kit::Error::withDescription(KELErrorDomain, TransferError,
+            QStringLiteral("no answer came from %1 within %2 seconds").arg(m_url.host().isEmpty() ? m_url.toString() : m_url.host()).arg(m_timeout / 1000.0)));
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         fail(kit::Error::withDescription(KELErrorDomain, TransferError, reply->errorString()));
         return;

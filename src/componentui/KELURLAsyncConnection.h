@@ -39,6 +39,7 @@ public:
     /// Error codes of KELErrorDomain.
     static constexpr int CannotConnectError = 1;
     static constexpr int TooLargeError = 2;
+    /// Also a time-out, described as such.
     static constexpr int TransferError = 3;
 
 private:
@@ -51,5 +52,6 @@ private:
     Failed m_failed;
     QPointer<QNetworkReply> m_reply;
     QByteArray m_data;
+    int m_timeout = 60000;
     bool m_done = false;
 };

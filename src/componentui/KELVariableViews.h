@@ -8,7 +8,9 @@
 #include <QColor>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollArea>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -56,13 +58,14 @@ private:
     bool m_enabled = true;
 };
 
-/// Stacks its child views from top to bottom.
+/// Stacks its child views from top to bottom; each takes the height its content
+/// needs, and a hidden one takes none.
 class KELVariableGroupView : public KELVariableView {
     Q_OBJECT
 public:
     explicit KELVariableGroupView(QWidget* parent = nullptr);
     void addVariableView(QWidget* view);
-    /// The stacked views, in order.
+    /// The stacked views, in order (hidden ones included).
     QList<QWidget*> stackedViews() const;
     void layoutSubviews();
     void invalidateColoring() override;
@@ -71,7 +74,8 @@ private:
     QVBoxLayout* m_layout;
 };
 
-/// A titled section with a disclosure triangle; collapsed it is only its header.
+/// A titled section with a disclosure triangle; collapsed it is only its header,
+/// expanded its header over the content, indented.
 class KELVariableCollapsibleView : public KELVariableView {
     Q_OBJECT
 public:
@@ -82,27 +86,37 @@ public:
     QString title() const;
     void setTitle(const QString& title);
     QWidget* contentView() const { return m_contentView; }
+    /// The new content takes the old one's place; it shows only while the section is open.
     void setContentView(QWidget* view);
     bool collapsed() const;
     void setCollapsed(bool collapsed);
     QToolButton* disclosureTriangle() const { return m_disclosureTriangle; }
+    QWidget* headerView() const { return m_header; }
     void updateFrameCollapse();
-    QSize sizeHint() const override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    int contentHeight() const;
+    QWidget* m_header;
     QToolButton* m_disclosureTriangle;
     QLabel* m_titleTextField;
-    QPointer<QWidget> m_contentView;
+    QWidget* m_contentHolder;
     QVBoxLayout* m_contentLayout;
+    QPointer<QWidget> m_contentView;
 };
 
-/// The frame of one repetition of an indexed variable: a gradient band above its content.
+/// The frame of one repetition shown at a time (a drop-down's choice, a table's
+/// selected row): the chooser on a gradient band above the repetition's content.
 class KELVariableIndexView : public KELVariableView {
     Q_OBJECT
 public:
-    explicit KELVariableIndexView(const QString& title, QWidget* parent = nullptr);
+    explicit KELVariableIndexView(QWidget* parent = nullptr);
+    /// What stands on the band (the pop-up, the table).
+    QWidget* headerView() const { return m_headerView; }
+    void setHeaderView(QWidget* view);
     QWidget* contentView() const { return m_contentView; }
+    /// Shows another repetition in place of the current content (none: an empty view).
     void setContentView(QWidget* view);
     void invalidateColoring() override;
 
@@ -110,14 +124,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QLabel* m_title;
-    QPointer<QWidget> m_contentView;
     QVBoxLayout* m_layout;
+    QPointer<QWidget> m_headerView;
+    QPointer<QWidget> m_contentView;
+    QPointer<QWidget> m_emptyView;
 };
 
 /// A text field that applies the variable's formatter: a length limit at every
 /// keystroke, every other formatter when the edit ends; a rejected text goes back
-/// to the text from the start of the edit.
+/// to the text from the start of the edit. Undo and Redo belong to the window, so
+/// the component's undo is the only one.
 class KELComponentTextField : public QLineEdit {
     Q_OBJECT
 public:
@@ -133,8 +149,8 @@ Q_SIGNALS:
     void valueEdited(const QString& text);
 
 protected:
+    bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void textWasEdited(const QString& text);
@@ -144,7 +160,48 @@ private:
     bool m_editing = false;
 };
 
-/// A combo box whose typed text completes regardless of case.
+/// The text field of a variable of several lines: wraps its text, takes Return as
+/// a line break, and is as tall as the lines the variable asks for. Formatting and
+/// undo as in KELComponentTextField.
+class KELComponentTextArea : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit KELComponentTextArea(int lines, QWidget* parent = nullptr);
+    QString text() const { return toPlainText(); }
+    /// Replaces the text, keeping the caret where it was as far as the text allows.
+    void setText(const QString& text);
+    int lines() const { return m_lines; }
+    const QString& previousValue() const { return m_previousValue; }
+    const KELFormatter* kelpFormatter() const { return m_formatter; }
+    void setKelpFormatter(const KELFormatter* formatter) { m_formatter = formatter; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    void valueEdited(const QString& text);
+
+protected:
+    bool event(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void textWasEdited();
+    void endEdit();
+    int heightForLines() const;
+    int m_lines;
+    QString m_previousValue;
+    QString m_lastText;
+    const KELFormatter* m_formatter = nullptr;
+    bool m_settingText = false;
+};
+
+/// Whether a key press is the window's Undo or Redo (which text controls leave to it).
+bool KELIsUndoOrRedoShortcut(QEvent* event);
+
+/// A combo box whose typed text completes regardless of case: typing a prefix of
+/// an item fills in the rest of the shortest such item, selected, so typing on
+/// replaces it.
 class KELComponentComboBox : public QComboBox {
     Q_OBJECT
 public:
@@ -152,4 +209,36 @@ public:
     /// The typed text followed by the rest of the shortest item that begins with
     /// it regardless of case (the first of equal lengths); none without one.
     static std::optional<QString> completedString(const QString& typed, const QStringList& items);
+    QStringList items() const;
+
+Q_SIGNALS:
+    /// The text after each keystroke (completion included) or choice from the list.
+    void textEdited(const QString& text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void complete(const QString& typed);
+    bool m_deleting = false;
+};
+
+/// The scroll area of a component window's form: at least as wide as the form's
+/// rows need, so no row is ever cut; taller forms scroll.
+class KELVariableFormScrollArea : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit KELVariableFormScrollArea(QWidget* parent = nullptr);
+    /// Holds the form at the top of the area (it keeps its own height).
+    void setFormView(QWidget* form);
+    QWidget* formView() const { return m_form; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    int chromeWidth() const;
+    QPointer<QWidget> m_form;
 };

@@ -218,7 +218,7 @@ QList<KELCodeFoldOpportunityRef> MyDocument::foldOpportunitiesInRange(kit::Range
         return hooks().foldOpportunities(this, range);
     QList<KELCodeFoldOpportunityRef> folds;
     if (DocumentColoringManager* coloring = coloringManager(); coloring && coloring->structure()) {
-        for (const KELDocumentStructureSegmentRef& segment : coloring->structure()->structureSegmentsInText(currentString(), range, false)) {
+        for (const KELDocumentStructureSegmentRef& segment : coloring->structure()->structureSegmentsInRange(range, false)) {
             if (segment)
                 folds << std::make_shared<StructureFold>(segment);
         }

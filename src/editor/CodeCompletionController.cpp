@@ -1,5 +1,6 @@
 #include "editor/CodeCompletionController.h"
 
+#include "kit/NotificationCenter.h"
 #include "support/InterfaceHelpers.h"
 #include "syntax/KELCompletionUtils.h"
 
@@ -419,6 +420,7 @@ void CodeCompletionController::animateFadeIn()
 
 void CodeCompletionController::animateFadeOut()
 {
+    const bool wasActive = m_isActive;
     m_isActive = false;
     m_isFadingIn = false;
     m_alpha = m_panel->windowOpacity();
@@ -426,6 +428,14 @@ void CodeCompletionController::animateFadeOut()
         m_fadeClock.start();
         m_fadeTimer.start();
     }
+    if (wasActive)
+        postDidClose();
+}
+
+void CodeCompletionController::postDidClose()
+{
+    // The colouring waits while the list is open: let it go on.
+    kit::NotificationCenter::defaultCenter().post(KELCompletionPanelDidCloseNotification);
 }
 
 void CodeCompletionController::fadeStep()
@@ -455,9 +465,12 @@ void CodeCompletionController::fadeStep()
 
 void CodeCompletionController::close()
 {
+    const bool wasActive = m_isActive;
     m_isActive = false;
     m_fadeTimer.stop();
     m_panel->hide();
+    if (wasActive)
+        postDidClose();
 }
 
 void CodeCompletionController::applySelected()

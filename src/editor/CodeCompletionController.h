@@ -106,6 +106,7 @@ private:
     void selectionChanged();
     void fadeStep();
     void applySelected();
+    void postDidClose();
 
     QPointer<CodeCompletionPanel> m_panel;
     CodeCompletionTableView* m_table = nullptr;

@@ -5,6 +5,7 @@
 #include "syntax/KELCompletion.h"
 
 #include <QRect>
+#include <QString>
 #include <memory>
 
 class QWidget;
@@ -18,6 +19,9 @@ public:
     /// Inserts the entry into the text.
     virtual void applyCompletion(const std::shared_ptr<KELCompletion>& completion) = 0;
 };
+
+/// Posted by the panel (no object) when it goes from shown to closing or closed.
+inline const QString KELCompletionPanelDidCloseNotification = QStringLiteral("KELCompletionPanelDidCloseNotification");
 
 class KELCompletionPanel
 {

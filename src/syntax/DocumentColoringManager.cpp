@@ -19,6 +19,11 @@ DocumentColoringManager::DocumentColoringManager(
     , m_structure(std::make_unique<KELDocumentStructure>(view ? view->textStorage() : nullptr, m_syntaxTypeProvider))
 {
     m_structure->setTextView(view);
+    // A fold asked for before the chain got to its end colours on to it first.
+    m_structure->setColorThrough([this](qsizetype index) {
+        colorThroughIndex(index);
+        return correctColoringIndex();
+    });
     if (document) {
         kit::NotificationCenter::defaultCenter().addObserver(
             documentDidBecomeActive, document,

@@ -5,6 +5,8 @@
 #include "kit/text/TextStorage.h"
 #include "syntax/KELDocumentStructureParser.h"
 #include "syntax/KELDocumentStructureSubtypeItem.h"
+#include "syntax/SyntaxManager.h"
+#include "syntax/SyntaxStructure.h"
 #include "syntax/SyntaxType.h"
 
 #include <algorithm>
@@ -261,7 +263,7 @@ QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInT
     const QString rootName = type && type->rootType() ? type->rootType()->typeName() : QString();
     qsizetype index = indexOfLastItemTextEndingBeforeLocation(range.location) + 1;
     QList<KELDocumentStructureSegmentRef> result
-        = structureSegmentsInText(text, range, force, rootName, Range(0, text.size()), &index);
+        = structureSegmentsInText(text.size(), range, force, rootName, Range(0, text.size()), &index);
     std::stable_sort(result.begin(), result.end(),
         [](const KELDocumentStructureSegmentRef& a, const KELDocumentStructureSegmentRef& b) {
             return a->compareByLocation(*b) < 0;
@@ -269,8 +271,70 @@ QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInT
     return result;
 }
 
+QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInRange(Range range, bool force)
+{
+    const qsizetype length = m_storage ? m_storage->length() : 0;
+    SyntaxType* type = syntaxType();
+    const QString rootName = type && type->rootType() ? type->rootType()->typeName() : QString();
+    qsizetype index = indexOfLastItemTextEndingBeforeLocation(range.location) + 1;
+    QList<KELDocumentStructureSegmentRef> result
+        = structureSegmentsInText(length, range, force, rootName, Range(0, length), &index);
+    std::stable_sort(result.begin(), result.end(),
+        [](const KELDocumentStructureSegmentRef& a, const KELDocumentStructureSegmentRef& b) {
+            return a->compareByLocation(*b) < 0;
+        });
+    return result;
+}
+
+namespace {
+
+bool startsWith(const SyntaxStructureStack& stack, const SyntaxStructureStack& prefix)
+{
+    const QStringList& a = stack.structures();
+    const QStringList& b = prefix.structures();
+    return a.size() >= b.size() && std::equal(b.begin(), b.end(), a.begin());
+}
+
+} // namespace
+
+Range KELDocumentStructure::wholeNestedRegion(SyntaxType* type, const QString& enclosingTypeName,
+    SyntaxType* nested, qsizetype location, Range region, qsizetype limit)
+{
+    // The structure of the enclosing language that opened the region, when it is known.
+    SyntaxType* enclosing = type->manager() ? type->manager()->typeForName(enclosingTypeName) : nullptr;
+    SyntaxStructureStack opened;
+    if (enclosing) {
+        opened = enclosing->storedStackAt(m_storage, location);
+        const SyntaxStructure* top
+            = opened.isEmpty() ? nullptr : enclosing->structureWithName(opened.currentStructureName());
+        if (!top || top->typeRef() != nested->typeName())
+            opened = SyntaxStructureStack();
+    }
+    while (region.end() < limit) {
+        const qsizetype end = region.end();
+        // The grammar may cut one region of a language into several runs (the rules
+        // inside an @media block): the runs that follow on are the same region, so
+        // that its folds pair across them.
+        Range more(kit::NotFound, 0);
+        if (type->nestedSyntaxTypeForKELHTMLView(m_storage, end, &more) == nested && more.location == end
+            && more.length > 0) {
+            region.length += more.length;
+            continue;
+        }
+        // A structure of the enclosing language inside the region (a string in a CSS
+        // declaration block belongs to the style sheet) does not end it: the region
+        // goes on while the enclosing state still holds what opened it.
+        Range run;
+        if (opened.isEmpty() || !startsWith(enclosing->storedStackAt(m_storage, end, &run), opened)
+            || run.location == kit::NotFound || run.end() <= end)
+            break;
+        region.length = std::min(run.end(), limit) - region.location;
+    }
+    return region;
+}
+
 QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInText(
-    const QString& text, Range range, bool force, const QString& t, Range typeRange, qsizetype* itemIndex)
+    qsizetype textLength, Range range, bool force, const QString& t, Range typeRange, qsizetype* itemIndex)
 {
     QList<KELDocumentStructureSegmentRef> results;
     QList<KELDocumentStructureItemRef> open;
@@ -278,7 +342,7 @@ QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInT
     const qsizetype x = range.location;
     const qsizetype n = range.length;
     const qsizetype typeEnd = typeRange.end();
-    const qsizetype limit = std::min<qsizetype>(text.size(), typeEnd);
+    const qsizetype limit = std::min<qsizetype>(textLength, typeEnd);
     qsizetype& i = *itemIndex;
 
     auto segmentFor = [&](const KELDocumentStructureItemRef& openItem, qsizetype location) {
@@ -299,18 +363,10 @@ QList<KELDocumentStructureSegmentRef> KELDocumentStructure::structureSegmentsInT
                 SyntaxType* nested
                     = type ? type->nestedSyntaxTypeForKELHTMLView(m_storage, location, &nestedRange) : nullptr;
                 if (nested && nested->typeName() == item->typeName() && nestedRange.location != kit::NotFound) {
-                    // The grammar may cut one region of a language into several runs (the
-                    // rules inside an @media block): the runs that follow on are the same
-                    // region, so that its folds pair across them.
-                    while (nestedRange.end() < limit) {
-                        Range more(kit::NotFound, 0);
-                        if (type->nestedSyntaxTypeForKELHTMLView(m_storage, nestedRange.end(), &more) != nested
-                            || more.location != nestedRange.end() || more.length <= 0)
-                            break;
-                        nestedRange.length += more.length;
-                    }
+                    nestedRange = wholeNestedRegion(type, t, nested, location, nestedRange, limit);
                     const qsizetype before = i;
-                    results += structureSegmentsInText(text, range, force, item->typeName(), nestedRange, itemIndex);
+                    results
+                        += structureSegmentsInText(textLength, range, force, item->typeName(), nestedRange, itemIndex);
                     if (i > before)
                         --i; // the item where the nested scan stopped is looked at here next
                 }
@@ -378,12 +434,57 @@ KELDocumentStructureSegmentRef KELDocumentStructure::structureSegmentForOpenItem
         kit::log(QStringLiteral("allItems does not contain item (structureSegmentForOpenItem:)"));
         return nullptr;
     }
-    const QList<KELDocumentStructureSegmentRef> segments
-        = structureSegmentsInText(currentString(), Range(absoluteLocationOfItemAtIndex(index), 1), true);
-    for (const KELDocumentStructureSegmentRef& segment : segments)
-        if (segment->openItem() == item)
-            return segment;
-    kit::log(QStringLiteral("No matching segment found (structureSegmentForOpenItem:)"));
+    const qsizetype location = absoluteLocationOfItemAtIndex(index);
+    KELDocumentStructureItemRef openItem = item;
+    // Until the colouring has passed where the segment closes, its close is not
+    // known and the scan would end it where the coloured part ends. Colour on in
+    // growing stretches until the close turns up or the whole text is coloured.
+    qsizetype coloredThrough = m_colorThrough ? m_colorThrough(location) : kit::NotFound;
+    qsizetype stretch = 64 * 1024;
+    for (;;) {
+        // A pass that went over the opening again made a new item for it.
+        if (indexOfItem(openItem.get()) < 0 && !(openItem = sameItemAtLocation(*openItem, location))) {
+            kit::log(QStringLiteral("No matching segment found (structureSegmentForOpenItem:)"));
+            return nullptr;
+        }
+        const QList<KELDocumentStructureSegmentRef> segments = structureSegmentsInRange(Range(location, 1), true);
+        KELDocumentStructureSegmentRef found;
+        for (const KELDocumentStructureSegmentRef& segment : segments)
+            if (segment->openItem() == openItem)
+                found = segment;
+        if (!found) {
+            kit::log(QStringLiteral("No matching segment found (structureSegmentForOpenItem:)"));
+            return nullptr;
+        }
+        if (!m_colorThrough)
+            return found;
+        const qsizetype before = coloredThrough;
+        if (found->closeItem()) {
+            // A close found ahead of the colouring (a stretch coloured because it
+            // showed) holds only once the colouring has got there.
+            const qsizetype closeLocation = absoluteLocationOfItemAtIndex(indexOfItem(found->closeItem().get()));
+            if (closeLocation <= coloredThrough)
+                return found;
+            coloredThrough = m_colorThrough(closeLocation);
+        } else {
+            coloredThrough = m_colorThrough(coloredThrough + stretch);
+            stretch *= 2;
+        }
+        if (coloredThrough <= before)
+            return found;
+    }
+}
+
+KELDocumentStructureItemRef KELDocumentStructure::sameItemAtLocation(
+    const KELDocumentStructureItem& item, qsizetype location)
+{
+    for (qsizetype i = indexOfLastItemStartingBeforeLocation(location);
+         i >= 0 && absoluteLocationOfItemAtIndex(i) == location; --i) {
+        const KELDocumentStructureItemRef& candidate = m_items[i];
+        if (candidate->segmentType() == item.segmentType() && candidate->typeName() == item.typeName()
+            && candidate->name() == item.name())
+            return candidate;
+    }
     return nullptr;
 }
 

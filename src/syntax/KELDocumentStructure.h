@@ -78,11 +78,19 @@ public:
     /// language's region and the scan runs on until they close.
     QList<KELDocumentStructureSegmentRef> structureSegmentsInText(
         const QString& text, kit::Range range, bool forceCompletion);
-    QList<KELDocumentStructureSegmentRef> structureSegmentsInText(const QString& text, kit::Range range,
+    /// The same over the storage's text, without reading it.
+    QList<KELDocumentStructureSegmentRef> structureSegmentsInRange(kit::Range range, bool forceCompletion);
+    QList<KELDocumentStructureSegmentRef> structureSegmentsInText(qsizetype textLength, kit::Range range,
         bool forceCompletion, const QString& typeName, kit::Range typeRange, qsizetype* itemIndex);
     /// The segment the item opens; null (and a log line) when it is not listed or
-    /// opens none.
+    /// opens none. When the colouring has not yet reached where the segment closes,
+    /// it colours on (see setColorThrough) until it does.
     KELDocumentStructureSegmentRef structureSegmentForOpenItem(const KELDocumentStructureItemRef& item);
+
+    /// Colours the text at least through the index and answers how far it is
+    /// coloured now: the items describe only the coloured part of the text.
+    using ColorThrough = std::function<qsizetype(qsizetype index)>;
+    void setColorThrough(ColorThrough colorThrough) { m_colorThrough = std::move(colorThrough); }
 
     // Comments (over the text view's selection).
     bool isSelectionCommented();
@@ -102,6 +110,12 @@ Q_SIGNALS:
 
 private:
     void commentSelection(bool add);
+    /// The region of the nested language at the location, with the runs that belong
+    /// to it after the first.
+    kit::Range wholeNestedRegion(SyntaxType* type, const QString& enclosingTypeName, SyntaxType* nested,
+        qsizetype location, kit::Range region, qsizetype limit);
+    /// The item at the location that stands for `item` after a pass made it anew.
+    KELDocumentStructureItemRef sameItemAtLocation(const KELDocumentStructureItem& item, qsizetype location);
     QString currentString() const;
     /// The text the parsers read for a found structure: a piece of the storage around
     /// it, with its place in the text.
@@ -109,6 +123,7 @@ private:
 
     kit::TextStorage* m_storage = nullptr;
     std::function<SyntaxType*()> m_syntaxType;
+    ColorThrough m_colorThrough;
     QPointer<KELSyntaxTextView> m_textView;
     QList<KELDocumentStructureItemRef> m_items;
     qsizetype m_correctAbsoluteIndex = -1;

@@ -50,12 +50,17 @@ KELHTMLViewColoringManager::KELHTMLViewColoringManager(QObject* parent)
                 updateCompletions(view, false);
         },
         this));
+    // The chain waits while the list is open.
+    m_observerIds.append(center.addObserver(
+        KELCompletionPanelDidCloseNotification, nullptr, [this](const kit::Notification&) { resumeIfShown(); }, this));
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
             // The list belongs to a window that is no longer in front.
             KELCompletionPanel* panel = KELCompletionPanel::shared();
             if (state != Qt::ApplicationActive && panel && panel->dataSource() == this && panel->isActive())
                 panel->close();
+            if (state == Qt::ApplicationActive)
+                resumeIfShown();
         });
         connect(app, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
             // The list follows the window it completes in: another window in front closes it.
@@ -215,25 +220,75 @@ void KELHTMLViewColoringManager::boundsDidChange(KELSyntaxTextView* view)
 
 void KELHTMLViewColoringManager::colorSegmentFromTimer()
 {
-    if (m_isColoringWithTimer) {
-        m_segmentTimer.stop();
-        m_isColoringWithTimer = false;
-    }
-    colorSegmentFromTimer(1.0);
+    // A scheduled step runs soon anyway: steps are short, so an edit or a caret
+    // move never needs to hold the chain back.
+    if (m_isColoringWithTimer)
+        return;
+    colorSegmentFromTimer(RestartDelay);
+}
+
+bool KELHTMLViewColoringManager::isColoringComplete() const
+{
+    kit::TextStorage* storage = textStorage();
+    // Signed: an empty or one-character text is complete.
+    return !storage || m_correctColoringIndex >= storage->length() - 1;
 }
 
 void KELHTMLViewColoringManager::colorSegmentFromTimer(double seconds)
 {
-    kit::TextStorage* storage = textStorage();
-    if (m_isColoringWithTimer || !storage)
+    if (m_isColoringWithTimer || !textStorage() || isColoringComplete())
         return;
-    // Signed: an empty or one-character text is complete.
-    if (m_correctColoringIndex >= storage->length() - 1)
-        return;
-    if (!isPrimaryWindowActive() || isCompletionPanelActive() || !isApplicationActive())
+    if (!m_pendingCompletion && (!isPrimaryWindowActive() || isCompletionPanelActive() || !isApplicationActive()))
         return;
     m_isColoringWithTimer = true;
-    m_segmentTimer.start(int(std::max(0.03, seconds) * 1000.0 + 0.5));
+    m_segmentTimer.start(int(std::max(0.0, seconds) * 1000.0 + 0.5));
+}
+
+void KELHTMLViewColoringManager::colorPass(double milliseconds)
+{
+    kit::TextStorage* storage = textStorage();
+    const qsizetype from = m_correctColoringIndex;
+    const qsizetype n = std::clamp<qsizetype>(qsizetype(m_charactersPerMillisecond * milliseconds), SegmentLength,
+        std::max<qsizetype>(SegmentLength, storage->length() - from));
+    SyntaxInfo info(Range::intersection(Range(from, n), Range(0, storage->length())));
+    info.setMaxColoringLength(quint64(n));
+    QElapsedTimer clock;
+    clock.start();
+    setDisplayOnly(true);
+    colorWithInfo(info, &m_correctColoringIndex);
+    setDisplayOnly(false);
+    const double elapsed = double(clock.nsecsElapsed()) / 1e6;
+    const qsizetype done = m_correctColoringIndex - from;
+    if (done > 0 && elapsed > 0.05) {
+        // The text's density changes from part to part (markup dense with tags colours
+        // slower than prose): believe a slower pass at once, a faster one by halves.
+        const double rate = double(done) / elapsed;
+        m_charactersPerMillisecond = std::clamp(
+            rate < m_charactersPerMillisecond ? rate : 0.5 * (m_charactersPerMillisecond + rate), 200.0, 1e6);
+    }
+    if (m_correctColoringIndex <= from && !isColoringComplete()) {
+        // Nothing gained (a pass that cannot get on): step over the range asked for
+        // rather than ask for it again and again.
+        m_correctColoringIndex = std::min<qsizetype>(from + n, storage->length());
+    }
+}
+
+bool KELHTMLViewColoringManager::colorThroughIndex(qsizetype index, double milliseconds)
+{
+    kit::TextStorage* storage = textStorage();
+    if (!storage || !syntaxType())
+        return true;
+    index = std::min<qsizetype>(index, storage->length() - 1);
+    QElapsedTimer clock;
+    clock.start();
+    while (m_correctColoringIndex < index && !isColoringComplete()) {
+        const double left = milliseconds < 0 ? 1e9 : milliseconds - double(clock.nsecsElapsed()) / 1e6;
+        if (left <= 0)
+            return false;
+        // Passes of a few milliseconds, so that a limit is kept to within one.
+        colorPass(std::min(left, StepMilliseconds));
+    }
+    return true;
 }
 
 void KELHTMLViewColoringManager::colorSegment()
@@ -241,17 +296,47 @@ void KELHTMLViewColoringManager::colorSegment()
     m_segmentTimer.stop();
     m_isColoringWithTimer = false;
     kit::TextStorage* storage = textStorage();
-    if (!storage || m_correctColoringIndex >= storage->length() - 1)
+    if (!storage || !syntaxType() || isColoringComplete()) {
+        runPendingCompletion();
         return;
-    const qsizetype n = isPrimaryWindowActive() ? SegmentLength : SegmentLength / 10;
-    SyntaxInfo info(Range::intersection(Range(m_correctColoringIndex, n), Range(0, storage->length())));
-    info.setMaxColoringLength(quint64(n));
+    }
+    const double budget = isPrimaryWindowActive() ? StepMilliseconds : StepMilliseconds / 10;
     QElapsedTimer clock;
     clock.start();
-    setDisplayOnly(true);
-    colorWithInfo(info, &m_correctColoringIndex);
-    setDisplayOnly(false);
-    colorSegmentFromTimer(double(clock.nsecsElapsed()) / 1e9);
+    do {
+        // One pass sized to what is left of the step, usually the only one: each pass
+        // has a cost of its own (its resume, its edit batch).
+        const double left = budget - double(clock.nsecsElapsed()) / 1e6;
+        colorPass(std::max(left, budget / 4));
+    } while (!isColoringComplete() && double(clock.nsecsElapsed()) / 1e6 < budget
+        && !(m_pendingCompletion && m_pendingCompletion->selection.location <= m_correctColoringIndex));
+    runPendingCompletion();
+    // The next step once the events that came meanwhile are handled.
+    colorSegmentFromTimer(0.0);
+}
+
+void KELHTMLViewColoringManager::runPendingCompletion()
+{
+    if (!m_pendingCompletion)
+        return;
+    const PendingCompletion pending = *m_pendingCompletion;
+    if (pending.selection.location > m_correctColoringIndex && !isColoringComplete())
+        return;
+    m_pendingCompletion.reset();
+    // Asked for at a caret that has moved since: the user went on.
+    if (!pending.view || pending.view->selectedRange() != pending.selection)
+        return;
+    if (pending.automatic)
+        suggestCompletionIfAvailable(pending.view, pending.inserted);
+    else
+        suggestCompletion(pending.view);
+}
+
+void KELHTMLViewColoringManager::resumeIfShown()
+{
+    KELSyntaxTextView* view = primaryTextView();
+    if (view && view->isVisible())
+        colorSegmentFromTimer();
 }
 
 Range KELHTMLViewColoringManager::rangeToColorAfterEditWithRange(Range editedRange, qsizetype) { return editedRange; }
@@ -298,11 +383,12 @@ void KELHTMLViewColoringManager::windowDidBecomeKey(QWidget* window)
     if (panel && panel->dataSource() == this && panel->isActive() && window != panel->panelWindow()
         && (!m_codeCompletionTextView || window != m_codeCompletionTextView->window()))
         panel->close();
-    if (!resumeColoringWhenWindowBecomesKey())
-        return;
     for (const QPointer<KELSyntaxTextView>& view : std::as_const(m_textViews))
         if (view && view->window() == window) {
-            colorSegmentFromTimer();
+            // The chain paused while the window was behind. A document's view that
+            // shows resumes too; one in a hidden tab waits for its document's turn.
+            if (resumeColoringWhenWindowBecomesKey() || view->isVisible())
+                colorSegmentFromTimer();
             return;
         }
 }
@@ -367,8 +453,18 @@ void KELHTMLViewColoringManager::suggestCompletion(KELSyntaxTextView* view)
         return;
     m_lastSelectedRange = view->selectedRange();
     view->scrollRangeToVisible(m_lastSelectedRange);
+    m_pendingCompletion.reset();
+    // The entries depend on what the text before the caret opened: colour up to it
+    // first. Far beyond the coloured part, the chain gets there in steps and the
+    // list opens then.
+    if (m_lastSelectedRange.location > m_correctColoringIndex
+        && !colorThroughIndex(m_lastSelectedRange.location, CompletionColoringMilliseconds)) {
+        m_pendingCompletion = PendingCompletion { view, m_lastSelectedRange, false, QString() };
+        colorSegmentFromTimer(0.0);
+        return;
+    }
     std::optional<SyntaxCompletionResult> result;
-    if (m_lastSelectedRange.location <= m_correctColoringIndex)
+    if (m_lastSelectedRange.location <= m_correctColoringIndex || isColoringComplete())
         result = completionsAtCaret(view, true);
     if (!result)
         result.emplace();
@@ -390,8 +486,14 @@ void KELHTMLViewColoringManager::suggestCompletionIfAvailable(KELSyntaxTextView*
     if (!storage || !type || !panel || panel->isActive() || panel->dataSource() != this)
         return;
     const qsizetype s = view->selectedRange().location;
-    if (s > m_correctColoringIndex)
+    if (s > m_correctColoringIndex && !isColoringComplete()) {
+        // Typing ahead of the colouring: the list may open once the chain gets here.
+        if (!inserted.isEmpty() && (inserted.back().isSpace() || kit::TextStorage::isLineTerminator(inserted.back())))
+            return;
+        m_pendingCompletion = PendingCompletion { view, view->selectedRange(), true, inserted };
+        colorSegmentFromTimer(0.0);
         return;
+    }
     SyntaxType* inner = type->nestedSyntaxTypeForKELHTMLView(storage, s, nullptr);
     if (!inner || !inner->usesAutoCompletion())
         return;

@@ -2,7 +2,8 @@
 // Decides when, what and how much to colour in one text storage shown by one
 // or more editor views: the visible text a tenth of a second after scrolling
 // stops, an edit at once when it lies near the coloured part, and the rest of
-// the text in small background segments spaced out by timers.
+// the text in background steps of a few milliseconds each, one after another,
+// so that a large page is done soon without holding up the window.
 
 #include "kit/Types.h"
 #include "syntax/CodeCompletionDataSource.h"
@@ -28,9 +29,17 @@ class KELHTMLViewColoringManager : public QObject, public CodeCompletionDataSour
 {
     Q_OBJECT
 public:
-    /// Characters coloured by one background segment (a tenth of it while the
-    /// window is in the background).
+    /// Main-thread time one background step may take, in milliseconds (a tenth of
+    /// it while the window is in the background). A step colours as many passes as
+    /// fit; the next step follows once the events that came meanwhile are handled.
+    static constexpr double StepMilliseconds = 8.0;
+    /// Seconds from a restart of the chain to its next step.
+    static constexpr double RestartDelay = 0.05;
+    /// The fewest characters one background pass colours.
     static constexpr qsizetype SegmentLength = 2000;
+    /// How long an explicit completion request may colour before it answers; beyond
+    /// that the chain colours the rest and the list appears when it gets there.
+    static constexpr double CompletionColoringMilliseconds = 40.0;
 
     explicit KELHTMLViewColoringManager(QObject* parent = nullptr);
     ~KELHTMLViewColoringManager() override;
@@ -64,16 +73,27 @@ public:
     bool isViewableColoringScheduled() const { return m_viewableTimer.isActive(); }
 
     // The background chain.
-    /// Restarts the chain: the next segment runs a second from now.
+    /// Restarts the chain: unless a step is scheduled already, the next one runs
+    /// RestartDelay from now.
     void colorSegmentFromTimer();
-    /// Schedules the next segment after `seconds` (at least 0.03) unless one is
-    /// scheduled, everything is coloured, or the window or application is inactive.
+    /// Schedules the next step after `seconds` unless one is scheduled, everything is
+    /// coloured, or the window or application is inactive or the completion list is
+    /// open (a completion waiting for the colouring runs the chain all the same).
     void colorSegmentFromTimer(double seconds);
-    /// Colours one segment from the colouring index and schedules the next.
+    /// Colours one step from the colouring index and schedules the next.
     void colorSegment();
     bool isColoringWithTimer() const { return m_isColoringWithTimer; }
-    /// Milliseconds until the scheduled segment runs (its interval); -1 when none.
+    /// Milliseconds until the scheduled step runs (its interval); -1 when none.
     int scheduledSegmentInterval() const { return m_segmentTimer.isActive() ? m_segmentTimer.interval() : -1; }
+    /// Colours from the colouring index on until it reaches `index` (or the end of
+    /// the text), for a request that needs the parse state or the outline there.
+    /// Gives up after `milliseconds` when that is not negative. Answers whether the
+    /// colouring reached the index.
+    bool colorThroughIndex(qsizetype index, double milliseconds = -1);
+    /// Whether everything is coloured.
+    bool isColoringComplete() const;
+    /// A completion request waits for the colouring to reach its caret.
+    bool hasPendingCompletion() const { return m_pendingCompletion.has_value(); }
 
     /// The extra range to re-colour after an edit; the edited range here.
     virtual kit::Range rangeToColorAfterEditWithRange(kit::Range editedRange, qsizetype changeInLength);
@@ -116,6 +136,21 @@ protected:
 private:
     void setDisplayOnly(bool on);
     void boundsDidChange(KELSyntaxTextView* view);
+    /// One background pass from the colouring index, sized to take about `milliseconds`.
+    void colorPass(double milliseconds);
+    /// Wakes a chain that paused for the list, the window or the application, when one
+    /// of the views shows.
+    void resumeIfShown();
+    /// Runs a completion request that waited for the colouring once it got there.
+    void runPendingCompletion();
+
+    struct PendingCompletion
+    {
+        QPointer<KELSyntaxTextView> view;
+        kit::Range selection;
+        bool automatic = false;
+        QString inserted;
+    };
 
     QList<QPointer<KELSyntaxTextView>> m_textViews;
     QPointer<kit::TextStorage> m_storage;
@@ -126,6 +161,9 @@ private:
     QTimer m_segmentTimer;
     QTimer m_viewableTimer;
     QPointer<KELSyntaxTextView> m_viewableView;
+    // Characters a pass colours per millisecond, learnt from the passes so far.
+    double m_charactersPerMillisecond = 4000.0;
+    std::optional<PendingCompletion> m_pendingCompletion;
     QList<quint64> m_observerIds;
     QPointer<KELSyntaxTextView> m_codeCompletionTextView;
     QList<std::shared_ptr<KELCompletion>> m_completions;

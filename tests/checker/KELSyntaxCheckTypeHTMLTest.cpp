@@ -179,6 +179,41 @@ TEST(KELSyntaxCheckTypeHTMLTest, StyleAndScriptHandOff)
     }
 }
 
+// A style attribute is HTML text: its character references are read as the
+// characters they stand for, and an error still points at the page's own text.
+TEST(KELSyntaxCheckTypeHTMLTest, StyleAttributesReadTheirCharacterReferences)
+{
+    registerCheckerDefaults();
+    struct Case {
+        const char* page;
+        const char* errorAt; // null: no error
+    } cases[] = {
+        { "<p style=\"font-family: &#39;Times New Roman&#39;, serif\">a</p>", nullptr },
+        { "<p style=\"font-family: &quot;Noto Sans&quot;; color: #fff\">a</p>", nullptr },
+        { "<p style=\"font-family: &#x27;A &amp; B&#x27;\">a</p>", nullptr },
+        { "<p style=\"content: &apos;&#8594;&apos;; color: nocolour\">a</p>", "nocolour" },
+        { "<p style=\"font-family: &#39;A&#39;; colr: red\">a</p>", "colr" },
+        { "<p style=\"color: &unknown;\">a</p>", "&unknown;" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page);
+        const QString text = QString::fromUtf8(c.page);
+        KELSyntaxCheckResult result;
+        KELSyntaxCheckTypeHTML::sharedInstance().checkForErrors(result, text, false);
+        const KELSyntaxCheckTypeResult* css = result.typeResultForType(QStringLiteral("CSS"));
+        ASSERT_TRUE(css);
+        if (!c.errorAt) {
+            EXPECT_TRUE(css->errors().isEmpty()) << qPrintable(css->errors().isEmpty() ? QString() : css->errors().first().title());
+            continue;
+        }
+        ASSERT_FALSE(css->errors().isEmpty());
+        const kit::Range range = css->errors()[0].textRange();
+        EXPECT_LE(range.location, text.indexOf(QString::fromUtf8(c.errorAt)));
+        EXPECT_GE(range.location + range.length, text.indexOf(QString::fromUtf8(c.errorAt)) + 1);
+        EXPECT_LT(range.location + range.length, text.indexOf(QStringLiteral("\">a")) + 1);
+    }
+}
+
 TEST(KELSyntaxCheckTypeHTMLTest, ScriptTypes)
 {
     registerCheckerDefaults();

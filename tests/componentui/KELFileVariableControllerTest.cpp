@@ -7,6 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QNetworkAccessManager>
@@ -42,13 +48,22 @@ public:
 
     QByteArray png;
     QTcpServer server;
+    /// Requests answered, by path.
+    QHash<QByteArray, int> requests;
 
 private:
     void answer(QTcpSocket* socket)
     {
         const QByteArray request = socket->readAll();
         const QByteArray path = request.split(' ').value(1);
-        if (path == "/image.png") {
+        ++requests[path];
+        if (path == "/broken.png") {
+            // A whole answer whose picture is cut short.
+            const QByteArray half = png.left(png.size() / 2);
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nContent-Length: " + QByteArray::number(half.size())
+                + "\r\nConnection: close\r\n\r\n" + half);
+            socket->disconnectFromHost();
+        } else if (path.startsWith("/image")) {
             socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nContent-Length: " + QByteArray::number(png.size())
                 + "\r\nConnection: close\r\n\r\n");
             socket->write(png.left(20));
@@ -246,4 +261,159 @@ TEST(KELFileVariableControllerTest, ImageSizesKeepTheirProportionWithinBounds)
     EXPECT_TRUE(image->isFetching());
     image->setWidthTextValueSynced(QStringLiteral("60"));
     EXPECT_FALSE(image->isFetching());
+}
+
+TEST(KELFileVariableControllerTest, FetchedSizeIsOneUndoAndTypingFetchesOnceItPauses)
+{
+    QTemporaryDir dir;
+    const Tree tree = makeTree(dir, QStringLiteral("<c:varGroup><c:image var=\"pic\" name=\"Picture\"/></c:varGroup>"), true);
+    auto* image = controllerAt<KELImageFileVariableController>(tree.root, QStringLiteral("pic"));
+    ASSERT_TRUE(image && image->urlTextField());
+    KELURLAsyncConnection::networkAccessManager().setProxy(QNetworkProxy::NoProxy);
+    LoopbackServer server;
+    KELComponentUndoManager manager(tree.root);
+    image->setWidthTextValueSynced(QStringLiteral("120"));
+    endOfEvent();
+    ASSERT_EQ(image->height(), 120);
+    image->setValue(QStringLiteral("selectedViewIndex"), 1);
+    endOfEvent();
+
+    // Typing an address: nothing is fetched while the keys come, once when they stop.
+    QWidget* window = tree.root->view();
+    window->show();
+    QLineEdit* field = image->urlTextField();
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, server.url("/image.png").toString());
+    EXPECT_TRUE(server.requests.isEmpty());
+    EXPECT_TRUE(image->fetchIsPending());
+    EXPECT_FALSE(image->isFetching());
+    QTRY_COMPARE_WITH_TIMEOUT(image->width(), 30, 10000);
+    EXPECT_EQ(image->height(), 20);
+    EXPECT_EQ(server.requests.value("/image.png"), 1);
+    EXPECT_EQ(image->pictureStatusText(), QString());
+    endOfEvent();
+
+    // One undo gives back the sizes from before the fetch, the typed address stays.
+    EXPECT_EQ(manager.undoActionName(), QStringLiteral("Change Picture Size"));
+    manager.undo();
+    endOfEvent();
+    EXPECT_EQ(image->width(), 120);
+    EXPECT_EQ(image->height(), 120);
+    EXPECT_EQ(image->value(QStringLiteral("url")).toString(), server.url("/image.png").toString());
+    manager.redo();
+    endOfEvent();
+    EXPECT_EQ(image->width(), 30);
+
+    // A new address typed while one is on its way cancels it: one answer, the last one's.
+    image->setValue(QStringLiteral("urlWithFetch"), server.url("/slow").toString());
+    ASSERT_TRUE(image->isFetching());
+    field->selectAll();
+    QTest::keyClicks(field, server.url("/image2.png").toString());
+    EXPECT_FALSE(image->isFetching());
+    QTRY_COMPARE_WITH_TIMEOUT(server.requests.value("/image2.png"), 1, 10000);
+    QTRY_VERIFY(!image->isFetching() && image->pictureStatusText().isEmpty());
+    delete window;
+}
+
+TEST(KELFileVariableControllerTest, PicturesThatDoNotLoadSayWhyInTheForm)
+{
+    QTemporaryDir dir;
+    const Tree tree = makeTree(dir, QStringLiteral("<c:varGroup><c:image var=\"pic\" name=\"Picture\"/></c:varGroup>"), true);
+    auto* image = controllerAt<KELImageFileVariableController>(tree.root, QStringLiteral("pic"));
+    ASSERT_TRUE(image);
+    QWidget* form = tree.root->view();
+    form->show();
+    QLabel* status = nullptr;
+    for (QLabel* label : form->findChildren<QLabel*>()) {
+        if (label->wordWrap())
+            status = label;
+    }
+    ASSERT_TRUE(status);
+    EXPECT_FALSE(status->isVisible());
+
+    // A picture cut short on disk.
+    QImage picture(200, 150, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    const QString whole = dir.filePath(QStringLiteral("whole.png"));
+    ASSERT_TRUE(picture.save(whole));
+    QFile source(whole);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray bytes = source.readAll();
+    const QString cut = dir.filePath(QStringLiteral("cut.png"));
+    QFile truncated(cut);
+    ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
+    truncated.write(bytes.left(bytes.size() / 2));
+    truncated.close();
+    image->setFileUrl(QUrl::fromLocalFile(cut));
+    QTRY_VERIFY(!image->pictureProblem().isEmpty());
+    EXPECT_TRUE(status->isVisible());
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("The picture could not be loaded: "))) << status->text().toStdString();
+    EXPECT_TRUE(status->text().contains(QStringLiteral("damaged or incomplete"))) << status->text().toStdString();
+    // A good one clears it.
+    image->setFileUrl(QUrl::fromLocalFile(whole));
+    QTRY_VERIFY(image->pictureStatusText().isEmpty());
+    EXPECT_FALSE(status->isVisible());
+
+    // Larger than the picture reader takes.
+    const int limit = QImageReader::allocationLimit();
+    QImage tall(4000, 4000, QImage::Format_RGB32);
+    tall.fill(Qt::white);
+    const QString large = dir.filePath(QStringLiteral("large.png"));
+    ASSERT_TRUE(tall.save(large));
+    QImageReader::setAllocationLimit(32);
+    image->setFileUrl(QUrl::fromLocalFile(large));
+    QTRY_VERIFY(!image->pictureProblem().isEmpty());
+    QImageReader::setAllocationLimit(limit);
+    EXPECT_TRUE(image->pictureProblem().contains(QStringLiteral("4000 × 4000"))) << image->pictureProblem().toStdString();
+    EXPECT_TRUE(status->isVisible());
+
+    // Remote: a damaged answer, and a server that never answers.
+    KELURLAsyncConnection::networkAccessManager().setProxy(QNetworkProxy::NoProxy);
+    LoopbackServer server;
+    image->setValue(QStringLiteral("selectedViewIndex"), 1);
+    image->setValue(QStringLiteral("urlWithFetch"), server.url("/broken.png").toString());
+    EXPECT_EQ(status->text(), QStringLiteral("Loading the picture…"));
+    QTRY_VERIFY_WITH_TIMEOUT(!image->pictureProblem().isEmpty(), 10000);
+    EXPECT_TRUE(image->pictureProblem().contains(QStringLiteral("damaged or incomplete"))) << image->pictureProblem().toStdString();
+    image->setFetchTimeoutForTesting(300);
+    image->setValue(QStringLiteral("urlWithFetch"), server.url("/slow").toString());
+    EXPECT_TRUE(image->pictureProblem().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!image->pictureProblem().isEmpty(), 10000);
+    EXPECT_TRUE(image->pictureProblem().contains(QStringLiteral("no answer came from 127.0.0.1"))) << image->pictureProblem().toStdString();
+    EXPECT_TRUE(status->isVisible());
+    delete form;
+}
+
+TEST(KELFileVariableControllerTest, SelectChoosesFoldersWhereTheEditorTakesThem)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("site"));
+    const Tree tree = makeTree(dir, QStringLiteral("<c:varGroup><c:file var=\"doc\" name=\"Document\"/><c:image var=\"pic\" name=\"Picture\"/></c:varGroup>"), true);
+    auto* file = controllerAt<KELFileVariableController>(tree.root, QStringLiteral("doc"));
+    auto* image = controllerAt<KELImageFileVariableController>(tree.root, QStringLiteral("pic"));
+    ASSERT_TRUE(file && image && file->selectButton() && image->selectButton());
+    // Files and folders: the button offers both; pictures: files only.
+    ASSERT_TRUE(file->selectButton()->menu());
+    EXPECT_EQ(file->selectButton()->menu()->actions().size(), 2);
+    EXPECT_FALSE(image->selectButton()->menu());
+
+    QFileDialog* panel = file->selectFile(true);
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->fileMode(), QFileDialog::Directory);
+    panel->setDirectory(dir.path());
+    panel->selectFile(dir.filePath(QStringLiteral("site")));
+    // The panel's Select button.
+    QMetaObject::invokeMethod(panel, "accept");
+    endOfEvent();
+    EXPECT_EQ(file->value(QStringLiteral("localPath")).toString(), dir.filePath(QStringLiteral("site")));
+    EXPECT_EQ(file->fileView()->fileName(), dir.filePath(QStringLiteral("site")));
+
+    QFileDialog* pictures = image->selectFile();
+    ASSERT_TRUE(pictures);
+    EXPECT_EQ(pictures->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_TRUE(pictures->nameFilters().join(QLatin1Char(' ')).contains(QStringLiteral("*.png")));
+    pictures->reject();
+    delete file->view();
+    delete image->view();
 }

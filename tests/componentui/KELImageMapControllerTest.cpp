@@ -1,4 +1,5 @@
 #include "ComponentUITestSupport.h"
+#include "componentui/KELVariableViews.h"
 #include "componentui/KELImageMapController.h"
 #include "componentui/KELImageMapRectangle.h"
 #include "componentui/KELIndexedVariableController.h"
@@ -204,12 +205,13 @@ TEST_F(KELImageMapControllerTest, RegionsTableShowsShapesLinksAndTheSelectedRegi
     EXPECT_EQ(cell(0), QStringLiteral("Circle"));
     EXPECT_EQ(text(region(0), "shape.value"), QStringLiteral("circle"));
 
-    auto* detail = regions->view()->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    // The detail area below the table: the selected region's editor, or a placeholder.
+    auto* detail = qobject_cast<KELVariableIndexView*>(regions->view());
     ASSERT_TRUE(detail);
     QWidget* regionEditor = regions->variableControllerForIndex(0)->view();
     auto noSelection = [detail] {
-        auto* label = qobject_cast<QLabel*>(detail->currentWidget());
-        return label && label->text() == QLatin1String("No Selection");
+        auto* label = qobject_cast<QLabel*>(detail->contentView());
+        return label && label->text() == QLatin1String("No Selection") && label->isVisibleTo(detail);
     };
     regions->setSelectedIndex(-1);
     endOfEvent();
@@ -218,7 +220,7 @@ TEST_F(KELImageMapControllerTest, RegionsTableShowsShapesLinksAndTheSelectedRegi
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(model->index(0, 1)).center());
     endOfEvent();
     EXPECT_EQ(regions->selectedIndex(), 0);
-    EXPECT_EQ(detail->currentWidget(), regionEditor);
+    EXPECT_EQ(detail->contentView(), regionEditor);
     EXPECT_TRUE(regionEditor->isVisibleTo(regions->view()));
     // A click on the region's circle on the canvas.
     regions->setSelectedIndex(-1);
@@ -227,5 +229,5 @@ TEST_F(KELImageMapControllerTest, RegionsTableShowsShapesLinksAndTheSelectedRegi
     QTest::mouseClick(controller->imageMapView(), Qt::LeftButton, {}, at(100, 100));
     endOfEvent();
     EXPECT_EQ(regions->selectedIndex(), 0);
-    EXPECT_EQ(detail->currentWidget(), regionEditor);
+    EXPECT_EQ(detail->contentView(), regionEditor);
 }

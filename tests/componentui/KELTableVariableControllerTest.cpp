@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QIcon>
+#include <QLineEdit>
 #include <QMimeData>
 
 using namespace componentuitest;
@@ -93,4 +95,63 @@ TEST(KELTableVariableControllerTest, DroppedFilesFillEmptyRowsFirst)
     EXPECT_EQ(fileAt(4), QStringLiteral("c.png"));
     EXPECT_EQ(fileAt(1), QStringLiteral("d.png"));
     EXPECT_EQ(fileAt(3), QStringLiteral("old3.png"));
+}
+
+TEST(KELTableVariableControllerTest, CellsCommitAsTheyAreTypedAndSingleFilesGoOntoRows)
+{
+    QTemporaryDir dir;
+    const Tree tree = makeTree(dir, TableVariables, true);
+    ASSERT_TRUE(tree.root);
+    auto* table = controllerAt<KELTableVariableController>(tree.root, QStringLiteral("rows"));
+    ASSERT_TRUE(table && table->tableView());
+    QWidget* form = table->view();
+    form->resize(500, 400);
+    form->show();
+    KELComponentUndoManager manager(tree.root);
+    QTableView* view = table->tableView();
+    const QModelIndex note = view->model()->index(1, 2);
+    view->setCurrentIndex(note);
+    view->edit(note);
+    auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(note) ? view->indexWidget(note) : view->viewport()->focusWidget());
+    if (!editor)
+        editor = view->findChild<QLineEdit*>();
+    ASSERT_TRUE(editor);
+    const auto noteOfRow = [table](qsizetype row) {
+        return kit::KeyValueObject::toObject(table->objectAtIndex(row))->valueForKeyPath(QStringLiteral("note.value")).toString();
+    };
+    // Each key reaches the row's editor while the cell is still being edited.
+    QTest::keyClicks(editor, QStringLiteral("ab"));
+    EXPECT_EQ(noteOfRow(1), QStringLiteral("ab"));
+    QTest::keyClicks(editor, QStringLiteral("c"));
+    EXPECT_EQ(noteOfRow(1), QStringLiteral("abc"));
+    EXPECT_EQ(editor->text(), QStringLiteral("abc"));
+    EXPECT_EQ(editor->cursorPosition(), 3);
+    // A change made elsewhere while the cell is open shows in the cell.
+    endOfEvent();
+    manager.undo();
+    endOfEvent();
+    EXPECT_EQ(noteOfRow(1), QString());
+    EXPECT_EQ(editor->text(), QString());
+
+    // One picture goes onto a row, never into the gap between two rows; several may
+    // go onto the table as a whole.
+    const QString picture = dir.filePath(QStringLiteral("one.png"));
+    QImage(4, 4, QImage::Format_RGB32).save(picture);
+    QMimeData one;
+    one.setUrls({ QUrl::fromLocalFile(picture) });
+    QAbstractItemModel* model = view->model();
+    EXPECT_FALSE(model->canDropMimeData(&one, Qt::CopyAction, 2, 0, QModelIndex()));
+    EXPECT_FALSE(model->dropMimeData(&one, Qt::CopyAction, 2, 0, QModelIndex()));
+    EXPECT_FALSE(model->canDropMimeData(&one, Qt::CopyAction, -1, -1, QModelIndex()));
+    EXPECT_TRUE(model->canDropMimeData(&one, Qt::CopyAction, -1, -1, model->index(2, 0)));
+    ASSERT_TRUE(model->dropMimeData(&one, Qt::CopyAction, -1, -1, model->index(2, 0)));
+    EXPECT_EQ(table->fileDataSourceAtRow(2)->fileUrl(), QUrl::fromLocalFile(picture));
+    // The file column shows the file's name, with its icon.
+    EXPECT_EQ(model->data(model->index(2, 1)).toString(), QStringLiteral("one.png"));
+    EXPECT_FALSE(model->data(model->index(2, 1), Qt::DecorationRole).value<QIcon>().isNull());
+    QMimeData two;
+    two.setUrls({ QUrl::fromLocalFile(picture), QUrl::fromLocalFile(dir.filePath(QStringLiteral("two.png"))) });
+    EXPECT_FALSE(model->canDropMimeData(&two, Qt::CopyAction, 2, 0, QModelIndex()));
+    EXPECT_TRUE(model->canDropMimeData(&two, Qt::CopyAction, -1, -1, QModelIndex()));
+    delete form;
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 TEST(KELAccordionViewTest, BarsSlideToTheirPlacesAndEmptyAccordionsAreSafe)
@@ -92,4 +94,58 @@ TEST(KELVariableViewsTest, HiddenRowsTakeNoStripe)
     EXPECT_EQ(rows.at(2)->backgroundColor(), stripes.at(1));
     rows.at(1)->setViewHidden(false);
     EXPECT_EQ(rows.at(2)->backgroundColor(), stripes.at(0));
+}
+
+TEST(KELVariableViewsTest, ComboBoxesCompleteTheShortestItemAsTheUserTypes)
+{
+    KELComponentComboBox box;
+    box.addItems({ QStringLiteral("Arial"), QStringLiteral("arial black"), QStringLiteral("Arimo"), QStringLiteral("Georgia") });
+    box.show();
+    box.lineEdit()->setFocus();
+    QTRY_VERIFY(box.lineEdit()->hasFocus());
+    box.lineEdit()->clear();
+    QStringList edited;
+    QObject::connect(&box, &KELComponentComboBox::textEdited, &box, [&edited](const QString& text) { edited << text; });
+    QTest::keyClicks(box.lineEdit(), QStringLiteral("ar"));
+    // The typed text keeps its case; the rest of the shortest match is selected.
+    EXPECT_EQ(box.currentText(), QStringLiteral("arial"));
+    EXPECT_EQ(box.lineEdit()->selectedText(), QStringLiteral("ial"));
+    EXPECT_EQ(edited.value(edited.size() - 1), QStringLiteral("arial"));
+    // Typing on replaces the completed part; deleting does not complete again.
+    QTest::keyClicks(box.lineEdit(), QStringLiteral("im"));
+    EXPECT_EQ(box.currentText(), QStringLiteral("arimo"));
+    QTest::keyClick(box.lineEdit(), Qt::Key_Backspace);
+    EXPECT_EQ(box.currentText(), QStringLiteral("arim"));
+    QTest::keyClicks(box.lineEdit(), QStringLiteral("x"));
+    EXPECT_EQ(box.currentText(), QStringLiteral("arimx"));
+    EXPECT_FALSE(box.lineEdit()->hasSelectedText());
+}
+
+TEST(KELVariableViewsTest, UndoKeysInTextFieldsGoToTheWindow)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* field = new KELComponentTextField(&window);
+    auto* area = new KELComponentTextArea(3, &window);
+    layout->addWidget(field);
+    layout->addWidget(area);
+    int undos = 0;
+    auto* undo = new QAction(&window);
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(undo, &QAction::triggered, &window, [&undos] { ++undos; });
+    window.addAction(undo);
+    window.show();
+    QTRY_VERIFY(window.isVisible());
+    for (QWidget* control : { static_cast<QWidget*>(field), static_cast<QWidget*>(area) }) {
+        control->setFocus();
+        QTRY_VERIFY(control->hasFocus());
+        QTest::keyClicks(control, QStringLiteral("typed"));
+        const int before = undos;
+        QTest::keyClick(control, Qt::Key_Z, Qt::ControlModifier);
+        // The window's undo ran; the control kept its text.
+        EXPECT_EQ(undos, before + 1) << control->metaObject()->className();
+        EXPECT_EQ(control->property("text").isValid() ? control->property("text").toString() : static_cast<KELComponentTextArea*>(control)->text(),
+            QStringLiteral("typed"));
+    }
 }

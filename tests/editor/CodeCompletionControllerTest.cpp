@@ -13,6 +13,7 @@
 #include "syntax/SyntaxType.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTableWidget>
@@ -52,6 +53,18 @@ struct Entry : KELCompletion
     QString m_name, m_value;
     QUrl m_url;
 };
+
+/// Runs the event loop until the condition holds; false when the time ran out first.
+template<typename Condition> bool waitUntil(Condition condition, int milliseconds = 30000)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
 
 struct Source : CodeCompletionDataSource
 {
@@ -294,6 +307,46 @@ TEST_F(CodeCompletionControllerTest, AppliedEntriesSelectTheirFirstPlaceholder)
     };
     manager.applyCompletion(std::make_shared<Stale>(QStringLiteral("z")));
     EXPECT_EQ(view->textStorage()->string(), QStringLiteral("a<b></b>"));
+    controller->unsetDataSource(&manager);
+}
+
+TEST_F(CodeCompletionControllerTest, ClosingTheListLetsTheBackgroundColouringGoOn)
+{
+    controller->unsetDataSource(&source);
+    SyntaxType* html = SyntaxManager::sharedInstance().typeForName(QStringLiteral("HTML"));
+    ASSERT_TRUE(html);
+    QString text;
+    while (text.size() < 300000)
+        text += QStringLiteral("<p class=\"row\">Some <b>text</b> and <a href=\"x.html\">a link</a></p>\n");
+    view->setString(text + QStringLiteral("<d"));
+    view->activateWindow();
+    ASSERT_TRUE(waitUntil([this] { return view->window()->isActiveWindow(); }));
+    KELHTMLViewColoringManager manager;
+    manager.setSyntaxType(html);
+    manager.addTextView(view);
+    controller->setDataSource(&manager);
+    const QList<std::function<void()>> closings { [this] { QTest::keyClick(view, Qt::Key_Escape); },
+        [this] { controller->close(); }, [this] { view->setSelectedRange(Range(0, 0)); } };
+    for (const std::function<void()>& closeTheList : closings) {
+        manager.setCorrectColoringIndex(0);
+        view->setSelectedRange(Range(view->textStorage()->length(), 0));
+        manager.suggestCompletion(view); // colours on to the caret first, or has the chain do it
+        ASSERT_TRUE(waitUntil([this] { return controller->isActive(); }));
+        EXPECT_FALSE(manager.completions().isEmpty());
+        // The list never takes the keyboard; the offscreen platform gives it the focus all
+        // the same: give it back.
+        view->activateWindow();
+        ASSERT_TRUE(waitUntil([this] { return view->window()->isActiveWindow(); }));
+        // The chain waits while the list is open.
+        manager.setCorrectColoringIndex(0);
+        manager.invalidateTimers();
+        manager.colorSegmentFromTimer(0.0);
+        EXPECT_FALSE(manager.isColoringWithTimer());
+        closeTheList();
+        EXPECT_FALSE(controller->isActive());
+        EXPECT_TRUE(manager.isColoringWithTimer());
+        ASSERT_TRUE(waitUntil([&manager] { return manager.isColoringComplete(); }));
+    }
     controller->unsetDataSource(&manager);
 }
 

@@ -9,8 +9,10 @@
 #include "syntax/SyntaxType.h"
 
 #include <QColor>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QString>
+#include <QTest>
 
 #include <ostream>
 #include "KelpPaths.h"
@@ -22,6 +24,18 @@ inline void PrintTo(const Range& r, std::ostream* os) { *os << "(" << r.location
 } // namespace kit
 
 namespace syntaxtest {
+
+/// Runs the event loop until the condition holds; false when the time ran out first.
+template<typename Condition> bool waitUntil(Condition condition, int milliseconds = 30000)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
 
 inline QString fixture(const QString& name)
 {

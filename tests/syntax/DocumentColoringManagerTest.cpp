@@ -48,10 +48,11 @@ protected:
         scroll->setDocumentView(view);
         scroll->resize(400, 300);
     }
-    void makeManager(const QString& text)
+    void makeManager(const QString& text, SyntaxType* type = nullptr)
     {
         view->setString(text);
-        manager = std::make_unique<TestColoringManager>(view, [this] { return html; });
+        language = type ? type : html;
+        manager = std::make_unique<TestColoringManager>(view, [this] { return language; });
     }
     // A page of some 20,000 characters.
     static QString longPage()
@@ -65,12 +66,13 @@ protected:
     bool colored(qsizetype index) const { return colorAt(view->textStorage(), index).isValid(); }
 
     SyntaxType* html = nullptr;
+    SyntaxType* language = nullptr;
     std::unique_ptr<kit::ScrollView> scroll;
     KELTextView* view = nullptr;
     std::unique_ptr<TestColoringManager> manager;
 };
 
-TEST_F(DocumentColoringManagerTest, VisibleTextFirstThenBackgroundSegments)
+TEST_F(DocumentColoringManagerTest, VisibleTextFirstThenBackgroundSteps)
 {
     makeManager(longPage());
     scroll->show();
@@ -84,54 +86,66 @@ TEST_F(DocumentColoringManagerTest, VisibleTextFirstThenBackgroundSegments)
     EXPECT_TRUE(colored(visible.end() - 1));
     EXPECT_FALSE(colored(15000));
     EXPECT_EQ(manager->correctColoringIndex(), 0); // the visible pass leaves the prefix alone
-    EXPECT_EQ(manager->scheduledSegmentInterval(), 1000);
+    EXPECT_EQ(manager->scheduledSegmentInterval(), int(TestColoringManager::RestartDelay * 1000));
 
-    // Segments of about 2000 characters each, spaced by their own duration (at least 30 ms).
+    // Steps follow each other at once until the text is coloured.
     qsizetype previous = manager->correctColoringIndex();
-    int segments = 0;
+    int steps = 0;
     while (manager->isColoringWithTimer()) {
         manager->colorSegment();
-        ++segments;
-        EXPECT_GT(manager->correctColoringIndex(), previous);
-        EXPECT_LE(manager->correctColoringIndex() - previous, 2000 + 2100);
-        if (manager->isColoringWithTimer()) {
-            EXPECT_GE(manager->scheduledSegmentInterval(), 30);
-            EXPECT_LT(manager->scheduledSegmentInterval(), 1000);
-        }
+        ++steps;
+        EXPECT_GE(manager->correctColoringIndex(), std::min(previous + TestColoringManager::SegmentLength,
+                                                       view->textStorage()->length() - 1));
+        if (manager->isColoringWithTimer())
+            EXPECT_EQ(manager->scheduledSegmentInterval(), 0);
         previous = manager->correctColoringIndex();
-        ASSERT_LT(segments, 100);
+        ASSERT_LT(steps, 100);
     }
-    EXPECT_GE(segments, 5);
-    EXPECT_GE(manager->correctColoringIndex(), view->textStorage()->length() - 1);
+    EXPECT_TRUE(manager->isColoringComplete());
 
     kit::TextStorage fresh(view->string());
     colorAll(html, &fresh);
     EXPECT_EQ(firstDifference(snapshot(view->textStorage()), snapshot(&fresh)), "");
 }
 
-TEST_F(DocumentColoringManagerTest, TimersRunTheChain)
+TEST_F(DocumentColoringManagerTest, AStepColoursPartOfALargePageAndTheChainTheRest)
 {
-    makeManager(longPage().left(6000));
+    // 2 MB takes far longer than one step's few milliseconds, even on a fast machine.
+    QString text;
+    const QString page = longPage();
+    while (text.size() < 2 * 1000 * 1000)
+        text += page;
+    makeManager(text);
     manager->colorSegmentFromTimer(0.0);
-    EXPECT_EQ(manager->scheduledSegmentInterval(), 30);
-    QTest::qWait(50);
-    EXPECT_GT(manager->correctColoringIndex(), 1900);
-    EXPECT_TRUE(colored(1000));
-    QTest::qWait(500);
-    EXPECT_GE(manager->correctColoringIndex(), 5999);
+    ASSERT_TRUE(manager->isColoringWithTimer());
+    manager->colorSegment();
+    const qsizetype first = manager->correctColoringIndex();
+    EXPECT_GE(first, TestColoringManager::SegmentLength);
+    EXPECT_LT(first, text.size() / 4);
+    EXPECT_EQ(manager->scheduledSegmentInterval(), 0);
+
+    // The timers run the chain to the end.
+    ASSERT_TRUE(waitUntil([&] { return manager->isColoringComplete(); }, 60000));
     EXPECT_FALSE(manager->isColoringWithTimer());
+    kit::TextStorage fresh(text);
+    colorAll(html, &fresh);
+    EXPECT_EQ(firstDifference(snapshot(view->textStorage()), snapshot(&fresh)), "");
 }
 
 TEST_F(DocumentColoringManagerTest, InactiveWindowsAndEmptyTextsScheduleNothing)
 {
-    makeManager(longPage());
+    QString text;
+    while (text.size() < 400000)
+        text += longPage();
+    makeManager(text);
     manager->windowActive = false;
     manager->colorSegmentFromTimer(0.0);
     EXPECT_FALSE(manager->isColoringWithTimer());
-    // A segment that runs anyway covers a tenth.
+    // A step that runs anyway takes a tenth of the time.
     manager->colorSegment();
-    EXPECT_LE(manager->correctColoringIndex(), 200 + 600);
-    EXPECT_FALSE(colored(2000));
+    EXPECT_GE(manager->correctColoringIndex(), TestColoringManager::SegmentLength);
+    EXPECT_LT(manager->correctColoringIndex(), 100000);
+    EXPECT_FALSE(manager->isColoringWithTimer());
 
     manager->windowActive = true;
     manager->applicationActive = false;
@@ -181,8 +195,8 @@ TEST_F(DocumentColoringManagerTest, EditsNearTheColouredPrefixAreColouredAtOnce)
         } else if (c.at + c.deleted <= 3000 && c.deleted == 0) {
             EXPECT_GE(manager->correctColoringIndex(), 3000 + c.inserted.size()) << c.at;
         }
-        // Every edit restarts the chain a second later.
-        EXPECT_EQ(manager->scheduledSegmentInterval(), 1000) << c.at;
+        // Every edit restarts the chain.
+        EXPECT_EQ(manager->scheduledSegmentInterval(), int(TestColoringManager::RestartDelay * 1000)) << c.at;
     }
 }
 
@@ -326,6 +340,7 @@ TEST_F(DocumentColoringManagerTest, ErrorMarkersMoveWithEdits)
 TEST_F(DocumentColoringManagerTest, ScrollingColoursOnceAfterItStops)
 {
     makeManager(longPage());
+    manager->windowActive = false; // no background steps: only the visible pass colours
     scroll->show();
     QApplication::processEvents();
     for (int i = 1; i <= 5; ++i) {
@@ -335,9 +350,141 @@ TEST_F(DocumentColoringManagerTest, ScrollingColoursOnceAfterItStops)
     }
     const Range visible = view->visibleRange();
     EXPECT_FALSE(colored(visible.location + visible.length / 2));
-    QTest::qWait(200);
-    EXPECT_TRUE(colored(visible.location + visible.length / 2));
+    EXPECT_TRUE(waitUntil([&] { return colored(visible.location + visible.length / 2); }));
     EXPECT_FALSE(manager->isViewableColoringScheduled());
+}
+
+// A page of about 400,000 characters whose content sits in one <main> element.
+QString pageWithMain()
+{
+    const QString page = fixture(QStringLiteral("page.html"));
+    const QString body = page.mid(page.indexOf(QStringLiteral("<body>")) + 6);
+    QString text = QStringLiteral("<!DOCTYPE html>\n<html>\n<body>\n<main id=\"top\">\n");
+    while (text.size() < 400000)
+        text += body.left(body.indexOf(QStringLiteral("</body>")));
+    return text + QStringLiteral("</main>\n</body>\n</html>\n");
+}
+
+QString cssFixture(const QString& name)
+{
+    QFile f(QStringLiteral(KELP_TEST_FIXTURES "/css/") + name);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+TEST_F(DocumentColoringManagerTest, LargeBlocksFoldWholeBeforeTheChainReachesTheirEnd)
+{
+    // As a large file opens: only its visible text is coloured. A fold of a block
+    // that runs on beyond the coloured part still hides all of the block.
+    struct Case
+    {
+        const char* language;
+        QString text;
+        QString opening; // the fold's contents begin after this
+        QString closing; // and end where this begins
+    };
+    const QString reboot = cssFixture(QStringLiteral("bootstrap-reboot.css"));
+    const QString root = QStringLiteral("[data-bs-theme=light] {");
+    const Case cases[] = {
+        { "CSS", reboot, root, QStringLiteral("}") },
+        { "HTML", pageWithMain(), QStringLiteral("<main id=\"top\">"), QStringLiteral("</main>") },
+    };
+    scroll->show();
+    for (const Case& c : cases) {
+        ASSERT_FALSE(c.text.isEmpty());
+        makeManager(c.text, shippedType(QString::fromLatin1(c.language)));
+        QApplication::processEvents();
+        manager->colorViewableTags(view);
+        const qsizetype open = c.text.indexOf(c.opening) + c.opening.size();
+        const qsizetype close = c.text.indexOf(c.closing, open);
+        ASSERT_LT(manager->correctColoringIndex(), close) << c.language;
+        const QList<KELDocumentStructureSegmentRef> segments
+            = manager->structure()->structureSegmentsInText(view->string(), view->visibleRange(), false);
+        KELDocumentStructureSegmentRef fold;
+        for (const KELDocumentStructureSegmentRef& segment : segments)
+            if (segment->contentsLocation() == open)
+                fold = segment;
+        ASSERT_TRUE(fold) << c.language;
+        EXPECT_EQ(fold->contentsRange(), Range(open, close - open)) << c.language;
+    }
+}
+
+TEST_F(DocumentColoringManagerTest, CompletionBeyondTheColouredPartWaitsForTheColouring)
+{
+    // Far more than one request may colour before it answers.
+    QString text;
+    const QString page = longPage();
+    while (text.size() < 4 * 1000 * 1000)
+        text += page;
+    text += QStringLiteral("\n<d");
+    auto names = [](const QList<std::shared_ptr<KELCompletion>>& entries) {
+        QStringList list;
+        for (const std::shared_ptr<KELCompletion>& entry : entries)
+            list << entry->name();
+        return list;
+    };
+    makeManager(text);
+    view->setSelectedRange(Range(text.size(), 0));
+    manager->suggestCompletion(view);
+    EXPECT_TRUE(manager->hasPendingCompletion());
+    EXPECT_TRUE(manager->completions().isEmpty()); // never "no completions" for want of colouring
+    ASSERT_TRUE(waitUntil([&] { return !manager->hasPendingCompletion(); }, 60000));
+    const QStringList offered = names(manager->completions());
+    EXPECT_TRUE(offered.contains(QStringLiteral("div"))) << offered.join(' ').toStdString();
+    EXPECT_FALSE(offered.contains(QStringLiteral("p")));
+
+    // The same entries as on a page coloured whole.
+    kit::ScrollView otherScroll;
+    auto* otherView = new KELTextView; // the scroll view owns it
+    otherScroll.setDocumentView(otherView);
+    otherView->setString(text);
+    TestColoringManager other(otherView, [this] { return html; });
+    other.colorAllTags();
+    otherView->setSelectedRange(Range(text.size(), 0));
+    other.suggestCompletion(otherView);
+    EXPECT_FALSE(other.hasPendingCompletion());
+    EXPECT_EQ(offered, names(other.completions()));
+
+    // A request whose caret moved on before the colouring got there is dropped.
+    makeManager(text);
+    view->setSelectedRange(Range(text.size(), 0));
+    manager->suggestCompletion(view);
+    ASSERT_TRUE(manager->hasPendingCompletion());
+    view->setSelectedRange(Range(text.size() - 1, 0));
+    ASSERT_TRUE(waitUntil([&] { return !manager->hasPendingCompletion(); }, 60000));
+    EXPECT_TRUE(manager->completions().isEmpty());
+}
+
+TEST_F(DocumentColoringManagerTest, TypingAtTheEndOfALargePageColoursOnlyThere)
+{
+    QString text;
+    const QString page = longPage();
+    while (text.size() < 2 * 1000 * 1000)
+        text += page;
+    const QColor sentinel(0x12, 0x34, 0x56);
+    const Range middle(text.size() / 2, 100);
+    for (const bool colouredWhole : { false, true }) {
+        makeManager(text);
+        kit::TextStorage* storage = view->textStorage();
+        if (colouredWhole)
+            ASSERT_TRUE(manager->colorThroughIndex(text.size()));
+        // A colour no pass gives, on text far from the typing.
+        storage->addAttribute(kit::ForegroundColorAttributeName, sentinel, middle);
+        const quint64 reads = storage->wholeTextReads();
+        const QString typed = QStringLiteral("<p class=\"note\">Last words</p>");
+        for (qsizetype i = 0; i < typed.size(); ++i)
+            storage->replaceCharacters(Range(storage->length(), 0), typed.mid(i, 1));
+        EXPECT_EQ(colorAt(storage, middle.location), sentinel) << colouredWhole;
+        EXPECT_EQ(colorAt(storage, middle.end() - 1), sentinel) << colouredWhole;
+        EXPECT_EQ(storage->wholeTextReads(), reads) << colouredWhole;
+        if (colouredWhole) {
+            // Coloured as typed, and the whole text still counts as coloured.
+            EXPECT_TRUE(colored(storage->length() - 1));
+            EXPECT_TRUE(manager->isColoringComplete());
+        } else {
+            // Far beyond the coloured part: the chain gets there.
+            EXPECT_LT(manager->correctColoringIndex(), text.size() / 2);
+        }
+    }
 }
 
 } // namespace
