@@ -162,6 +162,7 @@ void AppController::registerCommands()
     // exists, answers them first along the chain).
     const QList<QPair<QString, QString>> forwarded = {
         {QStringLiteral("previewInDefaultBrowser:"), QStringLiteral("preview:")},
+        {QStringLiteral("previewInSelectedBrowser:"), QStringLiteral("preview:")},
         {QStringLiteral("quickPreviewCode:"), QStringLiteral("quickPreview:")},
         {QStringLiteral("editTag:"), QStringLiteral("startTagEdit:")},
     };

@@ -4,6 +4,7 @@
 
 #include "app/AppController.h"
 
+#include "support/InterfaceHelpers.h"
 #include "support/DefaultsKeys.h"
 #include "app/KELInstanceServer.h"
 #include "app/MainMenu.h"
@@ -233,10 +234,8 @@ QStringList AppController::recentProjectTitles(const QStringList& paths)
     QStringList titles;
     for (const QString& path : paths) {
         const QFileInfo info(path);
-        QString title = info.fileName().isEmpty() ? path : info.fileName();
-        if (counts.value(info.fileName()) > 1)
-            title += QStringLiteral(" \u2014 ") + QFileInfo(info.absolutePath()).fileName();
-        titles << title;
+        const QString title = menuPathString(path, counts.value(info.fileName()) > 1);
+        titles << (title.isEmpty() ? path : title);
     }
     return titles;
 }
@@ -249,7 +248,8 @@ void AppController::buildRecentProjectsMenu(QMenu* menu)
     const QStringList list = kit::UserDefaults::standard().stringListValue(KELRecentProjectsKey);
     const QStringList titles = recentProjectTitles(list);
     for (qsizetype i = 0; i < list.size(); ++i) {
-        QAction* item = menu->addAction(titles[i]);
+        // A "&" in a folder's name is shown, not taken for a shortcut letter.
+        QAction* item = menu->addAction(iconForPathOrGeneric(list[i]), QString(titles[i]).replace(QLatin1Char('&'), QStringLiteral("&&")));
         item->setData(list[i]);
         item->setToolTip(list[i]);
         const QString path = list[i];
@@ -277,7 +277,7 @@ void AppController::buildRecentDocumentsMenu(QMenu* menu)
         paths << url.toLocalFile();
     const QStringList titles = recentProjectTitles(paths);
     for (qsizetype i = 0; i < urls.size(); ++i) {
-        QAction* item = menu->addAction(titles[i]);
+        QAction* item = menu->addAction(iconForPathOrGeneric(paths[i]), QString(titles[i]).replace(QLatin1Char('&'), QStringLiteral("&&")));
         item->setToolTip(paths[i]);
         const QUrl url = urls[i];
         connect(item, &QAction::triggered, this, [this, url] { openFile(url.toLocalFile()); });

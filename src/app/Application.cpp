@@ -15,6 +15,7 @@
 #include "editor/KELHTMLView.h"
 #include "kit/Log.h"
 #include "kit/WindowPlacement.h"
+#include "kit/Resources.h"
 #include "kit/NotificationCenter.h"
 #include "syntax/DocumentColoringManager.h"
 #include "editor/CodeCompletionController.h"
@@ -29,6 +30,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
+#include <QIcon>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
@@ -191,12 +194,33 @@ bool KELApplication::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+QIcon KELApplicationIcon()
+{
+    QIcon icon = QIcon::fromTheme(QStringLiteral("kelp-studio"));
+    if (!icon.isNull())
+        return icon;
+    const QString hicolor = kit::resourcesPath() + QStringLiteral("/icons/hicolor");
+    const QString scalable = hicolor + QStringLiteral("/scalable/apps/kelp-studio.svg");
+    if (QFileInfo::exists(scalable))
+        icon.addFile(scalable);
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+        const QString png = hicolor + QStringLiteral("/%1x%1/apps/kelp-studio.png").arg(size);
+        if (QFileInfo::exists(png))
+            icon.addFile(png, QSize(size, size));
+    }
+    return icon;
+}
+
 int KELApplicationMain(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelp Studio"));
     QApplication::setOrganizationName(QStringLiteral("Kelp Studio"));
     QApplication::setApplicationVersion(QStringLiteral(KELP_VERSION));
+    // The desktop finds the icon through the desktop entry; windows carry it themselves
+    // too, for desktops that look at the window (and for a program not installed).
+    QGuiApplication::setDesktopFileName(QStringLiteral("kelp-studio"));
+    QApplication::setWindowIcon(KELApplicationIcon());
 
     const KELOpenRequest request = KELInstanceServer::parseArguments(app.arguments().mid(1), QDir::currentPath());
     // Reports of a crash are written from now on and offered at the next start.

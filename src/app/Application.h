@@ -5,6 +5,7 @@
 
 #include "app/KELInstanceServer.h"
 
+#include <QIcon>
 #include <QList>
 #include <QMainWindow>
 #include <QObject>
@@ -52,4 +53,6 @@ private:
 };
 
 /// Starts the editor: makes the application, runs start-up and the event loop.
+/// The application's icon: the installed theme's, else the one among the resources.
+QIcon KELApplicationIcon();
 int KELApplicationMain(int argc, char** argv);

@@ -3,6 +3,7 @@
 
 #include "app/AppController.h"
 #include "kit/ActionRouter.h"
+#include "support/KELInstalledBrowsers.h"
 
 #include <QAbstractButton>
 #include <QLayout>
@@ -458,6 +459,8 @@ QMenuBar* KELBuildMenuBar(QWidget* window)
     WindowOrder::shared();
     if (QMenu* windows = KELFindMenu(bar, QStringLiteral("window")))
         QObject::connect(windows, &QMenu::aboutToShow, windows, [windows] { KELFillWindowMenu(windows); });
+    if (QMenu* browsers = KELFindMenu(bar, QStringLiteral("previewInBrowser")))
+        KELFillPreviewBrowserMenu(browsers);
     if (QMenu* projects = KELFindMenu(bar, QStringLiteral("recentProjects")))
         QObject::connect(projects, &QMenu::aboutToShow, projects, [projects] { AppController::sharedInstance().buildRecentProjectsMenu(projects); });
     return bar;
@@ -529,6 +532,40 @@ void KELFillWindowMenu(QMenu* menu)
         item->setChecked(window == active);
         QPointer<QWidget> target(window);
         QObject::connect(item, &QAction::triggered, item, [target] { KELBringWindowToFront(target); });
+    }
+}
+
+void KELFillPreviewBrowserMenu(QMenu* menu)
+{
+    if (!menu)
+        return;
+    // The items of a previous fill go; "Default Browser" and what the model holds stay.
+    for (QAction* action : menu->actions()) {
+        if (action->property("kelpInstalledBrowser").toBool()) {
+            menu->removeAction(action);
+            delete action;
+        }
+    }
+    const QList<KELBrowser> browsers = KELInstalledBrowsers();
+    if (browsers.isEmpty())
+        return;
+    auto addBrowserItem = [menu](QAction* action) {
+        action->setProperty("kelpInstalledBrowser", true);
+        menu->addAction(action);
+    };
+    auto* separator = new QAction(menu);
+    separator->setSeparator(true);
+    addBrowserItem(separator);
+    int key = 1;
+    for (const KELBrowser& browser : browsers) {
+        auto* item = new QAction(browser.icon, QString(browser.name).replace(QLatin1Char('&'), QStringLiteral("&&")), menu);
+        item->setObjectName(QStringLiteral("previewInBrowser:") + browser.identifier);
+        // The browser's desktop entry travels with the command, as the preferences store it.
+        item->setData(browser.identifier);
+        if (key <= 9)
+            item->setShortcut(QKeySequence(QStringLiteral("Ctrl+Alt+%1").arg(key++)));
+        addBrowserItem(item);
+        kit::ActionRouter::shared().attachAction(item, QStringLiteral("previewInSelectedBrowser:"));
     }
 }
 

@@ -52,6 +52,10 @@ bool KELInstallMenuBar(QWidget* window);
 /// the keys already, gets none.
 int KELAddMenuKeyEquivalents(QWidget* window);
 
+/// Lists the installed browsers after "Default Browser" in the Preview With Browser menu,
+/// each with its icon and, for the first nine, Ctrl+Alt+1 to 9; refilling replaces them.
+void KELFillPreviewBrowserMenu(QMenu* menu);
+
 /// The menu of a menu bar, or the item of a menu, with the given identifier.
 QMenu* KELFindMenu(QMenuBar* bar, const QString& identifier);
 class QAction;

@@ -89,11 +89,12 @@ void TypeColoringPreferences::initializeControlValuesFromDefaults()
     if (!t)
         return;
     if (m_styles) {
-        const QString current = t->currentStyleName();
+        // The style in use, which is the type's default until one is chosen (nothing stored).
+        const SyntaxColoringStyle* current = t->currentStyle();
         int i = 0;
         for (const auto& style : t->coloringStyles()) {
             if (QAbstractButton* b = m_styles->button(i))
-                b->setChecked(style->name() == current);
+                b->setChecked(style.get() == current);
             ++i;
         }
     }

@@ -33,19 +33,46 @@ bool keepsItsText(const QString& name)
         || name.compare(QLatin1String("textarea"), Qt::CaseInsensitive) == 0;
 }
 
-// Replaces the whole text and registers the undo that puts the present one back,
-// so that undo and redo each restore one whole text, attributes included.
-void setAttributedStringForUndo(kit::TextView* view, const kit::AttributedString& text)
+// One replacement of an Organize Tags step, with the attributed text it puts in.
+struct Replacement {
+    qsizetype location;
+    qsizetype length;
+    kit::AttributedString text;
+};
+
+// Makes the replacements, in their order; answers their inverses (put before those
+// given) in the order that undoes them. Replacements ordered from the end of the text
+// backwards keep every position one of the text before them; their inverses then run
+// from the start on.
+QList<Replacement> replace(kit::TextStorage* storage, const QList<Replacement>& replacements, QList<Replacement> inverses = {})
 {
-    kit::TextStorage* storage = view->textStorage();
-    const kit::AttributedString current = storage->attributedSubstring(kit::Range(0, storage->length()));
+    for (const Replacement& r : replacements) {
+        const kit::Range range(r.location, r.length);
+        inverses.prepend({ r.location, r.text.string.size(), storage->attributedSubstring(range) });
+        // New text takes the attributes around it; text put back takes its own again.
+        if (r.text.attributes.isEmpty())
+            storage->replaceCharacters(range, r.text.string);
+        else
+            storage->replaceCharacters(range, r.text);
+    }
+    return inverses;
+}
+
+// Undo and redo make the pieces again rather than put back the whole text, so that what
+// lies between them (error marks, folds, the selection) stays where it is.
+void registerUndoOfReplacements(kit::TextView* view, const QList<Replacement>& inverses)
+{
     QPointer<kit::TextView> guard(view);
     if (kit::UndoManager* undo = view->undoManager())
-        undo->registerUndo([guard, current] {
-            if (guard)
-                setAttributedStringForUndo(guard, current);
+        undo->registerUndo([guard, inverses] {
+            if (!guard)
+                return;
+            kit::TextStorage* storage = guard->textStorage();
+            storage->beginEditing();
+            const QList<Replacement> again = replace(storage, inverses);
+            storage->endEditing();
+            registerUndoOfReplacements(guard, again);
         });
-    storage->replaceCharacters(kit::Range(0, storage->length()), text);
 }
 
 } // namespace
@@ -176,24 +203,21 @@ void KELSyntaxCheckTypeHTML::organizeTags(kit::TextView* textView)
     const QString text = storage->string();
     const QList<Edit> edits = organizeEdits(text);
 
-    const kit::AttributedString before = storage->attributedSubstring(kit::Range(0, storage->length()));
-    QPointer<kit::TextView> guard(textView);
-    if (kit::UndoManager* undo = textView->undoManager()) {
-        undo->registerUndo([guard, before] {
-            if (guard)
-                setAttributedStringForUndo(guard, before);
-        });
-        undo->setActionName(QStringLiteral("Organize Tags"));
-    }
-
     // Edits run from the end of the text backwards, so every position still to be
     // used is one of the text as parsed.
-    storage->beginEditing();
+    QList<Replacement> replacements;
+    replacements.reserve(edits.size());
     for (const Edit& edit : edits)
-        storage->replaceCharacters(kit::Range(edit.location, edit.length), edit.text);
+        replacements.append({ edit.location, edit.length, kit::AttributedString(edit.text) });
+    storage->beginEditing();
+    QList<Replacement> inverses = replace(storage, replacements);
+    // No line break before everything.
     if (storage->length() > 0 && isLineTerminator(storage->characterAt(0)))
-        storage->deleteCharacters(kit::Range(0, 1));
+        inverses = replace(storage, { { 0, 1, kit::AttributedString() } }, inverses);
     storage->endEditing();
+    registerUndoOfReplacements(textView, inverses);
+    if (kit::UndoManager* undo = textView->undoManager())
+        undo->setActionName(QStringLiteral("Organize Tags"));
 }
 
 void KELSyntaxCheckTypeHTML::setCharacterRefPathForTesting(const QString& path)

@@ -1,4 +1,5 @@
 #include "componentui/KELComponentController.h"
+#include "editor/ReadOnlyTextViews.h"
 
 #include "componentui/KELComponentInsertSheet.h"
 #include "componentui/KELFileVariableControllers.h"
@@ -427,11 +428,7 @@ QWidget* KELComponentController::makeSourceView()
     m_sourceStack = new QStackedWidget(source);
     auto* scroll = new kit::ScrollView;
     m_sourceTextView = new KELHTMLView;
-    m_sourceTextView->setEditable(false);
-    m_sourceTextView->setAllowsUndo(false);
-    const QFont font = kit::UserDefaults::standard().fontValue(KELFontKey);
-    m_sourceTextView->setFont(font.family().isEmpty() ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : font);
-    scroll->setDocumentView(m_sourceTextView);
+    initializeReadOnlyTextView(m_sourceTextView, scroll);
     m_sourceStack->addWidget(scroll);
     auto* imageScroll = new QScrollArea;
     imageScroll->setAlignment(Qt::AlignCenter);

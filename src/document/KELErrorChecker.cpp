@@ -1,4 +1,6 @@
 #include "document/KELErrorChecker.h"
+#include "support/InterfaceHelpers.h"
+#include "editor/ReadOnlyTextViews.h"
 
 #include "support/DefaultsKeys.h"
 #include "document/KELErrorCheckerViews.h"
@@ -91,10 +93,7 @@ KELErrorChecker::KELErrorChecker(KELSyntaxCheckDocument* document)
     m_typeListView = new KELErrorCheckerTypeListView;
     m_refreshView = new KELErrorCheckerRefreshView;
     m_refreshButton = new QPushButton(QStringLiteral("Refresh"), m_refreshView);
-    m_progressIndicator = new QProgressBar(m_refreshView);
-    m_progressIndicator->setRange(0, 1);
-    m_progressIndicator->setTextVisible(false);
-    m_progressIndicator->setMaximumWidth(60);
+    m_progressIndicator = makeProgressIndicator(m_refreshView);
     auto* refreshLayout = new QHBoxLayout(m_refreshView);
     refreshLayout->setContentsMargins(8, 6, 8, 6);
     refreshLayout->addWidget(m_refreshButton);
@@ -117,15 +116,7 @@ KELErrorChecker::KELErrorChecker(KELSyntaxCheckDocument* document)
     sourceLayout->setContentsMargins(0, 0, 0, 0);
     m_sourceScrollView = new kit::ScrollView;
     m_sourceTextView = new KELHTMLView;
-    m_sourceTextView->setEditable(false);
-    m_sourceTextView->setAllowsUndo(false);
-    const QFont font = kit::UserDefaults::standard().fontValue(KELFontKey);
-    m_sourceTextView->setFont(font.family().isEmpty() ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : font);
-    m_sourceScrollView->setDocumentView(m_sourceTextView);
-    m_sourceGutter = new KELLineNumberView(m_sourceScrollView);
-    m_sourceScrollView->setVerticalRulerView(m_sourceGutter);
-    m_sourceScrollView->setHasVerticalRuler(true);
-    m_sourceScrollView->setRulersVisible(true);
+    m_sourceGutter = initializeReadOnlyTextView(m_sourceTextView, m_sourceScrollView);
     sourceLayout->addWidget(m_sourceScrollView);
     // The generated text is coloured like the document.
     m_coloringManager = new KELHTMLViewColoringManager(this);
@@ -177,7 +168,7 @@ void KELErrorChecker::refresh()
     if (m_closed || !m_syntaxCheck)
         return;
     m_refreshButton->setEnabled(false);
-    m_progressIndicator->setRange(0, 0); // turning
+    setProgressIndicatorAnimating(m_progressIndicator, true);
     m_progressTimer->start(1000);
     m_syntaxCheck->performCheck();
 }
@@ -186,7 +177,7 @@ void KELErrorChecker::fireProgressTimer()
 {
     // The indicator turns at least one second, and until the run has delivered.
     if (!m_syntaxCheck || !m_syntaxCheck->isRunning())
-        m_progressIndicator->setRange(0, 1);
+        setProgressIndicatorAnimating(m_progressIndicator, false);
 }
 
 void KELErrorChecker::syntaxCheckCompleted(std::shared_ptr<KELSyntaxCheckResult> result)
@@ -201,7 +192,7 @@ void KELErrorChecker::syntaxCheckCompleted(std::shared_ptr<KELSyntaxCheckResult>
     m_sourceGutter->setDocumentErrors(m_sourceErrors);
     m_refreshButton->setEnabled(true);
     if (!m_progressTimer->isActive())
-        m_progressIndicator->setRange(0, 1);
+        setProgressIndicatorAnimating(m_progressIndicator, false);
     Q_EMIT resultShown();
 }
 

@@ -93,6 +93,7 @@ MyDocument::MyDocument(QObject* parent) : kit::Document(parent), m_textStorage(n
     if (std::optional<QString> text = UtilityFunctions::stringForNewDocument(&m_documentEncoding))
         m_textStorage->setString(*text);
     connect(this, &kit::Document::editedStateChanged, this, &MyDocument::editedStateDidChange);
+    connect(m_textStorage, &kit::TextStorage::charactersReplaced, this, &MyDocument::moveDocumentErrorsForReplacement);
     auto& center = kit::NotificationCenter::defaultCenter();
     center.addObserver(
         KELDocumentDidBecomeActiveNotification, this, [this](const kit::Notification&) { checkForExternalFileChanges(); }, this);

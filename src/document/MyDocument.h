@@ -194,6 +194,8 @@ public:
 
     const QList<KELSyntaxCheckError>& documentErrors() const { return m_documentErrors; }
     void setDocumentErrors(const QList<KELSyntaxCheckError>& errors);
+    /// Keeps the errors on their text as a piece of an edit replaces characters.
+    void moveDocumentErrorsForReplacement(kit::Range range, qsizetype changeInLength);
 
     // -- Untitled names
     qint64 sequenceNumber() const { return m_sequenceNumber; }

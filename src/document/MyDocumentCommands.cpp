@@ -6,6 +6,7 @@
 #include "support/Notifications.h"
 #include "document/MyDocument.h"
 #include "kit/document/DocumentController.h"
+#include "kit/ActionRouter.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UserDefaults.h"
 #include "kit/text/TextStorage.h"
@@ -119,9 +120,14 @@ void MyDocumentCommands::registerCommands()
     registerAction(QStringLiteral("colorViewableTags:"), [this](QObject*) { colorViewableTags(); });
     registerAction(
         QStringLiteral("printDocument:"), [this](QObject*) { printDocument(m_editor ? m_editor->window() : nullptr); });
-    registerAction(QStringLiteral("preview:"), [this](QObject*) {
+    registerAction(QStringLiteral("preview:"), [this](QObject* sender) {
+        // An item of an installed browser names it; every other sender means the default one.
+        QString browser;
+        if (const auto* item = qobject_cast<const QAction*>(sender);
+            item && kit::ActionRouter::actionOf(item) == QLatin1String("previewInSelectedBrowser:"))
+            browser = item->data().toString();
         if (services().previewInBrowser)
-            services().previewInBrowser(m_document, QString());
+            services().previewInBrowser(m_document, browser);
     });
     registerAction(QStringLiteral("quickPreview:"), [this](QObject*) {
         if (services().toggleLivePreview)

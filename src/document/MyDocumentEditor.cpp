@@ -12,6 +12,7 @@
 #include "editor/KELCodeFoldingPrefs.h"
 #include "editor/KELHTMLView.h"
 #include "editor/KELLineNumberView.h"
+#include "editor/KELTokenParser.h"
 #include "kit/NotificationCenter.h"
 #include "kit/StringEncodings.h"
 #include "kit/Timers.h"
@@ -96,6 +97,11 @@ void MyDocument::loadViewObjects()
     layout->setSpacing(0);
     auto* scroll = new kit::ScrollView(editArea);
     auto* view = new KELHTMLView;
+    // The text went into the storage before the view existed (an opened file, a new
+    // document from its template): its placeholders become tokens now, as they would
+    // had the text been pasted. Before the view takes the storage, so that its layout
+    // is made once, with the tokens.
+    KELTokenParser::sharedTokenParser().tokenizeUntokenizedText(m_textStorage);
     view->setTextStorage(m_textStorage);
     view->setUndoManager(undoManager());
     view->setAllowsUndo(true);
@@ -112,13 +118,13 @@ void MyDocument::loadViewObjects()
     m_textView = view;
     m_commands = new MyDocumentCommands(this, view, this);
     auto* coloring = new DocumentColoringManager(view, [this] { return syntaxTypeOf(this); }, this, this);
-    coloring->setErrorMarkers([this] { return &m_documentErrors; });
     coloring->setEditValidator([this](kit::Range range) { validateEditInRange(range); });
     m_coloringManager = coloring;
 
     auto* gutter = new KELLineNumberView(scroll);
     gutter->setFoldDataSource(this);
-    gutter->setDocumentErrors(m_documentErrors);
+    // The gutter reads the document's own list, which moves along with every edit.
+    gutter->setDocumentErrorsProvider([this] { return &m_documentErrors; });
     scroll->setVerticalRulerView(gutter);
     scroll->setHasHorizontalScroller(false);
     scroll->setHasVerticalRuler(true);
@@ -251,6 +257,7 @@ void MyDocument::tearDownEditor()
 {
     if (KELLineNumberView* lines = gutter()) {
         lines->setFoldDataSource(nullptr);
+        lines->setDocumentErrorsProvider(nullptr);
         lines->stopUpdating();
         lines->setClientView(nullptr);
     }
@@ -298,11 +305,25 @@ bool MyDocument::isDocumentLocked() const
     return info.exists() && !info.isWritable();
 }
 
+void MyDocument::moveDocumentErrorsForReplacement(kit::Range range, qsizetype changeInLength)
+{
+    // Each piece of an edit moves the errors after it, so that an edit made of many
+    // pieces (Organize Tags re-indents every line) leaves each error on its own text.
+    const kit::Range edited(range.location, range.length + changeInLength);
+    for (KELSyntaxCheckError& error : m_documentErrors)
+        error.setTextRange(DocumentColoringManager::shiftedMarkerRange(error.textRange(), edited, changeInLength));
+}
+
 void MyDocument::setDocumentErrors(const QList<KELSyntaxCheckError>& errors)
 {
     m_documentErrors = errors;
+    // Sorted by location, as the gutter groups them line by line; edits keep the order.
+    std::stable_sort(m_documentErrors.begin(), m_documentErrors.end(),
+        [](const KELSyntaxCheckError& a, const KELSyntaxCheckError& b) {
+            return KELSyntaxCheckError::compareByTextLocation(a, b) < 0;
+        });
     if (KELLineNumberView* lines = gutter())
-        lines->setDocumentErrors(errors);
+        lines->documentErrorsDidChange();
     Q_EMIT documentErrorsChanged();
 }
 

@@ -2,6 +2,7 @@
 
 #include "document/MyDocument.h"
 #include "kit/NotificationCenter.h"
+#include "support/InterfaceHelpers.h"
 #include "support/ColorAdditions.h"
 
 #include <QApplication>
@@ -482,10 +483,12 @@ void TabView::drawSelectedBackground(QPainter& p, const QRectF& r)
         p.fillRect(r, grey(0.965));
         return;
     }
-    QLinearGradient gradient(r.topLeft(), r.bottomLeft());
-    gradient.setColorAt(0, grey(0.827));
-    gradient.setColorAt(1, grey(0.796));
-    p.fillRect(r, gradient);
+    // Darker at the bottom (t = 0) than at the top (t = 1).
+    constexpr double bottom = 0.796, top = 0.827;
+    drawVerticalGradientInRect(&p, r, [](double t) {
+        const double g = bottom * (1.0 - t) + top * t;
+        return std::array<double, 4> { g, g, g, 1.0 };
+    });
 }
 
 void TabView::drawTab(QPainter& p, Tab* tab, const QRectF& r, bool selected, bool forDrag)

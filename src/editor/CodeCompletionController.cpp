@@ -1,15 +1,17 @@
 #include "editor/CodeCompletionController.h"
 
 #include "kit/NotificationCenter.h"
+#include "support/InterfaceHelpers.h"
 #include "syntax/KELCompletionUtils.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QSizeGrip>
 #include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -124,6 +126,73 @@ CodeCompletionPanel::CodeCompletionPanel(QWidget* parent)
     resize(320, 240);
 }
 
+void CodeCompletionPanel::mousePressEvent(QMouseEvent* event)
+{
+    m_decideDrag = true;
+    m_drag = Drag::None;
+    event->accept();
+}
+
+void CodeCompletionPanel::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_decideDrag = true;
+    m_drag = Drag::None;
+    event->accept();
+}
+
+void CodeCompletionPanel::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint onScreen = event->globalPosition().toPoint();
+    if (m_decideDrag) {
+        m_decideDrag = false;
+        // Where the drag started: the press was at the start of this move.
+        m_pressInWindow = event->position().toPoint();
+        m_pressOnScreen = onScreen;
+        m_startFrame = geometry();
+        const bool nearBottom = m_pressInWindow.y() >= height() - DragStripHeight;
+        const bool nearRight = m_pressInWindow.x() >= width() - DragStripHeight;
+        m_drag = nearBottom && nearRight ? Drag::Resize : nearBottom ? Drag::Move : Drag::None;
+        return;
+    }
+    if (m_drag == Drag::Resize) {
+        // The top edge stays; the bottom-right corner follows the mouse.
+        const QPoint delta = onScreen - m_pressOnScreen;
+        const int w = std::clamp(m_startFrame.width() + delta.x(), minimumWidth(), maximumWidth());
+        const int h = std::clamp(m_startFrame.height() + delta.y(), minimumHeight(), maximumHeight());
+        setGeometry(QRect(m_startFrame.topLeft(), QSize(w, h)));
+    } else if (m_drag == Drag::Move) {
+        QPoint origin = onScreen - m_pressInWindow;
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            origin.setY(std::max(origin.y(), screen->geometry().top() + ScreenTopMargin));
+        move(origin);
+    }
+    event->accept();
+}
+
+CodeCompletionResizeView::CodeCompletionResizeView(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("CodeCompletionResizeView"));
+    setFixedHeight(CodeCompletionPanel::DragStripHeight);
+    setCursor(Qt::OpenHandCursor);
+    // Presses and drags belong to the panel, which moves or resizes.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void CodeCompletionResizeView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(128, 128, 128), 1));
+    // Three strokes in the bottom-right corner, the grip of the panel.
+    const qreal r = width() - 2.0;
+    const qreal b = height() - 2.0;
+    for (const qreal d : {3.6, 7.6, 11.6})
+        painter.drawLine(QPointF(r - d, b), QPointF(r, b - d));
+}
+
 CodeCompletionController& CodeCompletionController::sharedInstance()
 {
     static CodeCompletionController* instance = [] {
@@ -162,8 +231,7 @@ CodeCompletionController::CodeCompletionController()
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
     layout->addWidget(splitter);
-    auto* grip = new QSizeGrip(m_panel);
-    layout->addWidget(grip, 0, Qt::AlignRight | Qt::AlignBottom);
+    layout->addWidget(new CodeCompletionResizeView(m_panel));
     m_panel->setWindowOpacity(0.95);
 
     connect(m_table, &QTableWidget::itemSelectionChanged, this, [this] { selectionChanged(); });
@@ -312,9 +380,8 @@ QRect CodeCompletionController::determineWindowFrameForCursorRect(
 
 void CodeCompletionController::showWindowWithCursorRect(const QRect& cursorRect)
 {
-    QScreen* screen = QGuiApplication::screenAt(cursorRect.center());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
+    // The screen that holds the insertion point (else the first), its visible area.
+    QScreen* screen = screenForRect(cursorRect);
     const QRect visible = screen ? screen->availableGeometry() : QRect();
     if (!m_isActive) {
         m_selectedCompletion.reset();

@@ -17,12 +17,42 @@ class QTableWidget;
 class QTextEdit;
 class CodeCompletionTableView;
 
-/// The panel window itself.
+/// The panel window itself. Having no frame, it moves by its bottom strip and resizes
+/// by the grip in that strip's right corner.
 class CodeCompletionPanel : public QWidget
 {
     Q_OBJECT
 public:
     explicit CodeCompletionPanel(QWidget* parent = nullptr);
+    /// The height of the strip at the bottom that drags the panel (and of the grip).
+    static constexpr int DragStripHeight = 20;
+    /// The panel's top stays this far below the top of its screen when moved.
+    static constexpr int ScreenTopMargin = 22;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    enum class Drag { None, Move, Resize };
+    // Decided on the first move after a press, from where the press was.
+    bool m_decideDrag = true;
+    Drag m_drag = Drag::None;
+    QPoint m_pressInWindow;
+    QPoint m_pressOnScreen;
+    QRect m_startFrame;
+};
+
+/// The strip along the panel's bottom edge, with the resize grip drawn in its corner.
+class CodeCompletionResizeView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CodeCompletionResizeView(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 class CodeCompletionController : public QObject, public KELCompletionPanel, public KELCodeCompletionKeyTarget

@@ -252,8 +252,23 @@ void KELHTMLView::zoomBy(int points)
 
 void KELHTMLView::setFont(const QFont& font)
 {
+    // Line heights change with the font, so the same scroll offset would show other text:
+    // the line at the top of the view stays at the top.
+    kit::ScrollView* scroll = enclosingScrollView();
+    kit::LayoutManager* layout = layoutManager();
+    qsizetype top = NotFound;
+    if (scroll && layout && textStorage() && textStorage()->length() > 0 && scroll->verticalScrollBar()->value() > 0)
+        top = layout->characterRangeForRect(visibleContainerRect()).location;
     kit::TextView::setFont(font);
     updateParagraphStyle();
+    if (top == NotFound || top < 0)
+        return;
+    // Heights above are estimated until laid out: place the line, lay out what shows, place again.
+    for (int pass = 0; pass < 2; ++pass) {
+        const QRectF line = layout->caretRect(top);
+        scroll->verticalScrollBar()->setValue(int(std::floor(line.top() + textContainerOrigin().y())));
+        layout->ensureLayoutForRect(visibleContainerRect());
+    }
 }
 
 void KELHTMLView::updateWordWrapForChange(bool change)
@@ -277,8 +292,9 @@ void KELHTMLView::updateTextSettings()
     // The substitutions change typing at once; the detectors have no Linux facility
     // and keep their settings only.
     const auto& defaults = kit::UserDefaults::standard();
-    setContinuousSpellCheckingEnabled(defaults.boolValue(KELCheckSpellingAsYouType));
-    setAutomaticSpellingCorrectionEnabled(defaults.boolValue(KELAutomaticallyCorrectSpelling));
+    // Read-only views show generated code: marks there could never be acted on.
+    setContinuousSpellCheckingEnabled(isEditable() && defaults.boolValue(KELCheckSpellingAsYouType));
+    setAutomaticSpellingCorrectionEnabled(isEditable() && defaults.boolValue(KELAutomaticallyCorrectSpelling));
     setAutomaticQuoteSubstitutionEnabled(defaults.boolValue(KELSmartQuotes));
     setAutomaticDashSubstitutionEnabled(defaults.boolValue(KELSmartDashes));
     setSmartInsertDeleteEnabled(defaults.boolValue(KELSmartInsertDelete));
@@ -616,6 +632,9 @@ Range KELHTMLView::selectionRangeForProposedRange(Range proposed, kit::Selection
 
 bool KELHTMLView::shouldSetSpellingState(Range range, int state)
 {
+    // A placeholder or a fold shows as one bubble: a mark there would underline the bubble.
+    if (state != 0 && rangeTouchesToken(range))
+        return false;
     if (m_document)
         return m_document->textViewShouldSetSpellingState(this, state, range) != 0;
     return state != 0;

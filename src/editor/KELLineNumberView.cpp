@@ -130,6 +130,14 @@ void KELLineNumberView::defaultsChanged(const QString& key)
 
 KELTextView* KELLineNumberView::textView() const { return qobject_cast<KELTextView*>(client()); }
 
+const QList<KELSyntaxCheckError>& KELLineNumberView::documentErrors() const
+{
+    if (m_errorsProvider)
+        if (const QList<KELSyntaxCheckError>* errors = m_errorsProvider())
+            return *errors;
+    return m_errors;
+}
+
 void KELLineNumberView::setDocumentErrors(const QList<KELSyntaxCheckError>& errors)
 {
     if (errors == m_errors)
@@ -138,11 +146,47 @@ void KELLineNumberView::setDocumentErrors(const QList<KELSyntaxCheckError>& erro
     std::stable_sort(m_errors.begin(), m_errors.end(), [](const KELSyntaxCheckError& a, const KELSyntaxCheckError& b) {
         return KELSyntaxCheckError::compareByTextLocation(a, b) < 0;
     });
+    documentErrorsDidChange();
+}
+
+void KELLineNumberView::setDocumentErrorsProvider(ErrorListProvider provider)
+{
+    m_errorsProvider = std::move(provider);
+    m_errors.clear();
+    documentErrorsDidChange();
+}
+
+void KELLineNumberView::documentErrorsDidChange()
+{
     if (defaultOn(KELShowPreviewErrorsInGutter)) {
         update();
         if (m_tooltip && !m_tooltip->isFadingOut())
             showTooltipForCurrentMouseLocation();
     }
+}
+
+quint64 KELLineNumberView::displayedLineNumberForCharacterIndex(qsizetype index)
+{
+    kit::TextView* view = client();
+    if (!view || !view->textStorage() || index < 0)
+        return 1;
+    const kit::TextStorage* storage = view->textStorage();
+    index = std::min(index, storage->length());
+    calculateLinesForCharIndex(index);
+    if (lineIndices().empty())
+        return 1;
+    const qsizetype line = lineNumberForCharacterIndex(index);
+    // A folded line numbers only its first line: count the breaks inside the fold up to the index.
+    quint64 number = quint64(displayNumbers()[size_t(line)]);
+    qsizetype pos = lineIndices()[size_t(line)];
+    while (pos < index) {
+        const qsizetype end = storage->lineRange(Range(pos, 0)).end();
+        if (end <= pos || end > index)
+            break;
+        ++number;
+        pos = end;
+    }
+    return number;
 }
 
 void KELLineNumberView::setMarkerOpacity(double opacity)
@@ -274,7 +318,7 @@ QList<KELGutterMarker> KELLineNumberView::gutterMarkersForTextRange(Range r, KEL
             markers.append(group);
             open = false;
         };
-        for (const KELSyntaxCheckError& e : m_errors) {
+        for (const KELSyntaxCheckError& e : documentErrors()) {
             if (e.level() == 0 && !showWarnings)
                 continue;
             const qsizetype loc = e.textRange().location;
@@ -556,7 +600,12 @@ void KELLineNumberView::showTooltipForCurrentMouseLocation()
 
 void KELLineNumberView::showTooltipForMarker(const KELGutterMarker& marker)
 {
-    const std::optional<QString> text = tooltipStringForErrors(marker.errors);
+    // The line an error was found on moves with the edits made since: name the line it is on now.
+    QList<KELSyntaxCheckError> errors = marker.errors;
+    for (KELSyntaxCheckError& e : errors)
+        if (e.textRange().location != NotFound)
+            e.setLineNumber(displayedLineNumberForCharacterIndex(e.textRange().location));
+    const std::optional<QString> text = tooltipStringForErrors(errors);
     if (!text)
         return;
     const QPoint anchor = mapToGlobal(marker.rect.center().toPoint());

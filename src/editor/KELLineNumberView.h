@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QVariantAnimation>
+#include <functional>
 #include <limits>
 
 class KELLineNumberView;
@@ -71,8 +72,18 @@ public:
     void setForPrinting(bool on) override;
     void updateMarkerThickness();
 
-    const QList<KELSyntaxCheckError>& documentErrors() const { return m_errors; }
+    /// The errors marked: the owner's list when one is shared, else the gutter's own copy.
+    const QList<KELSyntaxCheckError>& documentErrors() const;
+    /// Keeps a copy (sorted by location) of errors that no edit moves.
     void setDocumentErrors(const QList<KELSyntaxCheckError>& errors);
+    /// Reads the errors from their owner's list, kept sorted by location and moved along
+    /// with every edit by its owner, instead of a copy that would stay where it was.
+    using ErrorListProvider = std::function<const QList<KELSyntaxCheckError>*()>;
+    void setDocumentErrorsProvider(ErrorListProvider provider);
+    /// The owner's list was replaced: redraw the markers (and an open tooltip).
+    void documentErrorsDidChange();
+    /// The number shown in the gutter for the line holding the character (1 for the first).
+    quint64 displayedLineNumberForCharacterIndex(qsizetype index);
     KELCodeFoldDataSource* foldDataSource() const { return m_foldDataSource; }
     void setFoldDataSource(KELCodeFoldDataSource* source) { m_foldDataSource = source; }
     double markerOpacity() const { return m_markerOpacity; }
@@ -117,6 +128,7 @@ private:
     void dropTooltip(bool fade);
 
     QList<KELSyntaxCheckError> m_errors;
+    ErrorListProvider m_errorsProvider;
     KELCodeFoldDataSource* m_foldDataSource = nullptr;
     double m_markerOpacity = 0.0;
     kit::Range m_unfoldedRange = kit::Range(kit::NotFound, 0);

@@ -63,6 +63,19 @@ bool KELTextView::isTokenAtCharacterIndex(qsizetype index) const
     return KELTokenParser::tokenTypeAt(textStorage(), index) != 0;
 }
 
+bool KELTextView::rangeTouchesToken(Range range) const
+{
+    const kit::TextStorage* ts = textStorage();
+    range = Range::intersection(range, Range(0, ts->length()));
+    for (qsizetype i = range.location; i < range.end();) {
+        Range run;
+        if (ts->attribute(KELTokenIdAttributeName, i, &run, range).isValid())
+            return true;
+        i = std::max(run.end(), i + 1);
+    }
+    return false;
+}
+
 bool KELTextView::tokenAt(qsizetype index, TokenInfo* info) const
 {
     const kit::TextStorage* ts = textStorage();
@@ -373,6 +386,8 @@ void KELTextView::foldTextInRange(Range range)
     if (r.length > 0 && range.location != kit::NotFound) {
         const Range normalized = normalizedCharacterRangeForRange(r, 0);
         KELTokenParser::sharedTokenParser().setTokenType(KELTokenTypeFold, textStorage(), normalized);
+        // The folded words are out of sight: their spelling marks go with them.
+        setSpellingState(0, normalized);
     }
     normalizeSelection();
 }

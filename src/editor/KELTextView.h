@@ -20,6 +20,8 @@ public:
     void textStorageDidProcessEditing(kit::TextStorage* storage) override;
     void updateTokens();
     bool isTokenAtCharacterIndex(qsizetype index) const;
+    /// Whether a character of the range belongs to a placeholder or a fold.
+    bool rangeTouchesToken(kit::Range range) const;
     kit::Range normalizedCharacterRangeForRange(kit::Range range) const { return normalizedCharacterRangeForRange(range, 0); }
     kit::Range normalizedCharacterRangeForRange(kit::Range range, int movement) const;
     void normalizeSelection();

@@ -111,6 +111,54 @@ void KELTokenParser::tokenizeTextStorage(TextStorage* ts, Range range)
     ts->endEditing();
 }
 
+void KELTokenParser::tokenizeUntokenizedText(TextStorage* ts)
+{
+    const qsizetype n = ts->length();
+    if (n < 4)
+        return;
+    // One pass over the text without a copy: a large page without placeholders costs one
+    // search for "<#"; attributes are touched only where a placeholder is found.
+    const QStringView s = ts->stringView(Range(0, n));
+    bool editing = false;
+    qsizetype i = 0;
+    while (i < n) {
+        // '#' is far rarer than '<' in a page, and a one-character search is the fastest.
+        qsizetype hash = s.indexOf(QLatin1Char('#'), i + 1);
+        while (hash > 0 && s.at(hash - 1) != QLatin1Char('<'))
+            hash = s.indexOf(QLatin1Char('#'), hash + 1);
+        if (hash < 0)
+            break;
+        const qsizetype p = hash - 1;
+        if (p + 3 >= n)
+            break;
+        qsizetype j = p + 2;
+        while (j < n && isTokenNameCharacter(s.at(j)))
+            ++j;
+        if (j + 1 >= n)
+            break;
+        if (s.at(j) != QLatin1Char('#') || s.at(j + 1) != QLatin1Char('>')) {
+            i = j;
+            continue;
+        }
+        const Range placeholder(p, j + 2 - p);
+        Range run;
+        // Inside or over a token (a saved fold) already: left as it is.
+        ts->attribute(KELTokenIdAttributeName, p, &run, placeholder);
+        if (tokenIdAt(ts, p) || run.end() < placeholder.end()) {
+            i = j + 2;
+            continue;
+        }
+        if (!editing) {
+            ts->beginEditing();
+            editing = true;
+        }
+        setTokenType(KELTokenTypePlaceholder, ts, placeholder);
+        i = j + 2;
+    }
+    if (editing)
+        ts->endEditing();
+}
+
 qsizetype KELTokenParser::countNewLines(const TextStorage* ts, Range range)
 {
     const qsizetype end = range.end();

@@ -28,6 +28,9 @@ public:
     /// Re-tokenizes after character edits; attribute-only edits are ignored.
     void textStorageDidProcessEditing(kit::TextStorage* ts);
     void tokenizeTextStorage(kit::TextStorage* ts, kit::Range range);
+    /// Makes tokens of the placeholders of the whole text that lie outside every token,
+    /// leaving the tokens already there (folds among them) as they are.
+    void tokenizeUntokenizedText(kit::TextStorage* ts);
     void setTokenType(int type, kit::TextStorage* ts, kit::Range range);
     void removeTokenType(int type, kit::TextStorage* ts, kit::Range range);
     void clearTokenAttributes(kit::TextStorage* ts, kit::Range range);

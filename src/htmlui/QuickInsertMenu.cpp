@@ -6,6 +6,14 @@
 #include <QMenu>
 
 namespace {
+// Menus read "&" as the mark of a shortcut letter; the entries for "&" and "&amp;" show
+// their name as it is.
+QString menuTitle(const QString& name)
+{
+    QString title = name;
+    return title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 QMenu*& sharedMenu()
 {
     static QMenu* menu = nullptr;
@@ -16,14 +24,14 @@ QMenu*& sharedMenu()
 QMenu* QuickInsertMenu::menuFromItem(const QuickInsertItem* folder, QMenu* into)
 {
     QMenu* menu = into ? into : new QMenu;
-    menu->setTitle(folder->name());
+    menu->setTitle(menuTitle(folder->name()));
     for (const auto& child : folder->subItems()) {
         if (child->isFolder()) {
             QMenu* sub = menuFromItem(child.get(), new QMenu(menu));
             menu->addMenu(sub);
             continue;
         }
-        QAction* item = menu->addAction(child->name());
+        QAction* item = menu->addAction(menuTitle(child->name()));
         item->setData(child->text());
         kit::ActionRouter::shared().attachAction(item, QStringLiteral("quickInsert:"));
     }

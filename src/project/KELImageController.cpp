@@ -34,11 +34,11 @@ void KELImageController::loadDocument()
     QImageReader reader(documentURL().toLocalFile());
     reader.setAutoTransform(true);
     const QImage image = reader.read();
-    auto* view = new QLabel;
+    auto* view = new KELPreviewImageView;
     view->setObjectName(QStringLiteral("imageView"));
     if (!image.isNull()) {
-        // One image pixel shows as one point.
-        view->setPixmap(QPixmap::fromImage(image));
+        // One image pixel shows as one point: the view is the image's size.
+        view->setImage(image);
         view->resize(image.size());
     } else {
         view->resize(0, 0);

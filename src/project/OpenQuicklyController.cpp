@@ -1,4 +1,5 @@
 #include "project/OpenQuicklyController.h"
+#include "support/InterfaceHelpers.h"
 
 #include "support/DefaultsKeys.h"
 #include "document/MyDocument.h"
@@ -158,10 +159,7 @@ void OpenQuicklyController::buildWindow()
     m_fileRegexField = new QLineEdit(dialog);
     m_fileRegexField->setObjectName(QStringLiteral("fileRegexField"));
     m_fileRegexField->setPlaceholderText(QStringLiteral("File name (* matches anything)"));
-    m_progressIndicator = new QProgressBar(dialog);
-    m_progressIndicator->setRange(0, 1);
-    m_progressIndicator->setMaximumWidth(60);
-    m_progressIndicator->setTextVisible(false);
+    m_progressIndicator = makeProgressIndicator(dialog);
     top->addWidget(m_fileRegexField, 1);
     top->addWidget(m_progressIndicator);
     layout->addLayout(top);
@@ -346,7 +344,7 @@ void OpenQuicklyController::setSearch(std::unique_ptr<OpenQuicklySearch> search)
 void OpenQuicklyController::resetSearch()
 {
     m_selectedDocumentFileName.clear();
-    m_progressIndicator->setRange(0, 0);
+    setProgressIndicatorAnimating(m_progressIndicator, true);
     if (!m_localSearchButton->isChecked()) {
         useSearch(m_spotlightSearch.get());
         m_localSearch.reset();
@@ -356,7 +354,7 @@ void OpenQuicklyController::resetSearch()
     m_fileModel->setResults(m_search ? m_search->currentResults() : QList<OpenQuicklyResultRef>());
     m_folderModel->setResult(selectedResult());
     updateOpenButton();
-    m_progressIndicator->setRange(0, 1);
+    setProgressIndicatorAnimating(m_progressIndicator, false);
     handleRegexChange();
 }
 
@@ -373,7 +371,7 @@ void OpenQuicklyController::handleRegexChange()
     QString text = m_fileRegexField->text();
     if (text.isEmpty()) {
         m_search->stop();
-        m_progressIndicator->setRange(0, 1);
+        setProgressIndicatorAnimating(m_progressIndicator, false);
         if (!m_search->isLocal())
             m_fileModel->setResults({});
         return;
@@ -383,7 +381,7 @@ void OpenQuicklyController::handleRegexChange()
         text += QLatin1Char('*');
     m_search->setSearchString(text);
     m_search->start();
-    m_progressIndicator->setRange(0, 0);
+    setProgressIndicatorAnimating(m_progressIndicator, true);
 }
 
 OpenQuicklyResultRef OpenQuicklyController::selectedResult() const
@@ -475,7 +473,7 @@ void OpenQuicklyController::didUpdateSearchResults()
 
 void OpenQuicklyController::searchComplete()
 {
-    m_progressIndicator->setRange(0, 1);
+    setProgressIndicatorAnimating(m_progressIndicator, false);
     Q_EMIT searchDidComplete();
 }
 

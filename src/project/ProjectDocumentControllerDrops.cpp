@@ -51,13 +51,16 @@ QString ProjectDocumentController::copyPathForDestination(const QString& destina
     }
     qint64 n = 1;
     const QStringList words = name.split(QLatin1Char(' '));
-    if (!words.isEmpty() && words.constLast() == QLatin1String("copy")) {
-        name.truncate(name.lastIndexOf(QLatin1String(" copy")));
-    } else if (words.size() >= 2 && words[words.size() - 2] == QLatin1String("copy")) {
+    // Only a " copy" that follows a name is a copy suffix: "copy.html" and "copy 3.html"
+    // are names of their own, and cutting there would leave a name that starts with a blank.
+    const qsizetype suffix = name.lastIndexOf(QLatin1String(" copy"));
+    if (suffix > 0 && words.constLast() == QLatin1String("copy")) {
+        name.truncate(suffix);
+    } else if (suffix > 0 && words.size() >= 2 && words[words.size() - 2] == QLatin1String("copy")) {
         bool ok = false;
         const qint64 number = words.constLast().toLongLong(&ok);
         if (ok && number > 0) {
-            name.truncate(name.lastIndexOf(QLatin1String(" copy")));
+            name.truncate(suffix);
             n = number + 1;
         }
     }

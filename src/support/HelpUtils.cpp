@@ -3,6 +3,7 @@
 #include "kit/Alert.h"
 #include "kit/Log.h"
 #include "kit/Resources.h"
+#include "support/KELHelpWindow.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -91,7 +92,9 @@ void HelpUtils::showHelpPagePath(const QString& pagePath, const QString& anchorN
         opener()(url);
         return;
     }
-    openInBrowser(url);
+    // Our own window: help works on a desktop without a browser; the window offers the
+    // browser to those who want it.
+    KELHelpWindow::sharedHelpWindow().showPage(url);
 }
 
 void HelpUtils::showHelpForKey(const QString& key)

@@ -1,5 +1,5 @@
 #pragma once
-// Opens the help pages (resources/Help) in the desktop's browser.
+// Opens the help book (resources/Help) at the page of a help key, in the help window.
 
 #include <QString>
 #include <QUrl>
@@ -46,8 +46,8 @@ public:
     /// The URL a page path leads to (the start page for a missing page); empty without a help book.
     static QUrl urlForPagePath(const QString& pagePath, const QString& anchorName = QString());
 
-    /// Replaces the desktop opener (tests record the URLs instead of starting a browser).
-    /// An empty function restores the desktop's browser.
+    /// Replaces the help window (tests record the URLs instead). An empty function
+    /// restores the help window.
     using Opener = std::function<bool(const QUrl&)>;
     static void setOpenerForTesting(Opener opener);
 };

@@ -1,10 +1,8 @@
 #include "support/InterfaceHelpers.h"
 
-#include "kit/ActionRouter.h"
 #include "support/ColorAdditions.h"
 #include "support/UtilityFunctions.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
@@ -15,6 +13,7 @@
 #include <QGuiApplication>
 #include <QLayout>
 #include <QPainter>
+#include <QProgressBar>
 #include <QScreen>
 #include <cmath>
 
@@ -86,13 +85,6 @@ KELCenteredClipView::KELCenteredClipView(QWidget* parent)
     : QScrollArea(parent)
 {
     setAlignment(Qt::AlignCenter);
-}
-
-void KELBorderedView::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setPen(QPen(viewBorderColor(), 1.0));
-    p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 QColor sourceListBackgroundColor(bool activeAndKey)
@@ -177,20 +169,6 @@ QString menuPathString(const QString& path, bool includeParent)
     return name;
 }
 
-KELButton::KELButton(const QString& title, const QString& action, QWidget* parent)
-    : QPushButton(title, parent)
-{
-    m_action = new QAction(title, this);
-    kit::ActionRouter::shared().attachAction(m_action, action);
-    connect(this, &QPushButton::clicked, m_action, &QAction::trigger);
-    connect(m_action, &QAction::changed, this, [this] { setEnabled(m_action->isEnabled()); });
-    validate();
-}
-
-QString KELButton::action() const { return kit::ActionRouter::actionOf(m_action); }
-
-void KELButton::validate() { setEnabled(kit::ActionRouter::shared().validateAction(m_action)); }
-
 KELPreviewImageView::KELPreviewImageView(QWidget* parent)
     : QLabel(parent)
 {
@@ -215,34 +193,6 @@ void KELPreviewImageView::paintEvent(QPaintEvent*)
     p.drawImage(target, m_image);
 }
 
-void KELGradientBarView::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    drawVerticalGradientInRect(&p, QRectF(rect()), [](double t) {
-        const double v = 0.86 + 0.1 * t;
-        return std::array<double, 4> { v, v, v, 1.0 };
-    });
-    p.setPen(QPen(viewBorderColor(), 1.0));
-    p.drawLine(QPointF(0, 0.5), QPointF(width(), 0.5));
-}
-
-void KELGradientBarView::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    const int limit = width() - 16;
-    for (QAbstractButton* button : findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly))
-        button->setVisible(button->geometry().right() + 1 <= limit);
-}
-
-KELSplitterHandleView::KELSplitterHandleView(QWidget* parent)
-    : QLabel(parent)
-{
-    // The bar and its split view take the mouse.
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setText(QStringLiteral("\u2261"));
-    setAlignment(Qt::AlignCenter);
-}
-
 void KELTableView::setDrawsSourceListBackground(bool on)
 {
     if (m_sourceList == on)
@@ -259,4 +209,145 @@ void KELTableView::paintEvent(QPaintEvent* event)
         p.fillRect(event->rect(), sourceListBackgroundColor(activeAndKey));
     }
     QTableView::paintEvent(event);
+}
+
+QProgressBar* makeProgressIndicator(QWidget* parent)
+{
+    auto* indicator = new QProgressBar(parent);
+    indicator->setObjectName(QStringLiteral("progressIndicator"));
+    indicator->setTextVisible(false);
+    indicator->setMaximumWidth(60);
+    QSizePolicy policy = indicator->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    indicator->setSizePolicy(policy);
+    setProgressIndicatorAnimating(indicator, false);
+    return indicator;
+}
+
+void setProgressIndicatorAnimating(QProgressBar* indicator, bool animating)
+{
+    if (!indicator)
+        return;
+    indicator->setRange(0, animating ? 0 : 1);
+    indicator->setVisible(animating);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+KELPathLabel::KELPathLabel(QWidget* parent)
+    : QWidget(parent)
+{
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+}
+
+void KELPathLabel::setPath(const QString& path)
+{
+    if (path == m_path)
+        return;
+    m_path = path;
+    setToolTip(path);
+    setAccessibleName(path);
+    update();
+}
+
+void KELPathLabel::setArrowSeparator(bool on)
+{
+    m_arrows = on;
+    update();
+}
+
+void KELPathLabel::setMaxComponents(int count)
+{
+    m_maxComponents = count;
+    update();
+}
+
+QSize KELPathLabel::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    return QSize(200, std::max(fm.height(), IconSize) + 4);
+}
+
+QSize KELPathLabel::minimumSizeHint() const { return QSize(0, sizeHint().height()); }
+
+QString KELPathLabel::separator() const { return m_arrows ? QStringLiteral(" \u279E ") : QStringLiteral(" "); }
+
+QStringList KELPathLabel::components() const
+{
+    return m_path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
+
+qreal KELPathLabel::widthOfLastComponents(int k) const
+{
+    const QFontMetricsF fm(font());
+    const QStringList parts = components();
+    qreal width = 0;
+    for (qsizetype i = parts.size() - k; i < parts.size(); ++i) {
+        QString name = parts.at(i);
+        if (i == parts.size() - 1 && name.endsWith(QStringLiteral(".app")))
+            name.chop(4);
+        width += IconSize + fm.horizontalAdvance(QLatin1Char(' ')) + fm.horizontalAdvance(name);
+        if (i != parts.size() - 1)
+            width += fm.horizontalAdvance(separator());
+    }
+    return width;
+}
+
+int KELPathLabel::shownComponentCount() const
+{
+    const qsizetype all = components().size();
+    if (all == 0)
+        return 0;
+    int n = int(m_maxComponents >= 0 ? std::min<qsizetype>(all, m_maxComponents) : all);
+    // The most whole components that fit, the last one alone when none do.
+    for (int k = n; k >= 2; --k)
+        if (widthOfLastComponents(k) <= width() - 8)
+            return k;
+    return 1;
+}
+
+QStringList KELPathLabel::shownComponents() const
+{
+    const QStringList parts = components();
+    const int k = shownComponentCount();
+    QStringList shown = parts.mid(parts.size() - k);
+    if (!shown.isEmpty() && shown.last().endsWith(QStringLiteral(".app")))
+        shown.last().chop(4);
+    return shown;
+}
+
+QString KELPathLabel::shownText() const { return shownComponents().join(separator()); }
+
+void KELPathLabel::paintEvent(QPaintEvent*)
+{
+    const QStringList parts = components();
+    const int k = shownComponentCount();
+    if (k == 0)
+        return;
+    QPainter painter(this);
+    const QFontMetricsF fm(font());
+    const qreal y = (height() - fm.height()) / 2.0;
+    const qreal baseline = y + fm.ascent();
+    qreal x = 0;
+    // The running path of each component shown gives its icon.
+    QString running;
+    for (qsizetype i = 0; i < parts.size() - k; ++i)
+        running += QLatin1Char('/') + parts.at(i);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    for (qsizetype i = parts.size() - k; i < parts.size(); ++i) {
+        running += QLatin1Char('/') + parts.at(i);
+        QString name = parts.at(i);
+        if (i == parts.size() - 1 && name.endsWith(QStringLiteral(".app")))
+            name.chop(4);
+        const QIcon icon = iconForPathOrGeneric(running);
+        // Icons sit a little below the text's middle, as on a line of text.
+        icon.paint(&painter, QRect(int(x), int((height() - IconSize) / 2.0 + 1), IconSize, IconSize));
+        x += IconSize + fm.horizontalAdvance(QLatin1Char(' '));
+        painter.drawText(QPointF(x, baseline), name);
+        x += fm.horizontalAdvance(name);
+        if (i != parts.size() - 1) {
+            painter.drawText(QPointF(x, baseline - 1), separator());
+            x += fm.horizontalAdvance(separator());
+        }
+    }
 }

@@ -2,14 +2,13 @@
 // Small interface helpers many windows share: screen look-up, swapping a view for
 // another in place, vertical gradients driven by a colour function, centring of a
 // small document in a scroll area, source-list colours, path strings for menus and
-// fields, and a bordered view.
+// fields, and a busy indicator that hides when idle.
 
 #include <QColor>
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
 #include <QPointF>
-#include <QPushButton>
 #include <QRect>
 #include <QScrollArea>
 #include <QSizeF>
@@ -20,6 +19,7 @@
 #include <functional>
 
 class QPainter;
+class QProgressBar;
 class QScreen;
 
 /// The first screen whose frame holds the point, else the first screen, else null.
@@ -28,6 +28,12 @@ QScreen* screenForPoint(const QPoint& point);
 QScreen* screenForRect(const QRect& rect);
 /// The available geometry of screenForPoint; a null rectangle when there is no screen.
 QRect screenVisibleFrameForPoint(const QPoint& point);
+
+/// A busy indicator that shows only while it turns: stopped, it keeps its place in the
+/// layout but draws nothing (an empty bar would look like a button).
+QProgressBar* makeProgressIndicator(QWidget* parent = nullptr);
+/// Starts (turning, shown) or stops (hidden) an indicator made by makeProgressIndicator.
+void setProgressIndicatorAnimating(QProgressBar* indicator, bool animating);
 
 /// Gives newView the geometry and the place (parent, layout slot) of oldView, which is
 /// hidden; nothing when both are the same.
@@ -51,15 +57,41 @@ public:
     explicit KELCenteredClipView(QWidget* parent = nullptr);
 };
 
-/// A view whose bounds are stroked with the view border colour.
-class KELBorderedView : public QWidget
+/// A path shown as its components, each after its file icon, joined by " ➞ " arrows:
+/// the most whole components that fit the width (at most maxComponents), counted from
+/// the last; never a name cut in the middle. The full path is the tooltip.
+class KELPathLabel : public QWidget
 {
     Q_OBJECT
 public:
-    using QWidget::QWidget;
+    explicit KELPathLabel(QWidget* parent = nullptr);
+    static constexpr int IconSize = 16;
+
+    QString path() const { return m_path; }
+    void setPath(const QString& path);
+    void setArrowSeparator(bool on);
+    /// -1 (the default): as many as fit.
+    void setMaxComponents(int count);
+    /// The components drawn now (the last one without an ".app" extension).
+    QStringList shownComponents() const;
+    /// The same joined by the separator, as read aloud and in tests.
+    QString shownText() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    QStringList components() const;
+    QString separator() const;
+    qreal widthOfLastComponents(int k) const;
+    int shownComponentCount() const;
+
+    QString m_path;
+    bool m_arrows = true;
+    int m_maxComponents = -1;
 };
 
 // Source lists.
@@ -85,22 +117,6 @@ QIcon iconForPathOrGeneric(const QString& path);
 /// includeParent " — " and the parent folder's name.
 QString menuPathString(const QString& path, bool includeParent);
 
-class QAction;
-
-/// A button that sends a named action through the responder chain and enables
-/// itself as the chain's validation says (disabled when nothing takes the action).
-class KELButton : public QPushButton
-{
-    Q_OBJECT
-public:
-    KELButton(const QString& title, const QString& action, QWidget* parent = nullptr);
-    QString action() const;
-    /// Validates now (also done whenever the router validates its actions).
-    void validate();
-
-private:
-    QAction* m_action = nullptr;
-};
 
 /// An image shown scaled to fit on both axes, keeping its proportions, centred.
 class KELPreviewImageView : public QLabel
@@ -116,28 +132,6 @@ protected:
 
 private:
     QImage m_image;
-};
-
-/// The bar under a list with its buttons: a light gradient; buttons that would reach
-/// within 16 points of the right edge are hidden.
-class KELGradientBarView : public QWidget
-{
-    Q_OBJECT
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-};
-
-/// The grip in a gradient bar: presses and drags go to the bar (and on to the split
-/// view that holds it).
-class KELSplitterHandleView : public QLabel
-{
-    Q_OBJECT
-public:
-    explicit KELSplitterHandleView(QWidget* parent = nullptr);
 };
 
 /// A table that can draw the source-list background.

@@ -3,8 +3,10 @@
 // user defaults at once and broadcast where the editor must follow them.
 
 #include "support/PreferenceController2.h"
+#include "support/KELInstalledBrowsers.h"
 
 #include "support/DefaultsKeys.h"
+#include "support/InterfaceHelpers.h"
 #include "support/Notifications.h"
 #include "kit/Alert.h"
 #include "kit/Log.h"
@@ -369,9 +371,8 @@ QWidget* PreferenceController2::makeGeneralPane()
 
     form->addRow(boundCheckBox(QStringLiteral("Start new documents with the text of a file"), KELShouldGetNewDocCodeFromAFileKey));
     auto* templateRow = new QHBoxLayout;
-    m_newDocCode = new QLabel;
+    m_newDocCode = new KELPathLabel;
     m_newDocCode->setObjectName(QStringLiteral("newDocCode"));
-    m_newDocCode->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* choose = new QPushButton(QStringLiteral("Choose…"));
     templateRow->addWidget(m_newDocCode, 1);
     templateRow->addWidget(choose);
@@ -425,11 +426,8 @@ void PreferenceController2::updateNewDocCodeTextField()
 {
     if (!m_newDocCode)
         return;
-    const QString path = kit::UserDefaults::standard().stringValue(KELCodeForNewDocumentsKey);
-    QString shown = path;
-    shown.replace(QLatin1Char('/'), QStringLiteral(" \u25B8 "));
-    m_newDocCode->setText(path.isEmpty() ? QString() : m_newDocCode->fontMetrics().elidedText(shown.trimmed(), Qt::ElideMiddle, 360));
-    m_newDocCode->setToolTip(path);
+    // Whole components with their icons, as many as fit the field, counted from the file.
+    m_newDocCode->setPath(kit::UserDefaults::standard().stringValue(KELCodeForNewDocumentsKey));
 }
 
 // ---------------------------------------------------------------- Colors
@@ -498,6 +496,8 @@ void PreferenceController2::addColoringPane(const QString& typeName, QWidget* vi
     if (!m_colorStack || !m_colorLanguage)
         return;
     m_colorStack->addWidget(view);
+    // Hidden sub-panes take no room: the window fits the one shown.
+    view->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     m_colorLanguage->addItem(typeName);
 }
 
@@ -505,9 +505,32 @@ void PreferenceController2::selectColorLanguage(int index)
 {
     if (!m_colorStack || index < 0 || index >= m_colorStack->count())
         return;
-    m_colorStack->setCurrentIndex(index);
+    QWidget* old = m_colorStack->currentWidget();
+    QWidget* shown = m_colorStack->widget(index);
     if (m_colorLanguage->currentIndex() != index)
         m_colorLanguage->setCurrentIndex(index);
+    if (old == shown && m_colorStack->currentIndex() == index)
+        return;
+    const int oldHeight = old ? old->sizeHint().height() : 0;
+    m_colorStack->setCurrentIndex(index);
+    // The stack sizes to its shown sub-pane only, not to the largest of them.
+    for (int i = 0; i < m_colorStack->count(); ++i)
+        m_colorStack->widget(i)->setSizePolicy(QSizePolicy::Ignored, i == index ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    m_colorStack->updateGeometry();
+    if (!m_window || !m_window->isVisible() || old == shown)
+        return;
+    // The window grows or shrinks by the difference of the two sub-panes, its top edge fixed.
+    const QRect before = m_window->geometry();
+    int height = std::max(before.height() + shown->sizeHint().height() - oldHeight, m_window->minimumSizeHint().height());
+    int top = before.y();
+    if (QScreen* screen = m_window->screen()) {
+        const QRect available = screen->availableGeometry();
+        const int frame = std::max(0, m_window->frameGeometry().height() - before.height());
+        height = std::min(height, available.height() - frame);
+        if (top + height > available.bottom())
+            top = std::max(available.top() + frame, available.bottom() - height);
+    }
+    m_window->setGeometry(before.x(), top, before.width(), height);
 }
 
 void PreferenceController2::updateColorButtons()
@@ -814,25 +837,23 @@ void PreferenceController2::fillBrowserPopUp()
         m_browserPopUp->addItem(title, QVariantMap{{QStringLiteral("tag"), tag}, {QStringLiteral("value"), value}});
     };
     add(QStringLiteral("Default Browser"), DefaultBrowserTag, QString());
-    struct Known {
-        const char* title;
-        const char* program;
-        int tag;
-    };
-    static const Known known[] = {{"Firefox", "firefox", 1},          {"Chromium", "chromium", 2},
-                                  {"Google Chrome", "google-chrome", 3}, {"Epiphany", "epiphany", 6},
-                                  {"Konqueror", "konqueror", 7},      {"Falkon", "falkon", 8},
-                                  {"Opera", "opera", 9},              {"Brave", "brave-browser", 10},
-                                  {"Vivaldi", "vivaldi", 11}};
-    for (const Known& k : known)
-        if (!findBrowser(QString::fromLatin1(k.program)).isEmpty())
-            add(QString::fromLatin1(k.title), k.tag, QString::fromLatin1(k.program));
+    // The browsers installed, by name with their icons; the stored value is the desktop entry.
+    int tag = 1;
+    for (const KELBrowser& browser : KELInstalledBrowsers()) {
+        while (tag == CustomBrowserTag || tag == DefaultBrowserTag)
+            ++tag;
+        if (tag > 20)
+            break;
+        m_browserPopUp->addItem(browser.icon, browser.name,
+                                QVariantMap{{QStringLiteral("tag"), tag++}, {QStringLiteral("value"), browser.identifier}});
+    }
     int selected = defaults.value(KELSelectedPreviewBrowserKey).isValid() ? int(defaults.integerValue(KELSelectedPreviewBrowserKey)) : DefaultBrowserTag;
     QString custom = defaults.stringValue(KELCustomUserBrowserKey);
     if (!custom.isEmpty() && !QFileInfo::exists(custom))
         custom = findBrowser(QFileInfo(custom).fileName());
     if (!custom.isEmpty()) {
-        m_browserPopUp->insertItem(std::min(5, m_browserPopUp->count()), QFileInfo(custom).fileName(),
+        m_browserPopUp->insertItem(std::min(5, m_browserPopUp->count()), iconForPathOrGeneric(custom),
+                                   menuPathString(custom, false),
                                    QVariantMap{{QStringLiteral("tag"), CustomBrowserTag}, {QStringLiteral("value"), custom}});
     } else if (selected == CustomBrowserTag) {
         // The program picked from disk is gone: back to the desktop's browser.

@@ -23,6 +23,7 @@ class QSlider;
 class QStackedWidget;
 class QToolBar;
 class QWidget;
+class KELPathLabel;
 
 /// One pane of the preferences window (a toolbar item), with the panes below it.
 struct PreferenceItem {
@@ -147,6 +148,6 @@ private:
     QButtonGroup* m_dividerGroup = nullptr;
     QButtonGroup* m_wrapModeGroup = nullptr;
     QLabel* m_fontName = nullptr;
-    QLabel* m_newDocCode = nullptr;
+    KELPathLabel* m_newDocCode = nullptr;
     FilePicker m_filePicker;
 };

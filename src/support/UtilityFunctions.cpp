@@ -6,6 +6,7 @@
 #include "kit/StringEncodings.h"
 #include "kit/TemporaryFolder.h"
 #include "kit/UserDefaults.h"
+#include "kit/text/TextView.h"
 #include "support/KELEncodingManager.h"
 #include "support/StringAdditions.h"
 
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -446,4 +448,14 @@ QList<QUrl> UtilityFunctions::arrayByRemovingSubPaths(const QList<QUrl>& urls)
         }
     }
     return result;
+}
+
+void UtilityFunctions::normalizeTextView(kit::TextView* textView)
+{
+    if (!textView)
+        return;
+    textView->setAllowsUndo(true);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(12.0);
+    textView->setFont(font);
 }

@@ -14,6 +14,10 @@
 #include <functional>
 #include <optional>
 
+namespace kit {
+class TextView;
+}
+
 class UtilityFunctions {
 public:
     static UtilityFunctions& sharedInstance();
@@ -87,6 +91,11 @@ public:
     /// One indent unit: a tab, or "KELOrganizeTagsNumSpaces" spaces (at least one).
     static QString indentSpacerSpring();
     static QChar indentSpacerChar();
+
+    // Views.
+    /// Plain code text: undo on, the system's fixed font at 12 points over the whole text
+    /// and for what is typed.
+    static void normalizeTextView(kit::TextView* textView);
 
     // Paths.
     /// path relative to directory, for links. Components compare exactly; the

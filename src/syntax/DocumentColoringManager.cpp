@@ -61,15 +61,24 @@ Range DocumentColoringManager::shiftedMarkerRange(Range marker, Range editedRang
         return marker;
     const qsizetype l = editedRange.location;
     const qsizetype oldEnd = l + editedRange.length - d;
-    auto move = [&](qsizetype p) {
+    // Text typed just before an error pushes it along (Return at the top of the page);
+    // text typed just after it does not join it.
+    auto moveStart = [&](qsizetype p) {
+        if (p < l)
+            return p;
+        if (p >= oldEnd)
+            return p + d;
+        return l;
+    };
+    auto moveEnd = [&](qsizetype p) {
         if (p <= l)
             return p;
-        if (p < oldEnd)
-            return l;
-        return p + d;
+        if (p >= oldEnd)
+            return p + d;
+        return l;
     };
-    const qsizetype start = move(marker.location);
-    const qsizetype end = move(marker.end());
+    const qsizetype start = moveStart(marker.location);
+    const qsizetype end = std::max(start, moveEnd(marker.end()));
     return Range(start, std::max<qsizetype>(0, end - start));
 }
 

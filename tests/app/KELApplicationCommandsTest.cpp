@@ -11,10 +11,14 @@
 #include "kit/NotificationCenter.h"
 #include "kit/SpellChecker.h"
 #include "support/Notifications.h"
+#include "support/KELInstalledBrowsers.h"
+#include "support/PreferenceController2.h"
 #include "syntax/CodeCompletionDataSource.h"
 #include "syntax/DocumentColoringManager.h"
 
 #include <QClipboard>
+#include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QContextMenuEvent>
 #include <QDialog>
@@ -154,6 +158,64 @@ TEST_F(KELApplicationCommandsTest, ViewItemsAndLivePreviewChangeTheWindowInFront
     drainEvents();
     EXPECT_FALSE(document->isLivePreviewing());
     EXPECT_EQ(document->currentEditView(), document->primaryEditView());
+}
+
+TEST_F(KELApplicationCommandsTest, PreviewWithBrowserListsTheInstalledBrowsers)
+{
+    // A browser and an editor of HTML pages, installed for this user.
+    const QString applications = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
+    ASSERT_TRUE(QDir().mkpath(applications));
+    const QString browserEntry = applications + QStringLiteral("/kelptest-browser.desktop");
+    const QString editorEntry = applications + QStringLiteral("/kelptest-editor.desktop");
+    ASSERT_TRUE(testsupport::writeBytes(browserEntry, "[Desktop Entry]\nType=Application\nName=Kelp Test Browser\n"
+        "Exec=true %u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;text/html;\n"));
+    ASSERT_TRUE(testsupport::writeBytes(editorEntry, "[Desktop Entry]\nType=Application\nName=Kelp Test Editor\n"
+        "Exec=true %f\nMimeType=text/html;\n"));
+    const QString id = QStringLiteral("kelptest-browser.desktop");
+    auto installed = [] {
+        QStringList ids;
+        for (const KELBrowser& browser : KELInstalledBrowsers())
+            ids << browser.identifier;
+        return ids;
+    };
+    // The desktop's list of applications notices new entries by itself.
+    QTRY_VERIFY_WITH_TIMEOUT(installed().contains(id), 30000);
+    EXPECT_FALSE(installed().contains(QStringLiteral("kelptest-editor.desktop")));
+
+    MyDocument* document = open(file(QStringLiteral("browse.html"), "<p>hi</p>\n"));
+    ASSERT_TRUE(document);
+    QWidget* window = document->textView()->window();
+    QAction* browser = item(window, QStringLiteral("previewInSelectedBrowser:"), id);
+    ASSERT_TRUE(browser);
+    EXPECT_EQ(browser->iconText(), QStringLiteral("Kelp Test Browser"));
+    const qsizetype position = installed().indexOf(id);
+    if (position < 9)
+        EXPECT_EQ(browser->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+%1").arg(position + 1)));
+    EXPECT_EQ(item(window, QStringLiteral("previewInDefaultBrowser:"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+B")));
+
+    // Each item previews in its own browser; "Default Browser" in the desktop's.
+    auto& services = MyDocumentCommands::services();
+    const auto previous = services.previewInBrowser;
+    QStringList asked;
+    services.previewInBrowser = [&asked](MyDocument*, const QString& name) { asked << name; };
+    EXPECT_TRUE(choose(window, QStringLiteral("previewInSelectedBrowser:"), id));
+    EXPECT_TRUE(choose(window, QStringLiteral("previewInDefaultBrowser:")));
+    services.previewInBrowser = previous;
+    EXPECT_EQ(asked, (QStringList { id, QString() }));
+
+    // The preferences offer the same browsers, stored by their desktop entry.
+    PreferenceController2& prefs = PreferenceController2::sharedInstance();
+    prefs.resetWindowForTesting();
+    auto* popUp = prefs.window()->findChild<QComboBox*>(QStringLiteral("browserPopUp"));
+    ASSERT_TRUE(popUp);
+    const int row = popUp->findText(QStringLiteral("Kelp Test Browser"));
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(popUp->itemData(row).toMap().value(QStringLiteral("value")).toString(), id);
+    EXPECT_EQ(popUp->findText(QStringLiteral("Kelp Test Editor")), -1);
+    prefs.resetWindowForTesting();
+
+    QFile::remove(browserEntry);
+    QFile::remove(editorEntry);
 }
 
 TEST_F(KELApplicationCommandsTest, EditCommandsFromTheMenuActOnTheText)

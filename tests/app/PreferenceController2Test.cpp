@@ -1,4 +1,5 @@
 #include "support/PreferenceController2.h"
+#include "support/InterfaceHelpers.h"
 
 #include "support/DefaultsKeys.h"
 #include "support/Notifications.h"
@@ -117,6 +118,38 @@ TEST_F(PreferencesTest, VanishedCustomBrowserFallsBackToTheDefault)
     });
     prefs.window();
     EXPECT_EQ(prefs.selectedBrowserTag(), 4);
+}
+
+TEST_F(PreferencesTest, TheTemplatePathShowsWholeComponentsWithArrowsAndIcons)
+{
+    prefs.showWindow();
+    prefs.showPreferencesPane(QStringLiteral("KELGeneralPreferencesToolbarIdentifier"));
+    const QString path = QStringLiteral("/home/ann/Sites/templates/new page.html");
+    prefs.setNewDocumentCodePath(path);
+    auto* field = prefs.window()->findChild<KELPathLabel*>(QStringLiteral("newDocCode"));
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->path(), path);
+    EXPECT_EQ(field->toolTip(), path);
+    const QStringList all = { QStringLiteral("home"), QStringLiteral("ann"), QStringLiteral("Sites"),
+                              QStringLiteral("templates"), QStringLiteral("new page.html") };
+    // However wide the field, it shows the last components whole: more when wider, the
+    // file alone when nothing else fits, never a name cut in the middle.
+    qsizetype previous = all.size();
+    for (int width : { 4000, 400, 300, 220, 160, 100, 10 }) {
+        field->resize(width, field->height());
+        const QStringList shown = field->shownComponents();
+        ASSERT_FALSE(shown.isEmpty()) << width;
+        EXPECT_EQ(shown, all.mid(all.size() - shown.size())) << width;
+        EXPECT_LE(shown.size(), previous) << width;
+        previous = shown.size();
+        EXPECT_EQ(field->shownText(), shown.join(QStringLiteral(" \u279E "))) << width;
+    }
+    field->resize(4000, field->height());
+    EXPECT_EQ(field->shownComponents(), all);
+    field->resize(10, field->height());
+    EXPECT_EQ(field->shownComponents(), QStringList { QStringLiteral("new page.html") });
+    prefs.setNewDocumentCodePath(QString());
+    EXPECT_TRUE(field->shownComponents().isEmpty());
 }
 
 TEST_F(PreferencesTest, PHPLocationNeedsAnExecutableFile)

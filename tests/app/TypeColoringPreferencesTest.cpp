@@ -15,6 +15,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QScreen>
+#include <QStackedWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -54,6 +56,13 @@ TEST_F(TypeColoringPreferencesTest, PanesFollowTheStylesOfTheirType)
         EXPECT_EQ(pane->colorSelectionTableView()->rowCount(), groups.size());
         for (int row = 0; row < int(groups.size()); ++row)
             EXPECT_NE(pane->colorSelectionTableView()->item(row, 0)->text(), QStringLiteral("Text"));
+        // On a fresh profile nothing is stored, yet the style in use (the default) shows as chosen.
+        if (QButtonGroup* styles = pane->coloringStyleMatrix()) {
+            ASSERT_TRUE(root->currentStyleName().isEmpty()) << root->typeName().toStdString();
+            QAbstractButton* checked = styles->checkedButton();
+            ASSERT_TRUE(checked) << root->typeName().toStdString();
+            EXPECT_EQ(checked->text(), root->defaultStyle()->name());
+        }
     }
 }
 
@@ -80,6 +89,38 @@ TEST_F(TypeColoringPreferencesTest, SwitchingColouringOffDisablesTheWellsAndReco
     EXPECT_EQ(notices, before + 1);
     pane->resetToDefaults();
     EXPECT_EQ(pane->coloringGroups().first()->color(), pane->coloringGroups().first()->defaultColor());
+}
+
+TEST_F(TypeColoringPreferencesTest, TheWindowFitsTheLanguageSubPaneShown)
+{
+    KELInstallSyntaxPreferencePanes();
+    PreferenceController2& prefs = PreferenceController2::sharedInstance();
+    prefs.resetWindowForTesting();
+    prefs.showWindow();
+    prefs.showPreferencesPane(QStringLiteral("KELColorsPreferencesToolbarIdentifier"));
+    QWidget* window = prefs.window();
+    QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 5000);
+    auto* languages = window->findChild<QComboBox*>(QStringLiteral("colorLanguage"));
+    ASSERT_TRUE(languages);
+    const int html = languages->findText(QStringLiteral("HTML"));
+    ASSERT_GT(html, 0);
+    auto* stack = qobject_cast<QStackedWidget*>(languages->parentWidget()->findChild<QStackedWidget*>());
+    ASSERT_TRUE(stack);
+    const int generalHeight = stack->widget(0)->sizeHint().height();
+    const int htmlHeight = stack->widget(html)->sizeHint().height();
+    ASSERT_NE(generalHeight, htmlHeight);
+    const int available = window->screen()->availableGeometry().height() - (window->frameGeometry().height() - window->height());
+
+    const QRect before = window->geometry();
+    languages->setCurrentIndex(html);
+    EXPECT_EQ(stack->currentIndex(), html);
+    // The window grows or shrinks by the difference of the sub-panes, its top edge kept.
+    QTRY_COMPARE_WITH_TIMEOUT(window->height(), std::min(before.height() + htmlHeight - generalHeight, available), 5000);
+    EXPECT_EQ(window->geometry().top(), before.top());
+    languages->setCurrentIndex(0);
+    QTRY_COMPARE_WITH_TIMEOUT(window->height(), before.height(), 5000);
+    EXPECT_EQ(window->geometry().top(), before.top());
+    prefs.resetWindowForTesting();
 }
 
 TEST_F(TypeColoringPreferencesTest, CompletionModesListEachRootOnce)

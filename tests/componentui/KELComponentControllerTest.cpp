@@ -2,6 +2,9 @@
 
 #include "ComponentUITestSupport.h"
 #include "componentui/KELSimpleVariableControllers.h"
+#include "editor/KELHTMLView.h"
+#include "editor/KELLineNumberView.h"
+#include "kit/text/ScrollView.h"
 #include "kit/Alert.h"
 #include "kit/UserDefaults.h"
 #include "support/DefaultsKeys.h"
@@ -168,6 +171,12 @@ TEST_F(KELComponentControllerTest, SourceSideListsTheFilesWithTheirColouring)
     ASSERT_EQ(files->count(), 2);
     EXPECT_EQ(controller->shownSourceSyntax(), QStringLiteral("HTML"));
     EXPECT_TRUE(controller->sourceTextView()->string().contains(QStringLiteral("<b>Hello</b>")));
+    // A read-only code view with numbered lines, like the checker's.
+    KELHTMLView* source = controller->sourceTextView();
+    EXPECT_FALSE(source->isEditable());
+    EXPECT_FALSE(source->isContinuousSpellCheckingEnabled());
+    ASSERT_TRUE(source->enclosingScrollView());
+    EXPECT_TRUE(qobject_cast<KELLineNumberView*>(source->enclosingScrollView()->verticalRulerView()));
     struct Case {
         QString file;
         QString syntax;

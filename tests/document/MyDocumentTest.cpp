@@ -2,6 +2,9 @@
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
+#include "editor/KELHTMLView.h"
+#include "editor/KELTokenParser.h"
+#include "kit/text/TextStorage.h"
 #include "kit/Alert.h"
 #include "kit/Log.h"
 #include "kit/NotificationCenter.h"
@@ -22,6 +25,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
+#include <QApplication>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -706,6 +711,80 @@ TEST_F(MyDocumentTest, ByteOrderMarksAndByteOrderSurviveASave)
         EXPECT_EQ(fileBytes(file), bytes(c.mark, c.markLength, c.body, text + QStringLiteral("more")));
         closeAll();
     }
+}
+
+// Placeholders in a file's text are tokens from the start, as after a paste: loading,
+// a new document from the user's template and a revert all make them.
+TEST_F(MyDocumentTest, PlaceholdersOfOpenedTextAreTokens)
+{
+    KELTokenParser& parser = KELTokenParser::sharedTokenParser();
+    auto expectPlaceholders = [&](MyDocument* doc, QList<qsizetype> starts, const char* when) {
+        SCOPED_TRACE(when);
+        ASSERT_TRUE(doc && doc->textView());
+        kit::TextStorage* storage = doc->textView()->textStorage();
+        for (qsizetype start : starts) {
+            EXPECT_TRUE(parser.textStorageHasTokenStartingAtIndex(storage, start)) << start;
+            EXPECT_EQ(KELTokenParser::tokenTypeAt(storage, start), int(KELTokenTypePlaceholder)) << start;
+        }
+        qsizetype tokens = 0;
+        for (qsizetype i = 0; i < storage->length(); ++i)
+            tokens += parser.textStorageHasTokenStartingAtIndex(storage, i);
+        EXPECT_EQ(tokens, starts.size());
+        // The tokens are the view's business, not an edit of the document.
+        EXPECT_FALSE(doc->isDocumentEdited());
+    };
+
+    const QString file = path("placeholders.html");
+    ASSERT_TRUE(writeBytes(file, "<p><#name#></p>\n<#a:b#> <##>\n"));
+    MyDocument* doc = open(file);
+    expectPlaceholders(doc, {3, 24}, "after opening");
+
+    // One character to the caret: a click beside it and Backspace take the whole token.
+    KELHTMLView* view = doc->textView();
+    view->setSelectedRange(kit::Range(11, 0));
+    view->deleteBackward();
+    EXPECT_EQ(doc->currentString(), QStringLiteral("<p></p>\n<#a:b#> <##>\n"));
+
+    // Revert puts the file's text back, placeholders as tokens.
+    doc->revertToSaved();
+    expectPlaceholders(doc, {3, 24}, "after revert");
+    closeAll();
+
+    // A new document from the user's template.
+    const QString templ = path("template.html");
+    ASSERT_TRUE(writeBytes(templ, "<title><#Title#></title>"));
+    kit::UserDefaults::standard().setValue(KELShouldGetNewDocCodeFromAFileKey, true);
+    kit::UserDefaults::standard().setValue(KELCodeForNewDocumentsKey, templ);
+    auto* untitled = qobject_cast<MyDocument*>(controller->openUntitledDocumentAndDisplay(false, nullptr));
+    expectPlaceholders(untitled, {7}, "in a new document");
+    closeAll();
+}
+
+// The save panel says which command it serves: Save To writes a copy elsewhere.
+TEST_F(MyDocumentTest, TheSavePanelIsTitledAfterItsCommand)
+{
+    const QString file = path("titled.html");
+    ASSERT_TRUE(writeBytes(file, "text"));
+    MyDocument* doc = open(file);
+    ASSERT_TRUE(doc);
+    for (const auto& [operation, title] : {std::pair{kit::SaveOperation::SaveTo, "Save To"}, std::pair{kit::SaveOperation::SaveAs, "Save As"}}) {
+        QString shown;
+        QTimer watcher;
+        watcher.setInterval(20);
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            if (auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                shown = panel->windowTitle();
+                panel->reject();
+            }
+        });
+        watcher.start();
+        bool saved = true;
+        doc->runModalSavePanel(operation, [&](kit::Document*, bool ok) { saved = ok; });
+        EXPECT_EQ(shown, QString::fromLatin1(title));
+        EXPECT_FALSE(saved);
+    }
+    EXPECT_EQ(fileBytes(file), "text");
+    closeAll();
 }
 
 // A folder that took the file's place is named as a folder; a binary file with

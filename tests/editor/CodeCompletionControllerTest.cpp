@@ -12,7 +12,10 @@
 #include "syntax/SyntaxManager.h"
 #include "syntax/SyntaxType.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTest>
@@ -148,6 +151,53 @@ TEST_F(CodeCompletionControllerTest, TheRememberedEntryStaysSelectedOrItsNeighbo
     EXPECT_EQ(source.applied, QStringList { QStringLiteral("b") });
     EXPECT_FALSE(controller->isActive());
     EXPECT_FALSE(controller->panelWindow()->isVisible());
+}
+
+TEST_F(CodeCompletionControllerTest, TheBottomStripMovesThePanelAndItsCornerResizesIt)
+{
+    source.set({ QStringLiteral("a"), QStringLiteral("b") });
+    controller->reloadCompletions();
+    controller->showWindowWithCursorRect(QRect(50, 50, 2, 16));
+    QWidget* panel = controller->panelWindow();
+    ASSERT_TRUE(panel->isVisible());
+    panel->setGeometry(100, 200, 320, 240);
+    QTRY_COMPARE_WITH_TIMEOUT(panel->geometry(), QRect(100, 200, 320, 240), 5000);
+    // The strip is the panel's to drag: no child takes the press there.
+    const QPoint inStrip(60, panel->height() - 6);
+    QWidget* child = panel->childAt(inStrip);
+    EXPECT_TRUE(!child || child->testAttribute(Qt::WA_TransparentForMouseEvents));
+
+    // A press, then moves with the button held: the first move decides, the next ones drag.
+    auto drag = [panel](QPoint from, QPoint by) {
+        const QPoint global = panel->mapToGlobal(from);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(from), QPointF(global), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &press);
+        QMouseEvent first(QEvent::MouseMove, QPointF(from), QPointF(global), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &first);
+        QMouseEvent move(QEvent::MouseMove, QPointF(from + by), QPointF(global + by), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(from + by), QPointF(global + by), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &release);
+    };
+    drag(inStrip, QPoint(40, 30));
+    QTRY_COMPARE_WITH_TIMEOUT(panel->pos(), QPoint(140, 230), 5000);
+    EXPECT_EQ(panel->size(), QSize(320, 240));
+
+    // The grip in the strip's right corner resizes; the top-left corner stays.
+    drag(QPoint(panel->width() - 5, panel->height() - 5), QPoint(60, 50));
+    QTRY_COMPARE_WITH_TIMEOUT(panel->size(), QSize(380, 290), 5000);
+    EXPECT_EQ(panel->pos(), QPoint(140, 230));
+    // Not below the smallest size.
+    drag(QPoint(panel->width() - 5, panel->height() - 5), QPoint(-1000, -1000));
+    QTRY_COMPARE_WITH_TIMEOUT(panel->size(), panel->minimumSize(), 5000);
+
+    // Above the strip, a drag moves nothing.
+    const QPoint before = panel->pos();
+    drag(QPoint(20, 10), QPoint(50, 50));
+    EXPECT_EQ(panel->pos(), before);
+    // Moved up against the screen's top, the panel stays below it.
+    drag(QPoint(20, panel->height() - 6), QPoint(0, -5000));
+    QTRY_COMPARE_WITH_TIMEOUT(panel->y(), QGuiApplication::primaryScreen()->geometry().top() + CodeCompletionPanel::ScreenTopMargin, 5000);
 }
 
 TEST_F(CodeCompletionControllerTest, ReturnWithoutASelectedRowOnlyCloses)

@@ -17,6 +17,7 @@
 #include <QSet>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <QScrollBar>
 #include <memory>
 
 using kit::NotFound;
@@ -299,6 +300,61 @@ TEST_F(KELHTMLViewTest, ContinuousSpellingUnderlinesWordsOutsideTags)
     EXPECT_EQ(view->checkSpellingOfRange(Range(5, 9)), (QList<Range> { Range(10, 3), Range(14, 4) }));
     EXPECT_EQ(view->checkSpellingOfRange(Range(16, 1)), (QList<Range> { Range(14, 4) }));
     kit::SpellChecker::setSharedSpellChecker(nullptr);
+}
+
+TEST_F(KELHTMLViewTest, FoldsAndPlaceholdersCarryNoSpellingMarks)
+{
+    HTMLSpellChecker::installAsSharedSpellChecker();
+    const QSet<QString> bad = { QStringLiteral("teh"), QStringLiteral("nmae") };
+    kit::SpellChecker::sharedSpellChecker().setWordCheckerForTesting([bad](const QString& w) { return !bad.contains(w); });
+    setText(QStringLiteral("<p>teh cat</p>\n<div>\nteh dog\n</div>\n<#nmae#> teh\n"), Range(0, 0));
+    kit::UserDefaults::standard().setValue(KELCheckSpellingAsYouType, true);
+    kit::NotificationCenter::defaultCenter().post(KELUpdatedTextSettingsNotification, nullptr);
+    // The word in the placeholder's bubble is never marked; the three others are.
+    QTRY_COMPARE_WITH_TIMEOUT(view->misspelledRanges(), (QList<Range> { Range(3, 3), Range(21, 3), Range(45, 3) }), 5000);
+
+    // Folding the div takes the mark of its word away, and no later check brings it back.
+    view->foldTextInRange(Range(20, 9));
+    EXPECT_EQ(view->misspelledRanges(), (QList<Range> { Range(3, 3), Range(45, 3) }));
+    // What the checker finds later under the bubble is not marked either.
+    view->setSpellingState(1, Range(21, 3));
+    view->setSpellingState(1, Range(37, 4));
+    EXPECT_EQ(view->misspelledRanges(), (QList<Range> { Range(3, 3), Range(45, 3) }));
+    // Unfolded, the word can be marked again.
+    view->unfoldTextInRange(Range(20, 9));
+    view->setSpellingState(1, Range(21, 3));
+    EXPECT_EQ(view->misspelledRanges(), (QList<Range> { Range(3, 3), Range(21, 3), Range(45, 3) }));
+    kit::UserDefaults::standard().setValue(KELCheckSpellingAsYouType, false);
+    kit::NotificationCenter::defaultCenter().post(KELUpdatedTextSettingsNotification, nullptr);
+    kit::SpellChecker::setSharedSpellChecker(nullptr);
+}
+
+TEST_F(KELHTMLViewTest, AFontChangeKeepsTheTopLineInView)
+{
+    QString text;
+    for (int i = 1; i <= 400; ++i)
+        text += QStringLiteral("<p>line %1</p>\n").arg(i);
+    setText(text, Range(0, 0));
+    const qsizetype line200 = text.indexOf(QStringLiteral("<p>line 200<"));
+    view->setSelectedRange(Range(line200, 0));
+    view->scrollRangeToVisible(Range(line200, 0));
+    // Put line 200 at the top of the view.
+    QScrollBar* bar = scroll->verticalScrollBar();
+    const QRectF caret = view->layoutManager()->caretRect(line200);
+    bar->setValue(int(caret.top() + view->textContainerOrigin().y()));
+    QApplication::processEvents();
+    auto topLine = [this, &text] {
+        const qsizetype first = view->layoutManager()->characterRangeForRect(view->visibleContainerRect()).location;
+        return text.left(first).count(QLatin1Char('\n')) + 1;
+    };
+    ASSERT_EQ(topLine(), 200);
+    for (int pixels : { 22, 9, 14 }) {
+        QFont f = view->font();
+        f.setPixelSize(pixels);
+        view->setFont(f);
+        QApplication::processEvents();
+        EXPECT_EQ(topLine(), 200) << pixels;
+    }
 }
 
 } // namespace

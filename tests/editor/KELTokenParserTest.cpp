@@ -67,6 +67,49 @@ TEST(KELTokenParserTest, TokenizeTable)
     EXPECT_FALSE(KELTokenParser::sharedTokenParser().textStorageHasTokenStartingAtIndex(&two.ts, 4));
 }
 
+// Text put in before any view tokenized it: the whole text is scanned once, with the
+// same rule as an edit, and the tokens already there stay as they are.
+TEST(KELTokenParserTest, UntokenizedTextGetsTheTokensOfOneWholeEdit)
+{
+    struct Case {
+        const char16_t* text;
+        QList<Range> expected;
+    } cases[] = {
+        {u"<#name#>", {Range(0, 8)}},
+        {u"<##>", {Range(0, 4)}},
+        {u"<p><#name#></p>", {Range(3, 8)}},
+        {u"a <# my name #> b # c <", {Range(2, 13)}},
+        {u"<#a:b#> <#a\nb#> x <#a#", {}},
+        {u"<#<#a#>", {Range(2, 5)}},
+        {u"<#a#><#b#>", {Range(0, 5), Range(5, 5)}},
+        {u"color: #fff; <a href=\"#top\"><#link text#></a>", {Range(28, 13)}},
+        {u"<#\U0001F600#>", {}},
+        {u"##<<##>>", {Range(3, 4)}},
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf16(c.text);
+        SCOPED_TRACE(text.toStdString());
+        TextStorage plain;
+        plain.replaceCharacters(Range(0, 0), text);
+        KELTokenParser::sharedTokenParser().tokenizeUntokenizedText(&plain);
+        EXPECT_EQ(tokens(plain, 1), c.expected);
+        // The same tokens as the text pasted in one edit.
+        Tokenizing pasted;
+        pasted.ts.replaceCharacters(Range(0, 0), text);
+        EXPECT_EQ(tokens(pasted.ts, 1), tokens(plain, 1));
+    }
+
+    // A saved fold over a placeholder stays one fold; a placeholder beside it becomes a token.
+    TextStorage folded;
+    folded.replaceCharacters(Range(0, 0), QStringLiteral("<div><#in#></div>\n<#out#>"));
+    KELTokenParser::sharedTokenParser().setTokenType(KELTokenTypeFold, &folded, Range(5, 6));
+    const KELTokenIdRef fold = KELTokenParser::tokenIdAt(&folded, 5);
+    KELTokenParser::sharedTokenParser().tokenizeUntokenizedText(&folded);
+    EXPECT_EQ(tokens(folded, KELTokenTypeFold), QList<Range> { Range(5, 6) });
+    EXPECT_EQ(KELTokenParser::tokenIdAt(&folded, 5), fold);
+    EXPECT_EQ(tokens(folded, KELTokenTypePlaceholder), QList<Range> { Range(18, 7) });
+}
+
 TEST(KELTokenParserTest, EditsKeepOrDissolveTokens)
 {
     KELTokenParser& parser = KELTokenParser::sharedTokenParser();

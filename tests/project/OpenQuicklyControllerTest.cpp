@@ -16,7 +16,9 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,3 +97,34 @@ TEST_F(OpenQuicklyControllerTest, OffersTheProjectsFilesAndComesBackEmpty)
 }
 
 } // namespace
+
+// The busy indicator shows while a search runs and is out of sight otherwise (an
+// empty bar would look like a button).
+
+TEST(OpenQuicklyControllerTest, TheBusyIndicatorShowsOnlyWhileASearchRuns)
+{
+    OpenQuicklyController& controller = OpenQuicklyController::sharedInstance();
+    controller.showWindow();
+    QDialog* window = controller.window();
+    ASSERT_TRUE(window);
+    QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 5000);
+    auto* indicator = window->findChild<QProgressBar*>(QStringLiteral("progressIndicator"));
+    ASSERT_TRUE(indicator);
+    // The search among open documents and projects, which this machine always has.
+    controller.localSearchButton()->setChecked(true);
+    controller.changeLocalSearch();
+    controller.fileRegexField()->clear();
+    QTRY_VERIFY_WITH_TIMEOUT(!indicator->isVisible(), 5000);
+
+    QSignalSpy done(&controller, &OpenQuicklyController::searchDidComplete);
+    controller.fileRegexField()->setText(QStringLiteral("index"));
+    if (done.isEmpty()) {
+        EXPECT_TRUE(indicator->isVisible());
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!done.isEmpty(), 10000);
+    EXPECT_FALSE(indicator->isVisible());
+    // Room is kept for it: the field does not jump when it comes and goes.
+    EXPECT_TRUE(indicator->sizePolicy().retainSizeWhenHidden());
+    controller.fileRegexField()->clear();
+    window->close();
+}

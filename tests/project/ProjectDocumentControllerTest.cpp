@@ -143,6 +143,13 @@ TEST_F(ProjectDocumentControllerTest, CopyNames)
         {"", "README", false, "README copy"},
         {"", "a copy 0.html", false, "a copy 0 copy.html"},
         {"", "site.v2", true, "site.v2 copy"},
+        // "copy" as the whole name, or its first word, is a name, not a copy suffix.
+        {"", "copy.html", false, "copy copy.html"},
+        {"", "copy 3.html", false, "copy 3 copy.html"},
+        {"copy copy.html", "copy.html", false, "copy copy 2.html"},
+        {"", "copy copy.html", false, "copy copy 2.html"},
+        {"", " copy.html", false, " copy copy.html"},
+        {"", "my copy", true, "my copy 2"},
     };
     for (const Case& c : cases) {
         QTemporaryDir here;

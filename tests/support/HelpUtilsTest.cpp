@@ -1,11 +1,26 @@
 #include "kit/Resources.h"
 #include "support/HelpUtils.h"
+#include "support/KELHelpWindow.h"
 
+#include <QAction>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWebEngineView>
 #include <gtest/gtest.h>
+
+// Stands in for the desktop: records every address handed to it.
+class DesktopRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void open(const QUrl& url) { urls.append(url); }
+};
 
 namespace {
 
@@ -129,4 +144,48 @@ TEST_F(HelpUtilsTest, WithoutAHelpBookNothingOpens)
     EXPECT_TRUE(opened.isEmpty());
 }
 
+TEST_F(HelpUtilsTest, HelpShowsInItsOwnWindowAndTheBrowserIsAChoice)
+{
+    HelpUtils::setOpenerForTesting({});
+    DesktopRecorder desktop;
+    for (const char* scheme : {"file", "http", "https"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &desktop, "open");
+    const QString book = HelpUtils::helpBookPath();
+    ASSERT_FALSE(book.isEmpty());
+
+    HelpUtils::showHelpForKey(KELBatchFindHelpKey);
+    KELHelpWindow* window = KELHelpWindow::existingHelpWindow();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    const QUrl batch = QUrl::fromLocalFile(book + QStringLiteral("/find/batch.html"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->webView()->url(), batch, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Finding and replacing in many files – Kelp Studio Help"), 20000);
+
+    // A component window's Help: the component's own page, in the same window.
+    HelpUtils::showHelpForComponent(QStringLiteral("Simple Table"));
+    EXPECT_EQ(KELHelpWindow::existingHelpWindow(), window);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Simple Table – Kelp Studio Help"), 20000);
+    EXPECT_EQ(window->webView()->url(), QUrl::fromLocalFile(book + QStringLiteral("/component/SimpleTable.html")));
+
+    // Back returns to the page before; Contents shows the start page.
+    QTRY_VERIFY_WITH_TIMEOUT(window->backAction()->isEnabled(), 20000);
+    window->backAction()->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(window->webView()->url(), batch, 20000);
+    window->contentsAction()->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(window->webView()->url(), QUrl::fromLocalFile(book + QStringLiteral("/index.html")), 20000);
+    EXPECT_TRUE(desktop.urls.isEmpty()) << "help needed the desktop's browser";
+
+    // The browser stays a choice: the page shown goes to the desktop on request.
+    window->openInBrowserAction()->trigger();
+    ASSERT_EQ(desktop.urls.size(), 1);
+    EXPECT_EQ(desktop.urls.first(), QUrl::fromLocalFile(book + QStringLiteral("/index.html")));
+
+    window->close();
+    delete window;
+    for (const char* scheme : {"file", "http", "https"})
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+}
+
 } // namespace
+
+#include "HelpUtilsTest.moc"

@@ -84,62 +84,13 @@ TEST(InterfaceHelpers, ScreensAndViews)
 
 } // namespace
 
-#include "kit/ActionRouter.h"
-#include "kit/Responder.h"
-
 namespace {
 
-TEST(InterfaceHelpers, ButtonsValidateThroughTheResponderChain)
+TEST(InterfaceHelpers, MenuPathTitles)
 {
-    struct Delegate : kit::Responder
-    {
-        bool allowed = true;
-        int performed = 0;
-        Delegate()
-        {
-            registerAction(
-                QStringLiteral("doThing:"), [this](QObject*) { ++performed; }, [this](QAction*) { return allowed; });
-            registerAction(QStringLiteral("plain:"), [](QObject*) {});
-        }
-    } delegate;
-    kit::ActionRouter::shared().setApplicationDelegate(&delegate);
-    KELButton button(QStringLiteral("Do"), QStringLiteral("doThing:"));
-    EXPECT_TRUE(button.isEnabled());
-    button.click();
-    EXPECT_EQ(delegate.performed, 1);
-    delegate.allowed = false;
-    button.validate();
-    EXPECT_FALSE(button.isEnabled());
-    // A target without a validator of its own is enabled; no target disables.
-    EXPECT_TRUE(KELButton(QStringLiteral("P"), QStringLiteral("plain:")).isEnabled());
-    EXPECT_FALSE(KELButton(QStringLiteral("N"), QStringLiteral("nobodyTakesThis:")).isEnabled());
-    kit::ActionRouter::shared().setApplicationDelegate(nullptr);
-
     EXPECT_EQ(menuPathString(QStringLiteral("/opt/tools/Browser.app"), true), QStringLiteral("Browser \u2014 tools"));
     EXPECT_EQ(menuPathString(QStringLiteral("/opt/tools/site"), false), QStringLiteral("site"));
 }
 
 } // namespace
 
-#include <QPushButton>
-
-namespace {
-
-TEST(InterfaceHelpers, GradientBarHidesButtonsThatNoLongerFit)
-{
-    KELGradientBarView bar;
-    auto* left = new QPushButton(QStringLiteral("+"), &bar);
-    left->setGeometry(0, 0, 20, 20);
-    auto* right = new QPushButton(QStringLiteral("-"), &bar);
-    right->setGeometry(100, 0, 20, 20);
-    bar.resize(200, 22);
-    bar.show();
-    EXPECT_TRUE(right->isVisible());
-    bar.resize(130, 22); // 120 > 130 - 16
-    EXPECT_FALSE(right->isVisible());
-    EXPECT_TRUE(left->isVisible());
-    bar.resize(136, 22);
-    EXPECT_TRUE(right->isVisible());
-}
-
-} // namespace

@@ -316,6 +316,10 @@ TEST_F(DocumentColoringManagerTest, ErrorMarkersMoveWithEdits)
         { Range(10, 5), Range(12, 0), -2, Range(10, 3) }, // deletion inside
         { Range(10, 5), Range(8, 0), -4, Range(8, 3) }, // deletion over its start
         { Range(10, 5), Range(5, 1), -19, Range(5, 0) }, // swallowed
+        { Range(10, 5), Range(10, 2), 2, Range(12, 5) }, // insertion at its start pushes it
+        { Range(10, 5), Range(15, 2), 2, Range(10, 5) }, // insertion at its end stays outside
+        { Range(10, 0), Range(10, 1), 1, Range(11, 0) }, // an empty range moves with its place
+        { Range(0, 4), Range(0, 1), 1, Range(1, 4) }, // Return before the first line
         { Range(kit::NotFound, 0), Range(0, 4), 4, Range(kit::NotFound, 0) }, // no location: untouched
     };
     for (const Case& c : cases)

@@ -884,6 +884,10 @@ void Document::runModalSavePanel(SaveOperation operation, std::function<void(Doc
     } else {
         QFileDialog panel(windowForSheet());
         panel.setAcceptMode(QFileDialog::AcceptSave);
+        // The panel names the command: Save To writes a copy and keeps the document where it is.
+        panel.setWindowTitle(operation == SaveOperation::SaveTo ? QStringLiteral("Save To")
+                                 : operation == SaveOperation::Save ? QStringLiteral("Save")
+                                                                     : QStringLiteral("Save As"));
         panel.setFileMode(QFileDialog::AnyFile);
         panel.setOption(QFileDialog::DontUseNativeDialog, true);
         const QString path = filePath();

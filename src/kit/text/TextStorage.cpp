@@ -422,6 +422,7 @@ void TextStorage::replaceCharacters(Range range, const QString& text)
         closeGap();
         m_buf.replace(range.location, range.length, text);
     }
+    Q_EMIT charactersReplaced(range, text.size() - range.length);
     edited(TextStorageEditedCharacters | (text.isEmpty() ? 0 : TextStorageEditedAttributes), range,
            text.size() - range.length);
 }

@@ -206,6 +206,10 @@ public:
     static qsizetype nextLineTerminator(const QString& s, qsizetype from);
 
 Q_SIGNALS:
+    /// Each replacement of characters as it is made, inside a batch too (range in the
+    /// coordinates before it), for positions that must follow every piece of a batched
+    /// edit: the batch as a whole reports only the union of its pieces.
+    void charactersReplaced(kit::Range range, qsizetype changeInLength);
     void willProcessEditing();
     /// After the delegate and the layout managers have seen an edit.
     void didProcessEditing();
