@@ -178,6 +178,9 @@ void KELComponentLibraryController::showWindow()
 void KELComponentLibraryController::selectView(int mode)
 {
     window();
+    // Another view comes in the window: a full-screen cover flow goes home first.
+    if (m_coverFlowView && m_coverFlowView->isInFullScreenMode())
+        m_coverFlowView->fullScreenAction();
     KELComponentView* next = mode == CoverFlowMode && m_coverFlowView ? static_cast<KELComponentView*>(m_coverFlowView)
                            : mode != TileMode                         ? static_cast<KELComponentView*>(m_listView)
                                                                       : static_cast<KELComponentView*>(m_tileView);

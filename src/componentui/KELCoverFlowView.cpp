@@ -5,12 +5,18 @@
 #include "componentui/KELCoverFlowImageLoader.h"
 #include "kit/NotificationCenter.h"
 
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLinearGradient>
+#include <QMenu>
 #include <QPainter>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QVBoxLayout>
 #include <QTimer>
 #include <QVariantAnimation>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -85,6 +91,79 @@ void KELCoverFlowView::resizeEvent(QResizeEvent* event)
     placeChildren();
     layoutPictures(false);
     updateImage();
+}
+
+void KELCoverFlowView::fullScreenAction()
+{
+    if (m_fullScreenHost) {
+        QWidget* host = m_fullScreenHost;
+        m_fullScreenHost = nullptr;
+        if (auto* stack = qobject_cast<QStackedWidget*>(m_homeParent.data())) {
+            stack->insertWidget(std::clamp(m_homeIndex, 0, int(stack->count())), this);
+            stack->setCurrentWidget(this);
+        } else {
+            setParent(m_homeParent);
+            if (m_homeParent && m_homeParent->layout())
+                m_homeParent->layout()->addWidget(this);
+        }
+        show();
+        if (QWidget* top = window()) {
+            top->raise();
+            top->activateWindow();
+        }
+        setFocus(Qt::OtherFocusReason);
+        host->deleteLater();
+        return;
+    }
+    QWidget* home = parentWidget();
+    if (!home)
+        return;
+    QWidget* window = this->window();
+    QScreen* screen = window->screen();
+    m_homeParent = home;
+    m_homeIndex = -1;
+    if (auto* stack = qobject_cast<QStackedWidget*>(home)) {
+        m_homeIndex = stack->indexOf(this);
+        stack->removeWidget(this);
+    }
+    // The host belongs to the view's window, so it goes when that window goes.
+    auto* host = new QWidget(window, Qt::Window);
+    host->setObjectName(QStringLiteral("KELCoverFlowFullScreen"));
+    host->setWindowTitle(window->windowTitle());
+    host->setAttribute(Qt::WA_DeleteOnClose, false);
+    auto* layout = new QVBoxLayout(host);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(this);
+    m_fullScreenHost = host;
+    // Closing the full-screen window by the window manager brings the view home.
+    host->installEventFilter(this);
+    if (screen)
+        host->setGeometry(screen->geometry());
+    host->showFullScreen();
+    show();
+    host->activateWindow();
+    setFocus(Qt::OtherFocusReason);
+}
+
+void KELCoverFlowView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addAction(isInFullScreenMode() ? QStringLiteral("Exit Full Screen") : QStringLiteral("Enter Full Screen"), this,
+                   &KELCoverFlowView::fullScreenAction);
+    menu.exec(event->globalPos());
+}
+
+bool KELCoverFlowView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_fullScreenHost && event->type() == QEvent::Close) {
+        event->ignore();
+        QTimer::singleShot(0, this, [this] {
+            if (m_fullScreenHost)
+                fullScreenAction();
+        });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void KELCoverFlowView::showEvent(QShowEvent* event)
@@ -499,6 +578,13 @@ void KELCoverFlowView::keyPressEvent(QKeyEvent* event)
     setAnimationSpeed(event->modifiers());
     const bool jump = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
     switch (event->key()) {
+    case Qt::Key_Escape:
+        if (m_fullScreenHost) {
+            fullScreenAction();
+            return;
+        }
+        event->ignore();
+        return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         select();

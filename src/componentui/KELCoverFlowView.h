@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QImage>
+#include <QPointer>
 #include <QTransform>
 #include <QWidget>
 
@@ -46,6 +47,10 @@ public:
 
     void moveSelection(qint64 delta);
     void select();
+    // Leaves full-screen mode when the view is in it, otherwise shows the view
+    // alone, full screen, on the screen of its window.
+    void fullScreenAction();
+    bool isInFullScreenMode() const { return m_fullScreenHost != nullptr; }
     void updateSelection();
     /// Asks for the pictures that may be visible and sweeps the rest from the queue.
     void updateImage();
@@ -91,6 +96,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -130,6 +137,10 @@ private:
     QString m_noSearchResultsText;
     SFScrollerLayer* m_scroller;
     bool m_scrollerTracking = false;
+    // While full screen: the window that holds the view, and where it came from.
+    QPointer<QWidget> m_fullScreenHost;
+    QPointer<QWidget> m_homeParent;
+    int m_homeIndex = -1;
     KELComponentLibrarySelectButton* m_selectButton;
     QString m_searchString;
     QDateTime m_lastSearchDate;

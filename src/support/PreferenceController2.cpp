@@ -519,8 +519,12 @@ void PreferenceController2::selectColorLanguage(int index)
     m_colorStack->updateGeometry();
     if (!m_window || !m_window->isVisible() || old == shown)
         return;
-    // The window grows or shrinks by the difference of the two sub-panes, its top edge fixed.
     const QRect before = m_window->geometry();
+    // The layouts take the new sub-pane's sizes now, so the window's least height is that of the pane shown.
+    for (QWidget* w = m_colorStack; w; w = w->isWindow() ? nullptr : w->parentWidget())
+        if (QLayout* layout = w->layout())
+            layout->activate();
+    // The window grows or shrinks by the difference of the two sub-panes, its top edge fixed.
     int height = std::max(before.height() + shown->sizeHint().height() - oldHeight, m_window->minimumSizeHint().height());
     int top = before.y();
     if (QScreen* screen = m_window->screen()) {

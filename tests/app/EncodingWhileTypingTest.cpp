@@ -47,7 +47,7 @@ TEST_F(EncodingWhileTypingTest, PlainASCIIPagesTakeAnyCharacterWithoutAQuestion)
     view->setSelectedRange(kit::Range(3, 0));
     typeText(view, QStringLiteral("caf\u00e9 cr\u00e8me \u20ac "));
     QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
-    settle();
+    ASSERT_TRUE(waitFor([&] { return !document->isDocumentEdited(); }));
     EXPECT_TRUE(alerts.isEmpty()) << alerts.join(QLatin1Char('\n')).toStdString();
     EXPECT_FALSE(document->isHoldingTypedKeys());
     EXPECT_EQ(onDisk(opened), QStringLiteral("<p>caf\u00e9 cr\u00e8me \u20ac plain</p>\n").toUtf8());
@@ -64,14 +64,14 @@ TEST_F(EncodingWhileTypingTest, PlainASCIIPagesTakeAnyCharacterWithoutAQuestion)
     fresh->textView()->selectAll();
     typeText(fresh->textView(), QStringLiteral("<p>new</p>"));
     QTest::keyClick(fresh->textView(), Qt::Key_S, Qt::ControlModifier);
-    settle();
+    ASSERT_TRUE(waitFor([&] { return onDisk(saved) == QByteArray("<p>new</p>"); }));
     kit::Document::setSavePanelResponderForTesting({});
     ASSERT_EQ(onDisk(saved), QByteArray("<p>new</p>"));
     EXPECT_EQ(fresh->documentEncoding(), kit::UTF8StringEncoding);
     fresh->textView()->setSelectedRange(kit::Range(6, 0));
     typeText(fresh->textView(), QStringLiteral("\u00e9"));
     QTest::keyClick(fresh->textView(), Qt::Key_S, Qt::ControlModifier);
-    settle();
+    EXPECT_TRUE(waitFor([&] { return !fresh->isDocumentEdited(); }));
     EXPECT_TRUE(alerts.isEmpty()) << alerts.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(onDisk(saved), QStringLiteral("<p>new\u00e9</p>").toUtf8());
 }
@@ -121,7 +121,7 @@ TEST_F(EncodingWhileTypingTest, KeysTypedAroundTheAlertAreGivenBackToTheText)
         EXPECT_EQ(onDisk(path), c.bytes);
         EXPECT_FALSE(document->isHoldingTypedKeys());
         document->close();
-        settle();
+        drainEvents();
     }
 }
 

@@ -171,6 +171,10 @@ TEST_F(KELApplicationCommandsTest, PreviewWithBrowserListsTheInstalledBrowsers)
         "Exec=true %u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;text/html;\n"));
     ASSERT_TRUE(testsupport::writeBytes(editorEntry, "[Desktop Entry]\nType=Application\nName=Kelp Test Editor\n"
         "Exec=true %f\nMimeType=text/html;\n"));
+    // The index of types that installing an application brings up to date.
+    ASSERT_TRUE(testsupport::writeBytes(applications + QStringLiteral("/mimeinfo.cache"),
+        "[MIME Cache]\nx-scheme-handler/http=kelptest-browser.desktop;\nx-scheme-handler/https=kelptest-browser.desktop;\n"
+        "text/html=kelptest-browser.desktop;kelptest-editor.desktop;\n"));
     const QString id = QStringLiteral("kelptest-browser.desktop");
     auto installed = [] {
         QStringList ids;
@@ -179,7 +183,7 @@ TEST_F(KELApplicationCommandsTest, PreviewWithBrowserListsTheInstalledBrowsers)
         return ids;
     };
     // The desktop's list of applications notices new entries by itself.
-    QTRY_VERIFY_WITH_TIMEOUT(installed().contains(id), 30000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return installed().contains(id); }, 30000));
     EXPECT_FALSE(installed().contains(QStringLiteral("kelptest-editor.desktop")));
 
     MyDocument* document = open(file(QStringLiteral("browse.html"), "<p>hi</p>\n"));

@@ -99,7 +99,7 @@ TEST_F(TypeColoringPreferencesTest, TheWindowFitsTheLanguageSubPaneShown)
     prefs.showWindow();
     prefs.showPreferencesPane(QStringLiteral("KELColorsPreferencesToolbarIdentifier"));
     QWidget* window = prefs.window();
-    QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isVisible(); }, 5000));
     auto* languages = window->findChild<QComboBox*>(QStringLiteral("colorLanguage"));
     ASSERT_TRUE(languages);
     const int html = languages->findText(QStringLiteral("HTML"));
@@ -115,10 +115,10 @@ TEST_F(TypeColoringPreferencesTest, TheWindowFitsTheLanguageSubPaneShown)
     languages->setCurrentIndex(html);
     EXPECT_EQ(stack->currentIndex(), html);
     // The window grows or shrinks by the difference of the sub-panes, its top edge kept.
-    QTRY_COMPARE_WITH_TIMEOUT(window->height(), std::min(before.height() + htmlHeight - generalHeight, available), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->height() == std::min(before.height() + htmlHeight - generalHeight, available); }, 5000));
     EXPECT_EQ(window->geometry().top(), before.top());
     languages->setCurrentIndex(0);
-    QTRY_COMPARE_WITH_TIMEOUT(window->height(), before.height(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->height() == before.height(); }, 5000));
     EXPECT_EQ(window->geometry().top(), before.top());
     prefs.resetWindowForTesting();
 }

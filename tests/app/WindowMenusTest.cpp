@@ -49,7 +49,7 @@ protected:
         KELCodeClipsController::sharedInstance().hide();
         PreferenceController2::sharedInstance().window()->hide();
         TextFinder::sharedInstance().findTextField()->window()->hide();
-        settle();
+        drainEvents();
         RunningEditor::TearDown();
     }
 
@@ -65,7 +65,7 @@ protected:
                 delete window.data();
             }
         }
-        settle();
+        drainEvents();
     }
     static void toFront(QWidget* window, QWidget* focus = nullptr)
     {
@@ -78,9 +78,9 @@ protected:
             << "not in front: " << window->windowTitle().toStdString();
         if (focus)
             focus->setFocus(Qt::OtherFocusReason);
-        settle();
+        drainEvents();
         MyDocumentController::sharedDocumentController()->sendDocumentNotificationsIfNeeded(window);
-        settle();
+        drainEvents();
     }
     // Every item of the window that sends a command: its menu bar's and toolbars'.
     static QList<QAction*> windowItems(QWidget* window)
@@ -112,7 +112,7 @@ protected:
         if (!a || !kit::ActionRouter::shared().validateAction(a))
             return false;
         a->trigger();
-        settle();
+        drainEvents();
         return true;
     }
     // The commands of the window's menu bar that are disabled now.
@@ -151,12 +151,12 @@ protected:
         options.restorationPath = dir.filePath(QStringLiteral("windows.plist"));
         app = std::make_unique<KELApplication>(options);
         ASSERT_TRUE(app->start({}));
-        settle();
+        ASSERT_TRUE(waitFor([this] { return app->hasFinishedLaunching() && MyDocumentController::sharedDocumentController(); }));
     }
     static KELComponentController* openComponent(const QString& name)
     {
         KELComponentController* controller = KELOpenComponentWindowNamed(name);
-        settle();
+        drainEvents();
         return controller;
     }
 };
@@ -227,7 +227,7 @@ TEST_F(WindowMenusTest, EveryWindowInFrontAndBehindAPanelEnablesExactlyWhatItsMe
              kit::Error error;
              kit::WindowController* project
                  = MyDocumentController::sharedDocumentController()->openWindowForURL(QUrl::fromLocalFile(dir.filePath("site")), true, &error);
-             settle();
+             drainEvents();
              return project ? project->window() : nullptr;
          },
          // The tree has the keyboard (Select All selects its rows); the toolbar's
@@ -238,12 +238,12 @@ TEST_F(WindowMenusTest, EveryWindowInFrontAndBehindAPanelEnablesExactlyWhatItsMe
              auto* project = qobject_cast<ProjectDocumentController*>(kit::ActionRouter::shared().windowResponder(window) ? dynamic_cast<ProjectDocumentController*>(kit::ActionRouter::shared().windowResponder(window)) : nullptr);
              ASSERT_TRUE(project);
              project->showItemAtPath(projectPage);
-             settle();
+             ASSERT_TRUE(waitFor([&] { return project->currentDocument() != nullptr; }));
              MyDocument* site = project->currentDocument();
              ASSERT_TRUE(site);
              EXPECT_FALSE(chooseIn(window, QStringLiteral("saveAll:"))) << "nothing to save";
              QTest::keyClicks(site->textView(), QStringLiteral("Z"));
-             settle();
+             drainEvents();
              ASSERT_TRUE(chooseIn(window, QStringLiteral("saveAll:")));
              EXPECT_EQ(testsupport::fileBytes(projectPage), QByteArray("Z<p>site</p>\n"));
              EXPECT_FALSE(chooseIn(window, QStringLiteral("selectNextTab:"))) << "one tab";
@@ -274,13 +274,13 @@ TEST_F(WindowMenusTest, EveryWindowInFrontAndBehindAPanelEnablesExactlyWhatItsMe
          sorted(noDocument + QStringList{"toggleCodeNavigator:", "toggleToolbarShown:"}), {}},
         {"library", [&]() -> QWidget* {
              EXPECT_TRUE(kit::ActionRouter::shared().sendAction(QStringLiteral("showComponentLibrary:")));
-             settle();
+             drainEvents();
              return KELComponentLibraryController::sharedInstance().window();
          },
          sorted(noDocument + PreviewCommands + QStringList{"toggleCodeNavigator:"}), {}},
         {"PDF", [&]() -> QWidget* {
              AppController::sharedInstance().openFile(pdfPath);
-             settle();
+             EXPECT_TRUE(waitFor([] { for (KELReadOnlyDocumentController* v : KELReadOnlyDocumentController::openControllers()) if (qobject_cast<KELPDFController*>(v)) return true; return false; }));
              for (KELReadOnlyDocumentController* viewer : KELReadOnlyDocumentController::openControllers())
                  if (auto* p = qobject_cast<KELPDFController*>(viewer))
                      pdf = p;
@@ -308,7 +308,7 @@ TEST_F(WindowMenusTest, EveryWindowInFrontAndBehindAPanelEnablesExactlyWhatItsMe
          }},
         {"Code Clips", [&]() -> QWidget* {
              EXPECT_TRUE(kit::ActionRouter::shared().sendAction(QStringLiteral("manageCodeClips:")));
-             settle();
+             drainEvents();
              return &KELCodeClipsController::sharedInstance();
          },
          // The list of groups has the keyboard.
@@ -316,7 +316,7 @@ TEST_F(WindowMenusTest, EveryWindowInFrontAndBehindAPanelEnablesExactlyWhatItsMe
          {}},
         {"Preferences", [&]() -> QWidget* {
              EXPECT_TRUE(kit::ActionRouter::shared().sendAction(QStringLiteral("showPreferencePanel2:")));
-             settle();
+             drainEvents();
              return PreferenceController2::sharedInstance().window();
          },
          sorted(noDocument + PreviewCommands + QStringList{"toggleCodeNavigator:"}), {}},
@@ -326,7 +326,7 @@ TEST_F(WindowMenusTest, EveryWindowInFrontAndBehindAPanelEnablesExactlyWhatItsMe
         QWidget* window = kind.open();
         ASSERT_TRUE(window);
         toFront(window, window->focusWidget());
-        ASSERT_TRUE(menuBarOf(window)) << "every main window has the menus";
+        ASSERT_TRUE(waitFor([&] { return menuBarOf(window) != nullptr; }, 10000)) << "every main window has the menus";
         const QStringList disabled = disabledCommands(window);
         EXPECT_EQ(disabled.join(' ').toStdString(), kind.disabled.join(' ').toStdString());
         // Nothing that cannot run is enabled: the chain of this window has no taker.
@@ -360,7 +360,7 @@ TEST_F(WindowMenusTest, EveryWindowInFrontAndBehindAPanelEnablesExactlyWhatItsMe
         }
         EXPECT_GT(keys, 40);
         panel->hide();
-        settle();
+        drainEvents();
     }
 
     // The Window menu of any window lists every window, and brings the chosen one to the front.
@@ -403,7 +403,7 @@ TEST_F(WindowMenusTest, EveryWindowInFrontAndBehindAPanelEnablesExactlyWhatItsMe
     auto* documents = dynamic_cast<DocumentWindowController*>(kit::ActionRouter::shared().windowResponder(documentWindow));
     ASSERT_TRUE(documents);
     documents->openAndDisplayDocumentWithURL(QUrl::fromLocalFile(file(QStringLiteral("second.html"), "<p>2</p>\n")));
-    settle();
+    ASSERT_TRUE(waitFor([&] { return documents->numTabs() == 2; }));
     ASSERT_EQ(documents->numTabs(), 2);
     MyDocument* before = documents->currentDocument();
     EXPECT_TRUE(chooseIn(documentWindow, QStringLiteral("selectPreviousTab:")));
@@ -433,10 +433,10 @@ TEST_F(WindowMenusTest, KeysActOnlyOnATextTheUserSees)
     ASSERT_EQ(QApplication::activeWindow(), library);
     for (const auto key : {Qt::Key_A, Qt::Key_X, Qt::Key_C}) {
         QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
-        settle();
+        drainEvents();
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
-    settle();
+    drainEvents();
     for (const char* action : {"selectAll:", "cut:", "copy:", "paste:", "delete:"})
         EXPECT_FALSE(kit::ActionRouter::shared().sendAction(QString::fromLatin1(action))) << action;
     EXPECT_EQ(text(document), QStringLiteral("<p>keep me</p>\n"));
@@ -458,13 +458,13 @@ TEST_F(WindowMenusTest, KeysActOnlyOnATextTheUserSees)
     const QPoint at = tree->visualRect(row).center();
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
-    settle();
+    ASSERT_TRUE(waitFor([&] { return project->currentDocument() && project->currentDocument()->filePath() == treeFile; }));
     MyDocument* opened2 = project->currentDocument();
     ASSERT_TRUE(opened2);
     EXPECT_EQ(opened2->filePath(), treeFile);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == opened2->textView(); }, 10000));
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("typed"));
-    settle();
+    EXPECT_TRUE(waitFor([&] { return text(opened2).startsWith(QStringLiteral("typed")); }));
     EXPECT_TRUE(text(opened2).startsWith(QStringLiteral("typed"))) << text(opened2).toStdString();
 }
 
@@ -474,7 +474,7 @@ TEST_F(WindowMenusTest, ComponentWindowsAndTheLibraryComeBackWhereTheyWere)
 {
     KELComponentLibraryController& library = KELComponentLibraryController::sharedInstance();
     ASSERT_TRUE(kit::ActionRouter::shared().sendAction(QStringLiteral("showComponentLibrary:")));
-    settle();
+    drainEvents();
     library.window()->resize(520, 380);
     kit::setWindowFrameTopLeft(library.window(), QPoint(40, 50));
     KELComponentController* component = openComponent(QStringLiteral("Simple Link"));
@@ -482,7 +482,9 @@ TEST_F(WindowMenusTest, ComponentWindowsAndTheLibraryComeBackWhereTheyWere)
     component->window()->resize(620, 600);
     // (Below the top edge: the toolkit keeps room for a title bar of its own guess there.)
     kit::setWindowFrameTopLeft(component->window(), QPoint(120, 30));
-    settle();
+    drainEvents();
+    EXPECT_TRUE(waitFor([&] { return kit::windowFrame(library.window()).topLeft() == QPoint(40, 50)
+                                      && kit::windowFrame(component->window()).topLeft() == QPoint(120, 30); }, 10000));
     const QRect libraryFrame = kit::windowFrame(library.window());
     const QRect componentFrame = kit::windowFrame(component->window());
     EXPECT_EQ(libraryFrame.topLeft(), QPoint(40, 50));
@@ -490,20 +492,21 @@ TEST_F(WindowMenusTest, ComponentWindowsAndTheLibraryComeBackWhereTheyWere)
     const QVariant before = component->rootController()->valueForKeyPath(keyPath);
     ASSERT_TRUE(before.isValid());
     component->rootController()->setValueForKeyPath(keyPath, QStringLiteral("Kept across starts"));
-    settle();
+    drainEvents();
 
     // Quit as the user does, then the process ends.
     bool exited = false;
     AppController::sharedInstance().setExitFunction([&exited](int) { exited = true; });
     ASSERT_TRUE(kit::ActionRouter::shared().sendAction(QStringLiteral("terminate:")));
-    settle();
+    EXPECT_TRUE(waitFor([&exited] { return exited; }));
     AppController::sharedInstance().setExitFunction({});
     ASSERT_TRUE(exited);
     closeComponentWindows();
     library.window()->hide();
     restart();
 
-    ASSERT_TRUE(library.window()->isVisible());
+    ASSERT_TRUE(waitFor([&] { return library.window()->isVisible(); }));
+    EXPECT_TRUE(waitFor([&] { return kit::windowFrame(library.window()) == libraryFrame; }, 10000));
     EXPECT_EQ(kit::windowFrame(library.window()), libraryFrame);
     KELComponentWindow* restored = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -511,6 +514,8 @@ TEST_F(WindowMenusTest, ComponentWindowsAndTheLibraryComeBackWhereTheyWere)
             restored = window;
     ASSERT_TRUE(restored);
     EXPECT_EQ(restored->controller()->component()->name().value_or(QString()), QStringLiteral("Simple Link"));
+    // The window manager frames a restored window a moment after it shows.
+    EXPECT_TRUE(waitFor([&] { return kit::windowFrame(restored) == componentFrame; }, 10000));
     EXPECT_EQ(kit::windowFrame(restored), componentFrame);
     EXPECT_EQ(restored->controller()->rootController()->valueForKeyPath(keyPath).toString(), QStringLiteral("Kept across starts"));
     EXPECT_FALSE(restored->isWindowModified());
@@ -534,12 +539,14 @@ TEST_F(WindowMenusTest, UndoInAFieldOfAComponentIsTheComponentsUndo)
     ASSERT_EQ(QApplication::focusWidget(), field);
     field->end(false);
     QTest::keyClicks(field, QStringLiteral("!"));
-    settle();
+    EXPECT_TRUE(waitFor([&] { return component->rootController()->valueForKeyPath(QStringLiteral("text.value")).toString() == QStringLiteral("Read more!"); }));
+    // The typing's undo group closes on the next turn of the event loop, as between two keys.
+    drainEvents();
     const QString keyPath = QStringLiteral("text.value");
     ASSERT_EQ(component->rootController()->valueForKeyPath(keyPath).toString(), QStringLiteral("Read more!"));
 
     QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
-    settle();
+    EXPECT_TRUE(waitFor([&] { return field->text() == QStringLiteral("Read more"); }));
     EXPECT_EQ(component->rootController()->valueForKeyPath(keyPath).toString(), QStringLiteral("Read more"));
     EXPECT_EQ(field->text(), QStringLiteral("Read more"));
     EXPECT_FALSE(window->isWindowModified());
@@ -549,7 +556,7 @@ TEST_F(WindowMenusTest, UndoInAFieldOfAComponentIsTheComponentsUndo)
     QAction* undo = windowItem(window, QStringLiteral("undo:"));
     ASSERT_TRUE(undo && kit::ActionRouter::shared().validateAction(undo));
     undo->trigger();
-    settle();
+    EXPECT_TRUE(waitFor([&] { return field->text() == QStringLiteral("Read more"); }));
     EXPECT_EQ(field->text(), QStringLiteral("Read more"));
 }
 
@@ -582,7 +589,7 @@ TEST_F(WindowMenusTest, ClipsOfTheClipsMenuAreEnabledOverATextAndInsert)
     clips->close();
     document->textView()->setSelectedRange(kit::Range(0, 0));
     greeting->trigger();
-    settle();
+    EXPECT_TRUE(waitFor([&] { return text(document).startsWith(QStringLiteral("<b>hi</b>")); }));
     EXPECT_TRUE(text(document).startsWith(QStringLiteral("<b>hi</b>"))) << text(document).toStdString();
     store.removeClips({clip.id()});
 }

@@ -214,10 +214,10 @@ TEST_F(KELCheckerServicesTest, PHPDocumentIsCheckedOnItsOutput)
     EXPECT_EQ(source->font().family(), document->textView()->font().family());
 
     // Idle, the progress indicator is out of sight; it shows while a check runs.
-    QTRY_VERIFY_WITH_TIMEOUT(!checker->progressIndicator()->isVisible(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !checker->progressIndicator()->isVisible(); }, 10000));
     checker->refresh();
     EXPECT_TRUE(checker->progressIndicator()->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(!checker->progressIndicator()->isVisible(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !checker->progressIndicator()->isVisible(); }, 10000));
     checker->close();
     EXPECT_TRUE(document->documentErrors().isEmpty());
 }

@@ -5,6 +5,7 @@
 #include "componentui/LibraryTestSupport.h"
 
 #include <QPainter>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -225,4 +226,43 @@ TEST_F(KELCoverFlowViewTest, ClicksHitOnlyOpaquePartsOfPictures)
     EXPECT_EQ(selectedName(), QStringLiteral("B"));
     view.hide();
     realLoader.stop();
+}
+
+TEST_F(KELCoverFlowViewTest, FullScreenShowsTheViewAloneAndEscapeBringsItHome)
+{
+    QWidget window;
+    auto* stack = new QStackedWidget(&window);
+    stack->addWidget(new QWidget);
+    stack->addWidget(&view);
+    stack->addWidget(new QWidget);
+    stack->setCurrentWidget(&view);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    view.fullScreenAction();
+    ASSERT_TRUE(view.isInFullScreenMode());
+    QWidget* host = view.window();
+    EXPECT_NE(host, &window);
+    EXPECT_TRUE(host->windowState() & Qt::WindowFullScreen);
+    EXPECT_EQ(stack->indexOf(&view), -1);
+    EXPECT_EQ(selectedName(), QStringLiteral("audio"));
+
+    // The keys still move the pictures; Escape leaves full screen.
+    QTest::keyClick(&view, Qt::Key_Right);
+    EXPECT_EQ(selectedName(), QStringLiteral("Image Map"));
+    QTest::keyClick(&view, Qt::Key_Escape);
+    EXPECT_FALSE(view.isInFullScreenMode());
+    EXPECT_EQ(view.window(), &window);
+    EXPECT_EQ(stack->indexOf(&view), 1);
+    EXPECT_EQ(stack->currentWidget(), &view);
+
+    // Closing the full-screen window brings the view home too.
+    view.fullScreenAction();
+    ASSERT_TRUE(view.isInFullScreenMode());
+    view.window()->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.isInFullScreenMode(); }, 5000));
+    EXPECT_EQ(stack->indexOf(&view), 1);
+
+    stack->removeWidget(&view);
+    view.setParent(nullptr);
 }

@@ -161,7 +161,7 @@ TEST_F(CodeCompletionControllerTest, TheBottomStripMovesThePanelAndItsCornerResi
     QWidget* panel = controller->panelWindow();
     ASSERT_TRUE(panel->isVisible());
     panel->setGeometry(100, 200, 320, 240);
-    QTRY_COMPARE_WITH_TIMEOUT(panel->geometry(), QRect(100, 200, 320, 240), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->geometry() == QRect(100, 200, 320, 240); }, 5000));
     // The strip is the panel's to drag: no child takes the press there.
     const QPoint inStrip(60, panel->height() - 6);
     QWidget* child = panel->childAt(inStrip);
@@ -180,16 +180,16 @@ TEST_F(CodeCompletionControllerTest, TheBottomStripMovesThePanelAndItsCornerResi
         QApplication::sendEvent(panel, &release);
     };
     drag(inStrip, QPoint(40, 30));
-    QTRY_COMPARE_WITH_TIMEOUT(panel->pos(), QPoint(140, 230), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->pos() == QPoint(140, 230); }, 5000));
     EXPECT_EQ(panel->size(), QSize(320, 240));
 
     // The grip in the strip's right corner resizes; the top-left corner stays.
     drag(QPoint(panel->width() - 5, panel->height() - 5), QPoint(60, 50));
-    QTRY_COMPARE_WITH_TIMEOUT(panel->size(), QSize(380, 290), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->size() == QSize(380, 290); }, 5000));
     EXPECT_EQ(panel->pos(), QPoint(140, 230));
     // Not below the smallest size.
     drag(QPoint(panel->width() - 5, panel->height() - 5), QPoint(-1000, -1000));
-    QTRY_COMPARE_WITH_TIMEOUT(panel->size(), panel->minimumSize(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->size() == panel->minimumSize(); }, 5000));
 
     // Above the strip, a drag moves nothing.
     const QPoint before = panel->pos();
@@ -197,7 +197,7 @@ TEST_F(CodeCompletionControllerTest, TheBottomStripMovesThePanelAndItsCornerResi
     EXPECT_EQ(panel->pos(), before);
     // Moved up against the screen's top, the panel stays below it.
     drag(QPoint(20, panel->height() - 6), QPoint(0, -5000));
-    QTRY_COMPARE_WITH_TIMEOUT(panel->y(), QGuiApplication::primaryScreen()->geometry().top() + CodeCompletionPanel::ScreenTopMargin, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->y() == QGuiApplication::primaryScreen()->geometry().top() + CodeCompletionPanel::ScreenTopMargin; }, 5000));
 }
 
 TEST_F(CodeCompletionControllerTest, ReturnWithoutASelectedRowOnlyCloses)

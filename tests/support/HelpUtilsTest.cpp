@@ -158,21 +158,21 @@ TEST_F(HelpUtilsTest, HelpShowsInItsOwnWindowAndTheBrowserIsAChoice)
     ASSERT_TRUE(window);
     EXPECT_TRUE(window->isVisible());
     const QUrl batch = QUrl::fromLocalFile(book + QStringLiteral("/find/batch.html"));
-    QTRY_COMPARE_WITH_TIMEOUT(window->webView()->url(), batch, 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Finding and replacing in many files – Kelp Studio Help"), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->webView()->url() == batch; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowTitle() == QStringLiteral("Finding and replacing in many files – Kelp Studio Help"); }, 20000));
 
     // A component window's Help: the component's own page, in the same window.
     HelpUtils::showHelpForComponent(QStringLiteral("Simple Table"));
     EXPECT_EQ(KELHelpWindow::existingHelpWindow(), window);
-    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Simple Table – Kelp Studio Help"), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowTitle() == QStringLiteral("Simple Table – Kelp Studio Help"); }, 20000));
     EXPECT_EQ(window->webView()->url(), QUrl::fromLocalFile(book + QStringLiteral("/component/SimpleTable.html")));
 
     // Back returns to the page before; Contents shows the start page.
-    QTRY_VERIFY_WITH_TIMEOUT(window->backAction()->isEnabled(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->backAction()->isEnabled(); }, 20000));
     window->backAction()->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(window->webView()->url(), batch, 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->webView()->url() == batch; }, 20000));
     window->contentsAction()->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(window->webView()->url(), QUrl::fromLocalFile(book + QStringLiteral("/index.html")), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->webView()->url() == QUrl::fromLocalFile(book + QStringLiteral("/index.html")); }, 20000));
     EXPECT_TRUE(desktop.urls.isEmpty()) << "help needed the desktop's browser";
 
     // The browser stays a choice: the page shown goes to the desktop on request.
