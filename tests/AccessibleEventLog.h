@@ -1,6 +1,9 @@
 #pragma once
 // Records the accessibility events the program sends, for tests: while one of these
-// lives, assistive technology counts as listening and every event lands in `events`.
+// lives, someone counts as listening and every event sent through the kit lands in
+// `events` (Qt itself drops events on the offscreen platform, which has no bridge).
+
+#include "kit/Accessibility.h"
 
 #include <QAccessible>
 #include <QList>
@@ -24,13 +27,11 @@ public:
     AccessibleEventLog()
     {
         s_log = this;
-        QAccessible::installUpdateHandler(&AccessibleEventLog::record);
-        QAccessible::setActive(true);
+        kit::setAccessibilityObserverForTesting(&AccessibleEventLog::record);
     }
     ~AccessibleEventLog()
     {
-        QAccessible::installUpdateHandler(nullptr);
-        QAccessible::setActive(false);
+        kit::setAccessibilityObserverForTesting({});
         s_log = nullptr;
     }
     AccessibleEventLog(const AccessibleEventLog&) = delete;

@@ -1,5 +1,7 @@
 #include "kit/AccessibleItems.h"
 
+#include "kit/Accessibility.h"
+
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QPointer>
@@ -273,11 +275,11 @@ void registerAccessibleItems(const char* className, AccessibleItemsDescription d
 
 void notifyAccessibleItem(QWidget* view, int index, QAccessible::Event event)
 {
-    if (!view || !QAccessible::isActive())
+    if (!view || !isAccessibilityListening())
         return;
     QAccessibleEvent e(view, event);
     e.setChild(index);
-    QAccessible::updateAccessibility(&e);
+    sendAccessibilityEvent(e);
 }
 
 } // namespace kit

@@ -1,5 +1,6 @@
 #include "kit/text/TextView.h"
 
+#include "kit/Accessibility.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UndoManager.h"
 #include "kit/text/ScrollView.h"
@@ -170,9 +171,9 @@ void TextView::setTextStorage(TextStorage* storage)
     TextStorage* old = m_storage;
     // A reader learns the new text as one replacement of the old (rare: views get their
     // document's storage once).
-    if (QAccessible::isActive() && (old->length() > 0 || storage->length() > 0)) {
+    if (isAccessibilityListening() && (old->length() > 0 || storage->length() > 0)) {
         QAccessibleTextUpdateEvent event(this, 0, old->string(), storage->string());
-        QAccessible::updateAccessibility(&event);
+        sendAccessibilityEvent(event);
     }
     m_storage = storage;
     m_layout->setTextStorage(storage);

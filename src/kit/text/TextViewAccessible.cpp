@@ -1,5 +1,6 @@
 #include "kit/text/TextViewAccessible.h"
 
+#include "kit/Accessibility.h"
 #include "kit/text/LayoutManager.h"
 #include "kit/text/TextStorage.h"
 #include "kit/text/TextView.h"
@@ -351,7 +352,7 @@ void TextViewAccessible::replaceText(int startOffset, int endOffset, const QStri
 void TextView::accessibleCharactersWillChange(Range range)
 {
     // Only the replaced piece is copied, and only while a reader listens.
-    if (QAccessible::isActive() && range.length > 0)
+    if (isAccessibilityListening() && range.length > 0)
         m_accessibleRemoved = m_storage->substring(range);
     else
         m_accessibleRemoved.clear();
@@ -359,7 +360,7 @@ void TextView::accessibleCharactersWillChange(Range range)
 
 void TextView::accessibleCharactersChanged(Range range, qsizetype delta)
 {
-    if (!QAccessible::isActive()) {
+    if (!isAccessibilityListening()) {
         m_accessibleRemoved.clear();
         return;
     }
@@ -368,19 +369,19 @@ void TextView::accessibleCharactersChanged(Range range, qsizetype delta)
     const int at = int(range.location);
     if (!removed.isEmpty() && !inserted.isEmpty()) {
         QAccessibleTextUpdateEvent event(this, at, removed, inserted);
-        QAccessible::updateAccessibility(&event);
+        sendAccessibilityEvent(event);
     } else if (!removed.isEmpty()) {
         QAccessibleTextRemoveEvent event(this, at, removed);
-        QAccessible::updateAccessibility(&event);
+        sendAccessibilityEvent(event);
     } else if (!inserted.isEmpty()) {
         QAccessibleTextInsertEvent event(this, at, inserted);
-        QAccessible::updateAccessibility(&event);
+        sendAccessibilityEvent(event);
     }
 }
 
 void TextView::accessibleSelectionChanged()
 {
-    if (!QAccessible::isActive())
+    if (!isAccessibilityListening())
         return;
     Range selected(m_head, 0);
     for (const Range& r : std::as_const(m_selection)) {
@@ -393,14 +394,14 @@ void TextView::accessibleSelectionChanged()
         if (selected != m_accessibleSelection) {
             QAccessibleTextSelectionEvent event(this, int(selected.location), int(selected.end()));
             event.setCursorPosition(int(m_head));
-            QAccessible::updateAccessibility(&event);
+            sendAccessibilityEvent(event);
         }
     }
     m_accessibleSelection = selected.length > 0 ? selected : Range(0, 0);
     if (m_head != m_accessibleCaret) {
         m_accessibleCaret = m_head;
         QAccessibleTextCursorEvent event(this, int(m_head));
-        QAccessible::updateAccessibility(&event);
+        sendAccessibilityEvent(event);
     }
 }
 
