@@ -206,7 +206,7 @@ void KELComponentLibraryListView::reloadComponents()
         for (const auto& component : group->components()) {
             auto* item = new QTreeWidgetItem(groupItem, {component->name().value_or(QString())});
             item->setData(0, ComponentRole, QVariant::fromValue(quintptr(component.get())));
-            item->setData(0, Qt::AccessibleDescriptionRole, component->displayDescription());
+            item->setData(0, Qt::AccessibleDescriptionRole, component->displayDescription().trimmed());
             if (component == previous)
                 reselect = item;
         }

@@ -36,7 +36,7 @@ KELComponentLibraryTileView::KELComponentLibraryTileView(KELComponentLibraryTile
             for (qint64 i = 0; i < view->tileCount(); ++i) {
                 kit::AccessibleItem item;
                 item.name = view->m_tiles.at(i)->name();
-                item.description = view->m_tiles.at(i)->desc();
+                item.description = view->m_tiles.at(i)->desc().trimmed();
                 item.rect = view->tileRectForIndex(i).toAlignedRect();
                 item.state.selectable = true;
                 item.state.focusable = true;

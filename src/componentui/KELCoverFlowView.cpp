@@ -56,7 +56,7 @@ KELCoverFlowView::KELCoverFlowView(QWidget* parent) : QWidget(parent)
             for (qint64 i = 0; i < view->m_desktopImages.size(); ++i) {
                 kit::AccessibleItem item;
                 item.name = view->m_desktopImages.at(i)->name();
-                item.description = view->m_desktopImages.at(i)->desc();
+                item.description = view->m_desktopImages.at(i)->desc().trimmed();
                 item.rect = view->pictureTransform(i).mapRect(QRectF(0, 0, CellSize, CellSize)).toAlignedRect();
                 item.state.selectable = true;
                 item.state.focusable = true;

@@ -122,7 +122,5 @@ TEST_F(KELComponentLibraryListViewTest, ReadersHearComponentsWithTheirDescriptio
     QTreeWidgetItem* group = tree->topLevelItem(0);
     ASSERT_TRUE(group && group->childCount() == 1);
     EXPECT_EQ(group->child(0)->text(0), QStringLiteral("Menu"));
-    EXPECT_EQ(group->child(0)->data(0, Qt::AccessibleDescriptionRole).toString(),
-              source.list.first()->displayDescription());
-    EXPECT_TRUE(source.list.first()->displayDescription().contains(QStringLiteral("A bar of links")));
+    EXPECT_EQ(group->child(0)->data(0, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("A bar of links"));
 }
