@@ -116,6 +116,7 @@ void TypeColoringPreferences::updateColorSelections()
         m_table->setItem(row, 0, new QTableWidgetItem(m_groups[row]->name()));
         auto* well = new QPushButton(m_table);
         well->setObjectName(QStringLiteral("colorWell"));
+        well->setAccessibleName(tr("Colour of %1").arg(m_groups[row]->name()));
         paintWell(well, m_groups[row]->color());
         connect(well, &QPushButton::clicked, this, [this, row, well] {
             const QColor color = QColorDialog::getColor(well->property("color").value<QColor>(), this);

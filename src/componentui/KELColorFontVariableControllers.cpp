@@ -194,6 +194,7 @@ QWidget* KELColorVariableController::makeView()
     auto* colorRow = new QHBoxLayout;
     m_colorWell = new QPushButton(box);
     m_colorWell->setFixedSize(36, 22);
+    m_colorWell->setAccessibleName(QStringLiteral("Choose %1").arg(name()));
     m_comboBox = new KELComponentComboBox(box);
     QStringList names = KELColorUtils::sharedInstance().htmlColorNames();
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });

@@ -77,6 +77,7 @@ KELComponentInsertSheet::KELComponentInsertSheet(KELComponentController& control
     pathRow->addWidget(new QLabel(QStringLiteral("Folder for the files:"), m_scriptsPathView));
     m_scriptsPathTextField = new QLineEdit(m_scriptsPathView);
     m_scriptsPathTextField->setReadOnly(true);
+    m_scriptsPathTextField->setAccessibleName(QStringLiteral("Folder for the files"));
     pathRow->addWidget(m_scriptsPathTextField, 1);
     m_scriptsPathBrowseButton = new QPushButton(QStringLiteral("Browse…"), m_scriptsPathView);
     pathRow->addWidget(m_scriptsPathBrowseButton);

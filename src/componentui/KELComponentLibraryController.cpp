@@ -146,6 +146,7 @@ void KELComponentLibraryController::buildWindow()
     m_toolbarSearchField->setObjectName(QStringLiteral("Component Library Search"));
     m_toolbarSearchField->setPlaceholderText(QStringLiteral("Search"));
     m_toolbarSearchField->setToolTip(QStringLiteral("Search"));
+    m_toolbarSearchField->setAccessibleName(QStringLiteral("Search components"));
     m_toolbarSearchField->setClearButtonEnabled(true);
     m_toolbarSearchField->setMinimumWidth(200);
     m_toolbarSearchField->setMaximumWidth(260);

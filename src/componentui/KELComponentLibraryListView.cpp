@@ -132,6 +132,7 @@ KELComponentLibraryListView::KELComponentLibraryListView(QWidget* parent) : QWid
     layout->setContentsMargins(0, 0, 0, 0);
     m_splitView = new QSplitter(Qt::Horizontal, this);
     m_outlineView = new KELComponentLibraryListOutlineView(m_splitView);
+    m_outlineView->setAccessibleName(tr("Components"));
     m_outlineView->setHeaderHidden(true);
     m_outlineView->setColumnCount(1);
     m_iconView = new KELComponentLibraryIconView(m_splitView);
@@ -205,6 +206,7 @@ void KELComponentLibraryListView::reloadComponents()
         for (const auto& component : group->components()) {
             auto* item = new QTreeWidgetItem(groupItem, {component->name().value_or(QString())});
             item->setData(0, ComponentRole, QVariant::fromValue(quintptr(component.get())));
+            item->setData(0, Qt::AccessibleDescriptionRole, component->displayDescription().trimmed());
             if (component == previous)
                 reselect = item;
         }

@@ -1,6 +1,7 @@
 #include "componentui/KELComponentLibraryTileView.h"
 
 #include "componentui/KELComponentLibrarySelectButton.h"
+#include "kit/AccessibleItems.h"
 
 #include <QImageReader>
 #include <QKeyEvent>
@@ -24,6 +25,33 @@ KELComponentLibraryTileView::KELComponentLibraryTileView(KELComponentLibraryTile
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    static const bool accessible = [] {
+        kit::AccessibleItemsDescription d;
+        d.role = QAccessible::List;
+        d.name = [](QWidget*) { return tr("Components"); };
+        d.items = [](QWidget* w) {
+            auto* view = static_cast<KELComponentLibraryTileView*>(w);
+            QList<kit::AccessibleItem> items;
+            const QRect shown = view->visibleArea();
+            for (qint64 i = 0; i < view->tileCount(); ++i) {
+                kit::AccessibleItem item;
+                item.name = view->m_tiles.at(i)->name();
+                item.description = view->m_tiles.at(i)->desc().trimmed();
+                item.rect = view->tileRectForIndex(i).toAlignedRect();
+                item.state.selectable = true;
+                item.state.focusable = true;
+                item.state.selected = i == view->m_selectedIndex;
+                item.state.focused = item.state.selected && view->hasFocus();
+                item.state.offscreen = !item.rect.intersects(shown);
+                item.press = [view, i] { view->changeSelectedIndex(i); };
+                items.append(item);
+            }
+            return items;
+        };
+        kit::registerAccessibleItems(staticMetaObject.className(), std::move(d));
+        return true;
+    }();
+    Q_UNUSED(accessible);
 }
 
 const KELComponentLibraryTile* KELComponentLibraryTileView::tileAt(qint64 index) const
@@ -103,6 +131,11 @@ void KELComponentLibraryTileView::changeSelectedIndex(qint64 index)
         m_selectedIndex = std::clamp<qint64>(index, 0, m_tiles.size() - 1);
     m_scrollView->selectButton()->setEnabled(m_selectedIndex != NotFound);
     update();
+    if (m_selectedIndex != NotFound) {
+        kit::notifyAccessibleItem(this, int(m_selectedIndex), QAccessible::Selection);
+        if (hasFocus())
+            kit::notifyAccessibleItem(this, int(m_selectedIndex), QAccessible::Focus);
+    }
 }
 
 void KELComponentLibraryTileView::scrollToSelection()

@@ -3,6 +3,7 @@
 #include "componentui/KELComponentLibrarySelectButton.h"
 #include "componentui/KELCoverFlowImage.h"
 #include "componentui/KELCoverFlowImageLoader.h"
+#include "kit/AccessibleItems.h"
 #include "kit/NotificationCenter.h"
 
 #include <QContextMenuEvent>
@@ -51,6 +52,35 @@ KELCoverFlowView::KELCoverFlowView(QWidget* parent) : QWidget(parent)
         m_opacity = state == Qt::ApplicationActive ? 1.0 : 0.7;
         update();
     });
+    static const bool accessible = [] {
+        kit::AccessibleItemsDescription d;
+        d.role = QAccessible::List;
+        d.name = [](QWidget*) { return tr("Components"); };
+        d.items = [](QWidget* w) {
+            auto* view = static_cast<KELCoverFlowView*>(w);
+            QList<kit::AccessibleItem> items;
+            for (qint64 i = 0; i < view->m_desktopImages.size(); ++i) {
+                kit::AccessibleItem item;
+                item.name = view->m_desktopImages.at(i)->name();
+                item.description = view->m_desktopImages.at(i)->desc().trimmed();
+                item.rect = view->pictureTransform(i).mapRect(QRectF(0, 0, CellSize, CellSize)).toAlignedRect();
+                item.state.selectable = true;
+                item.state.focusable = true;
+                item.state.selected = i == view->m_selectedDesktopImageIndex;
+                item.state.focused = item.state.selected && view->hasFocus();
+                item.state.offscreen = !item.rect.intersects(view->rect());
+                item.press = [view, i] {
+                    view->m_selectedDesktopImageIndex = i;
+                    view->updateSelection();
+                };
+                items.append(item);
+            }
+            return items;
+        };
+        kit::registerAccessibleItems(staticMetaObject.className(), std::move(d));
+        return true;
+    }();
+    Q_UNUSED(accessible);
 }
 
 KELCoverFlowView::~KELCoverFlowView() = default;
@@ -291,6 +321,9 @@ void KELCoverFlowView::updateSelection()
         updateImage();
         m_scroller->scrollPositionChanged(m_totalDesktopImages >= 2 ? double(i) / double(m_totalDesktopImages - 1) : 0);
         m_selectButton->setEnabled(true);
+        kit::notifyAccessibleItem(this, int(i), QAccessible::Selection);
+        if (hasFocus())
+            kit::notifyAccessibleItem(this, int(i), QAccessible::Focus);
     } else {
         m_headerText.clear();
         m_descriptionText.clear();

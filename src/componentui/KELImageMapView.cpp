@@ -1,6 +1,7 @@
 #include "componentui/KELImageMapView.h"
 
 #include "components/KELExpression.h"
+#include "kit/AccessibleItems.h"
 #include "kit/Types.h"
 
 #include <QGuiApplication>
@@ -43,6 +44,52 @@ KELImageMapView::KELImageMapView(QWidget* parent) : QWidget(parent), m_bounds(0,
     m_autoscrollTimer = new QTimer(this);
     m_autoscrollTimer->setInterval(AutoscrollInterval);
     connect(m_autoscrollTimer, &QTimer::timeout, this, &KELImageMapView::autoscrollFromTimer);
+    static const bool accessible = [] {
+        kit::AccessibleItemsDescription d;
+        d.role = QAccessible::Graphic;
+        d.name = [](QWidget*) { return tr("Image map"); };
+        d.items = [](QWidget* w) { return static_cast<KELImageMapView*>(w)->accessibleRegions(); };
+        kit::registerAccessibleItems(staticMetaObject.className(), std::move(d));
+        return true;
+    }();
+    Q_UNUSED(accessible);
+}
+
+QList<kit::AccessibleItem> KELImageMapView::accessibleRegions()
+{
+    // Each region by its shape and link, its text alternative as the description.
+    QList<kit::AccessibleItem> items;
+    for (size_t i = 0; i < m_shapes.size(); ++i) {
+        const KELImageMapShape* shape = m_shapes[i].get();
+        if (!shape)
+            continue;
+        const kit::KeyValueObjectPtr& region = shape->shapeController();
+        auto text = [&region](const char* keyPath) {
+            return KELExpression::stringValue(region->valueForKeyPath(QString::fromLatin1(keyPath))).trimmed();
+        };
+        const QString kind = text("shape.value");
+        QString name = kind == QLatin1String("circle")    ? tr("Circle")
+                       : kind == QLatin1String("polygon") ? tr("Polygon")
+                                                          : tr("Rectangle");
+        const QString link = text("href.value");
+        name = link.isEmpty() ? tr("%1, no link").arg(name) : tr("%1, link %2").arg(name, link);
+        kit::AccessibleItem item;
+        item.role = QAccessible::ListItem;
+        item.name = name;
+        item.description = text("regionAlt.value");
+        const QRectF bounds = shape->bounds();
+        item.rect = QRectF(widgetPointForCanvasPoint(bounds.topLeft()), bounds.size()).toAlignedRect();
+        item.state.selectable = true;
+        item.state.selected = shape->selected();
+        item.state.focused = shape->selected() && hasFocus();
+        const qint64 index = qint64(i);
+        item.press = [this, index] {
+            if (const kit::KeyValueObjectPtr table = tableController())
+                table->setValue(QStringLiteral("selectedIndex"), qlonglong(index));
+        };
+        items.append(item);
+    }
+    return items;
 }
 
 KELImageMapView::~KELImageMapView()
@@ -228,6 +275,7 @@ void KELImageMapView::mousePressEvent(QMouseEvent* event)
     if (m_selectedShape != -1) {
         if (const kit::KeyValueObjectPtr table = tableController())
             table->setValue(QStringLiteral("selectedIndex"), qlonglong(m_selectedShape));
+        kit::notifyAccessibleItem(this, accessibleIndexOfShape(m_selectedShape), QAccessible::Selection);
     }
     update();
     if (m_activeShape) {
@@ -360,6 +408,21 @@ void KELImageMapView::selectedIndexChanged()
     }
     m_selectedShape = index;
     update();
+    if (index >= 0) {
+        const int child = accessibleIndexOfShape(index);
+        kit::notifyAccessibleItem(this, child, QAccessible::Selection);
+        if (hasFocus())
+            kit::notifyAccessibleItem(this, child, QAccessible::Focus);
+    }
+}
+
+int KELImageMapView::accessibleIndexOfShape(qint64 index) const
+{
+    // Regions without a shape are not listed.
+    int child = 0;
+    for (qint64 i = 0; i < index && size_t(i) < m_shapes.size(); ++i)
+        child += m_shapes[size_t(i)] ? 1 : 0;
+    return child;
 }
 
 void KELImageMapView::scrollCanvasRectToVisible(const QRectF& rect)

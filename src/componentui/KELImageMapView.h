@@ -19,6 +19,9 @@
 #include <memory>
 #include <vector>
 
+namespace kit {
+struct AccessibleItem;
+}
 class QNetworkAccessManager;
 class QScrollArea;
 class QTimer;
@@ -83,6 +86,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// What a screen reader is told the canvas shows, and where a region is among it.
+    QList<kit::AccessibleItem> accessibleRegions();
+    int accessibleIndexOfShape(qint64 index) const;
     KELImageMapShape* shapeAt(qint64 index) const;
     QScrollArea* scrollArea() const;
     void selectedIndexChanged();

@@ -116,6 +116,7 @@ KELErrorChecker::KELErrorChecker(KELSyntaxCheckDocument* document)
     sourceLayout->setContentsMargins(0, 0, 0, 0);
     m_sourceScrollView = new kit::ScrollView;
     m_sourceTextView = new KELHTMLView;
+    m_sourceTextView->setAccessibleName(QStringLiteral("Checked source"));
     m_sourceGutter = initializeReadOnlyTextView(m_sourceTextView, m_sourceScrollView);
     sourceLayout->addWidget(m_sourceScrollView);
     // The generated text is coloured like the document.

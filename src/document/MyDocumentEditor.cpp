@@ -109,6 +109,9 @@ void MyDocument::loadViewObjects()
     if (!font.family().isEmpty())
         view->setFont(font);
     view->setEditable(!isInViewingMode());
+    // Screen readers name the text by its document.
+    view->setAccessibleName(displayName());
+    connect(this, &kit::Document::fileURLChanged, view, [this, view] { view->setAccessibleName(displayName()); });
     scroll->setDocumentView(view);
     layout->addWidget(scroll);
 

@@ -1,5 +1,7 @@
 #include "document/TabView.h"
 
+#include "kit/AccessibleItems.h"
+
 #include "document/MyDocument.h"
 #include "kit/NotificationCenter.h"
 #include "support/InterfaceHelpers.h"
@@ -70,6 +72,55 @@ TabView::TabView(QWidget* parent)
     invalidateTabDimensionsWithScrollToSelection(true, false);
     // The selected tab's shading follows whether the window is active.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this] { update(); });
+    static const bool accessible = [] {
+        kit::AccessibleItemsDescription d;
+        d.role = QAccessible::PageTabList;
+        d.name = [](QWidget*) { return tr("Tabs"); };
+        d.items = [](QWidget* w) { return static_cast<TabView*>(w)->accessibleTabs(); };
+        kit::registerAccessibleItems(staticMetaObject.className(), std::move(d));
+        return true;
+    }();
+    Q_UNUSED(accessible);
+}
+
+QList<kit::AccessibleItem> TabView::accessibleTabs()
+{
+    // Each tab, selectable by a press, with its close button when the bar shows them.
+    QList<kit::AccessibleItem> items;
+    const QRectF area = tabsRect();
+    const QPixmap close = image(QStringLiteral("CloseTab"));
+    for (Tab* tab : std::as_const(m_tabs)) {
+        kit::AccessibleItem item;
+        item.role = QAccessible::PageTab;
+        item.name = tab->name();
+        item.description = tab->description();
+        const QRectF r = rectForTab(tab);
+        item.rect = r.toAlignedRect();
+        item.state.selectable = true;
+        item.state.selected = tab == m_selectedTab;
+        item.state.offscreen = !m_activeTabs.contains(tab) || !r.intersects(area);
+        QPointer<Tab> guard(tab);
+        item.press = [this, guard] {
+            if (guard)
+                setSelectedTab(guard);
+        };
+        if (showsCloseButtons()) {
+            kit::AccessibleItem button;
+            button.role = QAccessible::Button;
+            button.name = tr("Close %1").arg(tab->name());
+            const QSizeF size = close.deviceIndependentSize();
+            button.rect = QRectF(r.x() + 4.5, r.y() + (r.height() - size.height()) / 2, size.width(), size.height())
+                              .toAlignedRect();
+            button.state.offscreen = item.state.offscreen;
+            button.press = [this, guard] {
+                if (guard)
+                    requestTabClose(guard);
+            };
+            item.children.append(button);
+        }
+        items.append(item);
+    }
+    return items;
 }
 
 TabView::~TabView()
@@ -195,6 +246,8 @@ void TabView::setSelectedTab(Tab* tab)
     if (tab == m_selectedTab)
         return;
     m_selectedTab = tab;
+    if (tab)
+        kit::notifyAccessibleItem(this, int(m_tabs.indexOf(tab)), QAccessible::Selection);
     if (m_delegate)
         m_delegate->tabViewSelectionDidChange(this);
     kit::NotificationCenter::defaultCenter().post(KELSelectedTabDidChangeNotification, this);

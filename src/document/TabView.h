@@ -21,6 +21,9 @@ class QMenu;
 class QMimeData;
 class QTimer;
 class TabView;
+namespace kit {
+struct AccessibleItem;
+}
 
 /// Receives the bar's events (the tabbed editor controller). Every call is
 /// optional; the defaults do what the bar does without a delegate.
@@ -168,6 +171,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    /// What a screen reader is told the bar shows.
+    QList<kit::AccessibleItem> accessibleTabs();
     static NewWindowMaker& newWindowMaker();
     static RevealHandler& revealHandler();
     static ProjectWindowTest& projectWindowTest();

@@ -555,6 +555,9 @@ QWidget* BatchTextFinder::window()
     m_replaceField = new QLineEdit(window);
     m_fileField = new QLineEdit(window);
     m_fileField->setPlaceholderText(tr("*.html, *.css"));
+    m_findCombo->setAccessibleName(tr("Find"));
+    m_replaceField->setAccessibleName(tr("Replace"));
+    m_fileField->setAccessibleName(tr("Files"));
     m_ignoreCase = new QCheckBox(tr("Ignore case"), window);
     grid->addWidget(new QLabel(tr("Find:"), window), 0, 0);
     grid->addWidget(m_findCombo, 0, 1);

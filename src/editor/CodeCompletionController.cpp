@@ -225,7 +225,9 @@ CodeCompletionController::CodeCompletionController()
     m_table->setShowGrid(false);
     m_table->setFocusPolicy(Qt::NoFocus);
     m_table->setItemDelegateForColumn(0, new NameDelegate(this, m_table));
+    m_table->setAccessibleName(tr("Completions"));
     m_description = new QTextEdit(splitter);
+    m_description->setAccessibleName(tr("Completion description"));
     m_description->setReadOnly(true);
     m_description->setFocusPolicy(Qt::NoFocus);
     splitter->setStretchFactor(0, 3);
@@ -293,8 +295,10 @@ void CodeCompletionController::reloadCompletions()
         auto* name = new QTableWidgetItem(entry ? entry->displayName().string : QString());
         m_table->setItem(row, 0, name);
         auto* info = new QTableWidgetItem;
-        if (entry && entry->infoURL().isValid())
+        if (entry && entry->infoURL().isValid()) {
             info->setIcon(infoIcon());
+            info->setData(Qt::AccessibleTextRole, tr("More information"));
+        }
         else
             info->setFlags(info->flags() & ~Qt::ItemIsEnabled);
         m_table->setItem(row, 1, info);

@@ -31,6 +31,7 @@ QDialog* GoToLineNumber::window()
     row->addWidget(new QLabel(tr("Line:"), window));
     m_field = new QLineEdit(window);
     m_field->setObjectName(QStringLiteral("lineNumberField"));
+    m_field->setAccessibleName(tr("Line"));
     // Digits with an optional sign; the value is clamped as it is typed.
     m_field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]*")), m_field));
     row->addWidget(m_field);

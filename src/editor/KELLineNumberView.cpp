@@ -1,4 +1,5 @@
 #include "editor/KELLineNumberView.h"
+#include "kit/AccessibleItems.h"
 
 #include "support/DefaultsKeys.h"
 #include "editor/KELTextView.h"
@@ -93,6 +94,67 @@ KELLineNumberView::KELLineNumberView(kit::ScrollView* scrollView)
     m_tooltipTimer.setSingleShot(true);
     m_tooltipTimer.setInterval(TooltipDelayMs);
     connect(&m_tooltipTimer, &QTimer::timeout, this, &KELLineNumberView::showTooltipForCurrentMouseLocation);
+    static const bool accessible = [] {
+        kit::AccessibleItemsDescription d;
+        d.role = QAccessible::Pane;
+        d.name = [](QWidget*) { return tr("Line numbers"); };
+        d.items = [](QWidget* w) { return static_cast<KELLineNumberView*>(w)->accessibleMarkers(); };
+        kit::registerAccessibleItems(staticMetaObject.className(), std::move(d));
+        return true;
+    }();
+    Q_UNUSED(accessible);
+}
+
+QList<kit::AccessibleItem> KELLineNumberView::accessibleMarkers()
+{
+    // The markers of the lines shown, fold candidates included whether or not the mouse
+    // is over the gutter: a reader has no mouse to reveal them.
+    QList<kit::AccessibleItem> items;
+    KELTextView* view = textView();
+    if (!view || forPrinting())
+        return items;
+    const QRectF wide = view->visibleContainerRect().adjusted(0, -22.0, 0, 22.0);
+    view->layoutManager()->ensureLayoutForRect(wide);
+    const Range visible = view->layoutManager()->characterRangeForRect(wide);
+    if (visible.location == NotFound)
+        return items;
+    auto lines = [this](Range range) {
+        const quint64 first = displayedLineNumberForCharacterIndex(range.location);
+        const quint64 last = displayedLineNumberForCharacterIndex(std::max(range.location, range.end() - 1));
+        return first == last ? QString::number(first) : QStringLiteral("%1\u2013%2").arg(first).arg(last);
+    };
+    for (const KELGutterMarker& m : gutterMarkersForTextRange(visible, view, true)) {
+        kit::AccessibleItem item;
+        item.role = QAccessible::Button;
+        item.rect = m.rect.toAlignedRect();
+        switch (m.type) {
+        case KELGutterMarker::ErrorGroup: {
+            QStringList titles, details;
+            for (const KELSyntaxCheckError& e : m.errors) {
+                titles.append(e.title());
+                details.append(tr("Line %1: %2").arg(e.lineNumber()).arg(e.description()));
+            }
+            item.name = titles.join(QStringLiteral("; "));
+            item.description = details.join(QLatin1Char('\n'));
+            break;
+        }
+        case KELGutterMarker::FoldControl: {
+            const Range range = m.foldOpp ? m.foldOpp->contentsRange() : m.textRange;
+            if (range.location == NotFound || range.length <= 0)
+                continue;
+            item.name = tr("Fold lines %1").arg(lines(range));
+            break;
+        }
+        case KELGutterMarker::FoldedRange:
+            item.name = tr("Unfold lines %1").arg(lines(m.textRange));
+            break;
+        default:
+            continue;
+        }
+        item.press = [this, m] { pressMarker(m); };
+        items.append(item);
+    }
+    return items;
 }
 
 KELLineNumberView::~KELLineNumberView()
@@ -295,7 +357,8 @@ QList<KELGutterMarker> KELLineNumberView::visibleGutterMarkers() const
     return gutterMarkersForTextRange(r, view);
 }
 
-QList<KELGutterMarker> KELLineNumberView::gutterMarkersForTextRange(Range r, KELTextView* view) const
+QList<KELGutterMarker> KELLineNumberView::gutterMarkersForTextRange(Range r, KELTextView* view,
+                                                                    bool allFoldCandidates) const
 {
     QList<KELGutterMarker> markers;
     if (!view)
@@ -387,7 +450,7 @@ QList<KELGutterMarker> KELLineNumberView::gutterMarkersForTextRange(Range r, KEL
                     m.priority = priority++;
                     markers.append(m);
                 }
-            } else if (m_foldDataSource && m_markerOpacity > 0.005) {
+            } else if (m_foldDataSource && (allFoldCandidates || m_markerOpacity > 0.005)) {
                 for (const KELCodeFoldOpportunityRef& opp : m_foldDataSource->foldOpportunitiesInRange(runRange)) {
                     if (!opp)
                         continue;
@@ -445,9 +508,16 @@ void KELLineNumberView::mousePressEvent(QMouseEvent* event)
     if (m_tooltip && !m_tooltip->isFadingOut())
         return;
     const std::optional<KELGutterMarker> marker = markerForPoint(event->position());
+    if (marker)
+        pressMarker(*marker);
+}
+
+void KELLineNumberView::pressMarker(const KELGutterMarker& clicked)
+{
     KELTextView* view = textView();
-    if (!marker || !view)
+    if (!view)
         return;
+    const KELGutterMarker* marker = &clicked;
     switch (marker->type) {
     case KELGutterMarker::ErrorGroup:
         showTooltipForMarker(*marker);

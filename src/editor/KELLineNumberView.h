@@ -18,6 +18,9 @@
 
 class KELLineNumberView;
 class KELTextView;
+namespace kit {
+struct AccessibleItem;
+}
 
 struct KELGutterMarker
 {
@@ -92,7 +95,12 @@ public:
     KELTextView* textView() const;
 
     QList<KELGutterMarker> visibleGutterMarkers() const;
-    QList<KELGutterMarker> gutterMarkersForTextRange(kit::Range range, KELTextView* view) const;
+    /// The markers of the range; fold candidates only while the gutter shows them, unless
+    /// all are asked for.
+    QList<KELGutterMarker> gutterMarkersForTextRange(kit::Range range, KELTextView* view,
+                                                     bool allFoldCandidates = false) const;
+    /// Does what a click on the marker does: folds, unfolds or shows the line's errors.
+    void pressMarker(const KELGutterMarker& marker);
     QRectF indicatorRect(const QSizeF& size, qsizetype charIndex, KELTextView* view, const QRectF& visible) const;
     static QString errorIconNameForErrorLevel(qint32 level);
     static QPixmap markerImage(const QString& name);
@@ -124,6 +132,8 @@ protected:
     void defaultsChanged(const QString& key) override;
 
 private:
+    /// What a screen reader is told the gutter shows.
+    QList<kit::AccessibleItem> accessibleMarkers();
     void mouseMovedTo(const QPointF& point);
     void dropTooltip(bool fade);
 

@@ -242,8 +242,10 @@ void TextFinder::loadUI()
     auto* grid = new QGridLayout(panel);
     m_findField = new QLineEdit(panel);
     m_findField->setObjectName(QStringLiteral("findTextField"));
+    m_findField->setAccessibleName(tr("Find"));
     m_replaceField = new QLineEdit(panel);
     m_replaceField->setObjectName(QStringLiteral("replaceTextField"));
+    m_replaceField->setAccessibleName(tr("Replace with"));
     grid->addWidget(new QLabel(tr("Find:"), panel), 0, 0);
     grid->addWidget(m_findField, 0, 1, 1, 4);
     grid->addWidget(new QLabel(tr("Replace with:"), panel), 1, 0);

@@ -51,6 +51,7 @@ KELColorWell::KELColorWell(QWidget* parent)
     : QToolButton(parent)
 {
     setObjectName(QStringLiteral("colorWell"));
+    setAccessibleName(tr("Choose a colour"));
     setIconSize(QSize(36, 18));
     setToolTip(tr("Choose a colour"));
     setColor(Qt::black);
@@ -108,6 +109,7 @@ void ColorController::loadWindow(QDialog* window)
     row->addWidget(new QLabel(tr("Color:"), window));
     m_colorField = new QLineEdit(window);
     m_colorField->setObjectName(QStringLiteral("colorField"));
+    m_colorField->setAccessibleName(tr("Color"));
     m_colorField->setPlaceholderText(QStringLiteral("#rrggbb"));
     connect(m_colorField, &QLineEdit::textEdited, this, &ColorController::controlTextDidChange);
     row->addWidget(m_colorField, 1);

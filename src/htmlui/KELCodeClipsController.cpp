@@ -330,6 +330,9 @@ KELCodeClipsController::KELCodeClipsController()
     m_removeGroup->setToolTip(tr("Remove Group"));
     m_addClip->setToolTip(tr("New Clip"));
     m_removeClip->setToolTip(tr("Remove Clip"));
+    // The buttons show only a sign: their names are what they do.
+    for (QPushButton* button : {m_addGroup, m_removeGroup, m_addClip, m_removeClip})
+        button->setAccessibleName(button->toolTip());
     m_placeholder = new QPushButton(tr("Insert Selection Placeholder"), this);
     m_completionName = new QLineEdit(this);
     m_command = new QComboBox(this);

@@ -115,13 +115,16 @@ void MetaController::loadWindow(QDialog* window)
     m_metaContentReceiver->addButton(refreshRadio, 1);
     m_contentTextField = new QLineEdit(contentBox);
     m_contentTextField->setObjectName(QStringLiteral("contentTextField"));
+    m_contentTextField->setAccessibleName(tr("Text"));
     m_timerField = new KELClampedSpinBox(contentBox);
     m_timerField->setObjectName(QStringLiteral("timerField"));
+    m_timerField->setAccessibleName(tr("Refresh after seconds"));
     m_timerField->setRange(0, 1000);
     m_timerField->setSuffix(QString());
     m_timerField->setKeyboardTracking(true);
     m_timerURLField = new QLineEdit(contentBox);
     m_timerURLField->setObjectName(QStringLiteral("timerURLField"));
+    m_timerURLField->setAccessibleName(tr("to URL"));
     contentGrid->addWidget(textRadio, 0, 0);
     contentGrid->addWidget(m_contentTextField, 0, 1, 1, 2);
     contentGrid->addWidget(refreshRadio, 1, 0);

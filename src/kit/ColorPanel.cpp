@@ -51,6 +51,7 @@ ColorPanel::ColorPanel()
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("colorNameFilter"));
     m_filter->setPlaceholderText(tr("Search names"));
+    m_filter->setAccessibleName(tr("Search names"));
     m_filter->setClearButtonEnabled(true);
     connect(m_filter, &QLineEdit::textChanged, this, &ColorPanel::filterNames);
     m_names = new QListWidget(this);

@@ -18,6 +18,7 @@ GuessDialog::GuessDialog(QWidget* parent)
     auto* layout = new QGridLayout(this);
     m_status = new QLabel(this);
     m_field = new QLineEdit(this);
+    m_field->setAccessibleName(tr("Correction"));
     m_guesses = new QListWidget(this);
     m_change = new QPushButton(tr("Change"), this);
     m_findNext = new QPushButton(tr("Find Next"), this);

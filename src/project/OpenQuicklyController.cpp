@@ -158,6 +158,7 @@ void OpenQuicklyController::buildWindow()
     auto* top = new QHBoxLayout;
     m_fileRegexField = new QLineEdit(dialog);
     m_fileRegexField->setObjectName(QStringLiteral("fileRegexField"));
+    m_fileRegexField->setAccessibleName(QStringLiteral("File name"));
     m_fileRegexField->setPlaceholderText(QStringLiteral("File name (* matches anything)"));
     m_progressIndicator = makeProgressIndicator(dialog);
     top->addWidget(m_fileRegexField, 1);
@@ -191,6 +192,7 @@ void OpenQuicklyController::buildWindow()
     auto* bottom = new QHBoxLayout;
     auto* help = new QPushButton(QStringLiteral("?"), dialog);
     help->setFixedWidth(28);
+    help->setAccessibleName(QStringLiteral("Help"));
     m_localSearchButton = new QCheckBox(QStringLiteral("Search only open documents and projects"), dialog);
     m_localSearchButton->setObjectName(QStringLiteral("localSearchButton"));
     m_cancelButton = new QPushButton(QStringLiteral("Cancel"), dialog);

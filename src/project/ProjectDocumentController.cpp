@@ -267,6 +267,7 @@ QWidget* ProjectDocumentController::makeCentralView(QWidget* editorArea)
     addFile->setIcon(QIcon::fromTheme(QStringLiteral("list-add")));
     addFile->setText(QStringLiteral("+"));
     addFile->setToolTip(QStringLiteral("Add New File"));
+    addFile->setAccessibleName(QStringLiteral("Add New File"));
     addFile->setPopupMode(QToolButton::InstantPopup);
     auto* addMenu = new QMenu(addFile);
     addMenu->addActions(outline->makeAddFileMenuItems(addMenu));

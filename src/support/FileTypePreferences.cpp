@@ -322,6 +322,8 @@ FileTypePreferences::FileTypePreferences(QWidget* parent) : QWidget(parent)
     m_removeButton = new QPushButton(QStringLiteral("\u2212"), this);
     m_removeButton->setObjectName(QStringLiteral("removeButton"));
     m_removeButton->setToolTip(tr("Remove the selected extensions"));
+    m_addButton->setAccessibleName(tr("Add extension"));
+    m_removeButton->setAccessibleName(tr("Remove extensions"));
     m_resetButton = new QPushButton(tr("Reset to Defaults"), this);
     m_resetButton->setObjectName(QStringLiteral("resetButton"));
     // Clicking + or - must not take the focus from an edit in progress: the edit is
@@ -331,6 +333,7 @@ FileTypePreferences::FileTypePreferences(QWidget* parent) : QWidget(parent)
     m_helpButton = new QPushButton(QStringLiteral("?"), this);
     m_helpButton->setObjectName(QStringLiteral("helpButton"));
     m_helpButton->setToolTip(tr("Help"));
+    m_helpButton->setAccessibleName(tr("Help"));
     m_defaultTypePopUp = new QComboBox(this);
     m_defaultTypePopUp->setObjectName(QStringLiteral("defaultTypePopUpButton"));
 

@@ -6,6 +6,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "AccessibleEventLog.h"
+#include <QAccessible>
+
 using namespace librarytest;
 
 namespace {
@@ -105,4 +108,19 @@ TEST_F(KELComponentLibraryListViewTest, SelectedComponentShowsLargeAndReturnChoo
     view.reloadComponents();
     ASSERT_TRUE(view.selectedComponent());
     EXPECT_EQ(view.selectedComponent()->name(), QStringLiteral("Audio"));
+}
+
+TEST_F(KELComponentLibraryListViewTest, ReadersHearComponentsWithTheirDescriptions)
+{
+    QTemporaryDir other;
+    source.list = makeCatalogue(other.path(), {{QStringLiteral("Menu"), QStringLiteral("Navigation"), QStringLiteral("A bar of links")}});
+    view.reloadComponents();
+    QTreeWidget* tree = view.outlineView();
+    QAccessibleInterface* outline = QAccessible::queryAccessibleInterface(tree);
+    ASSERT_TRUE(outline);
+    EXPECT_EQ(outline->text(QAccessible::Name), QStringLiteral("Components"));
+    QTreeWidgetItem* group = tree->topLevelItem(0);
+    ASSERT_TRUE(group && group->childCount() == 1);
+    EXPECT_EQ(group->child(0)->text(0), QStringLiteral("Menu"));
+    EXPECT_EQ(group->child(0)->data(0, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("A bar of links"));
 }

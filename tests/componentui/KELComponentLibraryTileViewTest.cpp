@@ -8,6 +8,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "AccessibleEventLog.h"
+#include <QAccessible>
+
 using namespace librarytest;
 
 namespace {
@@ -177,4 +180,37 @@ TEST(KELComponentLibraryCountTest, SuffixOnlyForOtherThanOne)
     EXPECT_EQ(KELComponentCountText(0), QStringLiteral("0 Components"));
     EXPECT_EQ(KELComponentCountText(1), QStringLiteral("1 Component"));
     EXPECT_EQ(KELComponentCountText(7), QStringLiteral("7 Components"));
+}
+
+TEST_F(KELComponentLibraryTileViewTest, ReadersSeeEachComponentWithItsDescription)
+{
+    AccessibleEventLog log;
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(tiles);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    ASSERT_EQ(list->childCount(), tiles->tileCount());
+    for (int i = 0; i < int(tiles->tileCount()); ++i) {
+        QAccessibleInterface* item = list->child(i);
+        EXPECT_EQ(item->role(), QAccessible::ListItem);
+        EXPECT_EQ(item->text(QAccessible::Name), tiles->tileAt(i)->name());
+        EXPECT_EQ(item->text(QAccessible::Description), QStringLiteral("About %1").arg(tiles->tileAt(i)->name()));
+        EXPECT_EQ(item->rect(), QRect(tiles->mapToGlobal(tiles->tileRectForIndex(i).toAlignedRect().topLeft()),
+                                      tiles->tileRectForIndex(i).toAlignedRect().size()));
+    }
+    // The keys move the selection; the reader hears of it and sees it.
+    tiles->changeSelectedIndex(0);
+    log.events.clear();
+    QTest::keyClick(tiles, Qt::Key_Right);
+    EXPECT_EQ(tiles->selectedIndex(), 1);
+    EXPECT_TRUE(list->child(1)->state().selected);
+    EXPECT_FALSE(list->child(0)->state().selected);
+    ASSERT_FALSE(log.ofType(QAccessible::Selection, tiles).isEmpty());
+    EXPECT_EQ(log.ofType(QAccessible::Selection, tiles).last().child, 1);
+    if (tiles->hasFocus()) {
+        ASSERT_FALSE(log.ofType(QAccessible::Focus, tiles).isEmpty());
+        EXPECT_EQ(log.ofType(QAccessible::Focus, tiles).last().child, 1);
+    }
+    // A press selects.
+    list->child(3)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(tiles->selectedIndex(), 3);
 }

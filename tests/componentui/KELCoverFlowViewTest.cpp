@@ -10,6 +10,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "AccessibleEventLog.h"
+#include <QAccessible>
+
 using namespace librarytest;
 
 namespace {
@@ -265,4 +268,33 @@ TEST_F(KELCoverFlowViewTest, FullScreenShowsTheViewAloneAndEscapeBringsItHome)
 
     stack->removeWidget(&view);
     view.setParent(nullptr);
+}
+
+TEST_F(KELCoverFlowViewTest, ReadersSeeEachComponentAndTheSelectedOne)
+{
+    view.show();
+    AccessibleEventLog log;
+    QAccessibleInterface* flow = QAccessible::queryAccessibleInterface(&view);
+    ASSERT_TRUE(flow);
+    EXPECT_EQ(flow->role(), QAccessible::List);
+    // The pictures first, then the view's own controls.
+    ASSERT_GE(flow->childCount(), int(view.desktopImages().size()));
+    QStringList names;
+    for (int i = 0; i < int(view.desktopImages().size()); ++i)
+        names << flow->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(names, order());
+    const int tabs = int(order().indexOf(QStringLiteral("Tabs")));
+    EXPECT_EQ(flow->child(tabs)->text(QAccessible::Description), QStringLiteral("Panels"));
+    EXPECT_TRUE(flow->child(int(view.selectedIndex()))->state().selected);
+
+    view.moveSelection(1);
+    const int now = int(view.selectedIndex());
+    EXPECT_TRUE(flow->child(now)->state().selected);
+    EXPECT_FALSE(flow->child(now - 1)->state().selected);
+    ASSERT_FALSE(log.ofType(QAccessible::Selection, &view).isEmpty());
+    EXPECT_EQ(log.ofType(QAccessible::Selection, &view).last().child, now);
+    // The selected picture faces the reader in the middle of the view.
+    EXPECT_TRUE(QRect(view.mapToGlobal(QPoint(0, 0)), view.size()).contains(flow->child(now)->rect().center()));
+    flow->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(view.selectedIndex(), 0);
 }

@@ -14,6 +14,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "AccessibleEventLog.h"
+#include <QAccessible>
+
 using namespace imagemaptest;
 
 namespace {
@@ -482,4 +485,48 @@ TEST(KELImageMapViewTest, ClosingTheWindowEndsADrag)
     regionAt(canvas.root, 0)->setValueForKeyPath(QStringLiteral("shape.value"), QStringLiteral("circle"));
     canvas.view->updateImageMap();
     EXPECT_TRUE(dynamic_cast<const KELImageMapCircle*>(canvas.view->shapes()[0].get()));
+}
+
+TEST(KELImageMapViewTest, ReadersSeeEachRegionByItsShapeAndLink)
+{
+    auto linked = [](kit::KeyValueObjectPtr region, const QString& link, const QString& alt) {
+        region->setValue(QStringLiteral("href"), kit::KeyValueObject::fromObject(textEditor(link)));
+        region->setValue(QStringLiteral("regionAlt"), kit::KeyValueObject::fromObject(textEditor(alt)));
+        return region;
+    };
+    auto unknown = rectangle(200, 20, 300, 120);
+    unknown->setValueForKeyPath(QStringLiteral("shape.value"), QStringLiteral("hexagon"));
+    Canvas canvas(imageMap(400, 300, {
+        linked(rectangle(20, 20, 120, 120), QStringLiteral("about.html"), QStringLiteral("About us")),
+        unknown, // has no shape: not listed
+        linked(circle(200, 150, 40), QString(), QString()),
+        linked(polygon({QPointF(300, 200), QPointF(380, 200), QPointF(340, 280)}), QStringLiteral("map.html"), QString()),
+    }));
+    AccessibleEventLog log;
+    QAccessibleInterface* map = QAccessible::queryAccessibleInterface(canvas.view);
+    ASSERT_TRUE(map);
+    ASSERT_EQ(map->childCount(), 3);
+    QStringList names;
+    for (int i = 0; i < 3; ++i)
+        names << map->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Rectangle, link about.html"), QStringLiteral("Circle, no link"),
+                                  QStringLiteral("Polygon, link map.html")}));
+    EXPECT_EQ(map->child(0)->text(QAccessible::Description), QStringLiteral("About us"));
+    EXPECT_EQ(map->child(0)->role(), QAccessible::ListItem);
+    // The box is the region's on screen.
+    const QRect box = map->child(0)->rect();
+    EXPECT_EQ(box.topLeft(), canvas.view->mapToGlobal(canvas.at(20, 20)));
+    EXPECT_EQ(box.size(), QSize(100, 100));
+
+    // Selecting a region from the table or by a press tells readers which one.
+    map->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(canvas.tableSelection(), 3);
+    EXPECT_TRUE(map->child(2)->state().selected);
+    EXPECT_FALSE(map->child(0)->state().selected);
+    canvas.click(50, 50);
+    EXPECT_TRUE(map->child(0)->state().selected);
+    const auto selections = log.ofType(QAccessible::Selection, canvas.view);
+    ASSERT_EQ(selections.size(), 2);
+    EXPECT_EQ(selections[0].child, 2);
+    EXPECT_EQ(selections[1].child, 0);
 }

@@ -21,7 +21,9 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <QAccessible>
 #include <QTemporaryDir>
+#include <functional>
 #include <QTest>
 
 namespace {
@@ -110,6 +112,44 @@ TEST_F(DocumentWindowControllerTest, OpenedFilesShareOneTabbedWindowUnlessTabsAr
         settle();
         EXPECT_TRUE(controller->documents().isEmpty());
     }
+}
+
+TEST_F(DocumentWindowControllerTest, AScreenReaderFindsTheTextTheTabsAndNamedControls)
+{
+    kit::UserDefaults::standard().setValue(KELUseTabbedInterfaceInStandaloneDocumentsKey, true);
+    open(file(QStringLiteral("one.html")));
+    MyDocument* two = open(file(QStringLiteral("two.html"), "<p>two</p>\n"));
+    ASSERT_TRUE(two && two->windowController());
+    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(two->windowController()->window());
+    ASSERT_TRUE(root);
+    // Everything shown, depth first.
+    QList<QAccessibleInterface*> all;
+    std::function<void(QAccessibleInterface*, int)> walk = [&](QAccessibleInterface* node, int depth) {
+        if (!node || depth > 40 || all.size() > 5000 || node->state().invisible)
+            return;
+        all.append(node);
+        for (int i = 0; i < node->childCount(); ++i)
+            walk(node->child(i), depth + 1);
+    };
+    walk(root, 0);
+    QStringList texts, tabs, unnamed;
+    for (QAccessibleInterface* node : std::as_const(all)) {
+        const QString name = node->text(QAccessible::Name);
+        if (node->role() == QAccessible::EditableText && node->textInterface() && name.endsWith(QStringLiteral(".html")))
+            texts << name + QStringLiteral(": ") + node->textInterface()->text(0, node->textInterface()->characterCount());
+        if (node->role() == QAccessible::PageTab)
+            tabs << name;
+        const QAccessible::Role role = node->role();
+        const bool control = role == QAccessible::Button || role == QAccessible::CheckBox || role == QAccessible::RadioButton
+                          || role == QAccessible::ComboBox || role == QAccessible::EditableText || role == QAccessible::SpinBox;
+        if (control && name.trimmed().isEmpty())
+            unnamed << (node->object() ? QString::fromLatin1(node->object()->metaObject()->className()) + QLatin1Char(' ')
+                                             + node->object()->objectName()
+                                       : QStringLiteral("item"));
+    }
+    EXPECT_EQ(texts, QStringList{QStringLiteral("two.html: <p>two</p>\n")});
+    EXPECT_EQ(tabs, (QStringList{QStringLiteral("one.html"), QStringLiteral("two.html")}));
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QStringLiteral(", ")).toStdString();
 }
 
 TEST_F(DocumentWindowControllerTest, UntitledNamesCountOnFromTheLargestStillOpen)

@@ -1,10 +1,14 @@
 #include "document/TabView.h"
 
+#include "AccessibleEventLog.h"
+
 #include "document/MyDocumentController.h"
 #include "kit/NotificationCenter.h"
 #include "kit/document/WindowController.h"
 
 #include <gtest/gtest.h>
+
+#include <QAccessible>
 
 #include <QFontMetricsF>
 
@@ -398,4 +402,50 @@ TEST(TabViewTest, NarrowTabsKeepTheirTitlesApart)
     shown.removeDuplicates();
     EXPECT_EQ(shown.size(), names.size());
     EXPECT_EQ(TabView::displayTitle(names[0], font, 1000), names[0]);
+}
+
+TEST(TabViewTest, ReadersSeeEachTabAndItsCloseButton)
+{
+    BarWindow w(QPoint(0, 0), 600, {QStringLiteral("/p/a.html"), QStringLiteral("/p/b.html")});
+    AccessibleEventLog log;
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(w.bar);
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->role(), QAccessible::PageTabList);
+    ASSERT_EQ(bar->childCount(), 2);
+    QAccessibleInterface* a = bar->child(0);
+    QAccessibleInterface* b = bar->child(1);
+    EXPECT_EQ(a->role(), QAccessible::PageTab);
+    EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("a.html"));
+    EXPECT_EQ(b->text(QAccessible::Name), QStringLiteral("b.html"));
+    EXPECT_EQ(a->text(QAccessible::Description), w.bar->tabs()[0]->description());
+    EXPECT_EQ(bar->indexOfChild(b), 1);
+    EXPECT_EQ(b->parent(), bar);
+    // The last added tab is the selected one; boxes are where the tabs are drawn.
+    EXPECT_TRUE(b->state().selected);
+    EXPECT_FALSE(a->state().selected);
+    EXPECT_TRUE(a->rect().contains(w.bar->mapToGlobal(w.centerOf(0))));
+    EXPECT_FALSE(a->rect().contains(w.bar->mapToGlobal(w.centerOf(1))));
+    EXPECT_EQ(bar->childAt(a->rect().center().x(), a->rect().center().y()), a);
+
+    // Pressing a tab selects it, and readers are told.
+    ASSERT_TRUE(a->actionInterface());
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(w.bar->selectedTab(), w.bar->tabs()[0]);
+    EXPECT_TRUE(a->state().selected);
+    const auto selections = log.ofType(QAccessible::Selection, w.bar);
+    ASSERT_EQ(selections.size(), 1);
+    EXPECT_EQ(selections[0].child, 0);
+
+    // The close button of a tab closes that tab.
+    ASSERT_EQ(b->childCount(), 1);
+    QAccessibleInterface* close = b->child(0);
+    EXPECT_EQ(close->role(), QAccessible::Button);
+    EXPECT_EQ(close->text(QAccessible::Name), QStringLiteral("Close b.html"));
+    EXPECT_EQ(close->parent(), b);
+    close->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(w.bar->numTabs(), 1);
+    EXPECT_EQ(bar->childCount(), 1);
+    EXPECT_FALSE(b->isValid()); // the second place is empty now
+    // A lone tab has no close button.
+    EXPECT_EQ(bar->child(0)->childCount(), 0);
 }

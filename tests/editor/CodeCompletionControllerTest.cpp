@@ -12,6 +12,7 @@
 #include "syntax/SyntaxManager.h"
 #include "syntax/SyntaxType.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QMouseEvent>
@@ -151,6 +152,26 @@ TEST_F(CodeCompletionControllerTest, TheRememberedEntryStaysSelectedOrItsNeighbo
     EXPECT_EQ(source.applied, QStringList { QStringLiteral("b") });
     EXPECT_FALSE(controller->isActive());
     EXPECT_FALSE(controller->panelWindow()->isVisible());
+}
+
+TEST_F(CodeCompletionControllerTest, ReadersFindTheListAndTheChosenEntry)
+{
+    source.set({ QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") });
+    controller->reloadCompletions();
+    controller->showWindowWithCursorRect(QRect(50, 50, 2, 16));
+    auto* table = controller->panelWindow()->findChild<QTableWidget*>();
+    ASSERT_TRUE(table);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(table);
+    ASSERT_TRUE(list && list->tableInterface());
+    EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Completions"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(controller->descriptionView())->text(QAccessible::Name),
+              QStringLiteral("Completion description"));
+    key(Qt::Key_Down);
+    ASSERT_EQ(controller->selectedRow(), 1);
+    // The chosen entry is the selected cell (the list announces its selection itself).
+    const QList<QAccessibleInterface*> cells = list->tableInterface()->selectedCells();
+    ASSERT_FALSE(cells.isEmpty());
+    EXPECT_EQ(cells.first()->text(QAccessible::Name), QStringLiteral("b"));
 }
 
 TEST_F(CodeCompletionControllerTest, TheBottomStripMovesThePanelAndItsCornerResizesIt)

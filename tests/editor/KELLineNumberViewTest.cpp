@@ -14,6 +14,9 @@
 #include <QTest>
 #include <QTextDocument>
 #include <gtest/gtest.h>
+
+#include "AccessibleEventLog.h"
+#include <QAccessible>
 #include <functional>
 #include <memory>
 
@@ -318,6 +321,43 @@ TEST_F(KELLineNumberViewTest, FoldTrianglesFoldAndUnfoldOnClick)
     const QList<KELGutterMarker> markers = gutter->visibleGutterMarkers();
     ASSERT_FALSE(markers.isEmpty());
     EXPECT_EQ(markers[0].type, KELGutterMarker::ErrorGroup);
+    gutter->setFoldDataSource(nullptr);
+}
+
+TEST_F(KELLineNumberViewTest, ReadersFindFoldAndErrorMarkersAsButtons)
+{
+    setText(QStringLiteral("<div>\n  a\n  b\n</div>\nend\n<p>x</p>\n"));
+    FakeDataSource source;
+    source.all = { std::make_shared<FakeOpportunity>(5, Range(5, 9)) };
+    gutter->setFoldDataSource(&source);
+    gutter->setDocumentErrors({ makeError(1, 27, 6, QStringLiteral("Broken")) });
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(gutter);
+    ASSERT_TRUE(strip);
+    auto buttons = [&] {
+        QStringList names;
+        for (int i = 0; i < strip->childCount(); ++i) {
+            QAccessibleInterface* child = strip->child(i);
+            if (child->role() == QAccessible::Button && !child->object())
+                names << child->text(QAccessible::Name);
+        }
+        return names;
+    };
+    // The fold candidate is there for a reader though the mouse is not over the gutter.
+    EXPECT_EQ(gutter->markerOpacity(), 0.0);
+    EXPECT_EQ(buttons(), (QStringList{QStringLiteral("Fold lines 1\u20133"), QStringLiteral("Broken")}));
+    EXPECT_EQ(strip->child(1)->text(QAccessible::Description), QStringLiteral("Line 6: Broken described"));
+
+    // Pressing the fold button folds; the button becomes an unfold button that unfolds.
+    strip->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(view->textStorage()->attribute(KELTokenTypeAttributeName, 5).toInt(), 2);
+    EXPECT_EQ(buttons().first(), QStringLiteral("Unfold lines 1\u20133"));
+    strip->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_FALSE(view->textStorage()->attribute(KELTokenTypeAttributeName, 5).isValid());
+
+    // Pressing the error button shows what the click shows.
+    strip->child(int(buttons().indexOf(QStringLiteral("Broken"))))->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(gutter->displayedTooltip());
     gutter->setFoldDataSource(nullptr);
 }
 

@@ -13,6 +13,9 @@
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include "AccessibleEventLog.h"
+#include <QAccessible>
 #include <memory>
 
 using kit::Range;
@@ -241,6 +244,32 @@ TEST_F(ViewFixture, FoldAcrossLinesShowsOneBubbleAndUnfoldsOnDoubleClick)
     EXPECT_FALSE(KELTokenParser::tokenIdAt(view->textStorage(), 5));
     EXPECT_EQ(KELTokenParser::tokenTypeAt(view->textStorage(), 13), 1);
     EXPECT_DOUBLE_EQ(view->layoutManager()->caretRect(34).top(), 3 * lineHeight);
+}
+
+TEST_F(ViewFixture, ReadersGetTheDocumentsTextWithTokensReadWhole)
+{
+    setText(QStringLiteral("<p><#name#></p>\n<div>\none\ntwo\n</div>\nend"));
+    view->foldTextInRange(Range(21, 9)); // "\none\ntwo\n"
+    ASSERT_EQ(KELTokenParser::tokenTypeAt(view->textStorage(), 3), 1);
+    ASSERT_EQ(KELTokenParser::tokenTypeAt(view->textStorage(), 21), 2);
+    QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(view)->textInterface();
+    ASSERT_TRUE(text);
+    // The whole text is the document's: a fold reads as the text it hides.
+    EXPECT_EQ(text->text(0, text->characterCount()), view->textStorage()->string());
+    // Stepping over a token reads it whole, as the caret steps over it.
+    int start = -1, end = -1;
+    EXPECT_EQ(text->textAtOffset(5, QAccessible::CharBoundary, &start, &end), QStringLiteral("<#name#>"));
+    EXPECT_EQ(start, 3);
+    EXPECT_EQ(end, 11);
+    EXPECT_EQ(text->textAfterOffset(3, QAccessible::CharBoundary, &start, &end), QStringLiteral("<"));
+    EXPECT_EQ(text->textAtOffset(21, QAccessible::WordBoundary, &start, &end), QStringLiteral("\none\ntwo\n"));
+    // The folded lines join into one shown line, and read as one.
+    EXPECT_EQ(text->textAtOffset(16, QAccessible::LineBoundary, &start, &end),
+              QStringLiteral("<div>\none\ntwo\n</div>\n"));
+    // The caret follows the keys across the fold.
+    view->setSelectedRange(Range(21, 0));
+    key(Qt::Key_Right);
+    EXPECT_EQ(text->cursorPosition(), 30);
 }
 
 TEST_F(ViewFixture, EmptySelectionProposalKeepsTheSelection)

@@ -404,6 +404,7 @@ void TextStorage::replaceCharacters(Range range, const QString& text)
     range.length = std::clamp<qsizetype>(range.length, 0, len - range.location);
     if (range.length == 0 && text.isEmpty())
         return;
+    Q_EMIT charactersWillBeReplaced(range);
     replaceRuns(range, text.size());
     ++m_charactersVersion;
     const bool readBetweenEdits = m_readSinceEdit && m_gapLength == 0;

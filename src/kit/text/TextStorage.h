@@ -206,6 +206,9 @@ public:
     static qsizetype nextLineTerminator(const QString& s, qsizetype from);
 
 Q_SIGNALS:
+    /// Just before a replacement of characters (range clamped to the text), while the
+    /// text it replaces can still be read.
+    void charactersWillBeReplaced(kit::Range range);
     /// Each replacement of characters as it is made, inside a batch too (range in the
     /// coordinates before it), for positions that must follow every piece of a batched
     /// edit: the batch as a whole reports only the union of its pieces.

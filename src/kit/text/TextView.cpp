@@ -1,10 +1,13 @@
 #include "kit/text/TextView.h"
 
+#include "kit/Accessibility.h"
 #include "kit/NotificationCenter.h"
 #include "kit/UndoManager.h"
 #include "kit/text/ScrollView.h"
 #include "kit/text/TextStorage.h"
+#include "kit/text/TextViewAccessible.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -62,10 +65,9 @@ TextView::TextView(QWidget* parent) : QWidget(parent)
         m_findIndicator = Range(NotFound, 0);
         update();
     });
-    connect(m_storage, &TextStorage::didProcessEditing, this, [this] {
-        if (m_storage->editedMask() & TextStorageEditedCharacters)
-            adjustRangesForEdit(m_storage->editedRange(), m_storage->changeInLength());
-    });
+    connectStorage();
+    connect(this, &TextView::selectionDidChange, this, &TextView::accessibleSelectionChanged);
+    installTextViewAccessibleFactory();
     // The menu commands reach the focused view through the responder chain.
     const std::pair<const char*, void (TextView::*)()> commands[] = {
         {"undo:", &TextView::undo}, {"redo:", &TextView::redo},   {"cut:", &TextView::cut},
@@ -95,6 +97,18 @@ TextView::~TextView()
     }
     if (m_storage)
         disconnect(m_storage, nullptr, this, nullptr);
+}
+
+void TextView::connectStorage()
+{
+    connect(m_storage, &TextStorage::didProcessEditing, this, [this] {
+        if (m_storage->editedMask() & TextStorageEditedCharacters) {
+            adjustRangesForEdit(m_storage->editedRange(), m_storage->changeInLength());
+            accessibleSelectionChanged();
+        }
+    });
+    connect(m_storage, &TextStorage::charactersWillBeReplaced, this, &TextView::accessibleCharactersWillChange);
+    connect(m_storage, &TextStorage::charactersReplaced, this, &TextView::accessibleCharactersChanged);
 }
 
 void TextView::connectLayout()
@@ -155,12 +169,15 @@ void TextView::setTextStorage(TextStorage* storage)
         return;
     disconnect(m_storage, nullptr, this, nullptr);
     TextStorage* old = m_storage;
+    // A reader learns the new text as one replacement of the old (rare: views get their
+    // document's storage once).
+    if (isAccessibilityListening() && (old->length() > 0 || storage->length() > 0)) {
+        QAccessibleTextUpdateEvent event(this, 0, old->string(), storage->string());
+        sendAccessibilityEvent(event);
+    }
     m_storage = storage;
     m_layout->setTextStorage(storage);
-    connect(m_storage, &TextStorage::didProcessEditing, this, [this] {
-        if (m_storage->editedMask() & TextStorageEditedCharacters)
-            adjustRangesForEdit(m_storage->editedRange(), m_storage->changeInLength());
-    });
+    connectStorage();
     if (old && old->parent() == this)
         old->deleteLater();
     m_selection = {Range(0, 0)};

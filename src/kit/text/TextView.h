@@ -79,6 +79,7 @@ public:
     void setSelectable(bool on) { m_selectable = on; }
     bool isSelectable() const { return m_selectable; }
     void setFieldEditor(bool on) { m_fieldEditor = on; }
+    bool isFieldEditor() const { return m_fieldEditor; }
 
     // --- Selection. The programmatic setters run no hooks; user actions go through
     // setSelectedRangesFromUser, which asks selectionRangeForProposedRange and
@@ -292,7 +293,15 @@ protected:
 
 private:
     friend class ScrollView;
+    friend class TextViewAccessible;
     void connectLayout();
+    /// Follows the storage's edits (selection upkeep, accessibility events).
+    void connectStorage();
+    // Accessibility events (TextViewAccessible.cpp); each does nothing unless an
+    // assistive technology listens.
+    void accessibleCharactersWillChange(Range range);
+    void accessibleCharactersChanged(Range range, qsizetype delta);
+    void accessibleSelectionChanged();
     void adjustRangesForEdit(Range range, qsizetype delta);
     void autoScrollTick();
     void blink();
@@ -388,6 +397,12 @@ private:
 
     Range m_findIndicator = Range(NotFound, 0);
     QTimer m_findTimer;
+
+    // What assistive technology was last told: the caret, the selection, and the text a
+    // replacement is about to remove.
+    qsizetype m_accessibleCaret = -1;
+    Range m_accessibleSelection = Range(0, 0);
+    QString m_accessibleRemoved;
 };
 
 } // namespace kit
