@@ -179,6 +179,20 @@ std::unique_ptr<Document> DocumentController::makeDocumentWithContentsOfURL(cons
     return document;
 }
 
+namespace {
+// Files are read one after another, so that files chosen together open in the
+// order they were chosen.
+QThreadPool* readingPool()
+{
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(1);
+    }
+    return pool;
+}
+} // namespace
+
 void DocumentController::makeDocumentWithContentsOfURL(const QUrl& url, const QString& type, MakeDone done)
 {
     std::unique_ptr<Document> document = makeDocumentForType(type);
@@ -200,7 +214,7 @@ void DocumentController::makeDocumentWithContentsOfURL(const QUrl& url, const QS
     const quint64 ticket = ++m_lastReadTicket;
     m_readingDocuments[ticket] = std::move(document);
     QPointer<DocumentController> self(this);
-    QThreadPool::globalInstance()->start([self, read = std::move(read), ticket, url, type, done]() {
+    readingPool()->start([self, read = std::move(read), ticket, url, type, done]() {
         std::shared_ptr<Document::ReadResult> result = read();
         QObject* app = QCoreApplication::instance();
         if (!app)
