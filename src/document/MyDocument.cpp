@@ -21,6 +21,7 @@
 #include "syntax/DocumentColoringManager.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -297,40 +298,94 @@ qint64 MyDocument::maximumFileSize() const
     return qint64(64) * 1024 * 1024;
 }
 
-bool MyDocument::readFromURL(const QUrl& url, const QString&, kit::Error* error)
+namespace {
+// A text file read and decoded on a worker.
+struct TextReadResult : kit::Document::ReadResult
 {
-    const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
-    const std::optional<QByteArray> data = readFileData(path, maximumFileSize(), error);
-    if (!data)
-        return false;
-
+    QString path;
+    // A side file (crash recovery or a restored window) rather than the document's own file.
+    bool sideFile = false;
     std::optional<QString> text;
+    // The encoding the text was read with, for the document to take; NoEncoding: keep its own.
+    kit::StringEncoding encoding = kit::NoEncoding;
     kit::Error chainError;
+    bool binary = false;
+    bool componentLibraryFile = false;
+    QByteArray byteOrderMark;
+};
+} // namespace
+
+kit::Document::BackgroundRead MyDocument::backgroundReadOfURL(const QUrl& url, const QString&)
+{
+    // Everything the read needs from the settings and the document is taken here.
+    const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+    const qint64 maximumSize = maximumFileSize();
     const bool sideFile = fileURL().isEmpty() || url != fileURL();
-    if (sideFile) {
-        // A side file (crash recovery or a restored window) is always UTF-8,
-        // whatever the document's own encoding: it is read back in UTF-8, and
-        // the encoding comes from the file and the saved window state.
-        text = kit::decodeString(*data, kit::UTF8StringEncoding, &chainError);
-        if (!text) // not one of ours: read it as any file
-            text = UtilityFunctions::stringContentsForURL(url, nullptr, nullptr);
-        if (text && !fileURL().isEmpty()) {
-            kit::StringEncoding used = kit::NoEncoding;
-            if (UtilityFunctions::stringContentsForURL(fileURL(), kit::NoEncoding, &used, nullptr))
-                m_documentEncoding = used;
-        }
-        m_restoredFromSideFile = bool(text);
-    } else {
-        kit::StringEncoding first = kit::NoEncoding;
+    const QString ownPath = fileURL().isLocalFile() ? fileURL().toLocalFile() : QString();
+    kit::StringEncoding first = kit::NoEncoding;
+    if (!sideFile)
         if (MyDocumentController* controller = documentController())
             first = controller->lastSelectedEncodingForURL(url);
-        kit::StringEncoding used = m_documentEncoding;
-        text = UtilityFunctions::stringContentsForURL(url, first, &used, &chainError);
-        if (text)
-            m_documentEncoding = used;
+    const kit::StringEncoding stored = UtilityFunctions::storedFileEncoding(path);
+    const kit::StringEncoding ownStored = ownPath.isEmpty() ? kit::NoEncoding : UtilityFunctions::storedFileEncoding(ownPath);
+    const kit::StringEncoding openDefault = UtilityFunctions::openDefaultEncoding();
+    const ChecksumVerifier verifier = checksumVerifier();
+
+    return [=]() -> std::shared_ptr<ReadResult> {
+        auto result = std::make_shared<TextReadResult>();
+        result->path = path;
+        result->sideFile = sideFile;
+        result->data = readFileData(path, maximumSize, &result->error);
+        if (!result->data)
+            return result;
+        const QByteArray& data = *result->data;
+        if (sideFile) {
+            // A side file is always UTF-8, whatever the document's own encoding: it
+            // is read back in UTF-8, and the encoding comes from the file and the
+            // saved window state.
+            result->text = kit::decodeString(data, kit::UTF8StringEncoding, &result->chainError);
+            if (!result->text) // not one of ours: read it as any file
+                result->text = UtilityFunctions::stringContentsForData(data, path, kit::NoEncoding, stored, openDefault, nullptr);
+            if (result->text && !ownPath.isEmpty()) {
+                QFile own(ownPath);
+                kit::StringEncoding used = kit::NoEncoding;
+                if (own.open(QIODevice::ReadOnly)
+                    && UtilityFunctions::stringContentsForData(own.readAll(), ownPath, kit::NoEncoding, ownStored, openDefault, &used))
+                    result->encoding = used;
+            }
+        } else {
+            kit::StringEncoding used = kit::NoEncoding;
+            result->text = UtilityFunctions::stringContentsForData(data, path, first, stored, openDefault, &used, &result->chainError);
+            if (result->text)
+                result->encoding = used;
+            result->fingerprint = fingerprint(data);
+        }
+        result->binary = result->text ? looksBinary(QStringView(*result->text)) : looksBinary(QByteArrayView(data));
+        if (result->text && !result->binary) {
+            result->componentLibraryFile = verifier && verifier(*result->text);
+            result->byteOrderMark = kit::byteOrderMarkOfData(data);
+        }
+        return result;
+    };
+}
+
+bool MyDocument::readFromResult(const QUrl&, const QString&, ReadResult& base, kit::Error* error)
+{
+    auto* result = dynamic_cast<TextReadResult*>(&base);
+    if (!result || !result->data) {
+        kit::setError(error, base.error.isNull() ? kit::Error(kit::ErrorDomainCocoa, kit::FileReadUnknownError) : base.error);
+        return false;
+    }
+    const QString& path = result->path;
+    if (result->sideFile) {
+        if (result->encoding != kit::NoEncoding)
+            m_documentEncoding = result->encoding;
+        m_restoredFromSideFile = bool(result->text);
+    } else if (result->text && result->encoding != kit::NoEncoding) {
+        m_documentEncoding = result->encoding;
     }
 
-    if (text ? looksBinary(QStringView(*text)) : looksBinary(QByteArrayView(*data))) {
+    if (result->binary) {
         const QString name = QFileInfo(path).fileName();
         kit::Error binary(kit::ErrorDomainCocoa, kit::FileReadCorruptFileError,
                           {{kit::FilePathErrorKey, path},
@@ -339,7 +394,8 @@ bool MyDocument::readFromURL(const QUrl& url, const QString&, kit::Error* error)
         kit::setError(error, binary);
         return false;
     }
-    if (!text) {
+    if (!result->text) {
+        kit::Error chainError = result->chainError;
         if (chainError.isNull())
             chainError = kit::Error(kit::ErrorDomainCocoa, kit::FileReadInapplicableStringEncodingError, {{kit::FilePathErrorKey, path}});
         chainError.userInfo()[kit::LocalizedRecoverySuggestionKey] =
@@ -348,12 +404,15 @@ bool MyDocument::readFromURL(const QUrl& url, const QString&, kit::Error* error)
         return false;
     }
 
-    if (!m_showComponentLibraryWarning && checksumVerifier())
-        m_showComponentLibraryWarning = checksumVerifier()(*text);
-    m_byteOrderMark = kit::byteOrderMarkOfData(*data);
-    if (!sideFile)
-        noteFileContents(*data);
-    m_textStorage->setString(*text);
+    if (!m_showComponentLibraryWarning && result->componentLibraryFile)
+        m_showComponentLibraryWarning = true;
+    m_byteOrderMark = result->byteOrderMark;
+    if (!result->sideFile)
+        noteFileFingerprint(result->fingerprint);
+    // The text moves into the storage: the result is done with it.
+    m_textStorage->setString(*result->text);
+    result->text.reset();
+    result->data.reset();
     updateView();
     updateFilePrefsWithDocumentEncoding(m_documentEncoding);
     return true;
@@ -748,7 +807,7 @@ void MyDocument::setFileURL(const QUrl& url)
         return;
     // A new extension may mean another language.
     if (m_viewLoaded && coloringManager() && syntaxTypeName() != oldType)
-        coloringManager()->colorAllTags();
+        coloringManager()->recolorAllTags();
     if (oldURL.isEmpty() && !url.isEmpty())
         updateCurrentSequenceNumber();
     if (m_viewLoaded && m_windowController && m_windowController->isProjectWindow() && !oldURL.isEmpty()

@@ -83,7 +83,11 @@ public:
     void showEncodingAlert(bool editWasUndo);
 
     // -- Reading
-    bool readFromURL(const QUrl& url, const QString& type, kit::Error* error) override;
+    /// Reads the document's own file and decodes it through the chain of encodings
+    /// (with the encoding picked in the Open dialog, the stored one and the open
+    /// default taken now); a side file is read here, on the main thread.
+    BackgroundRead backgroundReadOfURL(const QUrl& url, const QString& type) override;
+    bool readFromResult(const QUrl& url, const QString& type, ReadResult& result, kit::Error* error) override;
     qint64 maximumFileSize() const override;
     /// Reads the file again; a failure is reported and keeps the edits.
     bool revertToSaved();

@@ -210,7 +210,7 @@ MyDocumentCommands::Services MyDocumentCommands::defaultServices()
     };
     s.colorAllTags = [](MyDocument* document, KELHTMLView*) {
         if (DocumentColoringManager* coloring = document ? document->coloringManager() : nullptr)
-            coloring->colorAllTags();
+            coloring->recolorAllTags();
     };
     s.suggestCompletion = [](MyDocument* document, KELHTMLView* view) {
         if (DocumentColoringManager* coloring = document ? document->coloringManager() : nullptr)

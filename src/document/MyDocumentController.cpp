@@ -80,6 +80,31 @@ kit::Document* MyDocumentController::openDocumentWithContentsOfURL(const QUrl& u
     return document;
 }
 
+void MyDocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool display, OpenDone done)
+{
+    if (opensInWindowOfItsOwn(url)) {
+        kit::Error error;
+        openWindowForURL(url, display, &error);
+        // Windows of their own are not documents: success answers no document and no error.
+        if (done)
+            done(nullptr, error);
+        return;
+    }
+    // The read takes the encoding picked in the Open dialog as it starts.
+    kit::DocumentController::openDocumentWithContentsOfURL(url, display, std::move(done));
+    m_pickedEncodings.remove(urlKey(url));
+}
+
+void MyDocumentController::addOpenedDocument(kit::Document* document, bool display)
+{
+    closeSingleUntitledDocument();
+    if (!display)
+        ++m_openingWithoutDisplay;
+    kit::DocumentController::addOpenedDocument(document, display);
+    if (!display)
+        --m_openingWithoutDisplay;
+}
+
 namespace {
 MyDocumentController::WindowOpener& windowOpener()
 {
@@ -168,6 +193,16 @@ std::unique_ptr<kit::Document> MyDocumentController::makeDocumentWithContentsOfU
     if (document)
         document->setFileType(QStringLiteral("Plain Text"));
     return document;
+}
+
+void MyDocumentController::makeDocumentWithContentsOfURL(const QUrl& url, const QString& type, MakeDone done)
+{
+    kit::DocumentController::makeDocumentWithContentsOfURL(url, type,
+        [done](std::unique_ptr<kit::Document> document, const kit::Error& error) {
+            if (document)
+                document->setFileType(QStringLiteral("Plain Text"));
+            done(std::move(document), error);
+        });
 }
 
 void MyDocumentController::closeSingleUntitledDocument()

@@ -41,6 +41,9 @@ public:
 
     // -- Opening
     kit::Document* openDocumentWithContentsOfURL(const QUrl& url, bool display, kit::Error* error) override;
+    /// The same with the file read on a worker; a folder, an image or a PDF file
+    /// opens its window at once.
+    void openDocumentWithContentsOfURL(const QUrl& url, bool display, OpenDone done) override;
     /// Opens any file as a text document; a folder gives none without error.
     MyDocument* openTextDocumentWithContentsOfURL(const QUrl& url, bool display, kit::Error* error);
     /// An open on behalf of an external editor client.
@@ -55,6 +58,7 @@ public:
     MyDocument* openDocumentForExternalEditor(const QUrl& url, const ExternalEditorRequest& request, bool display, kit::Error* error);
     std::unique_ptr<kit::Document> makeDocumentForType(const QString& type) override;
     std::unique_ptr<kit::Document> makeDocumentWithContentsOfURL(const QUrl& url, const QString& type, kit::Error* error) override;
+    void makeDocumentWithContentsOfURL(const QUrl& url, const QString& type, MakeDone done) override;
     QString defaultType() const override { return QStringLiteral("Plain Text"); }
 
     /// The external-editor request of the open under way, if any.
@@ -122,6 +126,11 @@ public:
     void beginOpeningProject() { ++m_openingProjects; }
     void endOpeningProject() { --m_openingProjects; }
     void noteNewRecentDocument(kit::Document* document) override;
+
+protected:
+    /// Closes the single untitled document first, as any open does; a document
+    /// opened without display gets no window.
+    void addOpenedDocument(kit::Document* document, bool display) override;
 
 private:
     QHash<QString, kit::StringEncoding> m_pickedEncodings;

@@ -137,8 +137,7 @@ void MyDocument::loadViewObjects()
     updateView();
     // Colouring a large file in one request would hold up its opening: its visible
     // text is coloured now and the background segments colour the rest.
-    constexpr qsizetype kColorAllAtOpenLimit = 512 * 1024;
-    if (view->textStorage() && view->textStorage()->length() > kColorAllAtOpenLimit)
+    if (view->textStorage() && view->textStorage()->length() > KELHTMLViewColoringManager::ColorAllAtOnceLimit)
         coloring->colorViewableTags(view);
     else
         coloring->colorAllTags();

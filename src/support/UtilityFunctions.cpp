@@ -308,12 +308,19 @@ std::optional<QString> UtilityFunctions::stringContentsForURL(const QUrl& url, k
         return std::nullopt;
     }
     const QByteArray data = file.readAll();
-    const auto stored = [&path] {
-        const auto& lookup = fileEncodingLookup();
-        return lookup ? lookup(path) : kit::NoEncoding;
-    };
-    const auto openDefault = [] { return kit::StringEncoding(kit::UserDefaults::standard().integerValue(KELDefaultEncodingForOpen)); };
-    return decodeWithChain(data, url, documentEncoding, stored, openDefault, usedEncoding, error);
+    const auto stored = [&path] { return storedFileEncoding(path); };
+    return decodeWithChain(data, url, documentEncoding, stored, &UtilityFunctions::openDefaultEncoding, usedEncoding, error);
+}
+
+kit::StringEncoding UtilityFunctions::storedFileEncoding(const QString& path)
+{
+    const auto& lookup = fileEncodingLookup();
+    return lookup ? lookup(path) : kit::NoEncoding;
+}
+
+kit::StringEncoding UtilityFunctions::openDefaultEncoding()
+{
+    return kit::StringEncoding(kit::UserDefaults::standard().integerValue(KELDefaultEncodingForOpen));
 }
 
 std::optional<QString> UtilityFunctions::stringContentsForData(const QByteArray& data, const QString& path,

@@ -64,6 +64,10 @@ public:
     /// they install this lookup (path → encoding, NoEncoding for none).
     using FileEncodingLookup = std::function<kit::StringEncoding(const QString& path)>;
     static void setFileEncodingLookup(FileEncodingLookup lookup);
+    /// The encoding stored for the file (through the lookup); NoEncoding for none.
+    static kit::StringEncoding storedFileEncoding(const QString& path);
+    /// "KELDefaultEncodingForOpen" as the chain reads it.
+    static kit::StringEncoding openDefaultEncoding();
     /// The read chain: the given encoding, the file's stored encoding,
     /// "KELDefaultEncodingForOpen", detection, UTF-8, ASCII. The error is the
     /// first failure's; usedEncoding is written only when a text results.

@@ -188,6 +188,22 @@ void KELHTMLViewColoringManager::colorAllTags()
     colorWithInfo(info, &m_correctColoringIndex);
 }
 
+void KELHTMLViewColoringManager::recolorAllTags()
+{
+    kit::TextStorage* storage = textStorage();
+    if (!storage)
+        return;
+    if (storage->length() <= ColorAllAtOnceLimit) {
+        colorAllTags();
+        return;
+    }
+    m_correctColoringIndex = 0;
+    if (KELSyntaxTextView* view = primaryTextView())
+        colorViewableTags(view);
+    else
+        colorSegmentFromTimer();
+}
+
 void KELHTMLViewColoringManager::colorViewableTags(KELSyntaxTextView* view)
 {
     if (!view || !textStorage())

@@ -67,6 +67,13 @@ public:
     void invalidateTimers();
     /// Colours the whole text in one request.
     void colorAllTags();
+    /// Texts up to this length are coloured in one request when the whole text is
+    /// to be coloured anew; a longer one would hold up the window.
+    static constexpr qsizetype ColorAllAtOnceLimit = 512 * 1024;
+    /// Colours the whole text anew (the Color All Tags command, another language):
+    /// a short text in one request, a longer one from its visible part on, with the
+    /// rest through the background chain from the start of the text.
+    void recolorAllTags();
     /// Colours the view's visible text now / a tenth of a second from now.
     void colorViewableTags(KELSyntaxTextView* view);
     void colorViewableTagsFromTimer(KELSyntaxTextView* view);

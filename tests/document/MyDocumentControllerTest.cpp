@@ -2,6 +2,7 @@
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocument.h"
 #include "document/MyDocumentController.h"
+#include "kit/Alert.h"
 #include "kit/NotificationCenter.h"
 #include "kit/StringEncodings.h"
 #include "kit/UserDefaults.h"
@@ -12,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 
 namespace {
@@ -133,6 +135,80 @@ TEST_F(MyDocumentControllerTest, ClosingADocumentIsAnnouncedBeforeItLeaves)
     doc->close();
     EXPECT_EQ(listedWhenAnnounced, 1);
     EXPECT_TRUE(controller->documents().isEmpty());
+}
+
+// File > Open reads each chosen file on a worker: the command returns before the
+// document is made, the document comes whole (text, encoding, recent entry), and
+// a file that cannot be opened is still reported with its own message.
+TEST_F(MyDocumentControllerTest, FileOpenReadsOnAWorkerAndReportsEachFailure)
+{
+    const QString page = file("page.html", "<p>caf\xc3\xa9</p>\n");
+    const QString binary = file("data.html", QByteArray("\x89PNG\0\0\0\rIHDR", 12));
+    QStringList alerts;
+    kit::Alert::setResponderForTesting([&](const kit::Alert& alert) {
+        alerts << alert.messageText() + QLatin1Char(' ') + alert.informativeText();
+        return kit::Alert::FirstButtonReturn;
+    });
+    kit::DocumentController::setOpenPanelResponderForTesting(
+        [&] { return QList<QUrl>{QUrl::fromLocalFile(page), QUrl::fromLocalFile(binary)}; });
+    controller->openDocument();
+    EXPECT_TRUE(controller->isOpeningURL(QUrl::fromLocalFile(page)));
+    EXPECT_EQ(controller->documentForURL(QUrl::fromLocalFile(page)), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alerts.isEmpty() && !controller->isOpeningURL(QUrl::fromLocalFile(page)); }, 10000));
+    kit::DocumentController::setOpenPanelResponderForTesting({});
+    kit::Alert::setResponderForTesting({});
+
+    auto* doc = qobject_cast<MyDocument*>(controller->documentForURL(QUrl::fromLocalFile(page)));
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->currentString(), QStringLiteral("<p>café</p>\n"));
+    EXPECT_EQ(doc->documentEncoding(), kit::UTF8StringEncoding);
+    EXPECT_FALSE(doc->isDocumentEdited());
+    EXPECT_FALSE(doc->fileContentsChangedOnDisk());
+    EXPECT_EQ(controller->documents().size(), 1);
+    EXPECT_EQ(controller->recentDocumentURLs(), QList<QUrl>{QUrl::fromLocalFile(page)});
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.first().contains(QLatin1String("not a text file"))) << alerts.first().toStdString();
+}
+
+// Asking again for a file while it is read, either way, never makes a second
+// document: everyone who asked gets the one document.
+TEST_F(MyDocumentControllerTest, AFileAskedForAgainWhileItIsReadOpensOnce)
+{
+    const QUrl url = QUrl::fromLocalFile(file("page.html", "<p>one</p>"));
+    QList<kit::Document*> heard;
+    auto listen = [&](kit::Document* d, const kit::Error&) { heard << d; };
+    controller->openDocumentWithContentsOfURL(url, false, listen);
+    controller->openDocumentWithContentsOfURL(url, false, listen);
+    EXPECT_TRUE(controller->isOpeningURL(url));
+    // An open at once meanwhile (a script, a project) reads the file itself ...
+    kit::Error error;
+    kit::Document* atOnce = controller->openDocumentWithContentsOfURL(url, false, &error);
+    ASSERT_TRUE(atOnce);
+    // ... and the read on the worker then yields to that document.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return heard.size() == 2; }, 10000));
+    EXPECT_EQ(heard, (QList<kit::Document*>{atOnce, atOnce}));
+    EXPECT_EQ(controller->documents(), QList<kit::Document*>{atOnce});
+    // Once open, the document is answered at once.
+    controller->openDocumentWithContentsOfURL(url, false, listen);
+    EXPECT_EQ(heard.size(), 3);
+}
+
+// The controller may go away while a worker reads (the application quits): the
+// read comes back to nothing.
+TEST_F(MyDocumentControllerTest, AReadOutlivingItsControllerComesBackToNothing)
+{
+    bool heard = false;
+    controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(file("page.html", QByteArray(1 << 20, 'x'))), false,
+        [&](kit::Document*, const kit::Error&) { heard = true; });
+    kit::DocumentController::resetSharedForTesting();
+    controller = new MyDocumentController(QCoreApplication::instance());
+    // Files are read one after another: once a later read is back, the first one is too.
+    bool later = false;
+    controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(file("later.html")), false,
+        [&](kit::Document* d, const kit::Error&) { later = d != nullptr; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return later; }, 10000));
+    EXPECT_FALSE(heard);
+    EXPECT_EQ(controller->documents().size(), 1);
 }
 
 } // namespace

@@ -98,10 +98,32 @@ protected:
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
         return target;
     }
-    MyDocument* open(const QString& file, kit::Error* error = nullptr)
+    // The two ways a file opens: read at once, or read on a worker (as File > Open
+    // does) with the document made once the read is done.
+    enum class Way { AtOnce, OnAWorker };
+    static constexpr Way Ways[] = {Way::AtOnce, Way::OnAWorker};
+    static const char* wayName(Way way) { return way == Way::AtOnce ? "read at once" : "read on a worker"; }
+    MyDocument* open(const QString& file, kit::Error* error = nullptr, Way way = Way::AtOnce)
     {
         kit::Error ignored;
-        return qobject_cast<MyDocument*>(controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(file), false, error ? error : &ignored));
+        if (way == Way::AtOnce)
+            return qobject_cast<MyDocument*>(controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(file), false, error ? error : &ignored));
+        struct Outcome {
+            bool done = false;
+            QPointer<kit::Document> document;
+            kit::Error error;
+        };
+        auto outcome = std::make_shared<Outcome>();
+        controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(file), false, [outcome](kit::Document* d, const kit::Error& e) {
+            outcome->done = true;
+            outcome->document = d;
+            outcome->error = e;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([outcome] { return outcome->done; }, 10000));
+        EXPECT_FALSE(controller->isOpeningURL(QUrl::fromLocalFile(file)));
+        if (error)
+            *error = outcome->error;
+        return qobject_cast<MyDocument*>(outcome->document.data());
     }
     kit::StringEncoding storedEncoding(const QString& file)
     {
@@ -157,8 +179,9 @@ TEST_F(MyDocumentTest, ReadChain)
         {"utf16-bom.txt", None, ASCII, None, {UTF16}, true, UTF16, "with encoding"},
         {"utf16-bom.txt", UTF8, None, UTF16, {UTF16}, true, UTF16, nullptr},
     };
+    for (Way way : Ways)
     for (const Case& c : cases) {
-        SCOPED_TRACE(QStringLiteral("%1 perFile=%2 default=%3 picked=%4").arg(c.fixture).arg(c.perFile).arg(c.openDefault).arg(c.picked).toStdString());
+        SCOPED_TRACE(QStringLiteral("%1 perFile=%2 default=%3 picked=%4, %5").arg(c.fixture).arg(c.perFile).arg(c.openDefault).arg(c.picked).arg(wayName(way)).toStdString());
         kit::UserDefaults::standard().resetForTesting();
         KELFilePrefsManager::resetSharedForTesting();
         const QString file = copyFixture(c.fixture);
@@ -174,7 +197,7 @@ TEST_F(MyDocumentTest, ReadChain)
 
         kit::LogCapture log;
         kit::Error error;
-        MyDocument* doc = open(file, &error);
+        MyDocument* doc = open(file, &error, way);
         ASSERT_TRUE(doc) << error.localizedDescription().toStdString();
         EXPECT_TRUE(c.expected.contains(doc->documentEncoding())) << doc->documentEncoding();
         EXPECT_EQ(doc->currentString().contains(French), c.readsFrench) << doc->currentString().left(60).toStdString();
@@ -214,12 +237,13 @@ TEST_F(MyDocumentTest, BadFilesGetAClearMessageAndOpenNothing)
         {path("folder"), None, "could not be opened"},
         {path("photo.png"), None, "could not be opened"},
     };
+    for (Way way : Ways)
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.file.toStdString());
+        SCOPED_TRACE(c.file.toStdString() + ", " + wayName(way));
         if (c.picked != None)
             controller->setSelectedEncodingForURL(QUrl::fromLocalFile(c.file), c.picked);
         kit::Error error;
-        EXPECT_EQ(open(c.file, &error), nullptr);
+        EXPECT_EQ(open(c.file, &error, way), nullptr);
         const QString message = error.localizedDescription() + QLatin1Char(' ') + error.localizedRecoverySuggestion();
         EXPECT_TRUE(message.contains(QLatin1String(c.fragment))) << message.toStdString();
         EXPECT_TRUE(controller->documents().isEmpty());
@@ -692,13 +716,14 @@ TEST_F(MyDocumentTest, ByteOrderMarksAndByteOrderSurviveASave)
         {"UTF-32 big-endian", "\0\0\xFE\xFF", 4, kit::UTF32BigEndianStringEncoding},
         {"UTF-32 little-endian", "\xFF\xFE\0\0", 4, kit::UTF32LittleEndianStringEncoding},
     };
+    for (Way way : Ways)
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::string(c.name) + ", " + wayName(way));
         // A file of its own each: the encoding a file was saved in is remembered for it.
-        const QString file = path(QStringLiteral("marked-%1.html").arg(&c - cases));
+        const QString file = path(QStringLiteral("marked-%1-%2.html").arg(&c - cases).arg(int(way)));
         const QByteArray original = bytes(c.mark, c.markLength, c.body, text);
         ASSERT_TRUE(writeBytes(file, original));
-        MyDocument* doc = open(file);
+        MyDocument* doc = open(file, nullptr, way);
         ASSERT_TRUE(doc);
         ASSERT_EQ(doc->currentString(), text);
         kit::Error error;
@@ -736,6 +761,8 @@ TEST_F(MyDocumentTest, PlaceholdersOfOpenedTextAreTokens)
 
     const QString file = path("placeholders.html");
     ASSERT_TRUE(writeBytes(file, "<p><#name#></p>\n<#a:b#> <##>\n"));
+    expectPlaceholders(open(file, nullptr, Way::OnAWorker), {3, 24}, "after opening on a worker");
+    closeAll();
     MyDocument* doc = open(file);
     expectPlaceholders(doc, {3, 24}, "after opening");
 

@@ -133,6 +133,43 @@ TEST_F(DocumentColoringManagerTest, AStepColoursPartOfALargePageAndTheChainTheRe
     EXPECT_EQ(firstDifference(snapshot(view->textStorage()), snapshot(&fresh)), "");
 }
 
+// Color All Tags (and a change of language) colours a short text in one request,
+// a long one from its visible part on and the rest through the chain, ending as
+// colouring from scratch does.
+TEST_F(DocumentColoringManagerTest, ColorAllTagsLeavesALongTextToTheChain)
+{
+    const struct {
+        qsizetype length;
+        bool completeAtOnce;
+    } cases[] = {{20000, true}, {TestColoringManager::ColorAllAtOnceLimit + 100000, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        QString text;
+        while (text.size() < c.length)
+            text += longPage();
+        makeManager(text);
+        view->textStorage()->removeAttribute(kit::ForegroundColorAttributeName, Range(0, text.size()));
+        scroll->show();
+        QApplication::processEvents();
+        manager->setCorrectColoringIndex(text.size() / 2);
+        manager->recolorAllTags();
+        EXPECT_EQ(manager->isColoringComplete(), c.completeAtOnce);
+        const Range visible = view->visibleRange();
+        EXPECT_TRUE(colored(visible.location));
+        EXPECT_TRUE(colored(visible.end() - 1));
+        if (!c.completeAtOnce) {
+            EXPECT_EQ(manager->correctColoringIndex(), 0);
+            EXPECT_TRUE(manager->isColoringWithTimer());
+            EXPECT_FALSE(colored(text.size() - 10));
+            ASSERT_TRUE(waitUntil([&] { return manager->isColoringComplete(); }, 60000));
+        }
+        kit::TextStorage fresh(text);
+        colorAll(html, &fresh);
+        EXPECT_EQ(firstDifference(snapshot(view->textStorage()), snapshot(&fresh)), "");
+        scroll->hide();
+    }
+}
+
 TEST_F(DocumentColoringManagerTest, InactiveWindowsAndEmptyTextsScheduleNothing)
 {
     QString text;

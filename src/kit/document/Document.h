@@ -121,6 +121,28 @@ public:
     /// Reads a whole file with the checks of readFromURL.
     static std::optional<QByteArray> readFileData(const QString& path, qint64 maximumSize, Error* error);
 
+    // -- Reading on a worker thread
+    /// What the worker's half of a read hands to the main thread (a subclass keeps
+    /// its decoded text here).
+    struct ReadResult
+    {
+        virtual ~ReadResult() = default;
+        /// The bytes read; none with the error when the file could not be read.
+        std::optional<QByteArray> data;
+        /// The fingerprint of the bytes, taken on the worker.
+        QByteArray fingerprint;
+        Error error;
+    };
+    /// The slow half of reading the URL: made here, on the main thread, with every
+    /// setting it needs taken now, then run on a worker thread (it touches no
+    /// document, setting or widget). This one reads the bytes.
+    using BackgroundRead = std::function<std::shared_ptr<ReadResult>()>;
+    virtual BackgroundRead backgroundReadOfURL(const QUrl& url, const QString& type);
+    /// The other half, on the main thread: takes the result into the document as
+    /// readFromURL would (here through readFromData); false with the read's error.
+    /// readFromURL is both halves run one after the other.
+    virtual bool readFromResult(const QUrl& url, const QString& type, ReadResult& result, Error* error);
+
     // -- Writing
     /// The bytes to write; none with an error when they cannot be made.
     virtual std::optional<QByteArray> dataOfType(const QString& type, Error* error);
@@ -220,6 +242,10 @@ protected:
     /// The bytes just read from or written to the document's own file: the next
     /// note of its date keeps their fingerprint, so that the file need not be read again.
     void noteFileContents(const QByteArray& data);
+    /// The same with the bytes' fingerprint taken already (on a worker).
+    void noteFileFingerprint(const QByteArray& fingerprint) { m_pendingFingerprint = fingerprint; }
+    /// Tells one version of a file from another; a worker thread may take it.
+    static QByteArray fingerprint(const QByteArray& data);
     /// Emits editedStateChanged when the answer of isDocumentEdited changed.
     void noteEditedStateMayHaveChanged();
     /// The file's name for messages (display name in quotes is the caller's).
@@ -248,7 +274,6 @@ private:
     static FileIdentity fileIdentity(const QString& path);
     static bool isRecent(const FileIdentity& identity);
     static std::optional<QByteArray> fingerprintOfFile(const QString& path);
-    static QByteArray fingerprint(const QByteArray& data);
 
     QUrl m_fileURL;
     QString m_fileType;

@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
 
@@ -54,6 +55,8 @@ DocumentController::~DocumentController()
     const QList<Document*> documents = m_documents;
     m_documents.clear();
     qDeleteAll(documents);
+    // Reads still under way come back to nothing.
+    m_readingDocuments.clear();
 }
 
 DocumentController& DocumentController::sharedDocumentController()
@@ -176,6 +179,72 @@ std::unique_ptr<Document> DocumentController::makeDocumentWithContentsOfURL(cons
     return document;
 }
 
+namespace {
+// Files are read one after another, so that files chosen together open in the
+// order they were chosen.
+QThreadPool* readingPool()
+{
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(1);
+    }
+    return pool;
+}
+} // namespace
+
+void DocumentController::makeDocumentWithContentsOfURL(const QUrl& url, const QString& type, MakeDone done)
+{
+    std::unique_ptr<Document> document = makeDocumentForType(type);
+    Document::BackgroundRead read;
+    if (document) {
+        document->setFileType(type);
+        document->setFileURL(url);
+        read = document->backgroundReadOfURL(url, type);
+    }
+    if (!read) {
+        const Error error = document ? Error(ErrorDomainCocoa, FileReadUnknownError)
+                                     : Error::withDescription(ErrorDomainCocoa, FileReadUnknownError,
+                                           QStringLiteral("No document of the type “%1” can be made.").arg(type));
+        QMetaObject::invokeMethod(this, [done, error] { done(nullptr, error); }, Qt::QueuedConnection);
+        return;
+    }
+    // The document waits here, unseen, while a worker reads the file; the worker
+    // holds only its read, and its result comes back with a queued call.
+    const quint64 ticket = ++m_lastReadTicket;
+    m_readingDocuments[ticket] = std::move(document);
+    QPointer<DocumentController> self(this);
+    readingPool()->start([self, read = std::move(read), ticket, url, type, done]() {
+        std::shared_ptr<Document::ReadResult> result = read();
+        QObject* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        QMetaObject::invokeMethod(app, [self, result, ticket, url, type, done] {
+            if (self)
+                self->finishReading(ticket, url, type, result, done);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void DocumentController::finishReading(quint64 ticket, const QUrl& url, const QString& type,
+                                       const std::shared_ptr<Document::ReadResult>& result, const MakeDone& done)
+{
+    auto waiting = m_readingDocuments.find(ticket);
+    if (waiting == m_readingDocuments.end())
+        return;
+    std::unique_ptr<Document> document = std::move(waiting->second);
+    m_readingDocuments.erase(waiting);
+    Error error;
+    if (!result || !document->readFromResult(url, type, *result, &error)) {
+        if (error.isNull())
+            error = Error(ErrorDomainCocoa, FileReadUnknownError);
+        done(nullptr, error);
+        return;
+    }
+    document->setFileModificationDate(Document::modificationDateOnDisk(url));
+    done(std::move(document), Error());
+}
+
 std::unique_ptr<Document> DocumentController::makeDocumentForRestoration(const QUrl& url, const QUrl& autosaveURL,
                                                                          const QString& type, Error* error)
 {
@@ -234,12 +303,77 @@ Document* DocumentController::openDocumentWithContentsOfURL(const QUrl& url, boo
     if (!made)
         return nullptr;
     Document* document = made.release();
+    addOpenedDocument(document, display);
+    return document;
+}
+
+void DocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool display, OpenDone done)
+{
+    if (Document* open = documentForURL(url)) {
+        if (display)
+            open->showWindows();
+        if (done)
+            done(open, Error());
+        return;
+    }
+    auto pending = m_pendingOpens.find(url);
+    if (pending != m_pendingOpens.end()) {
+        pending->display = pending->display || display;
+        if (done)
+            pending->waiting.append(std::move(done));
+        return;
+    }
+    Error error;
+    const QString type = typeForContentsOfURL(url, &error);
+    if (type.isEmpty()) {
+        if (done)
+            QMetaObject::invokeMethod(this, [done, error] { done(nullptr, error); }, Qt::QueuedConnection);
+        return;
+    }
+    PendingOpen& opening = m_pendingOpens[url];
+    opening.display = display;
+    if (done)
+        opening.waiting.append(std::move(done));
+    QPointer<DocumentController> self(this);
+    makeDocumentWithContentsOfURL(url, type, [self, url](std::unique_ptr<Document> made, const Error& error) {
+        if (!self)
+            return;
+        const PendingOpen opening = self->m_pendingOpens.take(url);
+        Document* document = nullptr;
+        if (Document* open = self->documentForURL(url)) {
+            // Opened meanwhile another way: that document stays the only one.
+            document = open;
+            if (opening.display)
+                open->showWindows();
+        } else if (made) {
+            document = made.release();
+            self->addOpenedDocument(document, opening.display);
+        }
+        for (const OpenDone& waiting : opening.waiting)
+            waiting(document, document ? Error() : error);
+    });
+}
+
+bool DocumentController::isOpeningURL(const QUrl& url) const
+{
+    return m_pendingOpens.contains(url);
+}
+
+void DocumentController::openDocumentPresentingErrors(const QUrl& url)
+{
+    openDocumentWithContentsOfURL(url, true, [](Document* document, const Error& error) {
+        if (!document && !error.isNull() && !error.isUserCancelled())
+            Alert::presentError(error, QApplication::activeWindow());
+    });
+}
+
+void DocumentController::addOpenedDocument(Document* document, bool display)
+{
     addDocument(document);
     noteNewRecentDocument(document);
     document->makeWindowControllers();
     if (display)
         document->showWindows();
-    return document;
 }
 
 void DocumentController::newDocument()
@@ -251,11 +385,9 @@ void DocumentController::newDocument()
 
 void DocumentController::openDocument()
 {
-    for (const QUrl& url : URLsFromRunningOpenPanel()) {
-        Error error;
-        if (!openDocumentWithContentsOfURL(url, true, &error) && !error.isNull() && !error.isUserCancelled())
-            Alert::presentError(error, QApplication::activeWindow());
-    }
+    // Each file is read on a worker; each failure is presented when its read ends.
+    for (const QUrl& url : URLsFromRunningOpenPanel())
+        openDocumentPresentingErrors(url);
 }
 
 // ---------------------------------------------------------------- recent documents

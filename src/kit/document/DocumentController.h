@@ -7,11 +7,13 @@
 #include "kit/Error.h"
 #include "kit/document/Document.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
 #include <functional>
+#include <map>
 #include <memory>
 
 class QFileDialog;
@@ -57,10 +59,28 @@ public:
     virtual std::unique_ptr<Document> makeDocumentForRestoration(const QUrl& url, const QUrl& autosaveURL,
                                                                  const QString& type, Error* error);
 
+    /// The same without holding up the window: the file is read (and decoded) on a
+    /// worker thread, and the document is made here once that is done, so it is whole
+    /// before anything can touch it. done hears the new document, or none with the
+    /// read's error. The callback runs on a later turn of the event loop.
+    using MakeDone = std::function<void(std::unique_ptr<Document> document, const Error& error)>;
+    virtual void makeDocumentWithContentsOfURL(const QUrl& url, const QString& type, MakeDone done);
+
     virtual Document* openUntitledDocumentAndDisplay(bool display, Error* error);
     /// The open document of the URL when there is one, else a new one read from
     /// the file; shown when display is set; noted as a recent document.
     virtual Document* openDocumentWithContentsOfURL(const QUrl& url, bool display, Error* error);
+    /// The same with the file read on a worker thread (File > Open): the window stays
+    /// responsive meanwhile. done hears the document (already open, or new and added,
+    /// shown when display is set), or none with the error; it runs at once for an
+    /// open document, else on a later turn. A second request for a file being read
+    /// waits for that read.
+    using OpenDone = std::function<void(Document* document, const Error& error)>;
+    virtual void openDocumentWithContentsOfURL(const QUrl& url, bool display, OpenDone done);
+    /// Whether a file is being read for an open.
+    bool isOpeningURL(const QUrl& url) const;
+    /// Opens as above and presents a failure (other than a cancel) to the user.
+    void openDocumentPresentingErrors(const QUrl& url);
 
     /// The New command: an untitled document, shown; failures are presented.
     virtual void newDocument();
@@ -121,12 +141,27 @@ protected:
     /// first refusal (done(false)). With editedOnly, documents without edits are passed by.
     void closeDocumentsInTurn(QList<QPointer<Document>> queue, bool editedOnly, std::function<void(bool)> done);
 
+    /// Adds a document just read, notes it as recent and gives it its windows.
+    virtual void addOpenedDocument(Document* document, bool display);
+
 private:
+    void finishReading(quint64 ticket, const QUrl& url, const QString& type,
+                       const std::shared_ptr<Document::ReadResult>& result, const MakeDone& done);
     void askInTurn(QList<QPointer<Document>> queue, QList<QPointer<Document>> discarded, ReviewDone done);
 
 private:
 
     QList<Document*> m_documents;
+    /// The files being read for an open, with who waits for each.
+    struct PendingOpen
+    {
+        bool display = false;
+        QList<OpenDone> waiting;
+    };
+    QHash<QUrl, PendingOpen> m_pendingOpens;
+    /// The documents whose files a worker is reading.
+    std::map<quint64, std::unique_ptr<Document>> m_readingDocuments;
+    quint64 m_lastReadTicket = 0;
     DocumentFactory m_factory;
     QTimer* m_autosaveTimer = nullptr;
     int m_autosavingDelay = 0;

@@ -305,6 +305,25 @@ void LayoutManager::partition(std::vector<qsizetype>& starts) const
     const qsizetype n = m_storage->length();
     qsizetype pos = 0;
     starts.push_back(0);
+    QList<DisplayUnit> units;
+    displayUnitsInRange(Range(0, n), units);
+    if (units.isEmpty()) {
+        // No units anywhere (most large files): every line terminator ends a paragraph,
+        // found in one pass over the characters.
+        const QStringView text = m_storage->stringView(Range(0, n));
+        const char16_t* d = text.utf16();
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t u = d[i];
+            if (u > u'\r' && u < 0x85)
+                continue;
+            if (u == u'\n' || u == u'\r' || u == 0x85 || u == 0x2028 || u == 0x2029) {
+                const qsizetype end = u == u'\r' && i + 1 < n && d[i + 1] == u'\n' ? i + 2 : i + 1;
+                starts.push_back(end);
+                i = end - 1;
+            }
+        }
+        return;
+    }
     while (pos < n) {
         bool terminated = false;
         pos = nextParagraphEnd(pos, &terminated);

@@ -409,7 +409,13 @@ void TextStorage::replaceCharacters(Range range, const QString& text)
     ++m_charactersVersion;
     const bool readBetweenEdits = m_readSinceEdit && m_gapLength == 0;
     m_readSinceEdit = false;
-    if (readBetweenEdits) {
+    if (range.location == 0 && range.length == len && text.size() > 4096) {
+        // The whole text anew (a file read, a revert): the storage shares the new string
+        // rather than copying it; the first edit gives it a copy of its own.
+        m_buf = text;
+        m_gapStart = 0;
+        m_gapLength = 0;
+    } else if (readBetweenEdits) {
         replaceInClosedString(range, text);
     } else if (text.size() <= 4096) {
         // Typing and small edits: move the gap to the edit and fill it.

@@ -1581,15 +1581,50 @@ void TextView::runSpelling()
 {
     if (!m_continuousSpelling)
         return;
-    const Range visible = m_layout->characterRangeForRect(visibleContainerRect());
-    Range r = visible;
-    if (m_spellDirty.location != NotFound)
-        r = Range::intersection(Range::unionOf(visible, m_spellDirty), Range(0, m_storage->length()));
+    const qsizetype n = m_storage->length();
+    const Range visible = Range::intersection(m_layout->characterRangeForRect(visibleContainerRect()), Range(0, n));
+    // The visible text and the edited text: the edits of a check are noted as one range
+    // from the first to the last, which on a large page may hold most of the text between
+    // two far edits. Such a range is checked at its ends, where the edits are.
+    constexpr qsizetype EditedReach = 64 * 1024;
+    QList<Range> ranges{visible};
+    if (m_spellDirty.location != NotFound) {
+        const Range dirty = Range::intersection(m_spellDirty, Range(0, n));
+        if (dirty.length <= 2 * EditedReach) {
+            ranges << dirty;
+        } else {
+            ranges << Range(dirty.location, EditedReach) << Range(dirty.end() - EditedReach, EditedReach);
+        }
+    }
     m_spellDirty = Range(NotFound, 0);
-    const QList<Range> bad = checkSpellingOfRange(r);
-    setSpellingState(0, r);
-    for (const Range& b : bad)
-        setSpellingState(1, b);
+    std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.location < b.location; });
+    QList<Range> merged;
+    for (const Range& r : std::as_const(ranges)) {
+        if (!merged.isEmpty() && r.location <= merged.last().end())
+            merged.last() = Range::unionOf(merged.last(), r);
+        else
+            merged << r;
+    }
+    // The marks of the checked ranges are replaced at once: a page with many unknown
+    // words is marked in one pass, not one word at a time.
+    QList<Range> marks;
+    for (const Range& r : std::as_const(m_misspelled)) {
+        bool checked = false;
+        for (const Range& m : std::as_const(merged))
+            checked = checked || (r.end() > m.location && r.location < m.end());
+        if (!checked)
+            marks << r;
+    }
+    for (const Range& m : std::as_const(merged)) {
+        for (const Range& b : checkSpellingOfRange(m)) {
+            const Range bad = Range::intersection(b, Range(0, n));
+            if (bad.length > 0 && shouldSetSpellingState(bad, 1))
+                marks << bad;
+        }
+    }
+    std::sort(marks.begin(), marks.end(), [](const Range& a, const Range& b) { return a.location < b.location; });
+    m_misspelled = marks;
+    update();
 }
 
 void TextView::showFindIndicatorForRange(Range range)

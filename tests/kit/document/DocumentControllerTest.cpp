@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -94,6 +96,9 @@ TEST_F(DocumentControllerTest, TheOpenCommandOpensEveryChosenFileAndReportsEachF
     });
     controller->openDocument();
     DocumentController::setOpenPanelResponderForTesting({});
+    // The files are read on a worker, one after another in the order chosen.
+    EXPECT_TRUE(controller->documents().isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !controller->isOpeningURL(QUrl::fromLocalFile(path("b.html"))); }, 10000));
     EXPECT_EQ(controller->documents().size(), 2);
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_TRUE(alerts[0].contains("gone.html"));

@@ -23,8 +23,10 @@ using kit::Range;
 namespace {
 class Speller : public kit::TextView {
 public:
+    QList<Range> checked;
     QList<Range> checkSpellingOfRange(Range range) override
     {
+        checked << range;
         QList<Range> bad;
         const qsizetype i = string().indexOf(QStringLiteral("teh"), range.location);
         if (i >= 0 && i < range.end())
@@ -116,6 +118,27 @@ TEST_F(Fixture, SpellingUnderlinesFollowEdits)
     EXPECT_TRUE(view->misspelledRanges().isEmpty()); // an edit inside clears the mark until checked again
     view->showFindIndicatorForRange(Range(2, 3));
     EXPECT_EQ(view->findIndicatorRange(), Range(2, 3));
+}
+
+// Edits at both ends of a long text are checked where they are, with the visible
+// text, never the text between them; each end's unknown words are marked.
+TEST_F(Fixture, SpellingChecksFarEditsWithoutTheTextBetween)
+{
+    const QString filler = QStringLiteral("some words here\n").repeated(40000);
+    view->setString(QStringLiteral("teh start\n") + filler + QStringLiteral("end\n"));
+    view->setContinuousSpellCheckingEnabled(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isSpellingScheduled(); }, 60000));
+    view->checked.clear();
+    kit::TextStorage* storage = view->textStorage();
+    storage->replaceCharacters(Range(0, 0), QStringLiteral("a "));
+    storage->replaceCharacters(Range(storage->length(), 0), QStringLiteral("teh end\n"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isSpellingScheduled(); }, 60000));
+    qsizetype checkedLength = 0;
+    for (const Range& r : std::as_const(view->checked))
+        checkedLength += r.length;
+    EXPECT_LT(checkedLength, storage->length() / 2);
+    const qsizetype last = view->string().lastIndexOf(QStringLiteral("teh"));
+    EXPECT_EQ(view->misspelledRanges(), (QList<Range>{Range(2, 3), Range(last, 3)}));
 }
 
 TEST_F(Fixture, WrappingCommandsAndRuler)
