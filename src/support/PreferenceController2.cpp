@@ -142,6 +142,25 @@ QIcon paneIcon(const QString& identifier)
 
 } // namespace
 
+namespace {
+
+// Gives the window a new height with its top edge where it was (its frame was
+// `before`); a tall pane never pushes the window past the bottom of its screen.
+void setWindowHeightKeepingTop(QWidget* window, const QRect& before, int height)
+{
+    int top = before.y();
+    if (QScreen* screen = window->screen()) {
+        const QRect available = screen->availableGeometry();
+        const int frame = std::max(0, window->frameGeometry().height() - before.height());
+        height = std::min(height, available.height() - frame);
+        if (top + height > available.bottom())
+            top = std::max(available.top() + frame, available.bottom() - height);
+    }
+    window->setGeometry(before.x(), top, before.width(), height);
+}
+
+} // namespace
+
 PreferenceController2& PreferenceController2::sharedInstance()
 {
     static PreferenceController2* controller = new PreferenceController2;
@@ -314,16 +333,7 @@ void PreferenceController2::showPreferencesPane(const QString& identifier)
     if (m_window->isVisible()) {
         int height = std::max({m_toolbar->sizeHint().height() + item->view->sizeHint().height(), 200,
                                m_window->minimumSizeHint().height()});
-        int top = before.y();
-        // A tall pane never pushes the window past the bottom of its screen.
-        if (QScreen* screen = m_window->screen()) {
-            const QRect available = screen->availableGeometry();
-            const int frame = std::max(0, m_window->frameGeometry().height() - before.height());
-            height = std::min(height, available.height() - frame);
-            if (top + height > available.bottom())
-                top = std::max(available.top() + frame, available.bottom() - height);
-        }
-        m_window->setGeometry(before.x(), top, before.width(), height);
+        setWindowHeightKeepingTop(m_window, before, height);
     }
     m_shownIdentifier = identifier;
     m_window->setWindowTitle(item->name);
@@ -525,16 +535,8 @@ void PreferenceController2::selectColorLanguage(int index)
         if (QLayout* layout = w->layout())
             layout->activate();
     // The window grows or shrinks by the difference of the two sub-panes, its top edge fixed.
-    int height = std::max(before.height() + shown->sizeHint().height() - oldHeight, m_window->minimumSizeHint().height());
-    int top = before.y();
-    if (QScreen* screen = m_window->screen()) {
-        const QRect available = screen->availableGeometry();
-        const int frame = std::max(0, m_window->frameGeometry().height() - before.height());
-        height = std::min(height, available.height() - frame);
-        if (top + height > available.bottom())
-            top = std::max(available.top() + frame, available.bottom() - height);
-    }
-    m_window->setGeometry(before.x(), top, before.width(), height);
+    const int height = std::max(before.height() + shown->sizeHint().height() - oldHeight, m_window->minimumSizeHint().height());
+    setWindowHeightKeepingTop(m_window, before, height);
 }
 
 void PreferenceController2::updateColorButtons()

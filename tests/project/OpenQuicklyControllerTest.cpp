@@ -1,5 +1,6 @@
 #include "project/OpenQuicklyController.h"
 
+#include "ProjectFixture.h"
 #include "ProjectTestSupport.h"
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocumentController.h"
@@ -27,27 +28,19 @@ using projecttest::makeTree;
 
 namespace {
 
-class OpenQuicklyControllerTest : public ::testing::Test {
+class OpenQuicklyControllerTest : public projecttest::ProjectFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        root = dir.path();
-        kit::UserDefaults::standard().resetForTesting();
-        KELFilePrefsManager::resetSharedForTesting();
-        kit::DocumentController::resetSharedForTesting();
-        DocumentWindowController::setFadeDurationForTesting(0);
-        controller = new MyDocumentController(QCoreApplication::instance());
-        KELInstallProjectServices();
-        ProjectServices::shared() = ProjectServices::plainServices();
+        ProjectFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         panel().localSearchButton()->setChecked(true);
     }
     void TearDown() override
     {
         panel().cancel();
-        for (DocumentWindowController* window : controller->projectDocuments())
-            window->closeWindowNow();
-        kit::DocumentController::resetSharedForTesting();
+        ProjectFixture::TearDown();
     }
     static OpenQuicklyController& panel() { return OpenQuicklyController::sharedInstance(); }
     static QStringList rows(QTableView* table)
@@ -58,9 +51,6 @@ protected:
         return list;
     }
 
-    QTemporaryDir dir;
-    QString root;
-    MyDocumentController* controller = nullptr;
 };
 
 TEST_F(OpenQuicklyControllerTest, OffersTheProjectsFilesAndComesBackEmpty)

@@ -1,5 +1,6 @@
 #include "project/ProjectDocumentController.h"
 
+#include "ProjectFixture.h"
 #include "ProjectTestSupport.h"
 #include "support/DefaultsKeys.h"
 #include "document/KELFilePrefsManager.h"
@@ -30,19 +31,13 @@ using projecttest::writeFile;
 
 namespace {
 
-class ProjectDocumentControllerTest : public ::testing::Test {
+class ProjectDocumentControllerTest : public projecttest::ProjectFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        root = dir.path();
-        kit::UserDefaults::standard().resetForTesting();
-        KELFilePrefsManager::resetSharedForTesting();
-        kit::DocumentController::resetSharedForTesting();
-        DocumentWindowController::setFadeDurationForTesting(0);
-        controller = new MyDocumentController(QCoreApplication::instance());
-        KELInstallProjectServices();
-        ProjectServices::shared() = ProjectServices::plainServices();
+        ProjectFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         ProjectServices::shared().askToReplace = [this](const QList<ProjectFilePair>& pairs) { replacePairs += pairs; };
         kit::Alert::setResponderForTesting([this](const kit::Alert& alert) {
             alerts << alert.messageText() + " | " + alert.informativeText();
@@ -51,10 +46,8 @@ protected:
     }
     void TearDown() override
     {
-        for (DocumentWindowController* window : controller->projectDocuments())
-            window->closeWindowNow();
+        ProjectFixture::TearDown();
         kit::Alert::setResponderForTesting(nullptr);
-        kit::DocumentController::resetSharedForTesting();
     }
     ProjectDocumentController* openProject()
     {
@@ -80,9 +73,6 @@ protected:
         return data;
     }
 
-    QTemporaryDir dir;
-    QString root;
-    MyDocumentController* controller = nullptr;
     QStringList alerts;
     QList<ProjectFilePair> replacePairs;
 };

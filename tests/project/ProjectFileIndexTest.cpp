@@ -1,5 +1,6 @@
 #include "project/ProjectFileIndex.h"
 
+#include "ProjectFixture.h"
 #include "ProjectTestSupport.h"
 #include "document/KELFilePrefsManager.h"
 #include "document/MyDocumentController.h"
@@ -26,25 +27,17 @@ using projecttest::writeFile;
 
 namespace {
 
-class ProjectFileIndexTest : public ::testing::Test {
+class ProjectFileIndexTest : public projecttest::ProjectFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        root = dir.path();
-        kit::UserDefaults::standard().resetForTesting();
-        KELFilePrefsManager::resetSharedForTesting();
-        kit::DocumentController::resetSharedForTesting();
-        DocumentWindowController::setFadeDurationForTesting(0);
-        controller = new MyDocumentController(QCoreApplication::instance());
-        KELInstallProjectServices();
-        ProjectServices::shared() = ProjectServices::plainServices();
+        ProjectFixture::SetUp();
+        if (HasFatalFailure())
+            return;
     }
     void TearDown() override
     {
-        for (DocumentWindowController* window : controller->projectDocuments())
-            window->closeWindowNow();
-        kit::DocumentController::resetSharedForTesting();
+        ProjectFixture::TearDown();
         KELFileTypeManager::sharedInstance().resetToDefaults();
     }
     QStringList files(const ProjectFileIndex& index) const
@@ -56,9 +49,6 @@ protected:
         return list;
     }
 
-    QTemporaryDir dir;
-    QString root;
-    MyDocumentController* controller = nullptr;
 };
 
 TEST_F(ProjectFileIndexTest, ListsFilesDepthFirstInTheTreesOrderByTheTreesRules)
