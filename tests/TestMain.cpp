@@ -16,7 +16,8 @@ int main(int argc, char** argv)
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
     qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
-    QStandardPaths::setTestModeEnabled(true);
+    // (Not Qt's test mode: it keeps every binary's data and settings in one folder of the
+    // home folder, ~/.qttest, where binaries run side by side meet each other's files.)
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelp Studio"));

@@ -346,7 +346,8 @@ TEST_F(WindowMenusTest, EveryWindowInFrontAndBehindAPanelEnablesExactlyWhatItsMe
         QPushButton* button = panel->findChild<QPushButton*>();
         ASSERT_TRUE(button);
         toFront(panel, button);
-        ASSERT_EQ(QApplication::focusWidget(), button);
+        // (Under a busy window manager the activation may come late and move the keyboard.)
+        ASSERT_TRUE(giveKeyboard(button));
         EXPECT_EQ(disabledCommands(window).join(' ').toStdString(), inFront.join(' ').toStdString());
         int keys = 0;
         for (QAction* key : panel->actions()) {
