@@ -24,6 +24,7 @@
 #include <QMainWindow>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QPointer>
 #include <QTest>
 
 using projecttest::makeTree;
@@ -410,8 +411,13 @@ TEST_F(ProjectDocumentControllerTest, ReopenedWithTheNavigatorShowingTheTreeStay
     const int total = left->sizes().value(0) + left->sizes().value(1);
     left->setSizes({total - 180, 180});
     QCoreApplication::processEvents();
+    QPointer<QWidget> closed = project->window();
     project->closeWindowNow();
-    QTest::qWait(10);
+    // The window goes (its deletion is posted) before the project opens again.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return !closed || !closed->isVisible();
+    }, 5000));
 
     project = openProject();
     ASSERT_TRUE(project);
